@@ -1,0 +1,60 @@
+#pragma once
+// The main window's logic: the start procedure, the load steps and their failure handling, the
+// port selection, the menus and buttons, and shut-down. Every event handler of the desktop
+// program is a method here.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "app/program.h"
+#include "platform/main_view.h"
+
+namespace kestrand::app {
+
+// Texts of the small windows.
+std::string splashText();  // "Version 3.2.15"
+std::string aboutText();   // "Rev.  3.2.15"
+std::string dateHelpText();
+std::string timeHelpText();
+inline const std::string kPortErrorText =
+    "Unable to open the selected comm port.  Reselect comm port or check system configuration.";
+inline constexpr std::string_view kPortSettingsFile = "riviriro.inf";
+
+// The window's caption, tabs, buttons and menus.
+platform::WindowLayout mainWindowLayout();
+
+class MainWindow : public platform::MainWindowEvents {
+ public:
+  MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath);
+
+  // The start procedure: splash, three seconds by the clock, window shown and loaded, splash
+  // closed. False when the load failed and the program has ended.
+  bool start();
+  // The load steps in order, with the load-time failure handling. False when the program ended.
+  bool Form_Load();
+  // The window's close step: writes the port settings file, ends the program.
+  void Form_Unload();
+  // File > Exit: ends the program without the close step.
+  void mnuExit_Click();
+
+  void command(const std::string& control, int index) override;
+
+  void GetDefaultPort();
+  void OpenCommPort(int port);
+  void initialize_global_vars();
+
+  Program& program() { return prog_; }
+  std::int16_t PortNumber() const { return PortNumber_; }
+  bool ended() const { return ended_; }
+
+ private:
+  void cmdView_Click(bool doubleClick);
+
+  Program prog_;
+  platform::Dialogs& dialogs_;
+  std::int16_t PortNumber_ = 0;
+  bool ended_ = false;
+};
+
+}  // namespace kestrand::app

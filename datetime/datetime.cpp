@@ -1,0 +1,303 @@
+#include "datetime/datetime.h"
+
+#include <array>
+#include <cstddef>
+
+namespace kestrand::datetime {
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+// Integer division and remainder that round towards minus infinity.
+constexpr std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+  std::int64_t q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+constexpr std::int64_t floorMod(std::int64_t a, std::int64_t b) {
+  return a - floorDiv(a, b) * b;
+}
+
+constexpr std::array<std::string_view, 12> kMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// `value` in decimal, with zeros in front up to `width` digits (a minus sign goes first).
+std::string padded(std::int64_t value, std::size_t width) {
+  bool negative = value < 0;
+  std::string digits = std::to_string(negative ? -value : value);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return negative ? "-" + digits : digits;
+}
+
+// The part of the year that a two-digit year shows.
+std::string twoDigitYear(int year) {
+  return padded(floorMod(year, 100), 2);
+}
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool isLeapYear(int year) {
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int daysInMonth(int year, int month) {
+  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month == 2 && isLeapYear(year)) return 29;
+  return kDays[static_cast<std::size_t>(month - 1)];
+}
+
+// Reads a run of digits of length minDigits..maxDigits from `text` at `pos`.
+std::optional<int> readNumber(std::string_view text, std::size_t& pos, std::size_t minDigits,
+                              std::size_t maxDigits) {
+  std::size_t start = pos;
+  int value = 0;
+  while (pos < text.size() && isDigit(text[pos]) && pos - start < maxDigits) {
+    value = value * 10 + (text[pos] - '0');
+    ++pos;
+  }
+  std::size_t count = pos - start;
+  if (count < minDigits) return std::nullopt;
+  if (pos < text.size() && isDigit(text[pos])) return std::nullopt;  // too many digits
+  return value;
+}
+
+bool expect(std::string_view text, std::size_t& pos, char c) {
+  if (pos >= text.size() || text[pos] != c) return false;
+  ++pos;
+  return true;
+}
+
+// The numeric value of the digits at the start of `text` (blanks in front are passed over); 0
+// when there are none.
+std::int64_t leadingNumber(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  std::int64_t value = 0;
+  while (pos < text.size() && isDigit(text[pos]) && value < 1'000'000'000'000) {
+    value = value * 10 + (text[pos] - '0');
+    ++pos;
+  }
+  return value;
+}
+
+// Characters `first`..`first + count - 1` of `text`, counted from 1, as far as the text goes.
+std::string mid(std::string_view text, std::size_t first, std::size_t count) {
+  if (first > text.size()) return {};
+  return std::string(text.substr(first - 1, count));
+}
+
+// The month part of a date under the "dd-MMM-yy" choice: its name when it is one of the month
+// numbers "1".."12" (months below 10 also with a leading zero), otherwise the text as it is.
+std::string monthNameFor(const std::string& month) {
+  for (int m = 1; m <= 12; ++m) {
+    std::string plain = std::to_string(m);
+    if (month == plain || (m < 10 && month == "0" + plain)) {
+      return std::string(kMonthNames[static_cast<std::size_t>(m - 1)]);
+    }
+  }
+  return month;
+}
+
+}  // namespace
+
+std::int64_t daysFromCivil(const CivilDate& d) {
+  // Counts from 1 March of year 0 so that the leap day is the last day of a counting year.
+  const std::int64_t y = static_cast<std::int64_t>(d.year) - (d.month <= 2 ? 1 : 0);
+  const std::int64_t era = floorDiv(y, 400);
+  const std::int64_t yearOfEra = y - era * 400;                               // 0..399
+  const std::int64_t monthFromMarch = (d.month + 9) % 12;                     // March = 0
+  const std::int64_t dayOfYear = (153 * monthFromMarch + 2) / 5 + d.day - 1;  // 0..365
+  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;  // 719468 days from 1 March 0000 to 1 January 1970
+}
+
+CivilDate civilFromDays(std::int64_t days) {
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = floorDiv(z, 146097);
+  const std::int64_t dayOfEra = z - era * 146097;  // 0..146096
+  const std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;  // 0..399
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;  // 0..11
+  const std::int64_t day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
+  const std::int64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
+  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  return CivilDate{static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)};
+}
+
+Instant addSeconds(const Instant& start, std::int64_t seconds) {
+  const std::int64_t total = start.secondsOfDay + seconds;
+  const std::int64_t days = daysFromCivil(start.date) + floorDiv(total, kSecondsPerDay);
+  return Instant{civilFromDays(days), floorMod(total, kSecondsPerDay)};
+}
+
+std::uint32_t stampDayNumber(std::uint32_t stamp) {
+  return (stamp & ~0x7FFFFu) / 524288u;
+}
+
+std::uint32_t stampSeconds(std::uint32_t stamp) {
+  return (stamp & 0x7FFFCu) / 4u;
+}
+
+Instant stampInstant(std::uint32_t stamp) {
+  // Day number 1 is 1 January 1997, so day number 0 is the day before.
+  const std::int64_t firstDay = daysFromCivil(CivilDate{1997, 1, 1});
+  const Instant midnight{civilFromDays(firstDay + stampDayNumber(stamp) - 1), 0};
+  return addSeconds(midnight, stampSeconds(stamp));
+}
+
+std::string GetDate(std::uint32_t stamp) {
+  const std::int64_t firstDay = daysFromCivil(CivilDate{1997, 1, 1});
+  return formatUsDate(civilFromDays(firstDay + stampDayNumber(stamp) - 1));
+}
+
+std::string GetTime(std::uint32_t stamp, int elapsedMode) {
+  const std::int64_t seconds = stampSeconds(stamp);
+  if (elapsedMode != 0) {
+    return padded(seconds / 3600, 2) + ":" + padded(seconds % 3600 / 60, 2) + ":" +
+           padded(seconds % 60, 2);
+  }
+  // A word past the end of a day shows the time of day it runs into.
+  const std::int64_t ofDay = seconds % kSecondsPerDay;
+  const std::int64_t hour24 = ofDay / 3600;
+  const std::int64_t hour12 = hour24 % 12 == 0 ? 12 : hour24 % 12;
+  return std::to_string(hour12) + ":" + padded(ofDay % 3600 / 60, 2) + ":" + padded(ofDay % 60, 2) +
+         (hour24 < 12 ? " AM" : " PM");
+}
+
+void ChangeDate(std::string& sampDate, int doNotUseNow, int elapsedMode, int dateChoice,
+                const platform::LocalTime& today) {
+  if (doNotUseNow == 0 && elapsedMode == 1) {
+    sampDate =
+        std::to_string(today.month) + "/" + std::to_string(today.day) + "/" + padded(today.year, 4);
+  }
+  if (dateChoice >= 1 && dateChoice <= 4) return;
+
+  std::string month;
+  std::string day;
+  std::string year;
+  if (sampDate.size() < 6) {
+    month = "01";
+    day = "01";
+    year = "1970";
+  } else {
+    int field = 0;
+    for (char c : sampDate) {
+      if (c == ' ') continue;
+      if (c == '-' || c == '/') {
+        ++field;
+      } else if (field == 0) {
+        month += c;
+      } else if (field == 1) {
+        day += c;
+      } else {
+        year += c;
+      }
+    }
+  }
+
+  switch (dateChoice) {
+    case 5:
+    case 6:
+      sampDate = year + "/" + month + "/" + day;
+      break;
+    case 7:
+      sampDate = day + "-" + monthNameFor(month) + "-" + year;
+      break;
+    case 8:
+    case 9:
+      sampDate = day + "/" + month + "/" + year;
+      break;
+    default:
+      // No such choice: the text is left as it is.
+      break;
+  }
+}
+
+void ChangeTime(std::string& sampTime, int elapsedMode, int timeChoice) {
+  if (elapsedMode == 1) return;
+  if (timeChoice == 1 || timeChoice == 2) return;
+
+  std::string hour;
+  std::string rest;
+  std::string suffix;
+  if (sampTime.size() < 6) {
+    hour = "12";
+    rest = ":00:00";
+  } else if (sampTime[1] == ':') {
+    hour = mid(sampTime, 1, 1);
+    rest = mid(sampTime, 2, 6);
+    suffix = mid(sampTime, 9, 2);
+  } else {
+    hour = mid(sampTime, 1, 2);
+    rest = mid(sampTime, 3, 6);
+    suffix = mid(sampTime, 10, 2);
+  }
+
+  if (suffix == "PM") {
+    std::int64_t value = leadingNumber(hour);
+    if (value < 12) value += 12;
+    // Written the way a non-negative number is turned into text: a blank in the sign's place.
+    hour = " " + std::to_string(value);
+  }
+  sampTime = hour + rest;
+}
+
+std::string formatNameDate(const CivilDate& d) {
+  return padded(d.day, 2) + "." + std::string(monthAbbreviation(d.month)) + "." +
+         twoDigitYear(d.year);
+}
+
+std::string formatNameTime(std::int64_t secondsOfDay) {
+  const std::int64_t s = floorMod(secondsOfDay, kSecondsPerDay);
+  return padded(s / 3600, 2) + "." + padded(s % 3600 / 60, 2) + "." + padded(s % 60, 2);
+}
+
+std::string formatUsDate(const CivilDate& d) {
+  return padded(d.month, 2) + "/" + padded(d.day, 2) + "/" + padded(d.year, 4);
+}
+
+std::string formatTime12(std::int64_t secondsOfDay) {
+  const std::int64_t s = floorMod(secondsOfDay, kSecondsPerDay);
+  const std::int64_t hour24 = s / 3600;
+  const std::int64_t hour12 = hour24 % 12 == 0 ? 12 : hour24 % 12;
+  return padded(hour12, 2) + ":" + padded(s % 3600 / 60, 2) + ":" + padded(s % 60, 2) +
+         (hour24 < 12 ? " AM" : " PM");
+}
+
+std::optional<CivilDate> parseUsDate(std::string_view text) {
+  std::size_t pos = 0;
+  const auto month = readNumber(text, pos, 1, 2);
+  if (!month || !expect(text, pos, '/')) return std::nullopt;
+  const auto day = readNumber(text, pos, 1, 2);
+  if (!day || !expect(text, pos, '/')) return std::nullopt;
+  const auto year = readNumber(text, pos, 4, 4);
+  if (!year || pos != text.size()) return std::nullopt;
+  if (*month < 1 || *month > 12) return std::nullopt;
+  if (*day < 1 || *day > daysInMonth(*year, *month)) return std::nullopt;
+  return CivilDate{*year, *month, *day};
+}
+
+std::optional<std::int64_t> parseTime12(std::string_view text) {
+  std::size_t pos = 0;
+  const auto hour = readNumber(text, pos, 1, 2);
+  if (!hour || !expect(text, pos, ':')) return std::nullopt;
+  const auto minute = readNumber(text, pos, 2, 2);
+  if (!minute || !expect(text, pos, ':')) return std::nullopt;
+  const auto second = readNumber(text, pos, 2, 2);
+  if (!second || !expect(text, pos, ' ')) return std::nullopt;
+  const std::string_view suffix = text.substr(pos);
+  if (suffix != "AM" && suffix != "PM") return std::nullopt;
+  if (*hour < 1 || *hour > 12 || *minute > 59 || *second > 59) return std::nullopt;
+  const int hour24 = (*hour % 12) + (suffix == "PM" ? 12 : 0);
+  return static_cast<std::int64_t>(hour24) * 3600 + *minute * 60 + *second;
+}
+
+std::string_view monthAbbreviation(int month) {
+  if (month < 1 || month > 12) return {};
+  return kMonthNames[static_cast<std::size_t>(month - 1)];
+}
+
+}  // namespace kestrand::datetime

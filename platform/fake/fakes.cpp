@@ -1,0 +1,122 @@
+#include "platform/fake/fakes.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/error.h"
+
+namespace kestrand::platform::fake {
+
+void FakeClock::pause(int ms) { advanceSeconds(ms / 1000.0); }
+
+void FakeClock::set(int year, int month, int day, int hour, int minute, double second) {
+  now_.year = year;
+  now_.month = month;
+  now_.day = day;
+  now_.hour = hour;
+  now_.minute = minute;
+  now_.second = static_cast<int>(second);
+  now_.secondsSinceMidnight = hour * 3600.0 + minute * 60.0 + second;
+}
+
+void FakeClock::advanceSeconds(double s) {
+  double t = now_.secondsSinceMidnight + s;
+  if (t >= 86400.0) {
+    // Next day; the tests only cross midnight within a month.
+    t -= 86400.0;
+    ++now_.day;
+  }
+  now_.secondsSinceMidnight = t;
+  const int whole = static_cast<int>(std::floor(t));
+  now_.hour = whole / 3600;
+  now_.minute = (whole % 3600) / 60;
+  now_.second = whole % 60;
+}
+
+Answer ScriptedMessageBox::show(const std::string& text, Buttons buttons, bool warningIcon,
+                                const std::string& title) {
+  shown.push_back({text, buttons, warningIcon, title});
+  if (whileOpen) whileOpen(shown.back());
+  if (script_.empty()) return buttons == Buttons::kOk ? Answer::kOk : Answer::kNo;
+  Answer a = script_.front();
+  script_.pop_front();
+  return a;
+}
+
+void FakeSerialPort::open(const std::string& device) {
+  if (std::find(refused.begin(), refused.end(), device) != refused.end())
+    throw Error(ErrorKind::kPortOpenFailed, "The port " + device + " cannot be opened");
+  open_ = true;
+  openedDevices.push_back(device);
+}
+
+void FakeSerialPort::deliver(std::string_view bytes) {
+  pending_.append(bytes);
+  raise(comm_event::kReceive);
+}
+
+void FakeSerialPort::raise(int code) {
+  if (handler_) handler_(code);
+}
+
+void FakeMainView::build(const WindowLayout& l, MainWindowEvents& events) {
+  layout = l;
+  events_ = &events;
+}
+
+void FakeMainView::setLabel(LabelId id, const std::string& text) {
+  labels[id] = text;
+  labelLog.emplace_back(id, text);
+}
+
+std::string FakeMainView::label(LabelId id) const {
+  auto it = labels.find(id);
+  return it == labels.end() ? std::string() : it->second;
+}
+
+void FakeMainView::listRemove(int index) {
+  list.erase(list.begin() + index);
+  if (selected >= listCount()) selected = -1;
+}
+
+void FakeMainView::listClear() {
+  list.clear();
+  selected = -1;
+}
+
+void FakeMainView::setChecked(const std::string& item, int index, bool on) {
+  checks[{item, index}] = on;
+}
+
+bool FakeMainView::checked(const std::string& item, int index) const {
+  auto it = checks.find({item, index});
+  return it != checks.end() && it->second;
+}
+
+void FakeDialogs::showSplash(const std::string& versionText) {
+  events.push_back("splash shown: " + versionText);
+}
+
+int FakeDialogs::choosePort(int initial) {
+  events.push_back("port dialog");
+  if (duringPortDialog) duringPortDialog();
+  if (portChoices.empty()) return initial;
+  int p = portChoices.front();
+  portChoices.pop_front();
+  return p;
+}
+
+void FakeDialogs::showAbout(const std::string& versionText) {
+  events.push_back("about: " + versionText);
+}
+
+void FakeDialogs::showDataWarning(const std::string& text) {
+  dataWarning = text;
+  events.push_back("data warning");
+}
+
+void FakeDialogs::showHelp(const std::string& caption, const std::string& text) {
+  events.push_back("help: " + caption + "|" + text);
+}
+
+}  // namespace kestrand::platform::fake

@@ -1,0 +1,134 @@
+#pragma once
+// Test doubles for the platform: a settable clock, a scripted message box, a scripted serial
+// port, a recording main window and dialogs.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/main_view.h"
+#include "platform/message_box.h"
+#include "platform/serial_port.h"
+
+namespace kestrand::platform::fake {
+
+// A clock that stands still until told; pause() moves it forward.
+class FakeClock : public Clock {
+ public:
+  LocalTime now() const override { return now_; }
+  void pause(int ms) override;
+  void set(int year, int month, int day, int hour, int minute, double second);
+  void advanceSeconds(double s);
+  int readings() const { return readings_; }
+
+ private:
+  LocalTime now_ = {2026, 12, 5, 10, 0, 0, 36000.0};
+  mutable int readings_ = 0;
+};
+
+// Records every box and answers it from a script (OK when the script is empty).
+class ScriptedMessageBox : public MessageBox {
+ public:
+  struct Shown {
+    std::string text;
+    Buttons buttons;
+    bool warning;
+    std::string title;
+  };
+  Answer show(const std::string& text, Buttons buttons, bool warningIcon,
+              const std::string& title) override;
+  void answerNext(Answer a) { script_.push_back(a); }
+  // Runs while the box is "open", before it returns (a modal box keeps events flowing).
+  std::function<void(const Shown&)> whileOpen;
+  std::vector<Shown> shown;
+
+ private:
+  std::deque<Answer> script_;
+};
+
+// A serial port whose incoming bytes and events the test delivers.
+class FakeSerialPort : public SerialPort {
+ public:
+  void open(const std::string& device) override;
+  void close() override { open_ = false; }
+  bool isOpen() const override { return open_; }
+  std::string readAll() override { return std::exchange(pending_, {}); }
+  void write(std::string_view bytes) override { written.append(bytes); }
+  void onEvent(std::function<void(int)> handler) override { handler_ = std::move(handler); }
+
+  // Puts bytes in the receive queue and raises one receive notification.
+  void deliver(std::string_view bytes);
+  // Raises one notification with `code`.
+  void raise(int code);
+
+  std::vector<std::string> refused;  // devices whose open() throws
+  std::vector<std::string> openedDevices;
+  std::string written;
+
+ private:
+  bool open_ = false;
+  std::string pending_;
+  std::function<void(int)> handler_;
+};
+
+class FakeMainView : public MainView {
+ public:
+  void build(const WindowLayout& layout, MainWindowEvents& events) override;
+  void show() override { shown = true; }
+  void quit() override { quitRequested = true; }
+  void setLabel(LabelId id, const std::string& text) override;
+  std::string label(LabelId id) const override;
+  void selectTab(int index) override { tab = index; }
+  int selectedTab() const override { return tab; }
+  void listAdd(const std::string& entry) override { list.push_back(entry); }
+  void listRemove(int index) override;
+  void listClear() override;
+  int listCount() const override { return static_cast<int>(list.size()); }
+  std::string listItem(int index) const override { return list.at(index); }
+  int listSelected() const override { return selected; }
+  void listSelect(int index) override { selected = index; }
+  void setChecked(const std::string& item, int index, bool on) override;
+  bool checked(const std::string& item, int index) const override;
+  void setBusy(bool b) override { busy = b; }
+  void setProgress(int value, int maximum) override { progress = {value, maximum}; }
+
+  // Sends a command as a click would.
+  void click(const std::string& control, int index = 0) { events_->command(control, index); }
+
+  WindowLayout layout;
+  bool shown = false;
+  bool quitRequested = false;
+  std::map<LabelId, std::string> labels;
+  std::vector<std::string> list;
+  int selected = -1;
+  int tab = -1;
+  std::map<std::pair<std::string, int>, bool> checks;
+  bool busy = false;
+  std::pair<int, int> progress{0, 0};
+  // Every label write in order, for tests of what a user saw pass by.
+  std::vector<std::pair<LabelId, std::string>> labelLog;
+
+ private:
+  MainWindowEvents* events_ = nullptr;
+};
+
+class FakeDialogs : public Dialogs {
+ public:
+  void showSplash(const std::string& versionText) override;
+  void closeSplash() override { events.push_back("splash closed"); }
+  int choosePort(int initial) override;
+  void showAbout(const std::string& versionText) override;
+  void showDataWarning(const std::string& text) override;
+  void showHelp(const std::string& caption, const std::string& text) override;
+
+  std::vector<std::string> events;
+  std::deque<int> portChoices;  // answers of the port dialog; empty = keep the initial choice
+  std::function<void()> duringPortDialog;
+  std::string dataWarning;
+};
+
+}  // namespace kestrand::platform::fake

@@ -1,0 +1,195 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+namespace kestrand::platform::posix {
+namespace {
+
+[[noreturn]] void fail(int err, const std::string& path) {
+  ErrorKind kind = ErrorKind::kIo;
+  std::string what;
+  switch (err) {
+    case ENOENT:
+      kind = ErrorKind::kFileNotFound;
+      what = "File not found";
+      break;
+    case ENOTDIR:
+      kind = ErrorKind::kPathNotFound;
+      what = "Path not found";
+      break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      kind = ErrorKind::kPermissionDenied;
+      what = "Permission denied";
+      break;
+    default:
+      what = std::strerror(err);
+  }
+  throw Error(kind, what + ": " + path);
+}
+
+void syncDirectoryOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;  // the data itself is synced; an unreadable directory is not an error
+  ::fsync(fd);
+  ::close(fd);
+}
+
+class PosixWritableFile : public WritableFile {
+ public:
+  PosixWritableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixWritableFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  void write(std::string_view bytes) override {
+    if (fd_ < 0) throw Error(ErrorKind::kIo, "File is closed: " + path_);
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0) {
+      ssize_t n = ::write(fd_, p, left);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        fail(errno, path_);
+      }
+      p += n;
+      left -= static_cast<size_t>(n);
+    }
+  }
+  void sync() override {
+    if (fd_ < 0) return;
+    if (::fdatasync(fd_) != 0) fail(errno, path_);
+    if (!entrySynced_) {
+      // A new file survives a power failure only when its directory entry is on disk too.
+      syncDirectoryOf(path_);
+      entrySynced_ = true;
+    }
+  }
+  void close() override {
+    if (fd_ < 0) return;
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) fail(errno, path_);
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+  bool entrySynced_ = false;
+};
+
+}  // namespace
+
+std::string executableDirectory() {
+  char buf[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  std::string path(buf, static_cast<size_t>(n));
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+PosixFileSystem::PosixFileSystem(std::string programDir)
+    : programDir_(programDir.empty() ? executableDirectory() : std::move(programDir)) {
+  while (programDir_.size() > 1 && programDir_.back() == '/') programDir_.pop_back();
+}
+
+std::vector<std::string> PosixFileSystem::list(const std::string& dir,
+                                               const std::string& pattern) const {
+  std::vector<std::string> names;
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) fail(errno, dir);
+  while (dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name.empty() || name[0] == '.') continue;  // hidden files and . ..
+    if (!wildcardMatch(pattern, name)) continue;
+    struct stat st{};
+    if (::stat(joinPath(dir, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    names.push_back(std::move(name));
+  }
+  ::closedir(d);
+  return names;
+}
+
+bool PosixFileSystem::exists(const std::string& path) const {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+std::uint64_t PosixFileSystem::size(const std::string& path) const {
+  struct stat st{};
+  if (::stat(path.c_str(), &st) != 0) fail(errno, path);
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::string PosixFileSystem::readAll(const std::string& path) const {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail(errno, path);
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      fail(err, path);
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return out;
+}
+
+void PosixFileSystem::writeAll(const std::string& path, std::string_view content) {
+  auto f = create(path);
+  f->write(content);
+  f->close();
+}
+
+std::unique_ptr<WritableFile> PosixFileSystem::create(const std::string& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) fail(errno, path);
+  return std::make_unique<PosixWritableFile>(fd, path);
+}
+
+void PosixFileSystem::remove(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) fail(errno, path);
+}
+
+LocalTime SystemClock::now() const {
+  using namespace std::chrono;
+  auto t = system_clock::now();
+  std::time_t secs = system_clock::to_time_t(t);
+  std::tm tm{};
+  ::localtime_r(&secs, &tm);
+  double frac = duration<double>(t.time_since_epoch()).count() - static_cast<double>(secs);
+  if (frac < 0) frac = 0;
+  LocalTime lt;
+  lt.year = tm.tm_year + 1900;
+  lt.month = tm.tm_mon + 1;
+  lt.day = tm.tm_mday;
+  lt.hour = tm.tm_hour;
+  lt.minute = tm.tm_min;
+  lt.second = tm.tm_sec;
+  lt.secondsSinceMidnight = tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec + frac;
+  return lt;
+}
+
+void SystemClock::pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace kestrand::platform::posix

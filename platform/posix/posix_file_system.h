@@ -1,0 +1,37 @@
+#pragma once
+// The file system of a POSIX machine. Writable files sync with fdatasync.
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+
+namespace kestrand::platform::posix {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  // `programDir` empty: the directory of the running executable.
+  explicit PosixFileSystem(std::string programDir = {});
+  std::string programDirectory() const override { return programDir_; }
+  std::vector<std::string> list(const std::string& dir, const std::string& pattern) const override;
+  bool exists(const std::string& path) const override;
+  std::uint64_t size(const std::string& path) const override;
+  std::string readAll(const std::string& path) const override;
+  void writeAll(const std::string& path, std::string_view content) override;
+  std::unique_ptr<WritableFile> create(const std::string& path) override;
+  void remove(const std::string& path) override;
+
+ private:
+  std::string programDir_;
+};
+
+// The directory that holds the running executable.
+std::string executableDirectory();
+
+class SystemClock : public Clock {
+ public:
+  LocalTime now() const override;
+  void pause(int ms) override;
+};
+
+}  // namespace kestrand::platform::posix

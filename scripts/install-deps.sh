@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs everything Kestrand Data Upload needs to build, run and test on Debian 12.
+# Runs as root on a fresh machine (uses sudo when it is not root); assumes nothing is installed.
+set -euo pipefail
+
+packages=(
+  # tool chain
+  build-essential cmake ninja-build pkg-config git clang clang-format libclang-rt-14-dev
+  # Qt 6.4 (Widgets, PrintSupport and Test come with qt6-base-dev; Charts needs the OpenGL dev package)
+  qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # GUI and serial tests: virtual display, pseudo-terminal bridge, PDF tools, a Courier-metric font
+  xvfb xauth socat poppler-utils fonts-liberation
+)
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then as_root=(sudo); fi
+
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"

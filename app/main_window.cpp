@@ -9,8 +9,12 @@ namespace kestrand::app {
 using platform::LabelId;
 using platform::MenuEntry;
 
-std::string splashText() { return "Version " + versionText(); }
-std::string aboutText() { return "Rev.  " + versionText(); }
+std::string splashText() {
+  return "Version " + versionText();
+}
+std::string aboutText() {
+  return "Rev.  " + versionText();
+}
 
 std::string dateHelpText() {
   return "Goto Regional Settings Window  under Control Panel." + std::string(16, ' ') +
@@ -35,10 +39,13 @@ platform::WindowLayout mainWindowLayout() {
                {"cmdDelete", "Delete", 1},
                {"cmdDelete_all", "Delete All", 1}};
   const MenuEntry sep{};
-  MenuEntry file{"munFile", "&File", {{"mnuopen", "&Open", {}}, sep, {"mnuSave", "&Save as", {}},
-                                      sep, {"mnuExit", "E&xit", {}}}};
+  MenuEntry file{
+      "munFile",
+      "&File",
+      {{"mnuopen", "&Open", {}}, sep, {"mnuSave", "&Save as", {}}, sep, {"mnuExit", "E&xit", {}}}};
   MenuEntry port{"MnuPort", "Port", {}};
-  for (int k = 1; k <= 5; ++k) port.items.push_back({"mnuCommPort", "Comm " + std::to_string(k), {}});
+  for (int k = 1; k <= 5; ++k)
+    port.items.push_back({"mnuCommPort", "Comm " + std::to_string(k), {}});
   MenuEntry comm{"mnuCommunication", "&Communication", {port}};
   MenuEntry date{"mnuDate", "&Date Format", {}};
   for (const auto& item : datetime::kDateMenu)
@@ -58,6 +65,9 @@ platform::WindowLayout mainWindowLayout() {
 MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath)
     : prog_(p, std::move(dataPath)), dialogs_(dialogs) {
   prog_.p.view.build(mainWindowLayout(), *this);
+  // Start captions of the controls the logic writes later.
+  prog_.p.view.setLabel(LabelId::kLblGenMsg, "No data received");
+  prog_.p.view.setLabel(LabelId::kStatDat, "");
 }
 
 bool MainWindow::start() {
@@ -128,7 +138,8 @@ void MainWindow::GetDefaultPort() {
   Program& g = prog_;
   bool read = false;
   try {
-    const std::string content = g.p.fs.readAll(platform::joinPath(g.DataPath, std::string(kPortSettingsFile)));
+    const std::string content =
+        g.p.fs.readAll(platform::joinPath(g.DataPath, std::string(kPortSettingsFile)));
     store::FieldReader reader(content);
     PortNumber_ = reader.readInt16();
     read = true;
@@ -197,8 +208,7 @@ void MainWindow::command(const std::string& control, int index) {
     OpenCommPort(index);
   } else if (control.rfind("mnuDate", 0) == 0 && control.size() == 8) {
     g.formats.dateClicked(control[7] - '0');
-  } else if (control == "Time1" || control == "Time2" || control == "Time3" ||
-             control == "time4") {
+  } else if (control == "Time1" || control == "Time2" || control == "Time3" || control == "time4") {
     g.formats.timeClicked(control[4] - '0');
   } else if (control == "mnuDate_Help") {
     dialogs_.showHelp("Date  Format  Help", dateHelpText());

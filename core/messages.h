@@ -68,8 +68,8 @@ inline MessageCatalogue::MessageCatalogue() {
             " Excel Spreadsheet." + kLineBreak + "The data will be trucated.";
   msg_[3] = "The raw data file does not contain any data records.";
   msg_[4] = "Please select an item from the list to view.";
-  msg_[5] = "Too many files are in the list." + kLineBreak +
-            " Please delete files before continuing.";
+  msg_[5] =
+      "Too many files are in the list." + kLineBreak + " Please delete files before continuing.";
   msg_[6] = "Too many *.dat files exist. Only the first " + signedText(100) + " will be listed.";
   msg_[7] = "Warning: Multiple Units have been found" + kLineBreak +
             "Data will still be saved but may not be reliable";

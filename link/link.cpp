@@ -16,8 +16,9 @@ constexpr int kWatchdogMs = 10000;
 std::uint32_t u32At(const Message& m, int i) {
   auto b = [&](int k) {
     const int at = i + k;
-    return at < kMsgCapacity ? static_cast<std::uint32_t>(m.MsgBytes[static_cast<size_t>(at)] & 0xFF)
-                             : 0u;
+    return at < kMsgCapacity
+               ? static_cast<std::uint32_t>(m.MsgBytes[static_cast<size_t>(at)] & 0xFF)
+               : 0u;
   };
   return (b(0) << 24) | (b(1) << 16) | (b(2) << 8) | b(3);
 }
@@ -51,16 +52,26 @@ double decodeValue(std::int16_t hi, std::int16_t lo) {
 
 float logInterval(std::int16_t logRate) {
   switch (logRate) {
-    case 0: return 0.5f;
-    case 1: return 1.0f;
-    case 2: return 1.2f;
-    case 3: return 1.5f;
-    case 4: return 2.0f;
-    case 5: return 3.0f;
-    case 6: return 6.0f;
-    case 7: return 12.0f;
-    case 8: return 60.0f;
-    default: return 1.0f;
+    case 0:
+      return 0.5f;
+    case 1:
+      return 1.0f;
+    case 2:
+      return 1.2f;
+    case 3:
+      return 1.5f;
+    case 4:
+      return 2.0f;
+    case 5:
+      return 3.0f;
+    case 6:
+      return 6.0f;
+    case 7:
+      return 12.0f;
+    case 8:
+      return 60.0f;
+    default:
+      return 1.0f;
   }
 }
 
@@ -70,8 +81,12 @@ Link::Link(Deps deps) : d_(std::move(deps)), writer_(d_.fs) {
   d_.tmrReadingData.onTick([this] { tmrReadingData_Timer(); });
 }
 
-void Link::SendAnAck() { d_.port.write(std::string_view(&kAck, 1)); }
-void Link::SendNack() { d_.port.write(std::string_view(&kNak, 1)); }
+void Link::SendAnAck() {
+  d_.port.write(std::string_view(&kAck, 1));
+}
+void Link::SendNack() {
+  d_.port.write(std::string_view(&kNak, 1));
+}
 
 void Link::OnComm(int code) {
   if (d_.Timer1.running()) {
@@ -331,8 +346,7 @@ void Link::parseData() {
     h.RecordTag = static_cast<std::int16_t>(byteAt(m, i) & 0x7F);
     h.UnitsCode = byteAt(m, i + 1);
     i += 2;
-    writer_.writeLine(
-        store::rawLine({store::intField(h.RecordTag), store::intField(h.UnitsCode)}));
+    writer_.writeLine(store::rawLine({store::intField(h.RecordTag), store::intField(h.UnitsCode)}));
 
     if (h.LogMode == 0) {
       const std::uint32_t stamp = u32At(m, i);
@@ -341,7 +355,8 @@ void Link::parseData() {
       h.SampTime = datetime::GetTime(stamp, d_.ElapsedMode);
       datetime::ChangeDate(h.SampDate, 0, d_.ElapsedMode, d_.formats.dateChoice(), now);
       datetime::ChangeTime(h.SampTime, d_.ElapsedMode, d_.formats.timeChoice());
-      writer_.writeLine(store::rawLine({store::textField(h.SampDate), store::textField(h.SampTime)}));
+      writer_.writeLine(
+          store::rawLine({store::textField(h.SampDate), store::textField(h.SampTime)}));
     }
     if (i < len - 5 && h.MoveAve != 0) {
       writer_.writeLine(

@@ -62,8 +62,8 @@ RxOutcome ReceivePath::onChunk(std::string_view chunk) {
     return out;
   }
   out.bufferLength = RxBuffer_.size();
-  out.kind = ConvMsg(RxBuffer_, endpt, msg_) ? RxOutcome::Kind::kMessage
-                                             : RxOutcome::Kind::kTooLong;
+  out.kind =
+      ConvMsg(RxBuffer_, endpt, msg_) ? RxOutcome::Kind::kMessage : RxOutcome::Kind::kTooLong;
   // Characters that followed the terminator in the same buffer are discarded with it.
   RxBuffer_.clear();
   return out;

@@ -2,7 +2,9 @@
 
 namespace kestrand::platform {
 namespace {
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char fold(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 }  // namespace
 
 bool wildcardMatch(std::string_view pattern, std::string_view name) {

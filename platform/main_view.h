@@ -9,7 +9,7 @@
 namespace kestrand::platform {
 
 enum class LabelId {
-  kStatDat,  // link status
+  kStatDat,    // link status
   kLblGenMsg,  // general message
   kLabel1,     // data path
   kLblStartDate,

@@ -7,7 +7,9 @@
 
 namespace kestrand::platform::fake {
 
-void FakeClock::pause(int ms) { advanceSeconds(ms / 1000.0); }
+void FakeClock::pause(int ms) {
+  advanceSeconds(ms / 1000.0);
+}
 
 void FakeClock::set(int year, int month, int day, int hour, int minute, double second) {
   now_.year = year;

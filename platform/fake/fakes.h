@@ -57,7 +57,10 @@ class FakeSerialPort : public SerialPort {
   void close() override { open_ = false; }
   bool isOpen() const override { return open_; }
   std::string readAll() override { return std::exchange(pending_, {}); }
-  void write(std::string_view bytes) override { written.append(bytes); }
+  void write(std::string_view bytes) override {
+    if (onWrite) onWrite(bytes);
+    written.append(bytes);
+  }
   void onEvent(std::function<void(int)> handler) override { handler_ = std::move(handler); }
 
   // Puts bytes in the receive queue and raises one receive notification.
@@ -65,7 +68,8 @@ class FakeSerialPort : public SerialPort {
   // Raises one notification with `code`.
   void raise(int code);
 
-  std::vector<std::string> refused;  // devices whose open() throws
+  std::function<void(std::string_view)> onWrite;  // sees each write before it is recorded
+  std::vector<std::string> refused;               // devices whose open() throws
   std::vector<std::string> openedDevices;
   std::string written;
 

@@ -116,7 +116,7 @@ std::vector<std::string> PosixFileSystem::list(const std::string& dir,
     std::string name = e->d_name;
     if (name.empty() || name[0] == '.') continue;  // hidden files and . ..
     if (!wildcardMatch(pattern, name)) continue;
-    struct stat st{};
+    struct stat st {};
     if (::stat(joinPath(dir, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     names.push_back(std::move(name));
   }
@@ -125,12 +125,12 @@ std::vector<std::string> PosixFileSystem::list(const std::string& dir,
 }
 
 bool PosixFileSystem::exists(const std::string& path) const {
-  struct stat st{};
+  struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
 }
 
 std::uint64_t PosixFileSystem::size(const std::string& path) const {
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) fail(errno, path);
   return static_cast<std::uint64_t>(st.st_size);
 }
@@ -190,6 +190,8 @@ LocalTime SystemClock::now() const {
   return lt;
 }
 
-void SystemClock::pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void SystemClock::pause(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace kestrand::platform::posix

@@ -1,0 +1,88 @@
+#include "platform/fake/memory_file_system.h"
+
+namespace kestrand::platform::fake {
+namespace {
+
+class MemoryFile : public WritableFile {
+ public:
+  MemoryFile(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {
+    ++fs_.openFiles;
+  }
+  ~MemoryFile() override {
+    if (open_) --fs_.openFiles;
+  }
+  void write(std::string_view bytes) override {
+    if (!open_) throw Error(ErrorKind::kIo, "File is closed: " + path_);
+    fs_.files[path_].append(bytes);
+  }
+  void sync() override {
+    ++fs_.syncs;
+    fs_.synced[path_] = fs_.files[path_];
+  }
+  void close() override {
+    if (open_) --fs_.openFiles;
+    open_ = false;
+  }
+
+ private:
+  MemoryFileSystem& fs_;
+  std::string path_;
+  bool open_ = true;
+};
+
+std::string nameOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string dirOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::vector<std::string> MemoryFileSystem::list(const std::string& dir,
+                                                const std::string& pattern) const {
+  std::vector<std::string> out;
+  for (const auto& [path, content] : files)
+    if (dirOf(path) == dir && wildcardMatch(pattern, nameOf(path))) out.push_back(nameOf(path));
+  return out;
+}
+
+std::uint64_t MemoryFileSystem::size(const std::string& path) const {
+  return readAll(path).size();
+}
+
+std::string MemoryFileSystem::readAll(const std::string& path) const {
+  auto it = files.find(path);
+  if (it == files.end()) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
+  return it->second;
+}
+
+void MemoryFileSystem::writeAll(const std::string& path, std::string_view content) {
+  if (refuseCreate.count(path))
+    throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + path);
+  files[path] = std::string(content);
+  synced[path] = files[path];
+}
+
+std::unique_ptr<WritableFile> MemoryFileSystem::create(const std::string& path) {
+  if (refuseCreate.count(path))
+    throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + path);
+  files[path].clear();
+  synced[path].clear();
+  return std::make_unique<MemoryFile>(*this, path);
+}
+
+void MemoryFileSystem::remove(const std::string& path) {
+  if (!files.erase(path)) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
+  synced.erase(path);
+}
+
+std::string MemoryFileSystem::durable(const std::string& path) const {
+  auto it = synced.find(path);
+  return it == synced.end() ? std::string() : it->second;
+}
+
+}  // namespace kestrand::platform::fake

@@ -1,0 +1,39 @@
+#pragma once
+// An in-memory file system for tests: files are byte strings by path; syncs are counted, and
+// a path can be made to refuse creation or writing.
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace kestrand::platform::fake {
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  explicit MemoryFileSystem(std::string programDir = "/prog") : dir_(std::move(programDir)) {}
+  std::string programDirectory() const override { return dir_; }
+  std::vector<std::string> list(const std::string& dir, const std::string& pattern) const override;
+  bool exists(const std::string& path) const override { return files.count(path) > 0; }
+  std::uint64_t size(const std::string& path) const override;
+  std::string readAll(const std::string& path) const override;
+  void writeAll(const std::string& path, std::string_view content) override;
+  std::unique_ptr<WritableFile> create(const std::string& path) override;
+  void remove(const std::string& path) override;
+
+  // Content of `path` as synced to stable storage (what survives a power failure).
+  std::string durable(const std::string& path) const;
+
+  std::map<std::string, std::string> files;
+  std::map<std::string, std::string> synced;
+  std::set<std::string> refuseCreate;
+  int syncs = 0;
+  int openFiles = 0;
+
+ private:
+  std::string dir_;
+};
+
+}  // namespace kestrand::platform::fake

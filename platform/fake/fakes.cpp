@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "platform/error.h"
 
 namespace kestrand::platform::fake {
 
 void FakeClock::pause(int ms) {
+  // A wait that never ends would hang the test; fail it instead.
+  if (++pauses_ > 10'000'000) throw std::runtime_error("the clock was waited on forever");
   advanceSeconds(ms / 1000.0);
 }
 

@@ -23,11 +23,11 @@ class FakeClock : public Clock {
   void pause(int ms) override;
   void set(int year, int month, int day, int hour, int minute, double second);
   void advanceSeconds(double s);
-  int readings() const { return readings_; }
+  int pauses() const { return pauses_; }
 
  private:
   LocalTime now_ = {2026, 12, 5, 10, 0, 0, 36000.0};
-  mutable int readings_ = 0;
+  int pauses_ = 0;
 };
 
 // Records every box and answers it from a script (OK when the script is empty).

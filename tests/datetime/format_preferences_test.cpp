@@ -1,14 +1,11 @@
 #include "datetime/format_preferences.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <stdlib.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -20,10 +17,10 @@
 namespace kestrand::datetime {
 namespace {
 
-const std::vector<std::string> kDateItems = {"mnuDate1", "mnuDate2", "mnuDate3",
-                                             "mnuDate4", "mnuDate5", "mnuDate6",
-                                             "mnuDate7", "mnuDate8", "mnuDate9"};
-const std::vector<std::string> kTimeItems = {"Time1", "Time2", "Time3", "time4"};
+using Items = std::vector<std::string>;
+const Items kDateItems = {"mnuDate1", "mnuDate2", "mnuDate3", "mnuDate4", "mnuDate5",
+                          "mnuDate6", "mnuDate7", "mnuDate8", "mnuDate9"};
+const Items kTimeItems = {"Time1", "Time2", "Time3", "time4"};
 
 // A main window that also keeps the order of the check-mark changes.
 class RecordingView : public platform::fake::FakeMainView {
@@ -32,8 +29,8 @@ class RecordingView : public platform::fake::FakeMainView {
     log.emplace_back(item, index, on);
     FakeMainView::setChecked(item, index, on);
   }
-  std::vector<std::string> checkedOf(const std::vector<std::string>& items) const {
-    std::vector<std::string> result;
+  Items checkedOf(const Items& items) const {
+    Items result;
     for (const auto& name : items) {
       if (checked(name, 0)) result.push_back(name);
     }
@@ -42,262 +39,161 @@ class RecordingView : public platform::fake::FakeMainView {
   std::vector<std::tuple<std::string, int, bool>> log;
 };
 
-// Files held in memory, with counted writes and paths that refuse to be read or written.
-class MemoryFileSystem : public platform::FileSystem {
- public:
-  std::string programDirectory() const override { return "/data"; }
-  std::vector<std::string> list(const std::string&, const std::string&) const override {
-    return {};
+// A fresh data directory on disk for each test.
+class FormatPreferencesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/kestrand-datetime-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir = pattern;
   }
-  bool exists(const std::string& path) const override { return files.count(path) != 0; }
-  std::uint64_t size(const std::string& path) const override { return readAll(path).size(); }
-  std::string readAll(const std::string& path) const override {
-    if (unreadable.count(path) != 0) throw Error(ErrorKind::kPermissionDenied, "denied");
-    auto it = files.find(path);
-    if (it == files.end()) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
-    return it->second;
-  }
-  void writeAll(const std::string& path, std::string_view content) override {
-    if (unwritable.count(path) != 0) throw Error(ErrorKind::kPermissionDenied, "read-only");
-    ++writes;
-    files[path] = std::string(content);
-  }
-  std::unique_ptr<platform::WritableFile> create(const std::string&) override { return nullptr; }
-  void remove(const std::string& path) override { files.erase(path); }
+  void TearDown() override { std::filesystem::remove_all(dir); }
 
-  std::map<std::string, std::string> files;
-  std::set<std::string> unreadable;
-  std::set<std::string> unwritable;
-  int writes = 0;
+  std::string read(const char* name) const {
+    std::ifstream in(dir / name, std::ios::binary);
+    if (!in) return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  void put(const char* name, const std::string& content) const {
+    std::ofstream(dir / name, std::ios::binary) << content;
+  }
+  FormatPreferences started(RecordingView* v) {
+    FormatPreferences prefs(fs, v, dir.string());
+    prefs.GetDefault2();
+    prefs.GetDefault3();
+    return prefs;
+  }
+
+  std::filesystem::path dir;
+  platform::posix::PosixFileSystem fs{"/tmp"};
+  RecordingView view;
 };
 
-const std::string kDateFile = "/data/riviriro_date.inf";
-const std::string kTimeFile = "/data/riviriro_time.inf";
-
 TEST(FormatMenus, NamesAndCaptions) {
-  const char* dateCaptions[] = {"M/d/yy",     "M/d/yyyy",  "MM/dd/yy", "MM/dd/yyyy", "yy/MM/dd",
-                                "yyyy/MM/dd", "dd-MMM-yy", "dd/MM/yy", "dd/MM/yyyy"};
+  const char* captions[] = {"M/d/yy",     "M/d/yyyy",  "MM/dd/yy", "MM/dd/yyyy", "yy/MM/dd",
+                            "yyyy/MM/dd", "dd-MMM-yy", "dd/MM/yy", "dd/MM/yyyy"};
   for (std::size_t i = 0; i < 9; ++i) {
     EXPECT_EQ(kDateMenu[i].name, kDateItems[i]);
-    EXPECT_EQ(kDateMenu[i].caption, dateCaptions[i]);
+    EXPECT_EQ(kDateMenu[i].caption, captions[i]);
   }
-  EXPECT_EQ(kTimeMenu[0].name, "Time1");
-  EXPECT_EQ(kTimeMenu[0].caption, "h:mm:ss       AM/PM");
-  EXPECT_EQ(kTimeMenu[1].name, "Time2");
-  EXPECT_EQ(kTimeMenu[1].caption, "hh:mm:ss     AM/PM");
-  EXPECT_EQ(kTimeMenu[2].name, "Time3");
-  EXPECT_EQ(kTimeMenu[2].caption, "h:mm:ss");
-  EXPECT_EQ(kTimeMenu[3].name, "time4");
-  EXPECT_EQ(kTimeMenu[3].caption, "hh:mm:ss");
+  const char* timeCaptions[] = {"h:mm:ss       AM/PM", "hh:mm:ss     AM/PM", "h:mm:ss", "hh:mm:ss"};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(kTimeMenu[i].name, kTimeItems[i]);
+    EXPECT_EQ(kTimeMenu[i].caption, timeCaptions[i]);
+  }
 }
 
-TEST(FormatPreferences, FirstStartOnDiskChecksTheDefaultsAndWritesBothFiles) {
-  char pattern[] = "/tmp/kestrand-datetime-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::filesystem::path dir = pattern;
-  platform::posix::PosixFileSystem fs(dir.string());
-  RecordingView view;
-  FormatPreferences prefs(fs, &view, dir.string());
-
-  prefs.GetDefault2();
-  prefs.GetDefault3();
+TEST_F(FormatPreferencesTest, FirstStartChecksTheDefaultsAndWritesBothFiles) {
+  FormatPreferences prefs = started(&view);
   EXPECT_EQ(prefs.dateChoice(), 3);
   EXPECT_EQ(prefs.timeChoice(), 1);
-  EXPECT_EQ(view.checkedOf(kDateItems), std::vector<std::string>{"mnuDate3"});
-  EXPECT_EQ(view.checkedOf(kTimeItems), std::vector<std::string>{"Time1"});
-
-  auto slurp = [](const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
-  EXPECT_EQ(slurp(dir / "riviriro_date.inf"), "3\r\n");
-  EXPECT_EQ(slurp(dir / "riviriro_time.inf"), "1\r\n");
-
-  // A click saves the new choice, and the next start reads it back.
-  prefs.dateClicked(7);
-  prefs.timeClicked(4);
-  EXPECT_EQ(slurp(dir / "riviriro_date.inf"), "7\r\n");
-  EXPECT_EQ(slurp(dir / "riviriro_time.inf"), "4\r\n");
-  RecordingView view2;
-  FormatPreferences again(fs, &view2, dir.string() + "/");
-  again.GetDefault2();
-  again.GetDefault3();
-  EXPECT_EQ(again.dateChoice(), 7);
-  EXPECT_EQ(again.timeChoice(), 4);
-  EXPECT_EQ(view2.checkedOf(kDateItems), std::vector<std::string>{"mnuDate7"});
-  EXPECT_EQ(view2.checkedOf(kTimeItems), std::vector<std::string>{"time4"});
-
-  std::filesystem::remove_all(dir);
+  EXPECT_EQ(view.checkedOf(kDateItems), Items{"mnuDate3"});
+  EXPECT_EQ(view.checkedOf(kTimeItems), Items{"Time1"});
+  EXPECT_EQ(read("riviriro_date.inf"), "3\r\n");
+  EXPECT_EQ(read("riviriro_time.inf"), "1\r\n");
 }
 
-TEST(FormatPreferences, DateFileValuesAreComparedExactly) {
-  const std::map<std::string, int> cases = {
-      {"1\r\n", 1},     {"2\r\n", 2},      {"4\r\n", 4},  {"5", 5},         {"6\n", 6},
-      {"7,x\r\n", 7},   {"8\r\n9\r\n", 8}, {"9\r\n", 9},  {"3\r\n", 3},     {"0\r\n", 3},
-      {"10\r\n", 3},    {" 5\r\n", 3},     {"05\r\n", 3}, {"\"5\"\r\n", 3}, {"5 \r\n", 3},
-      {"\r\n5\r\n", 3}, {",5\r\n", 3},     {"abc\r\n", 3}};
-  for (const auto& [content, expected] : cases) {
-    MemoryFileSystem fs;
-    fs.files[kDateFile] = content;
-    RecordingView view;
-    FormatPreferences prefs(fs, &view, "/data");
+TEST_F(FormatPreferencesTest, EmptyFilesAreTreatedAsMissing) {
+  put("riviriro_date.inf", "");
+  put("riviriro_time.inf", "");
+  FormatPreferences prefs = started(nullptr);
+  EXPECT_EQ(prefs.dateChoice(), 3);
+  EXPECT_EQ(read("riviriro_date.inf"), "3\r\n");
+  EXPECT_EQ(read("riviriro_time.inf"), "1\r\n");
+}
+
+TEST_F(FormatPreferencesTest, FileValuesAreComparedExactlyAndNeverWrittenBack) {
+  const std::vector<std::pair<std::string, int>> dates = {
+      {"1\r\n", 1},  {"2", 2},         {"4\n", 4},      {"7,x\r\n", 7}, {"9\r\n8\r\n", 9},
+      {"3\r\n", 3},  {"0\r\n", 3},     {"10\r\n", 3},   {" 5\r\n", 3},  {"05\r\n", 3},
+      {"5 \r\n", 3}, {"\"5\"\r\n", 3}, {"\r\n5\r\n", 3}};
+  for (const auto& [content, expected] : dates) {
+    put("riviriro_date.inf", content);
+    RecordingView v;
+    FormatPreferences prefs(fs, &v, dir.string());
     prefs.GetDefault2();
     EXPECT_EQ(prefs.dateChoice(), expected) << content;
-    EXPECT_EQ(view.checkedOf(kDateItems),
-              std::vector<std::string>{"mnuDate" + std::to_string(expected)})
-        << content;
-    EXPECT_EQ(fs.writes, 0) << content;  // an unexpected value is not written back
-    EXPECT_EQ(fs.files[kDateFile], content);
+    EXPECT_EQ(v.checkedOf(kDateItems), Items{kDateItems[expected - 1]}) << content;
+    EXPECT_EQ(read("riviriro_date.inf"), content);
   }
-}
-
-TEST(FormatPreferences, TimeFileValuesAreComparedExactly) {
-  const std::map<std::string, int> cases = {{"1\r\n", 1},   {"2\r\n", 2}, {"3\r\n", 3},
-                                            {"4,1\r\n", 4}, {"5\r\n", 1}, {"02\r\n", 1},
-                                            {"x\r\n", 1},   {"\r\n", 1}};
-  for (const auto& [content, expected] : cases) {
-    MemoryFileSystem fs;
-    fs.files[kTimeFile] = content;
-    RecordingView view;
-    FormatPreferences prefs(fs, &view, "/data");
+  const std::vector<std::pair<std::string, int>> times = {
+      {"2\r\n", 2}, {"3\r\n", 3}, {"4,1\r\n", 4}, {"5\r\n", 1}, {"02\r\n", 1}, {"\r\n", 1}};
+  for (const auto& [content, expected] : times) {
+    put("riviriro_time.inf", content);
+    RecordingView v;
+    FormatPreferences prefs(fs, &v, dir.string() + "/");
     prefs.GetDefault3();
     EXPECT_EQ(prefs.timeChoice(), expected) << content;
-    EXPECT_EQ(view.checkedOf(kTimeItems), std::vector<std::string>{kTimeItems[expected - 1]})
-        << content;
-    EXPECT_EQ(fs.writes, 0) << content;
+    EXPECT_EQ(v.checkedOf(kTimeItems), Items{kTimeItems[expected - 1]}) << content;
+    EXPECT_EQ(read("riviriro_time.inf"), content);
   }
 }
 
-TEST(FormatPreferences, MissingEmptyOrUnreadableFilesGiveTheDefaultAndAreWritten) {
-  for (int variant = 0; variant < 3; ++variant) {
-    MemoryFileSystem fs;
-    if (variant == 1) {
-      fs.files[kDateFile] = "";
-      fs.files[kTimeFile] = "";
-    }
-    if (variant == 2) {
-      fs.files[kDateFile] = "7\r\n";
-      fs.files[kTimeFile] = "3\r\n";
-      fs.unreadable = {kDateFile, kTimeFile};
-    }
-    RecordingView view;
-    FormatPreferences prefs(fs, &view, "/data");
-    prefs.GetDefault2();
-    prefs.GetDefault3();
-    EXPECT_EQ(prefs.dateChoice(), 3) << variant;
-    EXPECT_EQ(prefs.timeChoice(), 1) << variant;
-    EXPECT_EQ(view.checkedOf(kDateItems), std::vector<std::string>{"mnuDate3"});
-    EXPECT_EQ(view.checkedOf(kTimeItems), std::vector<std::string>{"Time1"});
-    EXPECT_EQ(fs.files[kDateFile], "3\r\n") << variant;
-    EXPECT_EQ(fs.files[kTimeFile], "1\r\n") << variant;
-    EXPECT_EQ(fs.writes, 2) << variant;
-  }
-}
-
-TEST(FormatPreferences, StartClearsEveryMarkBeforeSettingOne) {
-  MemoryFileSystem fs;
-  fs.files[kDateFile] = "5\r\n";
-  fs.files[kTimeFile] = "2\r\n";
-  RecordingView view;
+TEST_F(FormatPreferencesTest, StartClearsEveryMarkBeforeSettingOne) {
+  put("riviriro_date.inf", "5\r\n");
+  put("riviriro_time.inf", "2\r\n");
   for (const auto& name : kDateItems) view.setChecked(name, 0, true);
   for (const auto& name : kTimeItems) view.setChecked(name, 0, true);
   view.log.clear();
-  FormatPreferences prefs(fs, &view, "/data");
-  prefs.GetDefault2();
-  prefs.GetDefault3();
-  EXPECT_EQ(view.checkedOf(kDateItems), std::vector<std::string>{"mnuDate5"});
-  EXPECT_EQ(view.checkedOf(kTimeItems), std::vector<std::string>{"Time2"});
+  started(&view);
+  EXPECT_EQ(view.checkedOf(kDateItems), Items{"mnuDate5"});
+  EXPECT_EQ(view.checkedOf(kTimeItems), Items{"Time2"});
   ASSERT_EQ(view.log.size(), 15u);
-  for (std::size_t i = 0; i < 9; ++i) {
+  for (std::size_t i = 0; i < 9; ++i)
     EXPECT_EQ(view.log[i], std::make_tuple(kDateItems[i], 0, false));
-  }
   EXPECT_EQ(view.log[9], std::make_tuple(std::string("mnuDate5"), 0, true));
   EXPECT_EQ(view.log[14], std::make_tuple(std::string("Time2"), 0, true));
 }
 
-TEST(FormatPreferences, WriteFailuresAtStartAreThrown) {
-  MemoryFileSystem fs;
-  fs.unwritable = {kDateFile, kTimeFile};
-  RecordingView view;
-  FormatPreferences prefs(fs, &view, "/data");
-  EXPECT_THROW(prefs.GetDefault2(), Error);
-  EXPECT_THROW(prefs.GetDefault3(), Error);
-  // A readable file with a value needs no write, so nothing fails.
-  fs.files[kDateFile] = "9\r\n";
-  EXPECT_NO_THROW(prefs.GetDefault2());
-  EXPECT_EQ(prefs.dateChoice(), 9);
-}
-
-TEST(FormatPreferences, ClickMovesTheMarkInMenuOrderAndSaves) {
-  MemoryFileSystem fs;
-  fs.files[kDateFile] = "3\r\n";
-  fs.files[kTimeFile] = "1\r\n";
-  RecordingView view;
-  FormatPreferences prefs(fs, &view, "/data");
-  prefs.GetDefault2();
-  prefs.GetDefault3();
+TEST_F(FormatPreferencesTest, ClickMovesTheMarkInMenuOrderAndSaves) {
+  FormatPreferences prefs = started(&view);
   view.log.clear();
-
   prefs.dateClicked(7);
   EXPECT_EQ(prefs.dateChoice(), 7);
-  EXPECT_EQ(view.checkedOf(kDateItems), std::vector<std::string>{"mnuDate7"});
-  ASSERT_EQ(view.log.size(), 9u);
-  EXPECT_EQ(view.log[0], std::make_tuple(std::string("mnuDate7"), 0, true));
-  std::vector<std::string> cleared;
-  for (std::size_t i = 1; i < 9; ++i) {
-    EXPECT_FALSE(std::get<2>(view.log[i]));
-    cleared.push_back(std::get<0>(view.log[i]));
-  }
-  EXPECT_EQ(cleared, (std::vector<std::string>{"mnuDate1", "mnuDate2", "mnuDate3", "mnuDate4",
-                                               "mnuDate5", "mnuDate6", "mnuDate8", "mnuDate9"}));
-  EXPECT_EQ(fs.files[kDateFile], "7\r\n");
-  EXPECT_EQ(fs.writes, 1);
+  EXPECT_EQ(view.checkedOf(kDateItems), Items{"mnuDate7"});
+  Items order;
+  for (const auto& [name, index, on] : view.log) order.push_back(name + (on ? "+" : "-"));
+  EXPECT_EQ(order, (Items{"mnuDate7+", "mnuDate1-", "mnuDate2-", "mnuDate3-", "mnuDate4-",
+                          "mnuDate5-", "mnuDate6-", "mnuDate8-", "mnuDate9-"}));
+  EXPECT_EQ(read("riviriro_date.inf"), "7\r\n");
 
-  prefs.timeClicked(3);
-  EXPECT_EQ(prefs.timeChoice(), 3);
-  EXPECT_EQ(view.checkedOf(kTimeItems), std::vector<std::string>{"Time3"});
-  EXPECT_EQ(fs.files[kTimeFile], "3\r\n");
   prefs.timeClicked(4);
-  EXPECT_EQ(view.checkedOf(kTimeItems), std::vector<std::string>{"time4"});
-  EXPECT_EQ(fs.files[kTimeFile], "4\r\n");
-  EXPECT_EQ(fs.writes, 3);
-  EXPECT_EQ(fs.files[kDateFile], "7\r\n");  // the other menu's file is untouched
+  EXPECT_EQ(view.checkedOf(kTimeItems), Items{"time4"});
+  EXPECT_EQ(read("riviriro_time.inf"), "4\r\n");
+
+  // The next start reads the choices back.
+  RecordingView next;
+  FormatPreferences again = started(&next);
+  EXPECT_EQ(again.dateChoice(), 7);
+  EXPECT_EQ(again.timeChoice(), 4);
+  EXPECT_EQ(next.checkedOf(kDateItems), Items{"mnuDate7"});
 }
 
-TEST(FormatPreferences, ClickOnTheCheckedItemDoesNothing) {
-  MemoryFileSystem fs;
-  fs.files[kDateFile] = "4\r\n";
-  fs.files[kTimeFile] = "2\r\n";
-  RecordingView view;
-  FormatPreferences prefs(fs, &view, "/data");
-  prefs.GetDefault2();
-  prefs.GetDefault3();
+TEST_F(FormatPreferencesTest, ClickOnTheCheckedItemDoesNothing) {
+  put("riviriro_date.inf", "4\r\n");
+  put("riviriro_time.inf", "2\r\n");
+  FormatPreferences prefs = started(&view);
   view.log.clear();
-  fs.files[kDateFile] = "changed elsewhere";
+  put("riviriro_date.inf", "changed elsewhere");
+  put("riviriro_time.inf", "changed elsewhere");
   prefs.dateClicked(4);
   prefs.timeClicked(2);
-  EXPECT_EQ(fs.writes, 0);
   EXPECT_TRUE(view.log.empty());
-  EXPECT_EQ(fs.files[kDateFile], "changed elsewhere");
-  EXPECT_EQ(prefs.dateChoice(), 4);
-  EXPECT_EQ(prefs.timeChoice(), 2);
+  EXPECT_EQ(read("riviriro_date.inf"), "changed elsewhere");
+  EXPECT_EQ(read("riviriro_time.inf"), "changed elsewhere");
 }
 
-TEST(FormatPreferences, WorksWithoutAWindowAndReportsClickWriteFailures) {
-  MemoryFileSystem fs;
-  FormatPreferences prefs(fs, nullptr, "/data");
-  prefs.GetDefault2();
-  prefs.GetDefault3();
-  EXPECT_EQ(fs.files[kDateFile], "3\r\n");
-  EXPECT_EQ(fs.files[kTimeFile], "1\r\n");
-  prefs.dateClicked(9);
-  EXPECT_EQ(prefs.dateChoice(), 9);
-  EXPECT_EQ(fs.files[kDateFile], "9\r\n");
+TEST_F(FormatPreferencesTest, WriteFailuresAreThrown) {
+  FormatPreferences missingDir(fs, &view, (dir / "no-such-dir").string());
+  EXPECT_THROW(missingDir.GetDefault2(), Error);
+  EXPECT_THROW(missingDir.GetDefault3(), Error);
+  EXPECT_EQ(view.checkedOf(kDateItems), Items{"mnuDate3"});  // checked before the write
 
-  fs.unwritable = {kTimeFile};
+  FormatPreferences prefs = started(nullptr);
+  std::filesystem::remove(dir / "riviriro_time.inf");
+  std::filesystem::create_directory(dir / "riviriro_time.inf");
   EXPECT_THROW(prefs.timeClicked(2), Error);
-  EXPECT_EQ(prefs.timeChoice(), 2);  // the choice has moved even though it was not saved
-  EXPECT_EQ(fs.files[kTimeFile], "1\r\n");
+  EXPECT_EQ(prefs.timeChoice(), 2);  // the choice has moved though it was not saved
 }
 
 }  // namespace

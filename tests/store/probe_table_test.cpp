@@ -96,12 +96,6 @@ TEST(ProbeTable, RowsAboveNineteenStayEmptyAndIndexesOutsideTheTableFail) {
   EXPECT_THROW((void)t.UnitsText(33, 0), Error);
 }
 
-TEST(ProbeTable, AnUnfilledTableHasEmptyTexts) {
-  ProbeTable t;
-  EXPECT_EQ(t.ModelName(0), "");
-  EXPECT_EQ(t.UnitsText(0, 0), "");
-}
-
 // A header that passes; each check changes one field.
 bool verify(std::int16_t probe, std::int16_t mode, std::int16_t rate, std::int32_t format,
             std::int32_t moveAve) {

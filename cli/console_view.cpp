@@ -1,0 +1,66 @@
+#include "cli/console_view.h"
+
+#include <cstdio>
+
+namespace kestrand::cli {
+
+std::string printable(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      char buf[5];
+      std::snprintf(buf, sizeof buf, "\\x%02X", c);
+      out += buf;
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+void ConsoleView::setLabel(platform::LabelId id, const std::string& text) {
+  labels_[id] = text;
+  // Clearing a label shows nothing new; only texts are reported.
+  if (text.empty()) return;
+  if (id == platform::LabelId::kStatDat) {
+    err_ << "status: " << printable(text) << std::endl;
+  } else if (id == platform::LabelId::kLblGenMsg) {
+    err_ << "message: " << printable(text) << std::endl;
+  }
+}
+
+std::string ConsoleView::label(platform::LabelId id) const {
+  auto it = labels_.find(id);
+  return it == labels_.end() ? std::string() : it->second;
+}
+
+void ConsoleView::listAdd(const std::string& entry) {
+  list_.push_back(entry);
+  out_ << entry << std::endl;
+}
+
+void ConsoleView::listRemove(int index) {
+  list_.erase(list_.begin() + index);
+}
+
+platform::Answer ConsoleMessageBox::show(const std::string& text, platform::Buttons buttons, bool,
+                                         const std::string& title) {
+  // The message's own line breaks (LF CR) become plain new lines.
+  std::string shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r') {
+      shown += '\n';
+      ++i;
+    } else {
+      shown += text[i];
+    }
+  }
+  err_ << title << ": " << shown << std::endl;
+  return buttons == platform::Buttons::kOk ? platform::Answer::kOk : platform::Answer::kNo;
+}
+
+}  // namespace kestrand::cli

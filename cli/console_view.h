@@ -1,0 +1,63 @@
+#pragma once
+// The main window and message boxes as a console shows them: each new file-list entry is a line
+// on standard output; the status label, the general message label and message boxes are lines
+// on standard error ("status: ...", "message: ...", "TITLE: ..."). Message boxes are answered
+// with OK (or No for a question).
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/main_view.h"
+#include "platform/message_box.h"
+
+namespace kestrand::cli {
+
+// Control characters shown as \xHH so that one label is one line.
+std::string printable(const std::string& text);
+
+class ConsoleView : public platform::MainView {
+ public:
+  ConsoleView(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+  void build(const platform::WindowLayout&, platform::MainWindowEvents&) override {}
+  void show() override {}
+  void quit() override { quitRequested = true; }
+  void setLabel(platform::LabelId id, const std::string& text) override;
+  std::string label(platform::LabelId id) const override;
+  void selectTab(int index) override { tab_ = index; }
+  int selectedTab() const override { return tab_; }
+  void listAdd(const std::string& entry) override;
+  void listRemove(int index) override;
+  void listClear() override { list_.clear(); }
+  int listCount() const override { return static_cast<int>(list_.size()); }
+  std::string listItem(int index) const override { return list_.at(static_cast<size_t>(index)); }
+  int listSelected() const override { return -1; }
+  void listSelect(int) override {}
+  void setChecked(const std::string&, int, bool) override {}
+  bool checked(const std::string&, int) const override { return false; }
+  void setBusy(bool) override {}
+  void setProgress(int, int) override {}
+
+  bool quitRequested = false;
+
+ private:
+  std::ostream& out_;
+  std::ostream& err_;
+  std::map<platform::LabelId, std::string> labels_;
+  std::vector<std::string> list_;
+  int tab_ = 1;
+};
+
+class ConsoleMessageBox : public platform::MessageBox {
+ public:
+  explicit ConsoleMessageBox(std::ostream& err) : err_(err) {}
+  platform::Answer show(const std::string& text, platform::Buttons buttons, bool warningIcon,
+                        const std::string& title) override;
+
+ private:
+  std::ostream& err_;
+};
+
+}  // namespace kestrand::cli

@@ -1,0 +1,102 @@
+// The headless receiver: what it prints, the formats it takes from the data directory, and when
+// it considers the first upload ended.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/console_view.h"
+#include "cli/receiver.h"
+#include "platform/fake/fake_timers.h"
+#include "platform/fake/fakes.h"
+#include "platform/fake/memory_file_system.h"
+#include "tests/link/harness.h"
+
+namespace kestrand::testing {
+namespace {
+
+struct Headless {
+  std::ostringstream out, err;
+  cli::ConsoleView view{out, err};
+  cli::ConsoleMessageBox box{err};
+  platform::fake::MemoryFileSystem fs{"/ignored"};
+  platform::fake::FakeClock clock;
+  platform::fake::FakeTimerHub timers;
+  platform::fake::FakeSerialPort port;
+  cli::Receiver receiver{app::Platform{view, box, fs, clock, timers, port}, "/d"};
+};
+
+TEST(Console, ControlCharactersAreEscapedSoEachLabelIsOneLine) {
+  EXPECT_EQ(cli::printable(hex("10 05") + " - 10"), "\\x10\\x05 - 10");
+  EXPECT_EQ(cli::printable("a\\b\n\rc\x7F\xB2"), "a\\\\b\\x0A\\x0Dc\\x7F\xB2");
+}
+
+TEST(Receiver, PrintsEntriesStatusesMessagesAndBoxesAndEndsAfterTheLastMessage) {
+  Headless h;
+  h.receiver.start("/dev/pts/9");
+  EXPECT_EQ(h.port.openedDevices.back(), "/dev/pts/9");
+  h.port.deliver(hex("10 05"));
+  h.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
+  EXPECT_FALSE(h.receiver.uploadEnded());
+  h.port.deliver(hex("10 02 81 02 23 E8 8E 10 04"));
+  EXPECT_TRUE(h.receiver.uploadEnded());
+  EXPECT_EQ(h.out.str(),
+            "02/05/1997  2:53:13 PM   Probe QV-1200CDC   Continuous   Log Rate  2   Units    "
+            "   QV 05.Feb.97  14.53.13.dat\n");
+  const std::string err = h.err.str();
+  EXPECT_NE(err.find("status: \\x10\\x05 - 10\nstatus: Got Enquire \n"), std::string::npos) << err;
+  EXPECT_NE(err.find("status: Receiving Associated Data\n"), std::string::npos);
+  EXPECT_NE(err.find("message:  1 data files are available.\n"), std::string::npos);
+  EXPECT_EQ(h.fs.readAll("/d/QV 05.Feb.97  14.53.13.dat"),
+            "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
+
+  // The watchdog's box is printed with its title, the line break as a new line.
+  Headless w;
+  w.receiver.start("/dev/pts/9");
+  w.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
+  w.timers.advance(10000);
+  EXPECT_NE(w.err.str().find("RIviriro Error: Upload of data is incomplete\nCheck connections and "
+                             "retry\n"),
+            std::string::npos);
+  EXPECT_TRUE(w.receiver.uploadEnded());
+}
+
+TEST(Receiver, TakesTheDisplayFormatsFromTheDataDirectory) {
+  Headless h;
+  h.fs.files["/d/riviriro_date.inf"] = "9\r\n";
+  h.fs.files["/d/riviriro_time.inf"] = "4\r\n";
+  h.receiver.start("/dev/pts/9");
+  h.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
+  EXPECT_EQ(h.fs.readAll("/d/QV 05.Feb.97  14.53.13.dat"),
+            "\"05/02/1997\",\" 14:53:13\",3,1\r\n2,1,0\r\n");
+  // Missing files are written with the defaults, as the desktop program does.
+  Headless d;
+  d.receiver.start("/dev/pts/9");
+  EXPECT_EQ(d.fs.readAll("/d/riviriro_date.inf"), "3\r\n");
+  EXPECT_EQ(d.fs.readAll("/d/riviriro_time.inf"), "1\r\n");
+}
+
+TEST(Receiver, DataWithoutHeaderEndsTheFirstUploadAndStopClosesTheOpenFile) {
+  Headless h;
+  h.receiver.start("/dev/pts/9");
+  h.port.deliver(hex("10 02 81 02 23 E8 8E 10 04"));
+  EXPECT_TRUE(h.receiver.uploadEnded());
+  EXPECT_EQ(h.port.written, hex("15 06"));
+
+  Headless s;
+  s.receiver.start("/dev/pts/9");
+  s.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
+  EXPECT_EQ(s.fs.openFiles, 1);
+  s.receiver.stop();
+  EXPECT_EQ(s.fs.openFiles, 0);
+  EXPECT_FALSE(s.port.isOpen());
+}
+
+TEST(Receiver, DeviceThatWillNotOpenIsAnError) {
+  Headless h;
+  h.port.refused = {"/dev/nothing"};
+  EXPECT_THROW(h.receiver.start("/dev/nothing"), Error);
+}
+
+}  // namespace
+}  // namespace kestrand::testing

@@ -15,7 +15,9 @@ namespace {
 
 constexpr const char* kLineEnd = "\r\n";
 
-std::string quoted(const std::string& text) { return '"' + text + '"'; }
+std::string quoted(const std::string& text) {
+  return '"' + text + '"';
+}
 
 std::string headerLine1(const UploadDescription& d, const CivilTime& start, bool twoDigitHour) {
   return quoted(dateText(start)) + ',' + quoted(timeText12(start, twoDigitHour)) + ',' +
@@ -23,8 +25,8 @@ std::string headerLine1(const UploadDescription& d, const CivilTime& start, bool
 }
 
 std::string headerLine2(const UploadDescription& d) {
-  std::string line = std::to_string(d.logRate) + ',' + std::to_string(d.columns) + ',' +
-                     std::to_string(d.moveAve);
+  std::string line =
+      std::to_string(d.logRate) + ',' + std::to_string(d.columns) + ',' + std::to_string(d.moveAve);
   if (d.mode == 2) {
     // The receiver holds the period fields as single-precision numbers.
     line += ',' + formatNumber(static_cast<float>(d.periodOn));
@@ -73,7 +75,9 @@ std::string formatNumber(double v) {
   return sign + text;
 }
 
-double roundThousandths(double v) { return std::nearbyint(v * 1000.0) / 1000.0; }
+double roundThousandths(double v) {
+  return std::nearbyint(v * 1000.0) / 1000.0;
+}
 
 std::vector<KeptRecord> recordsKept(const UploadDescription& d,
                                     const std::vector<PlannedMessage>& plan,
@@ -156,8 +160,8 @@ std::vector<ExpectedFile> expectedFiles(const UploadDescription& d,
         throw std::invalid_argument("the upload needs more files than the receiver can name");
       }
       const CivilTime start = continuationStart(d, total, r);
-      files.push_back({continuationFileName(files.front().name, n),
-                       headerLine1(d, start, true) + line2});
+      files.push_back(
+          {continuationFileName(files.front().name, n), headerLine1(d, start, true) + line2});
       inFile = 1;
     }
     appendRecordLines(files.back().content, r, k.moveAvgKept);

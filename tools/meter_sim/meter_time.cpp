@@ -36,7 +36,9 @@ CivilTime fromDaysAndSeconds(sys_days d, std::int64_t secondsOfDay) {
   return t;
 }
 
-std::int64_t secondsOfDay(const CivilTime& t) { return t.hour * 3600 + t.minute * 60 + t.second; }
+std::int64_t secondsOfDay(const CivilTime& t) {
+  return t.hour * 3600 + t.minute * 60 + t.second;
+}
 
 bool parseField(std::string_view text, std::size_t pos, std::size_t len, int& out) {
   if (pos + len > text.size()) return false;
@@ -58,8 +60,8 @@ std::string twoDigits(int v) {
 
 std::optional<CivilTime> parseCivilTime(std::string_view text) {
   // YYYY-MM-DD HH:MM:SS
-  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' ||
-      text[13] != ':' || text[16] != ':') {
+  if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' ||
+      text[16] != ':') {
     return std::nullopt;
   }
   CivilTime t;
@@ -86,7 +88,9 @@ CivilTime addSeconds(const CivilTime& t, std::int64_t seconds) {
   return fromDaysAndSeconds(daysOf(t) + days{dayShift}, rest);
 }
 
-std::int64_t meterDayNumber(const CivilTime& t) { return (daysOf(t) - meterEpoch()).count() + 1; }
+std::int64_t meterDayNumber(const CivilTime& t) {
+  return (daysOf(t) - meterEpoch()).count() + 1;
+}
 
 std::uint32_t packStamp(std::uint32_t dayNumber, std::uint32_t seconds) {
   return (dayNumber << 19) | ((seconds << 2) & 0x7FFFCu);
@@ -121,8 +125,8 @@ std::string timeText12(const CivilTime& t, bool twoDigitHour) {
 }
 
 std::string nameDateText(const CivilTime& t) {
-  static constexpr std::array<const char*, 12> kMonths = {
-      "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  static constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   return twoDigits(t.day) + '.' + kMonths.at(static_cast<std::size_t>(t.month - 1)) + '.' +
          twoDigits(t.year % 100);
 }

@@ -54,8 +54,12 @@ int remainingMs(std::chrono::steady_clock::time_point deadline) {
 
 }  // namespace
 
-void requestStop() noexcept { gStop = 1; }
-bool stopRequested() noexcept { return gStop != 0; }
+void requestStop() noexcept {
+  gStop = 1;
+}
+bool stopRequested() noexcept {
+  return gStop != 0;
+}
 
 SerialLine SerialLine::openPty(const std::string& linkPath) {
   SerialLine line;

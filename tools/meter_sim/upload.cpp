@@ -68,7 +68,9 @@ std::uint16_t modeWord(int probe, int mode, int logRate, bool elapsed) {
   return static_cast<std::uint16_t>(word);
 }
 
-bool usesLongHeader(const UploadDescription& d) { return d.longHeader || d.mode == 2; }
+bool usesLongHeader(const UploadDescription& d) {
+  return d.longHeader || d.mode == 2;
+}
 
 bool recordsCarryStamp(const UploadDescription& d) {
   return d.mode == 0 || (d.elapsed && (d.mode == 1 || d.mode == 2));
@@ -107,16 +109,26 @@ Bytes headerBody(const HeaderFields& h) {
 
 float logIntervalSeconds(int logRate) {
   switch (logRate) {
-    case 0: return 0.5f;
-    case 1: return 1.0f;
-    case 2: return 1.2f;
-    case 3: return 1.5f;
-    case 4: return 2.0f;
-    case 5: return 3.0f;
-    case 6: return 6.0f;
-    case 7: return 12.0f;
-    case 8: return 60.0f;
-    default: return 1.0f;
+    case 0:
+      return 0.5f;
+    case 1:
+      return 1.0f;
+    case 2:
+      return 1.2f;
+    case 3:
+      return 1.5f;
+    case 4:
+      return 2.0f;
+    case 5:
+      return 3.0f;
+    case 6:
+      return 6.0f;
+    case 7:
+      return 12.0f;
+    case 8:
+      return 60.0f;
+    default:
+      return 1.0f;
   }
 }
 
@@ -159,8 +171,8 @@ std::vector<Record> makeRecords(const UploadDescription& d) {
           throw std::invalid_argument("record " + std::to_string(r.number) +
                                       ": elapsed seconds do not fit the stamp");
         }
-        r.stamp = packStamp(static_cast<std::uint32_t>(startDay),
-                            static_cast<std::uint32_t>(offset));
+        r.stamp =
+            packStamp(static_cast<std::uint32_t>(startDay), static_cast<std::uint32_t>(offset));
       } else {
         const auto stamp = stampOf(addSeconds(d.start, offset));
         if (!stamp) {

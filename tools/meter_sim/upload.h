@@ -22,9 +22,9 @@ inline constexpr std::uint16_t kStuffingHeavyCodes[] = {0x1010, 0x1004, 0x1017, 
 inline constexpr std::uint8_t kStuffingHeavyUnits = 16;
 
 struct UploadDescription {
-  int probe = 0;      // 0..15
-  int mode = 1;       // mode field 0..3 (0 single point, 1 continuous, 2 periodic, 3 scheduled)
-  int logRate = 1;    // log-rate code 0..15
+  int probe = 0;    // 0..15
+  int mode = 1;     // mode field 0..3 (0 single point, 1 continuous, 2 periodic, 3 scheduled)
+  int logRate = 1;  // log-rate code 0..15
   std::uint16_t columns = 1;  // DataFormat: bit k set = data column k present
   std::uint16_t moveAve = 0;  // moving-average length; 0 = no moving-average value
   std::uint32_t periodOn = 0;

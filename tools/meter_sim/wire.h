@@ -20,9 +20,9 @@ enum class MessageType : std::uint8_t { kHeader = 1, kData = 2 };
 
 // Byte after the closing DLE of a frame.
 enum class Terminator : std::uint8_t {
-  kHeaderEnd = 3,  // ETX: ends a header message
-  kLast = 4,       // EOT: ends the last data message of an upload
-  kMoreFollow = 23 // ETB: ends a data message that more data messages follow
+  kHeaderEnd = 3,   // ETX: ends a header message
+  kLast = 4,        // EOT: ends the last data message of an upload
+  kMoreFollow = 23  // ETB: ends a data message that more data messages follow
 };
 
 // The sum of the (unstuffed) body bytes, modulo 256.

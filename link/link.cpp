@@ -416,9 +416,12 @@ void Link::Next_file(int recordAt) {
   const platform::LocalTime now = d_.clock.now();
   if (h.LogMode == 0) {
     // Time-stamped records: the new file starts at the stamp of the record that opens it.
+    // Its time is written like every continuation start (two-digit hour), or as elapsed time.
     const std::uint32_t stamp = u32At(rx_.message(), recordAt + 2);
     h.SampDate = datetime::GetDate(stamp);
-    h.SampTime = datetime::GetTime(stamp, d_.ElapsedMode);
+    h.SampTime = d_.ElapsedMode != 0
+                     ? datetime::GetTime(stamp, d_.ElapsedMode)
+                     : datetime::formatTime12(datetime::stampSeconds(stamp) % 86400);
   } else {
     std::int64_t seconds = up_.RecordsTotal;
     if (h.LogMode == 2) {
@@ -434,7 +437,7 @@ void Link::Next_file(int recordAt) {
           up_.PeriodLeft -= h.LogInterval;
         }
       }
-      seconds = static_cast<std::int64_t>(std::nearbyint(elapsed));
+      seconds = std::llround(elapsed);  // halves away from zero
     }
     const datetime::Instant start = datetime::addSeconds(up_.startInstant, seconds);
     h.SampDate = datetime::formatUsDate(start.date);

@@ -93,17 +93,18 @@ TEST(Continuation, PeriodicUploadCountsPeriodsAndPauses) {
 TEST(Continuation, SinglePointUploadStartsAtTheStampOfTheRecordThatOpensTheFile) {
   Harness h;
   HeaderSpec spec;
-  spec.stamp = stamp(kDay, 50733);
+  spec.stamp = stamp(kDay, 32400);  // 09:00:00
   spec.mode = 0;
   h.send(headerFrame(spec));
-  // Record n is stamped 50733 + 2n seconds into the day.
+  // Record n is stamped 32400 + 2n seconds into the day.
   sendRecords(h, 16301, true,
-              [](int n) { return stamp(kDay, 50733 + 2u * static_cast<unsigned>(n)); });
-  // 50733 + 32602 = 83335 s is 23:08:55.
-  const std::string a = h.file("QV 05.Dec.06  14.05.33A.dat");
+              [](int n) { return stamp(kDay, 32400 + 2u * static_cast<unsigned>(n)); });
+  // 32400 + 32602 = 65002 s is 18:03:22: the file's start has the two-digit hour of every
+  // continuation start, the record line the meter's own form.
+  const std::string a = h.file("QV 05.Dec.06  09.00.00A.dat");
   EXPECT_EQ(a,
-            "\"12/05/2006\",\"11:08:55 PM\",0,0\r\n1,1,0\r\n"
-            "45,0\r\n\"12/05/2006\",\"11:08:55 PM\"\r\n100\r\n");
+            "\"12/05/2006\",\"06:03:22 PM\",0,0\r\n1,1,0\r\n"
+            "45,0\r\n\"12/05/2006\",\"6:03:22 PM\"\r\n100\r\n");
 }
 
 TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {

@@ -1,0 +1,236 @@
+// Whole uploads over real pseudo-terminals: the meter simulator against the headless receiver
+// and against the desktop program, a silent line that trips the watchdog, and a receiver killed
+// right after an acknowledgement.
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+
+#include <filesystem>
+#include <map>
+
+#include "tests/pty/process.h"
+
+namespace kestrand::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string templ = (fs::temp_directory_path() / "kestrand-e2e-XXXXXX").string();
+    path = ::mkdtemp(templ.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string operator/(const std::string& name) const { return (fs::path(path) / name).string(); }
+  std::string path;
+};
+
+// The raw data files of a directory by name, with their bytes.
+std::map<std::string, std::string> rawFiles(const std::string& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (name.size() > 4 && name.substr(0, 2) == "QV" && name.substr(name.size() - 4) == ".dat")
+      files[name] = slurp(e.path().string());
+  }
+  return files;
+}
+
+struct Upload {
+  std::vector<std::string> simArgs;
+  TempDir data, expect;
+};
+
+// Runs the simulator on a linked pseudo-terminal and the headless receiver on the link.
+void runThroughReceiver(Upload& u, std::chrono::seconds limit = 120s) {
+  const std::string link = u.data / "meter-tty";
+  std::vector<std::string> sim = {KESTRAND_SIM, "--link", link, "--expect-dir", u.expect.path};
+  sim.insert(sim.end(), u.simArgs.begin(), u.simArgs.end());
+  Process meter(sim, u.expect / "sim.out", u.expect / "sim.err");
+  ASSERT_TRUE(waitFor([&] { return fs::exists(link); }, 10s)) << slurp(u.expect / "sim.err");
+  Process receiver({KESTRAND_CLI, "receive", "--port", link, "--data-dir", u.data.path, "--once"},
+                   u.expect / "cli.out", u.expect / "cli.err");
+  EXPECT_EQ(receiver.wait(limit), 0) << slurp(u.expect / "cli.err");
+  EXPECT_EQ(meter.wait(10s), 0) << slurp(u.expect / "sim.out") << slurp(u.expect / "sim.err");
+}
+
+TEST(EndToEnd, SimulatedUploadLandsByteExactWithTheReceiver) {
+  Upload u;
+  u.simArgs = {"--probe", "1", "--mode", "1", "--log-rate", "2", "--columns", "9", "--move-avg", "30",
+               "--records", "500", "--records-per-message", "20", "--units", "1"};
+  runThroughReceiver(u);
+  const auto expected = rawFiles(u.expect.path);
+  ASSERT_EQ(expected.size(), 1u);
+  EXPECT_EQ(rawFiles(u.data.path), expected);
+  // The file's list entry is printed once on standard output.
+  const std::string out = slurp(u.expect / "cli.out");
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
+  EXPECT_NE(out.find("Probe QV-1200ABA"), std::string::npos) << out;
+}
+
+TEST(EndToEnd, StuffedSplitAndNoisyMessagesStillLandByteExact) {
+  Upload u;
+  u.simArgs = {"--mode", "0", "--columns", "15", "--records", "300", "--records-per-message", "10",
+               "--stuffing-heavy", "--split-chunks", "3", "--noise"};
+  runThroughReceiver(u);
+  const auto expected = rawFiles(u.expect.path);
+  ASSERT_EQ(expected.size(), 1u);
+  EXPECT_EQ(rawFiles(u.data.path), expected);
+}
+
+TEST(EndToEnd, SixteenThousandThreeHundredAndOneRecordsOpenFileA) {
+  Upload u;
+  u.simArgs = {"--mode", "1", "--records", "16301", "--records-per-message", "60"};
+  runThroughReceiver(u, 300s);
+  const auto expected = rawFiles(u.expect.path);
+  ASSERT_EQ(expected.size(), 2u);
+  EXPECT_EQ(expected.count("QV 05.Dec.06  14.05.33A.dat"), 1u);
+  EXPECT_EQ(rawFiles(u.data.path), expected);
+}
+
+TEST(EndToEnd, SilentLineTripsTheWatchdogAndKeepsWhatArrived) {
+  Upload u;
+  u.simArgs = {"--records", "40", "--records-per-message", "20", "--pause-before", "2",
+               "--pause-ms", "11500"};
+  const std::string link = u.data / "meter-tty";
+  std::vector<std::string> sim = {KESTRAND_SIM, "--link", link};
+  sim.insert(sim.end(), u.simArgs.begin(), u.simArgs.end());
+  Process meter(sim, u.expect / "sim.out", u.expect / "sim.err");
+  ASSERT_TRUE(waitFor([&] { return fs::exists(link); }, 10s));
+  Process receiver({KESTRAND_CLI, "receive", "--port", link, "--data-dir", u.data.path, "--once"},
+                   u.expect / "cli.out", u.expect / "cli.err");
+  EXPECT_EQ(receiver.wait(60s), 0);
+  const std::string err = slurp(u.expect / "cli.err");
+  EXPECT_NE(err.find("RIviriro Error: Upload of data is incomplete\nCheck connections and retry"),
+            std::string::npos)
+      << err;
+  const auto files = rawFiles(u.data.path);
+  ASSERT_EQ(files.size(), 1u);
+  // Header (2 lines) and the first message's 20 records (two lines each) survived.
+  const std::string& content = files.begin()->second;
+  EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 2 + 20 * 2);
+}
+
+// A meter played by the test itself on a pseudo-terminal, for exact control of the timing.
+class ScriptedMeter {
+ public:
+  ScriptedMeter() {
+    char name[256];
+    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
+    slaveName = name;
+    termios t{};
+    ::tcgetattr(slave_, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(slave_, TCSANOW, &t);
+  }
+  ~ScriptedMeter() {
+    ::close(master_);
+    ::close(slave_);
+  }
+  void send(const std::string& bytes) {
+    ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  // The next byte from the receiver, or -1 after `ms` of silence.
+  int answer(int ms) {
+    pollfd p{master_, POLLIN, 0};
+    if (::poll(&p, 1, ms) <= 0) return -1;
+    unsigned char c = 0;
+    return ::read(master_, &c, 1) == 1 ? c : -1;
+  }
+  std::string slaveName;
+
+ private:
+  int master_ = -1, slave_ = -1;
+};
+
+std::string hexBytes(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+TEST(EndToEnd, ReceiverKilledRightAfterAnAckKeepsEveryAcknowledgedRecord) {
+  TempDir data;
+  ScriptedMeter meter;
+  Process receiver({KESTRAND_CLI, "receive", "--port", meter.slaveName, "--data-dir", data.path},
+                   data / "cli.out", data / "cli.err");
+  // Enquire until the receiver has the port open.
+  int a = -1;
+  for (int tries = 0; tries < 100 && a != 6; ++tries) {
+    meter.send(hexBytes({16, 5}));
+    a = meter.answer(100);
+  }
+  ASSERT_EQ(a, 6) << slurp(data / "cli.err");
+  // The worked short header: stamp 01234567, probe 3, continuous, one column.
+  meter.send(hexBytes({0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00,
+                       0x85, 0x10, 0x03}));
+  ASSERT_EQ(meter.answer(2000), 6);
+  // Five data messages of one record each (value 100.0), tags 1 to 5.
+  for (int k = 1; k <= 5; ++k) {
+    const int tag = 0x80 | k;
+    const int sum = (tag + 0x02 + 0x23 + 0xE8) % 256;
+    meter.send(hexBytes({0x10, 0x02, tag, 0x02, 0x23, 0xE8, sum, 0x10, 0x17}));
+    ASSERT_EQ(meter.answer(2000), 6) << "message " << k;
+  }
+  receiver.signal(SIGKILL);
+  receiver.wait(5s);
+  EXPECT_EQ(slurp(data / "QV 05.Feb.97  14.53.13.dat"),
+            "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n2,2\r\n100\r\n"
+            "3,2\r\n100\r\n4,2\r\n100\r\n5,2\r\n100\r\n");
+}
+
+TEST(EndToEnd, TerminationSignalClosesTheOpenFileAndExitsCleanly) {
+  TempDir data;
+  ScriptedMeter meter;
+  Process receiver({KESTRAND_CLI, "receive", "--port", meter.slaveName, "--data-dir", data.path},
+                   data / "cli.out", data / "cli.err");
+  int a = -1;
+  for (int tries = 0; tries < 100 && a != 6; ++tries) {
+    meter.send(hexBytes({16, 5}));
+    a = meter.answer(100);
+  }
+  ASSERT_EQ(a, 6);
+  meter.send(hexBytes({0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00,
+                       0x85, 0x10, 0x03}));
+  ASSERT_EQ(meter.answer(2000), 6);
+  receiver.signal(SIGTERM);
+  EXPECT_EQ(receiver.wait(5s), 0);
+  EXPECT_EQ(slurp(data / "QV 05.Feb.97  14.53.13.dat"), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n");
+}
+
+TEST(EndToEnd, DesktopProgramReceivesThroughTheComLinkInItsDirectory) {
+  Upload u;
+  // The desktop program's data directory is the one that holds it: run a copy from a temporary
+  // directory whose COM1 is the simulator's pseudo-terminal.
+  const std::string program = u.data / "kestrand-upload";
+  fs::copy_file(KESTRAND_UPLOAD, program);
+  fs::permissions(program, fs::perms::owner_all);
+  {
+    std::ofstream port(u.data / "riviriro.inf", std::ios::binary);
+    port << " 1\r\n";
+  }
+  const std::string link = u.data / "COM1";
+  Process meter({KESTRAND_SIM, "--link", link, "--expect-dir", u.expect.path, "--mode", "1",
+                 "--records", "16301", "--records-per-message", "60", "--connect-timeout", "60"},
+                u.expect / "sim.out", u.expect / "sim.err");
+  ASSERT_TRUE(waitFor([&] { return fs::exists(link); }, 10s));
+  Process desktop({program}, u.expect / "gui.out", u.expect / "gui.err",
+                  {"QT_QPA_PLATFORM=offscreen"});
+  EXPECT_EQ(meter.wait(300s), 0) << slurp(u.expect / "sim.out") << slurp(u.expect / "sim.err")
+                                 << slurp(u.expect / "gui.err");
+  desktop.signal(SIGTERM);
+  desktop.wait(10s);
+  const auto expected = rawFiles(u.expect.path);
+  ASSERT_EQ(expected.size(), 2u);
+  EXPECT_EQ(rawFiles(u.data.path), expected);
+}
+
+}  // namespace
+}  // namespace kestrand::testing

@@ -1,0 +1,34 @@
+// The desktop program: the main window's logic on the Qt window, dialogs, timers and serial port,
+// the POSIX file system and clock.
+
+#include <QApplication>
+#include <QMainWindow>
+
+#include "app/main_window.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/qt_main_view.h"
+#include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/qt/serial/qt_serial_port.h"
+
+int main(int argc, char** argv) {
+  using namespace kestrand;
+  QApplication application(argc, argv);
+  application.setApplicationName("Kestrand Data Upload");
+  // The program ends only when the logic says so (close step or File > Exit).
+  application.setQuitOnLastWindowClosed(false);
+
+  platform::posix::PosixFileSystem fs;  // the data directory is the executable's directory
+  platform::posix::SystemClock clock;
+  platform::qt::QtMainView view;
+  platform::qt::QtDialogs dialogs(view.window());
+  platform::qt::QtMessageBox box(view.window());
+  platform::qt::QtTimerFactory timers;
+  platform::qt::QtSerialPort port;
+
+  app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs,
+                         fs.programDirectory());
+  if (!window.start()) return 0;
+  return QApplication::exec();
+}

@@ -1,0 +1,379 @@
+#include "platform/qt/qt_main_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <array>
+
+#include "platform/qt/cp1252.h"
+
+namespace kestrand::platform::qt {
+namespace {
+
+constexpr std::array<LabelId, 8> kInfoLabels = {
+    LabelId::kLblStartDate, LabelId::kLblEndDate,    LabelId::kLblStartTime, LabelId::kLblEndTime,
+    LabelId::kLblSampleCnt, LabelId::kLblProbeModel, LabelId::kLblUnits,     LabelId::kMavgMess,
+};
+
+QLabel* makeLabel(LabelId id, QWidget* parent) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(labelName(id));
+  l->setTextFormat(Qt::PlainText);
+  return l;
+}
+
+}  // namespace
+
+const char* labelName(LabelId id) {
+  switch (id) {
+    case LabelId::kStatDat:
+      return "StatDat";
+    case LabelId::kLblGenMsg:
+      return "lblGenMsg";
+    case LabelId::kLabel1:
+      return "Label1";
+    case LabelId::kLblStartDate:
+      return "lblStartDate";
+    case LabelId::kLblEndDate:
+      return "lblEndDate";
+    case LabelId::kLblStartTime:
+      return "lblStartTime";
+    case LabelId::kLblEndTime:
+      return "lblEndTime";
+    case LabelId::kLblSampleCnt:
+      return "lblSampleCnt";
+    case LabelId::kLblProbeModel:
+      return "lblProbeModel";
+    case LabelId::kLblUnits:
+      return "lblUnits";
+    case LabelId::kMavgMess:
+      return "MAVG_mess";
+  }
+  return "";
+}
+
+// The QMainWindow: hands its close box to the view.
+class QtMainView::Window : public QMainWindow {
+ public:
+  explicit Window(QtMainView& view) : view_(view) {}
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    if (view_.closeRequested()) {
+      e->accept();
+    } else {
+      e->ignore();
+    }
+  }
+
+ private:
+  QtMainView& view_;
+};
+
+QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
+  window_->setObjectName("RIviriroMain");
+  auto* central = new QWidget(window_.get());
+  auto* outer = new QVBoxLayout(central);
+
+  tabs_ = new QTabWidget(central);
+  tabs_->setObjectName("SSTab1");
+  outer->addWidget(tabs_, 1);
+
+  // Tab 0: the data grid, the information frame and its button.
+  auto* dataPage = new QWidget;
+  auto* dataLayout = new QHBoxLayout(dataPage);
+  grid_ = new QTableWidget(dataPage);
+  grid_->setObjectName("MSFlexGrid1");
+  dataLayout->addWidget(grid_, 1);
+  auto* side = new QVBoxLayout;
+  info_ = new QGroupBox(dataPage);
+  info_->setObjectName("fraInfo");
+  auto* infoLayout = new QVBoxLayout(info_);
+  for (LabelId id : kInfoLabels) {
+    QLabel* l = makeLabel(id, info_);
+    l->setWordWrap(true);
+    l->setMinimumWidth(180);
+    infoLayout->addWidget(l);
+    labels_[id] = l;
+  }
+  infoLayout->addStretch(1);
+  side->addWidget(info_, 1);
+  dataButtons_ = new QWidget(dataPage);
+  new QVBoxLayout(dataButtons_);
+  dataButtons_->layout()->setContentsMargins(0, 0, 0, 0);
+  side->addWidget(dataButtons_);
+  dataLayout->addLayout(side);
+  tabs_->addTab(dataPage, QString());
+
+  // Tab 1: the file list, its buttons and the link labels.
+  auto* incomingPage = new QWidget;
+  auto* incomingLayout = new QVBoxLayout(incomingPage);
+  auto* listRow = new QHBoxLayout;
+  list_ = new QListWidget(incomingPage);
+  list_->setObjectName("List1");
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  listRow->addWidget(list_, 1);
+  incomingButtons_ = new QWidget(incomingPage);
+  new QVBoxLayout(incomingButtons_);
+  incomingButtons_->layout()->setContentsMargins(0, 0, 0, 0);
+  listRow->addWidget(incomingButtons_);
+  incomingLayout->addLayout(listRow, 1);
+  for (LabelId id : {LabelId::kStatDat, LabelId::kLabel1}) {
+    QLabel* l = makeLabel(id, incomingPage);
+    incomingLayout->addWidget(l);
+    labels_[id] = l;
+  }
+  labels_[LabelId::kStatDat]->setMinimumHeight(3 *
+                                               labels_[LabelId::kStatDat]->fontMetrics().height());
+  labels_[LabelId::kStatDat]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  tabs_->addTab(incomingPage, QString());
+
+  // On the window itself: the general message and the progress bar.
+  auto* bottom = new QHBoxLayout;
+  QLabel* genMsg = makeLabel(LabelId::kLblGenMsg, central);
+  labels_[LabelId::kLblGenMsg] = genMsg;
+  bottom->addWidget(genMsg, 1);
+  progress_ = new QProgressBar(central);
+  progress_->setObjectName("ProgressBar2");
+  progress_->setRange(0, 100);
+  progress_->setValue(0);
+  progress_->setTextVisible(false);
+  bottom->addWidget(progress_);
+  outer->addLayout(bottom);
+
+  window_->setCentralWidget(central);
+  window_->resize(860, 580);
+
+  QObject::connect(list_, &QListWidget::itemSelectionChanged, [this] {
+    if (!muteList_ && listSelected() >= 0) send("List1", 0);
+  });
+  QObject::connect(list_, &QListWidget::itemDoubleClicked,
+                   [this](QListWidgetItem*) { send("List1.dbl", 0); });
+}
+
+QtMainView::~QtMainView() {
+  if (busy_) QApplication::restoreOverrideCursor();
+}
+
+QMainWindow* QtMainView::window() const {
+  return window_.get();
+}
+
+void QtMainView::build(const WindowLayout& layout, MainWindowEvents& events) {
+  events_ = &events;
+  window_->setWindowTitle(fromCp1252(layout.caption));
+  for (int i = 0; i < tabs_->count(); ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    tabs_->setTabText(i, k < layout.tabs.size() ? fromCp1252(layout.tabs[k]) : QString());
+  }
+  info_->setTitle(fromCp1252(layout.infoFrameCaption));
+
+  for (QPushButton* b : buttons_) delete b;
+  buttons_.clear();
+  for (const auto& spec : layout.buttons) {
+    QWidget* holder = spec.tab == 0 ? dataButtons_ : incomingButtons_;
+    auto* b = new QPushButton(fromCp1252(spec.caption), holder);
+    b->setObjectName(QString::fromStdString(spec.name));
+    holder->layout()->addWidget(b);
+    const std::string name = spec.name;
+    QObject::connect(b, &QPushButton::clicked, [this, name] { send(name, 0); });
+    buttons_.push_back(b);
+  }
+  static_cast<QVBoxLayout*>(incomingButtons_->layout())->addStretch(1);
+
+  window_->menuBar()->clear();
+  actions_.clear();
+  checks_.clear();
+  for (const auto& entry : layout.menuBar) {
+    if (entry.isSeparator()) {
+      window_->menuBar()->addSeparator();
+    } else if (entry.items.empty()) {
+      addCommand(window_->menuBar(), entry, 0);
+    } else {
+      QMenu* menu = window_->menuBar()->addMenu(fromCp1252(entry.caption));
+      menu->setObjectName(QString::fromStdString(entry.name));
+      addMenuItems(menu, entry.items);
+    }
+  }
+}
+
+// Items of one menu. Items sharing a name form an array and are numbered from 1 in menu order;
+// an item with a name of its own has index 0.
+void QtMainView::addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items) {
+  std::map<std::string, int> uses;
+  for (const auto& item : items) {
+    if (!item.isSeparator() && item.items.empty()) ++uses[item.name];
+  }
+  std::map<std::string, int> numbered;
+  for (const auto& item : items) {
+    if (item.isSeparator()) {
+      menu->addSeparator();
+    } else if (!item.items.empty()) {
+      QMenu* sub = menu->addMenu(fromCp1252(item.caption));
+      sub->setObjectName(QString::fromStdString(item.name));
+      addMenuItems(sub, item.items);
+    } else {
+      const int index = uses[item.name] > 1 ? ++numbered[item.name] : 0;
+      addCommand(menu, item, index);
+    }
+  }
+}
+
+QAction* QtMainView::addCommand(QWidget* owner, const MenuEntry& entry, int index) {
+  auto* a = new QAction(fromCp1252(entry.caption), owner);
+  a->setObjectName(QString::fromStdString(entry.name));
+  a->setProperty("index", index);
+  owner->addAction(a);
+  const ItemKey key{entry.name, index};
+  actions_[key] = a;
+  QObject::connect(a, &QAction::triggered, [this, a, key] {
+    // The check mark belongs to the logic: undo the toggle Qt made on the click.
+    const auto it = checks_.find(key);
+    a->setChecked(it != checks_.end() && it->second);
+    send(key.first, key.second);
+  });
+  return a;
+}
+
+void QtMainView::send(const std::string& control, int index) {
+  if (events_ != nullptr) events_->command(control, index);
+}
+
+bool QtMainView::closeRequested() {
+  if (quitRequested_) return true;
+  inCloseEvent_ = true;
+  send("close", 0);
+  inCloseEvent_ = false;
+  return quitRequested_;
+}
+
+void QtMainView::show() {
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+void QtMainView::quit() {
+  quitRequested_ = true;
+  if (!inCloseEvent_) window_->close();
+  QCoreApplication::quit();
+}
+
+void QtMainView::setLabel(LabelId id, const std::string& text) {
+  labelTexts_[id] = text;
+  labels_.at(id)->setText(displayText(text));
+}
+
+std::string QtMainView::label(LabelId id) const {
+  const auto it = labelTexts_.find(id);
+  return it == labelTexts_.end() ? std::string() : it->second;
+}
+
+void QtMainView::selectTab(int index) {
+  tabs_->setCurrentIndex(index);
+}
+
+int QtMainView::selectedTab() const {
+  return tabs_->currentIndex();
+}
+
+void QtMainView::listAdd(const std::string& entry) {
+  auto* item = new QListWidgetItem(displayText(entry));
+  item->setData(Qt::UserRole, QByteArray(entry.data(), static_cast<qsizetype>(entry.size())));
+  muteList_ = true;
+  list_->addItem(item);
+  muteList_ = false;
+}
+
+void QtMainView::listRemove(int index) {
+  if (index < 0 || index >= listCount()) return;
+  muteList_ = true;
+  // Like a stock list box: removing the selected entry leaves nothing selected.
+  const bool wasSelected = listSelected() == index;
+  delete list_->takeItem(index);
+  if (wasSelected) list_->clearSelection();
+  muteList_ = false;
+}
+
+void QtMainView::listClear() {
+  muteList_ = true;
+  list_->clear();
+  muteList_ = false;
+}
+
+int QtMainView::listCount() const {
+  return static_cast<int>(list_->count());
+}
+
+std::string QtMainView::listItem(int index) const {
+  const QListWidgetItem* item = list_->item(index);
+  if (item == nullptr) return {};
+  return item->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+int QtMainView::listSelected() const {
+  const QList<QListWidgetItem*> selected = list_->selectedItems();
+  if (selected.isEmpty()) return -1;
+  return list_->row(selected.front());
+}
+
+void QtMainView::listSelect(int index) {
+  muteList_ = true;
+  if (index < 0 || index >= listCount()) {
+    list_->clearSelection();
+    list_->setCurrentRow(-1);
+  } else {
+    list_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    list_->scrollToItem(list_->item(index));
+  }
+  muteList_ = false;
+}
+
+void QtMainView::setChecked(const std::string& menuItem, int index, bool on) {
+  const ItemKey key{menuItem, index};
+  const auto it = actions_.find(key);
+  if (it == actions_.end()) return;  // no such item: nothing to mark
+  checks_[key] = on;
+  // Only a checked item is checkable, so the others show no empty box.
+  it->second->setCheckable(on);
+  it->second->setChecked(on);
+}
+
+bool QtMainView::checked(const std::string& menuItem, int index) const {
+  const auto it = checks_.find({menuItem, index});
+  return it != checks_.end() && it->second;
+}
+
+void QtMainView::setBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void QtMainView::setProgress(int value, int maximum) {
+  const int top = std::max(maximum, 1);
+  progress_->setRange(0, top);
+  progress_->setValue(std::clamp(value, 0, top));
+}
+
+}  // namespace kestrand::platform::qt

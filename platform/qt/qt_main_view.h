@@ -1,0 +1,96 @@
+#pragma once
+// The main window as a QMainWindow: tabs, labels, list box, buttons and menus built from the
+// layout the logic hands in. Every widget carries its control name as objectName.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/main_view.h"
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMainWindow;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QWidget;
+
+namespace kestrand::platform::qt {
+
+// The control name of a label, as its objectName ("StatDat", "lblGenMsg", ...).
+const char* labelName(LabelId id);
+
+class QtMainView : public MainView {
+ public:
+  QtMainView();
+  ~QtMainView() override;
+  QtMainView(const QtMainView&) = delete;
+  QtMainView& operator=(const QtMainView&) = delete;
+
+  // The window itself, as owner of dialogs and message boxes.
+  QMainWindow* window() const;
+
+  void build(const WindowLayout& layout, MainWindowEvents& events) override;
+  void show() override;
+  void quit() override;
+
+  void setLabel(LabelId id, const std::string& text) override;
+  std::string label(LabelId id) const override;
+
+  void selectTab(int index) override;
+  int selectedTab() const override;
+
+  void listAdd(const std::string& entry) override;
+  void listRemove(int index) override;
+  void listClear() override;
+  int listCount() const override;
+  std::string listItem(int index) const override;
+  int listSelected() const override;
+  void listSelect(int index) override;
+
+  void setChecked(const std::string& menuItem, int index, bool checked) override;
+  bool checked(const std::string& menuItem, int index) const override;
+
+  void setBusy(bool busy) override;
+  void setProgress(int value, int maximum) override;
+
+  bool quitRequested() const { return quitRequested_; }
+
+ private:
+  class Window;
+  using ItemKey = std::pair<std::string, int>;
+
+  void addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items);
+  QAction* addCommand(QWidget* owner, const MenuEntry& entry, int index);
+  void send(const std::string& control, int index);
+  // The window's close box: the logic decides whether the window closes.
+  bool closeRequested();
+
+  std::unique_ptr<Window> window_;
+  MainWindowEvents* events_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QWidget* dataButtons_ = nullptr;
+  QWidget* incomingButtons_ = nullptr;
+  QGroupBox* info_ = nullptr;
+  QTableWidget* grid_ = nullptr;
+  QListWidget* list_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  std::map<LabelId, QLabel*> labels_;
+  std::map<LabelId, std::string> labelTexts_;
+  std::vector<QPushButton*> buttons_;
+  std::map<ItemKey, QAction*> actions_;
+  std::map<ItemKey, bool> checks_;
+  bool busy_ = false;
+  bool quitRequested_ = false;
+  bool inCloseEvent_ = false;
+  bool muteList_ = false;  // selection changes made by the logic are not reported back
+};
+
+}  // namespace kestrand::platform::qt

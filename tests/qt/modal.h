@@ -1,0 +1,68 @@
+#pragma once
+// Helpers of the window tests: answering a modal window from inside its own event loop, finding
+// widgets and menu items by name.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace kestrand::test {
+
+// Once a modal window is open, runs `act` on it; a window that `act` leaves open is a failure
+// and is closed so the test goes on. Looks every 10 ms for at most 5 s.
+inline void whenModalOpens(std::function<void(QWidget*)> act) {
+  auto* poll = new QTimer;
+  auto tries = std::make_shared<int>(0);
+  poll->setInterval(10);
+  QObject::connect(poll, &QTimer::timeout, [poll, tries, act = std::move(act)] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr) {
+      if (++*tries > 500) {
+        ADD_FAILURE() << "no modal window opened";
+        poll->deleteLater();
+        poll->stop();
+      }
+      return;
+    }
+    poll->stop();
+    poll->deleteLater();
+    act(w);
+    if (w->isVisible()) {
+      ADD_FAILURE() << "the modal window " << w->objectName().toStdString() << " is still open";
+      if (auto* d = qobject_cast<QDialog*>(w)) {
+        d->reject();
+      } else {
+        w->close();
+      }
+    }
+  });
+  poll->start();
+}
+
+// The child of `parent` named `name`. A missing child is a failure; a stand-in is returned so
+// that the test goes on to its other checks.
+template <typename T>
+T* child(const QObject* parent, const char* name) {
+  T* found = parent->findChild<T*>(name);
+  if (found != nullptr) return found;
+  ADD_FAILURE() << "no child named " << name;
+  static T* const standIn = new T;  // kept to the end of the run
+  return standIn;
+}
+
+// The menu item `name` with array index `index` under `parent`, found the same way.
+inline QAction* menuItem(const QObject* parent, const char* name, int index = 0) {
+  for (QAction* a : parent->findChildren<QAction*>(name)) {
+    if (a->property("index").toInt() == index) return a;
+  }
+  ADD_FAILURE() << "no menu item " << name << " " << index;
+  static QAction* const standIn = new QAction(QStringLiteral("missing"));
+  return standIn;
+}
+
+}  // namespace kestrand::test

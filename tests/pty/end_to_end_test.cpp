@@ -167,6 +167,15 @@ class ScriptedMeter {
     unsigned char c = 0;
     return ::read(master_, &c, 1) == 1 ? c : -1;
   }
+  // Enquires every 100 ms until the receiver, which may still be opening the port, answers.
+  int enquire() {
+    int a = -1;
+    for (int tries = 0; tries < 100 && a != 6; ++tries) {
+      send(std::string{char(16), char(5)});
+      a = answer(100);
+    }
+    return a;
+  }
   std::string slaveName;
 
  private:
@@ -184,12 +193,7 @@ TEST(EndToEnd, ReceiverKilledRightAfterAnAckKeepsEveryAcknowledgedRecord) {
   ScriptedMeter meter;
   Process receiver({KESTRAND_CLI, "receive", "--port", meter.slaveName, "--data-dir", data.path},
                    data / "cli.out", data / "cli.err");
-  // Enquire until the receiver has the port open.
-  int a = -1;
-  for (int tries = 0; tries < 100 && a != 6; ++tries) {
-    meter.send(hexBytes({16, 5}));
-    a = meter.answer(100);
-  }
+  const int a = meter.enquire();
   ASSERT_EQ(a, 6) << slurp(data / "cli.err");
   // The worked short header: stamp 01234567, probe 3, continuous, one column.
   meter.send(hexBytes({0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00,
@@ -214,11 +218,7 @@ TEST(EndToEnd, TerminationSignalClosesTheOpenFileAndExitsCleanly) {
   ScriptedMeter meter;
   Process receiver({KESTRAND_CLI, "receive", "--port", meter.slaveName, "--data-dir", data.path},
                    data / "cli.out", data / "cli.err");
-  int a = -1;
-  for (int tries = 0; tries < 100 && a != 6; ++tries) {
-    meter.send(hexBytes({16, 5}));
-    a = meter.answer(100);
-  }
+  const int a = meter.enquire();
   ASSERT_EQ(a, 6);
   meter.send(hexBytes({0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00,
                        0x85, 0x10, 0x03}));

@@ -158,7 +158,8 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   outer->addLayout(bottom);
 
   window_->setCentralWidget(central);
-  window_->resize(860, 580);
+  // Wide enough for a whole file-list entry in the fixed-pitch font.
+  window_->resize(1100, 600);
 
   QObject::connect(list_, &QListWidget::itemSelectionChanged, [this] {
     if (!muteList_ && listSelected() >= 0) send("List1", 0);

@@ -1,5 +1,7 @@
 #include "datetime/datetime.h"
 
+#include "core/text.h"
+
 #include <array>
 #include <cstddef>
 
@@ -240,7 +242,7 @@ void ChangeTime(std::string& sampTime, int elapsedMode, int timeChoice) {
     std::int64_t value = leadingNumber(hour);
     if (value < 12) value += 12;
     // Written the way a non-negative number is turned into text: a blank in the sign's place.
-    hour = " " + std::to_string(value);
+    hour = signedText(value);
   }
   sampTime = hour + rest;
 }

@@ -6,8 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
-#include <tuple>
+#include <string_view>
 #include <vector>
 
 #include "platform/error.h"
@@ -22,22 +23,16 @@ const Items kDateItems = {"mnuDate1", "mnuDate2", "mnuDate3", "mnuDate4", "mnuDa
                           "mnuDate6", "mnuDate7", "mnuDate8", "mnuDate9"};
 const Items kTimeItems = {"Time1", "Time2", "Time3", "time4"};
 
-// A main window that also keeps the order of the check-mark changes.
-class RecordingView : public platform::fake::FakeMainView {
- public:
-  void setChecked(const std::string& item, int index, bool on) override {
-    log.emplace_back(item, index, on);
-    FakeMainView::setChecked(item, index, on);
+using View = platform::fake::FakeMainView;
+
+// The items of `items` that carry a check mark.
+Items checkedOf(const View& view, const Items& items) {
+  Items result;
+  for (const auto& name : items) {
+    if (view.checked(name, 0)) result.push_back(name);
   }
-  Items checkedOf(const Items& items) const {
-    Items result;
-    for (const auto& name : items) {
-      if (checked(name, 0)) result.push_back(name);
-    }
-    return result;
-  }
-  std::vector<std::tuple<std::string, int, bool>> log;
-};
+  return result;
+}
 
 // A fresh data directory on disk for each test.
 class FormatPreferencesTest : public ::testing::Test {
@@ -49,15 +44,15 @@ class FormatPreferencesTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
 
-  std::string read(const char* name) const {
+  std::string read(std::string_view name) const {
     std::ifstream in(dir / name, std::ios::binary);
     if (!in) return "<missing>";
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  void put(const char* name, const std::string& content) const {
+  void put(std::string_view name, const std::string& content) const {
     std::ofstream(dir / name, std::ios::binary) << content;
   }
-  FormatPreferences started(RecordingView* v) {
+  FormatPreferences started(View* v) {
     FormatPreferences prefs(fs, v, dir.string());
     prefs.GetDefault2();
     prefs.GetDefault3();
@@ -66,128 +61,60 @@ class FormatPreferencesTest : public ::testing::Test {
 
   std::filesystem::path dir;
   platform::posix::PosixFileSystem fs{"/tmp"};
-  RecordingView view;
+  View view;
 };
 
-TEST(FormatMenus, NamesAndCaptions) {
-  const char* captions[] = {"M/d/yy",     "M/d/yyyy",  "MM/dd/yy", "MM/dd/yyyy", "yy/MM/dd",
-                            "yyyy/MM/dd", "dd-MMM-yy", "dd/MM/yy", "dd/MM/yyyy"};
-  for (std::size_t i = 0; i < 9; ++i) {
-    EXPECT_EQ(kDateMenu[i].name, kDateItems[i]);
-    EXPECT_EQ(kDateMenu[i].caption, captions[i]);
-  }
-  const char* timeCaptions[] = {"h:mm:ss       AM/PM", "hh:mm:ss     AM/PM", "h:mm:ss", "hh:mm:ss"};
-  for (std::size_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(kTimeMenu[i].name, kTimeItems[i]);
-    EXPECT_EQ(kTimeMenu[i].caption, timeCaptions[i]);
+TEST_F(FormatPreferencesTest, SettingsFilesAreReadExactlyAndOnlyWrittenWhenMissingOrEmpty) {
+  // What a settings file holds (null: no file) and the choice it gives. Only the default is
+  // ever written, and only over a missing or empty file.
+  using Case = std::pair<const char*, int>;
+  const Case dates[] = {{nullptr, 3},    {"", 3},       {"3\r\n", 3},   {"garbage\r\n", 3},
+                        {"1\r\n", 1},    {"2", 2},      {"7,x\r\n", 7}, {"9\r\n8\r\n", 9},
+                        {"0\r\n", 3},    {"10\r\n", 3}, {" 5\r\n", 3},  {"05\r\n", 3},
+                        {"\r\n5\r\n", 3}};
+  const Case times[] = {{nullptr, 1},   {"", 1},      {"3\r\n", 3},
+                        {"4,1\r\n", 4}, {"5\r\n", 1}, {"02\r\n", 1}};
+  for (bool date : {true, false}) {
+    const auto name = date ? kDateSettingsFile : kTimeSettingsFile;
+    const Items& items = date ? kDateItems : kTimeItems;
+    for (const auto& [content, choice] : date ? std::span<const Case>(dates) : times) {
+      SCOPED_TRACE(::testing::Message() << name << " holding " << (content ? content : "nothing"));
+      std::filesystem::remove(dir / name);
+      if (content) put(name, content);
+      View v;  // every mark set beforehand: start clears them all but one
+      for (const auto& item : items) v.setChecked(item, 0, true);
+      FormatPreferences prefs(fs, &v, dir.string() + (date ? "" : "/"));
+      date ? prefs.GetDefault2() : prefs.GetDefault3();
+      EXPECT_EQ(date ? prefs.dateChoice() : prefs.timeChoice(), choice);
+      EXPECT_EQ(checkedOf(v, items), Items{items.at(choice - 1)});
+      EXPECT_EQ(read(name), content && *content ? content : std::to_string(choice) + "\r\n");
+    }
   }
 }
 
-TEST_F(FormatPreferencesTest, FirstStartChecksTheDefaultsAndWritesBothFiles) {
+TEST_F(FormatPreferencesTest, ClickMovesTheMarkAndSavesUnlessAlreadyChecked) {
   FormatPreferences prefs = started(&view);
-  EXPECT_EQ(prefs.dateChoice(), 3);
-  EXPECT_EQ(prefs.timeChoice(), 1);
-  EXPECT_EQ(view.checkedOf(kDateItems), Items{"mnuDate3"});
-  EXPECT_EQ(view.checkedOf(kTimeItems), Items{"Time1"});
-  EXPECT_EQ(read("riviriro_date.inf"), "3\r\n");
-  EXPECT_EQ(read("riviriro_time.inf"), "1\r\n");
-}
-
-TEST_F(FormatPreferencesTest, EmptyFilesAreTreatedAsMissing) {
-  put("riviriro_date.inf", "");
-  put("riviriro_time.inf", "");
-  FormatPreferences prefs = started(nullptr);
-  EXPECT_EQ(prefs.dateChoice(), 3);
-  EXPECT_EQ(read("riviriro_date.inf"), "3\r\n");
-  EXPECT_EQ(read("riviriro_time.inf"), "1\r\n");
-}
-
-TEST_F(FormatPreferencesTest, FileValuesAreComparedExactlyAndNeverWrittenBack) {
-  const std::vector<std::pair<std::string, int>> dates = {
-      {"1\r\n", 1},  {"2", 2},         {"4\n", 4},      {"7,x\r\n", 7}, {"9\r\n8\r\n", 9},
-      {"3\r\n", 3},  {"0\r\n", 3},     {"10\r\n", 3},   {" 5\r\n", 3},  {"05\r\n", 3},
-      {"5 \r\n", 3}, {"\"5\"\r\n", 3}, {"\r\n5\r\n", 3}};
-  for (const auto& [content, expected] : dates) {
-    put("riviriro_date.inf", content);
-    RecordingView v;
-    FormatPreferences prefs(fs, &v, dir.string());
-    prefs.GetDefault2();
-    EXPECT_EQ(prefs.dateChoice(), expected) << content;
-    EXPECT_EQ(v.checkedOf(kDateItems), Items{kDateItems[expected - 1]}) << content;
-    EXPECT_EQ(read("riviriro_date.inf"), content);
-  }
-  const std::vector<std::pair<std::string, int>> times = {
-      {"2\r\n", 2}, {"3\r\n", 3}, {"4,1\r\n", 4}, {"5\r\n", 1}, {"02\r\n", 1}, {"\r\n", 1}};
-  for (const auto& [content, expected] : times) {
-    put("riviriro_time.inf", content);
-    RecordingView v;
-    FormatPreferences prefs(fs, &v, dir.string() + "/");
-    prefs.GetDefault3();
-    EXPECT_EQ(prefs.timeChoice(), expected) << content;
-    EXPECT_EQ(v.checkedOf(kTimeItems), Items{kTimeItems[expected - 1]}) << content;
-    EXPECT_EQ(read("riviriro_time.inf"), content);
-  }
-}
-
-TEST_F(FormatPreferencesTest, StartClearsEveryMarkBeforeSettingOne) {
-  put("riviriro_date.inf", "5\r\n");
-  put("riviriro_time.inf", "2\r\n");
-  for (const auto& name : kDateItems) view.setChecked(name, 0, true);
-  for (const auto& name : kTimeItems) view.setChecked(name, 0, true);
-  view.log.clear();
-  started(&view);
-  EXPECT_EQ(view.checkedOf(kDateItems), Items{"mnuDate5"});
-  EXPECT_EQ(view.checkedOf(kTimeItems), Items{"Time2"});
-  ASSERT_EQ(view.log.size(), 15u);
-  for (std::size_t i = 0; i < 9; ++i)
-    EXPECT_EQ(view.log[i], std::make_tuple(kDateItems[i], 0, false));
-  EXPECT_EQ(view.log[9], std::make_tuple(std::string("mnuDate5"), 0, true));
-  EXPECT_EQ(view.log[14], std::make_tuple(std::string("Time2"), 0, true));
-}
-
-TEST_F(FormatPreferencesTest, ClickMovesTheMarkInMenuOrderAndSaves) {
-  FormatPreferences prefs = started(&view);
-  view.log.clear();
   prefs.dateClicked(7);
-  EXPECT_EQ(prefs.dateChoice(), 7);
-  EXPECT_EQ(view.checkedOf(kDateItems), Items{"mnuDate7"});
-  Items order;
-  for (const auto& [name, index, on] : view.log) order.push_back(name + (on ? "+" : "-"));
-  EXPECT_EQ(order, (Items{"mnuDate7+", "mnuDate1-", "mnuDate2-", "mnuDate3-", "mnuDate4-",
-                          "mnuDate5-", "mnuDate6-", "mnuDate8-", "mnuDate9-"}));
-  EXPECT_EQ(read("riviriro_date.inf"), "7\r\n");
-
   prefs.timeClicked(4);
-  EXPECT_EQ(view.checkedOf(kTimeItems), Items{"time4"});
-  EXPECT_EQ(read("riviriro_time.inf"), "4\r\n");
+  EXPECT_EQ(prefs.dateChoice(), 7);
+  EXPECT_EQ(checkedOf(view, kDateItems), Items{"mnuDate7"});
+  EXPECT_EQ(checkedOf(view, kTimeItems), Items{"time4"});
+  EXPECT_EQ(read(kDateSettingsFile), "7\r\n");
+  EXPECT_EQ(read(kTimeSettingsFile), "4\r\n");
 
-  // The next start reads the choices back.
-  RecordingView next;
-  FormatPreferences again = started(&next);
-  EXPECT_EQ(again.dateChoice(), 7);
-  EXPECT_EQ(again.timeChoice(), 4);
-  EXPECT_EQ(next.checkedOf(kDateItems), Items{"mnuDate7"});
-}
-
-TEST_F(FormatPreferencesTest, ClickOnTheCheckedItemDoesNothing) {
-  put("riviriro_date.inf", "4\r\n");
-  put("riviriro_time.inf", "2\r\n");
-  FormatPreferences prefs = started(&view);
-  view.log.clear();
-  put("riviriro_date.inf", "changed elsewhere");
-  put("riviriro_time.inf", "changed elsewhere");
-  prefs.dateClicked(4);
-  prefs.timeClicked(2);
-  EXPECT_TRUE(view.log.empty());
-  EXPECT_EQ(read("riviriro_date.inf"), "changed elsewhere");
-  EXPECT_EQ(read("riviriro_time.inf"), "changed elsewhere");
+  // A click on the checked item touches neither the marks nor the file.
+  view.setChecked("mnuDate1", 0, true);
+  put(kDateSettingsFile, "changed elsewhere");
+  prefs.dateClicked(7);
+  EXPECT_EQ(checkedOf(view, kDateItems), (Items{"mnuDate1", "mnuDate7"}));
+  EXPECT_EQ(read(kDateSettingsFile), "changed elsewhere");
 }
 
 TEST_F(FormatPreferencesTest, WriteFailuresAreThrown) {
   FormatPreferences missingDir(fs, &view, (dir / "no-such-dir").string());
   EXPECT_THROW(missingDir.GetDefault2(), Error);
   EXPECT_THROW(missingDir.GetDefault3(), Error);
-  EXPECT_EQ(view.checkedOf(kDateItems), Items{"mnuDate3"});  // checked before the write
+  EXPECT_EQ(checkedOf(view, kDateItems), Items{"mnuDate3"});  // checked before the write
 
   FormatPreferences prefs = started(nullptr);
   std::filesystem::remove(dir / "riviriro_time.inf");

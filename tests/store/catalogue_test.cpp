@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,14 +14,14 @@ namespace kestrand::store {
 namespace {
 
 using platform::LabelId;
+using Texts = std::vector<std::string>;
 
 const std::string kExampleName = "QV 15.Jan.06  14.05.09.dat";
 const std::string kExampleEntry =
     "01/15/2006 02:05:09 PM   Probe QV-1100   Continuous   Log Rate  2   Units V/m      "
     "QV 15.Jan.06  14.05.09.dat";
-const std::string kExampleFile =
-    "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,0\r\n12.3\r\n12.345\r\n12.1\r\n"
-    "1,0\r\n12.4\r\n12.5\r\n12.2\r\n";
+const std::string kListFull =
+    "Too many files are in the list.\n\r Please delete files before continuing.";
 
 std::string headerError(const std::string& name) {
   return "File: " + name +
@@ -30,166 +29,133 @@ std::string headerError(const std::string& name) {
          "It will not be included in the list of available files.";
 }
 
-TEST(ListEntryText, ReproducesTheWorkedExample) {
-  EXPECT_EQ(listEntryText("01/15/2006", "02:05:09 PM", 0, "QV-1100", "Continuous", 2, "V/m",
-                          kExampleName),
-            kExampleEntry);
-}
-
 TEST(ListEntryText, FieldWidthsOfDateAndTime) {
-  // An 8-character date gets two blanks; an 11-character time fills its field exactly.
-  EXPECT_EQ(
-      listEntryText("06-01-15", "02:05:09 PM", 1, "QV-1200ABA", "Periodic  ", 0, "mA/m", "qv1.dat"),
-      "  06-01-15 02:05:09 PM   Probe QV-1200ABA   Periodic     Log Rate  0   Units mA/m"
-      "      qv1.dat");
-  // A 24-hour time of 8 characters gets three blanks; longer texts are kept whole.
-  EXPECT_EQ(
-      listEntryText("15 January 2006", "14:05:09", 0, "QV-1100", "Single Pt.", 15, "", "qv2.dat"),
-      "15 January 2006    14:05:09   Probe QV-1100   Single Pt.   Log Rate  15   Units "
-      "      qv2.dat");
-  // Elapsed-time probes (16 and up) have a number in a field of 2.
-  EXPECT_EQ(listEntryText("01/15/2006", "7", 16, "R510", "Continuous", 1, "V/m", "qv3.dat"),
-            "01/15/2006  7   Probe R510   Continuous   Log Rate  1   Units V/m      qv3.dat");
-  EXPECT_EQ(listEntryText("01/15/2006", "1234", 17, "R520", "Spatial", 1, "V/m", "qv4.dat"),
-            "01/15/2006 1234   Probe R520   Spatial   Log Rate  1   Units V/m      qv4.dat");
-  EXPECT_EQ(listEntryText("1/5/2006", "", 15, "QV-1540", "Scheduled ", -1, "V/m", "q"),
-            "  1/5/2006               Probe QV-1540   Scheduled    Log Rate -1   Units V/m      q");
+  const struct {
+    const char *date, *time;
+    std::int16_t probe;
+    const char *model, *mode;
+    std::int16_t rate;
+    const char *units, *file, *entry;
+  } rows[] = {
+      // An 8-character date gets two blanks; a 24-hour time of 8 characters three.
+      {"06-01-15", "14:05:09", 1, "QV-1200ABA", "Periodic  ", 0, "mA/m", "qv1.dat",
+       "  06-01-15    14:05:09   Probe QV-1200ABA   Periodic     Log Rate  0   Units mA/m"
+       "      qv1.dat"},
+      // Longer texts are kept whole; an empty time fills its field.
+      {"15 January 2006", "", 15, "QV-1540", "Scheduled ", -1, "", "q",
+       "15 January 2006               Probe QV-1540   Scheduled    Log Rate -1   Units       q"},
+      // Elapsed-time probes (16 and up) have a number in a field of 2 (the worked example is
+      // listed by the catalogue tests below).
+      {"01/15/2006", "7", 16, "R510", "Continuous", 15, "V/m", "qv3.dat",
+       "01/15/2006  7   Probe R510   Continuous   Log Rate  15   Units V/m      qv3.dat"},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(listEntryText(r.date, r.time, r.probe, r.model, r.mode, r.rate, r.units, r.file),
+              r.entry);
+  }
 }
 
-TEST(StatusText, OneBasedNumberWithASignBlank) {
-  EXPECT_EQ(statusText(0, 1), "Status for Header # 1 = Header received, Data not complete");
-  EXPECT_EQ(statusText(9, 2), "Status for Header # 10 = Complete block of continuous data");
-  EXPECT_EQ(statusText(99, 3), "Status for Header # 100 = Data received with no header");
-  EXPECT_EQ(statusText(0, 0), "");
-  EXPECT_EQ(statusText(0, 4), "");
+std::string freshDirectory() {
+  char pattern[] = "/tmp/kestrand-store-XXXXXX";
+  const char* made = mkdtemp(pattern);
+  return made != nullptr ? made : "/nonexistent";
 }
 
 // A catalogue over a fresh data directory, with recording fakes around it.
 class CatalogueTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kestrand-store-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    fs_ = std::make_unique<platform::posix::PosixFileSystem>(dir_);
+  CatalogueTest() {
     probes_.InitProbeTable();
-    list_ = std::make_unique<FileList>(
-        FileList::Deps{catalogue_, header_, probes_, messages_, view_, box_, *fs_, dir_,
-                       [this](const std::string& m) { general_.push_back(m); }});
+    catalogue_.ListDate = "01/15/2006";
+    catalogue_.ListTime = "02:05:09 PM";
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  ~CatalogueTest() override { std::filesystem::remove_all(dir_); }
 
   void write(const std::string& name, const std::string& content) {
-    fs_->writeAll(platform::joinPath(dir_, name), content);
+    fs_.writeAll(platform::joinPath(dir_, name), content);
   }
-  // A valid continuous-mode file of probe 0 with the given date and units code.
-  void writeValid(const std::string& name, const std::string& date = "01/15/2006", int units = 0) {
-    write(name, "\"" + date + "\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1," + std::to_string(units) +
-                    "\r\n5\r\n");
+  // A valid continuous-mode file of probe 0 with the given date.
+  void writeValid(const std::string& name, const std::string& date = "01/15/2006") {
+    write(name, "\"" + date + "\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,0\r\n5\r\n");
   }
-  std::vector<std::string> boxTexts() const {
-    std::vector<std::string> t;
-    for (const auto& s : box_.shown) t.push_back(s.text);
+  Texts boxTexts() const {
+    Texts t;
+    for (const auto& s : box_.shown) {
+      EXPECT_EQ(s.title, "RIviriro Error");
+      EXPECT_EQ(s.buttons, platform::Buttons::kOk);
+      t.push_back(s.text);
+    }
     return t;
   }
 
-  std::string dir_;
-  std::unique_ptr<platform::posix::PosixFileSystem> fs_;
+  std::string dir_ = freshDirectory();
+  platform::posix::PosixFileSystem fs_{dir_};
   FileCatalogue catalogue_;
   HeaderFields header_;
   ProbeTable probes_;
   MessageCatalogue messages_;
   platform::fake::FakeMainView view_;
   platform::fake::ScriptedMessageBox box_;
-  std::vector<std::string> general_;
-  std::unique_ptr<FileList> list_;
+  Texts general_;
+  FileList list_{{catalogue_, header_, probes_, messages_, view_, box_, fs_, dir_,
+                  [this](const std::string& m) { general_.push_back(m); }}};
 };
 
 TEST_F(CatalogueTest, AddToListAppendsTheEntryAndCountsIt) {
-  catalogue_.ListDate = "01/15/2006";
-  catalogue_.ListTime = "02:05:09 PM";
   catalogue_.CurrentFile = kExampleName;
-  header_.ProbeType = 0;
   header_.LogMode = 1;
   header_.LogRate = 2;
-  header_.UnitsCode = 0;
-  ASSERT_TRUE(list_->AddToList(0));
-  EXPECT_EQ(view_.list, std::vector<std::string>{kExampleEntry});
-  EXPECT_EQ(catalogue_.NumFiles, 1);
+  ASSERT_TRUE(list_.AddToList(0));
+  EXPECT_EQ(view_.list, Texts{kExampleEntry});
   EXPECT_EQ(catalogue_.FileNames[0], kExampleName);
-  EXPECT_EQ(catalogue_.FileStatus[0], 2);
-  EXPECT_EQ(general_, std::vector<std::string>{" 1 data files are available."});
+  EXPECT_EQ(catalogue_.FileStatus[0], kComplete);
+  EXPECT_EQ(general_, Texts{" 1 data files are available."});
 
   // Mode 0 of an elapsed-time upload is named by the flag; units 1 of probe 16.
   catalogue_.ListTime = "12";
-  catalogue_.CurrentFile = "QV 15.Jan.06  14.05.09 File012.dat";
+  catalogue_.CurrentFile = "qv12.dat";
   header_.ProbeType = 16;
   header_.LogMode = 0;
   header_.UnitsCode = 1;
-  ASSERT_TRUE(list_->AddToList(2));
+  ASSERT_TRUE(list_.AddToList(2));
   EXPECT_EQ(view_.list.at(1),
-            "01/15/2006 12   Probe R510   Spatial   Log Rate  2   Units mW/cm\xB2      "
-            "QV 15.Jan.06  14.05.09 File012.dat");
+            "01/15/2006 12   Probe R510   Spatial   Log Rate  2   Units mW/cm\xB2      qv12.dat");
   EXPECT_EQ(catalogue_.NumFiles, 2);
   EXPECT_EQ(general_.back(), " 2 data files are available.");
-  EXPECT_TRUE(box_.shown.empty());
-}
 
-TEST_F(CatalogueTest, UnitsCodesOutsideTheTableAreListedAsCodeZero) {
-  catalogue_.ListDate = "01/15/2006";
-  catalogue_.ListTime = "02:05:09 PM";
+  // Units codes outside the table's 0..6 are listed as code 0; 6 is inside though unused.
   header_.ProbeType = 0;
-  header_.LogMode = 1;
-  for (std::int16_t code : {std::int16_t{9}, std::int16_t{7}, std::int16_t{-1}}) {
-    SCOPED_TRACE(code);
+  for (std::int16_t code : {std::int16_t{7}, std::int16_t{-1}, std::int16_t{6}}) {
     header_.UnitsCode = code;
-    catalogue_.CurrentFile = "qv" + std::to_string(code) + ".dat";
-    ASSERT_TRUE(list_->AddToList(0));
-    EXPECT_EQ(header_.UnitsCode, 0);
-    EXPECT_NE(view_.list.back().find("   Units V/m      qv"), std::string::npos)
+    ASSERT_TRUE(list_.AddToList(0));
+    EXPECT_EQ(header_.UnitsCode, code == 6 ? 6 : 0) << code;
+    EXPECT_NE(view_.list.back().find(code == 6 ? "Units       " : "Units V/m      "),
+              std::string::npos)
         << view_.list.back();
   }
-  // Code 6 is inside the table, even where the probe does not use it.
-  header_.UnitsCode = 6;
-  ASSERT_TRUE(list_->AddToList(0));
-  EXPECT_EQ(header_.UnitsCode, 6);
-  EXPECT_NE(view_.list.back().find("   Units       qv"), std::string::npos) << view_.list.back();
-}
-
-TEST_F(CatalogueTest, AFullListRefusesWithAMessage) {
-  catalogue_.ListDate = "01/15/2006";
-  catalogue_.ListTime = "02:05:09 PM";
-  for (int i = 0; i < 100; ++i) {
-    catalogue_.CurrentFile = "qv" + std::to_string(i) + ".dat";
-    ASSERT_TRUE(list_->AddToList(0)) << i;
-  }
-  EXPECT_EQ(general_.back(), " 100 data files are available.");
   EXPECT_TRUE(box_.shown.empty());
-
-  catalogue_.CurrentFile = "qvlate.dat";
-  EXPECT_FALSE(list_->AddToList(0));
-  ASSERT_EQ(box_.shown.size(), 1u);
-  EXPECT_EQ(box_.shown[0].text,
-            "Too many files are in the list.\n\r Please delete files before continuing.");
-  EXPECT_EQ(box_.shown[0].title, "RIviriro Error");
-  EXPECT_EQ(box_.shown[0].buttons, platform::Buttons::kOk);
-  EXPECT_EQ(catalogue_.NumFiles, 100);
-  EXPECT_EQ(view_.list.size(), 100u);
-  EXPECT_EQ(catalogue_.FileNames[100], "");
 }
 
-TEST_F(CatalogueTest, SearchListsTheExampleFile) {
-  write(kExampleName, kExampleFile);
-  list_->SearchForFiles();
-  EXPECT_EQ(view_.list, std::vector<std::string>{kExampleEntry});
-  EXPECT_EQ(catalogue_.FileNames[0], kExampleName);
-  EXPECT_EQ(catalogue_.FileStatus[0], 2);
-  EXPECT_EQ(catalogue_.CurrentFile, kExampleName);
-  EXPECT_EQ(catalogue_.ListDate, "01/15/2006");
-  EXPECT_EQ(catalogue_.ListTime, "02:05:09 PM");
+TEST_F(CatalogueTest, SearchListsTheExampleFileAndAPeriodicFileWithItsFirstRecordsUnits) {
+  write(kExampleName,
+        "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,0\r\n12.3\r\n12.345\r\n12.1\r\n"
+        "1,0\r\n12.4\r\n12.5\r\n12.2\r\n");
+  write("qvp.dat",
+        "\"01/15/2006\",\"02:05:09 PM\",0,2\r\n2,9,60,3,10.5\r\n1,1\r\n1\r\n2\r\n3\r\n"
+        "1,0\r\n4\r\n5\r\n6\r\n");
+  catalogue_.ListDate = catalogue_.ListTime = "";
+  list_.SearchForFiles();
+  EXPECT_EQ(view_.list, (Texts{kExampleEntry,
+                               "01/15/2006 02:05:09 PM   Probe QV-1100   Periodic"
+                               "     Log Rate  2   Units mW/cm\xB2      qvp.dat"}));
+  EXPECT_EQ(Texts(catalogue_.FileNames.begin(), catalogue_.FileNames.begin() + 2),
+            (Texts{kExampleName, "qvp.dat"}));
+  EXPECT_EQ(catalogue_.FileStatus[0], kComplete);
+  // The header fields hold the last file examined.
   EXPECT_EQ(header_.DataFormat, 9);
   EXPECT_EQ(header_.MoveAve, 60);
-  EXPECT_EQ(header_.RecordTag, 1);
+  EXPECT_EQ(header_.PeriodOn, 3.0f);
+  EXPECT_EQ(header_.PeriodOff, 10.5f);
   EXPECT_TRUE(box_.shown.empty());
 }
 
@@ -201,192 +167,112 @@ TEST_F(CatalogueTest, SearchMatchesNamesWithoutRegardToCaseInNameOrder) {
   writeValid("qv1.dat.bak");
   writeValid("Qv0.Dat", "01/01/2006");
   std::filesystem::create_directory(dir_ + "/qvdir.dat");
-  list_->SearchForFiles();
+  list_.SearchForFiles();
+  EXPECT_EQ(Texts(catalogue_.FileNames.begin(), catalogue_.FileNames.begin() + 3),
+            (Texts{"QV b.dat", "Qv0.Dat", "qvx.DAT"}));
   EXPECT_EQ(catalogue_.NumFiles, 3);
-  EXPECT_EQ(catalogue_.FileNames[0], "QV b.dat");
-  EXPECT_EQ(catalogue_.FileNames[1], "Qv0.Dat");
-  EXPECT_EQ(catalogue_.FileNames[2], "qvx.DAT");
   ASSERT_EQ(view_.list.size(), 3u);
   EXPECT_EQ(view_.list[2].substr(0, 10), "03/03/2006");
-  // The header fields hold the last file examined.
-  EXPECT_EQ(catalogue_.ListDate, "03/03/2006");
   EXPECT_TRUE(box_.shown.empty());
 }
 
-TEST_F(CatalogueTest, OnlyTheFirstHundredOfMoreFilesAreExamined) {
-  char name[16];
-  for (int i = 0; i < 150; ++i) {
-    std::snprintf(name, sizeof name, "qv%03d.dat", i);
-    writeValid(name);
-  }
-  list_->SearchForFiles();
+TEST_F(CatalogueTest, OnlyTheFirstHundredFilesAreExaminedAndAFullListTakesNoMore) {
+  for (int i = 1000; i < 1100; ++i) writeValid("qv" + std::to_string(i) + ".dat");
+  list_.SearchForFiles();
   EXPECT_EQ(catalogue_.NumFiles, 100);
-  EXPECT_EQ(catalogue_.FileNames[0], "qv000.dat");
-  EXPECT_EQ(catalogue_.FileNames[99], "qv099.dat");
-  EXPECT_EQ(catalogue_.CurrentFile, "qv099.dat");
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{
-                            "Too many *.dat files exist. Only the first  100 will be listed."});
-  EXPECT_EQ(box_.shown[0].title, "RIviriro Error");
-}
+  EXPECT_EQ(general_.back(), " 100 data files are available.");
+  EXPECT_TRUE(box_.shown.empty());  // exactly a hundred: no message
+  // A further file meets the full list, which is not blamed on its header.
+  writeValid("qvlate.dat");
+  list_.LoadFiletoList("qvlate.dat");
+  EXPECT_EQ(boxTexts(), Texts{kListFull});
+  EXPECT_EQ(view_.list.size(), 100u);
+  EXPECT_EQ(catalogue_.FileNames[100], "");
 
-TEST_F(CatalogueTest, ExactlyAHundredFilesGiveNoMessage) {
-  char name[16];
-  for (int i = 0; i < 100; ++i) {
-    std::snprintf(name, sizeof name, "qv%03d.dat", i);
-    writeValid(name);
-  }
-  list_->SearchForFiles();
+  for (int i = 1100; i < 1150; ++i) writeValid("qv" + std::to_string(i) + ".dat");
+  catalogue_ = FileCatalogue{};
+  box_.shown.clear();
+  list_.SearchForFiles();
   EXPECT_EQ(catalogue_.NumFiles, 100);
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_EQ(catalogue_.FileNames[99], "qv1099.dat");
+  EXPECT_EQ(catalogue_.CurrentFile, "qv1099.dat");
+  EXPECT_EQ(boxTexts(), Texts{"Too many *.dat files exist. Only the first  100 will be listed."});
 }
 
 TEST_F(CatalogueTest, RejectedFilesAreReportedAndTheSearchGoesOn) {
-  write("qv1 header only.dat", "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n");
-  write("qv2 no columns.dat", "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,0,60\r\n1,0\r\n");
-  write("qv3 not a number.dat", "\"01/15/2006\",\"02:05:09 PM\",zero,1\r\n2,9,60\r\n1,0\r\n");
+  const std::string head = "\"01/15/2006\",\"02:05:09 PM\",";
+  write("qv1 header only.dat", head + "0,1\r\n2,9,60\r\n");
+  write("qv2 no columns.dat", head + "0,1\r\n2,0,60\r\n1,0\r\n");
+  write("qv3 not a number.dat", head + "zero,1\r\n2,9,60\r\n1,0\r\n");
   write("qv4 empty.dat", "");
-  write("qv5 probe 32.dat", "\"01/15/2006\",\"02:05:09 PM\",32,1\r\n2,9,60\r\n1,0\r\n");
-  write("qv6 overflow.dat", "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,40000\r\n");
+  write("qv5 probe 32.dat", head + "32,1\r\n2,9,60\r\n1,0\r\n");
+  write("qv6 overflow.dat", head + "0,1\r\n2,9,60\r\n1,40000\r\n");
   writeValid("qv7 good.dat");
-  list_->SearchForFiles();
-  EXPECT_EQ(boxTexts(), (std::vector<std::string>{
-                            headerError("qv1 header only.dat"), headerError("qv2 no columns.dat"),
-                            headerError("qv3 not a number.dat"), headerError("qv4 empty.dat"),
-                            headerError("qv5 probe 32.dat"), headerError("qv6 overflow.dat")}));
-  for (const auto& s : box_.shown) EXPECT_EQ(s.title, "RIviriro Error");
+  list_.SearchForFiles();
+  list_.LoadFiletoList("qv8 gone.dat");
+  EXPECT_EQ(boxTexts(),
+            (Texts{headerError("qv1 header only.dat"), headerError("qv2 no columns.dat"),
+                   headerError("qv3 not a number.dat"), headerError("qv4 empty.dat"),
+                   headerError("qv5 probe 32.dat"), headerError("qv6 overflow.dat"),
+                   headerError("qv8 gone.dat")}));
   EXPECT_EQ(catalogue_.NumFiles, 1);
   EXPECT_EQ(catalogue_.FileNames[0], "qv7 good.dat");
   EXPECT_EQ(view_.list.size(), 1u);
 }
 
-TEST_F(CatalogueTest, AMissingFileIsReported) {
-  list_->LoadFiletoList("qv gone.dat");
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{headerError("qv gone.dat")});
-  EXPECT_EQ(catalogue_.NumFiles, 0);
-}
+TEST_F(CatalogueTest, ShowListStatusReadsOnlyAViewedCompleteEntry) {
+  catalogue_.FileNames = {"qv a.dat", "qv b.dat", "qv c.dat", ""};
+  catalogue_.FileStatus = {kHeaderOnly, kComplete, kNoHeader, kComplete};
+  catalogue_.NumFiles = 4;
+  view_.list = {"a", "b", "c", "d"};
+  Texts calls;
+  bool readFails = false;
+  const FileList::ViewSteps steps{
+      [&](const std::string& name) {
+        calls.push_back("read " + name + " / " + view_.label(LabelId::kStatDat));
+        if (readFails) throw Error(ErrorKind::kTypeMismatch, "Type mismatch");
+      },
+      [&] { calls.push_back("update / " + view_.label(LabelId::kStatDat)); }};
 
-TEST_F(CatalogueTest, PeriodicFileIsListedWithTheUnitsOfItsFirstRecord) {
-  write("qvp.dat",
-        "\"01/15/2006\",\"02:05:09 PM\",0,2\r\n2,9,60,3,10.5\r\n1,1\r\n1\r\n2\r\n3\r\n"
-        "1,0\r\n4\r\n5\r\n6\r\n");
-  list_->SearchForFiles();
-  ASSERT_EQ(view_.list.size(), 1u);
-  EXPECT_EQ(view_.list[0],
-            "01/15/2006 02:05:09 PM   Probe QV-1100   Periodic     Log Rate  2   Units mW/cm\xB2"
-            "      qvp.dat");
-  EXPECT_EQ(header_.PeriodOn, 3.0f);
-  EXPECT_EQ(header_.PeriodOff, 10.5f);
-  EXPECT_EQ(header_.UnitsCode, 1);
-}
-
-TEST_F(CatalogueTest, FirstRecordWithUnitsCodeNineIsListedWithCodeZero) {
-  writeValid("qv9.dat", "01/15/2006", 9);
-  list_->SearchForFiles();
-  ASSERT_EQ(view_.list.size(), 1u);
-  EXPECT_EQ(view_.list[0],
-            "01/15/2006 02:05:09 PM   Probe QV-1100   Continuous   Log Rate  2   Units V/m      "
-            "qv9.dat");
-  EXPECT_EQ(header_.UnitsCode, 0);
-}
-
-TEST_F(CatalogueTest, FilesBeyondAFullListAreNotBlamedOnTheirHeader) {
-  catalogue_.NumFiles = 100;
-  writeValid("qv.dat");
-  list_->LoadFiletoList("qv.dat");
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{"Too many files are in the list.\n\r Please "
-                                                 "delete files before continuing."});
-  EXPECT_EQ(catalogue_.NumFiles, 100);
-}
-
-class ShowListStatusTest : public CatalogueTest {
- protected:
-  void SetUp() override {
-    CatalogueTest::SetUp();
-    catalogue_.FileNames[0] = "qv a.dat";
-    catalogue_.FileStatus[0] = 1;
-    catalogue_.FileNames[1] = "qv b.dat";
-    catalogue_.FileStatus[1] = 2;
-    catalogue_.FileNames[2] = "qv c.dat";
-    catalogue_.FileStatus[2] = 3;
-    catalogue_.FileNames[3] = "";
-    catalogue_.FileStatus[3] = 2;
-    catalogue_.NumFiles = 4;
-    view_.list = {"a", "b", "c", "d"};
-    steps_.ReadRawDataFile = [this](const std::string& name) {
-      calls_.push_back("read " + name + " / " + view_.label(LabelId::kStatDat));
-      if (readFails_) throw Error(ErrorKind::kTypeMismatch, "Type mismatch");
-    };
-    steps_.UpdateDataTable = [this] {
-      calls_.push_back("update / " + view_.label(LabelId::kStatDat));
-    };
-  }
-  FileList::ViewSteps steps_;
-  std::vector<std::string> calls_;
-  bool readFails_ = false;
-};
-
-TEST_F(ShowListStatusTest, NoSelectionShowsTheMessageAndFails) {
-  view_.selected = -1;
+  view_.selected = -1;  // nothing selected: a message, then the catalogue's error
   try {
-    list_->Show_list_status(1, steps_);
+    list_.Show_list_status(1, steps);
     ADD_FAILURE() << "did not fail";
   } catch (const Error& e) {
     EXPECT_EQ(e.code(), kCatalogueErrorBase + 4);
-    EXPECT_EQ(e.description(), "Please select an item from the list to view.");
   }
-  EXPECT_EQ(boxTexts(), std::vector<std::string>{"Please select an item from the list to view."});
-  EXPECT_EQ(box_.shown[0].title, "RIviriro Error");
-  EXPECT_TRUE(calls_.empty());
+  EXPECT_EQ(boxTexts(), Texts{"Please select an item from the list to view."});
   EXPECT_TRUE(view_.labelLog.empty());
-}
 
-TEST_F(ShowListStatusTest, IncompleteEntriesOnlyShowTheirStatus) {
-  for (int choice : {0, 1}) {
-    view_.selected = 0;
-    list_->Show_list_status(choice, steps_);
-    EXPECT_EQ(view_.label(LabelId::kStatDat),
-              "Status for Header # 1 = Header received, Data not complete");
-    view_.selected = 2;
-    list_->Show_list_status(choice, steps_);
-    EXPECT_EQ(view_.label(LabelId::kStatDat),
-              "Status for Header # 3 = Data received with no header");
+  const struct {
+    int selected, choice;
+    const char* label;  // "" for no label written
+  } rows[] = {
+      {0, 0, "Status for Header # 1 = Header received, Data not complete"},
+      {0, 1, "Status for Header # 1 = Header received, Data not complete"},
+      {2, 1, "Status for Header # 3 = Data received with no header"},
+      {1, 0, "Status for Header # 2 = Complete block of continuous data"},
+      {3, 1, ""},  // complete but without a file name
+  };
+  for (const auto& r : rows) {
+    view_.selected = r.selected;
+    view_.labels.clear();
+    list_.Show_list_status(r.choice, steps);
+    EXPECT_EQ(view_.label(LabelId::kStatDat), r.label) << r.selected << "," << r.choice;
   }
-  EXPECT_TRUE(calls_.empty());
-  EXPECT_TRUE(box_.shown.empty());
-}
-
-TEST_F(ShowListStatusTest, ClickOnACompleteEntryShowsItsStatusWithoutReading) {
-  view_.selected = 1;
-  list_->Show_list_status(0, steps_);
-  EXPECT_EQ(view_.label(LabelId::kStatDat),
-            "Status for Header # 2 = Complete block of continuous data");
-  EXPECT_TRUE(calls_.empty());
+  EXPECT_TRUE(calls.empty());
   EXPECT_EQ(catalogue_.CurrentFile, "");
-}
 
-TEST_F(ShowListStatusTest, ViewingACompleteEntryReadsItAndUpdatesTheTable) {
-  view_.selected = 1;
-  list_->Show_list_status(1, steps_);
-  EXPECT_EQ(calls_, (std::vector<std::string>{"read qv b.dat / Reading Raw Data File",
-                                              "update / Updating table"}));
-  EXPECT_EQ(view_.label(LabelId::kStatDat), "Table updated");
-  EXPECT_EQ(catalogue_.CurrentFile, "qv b.dat");
-}
-
-TEST_F(ShowListStatusTest, TheTableIsUpdatedEvenWhenReadingFails) {
-  readFails_ = true;
-  view_.selected = 1;
-  EXPECT_NO_THROW(list_->Show_list_status(1, steps_));
-  EXPECT_EQ(calls_, (std::vector<std::string>{"read qv b.dat / Reading Raw Data File",
-                                              "update / Updating table"}));
-  EXPECT_EQ(view_.label(LabelId::kStatDat), "Table updated");
-}
-
-TEST_F(ShowListStatusTest, AnEntryWithoutAFileNameIsNotRead) {
-  view_.selected = 3;
-  list_->Show_list_status(1, steps_);
-  EXPECT_TRUE(calls_.empty());
-  EXPECT_TRUE(view_.labelLog.empty());
+  // Viewing reads and rebuilds the table, even when reading fails.
+  for (bool fails : {false, true}) {
+    readFails = fails;
+    calls.clear();
+    view_.selected = 1;
+    EXPECT_NO_THROW(list_.Show_list_status(1, steps));
+    EXPECT_EQ(calls, (Texts{"read qv b.dat / Reading Raw Data File", "update / Updating table"}));
+    EXPECT_EQ(view_.label(LabelId::kStatDat), "Table updated");
+    EXPECT_EQ(catalogue_.CurrentFile, "qv b.dat");
+  }
 }
 
 }  // namespace

@@ -1,19 +1,24 @@
-// The desktop window as the program builds it: the window logic on the Qt view, dialogs and
-// timers, the POSIX file system in a scratch data directory, a fake clock and port.
+// The main window: the Qt view alone with the program's layout; then as the program builds it,
+// the window logic on the Qt view, dialogs and timers, the POSIX file system in a scratch data
+// directory, a fake clock and port.
 
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
 
-#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -29,17 +34,149 @@ namespace kestrand {
 namespace {
 
 using test::child;
-using test::whenModalOpens;
+using Commands = std::vector<std::pair<std::string, int>>;
 
-void writeFile(const std::string& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
+// The program's window layout on a view alone, the commands it reports recorded.
+class ViewTest : public ::testing::Test, public platform::MainWindowEvents {
+ protected:
+  ViewTest() { view.build(app::mainWindowLayout(), *this); }
+  void command(const std::string& control, int index) override {
+    got.emplace_back(control, index);
+    if (control == quitOn) view.quit();
+  }
+  QMainWindow* w() const { return view.window(); }
+  QAction* item(const char* name, int index = 0) const { return test::menuItem(w(), name, index); }
+
+  platform::qt::QtMainView view;
+  Commands got;
+  std::string quitOn;  // the command on which the logic ends the program
+};
+
+TEST_F(ViewTest, ButtonsAndMenuItemsReportTheirNameAndArrayIndexFromOne) {
+  child<QPushButton>(w(), "cmdView")->click();
+  item("mnuCommPort", 5)->trigger();
+  item("mnuCommPort", 1)->trigger();
+  item("mnuAbout")->trigger();  // a command on the menu bar itself
+  EXPECT_EQ(got,
+            (Commands{{"cmdView", 0}, {"mnuCommPort", 5}, {"mnuCommPort", 1}, {"mnuAbout", 0}}));
+  EXPECT_EQ(item("mnuCommPort", 5)->text(), "Comm 5");
+
+  platform::WindowLayout layout = app::mainWindowLayout();
+  layout.caption = "Units mW/cm\xB2";
+  view.build(layout, *this);
+  EXPECT_EQ(w()->windowTitle(), QString::fromUtf8("Units mW/cm\u00B2"));
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+TEST_F(ViewTest, CheckMarksBelongToTheLogic) {
+  view.setChecked("mnuCommPort", 2, true);
+  EXPECT_TRUE(view.checked("mnuCommPort", 2));
+  EXPECT_FALSE(view.checked("mnuCommPort", 1));
+  // A click reports the item but moves no mark by itself.
+  item("mnuCommPort", 2)->trigger();
+  item("mnuCommPort", 1)->trigger();
+  EXPECT_TRUE(item("mnuCommPort", 2)->isChecked());
+  EXPECT_FALSE(item("mnuCommPort", 1)->isChecked());
+
+  view.setChecked("mnuCommPort", 2, false);
+  EXPECT_FALSE(item("mnuCommPort", 2)->isChecked());
+  EXPECT_FALSE(view.checked("mnuCommPort", 2));
+  view.setChecked("nothing", 0, true);  // no such item: ignored
+  EXPECT_FALSE(view.checked("nothing", 0));
+}
+
+TEST_F(ViewTest, LabelsShowLineBreaksAsPlainTextButGiveBackTheLogicsText) {
+  view.setLabel(platform::LabelId::kStatDat, "Got <b>Enquire</b> \n\rLast: mW/cm\xB2");
+  auto* statDat = child<QLabel>(w(), "StatDat");
+  EXPECT_EQ(statDat->text(), QString::fromUtf8("Got <b>Enquire</b> \nLast: mW/cm\u00B2"));
+  EXPECT_EQ(statDat->textFormat(), Qt::PlainText);
+  EXPECT_EQ(view.label(platform::LabelId::kStatDat), "Got <b>Enquire</b> \n\rLast: mW/cm\xB2");
+}
+
+class ListTest : public ViewTest {
+ protected:
+  void SetUp() override {
+    for (const char* e : {"qv000001.dat  01/02/03", "qv000002.dat  \xB2", "qv000003.dat"}) {
+      view.listAdd(e);
+    }
+    view.show();
+    list->doItemsLayout();
+  }
+  void clickRow(int row, bool twice = false) {
+    const QPoint at = list->visualItemRect(list->item(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (twice) QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+  }
+  QListWidget* list = child<QListWidget>(w(), "List1");
+};
+
+TEST_F(ListTest, ClicksAreReportedButSelectionsByTheLogicAreNot) {
+  view.listSelect(2);
+  EXPECT_EQ(view.listSelected(), 2);
+  clickRow(0);
+  EXPECT_EQ(view.listSelected(), 0);
+  // A double click: its first click selects, the second press reports the double click.
+  clickRow(1, true);
+  EXPECT_EQ(view.listSelected(), 1);
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(view.listSelected(), 2);
+  view.listSelect(-1);
+  EXPECT_EQ(view.listSelected(), -1);
+  EXPECT_EQ(got, (Commands{{"List1", 0}, {"List1", 0}, {"List1.dbl", 0}, {"List1", 0}}));
+}
+
+TEST_F(ListTest, EntriesKeepTheirBytesAndRemovingTheSelectedOneLeavesNoneSelected) {
+  EXPECT_EQ(view.listItem(1), "qv000002.dat  \xB2");
+  EXPECT_EQ(list->item(1)->text(), QString::fromUtf8("qv000002.dat  \u00B2"));
+  EXPECT_EQ(view.listItem(7), "");
+  view.listSelect(2);
+  view.listRemove(0);  // an earlier entry: the selected one stays selected
+  EXPECT_EQ(view.listItem(view.listSelected()), "qv000003.dat");
+  view.listRemove(1);
+  view.listRemove(5);  // out of range: nothing happens
+  EXPECT_EQ(view.listCount(), 1);
+  EXPECT_EQ(view.listSelected(), -1);
+  clickRow(0);  // the entry left: a new selection, reported
+  EXPECT_EQ(got, (Commands{{"List1", 0}}));
+  view.listClear();
+  EXPECT_EQ(view.listCount(), 0);
+}
+
+TEST_F(ViewTest, CloseBoxAsksTheLogicWhichDecides) {
+  view.show();
+  EXPECT_FALSE(w()->close());  // the logic ignores it: the window stays
+  EXPECT_TRUE(w()->isVisible());
+  quitOn = "close";
+  EXPECT_TRUE(w()->close());
+  EXPECT_FALSE(w()->isVisible());
+  EXPECT_EQ(got, (Commands{{"close", 0}, {"close", 0}}));
+}
+
+TEST_F(ViewTest, ProgressFollowsValueAndMaximum) {
+  auto* bar = child<QProgressBar>(w(), "ProgressBar2");
+  view.setProgress(30, 120);
+  EXPECT_EQ(bar->maximum(), 120);
+  EXPECT_EQ(bar->value(), 30);
+  view.setProgress(500, 120);
+  EXPECT_EQ(bar->value(), 120);
+  view.setProgress(0, 0);  // no range yet: an empty bar, not a busy indicator
+  EXPECT_GT(bar->maximum(), bar->minimum());
+  EXPECT_EQ(bar->value(), 0);
+}
+
+TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
+  ASSERT_EQ(QApplication::overrideCursor(), nullptr);
+  {
+    platform::qt::QtMainView view;
+    view.setBusy(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    view.setBusy(true);
+    view.setBusy(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    view.setBusy(true);
+  }
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 // The menu's items in order: captions, "-" for a separator, a sub-menu's caption with ">".
@@ -53,37 +190,28 @@ QStringList itemsOf(QMenu* menu) {
 
 class DesktopWindow : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    data = dir.path().toStdString();
-    fs = std::make_unique<platform::posix::PosixFileSystem>(data);
-  }
-
-  void writeSettings(const std::string& portSetting) {
-    if (!portSetting.empty()) writeFile(path("riviriro.inf"), portSetting);
-    writeFile(path("riviriro_date.inf"), "3\r\n");
-    writeFile(path("riviriro_time.inf"), "1\r\n");
-  }
-
-  std::string path(const std::string& name) const { return data + "/" + name; }
-
-  app::MainWindow& open() {
-    window = std::make_unique<app::MainWindow>(app::Platform{view, box, *fs, clock, timers, port},
-                                               dialogs, fs->programDirectory());
+  // Writes the settings (date 3, time 1, the port only when given) and builds the window.
+  app::MainWindow& open(const std::string& portSetting) {
+    if (!dir.isValid()) throw std::runtime_error("no scratch directory");
+    if (!portSetting.empty()) std::ofstream(data + "/riviriro.inf") << portSetting;
+    std::ofstream(data + "/riviriro_date.inf") << "3\r\n";
+    std::ofstream(data + "/riviriro_time.inf") << "1\r\n";
+    window = std::make_unique<app::MainWindow>(app::Platform{view, box, fs, clock, timers, port},
+                                               dialogs, fs.programDirectory());
     return *window;
   }
-
+  std::string portFile() const {
+    std::stringstream s;
+    s << std::ifstream(data + "/riviriro.inf").rdbuf();
+    return s.str();
+  }
   QMainWindow* qwin() const { return view.window(); }
-
   QAction* item(const char* name, int index = 0) const {
     return test::menuItem(qwin(), name, index);
   }
-
-  QString labelText(const char* name) const { return child<QLabel>(qwin(), name)->text(); }
-
   QTemporaryDir dir;
-  std::string data;
-  std::unique_ptr<platform::posix::PosixFileSystem> fs;
+  std::string data = dir.path().toStdString();
+  platform::posix::PosixFileSystem fs{data};
   platform::fake::FakeClock clock;
   platform::fake::FakeSerialPort port;
   platform::fake::ScriptedMessageBox box;
@@ -93,32 +221,44 @@ class DesktopWindow : public ::testing::Test {
   std::unique_ptr<app::MainWindow> window;
 };
 
-TEST_F(DesktopWindow, StartsWithCaptionTabsMenusAndLabels) {
-  writeSettings(" 1\r\n");
-  app::MainWindow& w = open();
-  ASSERT_TRUE(w.start());
+TEST_F(DesktopWindow, StartsWithCaptionTabsMenusCheckMarksAndLabels) {
+  ASSERT_TRUE(open(" 1\r\n").start());
   EXPECT_TRUE(box.shown.empty()) << box.shown.front().text;
   EXPECT_EQ(dialogs.splash(), nullptr);  // discarded after the load
   EXPECT_TRUE(qwin()->isVisible());
-
   EXPECT_EQ(qwin()->windowTitle(), "Kestrand Data Upload");
+
   auto* tabs = child<QTabWidget>(qwin(), "SSTab1");
   ASSERT_EQ(tabs->count(), 2);
   EXPECT_EQ(tabs->tabText(0), "Data");
   EXPECT_EQ(tabs->tabText(1), "Incoming Data");
   EXPECT_EQ(tabs->currentIndex(), 1);
-  EXPECT_TRUE(tabs->widget(0)->isAncestorOf(child<QPushButton>(qwin(), "cmdPrint")));
-  for (const char* b : {"cmdView", "cmdLastMsg", "cmdDelete", "cmdDelete_all"}) {
-    EXPECT_TRUE(tabs->widget(1)->isAncestorOf(child<QPushButton>(qwin(), b))) << b;
+  // Each control on its tab, or on the window outside the tabs (-1).
+  auto tabOf = [&](const char* name) {
+    QWidget* widget = child<QWidget>(qwin(), name);
+    for (int i = 0; i < tabs->count(); ++i) {
+      if (tabs->widget(i)->isAncestorOf(widget)) return i;
+    }
+    return -1;
+  };
+  const std::vector<std::pair<int, std::vector<const char*>>> places = {
+      {0, {"fraInfo", "lblStartDate", "MAVG_mess", "cmdPrint"}},
+      {1, {"List1", "StatDat", "Label1", "cmdView", "cmdLastMsg", "cmdDelete", "cmdDelete_all"}},
+      {-1, {"lblGenMsg", "ProgressBar2"}}};
+  for (const auto& [tab, names] : places) {
+    for (const char* name : names) EXPECT_EQ(tabOf(name), tab) << name;
   }
+  EXPECT_EQ(child<QGroupBox>(qwin(), "fraInfo")->title(), "Information");
   EXPECT_EQ(child<QPushButton>(qwin(), "cmdLastMsg")->text(), "Display last message");
+  // The list's columns line up: narrow and wide letters take the same room.
+  const QFontMetrics metrics(child<QListWidget>(qwin(), "List1")->font());
+  EXPECT_EQ(metrics.horizontalAdvance("iiii"), metrics.horizontalAdvance("MMMM"));
 
   const QList<QAction*> top = qwin()->menuBar()->actions();
   QStringList titles;
   for (QAction* a : top) titles << a->text();
-  EXPECT_EQ(titles,
+  ASSERT_EQ(titles,
             QStringList({"&File", "&Communication", "&Date Format", "&Time Format", "&About"}));
-  ASSERT_EQ(top.size(), 5);
   EXPECT_EQ(itemsOf(top[0]->menu()), QStringList({"&Open", "-", "&Save as", "-", "E&xit"}));
   EXPECT_EQ(itemsOf(top[1]->menu()), QStringList({"Port>"}));
   EXPECT_EQ(itemsOf(top[1]->menu()->actions()[0]->menu()),
@@ -139,64 +279,38 @@ TEST_F(DesktopWindow, StartsWithCaptionTabsMenusAndLabels) {
     EXPECT_EQ(item(t)->isChecked(), std::string(t) == "Time1") << t;
   }
   for (int k = 1; k <= 5; ++k) EXPECT_EQ(item("mnuCommPort", k)->isChecked(), k == 1) << k;
-  ASSERT_EQ(port.openedDevices.size(), 1u);
-  EXPECT_TRUE(port.isOpen());
+  EXPECT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyS0"});
 
-  EXPECT_EQ(labelText("Label1"), QString::fromStdString("Data Path: " + data));
-  EXPECT_EQ(labelText("lblGenMsg"), "No data received");
-  EXPECT_EQ(labelText("StatDat"), "");
+  EXPECT_EQ(child<QLabel>(qwin(), "Label1")->text(), QString::fromStdString("Data Path: " + data));
+  EXPECT_EQ(child<QLabel>(qwin(), "lblGenMsg")->text(), "No data received");
+  EXPECT_EQ(child<QLabel>(qwin(), "StatDat")->text(), "");
 }
 
-TEST_F(DesktopWindow, MenuChoicesMoveTheCheckMarks) {
-  writeSettings(" 1\r\n");
-  ASSERT_TRUE(open().start());
+// Ending by the close box (false) or by Exit (true).
+class Ending : public DesktopWindow, public ::testing::WithParamInterface<bool> {};
 
-  item("mnuDate5")->trigger();
-  EXPECT_TRUE(item("mnuDate5")->isChecked());
-  EXPECT_FALSE(item("mnuDate3")->isChecked());
-  EXPECT_EQ(readFile(path("riviriro_date.inf")), "5\r\n");
-  // Choosing the checked item again keeps its mark.
-  item("mnuDate5")->trigger();
-  EXPECT_TRUE(item("mnuDate5")->isChecked());
-
-  item("time4")->trigger();
-  EXPECT_TRUE(item("time4")->isChecked());
-  EXPECT_FALSE(item("Time1")->isChecked());
-
-  item("mnuCommPort", 3)->trigger();
-  EXPECT_TRUE(item("mnuCommPort", 3)->isChecked());
-  EXPECT_FALSE(item("mnuCommPort", 1)->isChecked());
-  EXPECT_EQ(port.openedDevices.back(), "/dev/ttyS2");
-  EXPECT_EQ(window->PortNumber(), 3);
-}
-
-TEST_F(DesktopWindow, ClosingTheWindowWritesThePortSetting) {
-  writeSettings(" 1\r\n");
-  ASSERT_TRUE(open().start());
-  item("mnuCommPort", 4)->trigger();
-  EXPECT_EQ(readFile(path("riviriro.inf")), " 1\r\n");  // not before the close
-
-  EXPECT_TRUE(qwin()->close());
+TEST_P(Ending, OnlyTheCloseBoxSavesThePortPickedFromTheMenu) {
+  ASSERT_TRUE(open(" 2\r\n").start());
+  item("mnuCommPort", 4)->trigger();  // the check mark moves at once; nothing is saved yet
+  EXPECT_TRUE(item("mnuCommPort", 4)->isChecked());
+  EXPECT_FALSE(item("mnuCommPort", 2)->isChecked());
+  EXPECT_EQ(port.openedDevices.back(), "/dev/ttyS3");
+  EXPECT_EQ(portFile(), " 2\r\n");
+  if (GetParam()) {
+    item("mnuExit")->trigger();
+  } else {
+    EXPECT_TRUE(qwin()->close());
+  }
   EXPECT_FALSE(qwin()->isVisible());
   EXPECT_TRUE(window->ended());
-  EXPECT_EQ(readFile(path("riviriro.inf")), " 4\r\n");
+  EXPECT_EQ(portFile(), GetParam() ? " 2\r\n" : " 4\r\n");
 }
+INSTANTIATE_TEST_SUITE_P(CloseBoxOrExit, Ending, ::testing::Bool());
 
-TEST_F(DesktopWindow, ExitEndsWithoutWritingThePortSetting) {
-  writeSettings(" 2\r\n");
-  ASSERT_TRUE(open().start());
-  item("mnuCommPort", 5)->trigger();
-  item("mnuExit")->trigger();
-  EXPECT_FALSE(qwin()->isVisible());
-  EXPECT_TRUE(window->ended());
-  EXPECT_EQ(readFile(path("riviriro.inf")), " 2\r\n");
-}
-
-TEST_F(DesktopWindow, WithoutPortSettingThePortDialogComesDuringTheLoad) {
-  writeSettings("");
+TEST_F(DesktopWindow, WithoutPortSettingThePortDialogComesDuringTheLoadOnComm2) {
   bool splashShown = false;
   bool mainShown = false;
-  whenModalOpens([&](QWidget* w) {
+  test::whenModalOpens([&](QWidget* w) {
     EXPECT_EQ(w->windowTitle(), "Select a Comm Port");
     splashShown = dialogs.splash() != nullptr && dialogs.splash()->isVisible();
     mainShown = qwin()->isVisible();
@@ -204,34 +318,13 @@ TEST_F(DesktopWindow, WithoutPortSettingThePortDialogComesDuringTheLoad) {
     child<QRadioButton>(w, "OpCom4")->click();
     child<QPushButton>(w, "Command1")->click();
   });
-  ASSERT_TRUE(open().start());
+  ASSERT_TRUE(open("").start());
   EXPECT_TRUE(splashShown);
   EXPECT_TRUE(mainShown);
   EXPECT_TRUE(item("mnuCommPort", 4)->isChecked());
   EXPECT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyS3"});
-  EXPECT_EQ(child<QTabWidget>(qwin(), "SSTab1")->currentIndex(), 1);
   qwin()->close();
-  EXPECT_EQ(readFile(path("riviriro.inf")), " 4\r\n");
-}
-
-TEST_F(DesktopWindow, HelpAndAboutOpenTheirDialogs) {
-  writeSettings(" 1\r\n");
-  ASSERT_TRUE(open().start());
-  QString caption;
-  whenModalOpens([&](QWidget* w) {
-    caption = w->windowTitle();
-    child<QPushButton>(w, "TimeHelpOK")->click();
-  });
-  item("Time_help")->trigger();
-  EXPECT_EQ(caption, "Time  Format  Help");
-
-  QString version;
-  whenModalOpens([&](QWidget* w) {
-    version = child<QLabel>(w, "Version")->text();
-    child<QPushButton>(w, "cmdAboutOK")->click();
-  });
-  item("mnuAbout")->trigger();
-  EXPECT_EQ(version, "Rev.  3.2.15");
+  EXPECT_EQ(portFile(), " 4\r\n");
 }
 
 }  // namespace

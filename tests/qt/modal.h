@@ -9,7 +9,6 @@
 #include <QDialog>
 #include <QTimer>
 #include <functional>
-#include <memory>
 
 namespace kestrand::test {
 
@@ -17,29 +16,21 @@ namespace kestrand::test {
 // and is closed so the test goes on. Looks every 10 ms for at most 5 s.
 inline void whenModalOpens(std::function<void(QWidget*)> act) {
   auto* poll = new QTimer;
-  auto tries = std::make_shared<int>(0);
   poll->setInterval(10);
-  QObject::connect(poll, &QTimer::timeout, [poll, tries, act = std::move(act)] {
+  QObject::connect(poll, &QTimer::timeout, [poll, tries = 0, act = std::move(act)]() mutable {
     QWidget* w = QApplication::activeModalWidget();
-    if (w == nullptr) {
-      if (++*tries > 500) {
-        ADD_FAILURE() << "no modal window opened";
-        poll->deleteLater();
-        poll->stop();
-      }
-      return;
-    }
+    if (w == nullptr && ++tries <= 500) return;
     poll->stop();
     poll->deleteLater();
-    act(w);
-    if (w->isVisible()) {
-      ADD_FAILURE() << "the modal window " << w->objectName().toStdString() << " is still open";
-      if (auto* d = qobject_cast<QDialog*>(w)) {
-        d->reject();
-      } else {
-        w->close();
-      }
+    if (w == nullptr) {
+      ADD_FAILURE() << "no modal window opened";
+      return;
     }
+    act(w);
+    if (!w->isVisible()) return;
+    ADD_FAILURE() << "the modal window " << w->objectName().toStdString() << " is still open";
+    if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+    w->close();
   });
   poll->start();
 }
@@ -48,8 +39,7 @@ inline void whenModalOpens(std::function<void(QWidget*)> act) {
 // that the test goes on to its other checks.
 template <typename T>
 T* child(const QObject* parent, const char* name) {
-  T* found = parent->findChild<T*>(name);
-  if (found != nullptr) return found;
+  if (T* found = parent->findChild<T*>(name)) return found;
   ADD_FAILURE() << "no child named " << name;
   static T* const standIn = new T;  // kept to the end of the run
   return standIn;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <random>
 #include <vector>
@@ -22,367 +23,187 @@ void PrintTo(const ReceiveStep& s, std::ostream* os) {
 namespace {
 
 using namespace std::string_literals;
+using ::testing::PrintToString;
 
-// What the line brought, one entry per received character or condition.
-struct Item {
-  enum Kind { kData, kBad, kBreak } kind;
-  unsigned char byte = 0;
+const auto bad = [](std::size_t at, unsigned char b = 0x41) {
+  return MarkAt{LineMark::kBadByte, at, b};
 };
+const auto brk = [](std::size_t at) { return MarkAt{LineMark::kBreak, at, 0}; };
 
-// The stream as the terminal driver hands it over with marking on.
-std::string asDriverSends(const std::vector<Item>& items) {
-  std::string s;
-  for (const Item& i : items) {
-    const char b = static_cast<char>(i.byte);
-    switch (i.kind) {
-      case Item::kData:
-        if (i.byte == 0xFF)
-          s += "\xFF\xFF"s;
-        else
-          s += b;
-        break;
-      case Item::kBad:
-        s += "\xFF\x00"s;
-        s += b;
-        break;
-      case Item::kBreak:
-        s += "\xFF\x00\x00"s;
-        break;
-    }
-  }
-  return s;
-}
-
-DecodedBytes expectedOf(const std::vector<Item>& items) {
-  DecodedBytes d;
-  for (Item i : items) {
-    // A bad zero byte looks exactly like a break.
-    if (i.kind == Item::kBad && i.byte == 0) i.kind = Item::kBreak;
-    if (i.kind == Item::kData) {
-      d.bytes.push_back(static_cast<char>(i.byte));
-    } else {
-      d.marks.push_back(MarkAt{i.kind == Item::kBreak ? LineMark::kBreak : LineMark::kBadByte,
-                               d.bytes.size(),
-                               i.kind == Item::kBreak ? static_cast<unsigned char>(0) : i.byte});
-    }
-  }
-  return d;
-}
-
-// Decodes `raw` cut at `cuts` (ascending positions) and joins the pieces, offsets made
-// absolute.
-DecodedBytes decodeInPieces(std::string_view raw, const std::vector<std::size_t>& cuts) {
+// Decodes `raw` in pieces cut at `cuts` (ascending), the pieces' mark offsets made absolute,
+// and compares with `want`. A decoder still holding the start of a mark at the end is wrong.
+::testing::AssertionResult decodesTo(const DecodedBytes& want, std::string_view raw,
+                                     std::vector<std::size_t> cuts) {
   LineMarkDecoder decoder;
-  DecodedBytes all;
+  DecodedBytes got;
   std::size_t from = 0;
-  auto take = [&](std::size_t to) {
-    DecodedBytes part = decoder.feed(raw.substr(from, to - from));
-    for (MarkAt m : part.marks) {
-      m.offset += all.bytes.size();
-      all.marks.push_back(m);
+  cuts.push_back(raw.size());
+  for (const std::size_t to : cuts) {
+    const DecodedBytes piece = decoder.feed(raw.substr(from, to - from));
+    for (MarkAt m : piece.marks) {
+      m.offset += got.bytes.size();
+      got.marks.push_back(m);
     }
-    all.bytes += part.bytes;
+    got.bytes += piece.bytes;
     from = to;
-  };
-  for (std::size_t c : cuts) take(c);
-  take(raw.size());
-  EXPECT_FALSE(decoder.holding());
-  return all;
-}
-
-void expectSame(const DecodedBytes& want, const DecodedBytes& got) {
-  EXPECT_EQ(want.bytes, got.bytes);
-  EXPECT_EQ(want.marks, got.marks);
-}
-
-std::vector<Item> mixedItems() {
-  return {{Item::kData, 'A'},  {Item::kData, 0xFF}, {Item::kData, 0x00}, {Item::kBreak},
-          {Item::kData, 0xFF}, {Item::kData, 0xFF}, {Item::kBad, 0x41},  {Item::kBad, 0xFF},
-          {Item::kData, 0x10}, {Item::kData, 0x04}, {Item::kBreak},      {Item::kBreak},
-          {Item::kData, 0x00}, {Item::kData, 0xFF}};
+  }
+  if (got.bytes == want.bytes && got.marks == want.marks && !decoder.holding())
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "got " << PrintToString(got.bytes) << " with " << PrintToString(got.marks)
+         << (decoder.holding() ? ", holding a mark" : "");
 }
 
 // --- LineMarkDecoder ---------------------------------------------------------------------
 
-TEST(LineMarkDecoder, EveryByteValueComesBackOnceAndUnmarked) {
-  std::vector<Item> items;
-  for (int b = 0; b < 256; ++b) items.push_back({Item::kData, static_cast<unsigned char>(b)});
-  LineMarkDecoder decoder;
-  const DecodedBytes d = decoder.feed(asDriverSends(items));
-  EXPECT_EQ(test::allByteValues(), d.bytes);
-  EXPECT_TRUE(d.marks.empty());
-  EXPECT_FALSE(decoder.holding());
-}
-
-TEST(LineMarkDecoder, MarksAreTakenOutAndReportedWhereTheyStood) {
-  LineMarkDecoder decoder;
-  const DecodedBytes d = decoder.feed(
-      "AB\xFF\x00\x00"
-      "C\xFF\x00\x7F"
-      "D"s);
-  EXPECT_EQ("ABCD", d.bytes);
-  ASSERT_EQ(2u, d.marks.size());
-  EXPECT_EQ((MarkAt{LineMark::kBreak, 2, 0}), d.marks[0]);
-  EXPECT_EQ((MarkAt{LineMark::kBadByte, 3, 0x7F}), d.marks[1]);
-}
-
-TEST(LineMarkDecoder, BadByteFfIsNotDoubledAndEndsTheMark) {
-  LineMarkDecoder decoder;
-  const DecodedBytes d = decoder.feed(
-      "\xFF\x00\xFF"
-      "\xFF\xFF"s);
-  EXPECT_EQ("\xFF", d.bytes);
-  ASSERT_EQ(1u, d.marks.size());
-  EXPECT_EQ((MarkAt{LineMark::kBadByte, 0, 0xFF}), d.marks[0]);
-}
-
-TEST(LineMarkDecoder, MarksAtTheEdgesAndInARow) {
-  LineMarkDecoder decoder;
-  const DecodedBytes d = decoder.feed(
-      "\xFF\x00\x00\xFF\x00\x01"
-      "x"
-      "\xFF\x00\x02"s);
-  EXPECT_EQ("x", d.bytes);
-  ASSERT_EQ(3u, d.marks.size());
-  EXPECT_EQ(0u, d.marks[0].offset);
-  EXPECT_EQ(0u, d.marks[1].offset);
-  EXPECT_EQ((MarkAt{LineMark::kBadByte, 1, 0x02}), d.marks[2]);
-}
-
-TEST(LineMarkDecoder, ChunkEndingInAMarkKeepsItsStartForTheNextChunk) {
-  LineMarkDecoder decoder;
-  DecodedBytes d = decoder.feed("A\xFF"s);
-  EXPECT_EQ("A", d.bytes);
-  EXPECT_TRUE(decoder.holding());
-  d = decoder.feed("\xFF"s);
-  EXPECT_EQ("\xFF", d.bytes);
-  EXPECT_FALSE(decoder.holding());
-
-  d = decoder.feed("\xFF"s);
-  EXPECT_TRUE(d.bytes.empty());
-  d = decoder.feed("\x00"s);
-  EXPECT_TRUE(d.bytes.empty());
-  EXPECT_TRUE(d.marks.empty());
-  EXPECT_TRUE(decoder.holding());
-  d = decoder.feed(
-      "\x00"
-      "B"s);
-  EXPECT_EQ("B", d.bytes);
-  ASSERT_EQ(1u, d.marks.size());
-  EXPECT_EQ((MarkAt{LineMark::kBreak, 0, 0}), d.marks[0]);
-}
-
-TEST(LineMarkDecoder, EmptyChunkChangesNothing) {
-  LineMarkDecoder decoder;
-  decoder.feed("\xFF"s);
-  const DecodedBytes d = decoder.feed("");
-  EXPECT_TRUE(d.bytes.empty());
-  EXPECT_TRUE(decoder.holding());
-  EXPECT_EQ("\xFF", decoder.feed("\xFF"s).bytes);
-}
-
-TEST(LineMarkDecoder, FfBeforeAnOrdinaryByteIsKeptAsData) {
-  // The driver never sends this while marking; nothing may be lost if it happens.
-  LineMarkDecoder decoder;
-  EXPECT_EQ(
-      "\xFF"
-      "A\xFF"
-      "B",
-      decoder
-          .feed("\xFF"
-                "A\xFF"s +
-                "B")
-          .bytes);
-  decoder.feed("\xFF"s);
-  EXPECT_EQ("\xFF\x10", decoder.feed("\x10"s).bytes);
-}
-
-TEST(LineMarkDecoder, ResetDropsAnUnfinishedMark) {
-  LineMarkDecoder decoder;
-  decoder.feed("\xFF\x00"s);
-  decoder.reset();
-  EXPECT_FALSE(decoder.holding());
-  const DecodedBytes d = decoder.feed("\x05"s);
-  EXPECT_EQ("\x05", d.bytes);
-  EXPECT_TRUE(d.marks.empty());
-}
-
-TEST(LineMarkDecoder, SplitAtEveryPositionGivesTheSameResult) {
-  const std::vector<Item> items = mixedItems();
-  const std::string raw = asDriverSends(items);
-  const DecodedBytes want = expectedOf(items);
-  for (std::size_t cut = 0; cut <= raw.size(); ++cut) {
-    SCOPED_TRACE("cut at " + std::to_string(cut));
-    expectSame(want, decodeInPieces(raw, {cut}));
-  }
-  for (std::size_t a = 0; a <= raw.size(); ++a) {
-    for (std::size_t b = a; b <= raw.size(); ++b) {
-      SCOPED_TRACE("cuts at " + std::to_string(a) + ", " + std::to_string(b));
-      expectSame(want, decodeInPieces(raw, {a, b}));
+TEST(LineMarkDecoder, ExamplesDecodeTheSameWholeAndCutAtAnyOneOrTwoPositions) {
+  struct Row {
+    std::string raw;
+    DecodedBytes want;
+  };
+  const Row rows[] = {
+      {test::allByteValues() + "\xFF"s, {test::allByteValues(), {}}},  // FF doubled by the driver
+      {"xy\xFF\x00\x00z\xFF\x00\x7Fw"s, {"xyzw", {brk(2), bad(3, 0x7F)}}},
+      // A bad byte FF is not doubled and ends its mark.
+      {"\xFF\x00\xFF\xFF\xFF"s, {"\xFF", {bad(0, 0xFF)}}},
+      // Marks at both ends and in a row; 01 is the smallest bad byte, 00 a break.
+      {"\xFF\x00\x00\xFF\x00\x01x\xFF\x00\x02"s, {"x", {brk(0), bad(0, 0x01), bad(1, 0x02)}}},
+      // FF before an ordinary byte is no mark (the driver never sends it): nothing is lost.
+      {"\xFFz\xFF\x10"s, {"\xFFz\xFF\x10", {}}},
+      // Data 00 and FF next to marks.
+      {"x\xFF\xFF\x00\xFF\x00\x00\xFF\x00\x41\x00\xFF\xFF"s,
+       {"x\xFF\x00\x00\xFF"s, {brk(3), bad(3)}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(PrintToString(row.raw));
+    for (std::size_t a = 0; a <= row.raw.size(); ++a) {
+      for (std::size_t b = a; b <= row.raw.size(); ++b) {
+        ASSERT_TRUE(decodesTo(row.want, row.raw, {a, b})) << "cut at " << a << " and " << b;
+      }
     }
   }
 }
 
 TEST(LineMarkDecoder, RandomStreamsInRandomPieces) {
   std::mt19937 rng(20240611);
-  std::uniform_int_distribution<int> byte(0, 255);
-  std::uniform_int_distribution<int> kind(0, 9);
+  // A byte value, one time in two one of the edges 00, 01 and FF.
+  auto edgy = [&rng]() -> unsigned char {
+    const auto r = rng() % 6;
+    return static_cast<unsigned char>(r == 0 ? 0x00 : r == 1 ? 0x01 : r == 2 ? 0xFF : rng());
+  };
   for (int round = 0; round < 300; ++round) {
-    std::vector<Item> items;
-    const int n = 1 + round % 40;
-    for (int i = 0; i < n; ++i) {
-      const int k = kind(rng);
-      // Favour 0xFF and 0x00, which make the marks.
-      const int b = k < 2 ? 0xFF : k < 3 ? 0x00 : byte(rng);
-      items.push_back({k == 8   ? Item::kBad
-                       : k == 9 ? Item::kBreak
-                                : Item::kData,
-                       static_cast<unsigned char>(k == 9 ? 0 : b)});
+    // What the line brought, as the driver marks it, and what decoding must give.
+    std::string raw;
+    DecodedBytes want;
+    for (int i = 0; i <= round % 40; ++i) {
+      const auto kind = rng() % 10;  // 0-7 a data byte, 8 a bad byte, 9 a break
+      const unsigned char b = kind == 9 ? 0 : edgy();
+      if (kind < 8) {
+        raw += b == 0xFF ? "\xFF\xFF"s : std::string(1, static_cast<char>(b));
+        want.bytes.push_back(static_cast<char>(b));
+      } else {  // a bad 00 looks exactly like a break
+        raw += "\xFF\x00"s + static_cast<char>(b);
+        want.marks.push_back(
+            {b == 0 ? LineMark::kBreak : LineMark::kBadByte, want.bytes.size(), b});
+      }
     }
-    const std::string raw = asDriverSends(items);
     std::vector<std::size_t> cuts;
     for (std::size_t i = 1; i < raw.size(); ++i)
       if (rng() % 3 == 0) cuts.push_back(i);
-    SCOPED_TRACE("round " + std::to_string(round));
-    expectSame(expectedOf(items), decodeInPieces(raw, cuts));
+    EXPECT_TRUE(decodesTo(want, raw, cuts)) << "round " << round << ": " << PrintToString(raw);
   }
+}
+
+TEST(LineMarkDecoder, ResetDropsAnUnfinishedMark) {
+  LineMarkDecoder decoder;
+  EXPECT_EQ("A", decoder.feed("A\xFF\x00"s).bytes);
+  EXPECT_TRUE(decoder.holding());
+  decoder.reset();
+  EXPECT_FALSE(decoder.holding());
+  const DecodedBytes after = decoder.feed("\x05"s);
+  EXPECT_EQ("\x05", after.bytes);
+  EXPECT_TRUE(after.marks.empty());
 }
 
 // --- LineErrorClassifier -----------------------------------------------------------------
 
-DecodedBytes decoded(std::string bytes, std::vector<MarkAt> marks = {}) {
-  return DecodedBytes{std::move(bytes), std::move(marks)};
-}
-MarkAt bad(std::size_t at, unsigned char b = 0x41) {
-  return {LineMark::kBadByte, at, b};
-}
-MarkAt brk(std::size_t at) {
-  return {LineMark::kBreak, at, 0};
-}
-
 using Steps = std::vector<ReceiveStep>;
-constexpr int kFrame = comm_event::kFrame;
-constexpr int kParity = comm_event::kRxParity;
-constexpr int kBreak = comm_event::kBreak;
-constexpr int kOverrun = comm_event::kOverrun;
-constexpr int kRxOver = comm_event::kRxOver;
+using C = LineCounters;
+constexpr int kF = comm_event::kFrame;
+constexpr int kP = comm_event::kRxParity;
+constexpr int kB = comm_event::kBreak;
+constexpr int kO = comm_event::kOverrun;
+constexpr int kX = comm_event::kRxOver;
 
-TEST(LineErrorClassifier, DataWithoutMarksIsOneStep) {
+const auto dec = [](std::string bytes, std::vector<MarkAt> marks = {}) {
+  return DecodedBytes{std::move(bytes), std::move(marks)};
+};
+
+TEST(LineErrorClassifier, WorkedReadSequences) {
   LineErrorClassifier c;
-  c.reset(std::nullopt);
-  EXPECT_EQ((Steps{{"abc", 0}}), c.steps(decoded("abc"), std::nullopt));
-  EXPECT_EQ(Steps{}, c.steps(decoded(""), std::nullopt));
-}
+  std::string what;
+  int n = 0;
+  auto start = [&](std::string name, std::optional<LineCounters> baseline) {
+    what = std::move(name);
+    n = 0;
+    c.reset(baseline);
+  };
+  // One read: the decoded data, the counters read just after it, the steps expected.
+  auto read = [&](DecodedBytes in, std::optional<LineCounters> now, const Steps& want) {
+    EXPECT_EQ(want, c.steps(in, now)) << what << ", read " << ++n;
+  };
+  const auto none = std::nullopt;
 
-TEST(LineErrorClassifier, WithoutCountersBadBytesAreFramingAndBreaksAreBreaks) {
-  LineErrorClassifier c;
-  c.reset(std::nullopt);
-  EXPECT_EQ((Steps{{"ab", kFrame}, {"cd", 0}}), c.steps(decoded("abcd", {bad(2)}), std::nullopt));
-  EXPECT_EQ((Steps{{"", kBreak}, {"x", 0}}), c.steps(decoded("x", {brk(0)}), std::nullopt));
-  EXPECT_EQ((Steps{{"xy", kBreak}}), c.steps(decoded("xy", {brk(2)}), std::nullopt));
-}
+  start("without counters: bad bytes are framing, break marks breaks", none);
+  read(dec("abc"), none, {{"abc", 0}});
+  read(dec(""), none, {});
+  read(dec("abcd", {bad(2)}), none, {{"ab", kF}, {"cd", 0}});
+  read(dec("x", {brk(0)}), none, {{"", kB}, {"x", 0}});
+  read(dec("xy", {brk(2)}), none, {{"xy", kB}});
 
-TEST(LineErrorClassifier, MarksInARowWithTheSameCodeRaiseItOnce) {
-  LineErrorClassifier c;
-  c.reset(std::nullopt);
-  EXPECT_EQ((Steps{{"a", kFrame}, {"b", 0}}),
-            c.steps(decoded("ab", {bad(1), bad(1), bad(1)}), std::nullopt));
-  // Different codes in a row, and the same code with data between, stay apart.
-  EXPECT_EQ((Steps{{"a", kFrame}, {"", kBreak}, {"", kFrame}}),
-            c.steps(decoded("a", {bad(1), brk(1), bad(1)}), std::nullopt));
-  EXPECT_EQ((Steps{{"a", kFrame}, {"b", kFrame}}),
-            c.steps(decoded("ab", {bad(1), bad(2)}), std::nullopt));
-}
+  start("marks in a row with the same code raise it once, others stay separate", none);
+  read(dec("ab", {bad(1), bad(1), bad(1)}), none, {{"a", kF}, {"b", 0}});
+  read(dec("a", {bad(1), brk(1), bad(1)}), none, {{"a", kF}, {"", kB}, {"", kF}});
+  read(dec("ab", {bad(1), bad(2)}), none, {{"a", kF}, {"b", kF}});
 
-TEST(LineErrorClassifier, ParityCountTurnsOneBadByteIntoAParityError) {
-  LineErrorClassifier c;
-  c.reset(LineCounters{});
-  LineCounters now;
-  now.parity = 1;
-  now.frame = 1;
-  EXPECT_EQ((Steps{{"a", kParity}, {"b", kFrame}, {"c", 0}}),
-            c.steps(decoded("abc", {bad(1), bad(2)}), now));
-}
+  start("each counter rise is a credit that one mark uses up", C{});
+  read(dec("abc", {bad(1), bad(2)}), C{.frame = 1, .parity = 1}, {{"a", kP}, {"b", kF}, {"c", 0}});
+  read(dec("", {brk(0)}), C{.frame = 2, .parity = 1}, {{"", kF}});
+  read(dec("", {brk(0)}), C{.frame = 2, .parity = 1, .brk = 1}, {{"", kB}});
+  read(dec("", {brk(0)}), C{.frame = 2, .parity = 2, .brk = 1}, {{"", kP}});
+  read(dec("", {brk(0)}), C{.frame = 2, .parity = 2, .brk = 1}, {{"", kB}});
+  // A break mark takes a break credit before a frame credit.
+  read(dec("", {brk(0), brk(0)}), C{.frame = 3, .parity = 2, .brk = 2}, {{"", kB}, {"", kF}});
+  // A bad byte taken as framing uses the frame credit up.
+  read(dec("", {bad(0), brk(0)}), C{.frame = 4, .parity = 2, .brk = 2}, {{"", kF}, {"", kB}});
 
-TEST(LineErrorClassifier, BreakMarkIsFramingWhenOnlyTheFrameCounterRose) {
-  LineErrorClassifier c;
-  c.reset(LineCounters{});
-  LineCounters now;
-  now.frame = 1;
-  EXPECT_EQ((Steps{{"", kFrame}}), c.steps(decoded("", {brk(0)}), now));
-  now.brk = 1;
-  EXPECT_EQ((Steps{{"", kBreak}}), c.steps(decoded("", {brk(0)}), now));
-  now.parity = 1;
-  EXPECT_EQ((Steps{{"", kParity}}), c.steps(decoded("", {brk(0)}), now));
-  // Counters that did not rise leave the default.
-  EXPECT_EQ((Steps{{"", kBreak}}), c.steps(decoded("", {brk(0)}), now));
-}
+  start("a credit waits one read for its mark, then lapses", C{});
+  read(dec("a"), C{.parity = 1}, {{"a", 0}});
+  read(dec("", {bad(0)}), C{.parity = 1}, {{"", kP}});
+  read(dec("a"), C{.parity = 2}, {{"a", 0}});
+  read(dec("b"), C{.parity = 2}, {{"b", 0}});
+  read(dec("", {bad(0)}), C{.parity = 2}, {{"", kF}});
 
-TEST(LineErrorClassifier, HistoryBeforeOpeningIsNotReported) {
-  LineErrorClassifier c;
-  LineCounters old;
-  old.frame = 7;
-  old.parity = 3;
-  old.overrun = 5;
-  old.bufferOverrun = 2;
-  old.brk = 4;
-  c.reset(old);
-  EXPECT_EQ((Steps{{"ok", kFrame}}), c.steps(decoded("ok", {bad(2)}), old));
-  // Counters that only become readable later start from their first reading.
-  LineErrorClassifier late;
-  late.reset(std::nullopt);
-  EXPECT_EQ((Steps{{"ok", 0}}), late.steps(decoded("ok"), old));
-  old.overrun += 1;
-  EXPECT_EQ((Steps{{"ok", kOverrun}}), late.steps(decoded("ok"), old));
-}
+  const C old{.frame = 7, .parity = 3, .overrun = 5, .brk = 4, .bufferOverrun = 2};
+  start("counts from before opening are not reported", old);
+  read(dec("ok", {bad(2)}), old, {{"ok", kF}});
+  start("counters first readable later count from that reading", none);
+  read(dec("ok"), old, {{"ok", 0}});
+  read(dec("ok"), C{.frame = 7, .parity = 3, .overrun = 6, .brk = 4, .bufferOverrun = 2},
+       {{"ok", kO}});
 
-TEST(LineErrorClassifier, OverrunAndBufferOverflowFollowTheReadsData) {
-  LineErrorClassifier c;
-  c.reset(LineCounters{});
-  LineCounters now;
-  now.overrun = 3;  // three lost bytes in one read: one event
-  EXPECT_EQ((Steps{{"ab", kOverrun}}), c.steps(decoded("ab"), now));
-  now.bufferOverrun = 1;
-  EXPECT_EQ((Steps{{"", kRxOver}}), c.steps(decoded(""), now));
-  now.overrun += 1;
-  now.bufferOverrun += 1;
-  EXPECT_EQ((Steps{{"a", kFrame}, {"", kOverrun}, {"", kRxOver}}),
-            c.steps(decoded("a", {bad(1)}), now));
-  EXPECT_EQ((Steps{{"quiet", 0}}), c.steps(decoded("quiet"), now));
-}
+  start("a read without counters invents no rise", C{});
+  read(dec("", {brk(0)}), none, {{"", kB}});
+  read(dec("", {brk(0)}), C{.frame = 1}, {{"", kF}});
 
-TEST(LineErrorClassifier, CountersThatWrapAroundStillCount) {
-  LineErrorClassifier c;
-  LineCounters old;
-  old.overrun = 0xFFFFFFFFu;
-  c.reset(old);
-  LineCounters now;
-  now.overrun = 0;
-  EXPECT_EQ((Steps{{"x", kOverrun}}), c.steps(decoded("x"), now));
-}
+  start("overrun and overflow come once per read, after its data", C{});
+  read(dec("ab"), C{.overrun = 3}, {{"ab", kO}});
+  read(dec(""), C{.overrun = 3, .bufferOverrun = 1}, {{"", kX}});
+  read(dec("a", {bad(1)}), C{.overrun = 4, .bufferOverrun = 2}, {{"a", kF}, {"", kO}, {"", kX}});
+  read(dec("quiet"), C{.overrun = 4, .bufferOverrun = 2}, {{"quiet", 0}});
 
-TEST(LineErrorClassifier, CreditWaitsOneReadForItsMarkThenLapses) {
-  LineErrorClassifier c;
-  c.reset(LineCounters{});
-  LineCounters now;
-  now.parity = 1;
-  // The counter rose before the marked byte could be read.
-  EXPECT_EQ((Steps{{"a", 0}}), c.steps(decoded("a"), now));
-  EXPECT_EQ((Steps{{"", kParity}}), c.steps(decoded("", {bad(0)}), now));
-
-  now.parity = 2;
-  EXPECT_EQ((Steps{{"a", 0}}), c.steps(decoded("a"), now));
-  EXPECT_EQ((Steps{{"b", 0}}), c.steps(decoded("b"), now));
-  EXPECT_EQ((Steps{{"", kFrame}}), c.steps(decoded("", {bad(0)}), now));
-}
-
-TEST(LineErrorClassifier, NoCountersAfterAReadDoesNotInventRises) {
-  LineErrorClassifier c;
-  c.reset(LineCounters{});
-  EXPECT_EQ((Steps{{"", kBreak}}), c.steps(decoded("", {brk(0)}), std::nullopt));
-  LineCounters now;
-  now.frame = 1;
-  EXPECT_EQ((Steps{{"", kFrame}}), c.steps(decoded("", {brk(0)}), now));
+  start("a counter that wraps around still rises", C{.overrun = 0xFFFFFFFFu});
+  read(dec("x"), C{}, {{"x", kO}});
 }
 
 }  // namespace

@@ -2,37 +2,64 @@
 // A pseudo-terminal for the tests: the slave stands for the serial device, the master for
 // the meter at the other end of the line.
 
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace kestrand::test {
 
-class Pty {
- public:
-  Pty();
-  ~Pty();
+struct Pty {
+  Pty() {
+    char name[256] = {};
+    if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
+      throw std::runtime_error("openpty failed");
+    slavePath = name;
+  }
+  ~Pty() {
+    ::close(slave);
+    ::close(master);
+  }
   Pty(const Pty&) = delete;
   Pty& operator=(const Pty&) = delete;
 
-  const std::string& slavePath() const { return slavePath_; }
-  int masterFd() const { return master_; }
-  int slaveFd() const { return slave_; }
+  // Sends bytes from the meter's side.
+  void send(std::string_view bytes) const {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(master, bytes.data(), bytes.size());
+      if (n < 0 && errno != EINTR) throw std::runtime_error("pty write failed");
+      if (n > 0) bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+  }
 
-  // Sends bytes from the meter's side (blocking until the terminal took them all).
-  void send(std::string_view bytes);
-  // What the meter's side has received so far (non-blocking; empty when nothing).
-  std::string drain();
-  // Keeps draining while running the Qt event loop until `count` bytes have arrived or
-  // `timeoutMs` has passed; returns what arrived.
-  std::string receive(std::size_t count, int timeoutMs = 5000);
-
- private:
-  int master_ = -1;
-  int slave_ = -1;
-  std::string slavePath_;
+  int master = -1;
+  int slave = -1;
+  std::string slavePath;
 };
 
+// Reads `fd`, with no event loop running, until `count` bytes came or it stayed quiet for a
+// second.
+inline std::string readFd(int fd, std::size_t count) {
+  std::string got;
+  char buf[512];
+  pollfd p{fd, POLLIN, 0};
+  while (got.size() < count && ::poll(&p, 1, 1000) > 0) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n <= 0) break;
+    got.append(buf, static_cast<std::size_t>(n));
+  }
+  return got;
+}
+
 // Every byte value 0..255 once, in order.
-std::string allByteValues();
+inline std::string allByteValues() {
+  std::string s;
+  for (int b = 0; b < 256; ++b) s.push_back(static_cast<char>(b));
+  return s;
+}
 
 }  // namespace kestrand::test

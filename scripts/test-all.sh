@@ -14,10 +14,11 @@ cmake --preset default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
+echo "== fuzzers, ${fuzz_seconds} s each"
+fuzz/run.sh "$fuzz_seconds"
+
 echo "== sanitizer build and tests"
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 
-echo "== fuzzers, ${fuzz_seconds} s each"
-fuzz/run.sh "$fuzz_seconds"

@@ -187,12 +187,12 @@ void QtMainView::build(const WindowLayout& layout, MainWindowEvents& events) {
 
   for (QPushButton* b : buttons_) delete b;
   buttons_.clear();
-  for (const auto& spec : layout.buttons) {
-    QWidget* holder = spec.tab == 0 ? dataButtons_ : incomingButtons_;
-    auto* b = new QPushButton(fromCp1252(spec.caption), holder);
-    b->setObjectName(QString::fromStdString(spec.name));
+  for (const auto& button : layout.buttons) {
+    QWidget* holder = button.tab == 0 ? dataButtons_ : incomingButtons_;
+    auto* b = new QPushButton(fromCp1252(button.caption), holder);
+    b->setObjectName(QString::fromStdString(button.name));
     holder->layout()->addWidget(b);
-    const std::string name = spec.name;
+    const std::string name = button.name;
     QObject::connect(b, &QPushButton::clicked, [this, name] { send(name, 0); });
     buttons_.push_back(b);
   }

@@ -42,10 +42,10 @@ std::string firstLine(const std::string& text) {
 
 TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsAndCountsSecondsFromTheStart) {
   Harness h;
-  HeaderSpec spec;
-  spec.stamp = stamp(kDay, 57600);  // 16:00:00
-  spec.mode = 1;
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(kDay, 57600);  // 16:00:00
+  head.mode = 1;
+  h.send(headerFrame(head));
   sendRecords(h, 32601, false);
 
   const std::string first = h.file("QV 05.Dec.06  16.00.00.dat");
@@ -75,14 +75,14 @@ TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsAndCountsSecondsFromTh
 
 TEST(Continuation, PeriodicUploadCountsPeriodsAndPauses) {
   Harness h;
-  HeaderSpec spec;
-  spec.stamp = stamp(kDay, 50733);  // 14:05:33
-  spec.mode = 2;
-  spec.rate = 1;  // one second between samples
-  spec.longForm = true;
-  spec.periodOn = 10;
-  spec.periodOff = 50;
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(kDay, 50733);  // 14:05:33
+  head.mode = 2;
+  head.rate = 1;  // one second between samples
+  head.longForm = true;
+  head.periodOn = 10;
+  head.periodOff = 50;
+  h.send(headerFrame(head));
   sendRecords(h, 16301, false);
   // 60 s for the first 10 records, then 61 s for each further period of 11:
   // 16301 = 10 + 11 * 1481, so 60 + 61 * 1481 = 90401 s after 14:05:33 is 15:12:14 next day.
@@ -92,10 +92,10 @@ TEST(Continuation, PeriodicUploadCountsPeriodsAndPauses) {
 
 TEST(Continuation, SinglePointUploadStartsAtTheStampOfTheRecordThatOpensTheFile) {
   Harness h;
-  HeaderSpec spec;
-  spec.stamp = stamp(kDay, 32400);  // 09:00:00
-  spec.mode = 0;
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(kDay, 32400);  // 09:00:00
+  head.mode = 0;
+  h.send(headerFrame(head));
   // Record n is stamped 32400 + 2n seconds into the day.
   sendRecords(h, 16301, true,
               [](int n) { return stamp(kDay, 32400 + 2u * static_cast<unsigned>(n)); });
@@ -109,9 +109,9 @@ TEST(Continuation, SinglePointUploadStartsAtTheStampOfTheRecordThatOpensTheFile)
 
 TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
   Harness h;
-  HeaderSpec spec;
-  spec.stamp = stamp(kDay, 50733);
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(kDay, 50733);
+  h.send(headerFrame(head));
   // Pretend the upload has already reached its last possible letter.
   h.prog.catalogue.CurrentFile = "QV 05.Dec.06  14.05.33Z.dat";
   h.fs.files["/data/QV 05.Dec.06  14.05.33Z.dat"] = "earlier file";

@@ -56,7 +56,7 @@ inline std::uint32_t stamp(std::uint32_t dayNumber, std::uint32_t seconds) {
   return (dayNumber << 19) | (seconds << 2);
 }
 
-struct HeaderSpec {
+struct HeaderBody {
   std::uint32_t stamp = 0;
   unsigned probe = 0, mode = 1, rate = 1;
   bool elapsed = false;
@@ -65,7 +65,7 @@ struct HeaderSpec {
   std::uint32_t periodOn = 0, periodOff = 0;
 };
 
-inline std::string headerFrame(const HeaderSpec& h) {
+inline std::string headerFrame(const HeaderBody& h) {
   std::vector<std::uint8_t> body;
   put32(body, h.stamp);
   put16(body, (h.probe << 12) | (h.mode << 10) | (h.rate << 6) | (h.elapsed ? 16u : 0u));

@@ -89,24 +89,24 @@ TEST(Parser, DataWithoutHeaderIsRejectedThenAcknowledgedAndMarksStatusThree) {
 
 TEST(Parser, LongPeriodicHeaderWritesFiveFieldsAndShortHeaderThree) {
   Harness h;
-  HeaderSpec spec;
-  spec.stamp = stamp(3626, 50733);  // 5 December 2006, 14:05:33
-  spec.mode = 2;
-  spec.rate = 1;
-  spec.dataFormat = 9;
-  spec.moveAve = 60;
-  spec.longForm = true;
-  spec.periodOn = 10;
-  spec.periodOff = 50;
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(3626, 50733);  // 5 December 2006, 14:05:33
+  head.mode = 2;
+  head.rate = 1;
+  head.dataFormat = 9;
+  head.moveAve = 60;
+  head.longForm = true;
+  head.periodOn = 10;
+  head.periodOff = 50;
+  h.send(headerFrame(head));
   EXPECT_EQ(h.file("QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,2\r\n1,9,60,10,50\r\n");
   EXPECT_EQ(h.prog.header.MoveAveText, " 60");
 
   // Bytes 13 and 14 being DLE ETX mark the short header, whatever the mode.
   Harness s;
-  spec.longForm = false;
-  s.send(headerFrame(spec));
+  head.longForm = false;
+  s.send(headerFrame(head));
   EXPECT_EQ(s.file("QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,2\r\n1,9,60,0,0\r\n");
   EXPECT_EQ(s.prog.header.PeriodOn, 0.0f);
@@ -115,13 +115,13 @@ TEST(Parser, LongPeriodicHeaderWritesFiveFieldsAndShortHeaderThree) {
 TEST(Parser, ElapsedTimeHeaderNamesTheFileByTheClockAndNumber) {
   Harness h;
   h.clock.set(2026, 12, 5, 10, 0, 0);
-  HeaderSpec spec;
-  spec.stamp = 7;  // the meter's file number
-  spec.probe = 2;
-  spec.mode = 1;
-  spec.rate = 0;
-  spec.elapsed = true;
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = 7;  // the meter's file number
+  head.probe = 2;
+  head.mode = 1;
+  head.rate = 0;
+  head.elapsed = true;
+  h.send(headerFrame(head));
   const std::string name = "QV 05.Dec.26  10.00.00 File007.dat";
   ASSERT_TRUE(h.hasFile(name));
   EXPECT_EQ(h.file(name), "\"12/5/2026\",\"7\",18,4\r\n0,1,0\r\n");
@@ -143,20 +143,20 @@ TEST(Parser, ElapsedTimeHeaderNamesTheFileByTheClockAndNumber) {
   // Mode 2 of an elapsed-time upload is written as the spatial code 5; numbers of more than
   // three digits are not cut.
   Harness g;
-  spec.mode = 2;
-  spec.stamp = 12345;
-  g.send(headerFrame(spec));
+  head.mode = 2;
+  head.stamp = 12345;
+  g.send(headerFrame(head));
   EXPECT_EQ(g.file("QV 05.Dec.26  10.00.00 File12345.dat"),
             "\"12/5/2026\",\"12345\",18,5\r\n0,1,0\r\n");
 }
 
 TEST(Parser, ColumnValuesAreRoundedToThousandthsAndTheMovingAverageIsNot) {
   Harness h;
-  HeaderSpec spec;
-  spec.stamp = stamp(3626, 50733);
-  spec.dataFormat = 0x3F;  // six columns
-  spec.moveAve = 1;
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(3626, 50733);
+  head.dataFormat = 0x3F;  // six columns
+  head.moveAve = 1;
+  h.send(headerFrame(head));
   std::vector<std::uint8_t> body = {0x80, 0x01};
   put16(body, (5u << 13) | 1);     // moving average 0.00001
   put16(body, (4u << 13) | 1237);  // 0.1237 -> 0.124
@@ -173,11 +173,11 @@ TEST(Parser, ColumnValuesAreRoundedToThousandthsAndTheMovingAverageIsNot) {
 
 TEST(Parser, SinglePointRecordsCarryTheirOwnStampAndNoColumnsMeansStampOnly) {
   Harness h;
-  HeaderSpec spec;
-  spec.stamp = stamp(3352, 0);  // 6 March 2006, midnight
-  spec.mode = 0;
-  spec.dataFormat = 0;
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(3352, 0);  // 6 March 2006, midnight
+  head.mode = 0;
+  head.dataFormat = 0;
+  h.send(headerFrame(head));
   std::vector<std::uint8_t> body = {0x82, 0x00};
   put32(body, stamp(1, 47109));  // 1 January 1997, 1:05:09 PM
   body.insert(body.end(), {0x83, 0x00});
@@ -192,9 +192,9 @@ TEST(Parser, DisplayFormatsChosenBeforeTheUploadShapeTheWrittenTexts) {
   Harness h;
   h.prog.formats.dateClicked(7);
   h.prog.formats.timeClicked(3);
-  HeaderSpec spec;
-  spec.stamp = stamp(3352, 47109);
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(3352, 47109);
+  h.send(headerFrame(head));
   // The name keeps its fixed shape; the texts inside follow the choices.
   EXPECT_EQ(h.file("QV 06.Mar.06  13.05.09.dat"), "\"06-Mar-2006\",\" 13:05:09\",0,1\r\n1,1,0\r\n");
 }
@@ -282,9 +282,9 @@ TEST(Parser, NewHeaderClosesTheOpenFileAndStartsAnotherUpload) {
   Harness h;
   h.send(hex(kWorkedHeader));
   h.send(hex("10 02 81 02 23 E8 8E 10 17"));
-  HeaderSpec spec;
-  spec.stamp = stamp(3626, 50733);
-  h.send(headerFrame(spec));
+  HeaderBody head;
+  head.stamp = stamp(3626, 50733);
+  h.send(headerFrame(head));
   h.send(hex("10 02 81 02 23 E8 8E 10 04"));
   EXPECT_EQ(h.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(h.file("QV 05.Dec.06  14.05.33.dat"),

@@ -184,18 +184,14 @@ void MainWindow::mnuExit_Click() {
   prog_.p.view.quit();
 }
 
-void MainWindow::cmdView_Click(bool doubleClick) {
-  Program& g = prog_;
-  store::FileList::ViewSteps steps;
-  // Reading a raw data file into the table and showing it arrive with the data view.
-  steps.ReadRawDataFile = [](const std::string&) {};
-  steps.UpdateDataTable = [] {};
+void MainWindow::showSelectedStatus() {
+  // Until the data grid exists, viewing an entry shows its status and stays on this tab rather
+  // than pretending to show a table.
   try {
-    g.fileList.Show_list_status(1, steps);
+    prog_.fileList.Show_list_status(0, {});
   } catch (const Error&) {
-    if (!doubleClick) return;  // nothing selected: the message has been shown
+    // nothing selected: the message has been shown
   }
-  g.p.view.selectTab(0);
 }
 
 void MainWindow::command(const std::string& control, int index) {
@@ -218,16 +214,8 @@ void MainWindow::command(const std::string& control, int index) {
     dialogs_.showAbout(aboutText());
   } else if (control == "cmdLastMsg") {
     g.link.cmdLastMsg_Click();
-  } else if (control == "List1") {
-    try {
-      g.fileList.Show_list_status(0, {});
-    } catch (const Error&) {
-      // nothing selected: the message has been shown
-    }
-  } else if (control == "List1.dbl") {
-    cmdView_Click(true);
-  } else if (control == "cmdView") {
-    cmdView_Click(false);
+  } else if (control == "List1" || control == "List1.dbl" || control == "cmdView") {
+    showSelectedStatus();
   }
 }
 

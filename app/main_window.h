@@ -49,7 +49,8 @@ class MainWindow : public platform::MainWindowEvents {
   bool ended() const { return ended_; }
 
  private:
-  void cmdView_Click(bool doubleClick);
+  // A click, a double click or "View" on the file list.
+  void showSelectedStatus();
 
   Program prog_;
   platform::Dialogs& dialogs_;

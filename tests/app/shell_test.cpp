@@ -320,3 +320,28 @@ TEST(Menus, FormatItemsMoveTheCheckMarkAndSave) {
 
 }  // namespace
 }  // namespace kestrand::testing
+
+namespace kestrand::testing {
+namespace {
+
+TEST(FileList, ViewWithoutSelectionAsksForOneAndWithOneShowsItsStatus) {
+  Shell s;
+  s.put("riviriro.inf", " 1\r\n");
+  s.put("QV 15.Jan.06  14.05.09.dat", kRawFile);
+  ASSERT_TRUE(s.win.start());
+  ASSERT_EQ(s.view.list.size(), 1u);
+  EXPECT_EQ(s.view.list[0],
+            "01/15/2006 02:05:09 PM   Probe QV-1100   Continuous   Log Rate  2   Units V/m      "
+            "QV 15.Jan.06  14.05.09.dat");
+  s.view.click("cmdView");
+  ASSERT_EQ(s.box.shown.size(), 1u);
+  EXPECT_EQ(s.box.shown[0].text, "Please select an item from the list to view.");
+  EXPECT_EQ(s.view.selectedTab(), 1);
+  s.view.listSelect(0);
+  s.view.click("List1");
+  EXPECT_EQ(s.view.label(LabelId::kStatDat),
+            "Status for Header # 1 = Complete block of continuous data");
+}
+
+}  // namespace
+}  // namespace kestrand::testing

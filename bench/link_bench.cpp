@@ -33,13 +33,13 @@
 #include <system_error>
 #include <vector>
 
-#include "app/program.h"
 #include "bench/upload_frames.h"
 #include "link/receive_path.h"
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
 #include "platform/fake/memory_file_system.h"
 #include "platform/posix/posix_file_system.h"
+#include "tests/support/program_rig.h"
 
 namespace {
 
@@ -68,22 +68,7 @@ class DiskDirectory {
   std::string path_;
 };
 
-// The program wired to fakes, except for the file system the benchmark chooses.
-struct Rig {
-  Rig(platform::FileSystem& files, const std::string& dataDir)
-      : prog(app::Platform{view, box, files, clock, timers, port}, dataDir) {
-    prog.formats.GetDefault2();
-    prog.formats.GetDefault3();
-    prog.probes.InitProbeTable();
-    port.open("COM1");
-  }
-  platform::fake::FakeMainView view;
-  platform::fake::ScriptedMessageBox box;
-  platform::fake::FakeClock clock;
-  platform::fake::FakeTimerHub timers;
-  platform::fake::FakeSerialPort port;
-  app::Program prog;
-};
+using Rig = testing::ProgramRig;
 
 bench::UploadShape shapeFor(int mode) {
   bench::UploadShape s;

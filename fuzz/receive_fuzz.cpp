@@ -31,11 +31,11 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/program.h"
 #include "link/receive_path.h"
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
 #include "platform/posix/posix_file_system.h"
+#include "tests/support/program_rig.h"
 
 namespace {
 
@@ -87,24 +87,16 @@ const ScratchDirectory& scratch() {
   return dir;
 }
 
+// The data directory's real file system, set up before the program that uses it.
+struct PosixDataDirectory {
+  explicit PosixDataDirectory(const std::string& dir) : files(dir) {}
+  platform::posix::PosixFileSystem files;
+};
+
 // One program run, wired like the headless receiver but with fakes for everything except the
 // file system.
-struct Rig {
-  explicit Rig(const std::string& dir)
-      : files(dir), prog(app::Platform{view, box, files, clock, timers, port}, dir) {
-    prog.formats.GetDefault2();
-    prog.formats.GetDefault3();
-    prog.probes.InitProbeTable();
-    port.open("COM1");
-  }
-
-  platform::fake::FakeMainView view;
-  platform::fake::ScriptedMessageBox box;
-  platform::posix::PosixFileSystem files;
-  platform::fake::FakeClock clock;
-  platform::fake::FakeTimerHub timers;
-  platform::fake::FakeSerialPort port;
-  app::Program prog;
+struct Rig : PosixDataDirectory, testing::ProgramRig {
+  explicit Rig(const std::string& dir) : PosixDataDirectory(dir), ProgramRig(files, dir) {}
 };
 
 constexpr int kEventCodes[] = {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010,

@@ -8,10 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
-#include "platform/fake/fake_timers.h"
-#include "platform/fake/fakes.h"
 #include "platform/fake/memory_file_system.h"
+#include "tests/support/program_rig.h"
 
 namespace kestrand::testing {
 
@@ -78,14 +76,14 @@ inline std::string headerFrame(const HeaderBody& h) {
   return frame(1, body, 3);
 }
 
-class Harness {
+// The in-memory data directory, set up before the program that uses it.
+struct MemoryDataDirectory {
+  platform::fake::MemoryFileSystem fs{"/data"};
+};
+
+class Harness : public MemoryDataDirectory, public ProgramRig {
  public:
-  Harness() : prog(app::Platform{view, box, fs, clock, timers, port}, "/data") {
-    prog.formats.GetDefault2();
-    prog.formats.GetDefault3();
-    prog.probes.InitProbeTable();
-    port.open("/dev/ttyS0");
-  }
+  Harness() : ProgramRig(fs, "/data") {}
 
   void send(const std::string& bytes) { port.deliver(bytes); }
   void sendBytewise(const std::string& bytes) {
@@ -95,14 +93,6 @@ class Harness {
   bool hasFile(const std::string& name) const { return fs.exists("/data/" + name); }
   std::string label(platform::LabelId id) const { return view.label(id); }
   std::string takeWritten() { return std::exchange(port.written, {}); }
-
-  platform::fake::FakeMainView view;
-  platform::fake::ScriptedMessageBox box;
-  platform::fake::MemoryFileSystem fs{"/data"};
-  platform::fake::FakeClock clock;
-  platform::fake::FakeTimerHub timers;
-  platform::fake::FakeSerialPort port;
-  app::Program prog;
 };
 
 }  // namespace kestrand::testing

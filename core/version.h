@@ -1,11 +1,11 @@
 #pragma once
 #include <string>
 
-namespace kestrand {
+// kVersionMajor, kVersionMinor and kVersionRevision, generated into the build tree from the
+// version in the top-level CMakeLists.txt.
+#include "core/version_number.h"
 
-inline constexpr int kVersionMajor = 3;
-inline constexpr int kVersionMinor = 2;
-inline constexpr int kVersionRevision = 15;
+namespace kestrand {
 
 inline std::string versionText() {
   return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +

@@ -1,4 +1,4 @@
-#include "platform/qt/serial/line_marks.h"
+#include "platform/serial/line_marks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/serial/receive_queue.h"
+#include "platform/serial/receive_queue.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/error.h"
-#include "platform/qt/serial/tty_line.h"
+#include "platform/serial/tty_line.h"
 
 #if !defined(Q_OS_WIN)
 #include <unistd.h>

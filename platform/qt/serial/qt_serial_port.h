@@ -46,8 +46,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/qt/serial/line_marks.h"
-#include "platform/qt/serial/receive_queue.h"
+#include "platform/serial/line_marks.h"
+#include "platform/serial/receive_queue.h"
 #include "platform/serial_port.h"
 
 class QSerialPort;

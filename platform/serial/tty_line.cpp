@@ -1,4 +1,4 @@
-#include "platform/qt/serial/tty_line.h"
+#include "platform/serial/tty_line.h"
 
 #if !defined(_WIN32)
 #include <sys/ioctl.h>

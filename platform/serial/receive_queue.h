@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/serial/line_marks.h"
+#include "platform/serial/line_marks.h"
 
 namespace kestrand::platform {
 

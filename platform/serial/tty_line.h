@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "platform/qt/serial/line_marks.h"
+#include "platform/serial/line_marks.h"
 
 namespace kestrand::platform {
 

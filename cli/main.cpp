@@ -18,6 +18,7 @@
 #include "cli/receiver.h"
 #include "core/version.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/system_clock.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
 

@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/system_clock.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
 #include "platform/qt/qt_message_box.h"

@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "platform/clock.h"
 #include "platform/file_system.h"
 
 namespace kestrand::platform::posix {
@@ -27,11 +26,5 @@ class PosixFileSystem : public FileSystem {
 
 // The directory that holds the running executable.
 std::string executableDirectory();
-
-class SystemClock : public Clock {
- public:
-  LocalTime now() const override;
-  void pause(int ms) override;
-};
 
 }  // namespace kestrand::platform::posix

@@ -1,0 +1,14 @@
+#pragma once
+// The machine's clock, read in local time.
+
+#include "platform/clock.h"
+
+namespace kestrand::platform::posix {
+
+class SystemClock : public Clock {
+ public:
+  LocalTime now() const override;
+  void pause(int ms) override;
+};
+
+}  // namespace kestrand::platform::posix

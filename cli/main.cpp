@@ -7,12 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <cstring>
 #include <iostream>
 #include <string>
-#include <vector>
 
 #include "cli/console_view.h"
 #include "cli/receiver.h"
@@ -30,7 +29,8 @@ const char* kUsage =
     "      Receive uploads from a meter on the serial device PATH (9600 baud, 8N1) into DIR\n"
     "      (default: the current directory), exactly as the desktop program does. New file-list\n"
     "      entries go to standard output; status texts, messages and message boxes to standard\n"
-    "      error. --once ends after the first upload. SIGINT or SIGTERM closes the open file.\n"
+    "      error. --once ends after the first upload. SIGINT, SIGTERM or SIGHUP closes the open "
+    "file.\n"
     "  kestrand-cli --version\n"
     "      Print the program version.\n"
     "  kestrand-cli --help\n"
@@ -43,29 +43,23 @@ void onSignal(int) {
   [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &c, 1);
 }
 
-int receive(int argc, char** argv, const std::vector<std::string>& args) {
-  std::string port;
-  std::string dataDir = ".";
-  bool once = false;
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--port" && i + 1 < args.size()) {
-      port = args[++i];
-    } else if (args[i] == "--data-dir" && i + 1 < args.size()) {
-      dataDir = args[++i];
-    } else if (args[i] == "--once") {
-      once = true;
-    } else {
-      std::cerr << "kestrand-cli receive: unexpected argument '" << args[i] << "'\n" << kUsage;
-      return 2;
-    }
-  }
-  if (port.empty()) {
-    std::cerr << "kestrand-cli receive: --port PATH is required\n" << kUsage;
-    return 2;
-  }
+int usageError(const std::string& what) {
+  std::cerr << "kestrand-cli" << what << "\n" << kUsage;
+  return 2;
+}
+
+// The options of `receive`.
+const QCommandLineOption kPort("port", "Serial device", "PATH");
+const QCommandLineOption kDataDir("data-dir", "Directory of the raw data files", "DIR", ".");
+const QCommandLineOption kOnce("once", "End after the first upload");
+
+int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
+  const std::string port = options.value(kPort).toStdString();
+  std::string dataDir = options.value(kDataDir).toStdString();
+  const bool once = options.isSet(kOnce);
+  if (port.empty()) return usageError(" receive: --port PATH is required");
   while (dataDir.size() > 1 && dataDir.back() == '/') dataDir.pop_back();
 
-  QCoreApplication qapp(argc, argv);
   kestrand::platform::posix::PosixFileSystem fs(dataDir);
   kestrand::platform::posix::SystemClock clock;
   kestrand::platform::qt::QtTimerFactory timers;
@@ -89,8 +83,7 @@ int receive(int argc, char** argv, const std::vector<std::string>& args) {
   sa.sa_handler = onSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  for (int sig : {SIGINT, SIGTERM}) sigaction(sig, &sa, nullptr);
 
   try {
     receiver.start(port);
@@ -109,19 +102,56 @@ int receive(int argc, char** argv, const std::vector<std::string>& args) {
   return 0;
 }
 
+// A subcommand: its name, the options it takes, and what it does with them.
+struct Command {
+  const char* name;
+  QList<QCommandLineOption> options;
+  int (*run)(QCoreApplication&, const QCommandLineParser&);
+};
+
+const Command kCommands[] = {
+    {"receive", {kPort, kDataDir, kOnce}, receive},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+  QCoreApplication qapp(argc, argv);
+  const QStringList args = QCoreApplication::arguments();
+
+  // The first word is either an option of the program or the name of a subcommand; everything
+  // after the subcommand's name belongs to the subcommand.
+  QCommandLineParser program;
+  program.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+  const QCommandLineOption help({"h", "help"}, "Print this help.");
+  const QCommandLineOption version("version", "Print the program version.");
+  program.addOptions({help, version});
+  program.addPositionalArgument("command", "The subcommand.");
+  if (!program.parse(args)) return usageError(": " + program.errorText().toStdString());
+  if (program.isSet(help)) {
     std::cout << kUsage;
-    return args.empty() ? 2 : 0;
+    return 0;
   }
-  if (args[0] == "--version") {
+  if (program.isSet(version)) {
     std::cout << "Version " << kestrand::versionText() << "\n";
     return 0;
   }
-  if (args[0] == "receive") return receive(argc, argv, args);
-  std::cerr << "kestrand-cli: unknown command '" << args[0] << "'\n" << kUsage;
-  return 2;
+  const QStringList words = program.positionalArguments();
+  if (words.isEmpty()) {
+    std::cout << kUsage;
+    return 2;
+  }
+  for (const Command& command : kCommands) {
+    if (words[0] != QLatin1String(command.name)) continue;
+    QCommandLineParser options;
+    options.addOptions(command.options);
+    const std::string prefix = std::string(" ") + command.name + ": ";
+    if (!options.parse(QStringList{args[0]} + words.mid(1)))
+      return usageError(prefix + options.errorText().toStdString());
+    if (!options.positionalArguments().isEmpty())
+      return usageError(prefix + "unexpected argument '" +
+                        options.positionalArguments()[0].toStdString() + "'");
+    return command.run(qapp, options);
+  }
+  return usageError(": unknown command '" + words[0].toStdString() + "'");
 }

@@ -4,6 +4,18 @@
 
 namespace kestrand::cli {
 
+namespace {
+
+// One line to a console stream. A reader that went away (a closed pipe) leaves the stream
+// failed; the line is dropped, and the state is cleared first so later lines are still tried.
+// The streams throw nothing: their exception mask is never set.
+void writeLine(std::ostream& os, const std::string& line) {
+  os.clear();
+  os << line << std::endl;
+}
+
+}  // namespace
+
 std::string printable(const std::string& text) {
   std::string out;
   out.reserve(text.size());
@@ -27,9 +39,9 @@ void ConsoleView::setLabel(platform::LabelId id, const std::string& text) {
   // Clearing a label shows nothing new; only texts are reported.
   if (text.empty()) return;
   if (id == platform::LabelId::kStatDat) {
-    err_ << "status: " << printable(text) << std::endl;
+    writeLine(err_, "status: " + printable(text));
   } else if (id == platform::LabelId::kLblGenMsg) {
-    err_ << "message: " << printable(text) << std::endl;
+    writeLine(err_, "message: " + printable(text));
   }
 }
 
@@ -40,7 +52,7 @@ std::string ConsoleView::label(platform::LabelId id) const {
 
 void ConsoleView::listAdd(const std::string& entry) {
   list_.push_back(entry);
-  out_ << entry << std::endl;
+  writeLine(out_, entry);
 }
 
 void ConsoleView::listRemove(int index) {
@@ -59,7 +71,7 @@ platform::Answer ConsoleMessageBox::show(const std::string& text, platform::Butt
       shown += text[i];
     }
   }
-  err_ << title << ": " << shown << std::endl;
+  writeLine(err_, title + ": " + shown);
   return buttons == platform::Buttons::kOk ? platform::Answer::kOk : platform::Answer::kNo;
 }
 

@@ -68,7 +68,11 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   kestrand::cli::ConsoleMessageBox box(std::cerr);
   kestrand::cli::Receiver receiver({view, box, fs, clock, timers, serial}, dataDir);
 
-  // SIGINT and SIGTERM come back through the event loop, so the open file is closed in order.
+  // A reader that went away must not end an upload: a write to a closed pipe fails quietly
+  // (the console view drops the line) instead of killing the program.
+  ::signal(SIGPIPE, SIG_IGN);
+  // SIGINT, SIGTERM and SIGHUP come back through the event loop, so the open file is closed in
+  // order.
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
     std::perror("socketpair");
     return 1;
@@ -83,7 +87,7 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   sa.sa_handler = onSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  for (int sig : {SIGINT, SIGTERM}) sigaction(sig, &sa, nullptr);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
 
   try {
     receiver.start(port);

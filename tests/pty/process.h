@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fcntl.h>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -83,6 +85,33 @@ bool waitFor(Pred pred, std::chrono::milliseconds limit) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return pred();
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string templ = (std::filesystem::temp_directory_path() / "kestrand-e2e-XXXXXX").string();
+    path = ::mkdtemp(templ.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  std::string operator/(const std::string& name) const {
+    return (std::filesystem::path(path) / name).string();
+  }
+  std::string path;
+};
+
+// The raw data files of a directory by name, with their bytes.
+inline std::map<std::string, std::string> rawFiles(const std::string& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    const std::string name = e.path().filename().string();
+    if (name.size() > 4 && name.substr(0, 2) == "QV" && name.substr(name.size() - 4) == ".dat")
+      files[name] = slurp(e.path().string());
+  }
+  return files;
 }
 
 }  // namespace kestrand::testing

@@ -3,12 +3,17 @@
 #include "core/text.h"
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 
 namespace kestrand::datetime {
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
+
+// The day count of 1 January 1997, day number 1 of the meter's time stamps.
+constexpr std::int64_t kDayOne =
+    std::chrono::sys_days{std::chrono::year{1997} / 1 / 1}.time_since_epoch().count();
 
 // Integer division and remainder that round towards minus infinity.
 constexpr std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
@@ -40,14 +45,11 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-bool isLeapYear(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
+// `month` is 1..12.
 int daysInMonth(int year, int month) {
-  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (month == 2 && isLeapYear(year)) return 29;
-  return kDays[static_cast<std::size_t>(month - 1)];
+  const auto end = std::chrono::year{year} / std::chrono::month{static_cast<unsigned>(month)} /
+                   std::chrono::last;
+  return static_cast<int>(static_cast<unsigned>(end.day()));
 }
 
 // Reads a run of digits of length minDigits..maxDigits from `text` at `pos`.
@@ -105,34 +107,26 @@ std::string monthNameFor(const std::string& month) {
 }  // namespace
 
 std::int64_t daysFromCivil(const CivilDate& d) {
-  // Counts from 1 March of year 0 so that the leap day is the last day of a counting year.
-  const std::int64_t y = static_cast<std::int64_t>(d.year) - (d.month <= 2 ? 1 : 0);
-  const std::int64_t era = floorDiv(y, 400);
-  const std::int64_t yearOfEra = y - era * 400;                               // 0..399
-  const std::int64_t monthFromMarch = (d.month + 9) % 12;                     // March = 0
-  const std::int64_t dayOfYear = (153 * monthFromMarch + 2) / 5 + d.day - 1;  // 0..365
-  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;  // 719468 days from 1 March 0000 to 1 January 1970
+  using namespace std::chrono;
+  // From the first of the month, so that a day past the month's end counts on into the next.
+  const sys_days first = year{d.year} / month{static_cast<unsigned>(d.month)} / 1;
+  return (first + days{d.day - 1}).time_since_epoch().count();
 }
 
-CivilDate civilFromDays(std::int64_t days) {
-  const std::int64_t z = days + 719468;
-  const std::int64_t era = floorDiv(z, 146097);
-  const std::int64_t dayOfEra = z - era * 146097;  // 0..146096
-  const std::int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;  // 0..399
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;  // 0..11
-  const std::int64_t day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
-  const std::int64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
-  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  return CivilDate{static_cast<int>(year), static_cast<int>(month), static_cast<int>(day)};
+CivilDate civilFromDays(std::int64_t n) {
+  using namespace std::chrono;
+  const year_month_day date{sys_days{days{n}}};
+  return CivilDate{static_cast<int>(date.year()),
+                   static_cast<int>(static_cast<unsigned>(date.month())),
+                   static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
 Instant addSeconds(const Instant& start, std::int64_t seconds) {
-  const std::int64_t total = start.secondsOfDay + seconds;
-  const std::int64_t days = daysFromCivil(start.date) + floorDiv(total, kSecondsPerDay);
-  return Instant{civilFromDays(days), floorMod(total, kSecondsPerDay)};
+  using namespace std::chrono;
+  const sys_seconds t = sys_days{days{daysFromCivil(start.date)}} +
+                        std::chrono::seconds{start.secondsOfDay + seconds};
+  const sys_days day = floor<days>(t);
+  return Instant{civilFromDays(day.time_since_epoch().count()), (t - day).count()};
 }
 
 std::uint32_t stampDayNumber(std::uint32_t stamp) {
@@ -145,13 +139,13 @@ std::uint32_t stampSeconds(std::uint32_t stamp) {
 
 Instant stampInstant(std::uint32_t stamp) {
   // Day number 1 is 1 January 1997, so day number 0 is the day before.
-  const std::int64_t firstDay = daysFromCivil(CivilDate{1997, 1, 1});
+  const std::int64_t firstDay = kDayOne;
   const Instant midnight{civilFromDays(firstDay + stampDayNumber(stamp) - 1), 0};
   return addSeconds(midnight, stampSeconds(stamp));
 }
 
 std::string GetDate(std::uint32_t stamp) {
-  const std::int64_t firstDay = daysFromCivil(CivilDate{1997, 1, 1});
+  const std::int64_t firstDay = kDayOne;
   return formatUsDate(civilFromDays(firstDay + stampDayNumber(stamp) - 1));
 }
 

@@ -1,6 +1,6 @@
 #include "cli/console_view.h"
 
-#include <cstdio>
+#include "core/text.h"
 
 namespace kestrand::cli {
 
@@ -22,9 +22,7 @@ std::string printable(const std::string& text) {
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
     if (c < 0x20 || c == 0x7F) {
-      char buf[5];
-      std::snprintf(buf, sizeof buf, "\\x%02X", c);
-      out += buf;
+      out += "\\x" + hexText(c, 2);
     } else if (c == '\\') {
       out += "\\\\";
     } else {

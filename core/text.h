@@ -1,11 +1,17 @@
 #pragma once
 // Small text helpers shared by every part of the program. Texts are Windows-1252 bytes.
 
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace kestrand {
 
+// Written out by hand rather than with std::format or a stream: the blank in the sign's place
+// is the program's own convention, which no standard format gives.
 // A number as the program shows it inside messages: a blank stands where the sign of a
 // non-negative number would go (" 100", "-5").
 inline std::string signedText(std::int64_t n) {
@@ -15,15 +21,26 @@ inline std::string signedText(std::int64_t n) {
 // The line break placed inside message texts: line feed, then carriage return.
 inline const std::string kLineBreak = std::string("\n\r");
 
-// Upper-case hexadecimal without leading zeros ("10" for DLE, "5" for ENQ).
-inline std::string hexText(unsigned value) {
-  static const char* kDigits = "0123456789ABCDEF";
-  if (value == 0) return "0";
-  std::string s;
-  while (value) {
-    s.insert(s.begin(), kDigits[value & 15u]);
-    value >>= 4;
-  }
+// `value` in decimal with zeros in front up to `width` digits; a minus sign goes before the
+// zeros ("07", "-0042" for -42 at width 4).
+inline std::string zeroPadded(std::int64_t value, std::size_t width) {
+  const bool negative = value < 0;
+  // Through unsigned arithmetic, so that the most negative value has a magnitude too.
+  const std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  std::string digits = std::to_string(magnitude);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return negative ? "-" + digits : digits;
+}
+
+// Upper-case hexadecimal with zeros in front up to `width` digits; with no width, without
+// leading zeros ("10" for DLE, "5" for ENQ, "0A" at width 2).
+inline std::string hexText(std::uint64_t value, std::size_t width = 0) {
+  std::array<char, 16> buffer{};
+  const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16).ptr;
+  std::string s(buffer.data(), end);
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (s.size() < width) s.insert(0, width - s.size(), '0');
   return s;
 }
 

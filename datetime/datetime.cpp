@@ -28,17 +28,9 @@ constexpr std::int64_t floorMod(std::int64_t a, std::int64_t b) {
 constexpr std::array<std::string_view, 12> kMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// `value` in decimal, with zeros in front up to `width` digits (a minus sign goes first).
-std::string padded(std::int64_t value, std::size_t width) {
-  bool negative = value < 0;
-  std::string digits = std::to_string(negative ? -value : value);
-  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-  return negative ? "-" + digits : digits;
-}
-
 // The part of the year that a two-digit year shows.
 std::string twoDigitYear(int year) {
-  return padded(floorMod(year, 100), 2);
+  return zeroPadded(floorMod(year, 100), 2);
 }
 
 bool isDigit(char c) {
@@ -152,22 +144,22 @@ std::string GetDate(std::uint32_t stamp) {
 std::string GetTime(std::uint32_t stamp, int elapsedMode) {
   const std::int64_t seconds = stampSeconds(stamp);
   if (elapsedMode != 0) {
-    return padded(seconds / 3600, 2) + ":" + padded(seconds % 3600 / 60, 2) + ":" +
-           padded(seconds % 60, 2);
+    return zeroPadded(seconds / 3600, 2) + ":" + zeroPadded(seconds % 3600 / 60, 2) + ":" +
+           zeroPadded(seconds % 60, 2);
   }
   // A word past the end of a day shows the time of day it runs into.
   const std::int64_t ofDay = seconds % kSecondsPerDay;
   const std::int64_t hour24 = ofDay / 3600;
   const std::int64_t hour12 = hour24 % 12 == 0 ? 12 : hour24 % 12;
-  return std::to_string(hour12) + ":" + padded(ofDay % 3600 / 60, 2) + ":" + padded(ofDay % 60, 2) +
-         (hour24 < 12 ? " AM" : " PM");
+  return std::to_string(hour12) + ":" + zeroPadded(ofDay % 3600 / 60, 2) + ":" +
+         zeroPadded(ofDay % 60, 2) + (hour24 < 12 ? " AM" : " PM");
 }
 
 void ChangeDate(std::string& sampDate, int doNotUseNow, int elapsedMode, int dateChoice,
                 const platform::LocalTime& today) {
   if (doNotUseNow == 0 && elapsedMode == 1) {
-    sampDate =
-        std::to_string(today.month) + "/" + std::to_string(today.day) + "/" + padded(today.year, 4);
+    sampDate = std::to_string(today.month) + "/" + std::to_string(today.day) + "/" +
+               zeroPadded(today.year, 4);
   }
   if (dateChoice >= 1 && dateChoice <= 4) return;
 
@@ -242,24 +234,24 @@ void ChangeTime(std::string& sampTime, int elapsedMode, int timeChoice) {
 }
 
 std::string formatNameDate(const CivilDate& d) {
-  return padded(d.day, 2) + "." + std::string(monthAbbreviation(d.month)) + "." +
+  return zeroPadded(d.day, 2) + "." + std::string(monthAbbreviation(d.month)) + "." +
          twoDigitYear(d.year);
 }
 
 std::string formatNameTime(std::int64_t secondsOfDay) {
   const std::int64_t s = floorMod(secondsOfDay, kSecondsPerDay);
-  return padded(s / 3600, 2) + "." + padded(s % 3600 / 60, 2) + "." + padded(s % 60, 2);
+  return zeroPadded(s / 3600, 2) + "." + zeroPadded(s % 3600 / 60, 2) + "." + zeroPadded(s % 60, 2);
 }
 
 std::string formatUsDate(const CivilDate& d) {
-  return padded(d.month, 2) + "/" + padded(d.day, 2) + "/" + padded(d.year, 4);
+  return zeroPadded(d.month, 2) + "/" + zeroPadded(d.day, 2) + "/" + zeroPadded(d.year, 4);
 }
 
 std::string formatTime12(std::int64_t secondsOfDay) {
   const std::int64_t s = floorMod(secondsOfDay, kSecondsPerDay);
   const std::int64_t hour24 = s / 3600;
   const std::int64_t hour12 = hour24 % 12 == 0 ? 12 : hour24 % 12;
-  return padded(hour12, 2) + ":" + padded(s % 3600 / 60, 2) + ":" + padded(s % 60, 2) +
+  return zeroPadded(hour12, 2) + ":" + zeroPadded(s % 3600 / 60, 2) + ":" + zeroPadded(s % 60, 2) +
          (hour24 < 12 ? " AM" : " PM");
 }
 

@@ -6,7 +6,9 @@
 namespace kestrand::platform::qt {
 namespace {
 
-// Characters of the bytes 0x80 to 0x9F. The undefined bytes hold their own value.
+// Characters of the bytes 0x80 to 0x9F. The undefined bytes hold their own value. A table of our
+// own: the standard library has no Windows-1252 conversion, and Qt converts it only when built
+// with ICU, which the program must not depend on.
 constexpr std::array<char16_t, 32> kHighControls = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F

@@ -280,7 +280,7 @@ std::optional<std::int64_t> parseTime12(std::string_view text) {
   if (suffix != "AM" && suffix != "PM") return std::nullopt;
   if (*hour < 1 || *hour > 12 || *minute > 59 || *second > 59) return std::nullopt;
   const int hour24 = (*hour % 12) + (suffix == "PM" ? 12 : 0);
-  return static_cast<std::int64_t>(hour24) * 3600 + *minute * 60 + *second;
+  return std::int64_t{hour24} * 3600 + std::int64_t{*minute} * 60 + *second;
 }
 
 std::string_view monthAbbreviation(int month) {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # tool chain
-  build-essential cmake ninja-build pkg-config git clang clang-format libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config git clang clang-format clang-tidy libclang-rt-14-dev
   # Qt 6.4 (Widgets, PrintSupport and Test come with qt6-base-dev; Charts needs the OpenGL dev package)
   qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   # tests and benchmarks

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the optimised build's unit, serial, pseudo-terminal and offscreen
 # GUI tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# fuzzers for a bounded time.
+# fuzzers for a bounded time, and clang-tidy over the folders that are clean under it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +13,19 @@ echo "== optimised build and tests"
 cmake --preset default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+echo "== clang-tidy (.clang-tidy) on the optimised build's compile_commands.json"
+# Folders whose sources and headers are checked; more join as they are made clean.
+tidy_dirs=(core datetime store)
+# Left out for now: the field reader's line-end branches are alike on purpose.
+tidy_skip=(store/raw_format.cpp)
+tidy_files=()
+for f in $(find "${tidy_dirs[@]}" -name '*.cpp' | sort); do
+  [[ " ${tidy_skip[*]} " == *" $f "* ]] || tidy_files+=("$f")
+done
+header_filter="/($(IFS='|'; echo "${tidy_dirs[*]}"))/"
+clang-tidy -p build --quiet --header-filter="$header_filter" -warnings-as-errors='*' \
+  "${tidy_files[@]}"
 
 echo "== fuzzers, ${fuzz_seconds} s each"
 fuzz/run.sh "$fuzz_seconds"

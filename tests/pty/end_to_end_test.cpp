@@ -7,8 +7,8 @@
 #include <pty.h>
 #include <termios.h>
 
-#include <algorithm>
 #include <filesystem>
+#include <algorithm>
 #include <map>
 
 #include "tests/pty/process.h"
@@ -28,14 +28,11 @@ using namespace std::chrono_literals;
     return ::testing::AssertionFailure() << "got files " << names << "expected " << want.size();
   for (const auto& [name, content] : want) {
     auto it = got.find(name);
-    if (it == got.end())
-      return ::testing::AssertionFailure() << "missing " << name << "; got " << names;
+    if (it == got.end()) return ::testing::AssertionFailure() << "missing " << name << "; got " << names;
     if (it->second != content) {
       size_t at = 0;
       while (at < content.size() && at < it->second.size() && content[at] == it->second[at]) ++at;
-      const size_t line = static_cast<size_t>(std::count(
-                              content.begin(), content.begin() + static_cast<long>(at), '\n')) +
-                          1;
+      const size_t line = static_cast<size_t>(std::count(content.begin(), content.begin() + static_cast<long>(at), '\n')) + 1;
       return ::testing::AssertionFailure()
              << name << " differs at line " << line << ": got '" << it->second.substr(at, 40)
              << "' expected '" << content.substr(at, 40) << "'";
@@ -64,22 +61,8 @@ void runThroughReceiver(Upload& u, std::chrono::seconds limit = 120s) {
 
 TEST(EndToEnd, SimulatedUploadLandsByteExactWithTheReceiver) {
   Upload u;
-  u.simArgs = {"--probe",
-               "1",
-               "--mode",
-               "1",
-               "--log-rate",
-               "2",
-               "--columns",
-               "9",
-               "--move-avg",
-               "30",
-               "--records",
-               "500",
-               "--records-per-message",
-               "20",
-               "--units",
-               "1"};
+  u.simArgs = {"--probe", "1", "--mode", "1", "--log-rate", "2", "--columns", "9", "--move-avg", "30",
+               "--records", "500", "--records-per-message", "20", "--units", "1"};
   runThroughReceiver(u);
   const auto expected = rawFiles(u.expect.path);
   ASSERT_EQ(expected.size(), 1u);
@@ -92,18 +75,8 @@ TEST(EndToEnd, SimulatedUploadLandsByteExactWithTheReceiver) {
 
 TEST(EndToEnd, StuffedSplitAndNoisyMessagesStillLandByteExact) {
   Upload u;
-  u.simArgs = {"--mode",
-               "0",
-               "--columns",
-               "15",
-               "--records",
-               "300",
-               "--records-per-message",
-               "10",
-               "--stuffing-heavy",
-               "--split-chunks",
-               "3",
-               "--noise"};
+  u.simArgs = {"--mode", "0", "--columns", "15", "--records", "300", "--records-per-message", "10",
+               "--stuffing-heavy", "--split-chunks", "3", "--noise"};
   runThroughReceiver(u);
   const auto expected = rawFiles(u.expect.path);
   ASSERT_EQ(expected.size(), 1u);
@@ -122,7 +95,7 @@ TEST(EndToEnd, SixteenThousandThreeHundredAndOneRecordsOpenFileA) {
 
 TEST(EndToEnd, SilentLineTripsTheWatchdogAndKeepsWhatArrived) {
   Upload u;
-  u.simArgs = {"--records",  "40",   "--records-per-message", "20", "--pause-before", "2",
+  u.simArgs = {"--records", "40", "--records-per-message", "20", "--pause-before", "2",
                "--pause-ms", "11500"};
   const std::string link = u.data / "meter-tty";
   std::vector<std::string> sim = {KESTRAND_SIM, "--link", link};
@@ -148,8 +121,7 @@ class ScriptedMeter {
  public:
   ScriptedMeter() {
     char name[256];
-    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
-      throw std::runtime_error("openpty");
+    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
     slaveName = name;
     termios t{};
     ::tcgetattr(slave_, &t);
@@ -199,8 +171,8 @@ TEST(EndToEnd, ReceiverKilledRightAfterAnAckKeepsEveryAcknowledgedRecord) {
   const int a = meter.enquire();
   ASSERT_EQ(a, 6) << slurp(data / "cli.err");
   // The worked short header: stamp 01234567, probe 3, continuous, one column.
-  meter.send(hexBytes(
-      {0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00, 0x85, 0x10, 0x03}));
+  meter.send(hexBytes({0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00,
+                       0x85, 0x10, 0x03}));
   ASSERT_EQ(meter.answer(2000), 6);
   // Five data messages of one record each (value 100.0), tags 1 to 5.
   for (int k = 1; k <= 5; ++k) {
@@ -223,13 +195,12 @@ TEST(EndToEnd, TerminationSignalClosesTheOpenFileAndExitsCleanly) {
                    data / "cli.out", data / "cli.err");
   const int a = meter.enquire();
   ASSERT_EQ(a, 6);
-  meter.send(hexBytes(
-      {0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00, 0x85, 0x10, 0x03}));
+  meter.send(hexBytes({0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00,
+                       0x85, 0x10, 0x03}));
   ASSERT_EQ(meter.answer(2000), 6);
   receiver.signal(SIGTERM);
   EXPECT_EQ(receiver.wait(5s), 0);
-  EXPECT_EQ(slurp(data / "QV 05.Feb.97  14.53.13.dat"),
-            "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n");
+  EXPECT_EQ(slurp(data / "QV 05.Feb.97  14.53.13.dat"), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n");
 }
 
 TEST(EndToEnd, DesktopProgramReceivesThroughTheComLinkInItsDirectory) {

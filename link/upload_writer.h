@@ -45,8 +45,8 @@ class UploadWriter {
   // Bytes of the file that are written whole and synced.
   std::uint64_t committedSize() const { return committed_; }
   // Commits and closes; nothing happens when no file is open. The file is released even when
-  // the commit fails: it then ends at its last committed line, the pending lines are dropped
-  // and the error is thrown.
+  // the commit fails: it is then cut back to its last committed line as commit() does, the
+  // pending lines are dropped (nothing is left to write them to) and the error is thrown.
   void close();
 
  private:

@@ -1,5 +1,7 @@
 #include "link/receive_path.h"
 
+#include <algorithm>
+
 #include "core/text.h"
 
 namespace kestrand::link {
@@ -24,48 +26,86 @@ int findTerminator(std::string_view buffer, char code) {
   }
 }
 
+void ReceivePath::clear() {
+  RxBuffer_.clear();
+  length_ = 0;
+  framed_ = false;
+  dleRun_ = 0;
+  lastMirrors_ = false;
+}
+
+void ReceivePath::scan(std::string_view bytes, Found& found) {
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char b = bytes[i];
+    if (dleRun_ > 0 && b != kDle) {
+      // The DLE in front of b stands at 1-based position `at`. Preceded by an odd run of DLEs
+      // (the run including it is even) it is the second half of a stuffed data byte; positions
+      // 1 and 2 are taken without that test.
+      const std::size_t at = length_ + i;
+      if (at < 3 || dleRun_ % 2 == 1) {
+        std::size_t* first = b == kEot   ? &found.eot
+                             : b == kEtb ? &found.etb
+                             : b == kEtx ? &found.etx
+                             : b == kEnq ? &found.enq
+                                         : nullptr;
+        if (first && *first == 0) *first = at;
+      }
+    }
+    dleRun_ = b == kDle ? dleRun_ + 1 : 0;
+  }
+}
+
 RxOutcome ReceivePath::onChunk(std::string_view chunk) {
   RxOutcome out;
   if (chunk.empty()) return out;
-  RxBuffer_.append(chunk);
+  if (!framed_) {
+    // Resynchronise: whatever stands in front of the first DLE cannot start a message.
+    const std::size_t dle = chunk.find(kDle);
+    if (dle != std::string_view::npos) {
+      clear();
+      framed_ = true;
+      chunk.remove_prefix(dle);
+    }
+  }
+  Found found;
+  if (framed_) scan(chunk, found);
+  const std::size_t room = kMsgCapacity - std::min<std::size_t>(RxBuffer_.size(), kMsgCapacity);
+  const std::string_view kept = chunk.substr(0, std::min(room, chunk.size()));
+  RxBuffer_.append(kept);
+  if (lastMirrors_) LastMsg_.append(kept);
+  length_ += chunk.size();
+  if (length_ < 2) return out;
+  if (!lastMirrors_) {
+    LastMsg_ = RxBuffer_;
+    lastMirrors_ = true;
+  }
 
-  // Resynchronise: whatever stands in front of the first DLE cannot start a message.
-  size_t dle = RxBuffer_.find(kDle);
-  if (dle != std::string::npos && dle > 0) RxBuffer_.erase(0, dle);
-  if (RxBuffer_.size() < 2) return out;
-
-  LastMsg_ = RxBuffer_;
-
-  const int eot = findTerminator(RxBuffer_, kEot);
-  const int etx = findTerminator(RxBuffer_, kEtx);
-  const int enq = findTerminator(RxBuffer_, kEnq);
-  const int etb = findTerminator(RxBuffer_, kEtb);
-
-  if (enq > 0) {
-    RxBuffer_.clear();
+  if (found.enq > 0) {
+    clear();
     out.kind = RxOutcome::Kind::kEnquiry;
     out.terminator = Terminator::kDleEnq;
     return out;
   }
-  int endpt = 0;
-  if (eot > 0) {
-    endpt = eot;
+  std::size_t endpt = 0;
+  if (found.eot > 0) {
+    endpt = found.eot;
     out.terminator = Terminator::kDleEot;
-  } else if (etb > 0) {
-    endpt = etb;
+  } else if (found.etb > 0) {
+    endpt = found.etb;
     out.terminator = Terminator::kDleEtb;
-  } else if (etx > 0) {
-    endpt = etx;
+  } else if (found.etx > 0) {
+    endpt = found.etx;
     out.terminator = Terminator::kDleEtx;
   } else {
     out.kind = RxOutcome::Kind::kNeedMore;
     return out;
   }
-  out.bufferLength = RxBuffer_.size();
-  out.kind =
-      ConvMsg(RxBuffer_, endpt, msg_) ? RxOutcome::Kind::kMessage : RxOutcome::Kind::kTooLong;
+  out.bufferLength = length_;
+  out.kind = endpt < kMsgCapacity && ConvMsg(RxBuffer_, static_cast<int>(endpt), msg_)
+                 ? RxOutcome::Kind::kMessage
+                 : RxOutcome::Kind::kTooLong;
   // Characters that followed the terminator in the same buffer are discarded with it.
-  RxBuffer_.clear();
+  clear();
   return out;
 }
 

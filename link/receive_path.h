@@ -46,21 +46,41 @@ struct RxOutcome {
   std::size_t bufferLength = 0;
 };
 
+// The receive buffer is bounded: only its first kMsgCapacity bytes are kept (no message is
+// longer), its full length is counted, and each chunk is searched once, on its own bytes, so the
+// cost of a chunk does not depend on what came before it. Nothing in front of the first DLE is
+// kept once a DLE arrives. The outcomes are those of searching the whole buffer: a terminator
+// beyond the kept bytes still ends an over-long buffer with kTooLong, and a DLE inside it is
+// never taken for the start of a new message.
 class ReceivePath {
  public:
   // Appends a chunk and decides what it completes.
   RxOutcome onChunk(std::string_view chunk);
   // Empties the receive buffer (line errors, the watchdog).
-  void clear() { RxBuffer_.clear(); }
+  void clear();
 
+  // The first kMsgCapacity bytes of the receive buffer (all of it unless over-long).
   const std::string& RxBuffer() const { return RxBuffer_; }
+  // The length of the whole receive buffer.
+  std::size_t bufferedLength() const { return length_; }
+  // The receive buffer (as RxBuffer()) after the last chunk that left two bytes or more in it.
   const std::string& LastMsg() const { return LastMsg_; }
   Message& message() { return msg_; }
   const Message& message() const { return msg_; }
 
  private:
+  // First position (1-based, of the DLE) of each terminator in the new bytes, 0 when absent.
+  struct Found {
+    std::size_t eot = 0, etb = 0, etx = 0, enq = 0;
+  };
+  void scan(std::string_view bytes, Found& found);
+
   std::string RxBuffer_;
+  std::size_t length_ = 0;
+  bool framed_ = false;     // the buffer starts with a DLE
+  std::size_t dleRun_ = 0;  // DLEs at the end of the buffer
   std::string LastMsg_;
+  bool lastMirrors_ = false;  // LastMsg_ follows RxBuffer_ as it grows
   Message msg_;
 };
 

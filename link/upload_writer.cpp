@@ -14,6 +14,17 @@ void UploadWriter::create(const std::string& path) {
   close();
   file_ = fs_.create(path);
   path_ = path;
+  committed_ = 0;
+  torn_ = false;
+}
+
+void UploadWriter::cutBack() noexcept {
+  try {
+    file_->truncate(committed_);
+    torn_ = false;
+  } catch (const Error&) {
+    torn_ = true;  // tried again before the next write
+  }
 }
 
 void UploadWriter::commit() {
@@ -21,21 +32,34 @@ void UploadWriter::commit() {
     pending_.clear();
     return;
   }
-  if (!pending_.empty()) {
-    std::string lines;
-    lines.swap(pending_);
-    file_->write(lines);
+  if (torn_) file_->truncate(committed_);
+  torn_ = false;
+  try {
+    if (!pending_.empty()) file_->write(pending_);
+    file_->sync();
+  } catch (const Error&) {
+    cutBack();
+    throw;
   }
-  file_->sync();
+  committed_ += pending_.size();
+  pending_.clear();
 }
 
 void UploadWriter::close() {
   if (!file_) return;
+  try {
+    commit();
+  } catch (const Error&) {
+    pending_.clear();
+    try {
+      file_->close();
+    } catch (const Error&) {
+      // The commit's failure is the one to report.
+    }
+    file_.reset();
+    throw;
+  }
   auto file = std::move(file_);
-  std::string lines;
-  lines.swap(pending_);
-  if (!lines.empty()) file->write(lines);
-  file->sync();
   file->close();
 }
 

@@ -2,7 +2,19 @@
 // The one raw data file channel of an upload. Lines are collected per message and handed to the
 // file system together; commit() returns only when they are on stable storage, so that a
 // message is acknowledged only after what it carried is safe.
+//
+// The file never ends in part of a line. The writer knows how much of the file is committed
+// (written whole and synced); when a write or a sync fails (a full disk, a file-size limit, an
+// I/O error), commit() cuts the file back to that size, keeps every line it was given, and
+// throws the error. What the caller then does with the kept lines is its choice:
+//   - discardPending(), when the message they came from is refused (NAK) and the meter will
+//     send it again: the resent message writes the same lines anew, exactly once;
+//   - a later commit(), which writes them whole once space returns (together with any lines
+//     added since), when the message was kept.
+// A commit that finds nothing pending still syncs, and still fails when the file cannot be
+// brought back to its committed size.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,16 +36,30 @@ class UploadWriter {
   const std::string& path() const { return path_; }
 
   void writeLine(std::string_view line) { pending_.append(line); }
-  // Writes the lines collected so far and syncs them to stable storage.
+  // Writes the lines collected so far and syncs them to stable storage. On failure the file is
+  // cut back to its last committed size, the lines stay pending, and the error is thrown.
   void commit();
-  // Commits and closes; nothing happens when no file is open.
+  // Forgets the lines collected since the last successful commit.
+  void discardPending() { pending_.clear(); }
+  bool hasPending() const { return !pending_.empty(); }
+  // Bytes of the file that are written whole and synced.
+  std::uint64_t committedSize() const { return committed_; }
+  // Commits and closes; nothing happens when no file is open. The file is released even when
+  // the commit fails: it is then cut back to its last committed line as commit() does, the
+  // pending lines are dropped (nothing is left to write them to) and the error is thrown.
   void close();
 
  private:
+  // Brings the file back to its committed size after a failed write or sync.
+  void cutBack() noexcept;
+
   platform::FileSystem& fs_;
   std::unique_ptr<platform::WritableFile> file_;
   std::string path_;
   std::string pending_;
+  std::uint64_t committed_ = 0;
+  // The file may hold bytes beyond committed_ (a failed write that could not be cut back).
+  bool torn_ = false;
 };
 
 }  // namespace kestrand::link

@@ -13,12 +13,16 @@
 namespace kestrand::platform {
 
 // A file open for writing. Lines reach the operating system on write(); sync() returns only
-// when everything written so far is on stable storage.
+// when everything written so far is on stable storage. A write that fails part-way (a full
+// disk, a file-size limit) may leave a prefix of its bytes in the file before it throws.
 class WritableFile {
  public:
   virtual ~WritableFile() = default;
   virtual void write(std::string_view bytes) = 0;
   virtual void sync() = 0;
+  // Cuts the file back to its first `size` bytes, puts the next write there and syncs the
+  // shortened file, so that what a failed write left behind is gone for good.
+  virtual void truncate(std::uint64_t size) = 0;
   virtual void close() = 0;
 };
 

@@ -26,6 +26,10 @@ inline constexpr int kRxOver = 1008;
 inline constexpr int kRxParity = 1009;
 inline constexpr int kTxFull = 1010;
 inline constexpr int kDcb = 1011;
+// The device went away (a USB adapter unplugged, the far end of a pseudo-terminal closed): the
+// port has closed itself and delivers this once, as its last event. open() on the same name
+// starts again once the device is back. Outside the range of the line's own events.
+inline constexpr int kPortLost = 2001;
 }  // namespace comm_event
 
 class SerialPort {

@@ -13,11 +13,25 @@ class MemoryFile : public WritableFile {
   }
   void write(std::string_view bytes) override {
     if (!open_) throw Error(ErrorKind::kIo, "File is closed: " + path_);
+    const bool fits = bytes.size() <= fs_.freeBytes;
+    if (!fits) bytes = bytes.substr(0, static_cast<std::size_t>(fs_.freeBytes));
     fs_.files[path_].append(bytes);
+    if (fs_.freeBytes != MemoryFileSystem::kUnlimited) fs_.freeBytes -= bytes.size();
+    if (!fits) throw Error(ErrorKind::kIo, "No space left on device: " + path_);
   }
   void sync() override {
+    if (fs_.refuseSync.count(path_)) throw Error(ErrorKind::kIo, "Input/output error: " + path_);
     ++fs_.syncs;
     fs_.synced[path_] = fs_.files[path_];
+  }
+  void truncate(std::uint64_t size) override {
+    if (!open_) throw Error(ErrorKind::kIo, "File is closed: " + path_);
+    std::string& content = fs_.files[path_];
+    if (size < content.size()) {
+      if (fs_.freeBytes != MemoryFileSystem::kUnlimited) fs_.freeBytes += content.size() - size;
+      content.resize(static_cast<std::size_t>(size));
+    }
+    fs_.synced[path_] = content;
   }
   void close() override {
     if (open_) --fs_.openFiles;

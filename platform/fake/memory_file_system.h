@@ -1,7 +1,11 @@
 #pragma once
 // An in-memory file system for tests: files are byte strings by path; syncs are counted, and
-// a path can be made to refuse creation or writing.
+// a path can be made to refuse creation or syncing. `freeBytes` is the space left on the
+// disk, shared by all files: a write larger than it writes the prefix that fits, then throws
+// as a full disk does; cutting a file back gives its bytes back. Lower and raise it freely.
 
+#include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <set>
@@ -29,6 +33,9 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, std::string> files;
   std::map<std::string, std::string> synced;
   std::set<std::string> refuseCreate;
+  std::set<std::string> refuseSync;
+  static constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t freeBytes = kUnlimited;
   int syncs = 0;
   int openFiles = 0;
 

@@ -73,6 +73,12 @@ class PosixWritableFile : public WritableFile {
       entrySynced_ = true;
     }
   }
+  void truncate(std::uint64_t size) override {
+    if (fd_ < 0) throw Error(ErrorKind::kIo, "File is closed: " + path_);
+    const auto at = static_cast<off_t>(size);
+    if (::ftruncate(fd_, at) != 0 || ::lseek(fd_, at, SEEK_SET) != at || ::fdatasync(fd_) != 0)
+      fail(errno, path_);
+  }
   void close() override {
     if (fd_ < 0) return;
     int fd = fd_;

@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <optional>
 #include <utility>
 
@@ -9,6 +11,7 @@
 #include "platform/serial/tty_line.h"
 
 #if !defined(Q_OS_WIN)
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -70,6 +73,15 @@ Error openError(const std::string& device, const QString& path, QSerialPort::Ser
   }
 }
 
+#if !defined(Q_OS_WIN)
+// True when the device has hung up: the adapter is gone or the far end closed. Reads then
+// return end of file or fail at once, so the port would be woken without end.
+bool hungUp(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+#endif
+
 Error notOpen() {
   return Error(ErrorKind::kIo, "The serial port is not open.");
 }
@@ -78,6 +90,17 @@ Error notOpen() {
 
 QtSerialPort::QtSerialPort() : port_(std::make_unique<QSerialPort>()) {
   QObject::connect(port_.get(), &QSerialPort::readyRead, port_.get(), [this] { onReadyRead(); });
+  QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
+                   [this](QSerialPort::SerialPortError e) {
+                     if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError)
+                       checkLost(e == QSerialPort::ResourceError);
+                   });
+#if !defined(Q_OS_WIN)
+  hangUp_ = std::make_unique<QSocketNotifier>(QSocketNotifier::Read);
+  hangUp_->setEnabled(false);
+  QObject::connect(hangUp_.get(), &QSocketNotifier::activated, port_.get(),
+                   [this] { checkLost(false); });
+#endif
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -108,6 +131,8 @@ void QtSerialPort::open(const std::string& device) {
   const auto fd = static_cast<int>(port_->handle());
   marks_ = markLineErrors(fd);
   classifier_.reset(readLineCounters(fd));
+  hangUp_->setSocket(fd);
+  hangUp_->setEnabled(true);
 #endif
 }
 
@@ -115,7 +140,22 @@ void QtSerialPort::close() {
   queue_.clear();
   decoder_.reset();
   marks_ = false;
+  if (hangUp_) hangUp_->setEnabled(false);
   if (port_->isOpen()) port_->close();
+}
+
+void QtSerialPort::checkLost([[maybe_unused]] bool resourceError) {
+  if (!port_->isOpen()) return;
+#if !defined(Q_OS_WIN)
+  if (!resourceError && !hungUp(static_cast<int>(port_->handle()))) return;
+#else
+  if (!resourceError) return;
+#endif
+  close();
+  queue_.push({ReceiveStep{{}, comm_event::kPortLost}});
+  // Raised from the event loop rather than from inside Qt's notification, so that the handler
+  // may open the port again at once.
+  QTimer::singleShot(0, port_.get(), [this] { queue_.deliver(); });
 }
 
 bool QtSerialPort::isOpen() const {

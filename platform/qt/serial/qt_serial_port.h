@@ -34,9 +34,12 @@
 //   Windows: Qt 6's QSerialPort no longer reports framing, parity or break conditions
 //          (those values are gone from QSerialPort::SerialPortError), and the Windows build
 //          maps only what Qt reports: only 2 occurs.
-//   Qt's own error reports while the port is open (read or resource errors, such as an
-//   unplugged adapter) raise no event, as no code fits: the port stays open but silent,
-//   and a stalled upload ends by the upload watchdog.
+//   2001   (comm_event::kPortLost) the device went away: on Unix a hang-up or end of file on
+//          the device (an unplugged USB adapter, the far end of a pseudo-terminal closed); on
+//          every system Qt's resource error. The port closes itself at once, drops what it
+//          had not yet delivered, and raises this one event, after the handler has returned
+//          from whatever it was doing. open() again on the same name when the device is back.
+//   Other read errors of Qt raise no event.
 // Codes 1, 3 to 7, 1002, 1003, 1007, 1010 and 1011 never occur.
 //
 // For a read that holds data, then a line error, then more data, the handler gets: 2 (and
@@ -51,6 +54,7 @@
 #include "platform/serial_port.h"
 
 class QSerialPort;
+class QSocketNotifier;
 
 namespace kestrand::platform::qt {
 
@@ -76,10 +80,14 @@ class QtSerialPort final : public SerialPort {
 
  private:
   void onReadyRead();
+  // Closes the port and raises kPortLost when the device is gone.
+  void checkLost(bool resourceError);
   // Takes the bytes Qt has read into the queue; true when that queued anything.
   bool ingest();
 
   std::unique_ptr<QSerialPort> port_;
+  // Watches the device for a hang-up, which Qt does not report by itself.
+  std::unique_ptr<QSocketNotifier> hangUp_;
   LineMarkDecoder decoder_;
   LineErrorClassifier classifier_;
   ReceiveQueue queue_;

@@ -22,9 +22,9 @@ namespace kestrand::testing {
 
 struct LinkRig {
   LinkRig(platform::FileSystem& files, std::string dataDir)
-      : dir(std::move(dataDir)), writer(files) {}
+      : dataPath(std::move(dataDir)), writer(files) {}
 
-  std::string dir;
+  std::string dataPath;
   store::HeaderFields header;
   std::int16_t ElapsedMode = 0;
   std::string CurrentFile, ListDate, ListTime;
@@ -100,7 +100,7 @@ struct LinkRig {
             break;
           case Kind::kCreateFile:
             try {
-              writer.create(platform::joinPath(dir, a.text));
+              writer.create(platform::joinPath(dataPath, a.text));
             } catch (const std::exception&) {
               session.fileCreateFailed();
               throw;

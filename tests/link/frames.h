@@ -74,25 +74,23 @@ inline std::string headerFrame(const HeaderBody& h) {
   return frame(1, body, 3);
 }
 
-// One action as a short text: "ACK", "line 1,2", "create QV ...", "list QV ...", "status ".
-inline std::string show(const link::Action& a) {
+// Each action as a short text: "ACK", "line 1,2", "create QV ...", "list QV ...", "status ".
+inline std::vector<std::string> show(const link::Actions& actions) {
   using K = link::Action::Kind;
   static const char* const kNames[] = {"reply", "commit",  "create", "close",  "line",    "arm",
                                        "stop",  "pointer", "clear",  "status", "general", "notice",
                                        "box",   "list",    "newest", "ended"};
-  if (a.kind == K::kReply) return a.byte == 6 ? "ACK" : a.byte == 21 ? "NAK" : "reply?";
-  if (a.kind == K::kWriteLine) return "line " + a.text.substr(0, a.text.size() - 2);
-  std::string s = kNames[static_cast<int>(a.kind)];
-  if (!a.text.empty() || a.kind == K::kStatus) s += " " + a.text;
-  if (a.kind == K::kArmWatchdog || a.kind == K::kNotice) s += " " + std::to_string(a.ms);
-  if (a.kind == K::kSetNewestStatus) s += " " + std::to_string(a.status);
-  if (a.kind == K::kUploadEnded) s += " " + std::to_string(static_cast<int>(a.end));
-  return s;
-}
-
-inline std::vector<std::string> show(const link::Actions& actions) {
   std::vector<std::string> out;
-  for (const link::Action& a : actions) out.push_back(show(a));
+  for (const link::Action& a : actions) {
+    std::string s = kNames[static_cast<int>(a.kind)], text = a.text;
+    if (a.kind == K::kWriteLine) text = text.ends_with("\r\n") ? text.erase(text.size() - 2) : "?";
+    if (a.kind == K::kReply) s = a.byte == 6 ? "ACK" : a.byte == 21 ? "NAK" : "reply?";
+    if (a.kind != K::kReply && (!text.empty() || a.kind == K::kStatus)) s += " " + text;
+    if (a.kind == K::kArmWatchdog || a.kind == K::kNotice) s += " " + std::to_string(a.ms);
+    if (a.kind == K::kSetNewestStatus) s += " " + std::to_string(a.status);
+    if (a.kind == K::kUploadEnded) s += " " + std::to_string(static_cast<int>(a.end));
+    out.push_back(s);
+  }
   return out;
 }
 

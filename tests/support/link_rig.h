@@ -70,53 +70,34 @@ struct LinkRig {
   }
 
   void perform(const link::Actions& actions) {
-    using Kind = link::Action::Kind;
+    using K = link::Action::Kind;
     for (const link::Action& a : actions) {
       try {
-        switch (a.kind) {
-          case Kind::kReply:
-            replies += a.byte;
-            break;
-          case Kind::kCommit:
-            writer.commit();
-            break;
-          case Kind::kCloseFile:
-            writer.close();
-            break;
-          case Kind::kWriteLine:
-            writer.writeLine(a.text);
-            break;
-          case Kind::kArmWatchdog:
-            watchdogDue = clockMs + a.ms;
-            break;
-          case Kind::kStopWatchdog:
-            watchdogDue.reset();
-            break;
-          case Kind::kClearReceive:
-            rx.clear();
-            break;
-          case Kind::kMessageBox:
-            boxes.push_back(a.text);
-            break;
-          case Kind::kCreateFile:
-            try {
-              writer.create(platform::joinPath(dataPath, a.text));
-            } catch (const std::exception&) {
-              session.fileCreateFailed();
-              throw;
-            }
-            break;
-          case Kind::kAddToList:
-            if ((a.onlyIfPending && !session.state().ListPending) || listFull) break;
-            listed.push_back(a.text);
-            session.listAdded();
-            break;
-          default:
-            break;
+        if (a.kind == K::kReply) replies += a.byte;
+        if (a.kind == K::kCommit) writer.commit();
+        if (a.kind == K::kCloseFile) writer.close();
+        if (a.kind == K::kWriteLine) writer.writeLine(a.text);
+        if (a.kind == K::kArmWatchdog) watchdogDue = clockMs + a.ms;
+        if (a.kind == K::kStopWatchdog) watchdogDue.reset();
+        if (a.kind == K::kClearReceive) rx.clear();
+        if (a.kind == K::kMessageBox) boxes.push_back(a.text);
+        if (a.kind == K::kCreateFile) create(a.text);
+        if (a.kind == K::kAddToList && (!a.onlyIfPending || session.state().ListPending) &&
+            !listFull) {
+          listed.push_back(a.text);
+          session.listAdded();
         }
       } catch (const std::exception& e) {
         boxes.push_back(e.what());
       }
+    }
+  }
+  void create(const std::string& name) {
+    try {
+      writer.create(platform::joinPath(dataPath, name));
+    } catch (const std::exception&) {
+      session.fileCreateFailed();
+      throw;
     }
   }
 };

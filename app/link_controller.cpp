@@ -98,8 +98,8 @@ void LinkController::receive() {
     lineError(platform::comm_event::kReceive, "Subscript out of range");
     return;
   }
-  perform(session_.onMessage(rx_.message(), d_.clock.now(),
-                             {d_.formats.dateChoice(), d_.formats.timeChoice()}));
+  perform(session_.ParseMsg(rx_.message(), d_.clock.now(),
+                            {d_.formats.dateChoice(), d_.formats.timeChoice()}));
 }
 
 void LinkController::Timer1_Timer() {
@@ -126,7 +126,7 @@ void LinkController::perform(const link::Actions& actions) {
   for (const Action& a : actions) {
     switch (a.kind) {
       case Kind::kReply:
-        step([&] { d_.port.write(std::string_view(&a.byte, 1)); });
+        step([&] { a.byte == link::kAck ? SendAnAck() : SendNack(); });
         break;
       case Kind::kCommit:
         step([&] { writer_.commit(); });

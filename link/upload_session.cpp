@@ -69,8 +69,8 @@ void UploadSession::noteTerminator(Terminator t) {
   if (t == Terminator::kDleEtb) up_.BlockPending = true;
 }
 
-Actions UploadSession::onMessage(const Message& cut, const platform::LocalTime& now,
-                                 FormatChoice formats) {
+Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& now,
+                                FormatChoice formats) {
   Message m = cut;
   FixInputBuffer(m);
   Actions out;

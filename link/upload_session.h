@@ -101,8 +101,8 @@ class UploadSession {
   // The terminator the receive path found: DLE EOT ends the upload's messages, DLE ETB says
   // more follow, DLE ETX leaves it as it is.
   void noteTerminator(Terminator t);
-  // One message as cut out of the receive buffer (still stuffed), parsed at `now`.
-  Actions onMessage(const Message& cut, const platform::LocalTime& now, FormatChoice formats);
+  // The parser: one message as cut out of the receive buffer (still stuffed), parsed at `now`.
+  Actions ParseMsg(const Message& cut, const platform::LocalTime& now, FormatChoice formats);
   // The watchdog ran out.
   Actions onWatchdog();
 
@@ -113,7 +113,6 @@ class UploadSession {
   void listAdded() { up_.ListPending = false; }
 
   const UploadState& state() const { return up_; }
-  UploadState& state() { return up_; }
 
  private:
   void header(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);

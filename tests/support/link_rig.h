@@ -52,7 +52,7 @@ struct LinkRig {
       lineError();
       return {};
     }
-    link::Actions actions = session.onMessage(rx.message(), now, formats);
+    link::Actions actions = session.ParseMsg(rx.message(), now, formats);
     perform(actions);
     return actions;
   }

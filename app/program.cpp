@@ -22,8 +22,8 @@ Program::Program(Platform plat, std::string dataPath)
       fileList(store::FileList::Deps{catalogue, header, probes, messages, p.view, p.box, p.fs,
                                      DataPath,
                                      [this](const std::string& m) { genMsg.ShowGeneralMsg(m); }}),
-      link(link::Link::Deps{p.port, p.view, p.box, p.fs, p.clock, *Timer1, *tmrReadingData, genMsg,
-                            messages, header, catalogue, fileList, formats, ElapsedMode,
-                            DataPath}) {}
+      link(LinkController::Deps{p.port, p.view, p.box, p.fs, p.clock, *Timer1, *tmrReadingData,
+                                genMsg, messages, header, catalogue, fileList, formats, ElapsedMode,
+                                DataPath}) {}
 
 }  // namespace kestrand::app

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "app/link_controller.h"
 #include "core/general_message.h"
 #include "core/messages.h"
 #include "datetime/format_preferences.h"
-#include "link/link.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/main_view.h"
@@ -51,7 +51,7 @@ class Program {
   GeneralMessage genMsg;
   datetime::FormatPreferences formats;
   store::FileList fileList;
-  link::Link link;
+  LinkController link;
 };
 
 }  // namespace kestrand::app

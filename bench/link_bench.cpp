@@ -1,8 +1,7 @@
 // Parse-and-write throughput of the meter link.
 //
-// A whole upload (a header and data messages of 60 records each) goes through the real program
-// (notification handler, receive path, parser, upload writer, file list) via the fake serial
-// port, into
+// A whole upload (a header and data messages of 60 records each) goes through the link (receive
+// path, upload session, upload writer; the answers and list entries are only collected), into
 //   - an in-memory file system: the CPU cost alone;
 //   - real files in a fresh directory on the real disk (/tmp, or $KESTRAND_BENCH_DIR), with the
 //     fdatasync the writer does before every ACK.
@@ -35,11 +34,9 @@
 
 #include "bench/upload_frames.h"
 #include "link/receive_path.h"
-#include "platform/fake/fake_timers.h"
-#include "platform/fake/fakes.h"
 #include "platform/fake/memory_file_system.h"
 #include "platform/posix/posix_file_system.h"
-#include "tests/support/program_rig.h"
+#include "tests/support/link_rig.h"
 
 namespace {
 
@@ -68,7 +65,7 @@ class DiskDirectory {
   std::string path_;
 };
 
-using Rig = testing::ProgramRig;
+using Rig = testing::LinkRig;
 
 bench::UploadShape shapeFor(int mode) {
   bench::UploadShape s;
@@ -80,13 +77,13 @@ bench::UploadShape shapeFor(int mode) {
   return s;
 }
 
-void deliver(platform::fake::FakeSerialPort& port, const std::string& message, std::size_t chunk) {
+void deliver(Rig& rig, const std::string& message, std::size_t chunk) {
   if (chunk == 0) {
-    port.deliver(message);
+    rig.deliver(message);
     return;
   }
   for (std::size_t at = 0; at < message.size(); at += chunk)
-    port.deliver(std::string_view(message).substr(at, chunk));
+    rig.deliver(std::string_view(message).substr(at, chunk));
 }
 
 // One upload per iteration; a fresh program (and an emptied directory) before each, untimed.
@@ -116,14 +113,13 @@ void runUploads(benchmark::State& state, platform::FileSystem& files, const std:
     state.ResumeTiming();
 
     const double start = secondsNow(cpuTime);
-    deliver(rig->port, upload.header, chunk);
-    for (const std::string& m : upload.data) deliver(rig->port, m, chunk);
+    deliver(*rig, upload.header, chunk);
+    for (const std::string& m : upload.data) deliver(*rig, m, chunk);
     seconds += secondsNow(cpuTime) - start;
 
     state.PauseTiming();
     // The upload must have gone through: one ACK per message, nothing else, one listed file.
-    if (rig->port.written != expectedAnswers || rig->view.list.size() != 1 ||
-        rig->prog.link.fileOpen()) {
+    if (rig->replies != expectedAnswers || rig->listed.size() != 1 || rig->writer.isOpen()) {
       state.SkipWithError("the upload did not complete as expected");
       break;
     }

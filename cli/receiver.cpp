@@ -3,7 +3,7 @@
 namespace kestrand::cli {
 
 Receiver::Receiver(app::Platform p, std::string dataDir) : prog_(p, std::move(dataDir)) {
-  prog_.link.onUploadEnded([this](link::Link::UploadEnd) {
+  prog_.link.onUploadEnded([this](link::UploadEnd) {
     ended_ = true;
     if (whenEnded_) whenEnded_();
   });

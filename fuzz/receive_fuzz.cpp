@@ -1,11 +1,11 @@
-// libFuzzer target: arbitrary traffic on the meter link, through the program's real notification
-// handler, receive path, parser and upload writer, into real files.
+// libFuzzer target: arbitrary traffic on the meter link, through the receive path, the upload
+// session and the upload writer, into real files.
 //
 // The input is a little program for the line; each step starts with an op byte:
 //
 //   op % 9 = 0, 1, 2  deliver a chunk: the next byte n, then the next n bytes as one notification
 //            3        raise a port event: the next byte picks one of 1001..1011 and 1..7 (and 0)
-//            4        time passes: the next byte k advances the timers and the clock by k*100 ms
+//            4        time passes: the next byte k advances the watchdog's clock by k*100 ms
 //            5        nothing happens (the meter does not answer)
 //            6        repeat a chunk: the next byte r, the next byte n, then n bytes delivered
 //                     (r % 64) + 1 times (reaches uploads long enough for continuation files)
@@ -26,16 +26,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
 
 #include "link/receive_path.h"
-#include "platform/fake/fake_timers.h"
-#include "platform/fake/fakes.h"
 #include "platform/posix/posix_file_system.h"
-#include "tests/support/program_rig.h"
+#include "tests/support/link_rig.h"
 
 namespace {
 
@@ -93,10 +92,13 @@ struct PosixDataDirectory {
   platform::posix::PosixFileSystem files;
 };
 
-// One program run, wired like the headless receiver but with fakes for everything except the
-// file system.
-struct Rig : PosixDataDirectory, testing::ProgramRig {
-  explicit Rig(const std::string& dir) : PosixDataDirectory(dir), ProgramRig(files, dir) {}
+// The link over the real file system.
+struct Rig : PosixDataDirectory, testing::LinkRig {
+  explicit Rig(const std::string& dir) : PosixDataDirectory(dir), LinkRig(files, dir) {}
+
+  void raise(int code) {
+    if (code >= 1001 && code <= 1011 && code != 1005) lineError();
+  }
 };
 
 constexpr int kEventCodes[] = {1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010,
@@ -130,7 +132,7 @@ struct Trace {
 };
 
 void checkState(Rig& rig, Trace& trace) {
-  for (char c : rig.port.written) {
+  for (char c : rig.replies) {
     if (c == link::kAck) {
       ++trace.acks;
     } else if (c == link::kNak) {
@@ -139,9 +141,9 @@ void checkState(Rig& rig, Trace& trace) {
       violated("a byte other than ACK or NAK was sent");
     }
   }
-  rig.port.written.clear();
+  rig.replies.clear();
 
-  const link::ReceivePath& rx = rig.prog.link.receivePath();
+  const link::ReceivePath& rx = rig.rx;
   const int length = rx.message().MsgLength;
   if (length < 0 || length > link::kMsgCapacity) violated("message length outside the array");
 
@@ -166,16 +168,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 1:
       case 2: {
         const std::size_t n = in.byte();
-        rig.port.deliver(in.bytes(n));
+        rig.deliver(in.bytes(n));
         break;
       }
       case 3:
-        rig.port.raise(kEventCodes[in.byte() % kEventCount]);
+        rig.raise(kEventCodes[in.byte() % kEventCount]);
         break;
       case 4: {
         const int k = in.byte();
-        rig.timers.advance(k * 100);
-        rig.clock.advanceSeconds(k * 0.1);
+        rig.advance(k * 100);
         break;
       }
       case 5:
@@ -185,7 +186,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t n = in.byte();
         const std::string_view chunk = in.bytes(n);
         for (int r = 0; r < repeat; ++r) {
-          rig.port.deliver(chunk);
+          rig.deliver(chunk);
           checkState(rig, trace);
         }
         break;
@@ -193,24 +194,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 7: {
         const std::size_t n = in.byte();
         for (char c : in.bytes(n)) {
-          rig.port.deliver(std::string_view(&c, 1));
+          rig.deliver(std::string_view(&c, 1));
           checkState(rig, trace);
         }
         break;
       }
       case 8:
-        rig.prog.link.cmdLastMsg_Click();
+        if (link::lastMessageText(rig.rx.LastMsg()).empty()) violated("no last-message text");
         break;
     }
     checkState(rig, trace);
   }
   // The end of the program run: the open file is closed as at shut-down.
-  rig.prog.link.closeChannel();
+  try {
+    rig.writer.close();
+  } catch (const std::exception&) {
+    // A failed close is reported like any other failure; the files stay as written.
+  }
   checkState(rig, trace);
 
   if (trace.on) {
     std::fprintf(stderr, "ACK %d, NAK %d, message boxes %zu, list entries %zu\n", trace.acks,
-                 trace.naks, rig.box.shown.size(), rig.view.list.size());
+                 trace.naks, rig.boxes.size(), rig.listed.size());
     for (const fs::directory_entry& e : fs::directory_iterator(dir.path()))
       std::fprintf(stderr, "  %s  %ju bytes\n", e.path().filename().c_str(),
                    static_cast<std::uintmax_t>(e.file_size()));

@@ -10,7 +10,7 @@
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
 #include "platform/fake/memory_file_system.h"
-#include "tests/link/harness.h"
+#include "tests/link/frames.h"
 
 namespace kestrand::testing {
 namespace {

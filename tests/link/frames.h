@@ -1,7 +1,6 @@
 #pragma once
-// The program's link wired to fakes: a scripted port, an in-memory data directory, hand-driven
-// timers and a still clock. Frames are built here from the wire rules, independently of the
-// code under test.
+// Frames built from the wire rules, independently of the code under test, and the link rig on
+// an in-memory data directory with a readable form of the session's actions.
 
 #include <cstdint>
 #include <sstream>
@@ -9,7 +8,7 @@
 #include <vector>
 
 #include "platform/fake/memory_file_system.h"
-#include "tests/support/program_rig.h"
+#include "tests/support/link_rig.h"
 
 namespace kestrand::testing {
 
@@ -35,8 +34,7 @@ inline std::string frame(int type, const std::vector<std::uint8_t>& body, std::u
       static_cast<std::uint8_t>((sum + static_cast<unsigned>(checksumOffset)) % 256);
   f.push_back(static_cast<char>(checksum));
   if (checksum == 16) f.push_back(static_cast<char>(16));
-  f.push_back(static_cast<char>(16));
-  f.push_back(static_cast<char>(terminator));
+  f += {char(16), static_cast<char>(terminator)};
   return f;
 }
 
@@ -76,23 +74,35 @@ inline std::string headerFrame(const HeaderBody& h) {
   return frame(1, body, 3);
 }
 
-// The in-memory data directory, set up before the program that uses it.
+// Each action as a short text: "ACK", "line 1,2", "create QV ...", "list QV ...", "status ".
+inline std::vector<std::string> show(const link::Actions& actions) {
+  using K = link::Action::Kind;
+  static const char* const kNames[] = {"reply", "commit",  "create", "close",  "line",    "arm",
+                                       "stop",  "pointer", "clear",  "status", "general", "notice",
+                                       "box",   "list",    "newest", "ended"};
+  std::vector<std::string> out;
+  for (const link::Action& a : actions) {
+    std::string s = kNames[static_cast<int>(a.kind)], text = a.text;
+    if (a.kind == K::kWriteLine) text = text.ends_with("\r\n") ? text.erase(text.size() - 2) : "?";
+    if (a.kind == K::kReply) s = a.byte == 6 ? "ACK" : a.byte == 21 ? "NAK" : "reply?";
+    if (a.kind != K::kReply && (!text.empty() || a.kind == K::kStatus)) s += " " + text;
+    if (a.kind == K::kArmWatchdog || a.kind == K::kNotice) s += " " + std::to_string(a.ms);
+    if (a.kind == K::kSetNewestStatus) s += " " + std::to_string(a.status);
+    if (a.kind == K::kUploadEnded) s += " " + std::to_string(static_cast<int>(a.end));
+    out.push_back(s);
+  }
+  return out;
+}
+
+// The in-memory data directory, set up before the rig that uses it.
 struct MemoryDataDirectory {
   platform::fake::MemoryFileSystem fs{"/data"};
 };
 
-class Harness : public MemoryDataDirectory, public ProgramRig {
- public:
-  Harness() : ProgramRig(fs, "/data") {}
-
-  void send(const std::string& bytes) { port.deliver(bytes); }
-  void sendBytewise(const std::string& bytes) {
-    for (char c : bytes) port.deliver(std::string(1, c));
-  }
+struct Link : MemoryDataDirectory, LinkRig {
+  Link() : LinkRig(fs, "/data") {}
+  std::vector<std::string> send(const std::string& bytes) { return show(deliver(bytes)); }
   std::string file(const std::string& name) const { return fs.readAll("/data/" + name); }
-  bool hasFile(const std::string& name) const { return fs.exists("/data/" + name); }
-  std::string label(platform::LabelId id) const { return view.label(id); }
-  std::string takeWritten() { return std::exchange(port.written, {}); }
 };
 
 }  // namespace kestrand::testing

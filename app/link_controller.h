@@ -1,0 +1,83 @@
+#pragma once
+// The meter link in the program: the serial port's notification handler, the status-label timer
+// and the upload watchdog. It feeds the receive path, hands each message to the upload session
+// and carries out what the session decides, in order, with the port, the raw data file, the
+// timers, the labels, the pointer and the message boxes.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/general_message.h"
+#include "core/messages.h"
+#include "datetime/format_preferences.h"
+#include "link/receive_path.h"
+#include "link/upload_session.h"
+#include "link/upload_writer.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/main_view.h"
+#include "platform/message_box.h"
+#include "platform/serial_port.h"
+#include "platform/timer.h"
+#include "store/catalogue.h"
+#include "store/header.h"
+
+namespace kestrand::app {
+
+class LinkController {
+ public:
+  struct Deps {
+    platform::SerialPort& port;
+    platform::MainView& view;
+    platform::MessageBox& box;
+    platform::FileSystem& fs;
+    platform::Clock& clock;
+    platform::Timer& Timer1;
+    platform::Timer& tmrReadingData;
+    GeneralMessage& genMsg;
+    const MessageCatalogue& messages;
+    store::HeaderFields& header;
+    store::FileCatalogue& catalogue;
+    store::FileList& fileList;
+    const datetime::FormatPreferences& formats;
+    std::int16_t& ElapsedMode;
+    std::string dataPath;
+  };
+
+  explicit LinkController(Deps deps);
+
+  // The serial port's notification, with its event code.
+  void OnComm(int code);
+  void Timer1_Timer();
+  void tmrReadingData_Timer();
+  // "Display last message".
+  void cmdLastMsg_Click();
+  // Closes the raw data file channel (File > Exit and shut-down).
+  void closeChannel();
+
+  // Called when an upload has ended, inside the handler that ended it.
+  void onUploadEnded(std::function<void(link::UploadEnd)> handler) { ended_ = std::move(handler); }
+
+  link::ReceivePath& receivePath() { return rx_; }
+  const link::UploadSession& session() const { return session_; }
+  bool fileOpen() const { return writer_.isOpen(); }
+
+ private:
+  void lineError(int code, const std::string& description);
+  void receive();
+  void perform(const link::Actions& actions);
+  void SendAnAck();
+  void SendNack();
+  // Runs one operation; a failure is shown in a message box and the caller goes on.
+  template <typename F>
+  bool step(F&& f);
+
+  Deps d_;
+  link::ReceivePath rx_;
+  link::UploadSession session_;
+  link::UploadWriter writer_;
+  std::function<void(link::UploadEnd)> ended_;
+};
+
+}  // namespace kestrand::app

@@ -1,0 +1,319 @@
+#include "link/upload_session.h"
+
+#include <cmath>
+
+#include "core/text.h"
+#include "link/decode.h"
+#include "store/catalogue.h"
+#include "store/raw_format.h"
+
+namespace kestrand::link {
+namespace {
+
+using Kind = Action::Kind;
+
+Action act(Kind kind, std::string text = {}) {
+  Action a;
+  a.kind = kind;
+  a.text = std::move(text);
+  return a;
+}
+
+Action reply(char byte) {
+  Action a = act(Kind::kReply);
+  a.byte = byte;
+  return a;
+}
+
+Action ended(UploadEnd why) {
+  Action a = act(Kind::kUploadEnded);
+  a.end = why;
+  return a;
+}
+
+Action newestStatus(std::int16_t status) {
+  Action a = act(Kind::kSetNewestStatus);
+  a.status = status;
+  return a;
+}
+
+std::int64_t secondsOfDay(const platform::LocalTime& t) {
+  return t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+// A number as text with leading zeros to at least three digits.
+std::string atLeastThreeDigits(const std::string& digits) {
+  return digits.size() >= 3 ? digits : std::string(3 - digits.size(), '0') + digits;
+}
+
+std::string moveAveText(std::int32_t moveAve) {
+  return moveAve > 0 ? signedText(moveAve) : std::string();
+}
+
+}  // namespace
+
+std::string terminatorStatus(Terminator t, std::size_t bufferLength) {
+  switch (t) {
+    case Terminator::kDleEot:
+    case Terminator::kDleEtb:
+      return "Got message size = " + signedText(static_cast<std::int64_t>(bufferLength));
+    case Terminator::kDleEtx:
+      return "Receiving Associated Data";
+    default:
+      return {};
+  }
+}
+
+void UploadSession::noteTerminator(Terminator t) {
+  if (t == Terminator::kDleEot) up_.BlockPending = false;
+  if (t == Terminator::kDleEtb) up_.BlockPending = true;
+}
+
+Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& now,
+                                FormatChoice formats) {
+  Message m = cut;
+  FixInputBuffer(m);
+  Actions out;
+  if (!checksumMatches(m)) {
+    Action notice = act(Kind::kNotice, ".");
+    notice.ms = 1000;
+    out.push_back(notice);
+  }
+  const std::int16_t type = messageType(m);
+  if (type == kSohCode) header(m, now, formats, out);
+  if (!up_.BlockPending) out.push_back(act(Kind::kStatus, ""));
+  if (type == kStxCode) data(m, now, formats, out);
+  // Everything the message produced reaches stable storage before the meter hears ACK.
+  out.push_back(act(Kind::kCommit));
+  out.push_back(reply(kAck));
+  return out;
+}
+
+Actions UploadSession::onWatchdog() {
+  Actions out;
+  out.push_back(act(Kind::kStopWatchdog));
+  out.push_back(reply(kNak));
+  out.push_back(act(Kind::kNormalPointer));
+  out.push_back(act(Kind::kClearReceive));
+  out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
+  out.push_back(act(Kind::kCloseFile));
+  up_.fileOpen = false;
+  out.push_back(ended(UploadEnd::kWatchdog));
+  return out;
+}
+
+void UploadSession::header(const Message& m, const platform::LocalTime& now, FormatChoice f,
+                           Actions& out) {
+  store::HeaderFields& h = s_.header;
+  const HeaderMsg msg = decodeHeader(m);
+  std::string nameDate = datetime::formatNameDate({now.year, now.month, now.day});
+  std::string nameTime = "  " + datetime::formatNameTime(secondsOfDay(now));
+
+  up_.ExtLogMode = 0;
+  up_.HeaderReceived = false;
+  up_.ListPending = true;
+  ++up_.upload;
+  Action arm = act(Kind::kArmWatchdog);
+  arm.ms = kWatchdogMs;
+  arm.upload = up_.upload;
+  out.push_back(arm);
+
+  h.ProbeType = msg.ProbeType;
+  h.LogMode = msg.LogMode;
+  h.LogRate = msg.LogRate;
+  s_.ElapsedMode = msg.elapsed ? 1 : 0;
+  if (msg.elapsed) {
+    // The header's word is a file number; the name and the start come from the clock.
+    h.SampTime = std::to_string(msg.stamp);
+    h.ProbeType = static_cast<std::int16_t>(h.ProbeType + 16);
+    if (h.LogMode == 1 || h.LogMode == 2) {
+      up_.ExtLogMode = h.LogMode;
+      h.LogMode = 0;
+    }
+    up_.startInstant = {{now.year, now.month, now.day}, secondsOfDay(now)};
+  } else {
+    h.SampDate = datetime::GetDate(msg.stamp);
+    h.SampTime = datetime::GetTime(msg.stamp, 0);
+    const datetime::Instant start = {datetime::stampInstant(msg.stamp).date,
+                                     datetime::stampSeconds(msg.stamp) % 86400};
+    nameDate = datetime::formatNameDate(start.date);
+    nameTime = "  " + datetime::formatNameTime(start.secondsOfDay);
+    up_.startInstant = start;
+  }
+  h.DataFormat = msg.DataFormat;
+  h.MoveAve = msg.MoveAve;
+  h.PeriodOn = static_cast<float>(msg.PeriodOn);
+  h.PeriodOff = static_cast<float>(msg.PeriodOff);
+  up_.PeriodLeft = h.PeriodOn;
+
+  datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
+  datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
+  s_.ListTime = h.SampTime;
+  s_.ListDate = h.SampDate;
+  up_.BlockPending = true;
+
+  // The new upload's file replaces any file of the same name.
+  out.push_back(act(Kind::kCloseFile));
+  std::string name = "QV " + nameDate + nameTime;
+  if (s_.ElapsedMode == 1) name += " File" + atLeastThreeDigits(h.SampTime);
+  name += ".dat";
+  s_.CurrentFile = name;
+  createFile(name, out);
+
+  h.MoveAveText = moveAveText(h.MoveAve);
+  up_.RecordsInFile = 0;
+  up_.RecordsTotal = 0;
+  up_.SplitStart.clear();
+  up_.exhausted = false;
+  up_.HeaderReceived = true;
+}
+
+void UploadSession::createFile(const std::string& name, Actions& out) {
+  out.push_back(act(Kind::kCreateFile, name));
+  up_.fileOpen = true;
+  out.push_back(act(Kind::kWriteLine, store::headerLine1(s_.header, fileModeCode())));
+  out.push_back(act(Kind::kWriteLine, store::headerLine2(s_.header)));
+}
+
+std::int16_t UploadSession::fileModeCode() const {
+  if (up_.ExtLogMode == 1) return 4;
+  if (up_.ExtLogMode == 2) return 5;
+  return s_.header.LogMode;
+}
+
+void UploadSession::data(const Message& m, const platform::LocalTime& now, FormatChoice f,
+                         Actions& out) {
+  store::HeaderFields& h = s_.header;
+  if (!up_.HeaderReceived) {
+    out.push_back(act(Kind::kCloseFile));
+    up_.fileOpen = false;
+    out.push_back(newestStatus(store::kNoHeader));
+    out.push_back(reply(kNak));
+    out.push_back(ended(UploadEnd::kNoHeader));
+    return;
+  }
+  if (!up_.fileOpen) {
+    // The upload this message belongs to has ended (its last message, the watchdog, or no
+    // further continuation file), or its file could not be created: the records have no file.
+    out.push_back(act(Kind::kGeneralMsg, "Data received after the upload ended was not stored"));
+    return;
+  }
+
+  Action arm = act(Kind::kArmWatchdog);
+  arm.ms = kWatchdogMs;
+  arm.upload = up_.upload;
+  out.push_back(arm);
+
+  for (const DataRecord& r : decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat)) {
+    ++up_.RecordsInFile;
+    ++up_.RecordsTotal;
+    if (up_.RecordsInFile > store::kMaxRecordsPerFile && !Next_file(r.stamp, now, f, out)) {
+      out.push_back(ended(UploadEnd::kNoFileName));
+      return;
+    }
+    h.RecordTag = r.RecordTag;
+    h.UnitsCode = r.UnitsCode;
+    up_.lastUnits = r.UnitsCode;
+    out.push_back(act(Kind::kWriteLine, store::rawLine({store::intField(r.RecordTag),
+                                                        store::intField(r.UnitsCode)})));
+    if (r.stamp) {
+      h.SampDate = datetime::GetDate(*r.stamp);
+      h.SampTime = datetime::GetTime(*r.stamp, s_.ElapsedMode);
+      datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
+      datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
+      out.push_back(act(Kind::kWriteLine, store::rawLine({store::textField(h.SampDate),
+                                                          store::textField(h.SampTime)})));
+    }
+    if (r.movingAverage) {
+      out.push_back(act(Kind::kWriteLine, store::rawLine({store::doubleField(*r.movingAverage)})));
+    }
+    for (double v : r.values) {
+      out.push_back(
+          act(Kind::kWriteLine, store::rawLine({store::doubleField(store::roundThousandths(v))})));
+    }
+  }
+
+  if (up_.ListPending) {
+    Action add = act(Kind::kAddToList, s_.CurrentFile);
+    add.units = up_.lastUnits;
+    add.extLogMode = up_.ExtLogMode;
+    add.onlyIfPending = true;
+    out.push_back(add);
+  }
+  if (!up_.BlockPending) {
+    out.push_back(act(Kind::kStopWatchdog));
+    out.push_back(act(Kind::kCloseFile));
+    up_.fileOpen = false;
+    out.push_back(newestStatus(store::kComplete));
+    out.push_back(ended(UploadEnd::kLastMessage));
+  }
+}
+
+bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
+                              const platform::LocalTime& now, FormatChoice f, Actions& out) {
+  store::HeaderFields& h = s_.header;
+  std::string& current = s_.CurrentFile;
+  if (current.size() <= 6) return true;
+
+  out.push_back(act(Kind::kCloseFile));
+  up_.fileOpen = false;
+
+  // The letter in front of ".dat": a digit gets "A" added, a letter moves on by one.
+  const size_t at = current.size() - 5;
+  const unsigned char c = static_cast<unsigned char>(current[at]);
+  if (c <= '9') {
+    current.insert(at + 1, "A");
+    up_.SplitStart = h.SampDate + " " + h.SampTime;
+  } else if (c + 1 > 'Z') {
+    // No name is left for a further file: end the upload here, leaving every file intact.
+    out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
+    out.push_back(act(Kind::kStopWatchdog));
+    up_.exhausted = true;
+    return false;
+  } else {
+    current[at] = static_cast<char>(c + 1);
+  }
+
+  if (h.LogMode == 0) {
+    // Time-stamped records: the new file starts at the stamp of the record that opens it.
+    // Its time is written like every continuation start (two-digit hour), or as elapsed time.
+    const std::uint32_t stamp = recordStamp.value_or(0);
+    h.SampDate = datetime::GetDate(stamp);
+    h.SampTime = s_.ElapsedMode != 0
+                     ? datetime::GetTime(stamp, s_.ElapsedMode)
+                     : datetime::formatTime12(datetime::stampSeconds(stamp) % 86400);
+  } else {
+    std::int64_t seconds = up_.RecordsTotal;
+    if (h.LogMode == 2) {
+      h.LogInterval = logInterval(h.LogRate);
+      up_.PeriodLeft = h.PeriodOn - h.LogInterval;
+      double elapsed = 0.0;
+      for (std::int32_t n = 0; n < up_.RecordsTotal; ++n) {
+        if (up_.PeriodLeft <= 0.0f) {
+          up_.PeriodLeft = h.PeriodOn;
+          elapsed += static_cast<double>(h.LogInterval) + static_cast<double>(h.PeriodOff);
+        } else {
+          elapsed += static_cast<double>(h.LogInterval);
+          up_.PeriodLeft -= h.LogInterval;
+        }
+      }
+      seconds = std::llround(elapsed);  // halves away from zero
+    }
+    const datetime::Instant start = datetime::addSeconds(up_.startInstant, seconds);
+    h.SampDate = datetime::formatUsDate(start.date);
+    h.SampTime = datetime::formatTime12(start.secondsOfDay);
+  }
+  datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
+  datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
+
+  createFile(current, out);
+  h.MoveAveText = moveAveText(h.MoveAve);
+  up_.RecordsInFile = 1;
+  Action add = act(Kind::kAddToList, current);
+  add.units = up_.lastUnits;
+  add.extLogMode = up_.ExtLogMode;
+  out.push_back(add);
+  return true;
+}
+
+}  // namespace kestrand::link

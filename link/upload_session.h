@@ -1,0 +1,135 @@
+#pragma once
+// One upload as the meter sends it, without any I/O: each parsed message (and each expiry of
+// the watchdog) goes in, and out comes what it amounts to, as an ordered list of actions for the
+// caller to carry out: the answer, the raw file lines and when they must be synced, the file to
+// create or close, the texts to show, the list entries and statuses, the watchdog and the end of
+// the upload. The session learns the outcome of the file and list operations it asked for from
+// the caller.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/messages.h"
+#include "datetime/datetime.h"
+#include "link/receive_path.h"
+#include "platform/clock.h"
+#include "store/header.h"
+
+namespace kestrand::link {
+
+inline constexpr int kWatchdogMs = 10000;
+
+// How an upload came to its end.
+enum class UploadEnd { kLastMessage, kWatchdog, kNoFileName, kNoHeader };
+
+struct Action {
+  enum class Kind {
+    kReply,            // send `byte` (ACK or NAK)
+    kCommit,           // the lines so far must be written and synced before what follows
+    kCreateFile,       // close any open file, then create (replacing) and open `text`, a bare name
+    kCloseFile,        // commit and close the open file; nothing when none is open
+    kWriteLine,        // `text`: one line of the raw data file with its line end
+    kArmWatchdog,      // (re)start the watchdog for `ms` milliseconds, for upload `upload`
+    kStopWatchdog,     // stop the watchdog
+    kNormalPointer,    // the window's pointer returns to normal
+    kClearReceive,     // the receive buffer is emptied
+    kStatus,           // the status label shows `text`
+    kGeneralMsg,       // the general message label shows `text` for five seconds
+    kNotice,           // the general message label shows `text`, cleared after `ms`
+    kMessageBox,       // `text` with an OK button and the error title
+    kAddToList,        // list `text` (a bare name) with the header fields, units code `units`
+    kSetNewestStatus,  // the newest list entry's status becomes `status`
+    kUploadEnded,      // the upload ended for reason `end`
+  };
+  Kind kind = Kind::kReply;
+  std::string text;
+  char byte = 0;
+  int ms = 0;
+  std::int16_t units = 0;
+  std::int16_t extLogMode = 0;
+  // kAddToList only: the entry is added only while the upload is still waiting to be listed.
+  bool onlyIfPending = false;
+  std::int16_t status = 0;
+  std::uint32_t upload = 0;
+  UploadEnd end = UploadEnd::kLastMessage;
+};
+using Actions = std::vector<Action>;
+
+// What the session keeps between the messages of one upload.
+struct UploadState {
+  bool BlockPending = false;
+  std::int16_t ExtLogMode = 0;
+  float PeriodLeft = 0.0f;
+  bool HeaderReceived = false;
+  bool ListPending = false;
+  std::int32_t RecordsInFile = 0;
+  std::int32_t RecordsTotal = 0;
+  std::string SplitStart;
+  // The instant the upload's first file starts at, from which continuation starts are counted.
+  datetime::Instant startInstant;
+  // Set when no further continuation file can be named: later records are not stored.
+  bool exhausted = false;
+  // The file the session last asked for is open (created and not closed since).
+  bool fileOpen = false;
+  // Counts headers: the upload a watchdog was armed for.
+  std::uint32_t upload = 0;
+  // Units code of the last record decoded, for the list entry of a continuation file.
+  std::int16_t lastUnits = 0;
+};
+
+// The user's display formats in force for one message.
+struct FormatChoice {
+  int date = 3;
+  int time = 1;
+};
+
+class UploadSession {
+ public:
+  // The program-wide state an upload writes besides its own.
+  struct Shared {
+    store::HeaderFields& header;
+    std::int16_t& ElapsedMode;
+    std::string& CurrentFile;
+    std::string& ListDate;
+    std::string& ListTime;
+  };
+  UploadSession(Shared shared, const MessageCatalogue& messages)
+      : s_(shared), messages_(messages) {}
+
+  // The terminator the receive path found: DLE EOT ends the upload's messages, DLE ETB says
+  // more follow, DLE ETX leaves it as it is.
+  void noteTerminator(Terminator t);
+  // The parser: one message as cut out of the receive buffer (still stuffed), parsed at `now`.
+  Actions ParseMsg(const Message& cut, const platform::LocalTime& now, FormatChoice formats);
+  // The watchdog ran out.
+  Actions onWatchdog();
+
+  // Outcomes of the operations asked for.
+  void fileCreateFailed() { up_.fileOpen = false; }
+  // The file was closed from outside the upload (shut-down).
+  void fileClosed() { up_.fileOpen = false; }
+  void listAdded() { up_.ListPending = false; }
+
+  const UploadState& state() const { return up_; }
+
+ private:
+  void header(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
+  void data(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
+  // False when no further file can be named.
+  bool Next_file(const std::optional<std::uint32_t>& recordStamp, const platform::LocalTime& now,
+                 FormatChoice f, Actions& out);
+  void createFile(const std::string& name, Actions& out);
+  std::int16_t fileModeCode() const;
+
+  Shared s_;
+  const MessageCatalogue& messages_;
+  UploadState up_;
+};
+
+// The status text of a message's terminator before it is parsed ("Got message size = ..." or
+// "Receiving Associated Data"); empty for another terminator.
+std::string terminatorStatus(Terminator t, std::size_t bufferLength);
+
+}  // namespace kestrand::link

@@ -1,0 +1,102 @@
+// The program's link on the fake port: the lines of a message are on stable storage before its
+// ACK, the watchdog's tick, and line errors.
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/memory_file_system.h"
+#include "tests/support/program_rig.h"
+
+namespace kestrand::testing {
+namespace {
+
+using platform::LabelId;
+using namespace std::string_literals;
+
+const std::string kHeader = "\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03"s;
+const std::string kMore = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x17"s;
+const std::string kLast = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x04"s;
+const std::string kFile = "/data/QV 05.Feb.97  14.53.13.dat";
+
+struct MemoryDataDirectory {
+  platform::fake::MemoryFileSystem fs{"/data"};
+};
+struct Program : MemoryDataDirectory, ProgramRig {
+  Program() : ProgramRig(fs, "/data") {}
+};
+
+TEST(LinkController, EveryAckFollowsTheSyncOfTheMessagesLines) {
+  Program p;
+  int acks = 0;
+  p.port.onWrite = [&](std::string_view bytes) {
+    ASSERT_EQ(bytes, "\x06");
+    ++acks;
+    EXPECT_EQ(p.fs.durable(kFile), p.fs.files.at(kFile)) << "ack " << acks;
+  };
+  p.port.deliver(kHeader);
+  EXPECT_TRUE(p.view.busy);
+  EXPECT_EQ(p.view.label(LabelId::kStatDat), "Receiving Associated Data");
+  p.port.deliver(kMore);
+  p.port.deliver(kLast);
+  EXPECT_EQ(acks, 3);
+  EXPECT_FALSE(p.view.busy);
+  EXPECT_EQ(p.fs.durable(kFile),
+            "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n1,2\r\n100\r\n");
+  ASSERT_EQ(p.view.list.size(), 1u);
+  EXPECT_EQ(p.prog.catalogue.FileStatus[0], 2);
+  EXPECT_EQ(p.view.label(LabelId::kLblGenMsg), " 1 data files are available.");
+}
+
+TEST(LinkController, WatchdogTickRejectsAndClosesTheFile) {
+  Program p;
+  p.port.deliver(kHeader);
+  p.port.deliver(kMore);
+  p.port.written.clear();
+  p.timers.advance(9999);
+  p.port.deliver("\x10\x02\x81");  // a partial message, then silence
+  p.timers.advance(1);
+  EXPECT_EQ(p.port.written, "\x15");
+  ASSERT_EQ(p.box.shown.size(), 1u);
+  EXPECT_EQ(p.box.shown[0].text, "Upload of data is incomplete\n\rCheck connections and retry");
+  EXPECT_EQ(p.box.shown[0].title, "RIviriro Error");
+  EXPECT_FALSE(p.view.busy);
+  EXPECT_TRUE(p.prog.link.receivePath().RxBuffer().empty());
+  EXPECT_FALSE(p.prog.tmrReadingData->running());
+  EXPECT_EQ(p.fs.openFiles, 0);
+  p.timers.advance(60000);
+  EXPECT_EQ(p.box.shown.size(), 1u);  // fires once
+}
+
+TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
+  const std::vector<std::pair<int, std::string>> expected = {
+      {1001, "Break signal received"},
+      {1002, "Clear-to-send timeout"},
+      {1003, "Data-set ready timeout"},
+      {1004, "Framing error"},
+      {1006, "Port overrun"},
+      {1007, "Carrier detect timeout"},
+      {1008, "Receive buffer overflow"},
+      {1009, "Parity error"},
+      {1010, "Transmit buffer full"},
+      {1011, "Unexpected error retrieving DCB for the port"},
+      {1005, ""},
+      {3, ""}};
+  for (const auto& [code, text] : expected) {
+    Program p;
+    p.port.deliver("\x10\x02\x81");
+    p.port.raise(code);
+    EXPECT_EQ(p.port.written, text.empty() ? "" : "\x15") << code;
+    EXPECT_EQ(p.prog.link.receivePath().RxBuffer().empty(), !text.empty()) << code;
+    if (!text.empty()) {
+      EXPECT_EQ(p.view.label(LabelId::kLblGenMsg),
+                "Com error:  " + std::to_string(code) + "  " + text);
+    }
+  }
+  // A terminator beyond the message array takes the same path with the receive code.
+  Program p;
+  p.port.deliver("\x10\x02" + std::string(1030, 'A') + "\x10\x04");
+  EXPECT_EQ(p.port.written, "\x15");
+  EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace kestrand::testing

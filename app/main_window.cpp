@@ -2,7 +2,7 @@
 
 #include "core/text.h"
 #include "core/version.h"
-#include "store/raw_format.h"
+#include "store/field_reader.h"
 
 namespace kestrand::app {
 

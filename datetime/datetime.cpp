@@ -283,6 +283,102 @@ std::optional<std::int64_t> parseTime12(std::string_view text) {
   return std::int64_t{hour24} * 3600 + std::int64_t{*minute} * 60 + *second;
 }
 
+namespace {
+
+std::string_view trimBlanks(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// A run of 1..4 digits and nothing else.
+std::optional<int> wholeNumber(std::string_view part) {
+  if (part.empty() || part.size() > 4) return std::nullopt;
+  int value = 0;
+  for (char c : part) {
+    if (!isDigit(c)) return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// Month 1..12 of a three-letter name, any case; 0 when it is none.
+int monthOfName(std::string_view part) {
+  if (part.size() != 3) return 0;
+  for (std::size_t m = 0; m < kMonthNames.size(); ++m) {
+    bool same = true;
+    for (std::size_t i = 0; i < 3; ++i) {
+      same = same && (part[i] | 0x20) == (kMonthNames[m][i] | 0x20);
+    }
+    if (same) return static_cast<int>(m) + 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::optional<CivilDate> parseDisplayedDate(std::string_view text, int dateChoice) {
+  text = trimBlanks(text);
+  std::array<std::string_view, 3> parts;
+  std::size_t count = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] != '/' && text[i] != '-') continue;
+    if (count == parts.size()) return std::nullopt;
+    parts[count++] = text.substr(start, i - start);
+    start = i + 1;
+  }
+  if (count != parts.size()) return std::nullopt;
+
+  std::optional<int> year;
+  std::optional<int> month;
+  std::optional<int> day;
+  if (const int named = monthOfName(parts[1]); named != 0) {
+    day = wholeNumber(parts[0]);
+    month = named;
+    year = wholeNumber(parts[2]);
+  } else if (parts[0].size() == 4) {
+    year = wholeNumber(parts[0]);
+    month = wholeNumber(parts[1]);
+    day = wholeNumber(parts[2]);
+  } else {
+    const std::optional<int> a = wholeNumber(parts[0]);
+    const std::optional<int> b = wholeNumber(parts[1]);
+    if (!a || !b) return std::nullopt;
+    bool dayFirst = dateChoice == 8 || dateChoice == 9;
+    if (*a > 12) dayFirst = true;
+    if (*b > 12) dayFirst = false;
+    month = dayFirst ? b : a;
+    day = dayFirst ? a : b;
+    year = wholeNumber(parts[2]);
+  }
+  if (!year || !month || !day) return std::nullopt;
+  const std::size_t yearDigits = parts[0].size() == 4 ? 4 : parts[2].size();
+  if (yearDigits == 2) {
+    *year += 2000;
+  } else if (yearDigits != 4) {
+    return std::nullopt;
+  }
+  if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month)) {
+    return std::nullopt;
+  }
+  return CivilDate{*year, *month, *day};
+}
+
+std::optional<std::int64_t> parseDisplayedTime(std::string_view text) {
+  text = trimBlanks(text);
+  if (text.size() > 3 && text[text.size() - 3] == ' ') return parseTime12(text);
+  std::size_t pos = 0;
+  const auto hour = readNumber(text, pos, 1, 2);
+  if (!hour || !expect(text, pos, ':')) return std::nullopt;
+  const auto minute = readNumber(text, pos, 2, 2);
+  if (!minute || !expect(text, pos, ':')) return std::nullopt;
+  const auto second = readNumber(text, pos, 2, 2);
+  if (!second || pos != text.size()) return std::nullopt;
+  if (*hour > 23 || *minute > 59 || *second > 59) return std::nullopt;
+  return static_cast<std::int64_t>(*hour) * 3600 + *minute * 60 + *second;
+}
+
 std::string_view monthAbbreviation(int month) {
   if (month < 1 || month > 12) return {};
   return kMonthNames[static_cast<std::size_t>(month - 1)];

@@ -63,6 +63,17 @@ std::string formatTime12(std::int64_t secondsOfDay);    // "02:05:33 PM" (two-di
 std::optional<CivilDate> parseUsDate(std::string_view text);
 std::optional<std::int64_t> parseTime12(std::string_view text);
 
+// Reads back a date as the display formats write it: month first ("01/15/2006", "1/15/2006"),
+// year first ("2006/01/15"), day first ("15/01/2006") or with the month's name
+// ("15-Jan-2006"); a two-digit year is taken in the 2000s. A date that reads both month first
+// and day first is taken day first under choices 8 and 9 (the day-first formats) and month
+// first under the others. nullopt when the text is no valid date.
+std::optional<CivilDate> parseDisplayedDate(std::string_view text, int dateChoice);
+// Reads back a time as the display formats write it: 12-hour ("2:05:09 PM", "02:05:09 PM") or
+// 24-hour (" 14:05:09", "14:05:09"), blanks around it ignored. Seconds since midnight, nullopt
+// when the text is no valid time.
+std::optional<std::int64_t> parseDisplayedTime(std::string_view text);
+
 // Three-letter English month abbreviation, month 1..12.
 std::string_view monthAbbreviation(int month);
 

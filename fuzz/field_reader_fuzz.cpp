@@ -16,7 +16,7 @@
 #include <string_view>
 
 #include "platform/error.h"
-#include "store/raw_format.h"
+#include "store/field_reader.h"
 
 namespace {
 

@@ -8,6 +8,8 @@ continuation file.
 
 field_reader/: inputs for field_reader_fuzz: a type plan, then the content of a raw data file.
 
+raw_reader/: whole raw data files for raw_reader_fuzz, one per logging mode and header form.
+
 Run it from anywhere; it replaces the files it writes and leaves others alone.
 """
 
@@ -180,6 +182,19 @@ def field_reader_seeds():
     }
 
 
+# ---- raw_reader_fuzz inputs ----
+def raw_reader_seeds():
+    rec = b"1,0\r\n12.4\r\n12.5\r\n12.2\r\n"
+    return {
+        "worked_file": b'"01/15/2006","02:05:09 PM",0,1\r\n2,9,60\r\n' + rec * 3,
+        "periodic": b'"2006/01/15"," 14:05:09",10,2\r\n0,3,0,3,10\r\n' + b"1,1\r\n1.5\r\n-.25\r\n" * 5,
+        "stamped": b'"15-Jan-2006","2:05:09 PM",16,4\r\n4,1,600\r\n'
+                   + b'1,3\r\n"01/15/2006","02:05:09 PM"\r\n1\r\n2E-3\r\n' * 2,
+        "header_only": b'"31/12/2006","11:59:59 PM",18,3\r\n8,65535,65534\r\n',
+        "cut_record": b'"01/15/2006","02:05:09 PM",0,1\r\n2,9,60\r\n' + rec + b"1,0\r\n12",
+    }
+
+
 def write(folder, seeds):
     path = os.path.join(HERE, "corpus", folder)
     os.makedirs(path, exist_ok=True)
@@ -191,3 +206,4 @@ def write(folder, seeds):
 if __name__ == "__main__":
     write("receive", receive_seeds())
     write("field_reader", field_reader_seeds())
+    write("raw_reader", raw_reader_seeds())

@@ -5,7 +5,7 @@
 
 #include "core/text.h"
 #include "platform/error.h"
-#include "store/raw_format.h"
+#include "store/field_reader.h"
 
 namespace kestrand::store {
 namespace {

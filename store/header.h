@@ -21,6 +21,7 @@ struct HeaderFields {
   std::string ProbeName;
   std::string LogModeText;
   std::string MoveAveText;
+  std::string UnitsName;  // units of the first sample on display, set with the grid
   // The record being written or read: its tag and units code.
   std::int16_t RecordTag = 0;
   std::int16_t UnitsCode = 0;

@@ -1,7 +1,7 @@
 #pragma once
-// The raw data file format: comma-separated fields, text fields in double quotes, numbers with
-// a point as decimal separator, CR LF line ends. One writer side (the upload) and one field
-// reader (the file list and the file reader) share these rules.
+// Writing the raw data file format: comma-separated fields, text fields in double quotes,
+// numbers with a point as decimal separator, CR LF line ends. The upload writes with these;
+// store/field_reader.h reads them back.
 
 #include <cstdint>
 #include <initializer_list>
@@ -14,7 +14,6 @@ namespace kestrand::store {
 
 inline constexpr int kMaxRecordsPerFile = 16300;
 
-// ---- writing ----
 std::string textField(std::string_view text);  // "text"
 std::string intField(std::int64_t n);          // -12, 0, 345
 // At most 15 significant digits, positional notation, "0" before the point when |v| < 1,
@@ -32,28 +31,5 @@ double roundThousandths(double v);
 std::string headerLine1(const HeaderFields& h, std::int16_t modeCode);
 // Long form (with the period fields) when h.LogMode is 2, else the short form.
 std::string headerLine2(const HeaderFields& h);
-
-// ---- reading ----
-// Reads a file's content as one sequence of fields, whatever the line division. Failures are
-// kestrand::Error: kTypeMismatch for text that is not a number, kOverflow for a number outside
-// the target type, kEndOfFile for a field asked for after the end.
-class FieldReader {
- public:
-  explicit FieldReader(std::string_view content) : s_(content) {}
-  std::string readText();
-  std::int16_t readInt16();
-  std::int32_t readInt32();
-  float readSingle();
-  double readDouble();
-  // True when no further field follows (only blanks and line ends remain).
-  bool atEnd() const;
-  size_t position() const { return pos_; }
-
- private:
-  std::string_view rawField();
-  double readNumber();
-  std::string_view s_;
-  size_t pos_ = 0;
-};
 
 }  // namespace kestrand::store

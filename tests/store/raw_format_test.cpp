@@ -1,4 +1,5 @@
 #include "store/raw_format.h"
+#include "store/field_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,71 @@
+#pragma once
+// Reads one raw data file into the sample table and the current header fields: the header,
+// every record, the computed sample times of the modes whose records carry none, the moving
+// average's length in samples. At most 16300 samples.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/messages.h"
+#include "platform/file_system.h"
+#include "store/feedback.h"
+#include "store/header.h"
+#include "store/probe_table.h"
+#include "store/sample_table.h"
+
+namespace kestrand::store {
+
+// How a read ended.
+enum class ReadEnd {
+  kComplete,        // every record read
+  kHeaderRejected,  // the header failed VerifyHeader; no samples
+  kTooManySamples,  // more than 16300 records; the first 16300 kept
+  kNoDataRecords,   // a header and no record; no samples
+  kDataBlockError,  // the file ends inside the header (no samples) or a record (the complete
+                    // records before it kept)
+  kFailed,          // unreadable file, a field that is no number, a number out of range, a
+                    // units code outside 0..6, a start date or time that cannot be read
+};
+
+struct ReadResult {
+  ReadEnd end = ReadEnd::kComplete;
+  // Texts of the message boxes to show, in order (OK button, title "RIviriro Error"): the
+  // multiple-units warning at most once, then the failure's message.
+  std::vector<std::string> messages;
+  // What the status label holds afterwards: "Reading completed", or empty after a failure.
+  std::string status;
+};
+
+struct ReadContext {
+  const ProbeTable& probes;
+  const MessageCatalogue& messages;
+  // The date display format in force: decides how a start date that reads both month first
+  // and day first is taken.
+  int dateChoice = 3;
+  Feedback feedback;  // busy pointer, status label, progress (bytes read of the file's size)
+};
+
+// Reads `filename` (a bare name) from `dataPath`. Writes the header fields and the sample table;
+// fields read before a failure keep their values, rows past the new `NumSamples` may keep an
+// earlier file's values.
+ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
+                           const std::string& dataPath, const ReadContext& context,
+                           HeaderFields& header, SampleTable& table);
+
+// The same on a file's content already read; `filename` is named in failure messages.
+ReadResult ReadRawDataContent(std::string_view content, const std::string& filename,
+                              const ReadContext& context, HeaderFields& header, SampleTable& table);
+
+// Seconds between samples of a log-rate code (codes 9 and beyond give 1).
+float logIntervalOf(std::int16_t logRate);
+
+// The data-warning window's text when a CSV file holds more samples than the table takes.
+std::string dataLimitText();
+// errmsg 0: the text to put on the data-warning window; any other value: nullopt, the window
+// keeps its text. Either way the caller then shows the window without waiting for it.
+std::optional<std::string> Data_limit_err(std::int16_t errmsg);
+
+}  // namespace kestrand::store

@@ -1,0 +1,63 @@
+#pragma once
+// The in-memory sample table: the upload on display, filled by the raw data file reader or by
+// opening a saved CSV file, shown by the grid, written by the CSV export, printed by the report.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/header.h"
+
+namespace kestrand::store {
+
+inline constexpr int kMaxSamples = 16300;            // samples a table (and a file) holds
+inline constexpr int kSampleRows = kMaxSamples + 1;  // rows 0..16300 are allocated
+inline constexpr int kValueColumns = 21;             // SampleData columns 0..20
+inline constexpr int kTableColumns = 26;             // ColUsed and ColTitle, 0..25
+inline constexpr int kDateColumn = 20;
+inline constexpr int kTimeColumn = 21;
+inline constexpr int kProbeColumn = 22;
+inline constexpr int kMoveAvgColumn = 23;
+inline constexpr int kUnitsColumn = 24;
+
+// The fixed column titles: 0..19 value columns, 20 date, 21 time, 22 probe, 23 moving average,
+// 24 units, 25 none.
+inline constexpr std::array<std::string_view, kTableColumns> kColTitle = {
+    "X-Point", "X-Min",  "X-Max", "X-Avg", "Y-Point", "Y-Min",    "Y-Max", "Y-Avg", "Z-Point",
+    "Z-Min",   "Z-Max",  "Z-Avg", "Field", "Min",     "Max",      "Avg",   "Field", "X-Data",
+    "Y-Data",  "Z-Data", "Date",  "Time",  "Probe",   "Move-Avg", "Units", ""};
+
+// Every array is allocated once at its full size; nothing grows while a file is read.
+struct SampleTable {
+  std::int16_t NumSamples = 0;                                       // valid rows, 0..16300
+  std::array<std::int16_t, kTableColumns> ColUsed{};                 // > 0: the column is in use
+  std::vector<float> MoveAvgData = std::vector<float>(kSampleRows);  // column 23
+  std::vector<std::string> SampleDate = std::vector<std::string>(kSampleRows);
+  std::vector<std::string> SampleTime = std::vector<std::string>(kSampleRows);
+  std::vector<std::string> SampleProbe = std::vector<std::string>(kSampleRows);
+  std::vector<std::string> SampleUnits = std::vector<std::string>(kSampleRows);
+
+  static std::string_view ColTitle(int column) { return kColTitle[static_cast<size_t>(column)]; }
+
+  // Value of column k (0..20) for sample j (0..16300). One column's samples lie together.
+  float& SampleData(int k, int j) { return data_[index(k, j)]; }
+  float SampleData(int k, int j) const { return data_[index(k, j)]; }
+
+  bool operator==(const SampleTable&) const = default;
+
+ private:
+  static size_t index(int k, int j) {
+    return static_cast<size_t>(k) * kSampleRows + static_cast<size_t>(j);
+  }
+  std::vector<float> data_ = std::vector<float>(static_cast<size_t>(kValueColumns) * kSampleRows);
+};
+
+// Empties the table: `MoveAveText` and the in-use marks 0..24 (mark 25 is left alone); the
+// moving averages and the four texts of rows 0..16299 (row 16300 is left alone); the values of
+// columns 0..19 in every row. `NumSamples` is not changed.
+void clear_regs(SampleTable& table, HeaderFields& header);
+
+}  // namespace kestrand::store

@@ -1,0 +1,160 @@
+#include "store/raw_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kestrand::store {
+namespace {
+
+const std::string kBreak = "\n\r";
+// Continuous mode, 1.2 s apart, column 0 only, no moving average.
+const std::string kHead = "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n";
+
+struct ReaderTest : ::testing::Test {
+  ReaderTest() { probes.InitProbeTable(); }
+  ReadResult read(const std::string& content, int dateChoice = 3) {
+    return ReadRawDataContent(content, "f.dat", {probes, messages, dateChoice, {}}, h, t);
+  }
+  ProbeTable probes;
+  MessageCatalogue messages;
+  HeaderFields h;
+  SampleTable t;
+};
+
+// `count` records of one value each.
+std::string records(int count, const std::string& units = "0") {
+  std::string s;
+  for (int i = 0; i < count; ++i) s += "1," + units + "\r\n5\r\n";
+  return s;
+}
+
+TEST_F(ReaderTest, TheExampleFile) {
+  const ReadResult r = read(
+      "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n"
+      "1,0\r\n12.3\r\n12.345\r\n12.1\r\n1,0\r\n12.4\r\n12.5\r\n12.2\r\n");
+  EXPECT_EQ(r.end, ReadEnd::kComplete);
+  ASSERT_EQ(t.NumSamples, 2);
+  for (int k = 0; k < 25; ++k) EXPECT_EQ(t.ColUsed[k], k == 0 || k == 3 || k == 23) << k;
+  const float values[] = {t.MoveAvgData[0], t.SampleData(0, 0), t.SampleData(3, 0),
+                          t.MoveAvgData[1], t.SampleData(0, 1), t.SampleData(3, 1)};
+  EXPECT_EQ(std::vector<float>(values, values + 6),
+            (std::vector<float>{12.3f, 12.345f, 12.1f, 12.4f, 12.5f, 12.2f}));
+  EXPECT_EQ(t.SampleDate[1] + " " + t.SampleTime[1] + " " + t.SampleUnits[1],
+            "01/15/2006 02:05:10 PM V/m");
+  EXPECT_EQ(h.ProbeName + "|" + h.LogModeText, "QV-1100|Logging Mode - Continuous");
+  // Six minutes at 1.2 s are 300 samples.
+  EXPECT_EQ(h.MoveAve, 300);
+  EXPECT_EQ(t.SampleProbe[0] + "|" + t.SampleProbe[2], "QV-1100|M-Avg= 300");
+}
+
+TEST_F(ReaderTest, ComputedSampleTimes) {
+  // Each sample's date and time, the date left out while it stays 01/15/2006.
+  const std::vector<std::string> times[] = {
+      // Offsets 0, 1.2, 2.4, 3.6 round to 0, 1, 2, 4.
+      {kHead, "02:05:09 PM", "02:05:10 PM", "02:05:11 PM", "02:05:13 PM"},
+      // 0.5 s apart: halves go to the even second.
+      {"\"1/15/2006\",\"2:05:09 PM\",0,1\r\n0,1,0\r\n", "02:05:09 PM", "02:05:09 PM", "02:05:10 PM",
+       "02:05:11 PM", "02:05:11 PM"},
+      // Periodic, 3 s on, 10 s off, 1 s apart: offsets 0, 1, 2, 13, 14, 15, 26.
+      {"\"2006/01/15\",\" 14:05:09\",0,2\r\n1,1,0,3,10\r\n", "02:05:09 PM", "02:05:10 PM",
+       "02:05:11 PM", "02:05:22 PM", "02:05:23 PM", "02:05:24 PM", "02:05:35 PM"},
+      // 60 s apart across midnight; day first when the month cannot come first.
+      {"\"31/12/2006\",\"23:59:30\",0,3\r\n8,1,0\r\n", "12/31/2006 11:59:30 PM",
+       "01/01/2007 12:00:30 AM"},
+      {"\"15-Jan-06\",\"12:00:00 PM\",0,1\r\n1,1,0\r\n", "12:00:00 PM"},
+      // Read day first under a day-first display choice (9).
+      {"\"05/03/2006\",\"11:00:00 AM\",0,1\r\n1,1,0\r\n", "03/05/2006 11:00:00 AM"},
+  };
+  for (const auto& row : times) {
+    SCOPED_TRACE(row[0]);
+    const int n = static_cast<int>(row.size()) - 1;
+    ASSERT_EQ(read(row[0] + records(n), &row == &times[5] ? 9 : 3).end, ReadEnd::kComplete);
+    for (int j = 0; j < n; ++j) {
+      const std::string date = t.SampleDate[j] == "01/15/2006" ? "" : t.SampleDate[j] + " ";
+      EXPECT_EQ(date + t.SampleTime[j], row[j + 1]);
+    }
+  }
+}
+
+TEST_F(ReaderTest, FailuresAndWhatIsKept) {
+  const std::string dataBlock = "The raw data file has an error in the data block." + kBreak +
+                                "All of the data except for the last record will be retained.";
+  const std::string other = "File: f.dat" + kBreak + "Error: ";
+  const std::string units = "Warning: Multiple Units have been found" + kBreak +
+                            "Data will still be saved but may not be reliable";
+  const struct {
+    std::string content;
+    ReadEnd end;
+    std::vector<std::string> messages;  // each the start of a message shown
+    int kept;
+  } rows[] = {
+      {kHead, ReadEnd::kNoDataRecords, {"The raw data file does not contain any data records."}, 0},
+      {kHead + records(2) + "1,0\r\n", ReadEnd::kDataBlockError, {dataBlock}, 2},
+      {kHead.substr(0, 36), ReadEnd::kDataBlockError, {dataBlock}, 0},
+      {kHead + records(2) + "1,0\r\n5x\r\n", ReadEnd::kFailed, {other + "Type mismatch"}, 0},
+      {kHead + records(1) + "1,70000\r\n", ReadEnd::kFailed, {other + "Overflow"}, 0},
+      {kHead + records(1) + records(1, "9"),
+       ReadEnd::kFailed,
+       {units, other + "Subscript out of range"},
+       0},
+      {kHead + records(1, "-1"), ReadEnd::kFailed, {other + "Subscript out of range"}, 0},
+      {"\"x\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n" + records(1), ReadEnd::kFailed, {other}, 0},
+      {"\"d\",\"t\",32,1\r\n2,1,0\r\n" + records(1),
+       ReadEnd::kHeaderRejected,
+       {"The raw data file has an error in the header block."},
+       0},
+      // The units warning comes once, however many records differ.
+      {kHead + records(1) + records(3, "1"), ReadEnd::kComplete, {units}, 4},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.content);
+    t.NumSamples = 99;
+    const ReadResult r = read(row.content);
+    EXPECT_EQ(r.end, row.end);
+    ASSERT_EQ(r.messages.size(), row.messages.size());
+    for (size_t m = 0; m < r.messages.size(); ++m) {
+      EXPECT_EQ(r.messages[m].substr(0, row.messages[m].size()), row.messages[m]);
+    }
+    EXPECT_EQ(t.NumSamples, row.kept);
+    EXPECT_EQ(r.status, row.end == ReadEnd::kComplete ? "Reading completed" : "");
+  }
+}
+
+TEST_F(ReaderTest, AtMostSixteenThousandThreeHundredSamples) {
+  // Probe 25 passes the check and has no texts.
+  const std::string head = "\"01/15/2006\",\"02:05:09 PM\",25,1\r\n2,1,0\r\n";
+  EXPECT_EQ(read(head + records(16300)).end, ReadEnd::kComplete);
+  EXPECT_EQ(t.NumSamples, 16300);
+  EXPECT_EQ(h.ProbeName + t.SampleUnits[16299], "");
+  const ReadResult r = read(head + records(16301));
+  EXPECT_EQ(r.messages, std::vector<std::string>{
+                            "The raw data file exceeds the maximum size for an Excel Spreadsheet." +
+                            kBreak + "The data will be trucated."});
+  EXPECT_EQ(t.NumSamples, 16300);
+}
+
+TEST_F(ReaderTest, MovingAverageBecomesSamples) {
+  // Tenths of a minute at a log-rate code to samples, halves to even; 0 means none.
+  const int rows[][3] = {{60, 0, 720}, {60, 8, 6}, {1, 7, 0}, {3, 7, 2}, {0, 0, 0}};
+  for (const auto& [tenths, rate, samples] : rows) {
+    read("\"d\",\"t\",0,0\r\n" + std::to_string(rate) + ",1," + std::to_string(tenths) +
+         "\r\n1,0\r\n\"a\",\"b\"\r\n" + (tenths ? "1\r\n" : "") + "2\r\n");
+    EXPECT_EQ(h.MoveAve, samples) << tenths << " at " << rate;
+    EXPECT_EQ(t.SampleProbe[2], tenths ? "M-Avg= " + std::to_string(samples) : "");
+    EXPECT_EQ(t.SampleData(0, 0), 2.0f);
+    EXPECT_EQ(t.SampleDate[0] + t.SampleTime[0], "ab");  // mode 0 keeps each record's texts
+  }
+  EXPECT_EQ(h.MoveAveText, "");
+}
+
+TEST(DataLimit, WarningText) {
+  EXPECT_EQ(Data_limit_err(0),
+            "The maximum number of data points of  16300 has been exceeded. "
+            "\n\rThe data will be truncated");
+  EXPECT_EQ(Data_limit_err(1), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kestrand::store

@@ -1,0 +1,122 @@
+#include "view/grid.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "view/number_text.h"
+
+namespace kestrand::view {
+namespace {
+
+TEST(NumberText, SevenDigitsBlankForTheSignNoLeadingZero) {
+  const std::pair<float, const char*> rows[] = {{12.5f, " 12.5"},
+                                                {0.5f, " .5"},
+                                                {-0.25f, "-.25"},
+                                                {0.0f, " 0"},
+                                                {-3.0f, "-3"},
+                                                {12.345f, " 12.345"},
+                                                {1.0f / 3, " .3333333"},
+                                                {100.0f, " 100"},
+                                                {-2.0f / 3, "-.6666667"},
+                                                {9999999.0f, " 9999999"},
+                                                {12345678.0f, " 1.234568E+07"},
+                                                {0.00001f, " .00001"},
+                                                {-2.5e-6f, "-2.5E-06"}};
+  for (const auto& [v, text] : rows) EXPECT_EQ(numberText(v), text) << v;
+}
+
+// `n` samples in value columns `cols` (value k + j / 2); a moving average of `mavg` when >= 0.
+store::SampleTable table(int n, std::initializer_list<int> cols, float mavg = -1.0f) {
+  store::SampleTable t;
+  t.NumSamples = static_cast<std::int16_t>(n);
+  for (int k : cols) {
+    t.ColUsed[k] = 1;
+    for (int j = 0; j < n; ++j) t.SampleData(k, j) = static_cast<float>(k + j / 2.0);
+  }
+  t.ColUsed[23] = mavg >= 0.0f;
+  for (int j = 0; j < n; ++j) t.MoveAvgData[j] = mavg;
+  return t;
+}
+
+TEST(UpdateDataTable, WidthsFollowTheColumnCount) {
+  const struct {
+    store::SampleTable t;
+    const char* titles;  // after the time column
+    std::vector<int> widths;
+  } rows[] = {
+      {table(3, {0, 4}), "|^X-Point|^Y-Point", {1200, 900, 900}},
+      {table(3, {0, 4, 8}), "|^X-Point|^Y-Point|^Z-Point", {1200, 900, 900, 1200}},
+      {table(3, {0, 4, 8, 12}), "|^X-Point|^Y-Point|^Z-Point|^Field", {1200, 900, 900, 900, 1200}},
+      {table(3, {0}, 2.5f), "|^X-Point|^Move-Avg", {1200, 900, 1200}},
+      {table(3, {0, 4}, 0.0f), "|^X-Point|^Y-Point", {1200, 900, 1200}},
+      {table(3, {15}, 0.0f), "|^Avg", {1200, kWidgetWidth}},
+  };
+  for (auto row : rows) {
+    SCOPED_TRACE(row.titles);
+    store::HeaderFields h;
+    const GridLayout g = UpdateDataTable(row.t, h, {}).grid;
+    EXPECT_EQ(g.formatString, std::string("^ Time     ") + row.titles);
+    EXPECT_EQ(g.widthsTwips, row.widths);
+    EXPECT_EQ(g.rows, 4);
+    EXPECT_EQ(row.t.ColUsed[23], g.titles.back() == "Move-Avg");  // a zero column is dropped
+  }
+}
+
+TEST(UpdateDataTable, CellsAndLabels) {
+  store::SampleTable t = table(2, {0, 3}, 0.5f);
+  t.SampleTime[0] = "02:05:09 PM";
+  t.SampleTime[1] = "02:05:10 PM";
+  t.SampleDate[0] = "01/15/2006";
+  t.SampleDate[1] = "01/16/2006";
+  t.SampleProbe[0] = "QV-1100";
+  t.SampleUnits[0] = "mW/cm\xB2";
+  store::HeaderFields h;
+  h.MoveAveText = " 720";
+  const DataTableView v = UpdateDataTable(t, h, {0, 8, 3, {}});
+  const char* rows[] = {" Time     |X-Point|X-Avg|Move-Avg|", "02:05:09 PM| 0| 3| .5|",
+                        "02:05:10 PM| .5| 3.5| .5|", "||||"};
+  for (int r = 0; r < 4; ++r) {
+    std::string cells;
+    for (int c = 0; c < 4; ++c) cells += cellText(v.grid, t, r, c) + "|";
+    EXPECT_EQ(cells, rows[r]);
+  }
+  EXPECT_EQ(v.labels, (InfoLabels{"Start Date - 15/01/2006", "End Date - 16/01/2006",
+                                  "Start Time -  14:05:09", "End Time -  14:05:10",
+                                  "Number of Samples -  2", "Probe Model Number - QV-1100",
+                                  "Units - mW/cm\xB2", "Move Average =  720"}));
+
+  // An elapsed-time upload shows its stored date as the upload date; the flag renames the time.
+  h.ProbeType = 16;
+  h.SampDate = "01/20/2006";
+  const DataTableView elapsed = UpdateDataTable(t, h, {0, 3, 1, {}});
+  EXPECT_EQ(elapsed.labels.lblStartDate + "|" + elapsed.labels.lblEndDate,
+            "Upload Date - 01/20/2006|");
+  EXPECT_EQ(UpdateDataTable(t, h, {1, 3, 1, {}}).grid.titles[0], " Elasped  ");
+}
+
+TEST(UpdateDataTable, EmptyTableAndStartUpLayout) {
+  store::SampleTable t;
+  store::HeaderFields h;
+  const DataTableView v = UpdateDataTable(t, h, {});
+  EXPECT_EQ(v.grid.formatString + "|" + cellText(v.grid, t, 1, 0), "^ Time     |");
+  EXPECT_EQ(v.grid.rows, 2);
+  EXPECT_EQ(v.labels,
+            (InfoLabels{"Start Date - ", "End Date - ", "Start Time - ", "End Time - ",
+                        "Number of Samples - ", "Probe Model Number - ", "Units - ", ""}));
+
+  for (int elapsed : {0, 1}) {
+    const GridLayout g = UpdateDataTable2(elapsed);
+    EXPECT_EQ(g.rows, 1);
+    EXPECT_EQ(g.formatString.substr(0, 18), elapsed ? "^Elased |^X-Point|" : "^Time   |^X-Point|");
+    EXPECT_EQ(g.formatString.substr(g.formatString.size() - 15), "|^Avg|^Move-Avg");
+    std::vector<int> widths(18, 900);
+    widths.front() = widths.back() = 1200;
+    EXPECT_EQ(g.widthsTwips, widths);
+  }
+}
+
+}  // namespace
+}  // namespace kestrand::view

@@ -378,7 +378,7 @@ void Link::parseData() {
 
   if (up_.ListPending) {
     step([&] {
-      if (d_.fileList.AddToList(up_.ExtLogMode)) up_.ListPending = false;
+      if (d_.AddToList(up_.ExtLogMode)) up_.ListPending = false;
     });
   }
   if (!up_.BlockPending) {
@@ -450,7 +450,7 @@ void Link::Next_file(int recordAt) {
   h.MoveAveText = h.MoveAve > 0 ? signedText(h.MoveAve) : std::string();
   up_.RecordsInFile = 1;
   step([&] {
-    if (d_.fileList.AddToList(up_.ExtLogMode)) up_.ListPending = false;
+    if (d_.AddToList(up_.ExtLogMode)) up_.ListPending = false;
   });
 }
 

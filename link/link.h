@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "core/general_message.h"
+#include "app/general_message.h"
 #include "core/messages.h"
 #include "datetime/datetime.h"
 #include "datetime/format_preferences.h"
@@ -55,7 +55,8 @@ class Link {
     const MessageCatalogue& messages;
     store::HeaderFields& header;
     store::FileCatalogue& catalogue;
-    store::FileList& fileList;
+    // Adds the current file to the list and shows the outcome; true when it was added.
+    std::function<bool(std::int16_t extLogMode)> AddToList;
     const datetime::FormatPreferences& formats;
     std::int16_t& ElapsedMode;
     std::string dataPath;

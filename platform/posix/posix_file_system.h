@@ -31,7 +31,6 @@ std::string executableDirectory();
 class SystemClock : public Clock {
  public:
   LocalTime now() const override;
-  void pause(int ms) override;
 };
 
 }  // namespace kestrand::platform::posix

@@ -138,8 +138,7 @@ bool MainWindow::Form_Load() {
       PortNumber_ = static_cast<std::int16_t>(dialogs_.choosePort(2));
       return true;
     }
-    prog_.p.box.show("Error on Open!  " + e.description(), platform::Buttons::kOk, false,
-                     kErrorTitle);
+    prog_.p.box.show(errorBox("Error on Open!  " + e.description()));
     Form_Unload();
     return false;
   };
@@ -164,13 +163,13 @@ void MainWindow::GetDefaultPort() {
 
 void MainWindow::OpenCommPort(int port) {
   Program& g = prog_;
-  for (int k = 1; k <= 5; ++k) g.p.view.setChecked(platform::Command::kCommPort, k, false);
+  for (int k = 1; k <= 5; ++k) g.p.view.setChecked(C::kCommPort, k, false);
   try {
     if (g.p.port.isOpen()) g.p.port.close();
     if (port < 1 || port > 5)
       throw Error(ErrorKind::kIndexOutOfRange, "No menu item for port " + std::to_string(port));
     g.p.port.open(platform::comPortDevice(g.p.fs, g.DataPath, port));
-    g.p.view.setChecked(platform::Command::kCommPort, port, true);
+    g.p.view.setChecked(C::kCommPort, port, true);
     PortNumber_ = static_cast<std::int16_t>(port);
   } catch (const Error&) {
     g.p.box.show(kPortErrorText, platform::Buttons::kOk, true, kProgramTitle);

@@ -1,5 +1,6 @@
 // The application shell against fakes: start procedure and load order, state after start-up,
-// port selection, the general message label, close versus Exit, menus and small dialogs.
+// port selection, the general message label, menus and small dialogs (close versus Exit on the
+// real window in the Qt tests).
 
 #include <gtest/gtest.h>
 
@@ -235,24 +236,6 @@ TEST(PortSelection, PortLinkInTheDataDirectoryIsPreferred) {
   EXPECT_EQ(s.port.openedDevices.back(), "/prog/COM2");
 }
 
-TEST(ShutDown, CloseWritesThePortFileAndExitLeavesItAsItWas) {
-  Shell closing;
-  closing.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(closing.started());
-  closing.view.click(C::kCommPort, 3);
-  closing.view.click(C::kClose);
-  EXPECT_EQ(closing.file("riviriro.inf"), " 3\r\n");
-  EXPECT_TRUE(closing.view.quitRequested);
-
-  Shell exiting;
-  exiting.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(exiting.started());
-  exiting.view.click(C::kCommPort, 3);
-  exiting.view.click(C::kExit);
-  EXPECT_EQ(exiting.file("riviriro.inf"), " 1\r\n");
-  EXPECT_TRUE(exiting.view.quitRequested);
-}
-
 TEST(GeneralMessage, SecondMessageStaysFiveSecondsAfterItsOwnCall) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
@@ -309,12 +292,6 @@ TEST(Menus, FormatItemsMoveTheCheckMarkAndSave) {
   EXPECT_TRUE(s.view.checked(C::kTimeFormat, 4));
   EXPECT_EQ(s.file("riviriro_time.inf"), "4\r\n");
 }
-
-}  // namespace
-}  // namespace kestrand::testing
-
-namespace kestrand::testing {
-namespace {
 
 TEST(FileList, ViewWithoutSelectionAsksForOneAndWithOneShowsItsStatus) {
   Shell s;

@@ -173,7 +173,7 @@ void LinkController::perform(const link::Actions& actions) {
         d_.catalogue.CurrentFile = a.text;
         d_.header.UnitsCode = a.units;
         step([&] {
-          if (d_.fileList.AddToList(a.extLogMode)) session_.listAdded();
+          if (d_.AddToList(a.extLogMode)) session_.listAdded();
         });
         break;
       case Kind::kSetNewestStatus:

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "core/general_message.h"
+#include "app/general_message.h"
 #include "core/messages.h"
 #include "datetime/format_preferences.h"
 #include "link/receive_path.h"
@@ -39,7 +39,8 @@ class LinkController {
     const MessageCatalogue& messages;
     store::HeaderFields& header;
     store::FileCatalogue& catalogue;
-    store::FileList& fileList;
+    // Lists the upload's current file; false when the list could not take it.
+    std::function<bool(std::int16_t extLogMode)> AddToList;
     const datetime::FormatPreferences& formats;
     std::int16_t& ElapsedMode;
     std::string dataPath;

@@ -1,5 +1,9 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+
 #include "core/text.h"
 #include "core/version.h"
 #include "store/field_reader.h"
@@ -8,6 +12,9 @@ namespace kestrand::app {
 
 using platform::LabelId;
 using platform::MenuEntry;
+
+// The splash window stays this long, by the clock.
+constexpr int kSplashMs = 3000;
 
 std::string splashText() {
   return "Version " + versionText();
@@ -28,110 +35,114 @@ std::string timeHelpText() {
          "Select the setting that matches  Time style:" + std::string(11, ' ');
 }
 
+namespace {
+
+using C = platform::Command;
+
+MenuEntry item(std::string name, std::string caption, C command, int number = 0) {
+  return {std::move(name), std::move(caption), command, number, {}};
+}
+MenuEntry menu(std::string name, std::string caption, std::vector<MenuEntry> items = {}) {
+  return {std::move(name), std::move(caption), C::kNone, 0, std::move(items)};
+}
+
+}  // namespace
+
 platform::WindowLayout mainWindowLayout() {
   platform::WindowLayout l;
   l.caption = "Kestrand Data Upload";
   l.tabs = {"Data", "Incoming Data"};
   l.infoFrameCaption = "Information";
-  l.buttons = {{"cmdPrint", "Print Data", 0},
-               {"cmdView", "View", 1},
-               {"cmdLastMsg", "Display last message", 1},
-               {"cmdDelete", "Delete", 1},
-               {"cmdDelete_all", "Delete All", 1}};
+  l.buttons = {{"cmdPrint", "Print Data", 0, C::kPrint},
+               {"cmdView", "View", 1, C::kView},
+               {"cmdLastMsg", "Display last message", 1, C::kLastMessage},
+               {"cmdDelete", "Delete", 1, C::kDelete},
+               {"cmdDelete_all", "Delete All", 1, C::kDeleteAll}};
   const MenuEntry sep{};
-  MenuEntry file{
-      "munFile",
-      "&File",
-      {{"mnuopen", "&Open", {}}, sep, {"mnuSave", "&Save as", {}}, sep, {"mnuExit", "E&xit", {}}}};
-  MenuEntry port{"MnuPort", "Port", {}};
-  for (int k = 1; k <= 5; ++k)
-    port.items.push_back({"mnuCommPort", "Comm " + std::to_string(k), {}});
-  MenuEntry comm{"mnuCommunication", "&Communication", {port}};
-  MenuEntry date{"mnuDate", "&Date Format", {}};
-  for (const auto& item : datetime::kDateMenu)
-    date.items.push_back({std::string(item.name), std::string(item.caption), {}});
+  const MenuEntry file =
+      menu("munFile", "&File",
+           {item("mnuopen", "&Open", C::kOpen), sep, item("mnuSave", "&Save as", C::kSaveAs), sep,
+            item("mnuExit", "E&xit", C::kExit)});
+  MenuEntry port = menu("MnuPort", "Port");
+  for (int k = 1; k <= 5; ++k) {
+    port.items.push_back(item("mnuCommPort", "Comm " + std::to_string(k), C::kCommPort, k));
+  }
+  static constexpr std::array<const char*, datetime::kDateFormats> kDateCaptions = {
+      "M/d/yy",     "M/d/yyyy",  "MM/dd/yy", "MM/dd/yyyy", "yy/MM/dd",
+      "yyyy/MM/dd", "dd-MMM-yy", "dd/MM/yy", "dd/MM/yyyy"};
+  MenuEntry date = menu("mnuDate", "&Date Format");
+  for (int k = 1; k <= datetime::kDateFormats; ++k) {
+    date.items.push_back(item("mnuDate" + std::to_string(k),
+                              kDateCaptions[static_cast<size_t>(k - 1)], C::kDateFormat, k));
+  }
   date.items.push_back(sep);
-  date.items.push_back({"mnuDate_Help", "Help", {}});
-  MenuEntry time{"TimeF", "&Time Format", {}};
-  for (const auto& item : datetime::kTimeMenu)
-    time.items.push_back({std::string(item.name), std::string(item.caption), {}});
+  date.items.push_back(item("mnuDate_Help", "Help", C::kDateHelp));
+  // Blanks pad the first two captions: seven before "AM/PM", then five.
+  static constexpr std::array<std::array<const char*, 2>, datetime::kTimeFormats> kTimeItems = {{
+      {"Time1", "h:mm:ss       AM/PM"},
+      {"Time2", "hh:mm:ss     AM/PM"},
+      {"Time3", "h:mm:ss"},
+      {"time4", "hh:mm:ss"},
+  }};
+  MenuEntry time = menu("TimeF", "&Time Format");
+  for (int k = 1; k <= datetime::kTimeFormats; ++k) {
+    const auto& [name, caption] = kTimeItems[static_cast<size_t>(k - 1)];
+    time.items.push_back(item(name, caption, C::kTimeFormat, k));
+  }
   time.items.push_back(sep);
-  time.items.push_back({"Time_help", "Help", {}});
-  MenuEntry about{"mnuAbout", "&About", {}};
-  l.menuBar = {file, comm, date, time, about};
+  time.items.push_back(item("Time_help", "Help", C::kTimeHelp));
+  l.menuBar = {file, menu("mnuCommunication", "&Communication", {port}), date, time,
+               item("mnuAbout", "&About", C::kAbout)};
   return l;
 }
 
 MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath)
-    : prog_(p, std::move(dataPath)), dialogs_(dialogs) {
+    : prog_(p, std::move(dataPath)), dialogs_(dialogs), splashTimer_(p.timers.createTimer()) {
   prog_.p.view.build(mainWindowLayout(), *this);
   // Start captions of the controls the logic writes later.
   prog_.p.view.setLabel(LabelId::kLblGenMsg, "No data received");
   prog_.p.view.setLabel(LabelId::kStatDat, "");
+  splashTimer_->onTick([this] { splashTick(); });
 }
 
-bool MainWindow::start() {
+void MainWindow::start() {
   dialogs_.showSplash(splashText());
+  splashStart_ = prog_.p.clock.now().secondsSinceMidnight;
+  splashTimer_->setEnabled(false);
+  splashTimer_->setInterval(kSplashMs);
+  splashTimer_->setEnabled(true);
+}
 
-  // The pause is measured on the clock; a reading below the start means midnight has passed.
-  const double startValue = prog_.p.clock.now().secondsSinceMidnight;
-  for (;;) {
-    double reading = prog_.p.clock.now().secondsSinceMidnight;
-    if (reading < startValue) reading += 86400.0;
-    if (static_cast<float>(startValue + 3.0) <= static_cast<float>(reading)) break;
-    prog_.p.clock.pause(10);
+void MainWindow::splashTick() {
+  splashTimer_->setEnabled(false);
+  // A reading below the start means midnight has passed.
+  double reading = prog_.p.clock.now().secondsSinceMidnight;
+  if (reading < splashStart_) reading += 86400.0;
+  const double due = splashStart_ + kSplashMs / 1000.0;
+  if (static_cast<float>(due) > static_cast<float>(reading)) {
+    splashTimer_->setInterval(std::max(1, static_cast<int>(std::ceil((due - reading) * 1000.0))));
+    splashTimer_->setEnabled(true);
+    return;
   }
-
   prog_.p.view.show();
-  const bool loaded = Form_Load();
+  Form_Load();
   dialogs_.closeSplash();
-  return loaded;
 }
 
 bool MainWindow::Form_Load() {
-  Program& g = prog_;
-  const std::array<std::function<void()>, 7> steps = {
-      [&] { g.p.view.setLabel(LabelId::kLabel1, "Data Path: " + g.DataPath); },
-      [&] { GetDefaultPort(); },
-      [&] {
-        g.formats.GetDefault2();
-        g.formats.GetDefault3();
-      },
-      [&] { g.probes.InitProbeTable(); },
-      [&] { initialize_global_vars(); },
-      [&] { g.fileList.SearchForFiles(); },
-      // The grid's start layout arrives with the data table.
-      [] {},
-  };
-  for (const auto& runStep : steps) {
-    for (;;) {
-      try {
-        runStep();
-        break;
-      } catch (const Error& e) {
-        if (e.is(ErrorKind::kPortInUse) || e.is(ErrorKind::kFileNotFound)) {
-          // Let the user pick another port, then run the failed step again.
-          PortNumber_ = static_cast<std::int16_t>(dialogs_.choosePort(2));
-          continue;
-        }
-        g.p.box.show("Error on Open!  " + e.description(), platform::Buttons::kOk, false,
-                     kErrorTitle);
-        Form_Unload();
-        return false;
-      }
+  LoadPlan plan;
+  plan.openPort = [this] { GetDefaultPort(); };
+  plan.failed = [this](const Error& e) {
+    if (e.is(ErrorKind::kPortInUse) || e.is(ErrorKind::kFileNotFound)) {
+      // Let the user pick another port, then run the failed step again.
+      PortNumber_ = static_cast<std::int16_t>(dialogs_.choosePort(2));
+      return true;
     }
-  }
-  return true;
-}
-
-void MainWindow::initialize_global_vars() {
-  Program& g = prog_;
-  // The link's control bytes, LineBreak and the message catalogue are constants of the
-  // program, built with it.
-  g.catalogue.NumFiles = 0;
-  g.link.receivePath().clear();
-  g.p.view.selectTab(1);
-  g.Timer1->setEnabled(false);
+    prog_.p.box.show(errorBox("Error on Open!  " + e.description()));
+    Form_Unload();
+    return false;
+  };
+  return prog_.load(plan);
 }
 
 void MainWindow::GetDefaultPort() {
@@ -152,13 +163,13 @@ void MainWindow::GetDefaultPort() {
 
 void MainWindow::OpenCommPort(int port) {
   Program& g = prog_;
-  for (int k = 1; k <= 5; ++k) g.p.view.setChecked("mnuCommPort", k, false);
+  for (int k = 1; k <= 5; ++k) g.p.view.setChecked(C::kCommPort, k, false);
   try {
     if (g.p.port.isOpen()) g.p.port.close();
     if (port < 1 || port > 5)
       throw Error(ErrorKind::kIndexOutOfRange, "No menu item for port " + std::to_string(port));
     g.p.port.open(platform::comPortDevice(g.p.fs, g.DataPath, port));
-    g.p.view.setChecked("mnuCommPort", port, true);
+    g.p.view.setChecked(C::kCommPort, port, true);
     PortNumber_ = static_cast<std::int16_t>(port);
   } catch (const Error&) {
     g.p.box.show(kPortErrorText, platform::Buttons::kOk, true, kProgramTitle);
@@ -187,35 +198,59 @@ void MainWindow::mnuExit_Click() {
 void MainWindow::showSelectedStatus() {
   // Until the data grid exists, viewing an entry shows its status and stays on this tab rather
   // than pretending to show a table.
+  Program& g = prog_;
   try {
-    prog_.fileList.Show_list_status(0, {});
-  } catch (const Error&) {
-    // nothing selected: the message has been shown
+    g.fileList.Show_list_status(
+        g.p.view.listSelected(), 0,
+        {[&](const std::string& text) { g.p.view.setLabel(LabelId::kStatDat, text); }, {}, {}});
+  } catch (const Error& e) {
+    // Nothing selected: the error carries the message to show.
+    g.p.box.show(errorBox(e.description()));
   }
 }
 
-void MainWindow::command(const std::string& control, int index) {
+void MainWindow::command(platform::Command command, int number) {
   Program& g = prog_;
-  if (control == "close") {
-    Form_Unload();
-  } else if (control == "mnuExit") {
-    mnuExit_Click();
-  } else if (control == "mnuCommPort") {
-    OpenCommPort(index);
-  } else if (control.rfind("mnuDate", 0) == 0 && control.size() == 8) {
-    g.formats.dateClicked(control[7] - '0');
-  } else if (control == "Time1" || control == "Time2" || control == "Time3" || control == "time4") {
-    g.formats.timeClicked(control[4] - '0');
-  } else if (control == "mnuDate_Help") {
-    dialogs_.showHelp("Date  Format  Help", dateHelpText());
-  } else if (control == "Time_help") {
-    dialogs_.showHelp("Time  Format  Help", timeHelpText());
-  } else if (control == "mnuAbout") {
-    dialogs_.showAbout(aboutText());
-  } else if (control == "cmdLastMsg") {
-    g.link.cmdLastMsg_Click();
-  } else if (control == "List1" || control == "List1.dbl" || control == "cmdView") {
-    showSelectedStatus();
+  switch (command) {
+    case C::kClose:
+      Form_Unload();
+      break;
+    case C::kExit:
+      mnuExit_Click();
+      break;
+    case C::kCommPort:
+      OpenCommPort(number);
+      break;
+    case C::kDateFormat:
+      g.present.checks(C::kDateFormat, g.formats.dateClicked(number));
+      break;
+    case C::kTimeFormat:
+      g.present.checks(C::kTimeFormat, g.formats.timeClicked(number));
+      break;
+    case C::kDateHelp:
+      dialogs_.showHelp("Date  Format  Help", dateHelpText());
+      break;
+    case C::kTimeHelp:
+      dialogs_.showHelp("Time  Format  Help", timeHelpText());
+      break;
+    case C::kAbout:
+      dialogs_.showAbout(aboutText());
+      break;
+    case C::kLastMessage:
+      g.link.cmdLastMsg_Click();
+      break;
+    case C::kListClick:
+    case C::kListDoubleClick:
+    case C::kView:
+      showSelectedStatus();
+      break;
+    case C::kNone:
+    case C::kOpen:
+    case C::kSaveAs:
+    case C::kDelete:
+    case C::kDeleteAll:
+    case C::kPrint:
+      break;
   }
 }
 

@@ -3,12 +3,14 @@
 // port selection, the menus and buttons, and shut-down. Every event handler of the desktop
 // program is a method here.
 
-#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/program.h"
 #include "platform/main_view.h"
+#include "platform/timer.h"
 
 namespace kestrand::app {
 
@@ -21,16 +23,18 @@ inline const std::string kPortErrorText =
     "Unable to open the selected comm port.  Reselect comm port or check system configuration.";
 inline constexpr std::string_view kPortSettingsFile = "riviriro.inf";
 
-// The window's caption, tabs, buttons and menus.
+// The window's caption, tabs, buttons and menus, each control with its name, caption and
+// command.
 platform::WindowLayout mainWindowLayout();
 
 class MainWindow : public platform::MainWindowEvents {
  public:
   MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath);
 
-  // The start procedure: splash, three seconds by the clock, window shown and loaded, splash
-  // closed. False when the load failed and the program has ended.
-  bool start();
+  // The start procedure: shows the splash window and arms its timer. Three seconds later by
+  // the clock the main window is shown and loaded and the splash window closed; a load that
+  // fails ends the program.
+  void start();
   // The load steps in order, with the load-time failure handling. False when the program ended.
   bool Form_Load();
   // The window's close step: writes the port settings file, ends the program.
@@ -38,22 +42,26 @@ class MainWindow : public platform::MainWindowEvents {
   // File > Exit: ends the program without the close step.
   void mnuExit_Click();
 
-  void command(const std::string& control, int index) override;
+  void command(platform::Command command, int number) override;
 
   void GetDefaultPort();
   void OpenCommPort(int port);
-  void initialize_global_vars();
 
   Program& program() { return prog_; }
   std::int16_t PortNumber() const { return PortNumber_; }
   bool ended() const { return ended_; }
 
  private:
+  // The splash timer: shows the main window once three seconds have passed by the clock, or
+  // arms itself again for the time still to run.
+  void splashTick();
   // A click, a double click or "View" on the file list.
   void showSelectedStatus();
 
   Program prog_;
   platform::Dialogs& dialogs_;
+  std::unique_ptr<platform::Timer> splashTimer_;
+  double splashStart_ = 0.0;
   std::int16_t PortNumber_ = 0;
   bool ended_ = false;
 };

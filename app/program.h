@@ -1,13 +1,17 @@
 #pragma once
-// The state and the components of one program run, wired once. The desktop window and the
-// headless receiver both build on it, so they run the very same link, list and formats.
+// The state and the components of one program run, wired once, and its load steps. The desktop
+// window, the headless receiver and the tests' rig all build on it, so they run the very same
+// start-up, link, list and formats.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/link_controller.h"
-#include "core/general_message.h"
+#include "app/general_message.h"
+#include "app/presenter.h"
+#include "core/error.h"
 #include "core/messages.h"
 #include "datetime/format_preferences.h"
 #include "platform/clock.h"
@@ -32,9 +36,27 @@ struct Platform {
   platform::SerialPort& port;
 };
 
+// How a front end runs the load steps.
+struct LoadPlan {
+  std::function<void()> openPort;  // the port step
+  bool listFiles = true;           // search the data directory and list its raw data files
+  // An error that escapes a step: true runs the step again, false ends the load. Without it
+  // the error is thrown to the caller.
+  std::function<bool(const Error&)> failed;
+};
+
 class Program {
  public:
   Program(Platform p, std::string dataPath);
+
+  // The load steps in their order: the data path label, the port, the date and time formats,
+  // the probe table, the start values, the file list, the grid's start layout. False when
+  // the plan's failure handling ended the load.
+  bool load(const LoadPlan& plan);
+  // Sets the start values of the run's state.
+  void initialize_global_vars();
+  // Adds the current file to the list and shows the outcome; true when it was added.
+  bool AddToList(std::int16_t extLogMode);
 
   Platform p;
   std::string DataPath;
@@ -49,6 +71,7 @@ class Program {
   std::unique_ptr<platform::Timer> tmrShowGenMsg;
 
   GeneralMessage genMsg;
+  Presenter present;
   datetime::FormatPreferences formats;
   store::FileList fileList;
   LinkController link;

@@ -35,8 +35,8 @@ class ConsoleView : public platform::MainView {
   std::string listItem(int index) const override { return list_.at(static_cast<size_t>(index)); }
   int listSelected() const override { return -1; }
   void listSelect(int) override {}
-  void setChecked(const std::string&, int, bool) override {}
-  bool checked(const std::string&, int) const override { return false; }
+  void setChecked(platform::Command, int, bool) override {}
+  bool checked(platform::Command, int) const override { return false; }
   void setBusy(bool) override {}
   void setProgress(int, int) override {}
 

@@ -10,10 +10,8 @@ Receiver::Receiver(app::Platform p, std::string dataDir) : prog_(p, std::move(da
 }
 
 void Receiver::start(const std::string& device) {
-  prog_.formats.GetDefault2();
-  prog_.formats.GetDefault3();
-  prog_.probes.InitProbeTable();
-  prog_.p.port.open(device);
+  // The desktop program's load steps, with `device` as the port and no file list.
+  prog_.load({.openPort = [&] { prog_.p.port.open(device); }, .listFiles = false, .failed = {}});
 }
 
 void Receiver::stop() {

@@ -1,7 +1,7 @@
 #pragma once
 // The headless receiver: the desktop program's link, list and format settings without a window.
-// It opens one device, reads the display formats from the data directory's settings files the
-// way the desktop program does at start, and reports when the first upload has ended.
+// It runs the desktop program's load steps with one device as its port and without the file
+// list, and reports when the first upload has ended.
 
 #include <functional>
 #include <string>
@@ -14,7 +14,7 @@ class Receiver {
  public:
   Receiver(app::Platform p, std::string dataDir);
 
-  // Reads the format settings, fills the probe table and opens `device`. Throws kestrand::Error
+  // Opens `device`, reads the format settings and fills the probe table. Throws kestrand::Error
   // when the device cannot be opened or a settings file cannot be written.
   void start(const std::string& device);
   // Closes the raw data file of an upload in progress.

@@ -4,9 +4,11 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
+#include "core/box_request.h"
+#include "core/error.h"
 #include "core/text.h"
-#include "platform/error.h"
 
 namespace kestrand {
 
@@ -27,6 +29,11 @@ enum class Msg : int {
 inline const std::string kErrorTitle = "RIviriro Error";
 inline const std::string kProgramTitle = "Kestrand Data Upload";
 
+// The program's error message box: `text`, an OK button, the title "RIviriro Error".
+inline BoxRequest errorBox(std::string text) {
+  return {std::move(text), Buttons::kOk, false, kErrorTitle};
+}
+
 class MessageCatalogue {
  public:
   // Fills the serial-port error texts, entries 0 to 8 in index order, then the save entry.
@@ -38,6 +45,8 @@ class MessageCatalogue {
   // Text for a port event code 1001..1011 (empty for 1005 and codes outside the range).
   std::string commErrText(int code) const;
 
+  // The error message box showing entry `m`.
+  BoxRequest box(Msg m) const { return errorBox(text(m)); }
   // An error carrying entry `m`: code 0x80040000 + index, the entry's text as description.
   Error error(Msg m) const {
     return Error(kCatalogueErrorBase + static_cast<std::int32_t>(m), text(m));

@@ -3,29 +3,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "platform/error.h"
-
 namespace kestrand::datetime {
-
-const std::array<FormatMenuItem, 9> kDateMenu = {{
-    {"mnuDate1", "M/d/yy"},
-    {"mnuDate2", "M/d/yyyy"},
-    {"mnuDate3", "MM/dd/yy"},
-    {"mnuDate4", "MM/dd/yyyy"},
-    {"mnuDate5", "yy/MM/dd"},
-    {"mnuDate6", "yyyy/MM/dd"},
-    {"mnuDate7", "dd-MMM-yy"},
-    {"mnuDate8", "dd/MM/yy"},
-    {"mnuDate9", "dd/MM/yyyy"},
-}};
-
-const std::array<FormatMenuItem, 4> kTimeMenu = {{
-    {"Time1", "h:mm:ss       AM/PM"},
-    {"Time2", "hh:mm:ss     AM/PM"},
-    {"Time3", "h:mm:ss"},
-    {"time4", "hh:mm:ss"},
-}};
-
 namespace {
 
 constexpr int kDefaultDate = 3;
@@ -40,96 +18,77 @@ std::string readFirstItem(const platform::FileSystem& fs, const std::string& pat
   return content.substr(0, end);
 }
 
-void writeChoice(platform::FileSystem& fs, const std::string& path, int choice) {
-  fs.writeAll(path, std::to_string(choice) + "\r\n");
-}
-
-// Puts the check mark on item `choice` (1-based) and takes it off the others, in menu order.
-template <std::size_t N>
-void moveCheck(platform::MainView* view, const std::array<FormatMenuItem, N>& menu, int choice) {
-  if (view == nullptr) return;
-  view->setChecked(std::string(menu[static_cast<std::size_t>(choice - 1)].name), 0, true);
-  for (std::size_t i = 0; i < N; ++i) {
-    if (static_cast<int>(i) + 1 != choice) view->setChecked(std::string(menu[i].name), 0, false);
+// Item `choice` (1-based) of a menu of `items` checked, the others clear; the settings file
+// written with the choice when `save` is set.
+FormatChange chosen(int items, int choice, bool save, platform::FileSystem& fs,
+                    const std::string& path) {
+  FormatChange change;
+  for (int k = 1; k <= items; ++k) change.checks.push_back(k == choice);
+  if (!save) return change;
+  try {
+    fs.writeAll(path, std::to_string(choice) + "\r\n");
+  } catch (const Error& e) {
+    change.unsaved = e;
   }
+  return change;
 }
 
-template <std::size_t N>
-void clearChecks(platform::MainView* view, const std::array<FormatMenuItem, N>& menu) {
-  if (view == nullptr) return;
-  for (const auto& item : menu) view->setChecked(std::string(item.name), 0, false);
-}
-
-template <std::size_t N>
-void check(platform::MainView* view, const std::array<FormatMenuItem, N>& menu, int choice) {
-  if (view != nullptr) {
-    view->setChecked(std::string(menu[static_cast<std::size_t>(choice - 1)].name), 0, true);
+// The choice a settings file holds: only the exact digit of a choice from `first` to `items`
+// counts, anything else means `fallback`. Throws when the file cannot be read.
+int readChoice(const platform::FileSystem& fs, const std::string& path, int first, int items,
+               int fallback) {
+  const std::string item = readFirstItem(fs, path);
+  for (int k = first; k <= items; ++k) {
+    if (item == std::to_string(k)) return k;
   }
+  return fallback;
 }
 
 }  // namespace
 
-FormatPreferences::FormatPreferences(platform::FileSystem& fs, platform::MainView* view,
-                                     std::string dataPath)
-    : fs_(fs), view_(view), dataPath_(std::move(dataPath)) {}
+FormatPreferences::FormatPreferences(platform::FileSystem& fs, std::string dataPath)
+    : fs_(fs), dataPath_(std::move(dataPath)) {}
 
-void FormatPreferences::GetDefault2() {
-  clearChecks(view_, kDateMenu);
+FormatChange FormatPreferences::GetDefault2() {
   const std::string path = platform::joinPath(dataPath_, std::string(kDateSettingsFile));
-  std::string item;
+  bool read = true;
   try {
-    item = readFirstItem(fs_, path);
+    date_ = readChoice(fs_, path, 1, kDateFormats, kDefaultDate);
   } catch (const Error&) {
     date_ = kDefaultDate;
-    check(view_, kDateMenu, date_);
-    writeChoice(fs_, path, date_);
-    return;
+    read = false;
   }
-  // Only the exact digit of a choice counts; anything else means the default, and the file is
-  // left as it is.
-  date_ = kDefaultDate;
-  for (int k = 1; k <= static_cast<int>(kDateMenu.size()); ++k) {
-    if (item == std::to_string(k)) date_ = k;
-  }
-  check(view_, kDateMenu, date_);
+  // A file that was read is left as it is, even when it held no valid choice.
+  return chosen(kDateFormats, date_, !read, fs_, path);
 }
 
-void FormatPreferences::GetDefault3() {
-  clearChecks(view_, kTimeMenu);
+FormatChange FormatPreferences::GetDefault3() {
   const std::string path = platform::joinPath(dataPath_, std::string(kTimeSettingsFile));
-  std::string item;
+  bool read = true;
   try {
-    item = readFirstItem(fs_, path);
+    // "1" is the default already; the items are compared from 2 on.
+    time_ = readChoice(fs_, path, 2, kTimeFormats, kDefaultTime);
   } catch (const Error&) {
     time_ = kDefaultTime;
-    check(view_, kTimeMenu, time_);
-    writeChoice(fs_, path, time_);
-    return;
+    read = false;
   }
-  time_ = kDefaultTime;
-  for (int k = 2; k <= static_cast<int>(kTimeMenu.size()); ++k) {
-    if (item == std::to_string(k)) time_ = k;
-  }
-  check(view_, kTimeMenu, time_);
+  return chosen(kTimeFormats, time_, !read, fs_, path);
 }
 
 // The choice number mirrors the check mark: after start-up exactly the chosen item is checked,
-// and only these handlers move the mark. A failed write leaves the mark moved and is thrown to
-// the caller to report.
-void FormatPreferences::dateClicked(int k) {
-  if (k < 1 || k > static_cast<int>(kDateMenu.size())) return;
-  if (k == date_) return;
+// and only these handlers move the mark. A failed write leaves the mark moved.
+FormatChange FormatPreferences::dateClicked(int k) {
+  if (k < 1 || k > kDateFormats || k == date_) return {};
   date_ = k;
-  moveCheck(view_, kDateMenu, k);
-  writeChoice(fs_, platform::joinPath(dataPath_, std::string(kDateSettingsFile)), k);
+  return chosen(kDateFormats, k, true, fs_,
+                platform::joinPath(dataPath_, std::string(kDateSettingsFile)));
 }
 
-void FormatPreferences::timeClicked(int k) {
-  if (k < 1 || k > static_cast<int>(kTimeMenu.size())) return;
-  if (k == time_) return;
+FormatChange FormatPreferences::timeClicked(int k) {
+  if (k < 1 || k > kTimeFormats || k == time_) return {};
   time_ = k;
-  moveCheck(view_, kTimeMenu, k);
-  writeChoice(fs_, platform::joinPath(dataPath_, std::string(kTimeSettingsFile)), k);
+  return chosen(kTimeFormats, k, true, fs_,
+                platform::joinPath(dataPath_, std::string(kTimeSettingsFile)));
 }
 
 }  // namespace kestrand::datetime

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
 
   app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs,
                          fs.programDirectory());
-  if (!window.start()) return 0;
+  // The splash wait and the load run inside the event loop; a failed load ends it.
+  window.start();
   return QApplication::exec();
 }

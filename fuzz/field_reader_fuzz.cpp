@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "store/field_reader.h"
 
 namespace {

@@ -17,9 +17,6 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalTime now() const = 0;
-  // Blocks the calling thread for about `ms` milliseconds (the start-up pause uses it between
-  // clock readings).
-  virtual void pause(int ms) = 0;
 };
 
 }  // namespace kestrand::platform

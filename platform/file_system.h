@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace kestrand::platform {
 

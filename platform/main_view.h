@@ -1,7 +1,7 @@
 #pragma once
 // The main window and its small dialogs, as the logic drives them. The window's menus, tabs and
 // controls are built by the realisation from the layout the logic hands in; the logic then
-// only sets texts, check marks and states, and receives commands by control name.
+// only sets texts, check marks and states, and receives typed commands.
 
 #include <string>
 #include <vector>
@@ -22,10 +22,35 @@ enum class LabelId {
   kMavgMess,
 };
 
-// One menu entry: a named command with a caption, a separator, or a sub-menu.
+// The commands of the main window: menu items, buttons, the file list and the close box. The
+// port, date format and time format items carry their number (1..5, 1..9, 1..4) with them.
+enum class Command {
+  kNone,  // sub-menus and separators
+  kOpen,
+  kSaveAs,
+  kExit,
+  kCommPort,
+  kDateFormat,
+  kTimeFormat,
+  kDateHelp,
+  kTimeHelp,
+  kAbout,
+  kView,
+  kLastMessage,
+  kDelete,
+  kDeleteAll,
+  kPrint,
+  kListClick,
+  kListDoubleClick,
+  kClose,
+};
+
+// One menu entry: a command with its control name and caption, a separator, or a sub-menu.
 struct MenuEntry {
   std::string name;  // control name, for example "mnuDate3"; empty for a separator
   std::string caption;
+  Command command = Command::kNone;
+  int number = 0;                // the port or format number of the command
   std::vector<MenuEntry> items;  // non-empty for a sub-menu
   bool isSeparator() const { return name.empty() && caption.empty(); }
 };
@@ -38,18 +63,17 @@ struct WindowLayout {
     std::string name;
     std::string caption;
     int tab;
+    Command command;
   };
   std::vector<Button> buttons;
   std::string infoFrameCaption;
 };
 
-// Commands the window reports to the logic, by control name ("cmdView", "mnuDate3",
-// "mnuCommPort" with index 1..5, "List1" click, "List1.dbl" double click, "close" for the
-// window's close box).
+// The commands the window reports to the logic, with the item's number where it has one.
 class MainWindowEvents {
  public:
   virtual ~MainWindowEvents() = default;
-  virtual void command(const std::string& control, int index) = 0;
+  virtual void command(Command command, int number) = 0;
 };
 
 class MainView {
@@ -75,8 +99,9 @@ class MainView {
   virtual int listSelected() const = 0;  // -1 when no entry is selected
   virtual void listSelect(int index) = 0;
 
-  virtual void setChecked(const std::string& menuItem, int index, bool checked) = 0;
-  virtual bool checked(const std::string& menuItem, int index) const = 0;
+  // The check mark of the menu item of `command` with `number`.
+  virtual void setChecked(Command command, int number, bool checked) = 0;
+  virtual bool checked(Command command, int number) const = 0;
 
   virtual void setBusy(bool busy) = 0;
   virtual void setProgress(int value, int maximum) = 0;

@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "core/box_request.h"
+
 namespace kestrand::platform {
 
-enum class Buttons { kOk, kYesNo };
-enum class Answer { kOk, kYes, kNo };
+using Buttons = kestrand::Buttons;
+using Answer = kestrand::Answer;
 
 class MessageBox {
  public:
@@ -14,6 +16,7 @@ class MessageBox {
   // `text` and `title` are Windows-1252 bytes; line breaks inside `text` are LF CR pairs.
   virtual Answer show(const std::string& text, Buttons buttons, bool warningIcon,
                       const std::string& title) = 0;
+  Answer show(const BoxRequest& r) { return show(r.text, r.buttons, r.warningIcon, r.title); }
 };
 
 }  // namespace kestrand::platform

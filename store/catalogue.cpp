@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/text.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "store/field_reader.h"
 
 namespace kestrand::store {
@@ -62,42 +62,36 @@ std::string statusText(int index, std::int16_t status) {
   return "Status for Header #" + signedText(index + 1) + what;
 }
 
-bool FileList::AddToList(std::int16_t extLogMode) {
+ListUpdate FileList::AddToList(std::int16_t extLogMode) {
   FileCatalogue& cat = d_.catalogue;
   HeaderFields& h = d_.header;
-  if (cat.NumFiles >= kMaxFiles) {
-    d_.box.show(d_.messages.text(Msg::kListFull), platform::Buttons::kOk, false, kErrorTitle);
-    return false;
-  }
+  if (cat.NumFiles >= kMaxFiles) return {d_.messages.box(Msg::kListFull), {}, {}};
   // A units code outside the table's seven codes is listed as code 0.
   if (h.UnitsCode > 6 || h.UnitsCode < 0) h.UnitsCode = 0;
-  const std::string entry =
+  ListUpdate added;
+  added.entry =
       listEntryText(cat.ListDate, cat.ListTime, h.ProbeType, d_.probes.ModelName(h.ProbeType),
                     logModeListName(h.LogMode, extLogMode), h.LogRate,
                     d_.probes.UnitsText(h.ProbeType, h.UnitsCode), cat.CurrentFile);
-  d_.view.listAdd(entry);
   const auto slot = static_cast<size_t>(cat.NumFiles);
   cat.FileNames[slot] = cat.CurrentFile;
   cat.FileStatus[slot] = kComplete;
   ++cat.NumFiles;
-  if (d_.showGeneralMsg) d_.showGeneralMsg(signedText(cat.NumFiles) + " data files are available.");
-  return true;
+  added.generalMessage = signedText(cat.NumFiles) + " data files are available.";
+  return added;
 }
 
-void FileList::SearchForFiles() {
+void FileList::SearchForFiles(const std::function<void(const ListUpdate&)>& show) {
   std::vector<std::string> names = d_.fs.list(d_.dataPath, "qv*.dat");
   std::sort(names.begin(), names.end());
   const size_t examined = std::min(names.size(), static_cast<size_t>(kMaxFiles));
-  for (size_t i = 0; i < examined; ++i) LoadFiletoList(names[i]);
-  if (names.size() > examined) {
-    d_.box.show(d_.messages.text(Msg::kTooManyFiles), platform::Buttons::kOk, false, kErrorTitle);
-  }
+  for (size_t i = 0; i < examined; ++i) show(LoadFiletoList(names[i]));
+  if (names.size() > examined) show({d_.messages.box(Msg::kTooManyFiles), {}, {}});
 }
 
-void FileList::LoadFiletoList(const std::string& filename) {
+ListUpdate FileList::LoadFiletoList(const std::string& filename) {
   FileCatalogue& cat = d_.catalogue;
   HeaderFields& h = d_.header;
-  bool accepted = false;
   try {
     const std::string content = d_.fs.readAll(platform::joinPath(d_.dataPath, filename));
     FieldReader in(content);
@@ -117,50 +111,45 @@ void FileList::LoadFiletoList(const std::string& filename) {
     cat.CurrentFile = filename;
     if (VerifyHeader(cat.ListDate, cat.ListTime, h.ProbeType, h.LogMode, h.LogRate, h.DataFormat,
                      h.MoveAve)) {
-      // A full list reports itself; the file is then simply not listed.
-      if (AddToList(0)) cat.newestStatus() = kComplete;
-      accepted = true;
+      // A full list has its own message; the file is then simply not listed.
+      ListUpdate update = AddToList(0);
+      if (update.added()) cat.newestStatus() = kComplete;
+      return update;
     }
   } catch (const Error&) {
-    accepted = false;
+    // reported below, like a rejected header
   }
-  if (!accepted) {
-    d_.box.show(headerErrorText(filename), platform::Buttons::kOk, false, kErrorTitle);
-  }
+  return {errorBox(headerErrorText(filename)), {}, {}};
 }
 
-void FileList::Show_list_status(int choice, const ViewSteps& steps) {
+void FileList::Show_list_status(int selected, int choice, const ViewSteps& steps) {
   FileCatalogue& cat = d_.catalogue;
-  const int index = d_.view.listSelected();
-  if (index < 0) {
-    d_.box.show(d_.messages.text(Msg::kSelectItem), platform::Buttons::kOk, false, kErrorTitle);
-    throw d_.messages.error(Msg::kSelectItem);
-  }
-  if (index > kMaxFiles) {
+  if (selected < 0) throw d_.messages.error(Msg::kSelectItem);
+  if (selected > kMaxFiles) {
     throw Error(ErrorKind::kIndexOutOfRange,
-                "Subscript out of range (list entry " + std::to_string(index) + ")");
+                "Subscript out of range (list entry " + std::to_string(selected) + ")");
   }
-  const auto slot = static_cast<size_t>(index);
+  const auto slot = static_cast<size_t>(selected);
   const std::int16_t status = cat.FileStatus[slot];
   if (status == kHeaderOnly || status == kNoHeader) {
-    d_.view.setLabel(platform::LabelId::kStatDat, statusText(index, status));
+    steps.status(statusText(selected, status));
   } else if (status == kComplete) {
     if (choice != 1) {
-      d_.view.setLabel(platform::LabelId::kStatDat, statusText(index, status));
+      steps.status(statusText(selected, status));
       return;
     }
     const std::string name = cat.FileNames[slot];
     if (name.empty()) return;
     cat.CurrentFile = name;
-    d_.view.setLabel(platform::LabelId::kStatDat, "Reading Raw Data File");
+    steps.status("Reading Raw Data File");
     try {
       if (steps.ReadRawDataFile) steps.ReadRawDataFile(name);
     } catch (const Error&) {
       // The reader reports its own failures; the table is rebuilt whatever happened.
     }
-    d_.view.setLabel(platform::LabelId::kStatDat, "Updating table");
+    steps.status("Updating table");
     if (steps.UpdateDataTable) steps.UpdateDataTable();
-    d_.view.setLabel(platform::LabelId::kStatDat, "Table updated");
+    steps.status("Table updated");
   }
 }
 

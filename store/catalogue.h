@@ -5,12 +5,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "core/box_request.h"
 #include "core/messages.h"
 #include "platform/file_system.h"
-#include "platform/main_view.h"
-#include "platform/message_box.h"
 #include "store/header.h"
 #include "store/probe_table.h"
 
@@ -46,6 +46,17 @@ std::string listEntryText(const std::string& listDate, const std::string& listTi
 // another status.
 std::string statusText(int index, std::int16_t status);
 
+// What listing one file comes to, for the caller to show: either a message box (the file was
+// rejected, the list is full, too many files) or the new entry's text, to append to the file
+// list, with the general message that counts the entries.
+struct ListUpdate {
+  std::optional<BoxRequest> box;
+  std::string entry;
+  std::string generalMessage;
+
+  bool added() const { return !entry.empty(); }
+};
+
 class FileList {
  public:
   struct Deps {
@@ -53,28 +64,27 @@ class FileList {
     HeaderFields& header;
     const ProbeTable& probes;
     const MessageCatalogue& messages;
-    platform::MainView& view;
-    platform::MessageBox& box;
     platform::FileSystem& fs;
     std::string dataPath;
-    std::function<void(const std::string&)> showGeneralMsg;
   };
   explicit FileList(Deps deps) : d_(std::move(deps)) {}
 
-  // Adds `CurrentFile` with the current header fields; false (after a message box) when the
-  // list is full. `extLogMode` names mode 0 of elapsed-time uploads.
-  bool AddToList(std::int16_t extLogMode);
-  // Lists the first 100 raw data files of the data directory.
-  void SearchForFiles();
-  void LoadFiletoList(const std::string& filename);
-  // The steps of viewing a file, provided by the reader and the grid.
+  // Adds `CurrentFile` with the current header fields to the catalogue, or returns the
+  // list-full message. `extLogMode` names mode 0 of elapsed-time uploads.
+  ListUpdate AddToList(std::int16_t extLogMode);
+  // Lists the first 100 raw data files of the data directory, handing what each one comes to
+  // (and the too-many-files message) to `show` as it goes.
+  void SearchForFiles(const std::function<void(const ListUpdate&)>& show);
+  ListUpdate LoadFiletoList(const std::string& filename);
+  // The steps of viewing a file: the status label, the reader and the grid.
   struct ViewSteps {
+    std::function<void(const std::string&)> status;
     std::function<void(const std::string&)> ReadRawDataFile;
     std::function<void()> UpdateDataTable;
   };
-  // choice 1: view the selected entry; other values: show its status only. Throws the
-  // catalogue's "select an item" error (after its message box) when nothing is selected.
-  void Show_list_status(int choice, const ViewSteps& steps);
+  // For the list entry `selected` (-1 for none), choice 1: view it; other values: show its
+  // status only. Throws the catalogue's "select an item" error when nothing is selected.
+  void Show_list_status(int selected, int choice, const ViewSteps& steps);
 
  private:
   Deps d_;

@@ -5,7 +5,7 @@
 #include <limits>
 #include <system_error>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace kestrand::store {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace kestrand::store {
 

@@ -5,7 +5,7 @@
 
 #include "core/text.h"
 #include "datetime/datetime.h"
-#include "platform/error.h"
+#include "core/error.h"
 #include "store/field_reader.h"
 
 namespace kestrand::store {

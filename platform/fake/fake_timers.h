@@ -44,6 +44,9 @@ class FakeTimerHub : public TimerFactory {
   // Moves virtual time forward by `ms`, firing every tick that falls due on the way.
   void advance(std::int64_t ms);
   std::int64_t now() const { return now_ms_; }
+  // Told of every step of virtual time before the ticks at its end fire (a test moves its
+  // clock along with it).
+  std::function<void(std::int64_t ms)> onTimePassed;
 
  private:
   friend class FakeTimer;

@@ -2,17 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace kestrand::platform::fake {
-
-void FakeClock::pause(int ms) {
-  // A wait that never ends would hang the test; fail it instead.
-  if (++pauses_ > 10'000'000) throw std::runtime_error("the clock was waited on forever");
-  advanceSeconds(ms / 1000.0);
-}
 
 void FakeClock::set(int year, int month, int day, int hour, int minute, double second) {
   now_.year = year;
@@ -89,12 +82,12 @@ void FakeMainView::listClear() {
   selected = -1;
 }
 
-void FakeMainView::setChecked(const std::string& item, int index, bool on) {
-  checks[{item, index}] = on;
+void FakeMainView::setChecked(Command command, int number, bool on) {
+  checks[{command, number}] = on;
 }
 
-bool FakeMainView::checked(const std::string& item, int index) const {
-  auto it = checks.find({item, index});
+bool FakeMainView::checked(Command command, int number) const {
+  auto it = checks.find({command, number});
   return it != checks.end() && it->second;
 }
 

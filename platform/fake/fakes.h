@@ -16,18 +16,15 @@
 
 namespace kestrand::platform::fake {
 
-// A clock that stands still until told; pause() moves it forward.
+// A clock that stands still until told.
 class FakeClock : public Clock {
  public:
   LocalTime now() const override { return now_; }
-  void pause(int ms) override;
   void set(int year, int month, int day, int hour, int minute, double second);
   void advanceSeconds(double s);
-  int pauses() const { return pauses_; }
 
  private:
   LocalTime now_ = {2026, 12, 5, 10, 0, 0, 36000.0};
-  int pauses_ = 0;
 };
 
 // Records every box and answers it from a script (OK when the script is empty).
@@ -95,13 +92,13 @@ class FakeMainView : public MainView {
   std::string listItem(int index) const override { return list.at(index); }
   int listSelected() const override { return selected; }
   void listSelect(int index) override { selected = index; }
-  void setChecked(const std::string& item, int index, bool on) override;
-  bool checked(const std::string& item, int index) const override;
+  void setChecked(Command command, int number, bool on) override;
+  bool checked(Command command, int number) const override;
   void setBusy(bool b) override { busy = b; }
   void setProgress(int value, int maximum) override { progress = {value, maximum}; }
 
   // Sends a command as a click would.
-  void click(const std::string& control, int index = 0) { events_->command(control, index); }
+  void click(Command command, int number = 0) { events_->command(command, number); }
 
   WindowLayout layout;
   bool shown = false;
@@ -110,7 +107,7 @@ class FakeMainView : public MainView {
   std::vector<std::string> list;
   int selected = -1;
   int tab = -1;
-  std::map<std::pair<std::string, int>, bool> checks;
+  std::map<std::pair<Command, int>, bool> checks;
   bool busy = false;
   std::pair<int, int> progress{0, 0};
   // Every label write in order, for tests of what a user saw pass by.

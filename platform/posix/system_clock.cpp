@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <ctime>
-#include <thread>
 
 namespace kestrand::platform::posix {
 
@@ -23,10 +22,6 @@ LocalTime SystemClock::now() const {
   lt.second = tm.tm_sec;
   lt.secondsSinceMidnight = tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec + frac;
   return lt;
-}
-
-void SystemClock::pause(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 }  // namespace kestrand::platform::posix

@@ -8,7 +8,6 @@ namespace kestrand::platform::posix {
 class SystemClock : public Clock {
  public:
   LocalTime now() const override;
-  void pause(int ms) override;
 };
 
 }  // namespace kestrand::platform::posix

@@ -162,10 +162,10 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   window_->resize(1100, 600);
 
   QObject::connect(list_, &QListWidget::itemSelectionChanged, [this] {
-    if (!muteList_ && listSelected() >= 0) send("List1", 0);
+    if (!muteList_ && listSelected() >= 0) send(Command::kListClick, 0);
   });
   QObject::connect(list_, &QListWidget::itemDoubleClicked,
-                   [this](QListWidgetItem*) { send("List1.dbl", 0); });
+                   [this](QListWidgetItem*) { send(Command::kListDoubleClick, 0); });
 }
 
 QtMainView::~QtMainView() {
@@ -192,8 +192,8 @@ void QtMainView::build(const WindowLayout& layout, MainWindowEvents& events) {
     auto* b = new QPushButton(fromCp1252(button.caption), holder);
     b->setObjectName(QString::fromStdString(button.name));
     holder->layout()->addWidget(b);
-    const std::string name = button.name;
-    QObject::connect(b, &QPushButton::clicked, [this, name] { send(name, 0); });
+    const Command command = button.command;
+    QObject::connect(b, &QPushButton::clicked, [this, command] { send(command, 0); });
     buttons_.push_back(b);
   }
   static_cast<QVBoxLayout*>(incomingButtons_->layout())->addStretch(1);
@@ -214,8 +214,8 @@ void QtMainView::build(const WindowLayout& layout, MainWindowEvents& events) {
   }
 }
 
-// Items of one menu. Items sharing a name form an array and are numbered from 1 in menu order;
-// an item with a name of its own has index 0.
+// Items of one menu. Items sharing a name form a control array, whose "index" property numbers
+// them from 1 in menu order; an item with a name of its own has index 0.
 void QtMainView::addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items) {
   std::map<std::string, int> uses;
   for (const auto& item : items) {
@@ -241,7 +241,7 @@ QAction* QtMainView::addCommand(QWidget* owner, const MenuEntry& entry, int inde
   a->setObjectName(QString::fromStdString(entry.name));
   a->setProperty("index", index);
   owner->addAction(a);
-  const ItemKey key{entry.name, index};
+  const ItemKey key{entry.command, entry.number};
   actions_[key] = a;
   QObject::connect(a, &QAction::triggered, [this, a, key] {
     // The check mark belongs to the logic: undo the toggle Qt made on the click.
@@ -252,14 +252,14 @@ QAction* QtMainView::addCommand(QWidget* owner, const MenuEntry& entry, int inde
   return a;
 }
 
-void QtMainView::send(const std::string& control, int index) {
-  if (events_ != nullptr) events_->command(control, index);
+void QtMainView::send(Command command, int number) {
+  if (events_ != nullptr) events_->command(command, number);
 }
 
 bool QtMainView::closeRequested() {
   if (quitRequested_) return true;
   inCloseEvent_ = true;
-  send("close", 0);
+  send(Command::kClose, 0);
   inCloseEvent_ = false;
   return quitRequested_;
 }
@@ -346,8 +346,8 @@ void QtMainView::listSelect(int index) {
   muteList_ = false;
 }
 
-void QtMainView::setChecked(const std::string& menuItem, int index, bool on) {
-  const ItemKey key{menuItem, index};
+void QtMainView::setChecked(Command command, int number, bool on) {
+  const ItemKey key{command, number};
   const auto it = actions_.find(key);
   if (it == actions_.end()) return;  // no such item: nothing to mark
   checks_[key] = on;
@@ -356,8 +356,8 @@ void QtMainView::setChecked(const std::string& menuItem, int index, bool on) {
   it->second->setChecked(on);
 }
 
-bool QtMainView::checked(const std::string& menuItem, int index) const {
-  const auto it = checks_.find({menuItem, index});
+bool QtMainView::checked(Command command, int number) const {
+  const auto it = checks_.find({command, number});
   return it != checks_.end() && it->second;
 }
 

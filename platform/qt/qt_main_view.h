@@ -1,6 +1,7 @@
 #pragma once
 // The main window as a QMainWindow: tabs, labels, list box, buttons and menus built from the
-// layout the logic hands in. Every widget carries its control name as objectName.
+// layout the logic hands in. Every widget carries its control name as objectName; menu items of
+// a control array carry their index from 1 in the property "index".
 
 #include <map>
 #include <memory>
@@ -55,8 +56,8 @@ class QtMainView : public MainView {
   int listSelected() const override;
   void listSelect(int index) override;
 
-  void setChecked(const std::string& menuItem, int index, bool checked) override;
-  bool checked(const std::string& menuItem, int index) const override;
+  void setChecked(Command command, int number, bool checked) override;
+  bool checked(Command command, int number) const override;
 
   void setBusy(bool busy) override;
   void setProgress(int value, int maximum) override;
@@ -65,11 +66,11 @@ class QtMainView : public MainView {
 
  private:
   class Window;
-  using ItemKey = std::pair<std::string, int>;
+  using ItemKey = std::pair<Command, int>;
 
   void addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items);
   QAction* addCommand(QWidget* owner, const MenuEntry& entry, int index);
-  void send(const std::string& control, int index);
+  void send(Command command, int number);
   // The window's close box: the logic decides whether the window closes.
   bool closeRequested();
 

@@ -1,5 +1,6 @@
 // The application shell against fakes: start procedure and load order, state after start-up,
-// port selection, the general message label, close versus Exit, menus and small dialogs.
+// port selection, the general message label, menus and small dialogs (close versus Exit on the
+// real window in the Qt tests).
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@ namespace {
 
 using platform::LabelId;
 using platform::fake::FakeDialogs;
+using C = platform::Command;
 
 const std::string kRawFile =
     "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,0\r\n12.3\r\n12.345\r\n12.1\r\n";
@@ -21,7 +23,15 @@ class Shell {
  public:
   explicit Shell(platform::fake::MemoryFileSystem* customFs = nullptr)
       : fsRef(customFs ? *customFs : fs),
-        win(app::Platform{view, box, fsRef, clock, timers, port}, dialogs, "/prog") {}
+        win(app::Platform{view, box, fsRef, clock, timers, port}, dialogs, "/prog") {
+    timers.onTimePassed = [this](std::int64_t ms) { clock.advanceSeconds(double(ms) / 1000); };
+  }
+  // The start procedure through its three seconds; false when the program ended.
+  bool started() {
+    win.start();
+    timers.advance(3000);
+    return !win.ended();
+  }
 
   platform::fake::FakeMainView view;
   platform::fake::ScriptedMessageBox box;
@@ -40,18 +50,24 @@ class Shell {
 };
 
 TEST(StartUp, SplashThenThreeSecondsByTheClockThenTheLoadedWindow) {
+  const int starts[][3] = {{10, 0, 0}, {23, 59, 59}};  // midnight falls within the second wait
+  for (const auto& [hour, minute, second] : starts) {
+    Shell s;
+    s.put("riviriro.inf", " 1\r\n");
+    s.clock.set(2026, 12, 5, hour, minute, second);
+    s.win.start();
+    s.timers.advance(2999);
+    EXPECT_EQ(s.dialogs.events, (std::vector<std::string>{"splash shown: Version 3.2.15"}));
+    EXPECT_FALSE(s.view.shown);
+    s.timers.advance(1);
+    EXPECT_EQ(s.dialogs.events,
+              (std::vector<std::string>{"splash shown: Version 3.2.15", "splash closed"}));
+    EXPECT_TRUE(s.view.shown);
+  }
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
-  s.clock.set(2026, 12, 5, 10, 0, 0);
-  ASSERT_TRUE(s.win.start());
-  EXPECT_EQ(s.dialogs.events,
-            (std::vector<std::string>{"splash shown: Version 3.2.15", "splash closed"}));
-  const double waited = s.clock.now().secondsSinceMidnight - 36000.0;
-  EXPECT_GE(waited, 3.0);
-  EXPECT_LT(waited, 3.1);
-  EXPECT_TRUE(s.view.shown);
+  ASSERT_TRUE(s.started());
   EXPECT_EQ(s.view.layout.caption, "Kestrand Data Upload");
-
   EXPECT_EQ(s.view.selectedTab(), 1);
   EXPECT_EQ(s.view.label(LabelId::kLblGenMsg), "No data received");
   EXPECT_EQ(s.view.label(LabelId::kLabel1), "Data Path: /prog");
@@ -62,23 +78,27 @@ TEST(StartUp, SplashThenThreeSecondsByTheClockThenTheLoadedWindow) {
   EXPECT_FALSE(s.win.program().tmrShowGenMsg->running());
   EXPECT_EQ(s.win.program().ElapsedMode, 0);
   EXPECT_EQ(s.port.openedDevices, (std::vector<std::string>{"/dev/ttyS0"}));
-  EXPECT_TRUE(s.view.checked("mnuCommPort", 1));
-  EXPECT_TRUE(s.view.checked("mnuDate3", 0));
-  EXPECT_TRUE(s.view.checked("Time1", 0));
+  EXPECT_TRUE(s.view.checked(C::kCommPort, 1));
+  EXPECT_TRUE(s.view.checked(C::kDateFormat, 3));
+  EXPECT_TRUE(s.view.checked(C::kTimeFormat, 1));
   EXPECT_EQ(s.file("riviriro_date.inf"), "3\r\n");
   EXPECT_EQ(s.file("riviriro_time.inf"), "1\r\n");
   EXPECT_TRUE(s.box.shown.empty());
 }
 
-TEST(StartUp, StartShortlyBeforeMidnightStillEndsAboutThreeSecondsLater) {
+TEST(StartUp, SplashStaysUntilTheClockSaysThreeSecondsHavePassed) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
-  s.clock.set(2026, 12, 5, 23, 59, 59.0);
-  ASSERT_TRUE(s.win.start());
-  EXPECT_EQ(s.clock.now().day, 6);
-  // Compared in single precision, which near midnight resolves to about 8 ms.
-  EXPECT_GE(s.clock.now().secondsSinceMidnight, 1.98);
-  EXPECT_LT(s.clock.now().secondsSinceMidnight, 2.1);
+  s.timers.onTimePassed = nullptr;  // the timer runs ahead of a clock that stands still
+  s.win.start();
+  s.timers.advance(60000);
+  EXPECT_FALSE(s.view.shown);
+  s.clock.advanceSeconds(2.9);
+  s.timers.advance(60000);
+  EXPECT_FALSE(s.view.shown);
+  s.clock.advanceSeconds(0.1);
+  s.timers.advance(3000);
+  EXPECT_TRUE(s.view.shown);
 }
 
 TEST(StartUp, MissingPortFileBringsThePortDialogWhileTheSplashIsUpThenLoadGoesOn) {
@@ -86,13 +106,13 @@ TEST(StartUp, MissingPortFileBringsThePortDialogWhileTheSplashIsUpThenLoadGoesOn
   s.put("QV 15.Jan.06  14.05.09.dat", kRawFile);
   bool listEmptyDuringDialog = false;
   s.dialogs.duringPortDialog = [&] { listEmptyDuringDialog = s.view.list.empty(); };
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   EXPECT_EQ(s.dialogs.events, (std::vector<std::string>{"splash shown: Version 3.2.15",
                                                         "port dialog", "splash closed"}));
   EXPECT_TRUE(listEmptyDuringDialog);
   // "Comm2" is selected when the dialog opens; Continue at once opens COM2.
   EXPECT_EQ(s.port.openedDevices, (std::vector<std::string>{"/dev/ttyS1"}));
-  EXPECT_TRUE(s.view.checked("mnuCommPort", 2));
+  EXPECT_TRUE(s.view.checked(C::kCommPort, 2));
   EXPECT_EQ(s.view.list.size(), 1u);
 }
 
@@ -108,7 +128,7 @@ TEST(StartUp, LoadStepsRunInTheirOrder) {
               s.fsRef.exists("/prog/riviriro_time.inf") && s.view.selectedTab() == 1 &&
               s.port.isOpen() && s.view.label(LabelId::kLabel1) == "Data Path: /prog";
   };
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   ASSERT_EQ(s.box.shown.size(), 1u);
   EXPECT_TRUE(ordered);
   EXPECT_EQ(s.box.shown[0].text,
@@ -120,7 +140,7 @@ TEST(StartUp, FailureOtherThanPortOrMissingFileEndsTheProgramAfterErrorOnOpen) {
   Shell s;
   s.put("riviriro.inf", " 2\r\n");
   s.fs.refuseCreate.insert("/prog/riviriro_date.inf");
-  EXPECT_FALSE(s.win.start());
+  EXPECT_FALSE(s.started());
   ASSERT_EQ(s.box.shown.size(), 1u);
   EXPECT_EQ(s.box.shown[0].text.rfind("Error on Open!  ", 0), 0u);
   EXPECT_EQ(s.box.shown[0].title, "RIviriro Error");
@@ -142,7 +162,7 @@ TEST(StartUp, MissingFileDuringALoadStepBringsThePortDialogAndRunsTheStepAgain) 
   s.put("riviriro.inf", " 1\r\n");
   s.put("QV 15.Jan.06  14.05.09.dat", kRawFile);
   s.dialogs.portChoices = {4};
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   EXPECT_EQ(s.dialogs.events[1], "port dialog");
   EXPECT_EQ(s.win.PortNumber(), 4);
   EXPECT_EQ(s.view.list.size(), 1u);
@@ -151,9 +171,9 @@ TEST(StartUp, MissingFileDuringALoadStepBringsThePortDialogAndRunsTheStepAgain) 
 TEST(PortSelection, SettingsFileWithLeadingBlankOpensThatPort) {
   Shell s;
   s.put("riviriro.inf", " 4\r\n");
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   EXPECT_EQ(s.port.openedDevices.back(), "/dev/ttyS3");
-  EXPECT_TRUE(s.view.checked("mnuCommPort", 4));
+  EXPECT_TRUE(s.view.checked(C::kCommPort, 4));
   EXPECT_EQ(s.win.PortNumber(), 4);
 }
 
@@ -162,7 +182,7 @@ TEST(PortSelection, UnreadableSettingsFilesBringTheDialog) {
     Shell s;
     s.put("riviriro.inf", content);
     s.dialogs.portChoices = {5};
-    ASSERT_TRUE(s.win.start());
+    ASSERT_TRUE(s.started());
     EXPECT_EQ(s.dialogs.events[1], "port dialog") << "content '" << content << "'";
     EXPECT_EQ(s.port.openedDevices.back(), "/dev/ttyS4");
   }
@@ -171,40 +191,40 @@ TEST(PortSelection, UnreadableSettingsFilesBringTheDialog) {
 TEST(PortSelection, NumberOutsideOneToFiveIsRefusedButKeptForSaving) {
   Shell s;
   s.put("riviriro.inf", " 9\r\n");
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   ASSERT_EQ(s.box.shown.size(), 1u);
   EXPECT_EQ(s.box.shown[0].text,
             "Unable to open the selected comm port.  Reselect comm port or check system "
             "configuration.");
   EXPECT_TRUE(s.box.shown[0].warning);
-  for (int k = 1; k <= 5; ++k) EXPECT_FALSE(s.view.checked("mnuCommPort", k));
-  s.view.click("close");
+  for (int k = 1; k <= 5; ++k) EXPECT_FALSE(s.view.checked(C::kCommPort, k));
+  s.view.click(C::kClose);
   EXPECT_EQ(s.file("riviriro.inf"), " 9\r\n");
 }
 
 TEST(PortSelection, MenuMovesThePortAndTheCheckMark) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(s.win.start());
-  s.view.click("mnuCommPort", 3);
+  ASSERT_TRUE(s.started());
+  s.view.click(C::kCommPort, 3);
   EXPECT_EQ(s.port.openedDevices, (std::vector<std::string>{"/dev/ttyS0", "/dev/ttyS2"}));
   EXPECT_TRUE(s.port.isOpen());
-  EXPECT_FALSE(s.view.checked("mnuCommPort", 1));
-  EXPECT_TRUE(s.view.checked("mnuCommPort", 3));
+  EXPECT_FALSE(s.view.checked(C::kCommPort, 1));
+  EXPECT_TRUE(s.view.checked(C::kCommPort, 3));
   EXPECT_EQ(s.win.PortNumber(), 3);
 }
 
 TEST(PortSelection, PortThatWillNotOpenLeavesNoMarkAndThePreviousNumber) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   s.port.refused = {"/dev/ttyS4"};
-  s.view.click("mnuCommPort", 5);
+  s.view.click(C::kCommPort, 5);
   ASSERT_EQ(s.box.shown.size(), 1u);
-  for (int k = 1; k <= 5; ++k) EXPECT_FALSE(s.view.checked("mnuCommPort", k));
+  for (int k = 1; k <= 5; ++k) EXPECT_FALSE(s.view.checked(C::kCommPort, k));
   EXPECT_FALSE(s.port.isOpen());
   EXPECT_EQ(s.win.PortNumber(), 1);
-  s.view.click("close");
+  s.view.click(C::kClose);
   EXPECT_EQ(s.file("riviriro.inf"), " 1\r\n");
 }
 
@@ -212,32 +232,14 @@ TEST(PortSelection, PortLinkInTheDataDirectoryIsPreferred) {
   Shell s;
   s.put("riviriro.inf", " 2\r\n");
   s.put("COM2", "");
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   EXPECT_EQ(s.port.openedDevices.back(), "/prog/COM2");
-}
-
-TEST(ShutDown, CloseWritesThePortFileAndExitLeavesItAsItWas) {
-  Shell closing;
-  closing.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(closing.win.start());
-  closing.view.click("mnuCommPort", 3);
-  closing.view.click("close");
-  EXPECT_EQ(closing.file("riviriro.inf"), " 3\r\n");
-  EXPECT_TRUE(closing.view.quitRequested);
-
-  Shell exiting;
-  exiting.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(exiting.win.start());
-  exiting.view.click("mnuCommPort", 3);
-  exiting.view.click("mnuExit");
-  EXPECT_EQ(exiting.file("riviriro.inf"), " 1\r\n");
-  EXPECT_TRUE(exiting.view.quitRequested);
 }
 
 TEST(GeneralMessage, SecondMessageStaysFiveSecondsAfterItsOwnCall) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   auto& g = s.win.program().genMsg;
   g.ShowGeneralMsg("first");
   s.timers.advance(3000);
@@ -260,45 +262,18 @@ TEST(GeneralMessage, SecondMessageStaysFiveSecondsAfterItsOwnCall) {
   EXPECT_EQ(s.view.label(LabelId::kLblGenMsg), "stays");
 }
 
-TEST(Menus, CaptionsAndOrderOfTheMenuBar) {
-  const platform::WindowLayout l = app::mainWindowLayout();
-  ASSERT_EQ(l.menuBar.size(), 5u);
-  EXPECT_EQ(l.menuBar[0].caption, "&File");
-  std::vector<std::string> file;
-  for (const auto& e : l.menuBar[0].items)
-    file.push_back(e.isSeparator() ? "-" : e.name + " " + e.caption);
-  EXPECT_EQ(file, (std::vector<std::string>{"mnuopen &Open", "-", "mnuSave &Save as", "-",
-                                            "mnuExit E&xit"}));
-  EXPECT_EQ(l.menuBar[1].caption, "&Communication");
-  ASSERT_EQ(l.menuBar[1].items.size(), 1u);
-  EXPECT_EQ(l.menuBar[1].items[0].caption, "Port");
-  ASSERT_EQ(l.menuBar[1].items[0].items.size(), 5u);
-  EXPECT_EQ(l.menuBar[1].items[0].items[4].caption, "Comm 5");
-  EXPECT_EQ(l.menuBar[2].caption, "&Date Format");
-  ASSERT_EQ(l.menuBar[2].items.size(), 11u);
-  EXPECT_EQ(l.menuBar[2].items[6].caption, "dd-MMM-yy");
-  EXPECT_TRUE(l.menuBar[2].items[9].isSeparator());
-  EXPECT_EQ(l.menuBar[2].items[10].name, "mnuDate_Help");
-  EXPECT_EQ(l.menuBar[3].caption, "&Time Format");
-  ASSERT_EQ(l.menuBar[3].items.size(), 6u);
-  EXPECT_EQ(l.menuBar[3].items[0].caption, "h:mm:ss       AM/PM");
-  EXPECT_EQ(l.menuBar[3].items[3].name, "time4");
-  EXPECT_EQ(l.menuBar[4].caption, "&About");
-  EXPECT_EQ(l.tabs, (std::vector<std::string>{"Data", "Incoming Data"}));
-}
-
 TEST(Dialogs, AboutAndHelpTexts) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(s.win.start());
-  s.view.click("mnuAbout");
+  ASSERT_TRUE(s.started());
+  s.view.click(C::kAbout);
   EXPECT_EQ(s.dialogs.events.back(), "about: Rev.  3.2.15");
-  s.view.click("mnuDate_Help");
+  s.view.click(C::kDateHelp);
   EXPECT_EQ(s.dialogs.events.back(),
             "help: Date  Format  Help|Goto Regional Settings Window  under Control Panel."
             "                Select the Date Tab.              Select the setting that matches  "
             "Short date style:           ");
-  s.view.click("Time_help");
+  s.view.click(C::kTimeHelp);
   EXPECT_EQ(s.dialogs.events.back(),
             "help: Time  Format  Help|Goto Regional Settings Window  under Control Panel."
             "                Select the Time Tab.              Select the setting that matches  "
@@ -308,37 +283,31 @@ TEST(Dialogs, AboutAndHelpTexts) {
 TEST(Menus, FormatItemsMoveTheCheckMarkAndSave) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
-  ASSERT_TRUE(s.win.start());
-  s.view.click("mnuDate7");
-  EXPECT_TRUE(s.view.checked("mnuDate7", 0));
-  EXPECT_FALSE(s.view.checked("mnuDate3", 0));
+  ASSERT_TRUE(s.started());
+  s.view.click(C::kDateFormat, 7);
+  EXPECT_TRUE(s.view.checked(C::kDateFormat, 7));
+  EXPECT_FALSE(s.view.checked(C::kDateFormat, 3));
   EXPECT_EQ(s.file("riviriro_date.inf"), "7\r\n");
-  s.view.click("time4");
-  EXPECT_TRUE(s.view.checked("time4", 0));
+  s.view.click(C::kTimeFormat, 4);
+  EXPECT_TRUE(s.view.checked(C::kTimeFormat, 4));
   EXPECT_EQ(s.file("riviriro_time.inf"), "4\r\n");
 }
-
-}  // namespace
-}  // namespace kestrand::testing
-
-namespace kestrand::testing {
-namespace {
 
 TEST(FileList, ViewWithoutSelectionAsksForOneAndWithOneShowsItsStatus) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
   s.put("QV 15.Jan.06  14.05.09.dat", kRawFile);
-  ASSERT_TRUE(s.win.start());
+  ASSERT_TRUE(s.started());
   ASSERT_EQ(s.view.list.size(), 1u);
   EXPECT_EQ(s.view.list[0],
             "01/15/2006 02:05:09 PM   Probe QV-1100   Continuous   Log Rate  2   Units V/m      "
             "QV 15.Jan.06  14.05.09.dat");
-  s.view.click("cmdView");
+  s.view.click(C::kView);
   ASSERT_EQ(s.box.shown.size(), 1u);
   EXPECT_EQ(s.box.shown[0].text, "Please select an item from the list to view.");
   EXPECT_EQ(s.view.selectedTab(), 1);
   s.view.listSelect(0);
-  s.view.click("List1");
+  s.view.click(C::kListClick);
   EXPECT_EQ(s.view.label(LabelId::kStatDat),
             "Status for Header # 1 = Complete block of continuous data");
 }

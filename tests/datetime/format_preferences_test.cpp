@@ -11,27 +11,16 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/error.h"
-#include "platform/fake/fakes.h"
 #include "platform/posix/posix_file_system.h"
 
 namespace kestrand::datetime {
 namespace {
 
-using Items = std::vector<std::string>;
-const Items kDateItems = {"mnuDate1", "mnuDate2", "mnuDate3", "mnuDate4", "mnuDate5",
-                          "mnuDate6", "mnuDate7", "mnuDate8", "mnuDate9"};
-const Items kTimeItems = {"Time1", "Time2", "Time3", "time4"};
-
-using View = platform::fake::FakeMainView;
-
-// The items of `items` that carry a check mark.
-Items checkedOf(const View& view, const Items& items) {
-  Items result;
-  for (const auto& name : items) {
-    if (view.checked(name, 0)) result.push_back(name);
-  }
-  return result;
+// The check marks of a menu of `items` with item `choice` checked.
+std::vector<bool> only(int items, int choice) {
+  std::vector<bool> marks(static_cast<size_t>(items), false);
+  marks.at(static_cast<size_t>(choice - 1)) = true;
+  return marks;
 }
 
 // A fresh data directory on disk for each test.
@@ -52,8 +41,8 @@ class FormatPreferencesTest : public ::testing::Test {
   void put(std::string_view name, const std::string& content) const {
     std::ofstream(dir / name, std::ios::binary) << content;
   }
-  FormatPreferences started(View* v) {
-    FormatPreferences prefs(fs, v, dir.string());
+  FormatPreferences started() {
+    FormatPreferences prefs(fs, dir.string());
     prefs.GetDefault2();
     prefs.GetDefault3();
     return prefs;
@@ -61,7 +50,6 @@ class FormatPreferencesTest : public ::testing::Test {
 
   std::filesystem::path dir;
   platform::posix::PosixFileSystem fs{"/tmp"};
-  View view;
 };
 
 TEST_F(FormatPreferencesTest, SettingsFilesAreReadExactlyAndOnlyWrittenWhenMissingOrEmpty) {
@@ -76,50 +64,47 @@ TEST_F(FormatPreferencesTest, SettingsFilesAreReadExactlyAndOnlyWrittenWhenMissi
                         {"4,1\r\n", 4}, {"5\r\n", 1}, {"02\r\n", 1}};
   for (bool date : {true, false}) {
     const auto name = date ? kDateSettingsFile : kTimeSettingsFile;
-    const Items& items = date ? kDateItems : kTimeItems;
     for (const auto& [content, choice] : date ? std::span<const Case>(dates) : times) {
       SCOPED_TRACE(::testing::Message() << name << " holding " << (content ? content : "nothing"));
       std::filesystem::remove(dir / name);
       if (content) put(name, content);
-      View v;  // every mark set beforehand: start clears them all but one
-      for (const auto& item : items) v.setChecked(item, 0, true);
-      FormatPreferences prefs(fs, &v, dir.string() + (date ? "" : "/"));
-      date ? prefs.GetDefault2() : prefs.GetDefault3();
+      FormatPreferences prefs(fs, dir.string() + (date ? "" : "/"));
+      const FormatChange change = date ? prefs.GetDefault2() : prefs.GetDefault3();
       EXPECT_EQ(date ? prefs.dateChoice() : prefs.timeChoice(), choice);
-      EXPECT_EQ(checkedOf(v, items), Items{items.at(choice - 1)});
+      EXPECT_EQ(change.checks, only(date ? 9 : 4, choice));
+      EXPECT_FALSE(change.unsaved);
       EXPECT_EQ(read(name), content && *content ? content : std::to_string(choice) + "\r\n");
     }
   }
 }
 
 TEST_F(FormatPreferencesTest, ClickMovesTheMarkAndSavesUnlessAlreadyChecked) {
-  FormatPreferences prefs = started(&view);
-  prefs.dateClicked(7);
-  prefs.timeClicked(4);
+  FormatPreferences prefs = started();
+  EXPECT_EQ(prefs.dateClicked(7).checks, only(9, 7));
+  EXPECT_EQ(prefs.timeClicked(4).checks, only(4, 4));
   EXPECT_EQ(prefs.dateChoice(), 7);
-  EXPECT_EQ(checkedOf(view, kDateItems), Items{"mnuDate7"});
-  EXPECT_EQ(checkedOf(view, kTimeItems), Items{"time4"});
   EXPECT_EQ(read(kDateSettingsFile), "7\r\n");
   EXPECT_EQ(read(kTimeSettingsFile), "4\r\n");
 
   // A click on the checked item touches neither the marks nor the file.
-  view.setChecked("mnuDate1", 0, true);
   put(kDateSettingsFile, "changed elsewhere");
-  prefs.dateClicked(7);
-  EXPECT_EQ(checkedOf(view, kDateItems), (Items{"mnuDate1", "mnuDate7"}));
+  EXPECT_TRUE(prefs.dateClicked(7).checks.empty());
   EXPECT_EQ(read(kDateSettingsFile), "changed elsewhere");
 }
 
-TEST_F(FormatPreferencesTest, WriteFailuresAreThrown) {
-  FormatPreferences missingDir(fs, &view, (dir / "no-such-dir").string());
-  EXPECT_THROW(missingDir.GetDefault2(), Error);
-  EXPECT_THROW(missingDir.GetDefault3(), Error);
-  EXPECT_EQ(checkedOf(view, kDateItems), Items{"mnuDate3"});  // checked before the write
+TEST_F(FormatPreferencesTest, WriteFailuresComeAfterTheMarksHaveMoved) {
+  FormatPreferences missingDir(fs, (dir / "no-such-dir").string());
+  const FormatChange date = missingDir.GetDefault2();
+  EXPECT_TRUE(date.unsaved);
+  EXPECT_EQ(date.checks, only(9, 3));
+  EXPECT_TRUE(missingDir.GetDefault3().unsaved);
 
-  FormatPreferences prefs = started(nullptr);
+  FormatPreferences prefs = started();
   std::filesystem::remove(dir / "riviriro_time.inf");
   std::filesystem::create_directory(dir / "riviriro_time.inf");
-  EXPECT_THROW(prefs.timeClicked(2), Error);
+  const FormatChange c = prefs.timeClicked(2);
+  EXPECT_TRUE(c.unsaved);
+  EXPECT_EQ(c.checks, only(4, 2));
   EXPECT_EQ(prefs.timeChoice(), 2);  // the choice has moved though it was not saved
 }
 

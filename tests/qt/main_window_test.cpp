@@ -1,6 +1,6 @@
 // The main window: the Qt view alone with the program's layout; then as the program builds it,
-// the window logic on the Qt view, dialogs and timers, the POSIX file system in a scratch data
-// directory, a fake clock and port.
+// the window logic on the Qt view and dialogs, the POSIX file system in a scratch data
+// directory, a fake clock, timers and port.
 
 #include "app/main_window.h"
 
@@ -24,41 +24,54 @@
 #include <sstream>
 
 #include "modal.h"
+#include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
-#include "platform/qt/qt_timer.h"
 
 namespace kestrand {
 namespace {
 
 using test::child;
-using Commands = std::vector<std::pair<std::string, int>>;
+using C = platform::Command;
+using Commands = std::vector<std::pair<C, int>>;
 
 // The program's window layout on a view alone, the commands it reports recorded.
 class ViewTest : public ::testing::Test, public platform::MainWindowEvents {
  protected:
   ViewTest() { view.build(app::mainWindowLayout(), *this); }
-  void command(const std::string& control, int index) override {
-    got.emplace_back(control, index);
-    if (control == quitOn) view.quit();
+  void command(C command, int number) override {
+    got.emplace_back(command, number);
+    if (command == C::kClose && quitOnClose) view.quit();
   }
   QMainWindow* w() const { return view.window(); }
   QAction* item(const char* name, int index = 0) const { return test::menuItem(w(), name, index); }
 
   platform::qt::QtMainView view;
   Commands got;
-  std::string quitOn;  // the command on which the logic ends the program
+  bool quitOnClose = false;  // whether the logic ends the program on the close box
 };
 
-TEST_F(ViewTest, ButtonsAndMenuItemsReportTheirNameAndArrayIndexFromOne) {
+TEST_F(ViewTest, ButtonsAndMenuItemsFoundByNameReportTheirCommandAndNumber) {
   child<QPushButton>(w(), "cmdView")->click();
+  child<QPushButton>(w(), "cmdDelete_all")->click();
   item("mnuCommPort", 5)->trigger();
   item("mnuCommPort", 1)->trigger();
+  item("mnuDate7")->trigger();
+  item("time4")->trigger();
+  item("Time_help")->trigger();
+  item("mnuSave")->trigger();
   item("mnuAbout")->trigger();  // a command on the menu bar itself
-  EXPECT_EQ(got,
-            (Commands{{"cmdView", 0}, {"mnuCommPort", 5}, {"mnuCommPort", 1}, {"mnuAbout", 0}}));
+  EXPECT_EQ(got, (Commands{{C::kView, 0},
+                           {C::kDeleteAll, 0},
+                           {C::kCommPort, 5},
+                           {C::kCommPort, 1},
+                           {C::kDateFormat, 7},
+                           {C::kTimeFormat, 4},
+                           {C::kTimeHelp, 0},
+                           {C::kSaveAs, 0},
+                           {C::kAbout, 0}}));
   EXPECT_EQ(item("mnuCommPort", 5)->text(), "Comm 5");
 
   platform::WindowLayout layout = app::mainWindowLayout();
@@ -68,20 +81,20 @@ TEST_F(ViewTest, ButtonsAndMenuItemsReportTheirNameAndArrayIndexFromOne) {
 }
 
 TEST_F(ViewTest, CheckMarksBelongToTheLogic) {
-  view.setChecked("mnuCommPort", 2, true);
-  EXPECT_TRUE(view.checked("mnuCommPort", 2));
-  EXPECT_FALSE(view.checked("mnuCommPort", 1));
+  view.setChecked(C::kCommPort, 2, true);
+  EXPECT_TRUE(view.checked(C::kCommPort, 2));
+  EXPECT_FALSE(view.checked(C::kCommPort, 1));
   // A click reports the item but moves no mark by itself.
   item("mnuCommPort", 2)->trigger();
   item("mnuCommPort", 1)->trigger();
   EXPECT_TRUE(item("mnuCommPort", 2)->isChecked());
   EXPECT_FALSE(item("mnuCommPort", 1)->isChecked());
 
-  view.setChecked("mnuCommPort", 2, false);
+  view.setChecked(C::kCommPort, 2, false);
   EXPECT_FALSE(item("mnuCommPort", 2)->isChecked());
-  EXPECT_FALSE(view.checked("mnuCommPort", 2));
-  view.setChecked("nothing", 0, true);  // no such item: ignored
-  EXPECT_FALSE(view.checked("nothing", 0));
+  EXPECT_FALSE(view.checked(C::kCommPort, 2));
+  view.setChecked(C::kCommPort, 6, true);  // no such item: ignored
+  EXPECT_FALSE(view.checked(C::kCommPort, 6));
 }
 
 TEST_F(ViewTest, LabelsShowLineBreaksAsPlainTextButGiveBackTheLogicsText) {
@@ -122,7 +135,10 @@ TEST_F(ListTest, ClicksAreReportedButSelectionsByTheLogicAreNot) {
   EXPECT_EQ(view.listSelected(), 2);
   view.listSelect(-1);
   EXPECT_EQ(view.listSelected(), -1);
-  EXPECT_EQ(got, (Commands{{"List1", 0}, {"List1", 0}, {"List1.dbl", 0}, {"List1", 0}}));
+  EXPECT_EQ(
+      got,
+      (Commands{
+          {C::kListClick, 0}, {C::kListClick, 0}, {C::kListDoubleClick, 0}, {C::kListClick, 0}}));
 }
 
 TEST_F(ListTest, EntriesKeepTheirBytesAndRemovingTheSelectedOneLeavesNoneSelected) {
@@ -137,7 +153,7 @@ TEST_F(ListTest, EntriesKeepTheirBytesAndRemovingTheSelectedOneLeavesNoneSelecte
   EXPECT_EQ(view.listCount(), 1);
   EXPECT_EQ(view.listSelected(), -1);
   clickRow(0);  // the entry left: a new selection, reported
-  EXPECT_EQ(got, (Commands{{"List1", 0}}));
+  EXPECT_EQ(got, (Commands{{C::kListClick, 0}}));
   view.listClear();
   EXPECT_EQ(view.listCount(), 0);
 }
@@ -146,10 +162,10 @@ TEST_F(ViewTest, CloseBoxAsksTheLogicWhichDecides) {
   view.show();
   EXPECT_FALSE(w()->close());  // the logic ignores it: the window stays
   EXPECT_TRUE(w()->isVisible());
-  quitOn = "close";
+  quitOnClose = true;
   EXPECT_TRUE(w()->close());
   EXPECT_FALSE(w()->isVisible());
-  EXPECT_EQ(got, (Commands{{"close", 0}, {"close", 0}}));
+  EXPECT_EQ(got, (Commands{{C::kClose, 0}, {C::kClose, 0}}));
 }
 
 TEST_F(ViewTest, ProgressFollowsValueAndMaximum) {
@@ -190,15 +206,19 @@ QStringList itemsOf(QMenu* menu) {
 
 class DesktopWindow : public ::testing::Test {
  protected:
-  // Writes the settings (date 3, time 1, the port only when given) and builds the window.
-  app::MainWindow& open(const std::string& portSetting) {
+  // Writes the settings (date 3, time 1, the port only when given), builds the window and
+  // runs the start procedure through its three seconds. False when the program ended.
+  bool start(const std::string& portSetting) {
     if (!dir.isValid()) throw std::runtime_error("no scratch directory");
     if (!portSetting.empty()) std::ofstream(data + "/riviriro.inf") << portSetting;
     std::ofstream(data + "/riviriro_date.inf") << "3\r\n";
     std::ofstream(data + "/riviriro_time.inf") << "1\r\n";
     window = std::make_unique<app::MainWindow>(app::Platform{view, box, fs, clock, timers, port},
                                                dialogs, fs.programDirectory());
-    return *window;
+    timers.onTimePassed = [this](std::int64_t ms) { clock.advanceSeconds(double(ms) / 1000); };
+    window->start();
+    timers.advance(3000);
+    return !window->ended();
   }
   std::string portFile() const {
     std::stringstream s;
@@ -217,12 +237,12 @@ class DesktopWindow : public ::testing::Test {
   platform::fake::ScriptedMessageBox box;
   platform::qt::QtMainView view;
   platform::qt::QtDialogs dialogs{view.window()};
-  platform::qt::QtTimerFactory timers;
+  platform::fake::FakeTimerHub timers;
   std::unique_ptr<app::MainWindow> window;
 };
 
 TEST_F(DesktopWindow, StartsWithCaptionTabsMenusCheckMarksAndLabels) {
-  ASSERT_TRUE(open(" 1\r\n").start());
+  ASSERT_TRUE(start(" 1\r\n"));
   EXPECT_TRUE(box.shown.empty()) << box.shown.front().text;
   EXPECT_EQ(dialogs.splash(), nullptr);  // discarded after the load
   EXPECT_TRUE(qwin()->isVisible());
@@ -290,7 +310,7 @@ TEST_F(DesktopWindow, StartsWithCaptionTabsMenusCheckMarksAndLabels) {
 class Ending : public DesktopWindow, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(Ending, OnlyTheCloseBoxSavesThePortPickedFromTheMenu) {
-  ASSERT_TRUE(open(" 2\r\n").start());
+  ASSERT_TRUE(start(" 2\r\n"));
   item("mnuCommPort", 4)->trigger();  // the check mark moves at once; nothing is saved yet
   EXPECT_TRUE(item("mnuCommPort", 4)->isChecked());
   EXPECT_FALSE(item("mnuCommPort", 2)->isChecked());
@@ -318,7 +338,7 @@ TEST_F(DesktopWindow, WithoutPortSettingThePortDialogComesDuringTheLoadOnComm2) 
     child<QRadioButton>(w, "OpCom4")->click();
     child<QPushButton>(w, "Command1")->click();
   });
-  ASSERT_TRUE(open("").start());
+  ASSERT_TRUE(start(""));
   EXPECT_TRUE(splashShown);
   EXPECT_TRUE(mainShown);
   EXPECT_TRUE(item("mnuCommPort", 4)->isChecked());

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "tests/serial/pty.h"
 
 namespace kestrand::platform::qt {

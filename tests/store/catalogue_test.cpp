@@ -7,13 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/fakes.h"
 #include "platform/posix/posix_file_system.h"
 
 namespace kestrand::store {
 namespace {
 
-using platform::LabelId;
 using Texts = std::vector<std::string>;
 
 const std::string kExampleName = "QV 15.Jan.06  14.05.09.dat";
@@ -61,7 +59,7 @@ std::string freshDirectory() {
   return made != nullptr ? made : "/nonexistent";
 }
 
-// A catalogue over a fresh data directory, with recording fakes around it.
+// A catalogue over a fresh data directory; what the list shows is collected from its updates.
 class CatalogueTest : public ::testing::Test {
  protected:
   CatalogueTest() {
@@ -78,14 +76,21 @@ class CatalogueTest : public ::testing::Test {
   void writeValid(const std::string& name, const std::string& date = "01/15/2006") {
     write(name, "\"" + date + "\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,0\r\n5\r\n");
   }
-  Texts boxTexts() const {
-    Texts t;
-    for (const auto& s : box_.shown) {
-      EXPECT_EQ(s.title, "RIviriro Error");
-      EXPECT_EQ(s.buttons, platform::Buttons::kOk);
-      t.push_back(s.text);
+  void take(const ListUpdate& u) {
+    if (u.box) {
+      EXPECT_EQ(u.box->title, "RIviriro Error");
+      EXPECT_EQ(u.box->buttons, Buttons::kOk);
+      EXPECT_FALSE(u.box->warningIcon);
+      boxes_.push_back(u.box->text);
     }
-    return t;
+    EXPECT_NE(u.box.has_value(), u.added());
+    if (u.added()) {
+      entries_.push_back(u.entry);
+      general_.push_back(u.generalMessage);
+    }
+  }
+  void search() {
+    list_.SearchForFiles([this](const ListUpdate& u) { take(u); });
   }
 
   std::string dir_ = freshDirectory();
@@ -94,19 +99,16 @@ class CatalogueTest : public ::testing::Test {
   HeaderFields header_;
   ProbeTable probes_;
   MessageCatalogue messages_;
-  platform::fake::FakeMainView view_;
-  platform::fake::ScriptedMessageBox box_;
-  Texts general_;
-  FileList list_{{catalogue_, header_, probes_, messages_, view_, box_, fs_, dir_,
-                  [this](const std::string& m) { general_.push_back(m); }}};
+  FileList list_{{catalogue_, header_, probes_, messages_, fs_, dir_}};
+  Texts entries_, boxes_, general_;
 };
 
 TEST_F(CatalogueTest, AddToListAppendsTheEntryAndCountsIt) {
   catalogue_.CurrentFile = kExampleName;
   header_.LogMode = 1;
   header_.LogRate = 2;
-  ASSERT_TRUE(list_.AddToList(0));
-  EXPECT_EQ(view_.list, Texts{kExampleEntry});
+  take(list_.AddToList(0));
+  EXPECT_EQ(entries_, Texts{kExampleEntry});
   EXPECT_EQ(catalogue_.FileNames[0], kExampleName);
   EXPECT_EQ(catalogue_.FileStatus[0], kComplete);
   EXPECT_EQ(general_, Texts{" 1 data files are available."});
@@ -117,8 +119,8 @@ TEST_F(CatalogueTest, AddToListAppendsTheEntryAndCountsIt) {
   header_.ProbeType = 16;
   header_.LogMode = 0;
   header_.UnitsCode = 1;
-  ASSERT_TRUE(list_.AddToList(2));
-  EXPECT_EQ(view_.list.at(1),
+  take(list_.AddToList(2));
+  EXPECT_EQ(entries_.at(1),
             "01/15/2006 12   Probe R510   Spatial   Log Rate  2   Units mW/cm\xB2      qv12.dat");
   EXPECT_EQ(catalogue_.NumFiles, 2);
   EXPECT_EQ(general_.back(), " 2 data files are available.");
@@ -127,13 +129,13 @@ TEST_F(CatalogueTest, AddToListAppendsTheEntryAndCountsIt) {
   header_.ProbeType = 0;
   for (std::int16_t code : {std::int16_t{7}, std::int16_t{-1}, std::int16_t{6}}) {
     header_.UnitsCode = code;
-    ASSERT_TRUE(list_.AddToList(0));
+    take(list_.AddToList(0));
     EXPECT_EQ(header_.UnitsCode, code == 6 ? 6 : 0) << code;
-    EXPECT_NE(view_.list.back().find(code == 6 ? "Units       " : "Units V/m      "),
+    EXPECT_NE(entries_.back().find(code == 6 ? "Units       " : "Units V/m      "),
               std::string::npos)
-        << view_.list.back();
+        << entries_.back();
   }
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(CatalogueTest, SearchListsTheExampleFileAndAPeriodicFileWithItsFirstRecordsUnits) {
@@ -144,10 +146,10 @@ TEST_F(CatalogueTest, SearchListsTheExampleFileAndAPeriodicFileWithItsFirstRecor
         "\"01/15/2006\",\"02:05:09 PM\",0,2\r\n2,9,60,3,10.5\r\n1,1\r\n1\r\n2\r\n3\r\n"
         "1,0\r\n4\r\n5\r\n6\r\n");
   catalogue_.ListDate = catalogue_.ListTime = "";
-  list_.SearchForFiles();
-  EXPECT_EQ(view_.list, (Texts{kExampleEntry,
-                               "01/15/2006 02:05:09 PM   Probe QV-1100   Periodic"
-                               "     Log Rate  2   Units mW/cm\xB2      qvp.dat"}));
+  search();
+  EXPECT_EQ(entries_, (Texts{kExampleEntry,
+                             "01/15/2006 02:05:09 PM   Probe QV-1100   Periodic"
+                             "     Log Rate  2   Units mW/cm\xB2      qvp.dat"}));
   EXPECT_EQ(Texts(catalogue_.FileNames.begin(), catalogue_.FileNames.begin() + 2),
             (Texts{kExampleName, "qvp.dat"}));
   EXPECT_EQ(catalogue_.FileStatus[0], kComplete);
@@ -156,7 +158,7 @@ TEST_F(CatalogueTest, SearchListsTheExampleFileAndAPeriodicFileWithItsFirstRecor
   EXPECT_EQ(header_.MoveAve, 60);
   EXPECT_EQ(header_.PeriodOn, 3.0f);
   EXPECT_EQ(header_.PeriodOff, 10.5f);
-  EXPECT_TRUE(box_.shown.empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(CatalogueTest, SearchMatchesNamesWithoutRegardToCaseInNameOrder) {
@@ -167,86 +169,89 @@ TEST_F(CatalogueTest, SearchMatchesNamesWithoutRegardToCaseInNameOrder) {
   writeValid("qv1.dat.bak");
   writeValid("Qv0.Dat", "01/01/2006");
   std::filesystem::create_directory(dir_ + "/qvdir.dat");
-  list_.SearchForFiles();
+  search();
   EXPECT_EQ(Texts(catalogue_.FileNames.begin(), catalogue_.FileNames.begin() + 3),
             (Texts{"QV b.dat", "Qv0.Dat", "qvx.DAT"}));
   EXPECT_EQ(catalogue_.NumFiles, 3);
-  ASSERT_EQ(view_.list.size(), 3u);
-  EXPECT_EQ(view_.list[2].substr(0, 10), "03/03/2006");
-  EXPECT_TRUE(box_.shown.empty());
+  ASSERT_EQ(entries_.size(), 3u);
+  EXPECT_EQ(entries_[2].substr(0, 10), "03/03/2006");
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(CatalogueTest, OnlyTheFirstHundredFilesAreExaminedAndAFullListTakesNoMore) {
   for (int i = 1000; i < 1100; ++i) writeValid("qv" + std::to_string(i) + ".dat");
-  list_.SearchForFiles();
+  search();
   EXPECT_EQ(catalogue_.NumFiles, 100);
   EXPECT_EQ(general_.back(), " 100 data files are available.");
-  EXPECT_TRUE(box_.shown.empty());  // exactly a hundred: no message
+  EXPECT_TRUE(boxes_.empty());  // exactly a hundred: no message
   // A further file meets the full list, which is not blamed on its header.
   writeValid("qvlate.dat");
-  list_.LoadFiletoList("qvlate.dat");
-  EXPECT_EQ(boxTexts(), Texts{kListFull});
-  EXPECT_EQ(view_.list.size(), 100u);
+  take(list_.LoadFiletoList("qvlate.dat"));
+  EXPECT_EQ(boxes_, Texts{kListFull});
+  EXPECT_EQ(entries_.size(), 100u);
   EXPECT_EQ(catalogue_.FileNames[100], "");
 
   for (int i = 1100; i < 1150; ++i) writeValid("qv" + std::to_string(i) + ".dat");
   catalogue_ = FileCatalogue{};
-  box_.shown.clear();
-  list_.SearchForFiles();
+  boxes_.clear();
+  search();
   EXPECT_EQ(catalogue_.NumFiles, 100);
   EXPECT_EQ(catalogue_.FileNames[99], "qv1099.dat");
   EXPECT_EQ(catalogue_.CurrentFile, "qv1099.dat");
-  EXPECT_EQ(boxTexts(), Texts{"Too many *.dat files exist. Only the first  100 will be listed."});
+  EXPECT_EQ(boxes_, Texts{"Too many *.dat files exist. Only the first  100 will be listed."});
 }
 
-TEST_F(CatalogueTest, RejectedFilesAreReportedAndTheSearchGoesOn) {
+TEST_F(CatalogueTest, RejectedFilesAreReportedInTheirTurnAndTheSearchGoesOn) {
   const std::string head = "\"01/15/2006\",\"02:05:09 PM\",";
   write("qv1 header only.dat", head + "0,1\r\n2,9,60\r\n");
   write("qv2 no columns.dat", head + "0,1\r\n2,0,60\r\n1,0\r\n");
   write("qv3 not a number.dat", head + "zero,1\r\n2,9,60\r\n1,0\r\n");
-  write("qv4 empty.dat", "");
-  write("qv5 probe 32.dat", head + "32,1\r\n2,9,60\r\n1,0\r\n");
-  write("qv6 overflow.dat", head + "0,1\r\n2,9,60\r\n1,40000\r\n");
-  writeValid("qv7 good.dat");
-  list_.SearchForFiles();
-  list_.LoadFiletoList("qv8 gone.dat");
-  EXPECT_EQ(boxTexts(),
-            (Texts{headerError("qv1 header only.dat"), headerError("qv2 no columns.dat"),
-                   headerError("qv3 not a number.dat"), headerError("qv4 empty.dat"),
-                   headerError("qv5 probe 32.dat"), headerError("qv6 overflow.dat"),
-                   headerError("qv8 gone.dat")}));
+  writeValid("qv4 good.dat");
+  write("qv5 empty.dat", "");
+  write("qv6 probe 32.dat", head + "32,1\r\n2,9,60\r\n1,0\r\n");
+  write("qv7 overflow.dat", head + "0,1\r\n2,9,60\r\n1,40000\r\n");
+  Texts order;
+  list_.SearchForFiles([&](const ListUpdate& u) {
+    take(u);
+    order.push_back(u.box ? u.box->text : u.entry.substr(u.entry.size() - 12));
+  });
+  take(list_.LoadFiletoList("qv8 gone.dat"));
+  EXPECT_EQ(order, (Texts{headerError("qv1 header only.dat"), headerError("qv2 no columns.dat"),
+                          headerError("qv3 not a number.dat"), "qv4 good.dat",
+                          headerError("qv5 empty.dat"), headerError("qv6 probe 32.dat"),
+                          headerError("qv7 overflow.dat")}));
+  EXPECT_EQ(boxes_.back(), headerError("qv8 gone.dat"));
   EXPECT_EQ(catalogue_.NumFiles, 1);
-  EXPECT_EQ(catalogue_.FileNames[0], "qv7 good.dat");
-  EXPECT_EQ(view_.list.size(), 1u);
+  EXPECT_EQ(catalogue_.FileNames[0], "qv4 good.dat");
 }
 
 TEST_F(CatalogueTest, ShowListStatusReadsOnlyAViewedCompleteEntry) {
   catalogue_.FileNames = {"qv a.dat", "qv b.dat", "qv c.dat", ""};
   catalogue_.FileStatus = {kHeaderOnly, kComplete, kNoHeader, kComplete};
   catalogue_.NumFiles = 4;
-  view_.list = {"a", "b", "c", "d"};
   Texts calls;
   bool readFails = false;
-  const FileList::ViewSteps steps{
-      [&](const std::string& name) {
-        calls.push_back("read " + name + " / " + view_.label(LabelId::kStatDat));
-        if (readFails) throw Error(ErrorKind::kTypeMismatch, "Type mismatch");
-      },
-      [&] { calls.push_back("update / " + view_.label(LabelId::kStatDat)); }};
+  const FileList::ViewSteps steps{[&](const std::string& text) { calls.push_back(text); },
+                                  [&](const std::string& name) {
+                                    calls.push_back("read " + name);
+                                    if (readFails)
+                                      throw Error(ErrorKind::kTypeMismatch, "Type mismatch");
+                                  },
+                                  [&] { calls.push_back("update"); }};
 
-  view_.selected = -1;  // nothing selected: a message, then the catalogue's error
+  // Nothing selected: the catalogue's error, carrying the message to show.
   try {
-    list_.Show_list_status(1, steps);
+    list_.Show_list_status(-1, 1, steps);
     ADD_FAILURE() << "did not fail";
   } catch (const Error& e) {
     EXPECT_EQ(e.code(), kCatalogueErrorBase + 4);
+    EXPECT_EQ(e.description(), "Please select an item from the list to view.");
   }
-  EXPECT_EQ(boxTexts(), Texts{"Please select an item from the list to view."});
-  EXPECT_TRUE(view_.labelLog.empty());
+  EXPECT_TRUE(calls.empty());
 
   const struct {
     int selected, choice;
-    const char* label;  // "" for no label written
+    const char* status;  // "" for no status written
   } rows[] = {
       {0, 0, "Status for Header # 1 = Header received, Data not complete"},
       {0, 1, "Status for Header # 1 = Header received, Data not complete"},
@@ -255,22 +260,19 @@ TEST_F(CatalogueTest, ShowListStatusReadsOnlyAViewedCompleteEntry) {
       {3, 1, ""},  // complete but without a file name
   };
   for (const auto& r : rows) {
-    view_.selected = r.selected;
-    view_.labels.clear();
-    list_.Show_list_status(r.choice, steps);
-    EXPECT_EQ(view_.label(LabelId::kStatDat), r.label) << r.selected << "," << r.choice;
+    calls.clear();
+    list_.Show_list_status(r.selected, r.choice, steps);
+    EXPECT_EQ(calls, *r.status ? Texts{r.status} : Texts{}) << r.selected << "," << r.choice;
   }
-  EXPECT_TRUE(calls.empty());
   EXPECT_EQ(catalogue_.CurrentFile, "");
 
   // Viewing reads and rebuilds the table, even when reading fails.
   for (bool fails : {false, true}) {
     readFails = fails;
     calls.clear();
-    view_.selected = 1;
-    EXPECT_NO_THROW(list_.Show_list_status(1, steps));
-    EXPECT_EQ(calls, (Texts{"read qv b.dat / Reading Raw Data File", "update / Updating table"}));
-    EXPECT_EQ(view_.label(LabelId::kStatDat), "Table updated");
+    EXPECT_NO_THROW(list_.Show_list_status(1, 1, steps));
+    EXPECT_EQ(calls, (Texts{"Reading Raw Data File", "read qv b.dat", "Updating table", "update",
+                            "Table updated"}));
     EXPECT_EQ(catalogue_.CurrentFile, "qv b.dat");
   }
 }

@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "store/field_reader.h"
 
 namespace kestrand::store {

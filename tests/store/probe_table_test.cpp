@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/error.h"
+#include "core/error.h"
 
 namespace kestrand::store {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 // One program run wired to fakes (window, message box, clock, timers, serial port) over a file
-// system of the caller's choosing, with the format settings read and the probe table filled as
-// at start-up. Shared by the tests, the fuzzer and the benchmarks.
+// system of the caller's choosing, loaded as at start-up with "COM1" as its port and no file
+// list. Shared by the tests, the fuzzer and the benchmarks.
 
 #include <string>
 
@@ -14,10 +14,7 @@ namespace kestrand::testing {
 struct ProgramRig {
   ProgramRig(platform::FileSystem& files, const std::string& dataDir)
       : prog(app::Platform{view, box, files, clock, timers, port}, dataDir) {
-    prog.formats.GetDefault2();
-    prog.formats.GetDefault3();
-    prog.probes.InitProbeTable();
-    port.open("COM1");
+    prog.load({.openPort = [this] { port.open("COM1"); }, .listFiles = false, .failed = {}});
   }
 
   platform::fake::FakeMainView view;

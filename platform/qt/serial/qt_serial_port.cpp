@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/error.h"
+#include "core/error.h"
 #include "platform/serial/tty_line.h"
 
 #if !defined(Q_OS_WIN)

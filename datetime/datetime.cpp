@@ -376,7 +376,8 @@ std::optional<std::int64_t> parseDisplayedTime(std::string_view text) {
   const auto second = readNumber(text, pos, 2, 2);
   if (!second || pos != text.size()) return std::nullopt;
   if (*hour > 23 || *minute > 59 || *second > 59) return std::nullopt;
-  return static_cast<std::int64_t>(*hour) * 3600 + *minute * 60 + *second;
+  return static_cast<std::int64_t>(*hour) * 3600 + static_cast<std::int64_t>(*minute) * 60 +
+         *second;
 }
 
 std::string_view monthAbbreviation(int month) {

@@ -4,7 +4,7 @@ namespace kestrand::link {
 namespace {
 
 std::int16_t byteAt(const Message& m, int i) {
-  return (i >= 0 && i < kMsgCapacity) ? m.MsgBytes[static_cast<size_t>(i)] : 0;
+  return (i >= 0 && i < kMsgCapacity) ? m.MsgBytes[static_cast<size_t>(i)] : std::int16_t{0};
 }
 
 std::uint32_t u32At(const Message& m, int i) {

@@ -125,7 +125,7 @@ bool ConvMsg(std::string& buffer, int endpt, Message& msg) {
 
 void FixInputBuffer(Message& msg) {
   auto at = [&](int i) -> std::int16_t {
-    return (i >= 0 && i < kMsgCapacity) ? msg.MsgBytes[static_cast<size_t>(i)] : 0;
+    return (i >= 0 && i < kMsgCapacity) ? msg.MsgBytes[static_cast<size_t>(i)] : std::int16_t{0};
   };
   ByteArray work{};
   work[0] = msg.MsgBytes[0];

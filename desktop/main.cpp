@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include "app/main_window.h"
+#include "platform/posix/data_directory.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
 #include "platform/qt/qt_dialogs.h"
@@ -20,7 +21,10 @@ int main(int argc, char** argv) {
   // The program ends only when the logic says so (close step or File > Exit).
   application.setQuitOnLastWindowClosed(false);
 
-  platform::posix::PosixFileSystem fs;  // the data directory is the executable's directory
+  // A copy in a folder of the user's own keeps its data beside the executable; an installed one
+  // in the user's data directory.
+  platform::posix::PosixFileSystem fs(platform::posix::chooseDataDirectory(
+      platform::posix::executableDirectory(), platform::posix::systemDataDirectoryProbe()));
   platform::posix::SystemClock clock;
   platform::qt::QtMainView view;
   platform::qt::QtDialogs dialogs(view.window());

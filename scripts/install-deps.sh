@@ -12,6 +12,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # GUI and serial tests: virtual display, pseudo-terminal bridge, PDF tools, a Courier-metric font
   xvfb xauth socat poppler-utils fonts-liberation
+  # Debian package: dpkg-shlibdeps finds its dependencies; desktop-file-validate checks the menu
+  dpkg-dev desktop-file-utils
 )
 
 as_root=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the optimised build's unit, serial, pseudo-terminal and offscreen
-# GUI tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
-# fuzzers for a bounded time, and clang-tidy over the folders that are clean under it.
+# GUI tests, a check of the Debian package made from that build, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzzers for a bounded time, and clang-tidy
+# over the folders that are clean under it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,9 @@ echo "== optimised build and tests"
 cmake --preset default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+echo "== Debian package from the optimised build"
+scripts/check-package.sh
 
 echo "== clang-tidy (.clang-tidy) on the optimised build's compile_commands.json"
 # Folders whose sources and headers are checked; more join as they are made clean.

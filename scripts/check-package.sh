@@ -4,6 +4,7 @@
 # desktop looks for them, the entry is valid, the manual pages are there, nothing but the
 # programs and their share files is installed, and the installed kestrand-cli runs.
 set -euo pipefail
+shopt -s nullglob
 cd "$(dirname "$0")/../build"
 
 rm -f kestrand-upload_*.deb

@@ -26,7 +26,7 @@ unexpected=$(cd "$root" && find . -type f | sort | grep -Ev \
 [ -z "$unexpected" ] || fail "unexpected files in the package: $unexpected"
 for p in kestrand-upload kestrand-cli kestrand-meter-sim; do
   [ -x "$root/usr/bin/$p" ] || fail "/usr/bin/$p missing"
-  [ -f "$root/usr/share/man/man1/$p.1" ] || fail "manual page of $p missing"
+  [ -f "$root/usr/share/man/man1/$p.1.gz" ] || fail "manual page of $p missing"
 done
 
 entry="$root/usr/share/applications/kestrand-upload.desktop"

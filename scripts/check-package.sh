@@ -20,9 +20,9 @@ dpkg-deb -x "$deb" "$root"
 fail() { echo "check-package: $*" >&2; exit 1; }
 
 # Only the three programs and their share files.
-unexpected=$(cd "$root" && find . -type f | sort | grep -Ev \
-  '^\./usr/bin/kestrand-(upload|cli|meter-sim)$|^\./usr/share/(applications|icons/hicolor/[^/]+/apps|man/man1)/' \
-  || true)
+allowed='^\./usr/bin/kestrand-(upload|cli|meter-sim)$'
+allowed+='|^\./usr/share/(applications|icons/hicolor/[^/]+/apps|man/man1)/kestrand-'
+unexpected=$(cd "$root" && find . -type f | sort | grep -Ev "$allowed" || true)
 [ -z "$unexpected" ] || fail "unexpected files in the package: $unexpected"
 for p in kestrand-upload kestrand-cli kestrand-meter-sim; do
   [ -x "$root/usr/bin/$p" ] || fail "/usr/bin/$p missing"

@@ -10,7 +10,9 @@
 #include <string_view>
 
 namespace kestrand::platform::posix {
+namespace {
 
+// True for the directories where package managers put programs.
 bool isSystemProgramDirectory(const std::string& dir) {
   static constexpr std::array<std::string_view, 8> kProgramDirs = {
       "/bin",           "/sbin",           "/usr/bin",   "/usr/sbin",
@@ -29,6 +31,8 @@ bool isSystemProgramDirectory(const std::string& dir) {
   }
   return false;
 }
+
+}  // namespace
 
 std::string chooseDataDirectory(const std::string& exeDir, const DataDirectoryProbe& probe) {
   // A root user may write into /usr/bin, but files there belong to the package manager.

@@ -19,9 +19,6 @@ struct DataDirectoryProbe {
 // directory is known or the directory cannot be made, so the first file access reports why.
 std::string chooseDataDirectory(const std::string& exeDir, const DataDirectoryProbe& probe);
 
-// True for the directories where the package manager puts programs.
-bool isSystemProgramDirectory(const std::string& dir);
-
 DataDirectoryProbe systemDataDirectoryProbe();
 
 }  // namespace kestrand::platform::posix

@@ -139,21 +139,6 @@ TEST(QtSerialPortOpen, MissingOrUnsuitableDevicesFailToOpenAndAreNamed) {
   }
 }
 
-TEST(QtSerialPortOpen, ReadingOrWritingAClosedPortFails) {
-  Pty pty;
-  QtSerialPort port;
-  for (const bool opened : {false, true}) {
-    if (opened) {
-      port.open(pty.slavePath);
-      port.close();
-    }
-    EXPECT_FALSE(port.isOpen());
-    failure([&] { (void)port.readAll(); }, ErrorKind::kIo);
-    failure([&] { port.write("\x15"s); }, ErrorKind::kIo);
-  }
-  port.close();  // closing a closed port is harmless
-}
-
 TEST_F(OpenPort, HandlerThatClosesThePortGetsNothingMoreNotEvenWhatCameMeanwhile) {
   port.onEvent([&](int code) {
     events.codes.push_back(code);

@@ -71,93 +71,60 @@ std::map<std::string, std::string> rawFiles(const std::string& dir) {
 }
 
 struct Upload {
-  std::vector<std::string> simArgs;
   TempDir data, expect;
+  std::string link = data / "meter-tty";
 };
 
-// Runs the simulator on a linked pseudo-terminal and the headless receiver on the link.
-void runThroughReceiver(Upload& u, std::chrono::seconds limit = 120s) {
-  const std::string link = u.data / "meter-tty";
-  std::vector<std::string> sim = {KESTRAND_SIM, "--link", link, "--expect-dir", u.expect.path};
-  sim.insert(sim.end(), u.simArgs.begin(), u.simArgs.end());
+// Runs the simulator with `args` (blank-separated) on a linked pseudo-terminal and the headless
+// receiver on the link, until the receiver is done. The simulator writes the files it expects
+// into u.expect; it must succeed unless `meterMayFail`.
+void runThroughReceiver(Upload& u, const std::string& args, std::chrono::seconds limit = 120s,
+                        bool meterMayFail = false) {
+  std::vector<std::string> sim = {KESTRAND_SIM, "--link", u.link, "--expect-dir", u.expect.path};
+  std::istringstream words(args);
+  for (std::string w; words >> w;) sim.push_back(w);
   Process meter(sim, u.expect / "sim.out", u.expect / "sim.err");
-  ASSERT_TRUE(waitFor([&] { return fs::exists(link); }, 10s)) << slurp(u.expect / "sim.err");
-  Process receiver({KESTRAND_CLI, "receive", "--port", link, "--data-dir", u.data.path, "--once"},
+  ASSERT_TRUE(waitFor([&] { return fs::exists(u.link); }, 10s)) << slurp(u.expect / "sim.err");
+  Process receiver({KESTRAND_CLI, "receive", "--port", u.link, "--data-dir", u.data.path, "--once"},
                    u.expect / "cli.out", u.expect / "cli.err");
   EXPECT_EQ(receiver.wait(limit), 0) << slurp(u.expect / "cli.err");
+  if (meterMayFail) return;
   EXPECT_EQ(meter.wait(10s), 0) << slurp(u.expect / "sim.out") << slurp(u.expect / "sim.err");
 }
 
-TEST(EndToEnd, SimulatedUploadLandsByteExactWithTheReceiver) {
-  Upload u;
-  u.simArgs = {"--probe",
-               "1",
-               "--mode",
-               "1",
-               "--log-rate",
-               "2",
-               "--columns",
-               "9",
-               "--move-avg",
-               "30",
-               "--records",
-               "500",
-               "--records-per-message",
-               "20",
-               "--units",
-               "1"};
-  runThroughReceiver(u);
-  const auto expected = rawFiles(u.expect.path);
-  ASSERT_EQ(expected.size(), 1u);
-  EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));
-  // The file's list entry is printed once on standard output.
-  const std::string out = slurp(u.expect / "cli.out");
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
-  EXPECT_NE(out.find("Probe QV-1200ABA"), std::string::npos) << out;
-}
-
-TEST(EndToEnd, StuffedSplitAndNoisyMessagesStillLandByteExact) {
-  Upload u;
-  u.simArgs = {"--mode",
-               "0",
-               "--columns",
-               "15",
-               "--records",
-               "300",
-               "--records-per-message",
-               "10",
-               "--stuffing-heavy",
-               "--split-chunks",
-               "3",
-               "--noise"};
-  runThroughReceiver(u);
-  const auto expected = rawFiles(u.expect.path);
-  ASSERT_EQ(expected.size(), 1u);
-  EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));
-}
-
-TEST(EndToEnd, SixteenThousandThreeHundredAndOneRecordsOpenFileA) {
-  Upload u;
-  u.simArgs = {"--mode", "1", "--records", "16301", "--records-per-message", "60"};
-  runThroughReceiver(u, 300s);
-  const auto expected = rawFiles(u.expect.path);
-  ASSERT_EQ(expected.size(), 2u);
-  EXPECT_EQ(expected.count("QV 05.Dec.06  14.05.33A.dat"), 1u);
-  EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));
+TEST(EndToEnd, SimulatedUploadsLandByteExactWithTheReceiver) {
+  // Plain; stuffed, split and noisy; long enough to open continuation file A. Each file's list
+  // entry is printed on standard output.
+  const struct {
+    const char* args;
+    std::size_t files;
+    const char* listed;
+  } rows[] = {
+      {"--probe 1 --mode 1 --log-rate 2 --columns 9 --move-avg 30 --records 500 "
+       "--records-per-message 20 --units 1",
+       1, "Probe QV-1200ABA"},
+      {"--mode 0 --columns 15 --records 300 --records-per-message 10 --stuffing-heavy "
+       "--split-chunks 3 --noise",
+       1, "Single Pt."},
+      {"--mode 1 --records 16301 --records-per-message 60", 2, "14.05.33A.dat"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.args);
+    Upload u;
+    runThroughReceiver(u, r.args, 300s);
+    const auto expected = rawFiles(u.expect.path);
+    ASSERT_EQ(expected.size(), r.files);
+    EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));
+    const std::string out = slurp(u.expect / "cli.out");
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), static_cast<long>(r.files)) << out;
+    EXPECT_NE(out.find(r.listed), std::string::npos) << out;
+  }
 }
 
 TEST(EndToEnd, SilentLineTripsTheWatchdogAndKeepsWhatArrived) {
   Upload u;
-  u.simArgs = {"--records",  "40",   "--records-per-message", "20", "--pause-before", "2",
-               "--pause-ms", "11500"};
-  const std::string link = u.data / "meter-tty";
-  std::vector<std::string> sim = {KESTRAND_SIM, "--link", link};
-  sim.insert(sim.end(), u.simArgs.begin(), u.simArgs.end());
-  Process meter(sim, u.expect / "sim.out", u.expect / "sim.err");
-  ASSERT_TRUE(waitFor([&] { return fs::exists(link); }, 10s));
-  Process receiver({KESTRAND_CLI, "receive", "--port", link, "--data-dir", u.data.path, "--once"},
-                   u.expect / "cli.out", u.expect / "cli.err");
-  EXPECT_EQ(receiver.wait(60s), 0);
+  runThroughReceiver(u, "--records 40 --records-per-message 20 --pause-before 2 --pause-ms 11500",
+                     60s, true);
   const std::string err = slurp(u.expect / "cli.err");
   EXPECT_NE(err.find("RIviriro Error: Upload of data is incomplete\nCheck connections and retry"),
             std::string::npos)

@@ -111,7 +111,7 @@ TEST(EndToEnd, SimulatedUploadsLandByteExactWithTheReceiver) {
   for (const auto& r : rows) {
     SCOPED_TRACE(r.args);
     Upload u;
-    runThroughReceiver(u, r.args, 300s);
+    runThroughReceiver(u, r.args, r.files > 1 ? 300s : 120s);
     const auto expected = rawFiles(u.expect.path);
     ASSERT_EQ(expected.size(), r.files);
     EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));

@@ -13,6 +13,7 @@ import os
 import pathlib
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -62,13 +63,33 @@ def run(cmd, log, timeout=None):
             return 124
 
 
-def first_failure(log):
-    """The name of the first test that ctest reports as failed in `log`."""
-    for line in pathlib.Path(log).read_text(errors="replace").splitlines():
-        m = re.search(r"Test\s+#\d+: (\S+) \.+\s*(\*\*\*|Exception|Subprocess)", line)
-        if m:
-            return m.group(1)
-    return "?"
+FAILED_TEST = re.compile(r"Test\s+#\d+: (\S+) \.+\s*(\*\*\*|Exception|Subprocess)")
+
+
+def run_tests(ctest, log, timeout=900):
+    """Runs ctest and stops it, with every test it started, at the first failing test. Returns
+    that test's name, "?" when ctest failed otherwise, or None when every test passed."""
+    with open(log, "a") as out:
+        out.write(f"\n$ {' '.join(map(str, ctest))}\n")
+        p = subprocess.Popen(ctest, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env(),
+                             text=True, errors="replace", start_new_session=True)
+        deadline = time.time() + timeout
+        failed = None
+        for line in p.stdout:
+            out.write(line)
+            m = FAILED_TEST.search(line)
+            if m or time.time() > deadline:
+                failed = m.group(1) if m else "(timed out)"
+                os.killpg(p.pid, signal.SIGKILL)
+                break
+        p.stdout.close()
+        rc = p.wait()
+    if failed:
+        out_note = f"(stopped at the first failure: {failed})\n"
+        with open(log, "a") as out:
+            out.write(out_note)
+        return failed
+    return "?" if rc != 0 else None
 
 
 def main():
@@ -125,7 +146,7 @@ def main():
     if run(["cmake", "--build", build, "-j2"], log) != 0:
         sys.exit(f"the unchanged tree does not build, see {log}")
     ctest = ["ctest", "--test-dir", build, "-j2", "--stop-on-failure", "--output-on-failure"]
-    if run(ctest, log, timeout=900) != 0:
+    if run_tests(ctest, log):
         sys.exit(f"the unchanged tree fails its tests, see {log}")
 
     head = subprocess.run(["git", "-C", tree, "rev-parse", "--short", "HEAD"],
@@ -146,10 +167,9 @@ def main():
                 flog.unlink(missing_ok=True)
                 if run(["cmake", "--build", build, "-j2"], flog) != 0:
                     verdict, detail = "does-not-build", ""
-                elif run(ctest, flog, timeout=900) != 0:
-                    verdict, detail = "caught", first_failure(flog)
                 else:
-                    verdict, detail = "not-caught", ""
+                    failed = run_tests(ctest, flog)
+                    verdict, detail = ("caught", failed) if failed else ("not-caught", "")
             finally:
                 path.write_text(original)
         counts[verdict] = counts.get(verdict, 0) + 1

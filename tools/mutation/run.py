@@ -107,7 +107,7 @@ def main():
     if scratch == tree or scratch in tree.parents or tree in scratch.parents:
         sys.exit("the scratch directory must lie outside the tree")
     src, build = scratch, scratch / "build"
-    faults = parse_faults(a.faults)
+    faults = all_faults = parse_faults(a.faults)
     if a.only:
         wanted = set(a.only.split(","))
         faults = [f for f in faults if f["id"] in wanted]
@@ -140,6 +140,11 @@ def main():
             shutil.copytree(entry, src / entry.name, symlinks=True)
         else:
             shutil.copy2(entry, src / entry.name, follow_symlinks=False)
+    # A run that was stopped may have left a planted fault compiled into SCRATCH/build, while the
+    # fresh copy keeps the tree's older times: make the files that faults touch newer than that.
+    for name in {f["file"] for f in all_faults}:
+        if (src / name).exists():
+            os.utime(src / name)
     if run(["cmake", "-S", src, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
             "-DKESTRAND_BENCH=OFF"], log) != 0:
         sys.exit(f"configure failed, see {log}")

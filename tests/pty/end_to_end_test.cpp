@@ -4,14 +4,15 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <pty.h>
 #include <termios.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <map>
+#include <optional>
 
 #include "tests/pty/process.h"
+#include "tests/serial/pty.h"
 
 namespace kestrand::testing {
 namespace {
@@ -28,11 +29,14 @@ using namespace std::chrono_literals;
     return ::testing::AssertionFailure() << "got files " << names << "expected " << want.size();
   for (const auto& [name, content] : want) {
     auto it = got.find(name);
-    if (it == got.end()) return ::testing::AssertionFailure() << "missing " << name << "; got " << names;
+    if (it == got.end())
+      return ::testing::AssertionFailure() << "missing " << name << "; got " << names;
     if (it->second != content) {
       size_t at = 0;
       while (at < content.size() && at < it->second.size() && content[at] == it->second[at]) ++at;
-      const size_t line = static_cast<size_t>(std::count(content.begin(), content.begin() + static_cast<long>(at), '\n')) + 1;
+      const size_t line = static_cast<size_t>(std::count(
+                              content.begin(), content.begin() + static_cast<long>(at), '\n')) +
+                          1;
       return ::testing::AssertionFailure()
              << name << " differs at line " << line << ": got '" << it->second.substr(at, 40)
              << "' expected '" << content.substr(at, 40) << "'";
@@ -42,69 +46,60 @@ using namespace std::chrono_literals;
 }
 
 struct Upload {
-  std::vector<std::string> simArgs;
   TempDir data, expect;
+  std::string link = data / "meter-tty";
 };
 
-// Runs the simulator on a linked pseudo-terminal and the headless receiver on the link.
-void runThroughReceiver(Upload& u, std::chrono::seconds limit = 120s) {
-  const std::string link = u.data / "meter-tty";
-  std::vector<std::string> sim = {KESTRAND_SIM, "--link", link, "--expect-dir", u.expect.path};
-  sim.insert(sim.end(), u.simArgs.begin(), u.simArgs.end());
+// Runs the simulator with `args` (blank-separated) on a linked pseudo-terminal and the headless
+// receiver on the link, until the receiver is done. The simulator writes the files it expects
+// into u.expect; it must succeed unless `meterMayFail`.
+void runThroughReceiver(Upload& u, const std::string& args, std::chrono::seconds limit = 120s,
+                        bool meterMayFail = false) {
+  std::vector<std::string> sim = {KESTRAND_SIM, "--link", u.link, "--expect-dir", u.expect.path};
+  std::istringstream words(args);
+  for (std::string w; words >> w;) sim.push_back(w);
   Process meter(sim, u.expect / "sim.out", u.expect / "sim.err");
-  ASSERT_TRUE(waitFor([&] { return fs::exists(link); }, 10s)) << slurp(u.expect / "sim.err");
-  Process receiver({KESTRAND_CLI, "receive", "--port", link, "--data-dir", u.data.path, "--once"},
+  ASSERT_TRUE(waitFor([&] { return fs::exists(u.link); }, 10s)) << slurp(u.expect / "sim.err");
+  Process receiver({KESTRAND_CLI, "receive", "--port", u.link, "--data-dir", u.data.path, "--once"},
                    u.expect / "cli.out", u.expect / "cli.err");
   EXPECT_EQ(receiver.wait(limit), 0) << slurp(u.expect / "cli.err");
+  if (meterMayFail) return;
   EXPECT_EQ(meter.wait(10s), 0) << slurp(u.expect / "sim.out") << slurp(u.expect / "sim.err");
 }
 
-TEST(EndToEnd, SimulatedUploadLandsByteExactWithTheReceiver) {
-  Upload u;
-  u.simArgs = {"--probe", "1", "--mode", "1", "--log-rate", "2", "--columns", "9", "--move-avg", "30",
-               "--records", "500", "--records-per-message", "20", "--units", "1"};
-  runThroughReceiver(u);
-  const auto expected = rawFiles(u.expect.path);
-  ASSERT_EQ(expected.size(), 1u);
-  EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));
-  // The file's list entry is printed once on standard output.
-  const std::string out = slurp(u.expect / "cli.out");
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
-  EXPECT_NE(out.find("Probe QV-1200ABA"), std::string::npos) << out;
-}
-
-TEST(EndToEnd, StuffedSplitAndNoisyMessagesStillLandByteExact) {
-  Upload u;
-  u.simArgs = {"--mode", "0", "--columns", "15", "--records", "300", "--records-per-message", "10",
-               "--stuffing-heavy", "--split-chunks", "3", "--noise"};
-  runThroughReceiver(u);
-  const auto expected = rawFiles(u.expect.path);
-  ASSERT_EQ(expected.size(), 1u);
-  EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));
-}
-
-TEST(EndToEnd, SixteenThousandThreeHundredAndOneRecordsOpenFileA) {
-  Upload u;
-  u.simArgs = {"--mode", "1", "--records", "16301", "--records-per-message", "60"};
-  runThroughReceiver(u, 300s);
-  const auto expected = rawFiles(u.expect.path);
-  ASSERT_EQ(expected.size(), 2u);
-  EXPECT_EQ(expected.count("QV 05.Dec.06  14.05.33A.dat"), 1u);
-  EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));
+TEST(EndToEnd, SimulatedUploadsLandByteExactWithTheReceiver) {
+  // Plain; stuffed, split and noisy; long enough to open continuation file A. Each file's list
+  // entry is printed on standard output.
+  const struct {
+    const char* args;
+    std::size_t files;
+    const char* listed;
+  } rows[] = {
+      {"--probe 1 --mode 1 --log-rate 2 --columns 9 --move-avg 30 --records 500 "
+       "--records-per-message 20 --units 1",
+       1, "Probe QV-1200ABA"},
+      {"--mode 0 --columns 15 --records 300 --records-per-message 10 --stuffing-heavy "
+       "--split-chunks 3 --noise",
+       1, "Single Pt."},
+      {"--mode 1 --records 16301 --records-per-message 60", 2, "14.05.33A.dat"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.args);
+    Upload u;
+    runThroughReceiver(u, r.args, r.files > 1 ? 300s : 120s);
+    const auto expected = rawFiles(u.expect.path);
+    ASSERT_EQ(expected.size(), r.files);
+    EXPECT_TRUE(sameFiles(rawFiles(u.data.path), expected));
+    const std::string out = slurp(u.expect / "cli.out");
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), static_cast<long>(r.files)) << out;
+    EXPECT_NE(out.find(r.listed), std::string::npos) << out;
+  }
 }
 
 TEST(EndToEnd, SilentLineTripsTheWatchdogAndKeepsWhatArrived) {
   Upload u;
-  u.simArgs = {"--records", "40", "--records-per-message", "20", "--pause-before", "2",
-               "--pause-ms", "11500"};
-  const std::string link = u.data / "meter-tty";
-  std::vector<std::string> sim = {KESTRAND_SIM, "--link", link};
-  sim.insert(sim.end(), u.simArgs.begin(), u.simArgs.end());
-  Process meter(sim, u.expect / "sim.out", u.expect / "sim.err");
-  ASSERT_TRUE(waitFor([&] { return fs::exists(link); }, 10s));
-  Process receiver({KESTRAND_CLI, "receive", "--port", link, "--data-dir", u.data.path, "--once"},
-                   u.expect / "cli.out", u.expect / "cli.err");
-  EXPECT_EQ(receiver.wait(60s), 0);
+  runThroughReceiver(u, "--records 40 --records-per-message 20 --pause-before 2 --pause-ms 11500",
+                     60s, true);
   const std::string err = slurp(u.expect / "cli.err");
   EXPECT_NE(err.find("RIviriro Error: Upload of data is incomplete\nCheck connections and retry"),
             std::string::npos)
@@ -116,91 +111,67 @@ TEST(EndToEnd, SilentLineTripsTheWatchdogAndKeepsWhatArrived) {
   EXPECT_EQ(std::count(content.begin(), content.end(), '\n'), 2 + 20 * 2);
 }
 
-// A meter played by the test itself on a pseudo-terminal, for exact control of the timing.
-class ScriptedMeter {
- public:
-  ScriptedMeter() {
-    char name[256];
-    if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty");
-    slaveName = name;
+// A meter played by the test itself on a pseudo-terminal, for exact control of the timing: the
+// headless receiver is started on it, answers an enquiry and acknowledges the worked short header
+// (stamp 01234567, probe 3, continuous, one column).
+class ScriptedMeter : public ::testing::Test {
+ protected:
+  void SetUp() override {
     termios t{};
-    ::tcgetattr(slave_, &t);
+    ::tcgetattr(pty_.slave, &t);
     ::cfmakeraw(&t);
-    ::tcsetattr(slave_, TCSANOW, &t);
+    ::tcsetattr(pty_.slave, TCSANOW, &t);
+    receiver_.emplace(std::vector<std::string>{KESTRAND_CLI, "receive", "--port", pty_.slavePath,
+                                               "--data-dir", data_.path},
+                      data_ / "cli.out", data_ / "cli.err");
+    // Enquires every 100 ms until the receiver, which may still be opening the port, answers.
+    int a = -1;
+    for (int tries = 0; tries < 100 && a != 6; ++tries) {
+      pty_.send(std::string{char(16), char(5)});
+      a = answer(100);
+    }
+    ASSERT_EQ(a, 6) << slurp(data_ / "cli.err");
+    send(
+        {0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00, 0x85, 0x10, 0x03});
+    ASSERT_EQ(answer(2000), 6);
   }
-  ~ScriptedMeter() {
-    ::close(master_);
-    ::close(slave_);
-  }
-  void send(const std::string& bytes) {
-    ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  void send(std::initializer_list<int> bytes) {
+    std::string s;
+    for (int b : bytes) s.push_back(static_cast<char>(b));
+    pty_.send(s);
   }
   // The next byte from the receiver, or -1 after `ms` of silence.
   int answer(int ms) {
-    pollfd p{master_, POLLIN, 0};
+    pollfd p{pty_.master, POLLIN, 0};
     if (::poll(&p, 1, ms) <= 0) return -1;
     unsigned char c = 0;
-    return ::read(master_, &c, 1) == 1 ? c : -1;
+    return ::read(pty_.master, &c, 1) == 1 ? c : -1;
   }
-  // Enquires every 100 ms until the receiver, which may still be opening the port, answers.
-  int enquire() {
-    int a = -1;
-    for (int tries = 0; tries < 100 && a != 6; ++tries) {
-      send(std::string{char(16), char(5)});
-      a = answer(100);
-    }
-    return a;
-  }
-  std::string slaveName;
+  std::string file() const { return slurp(data_ / "QV 05.Feb.97  14.53.13.dat"); }
 
- private:
-  int master_ = -1, slave_ = -1;
+  test::Pty pty_;
+  TempDir data_;
+  std::optional<Process> receiver_;
 };
 
-std::string hexBytes(std::initializer_list<int> bytes) {
-  std::string s;
-  for (int b : bytes) s.push_back(static_cast<char>(b));
-  return s;
-}
-
-TEST(EndToEnd, ReceiverKilledRightAfterAnAckKeepsEveryAcknowledgedRecord) {
-  TempDir data;
-  ScriptedMeter meter;
-  Process receiver({KESTRAND_CLI, "receive", "--port", meter.slaveName, "--data-dir", data.path},
-                   data / "cli.out", data / "cli.err");
-  const int a = meter.enquire();
-  ASSERT_EQ(a, 6) << slurp(data / "cli.err");
-  // The worked short header: stamp 01234567, probe 3, continuous, one column.
-  meter.send(hexBytes({0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00,
-                       0x85, 0x10, 0x03}));
-  ASSERT_EQ(meter.answer(2000), 6);
+TEST_F(ScriptedMeter, ReceiverKilledRightAfterAnAckKeepsEveryAcknowledgedRecord) {
   // Five data messages of one record each (value 100.0), tags 1 to 5.
   for (int k = 1; k <= 5; ++k) {
     const int tag = 0x80 | k;
-    const int sum = (tag + 0x02 + 0x23 + 0xE8) % 256;
-    meter.send(hexBytes({0x10, 0x02, tag, 0x02, 0x23, 0xE8, sum, 0x10, 0x17}));
-    ASSERT_EQ(meter.answer(2000), 6) << "message " << k;
+    send({0x10, 0x02, tag, 0x02, 0x23, 0xE8, (tag + 0x02 + 0x23 + 0xE8) % 256, 0x10, 0x17});
+    ASSERT_EQ(answer(2000), 6) << "message " << k;
   }
-  receiver.signal(SIGKILL);
-  receiver.wait(5s);
-  EXPECT_EQ(slurp(data / "QV 05.Feb.97  14.53.13.dat"),
+  receiver_->signal(SIGKILL);
+  receiver_->wait(5s);
+  EXPECT_EQ(file(),
             "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n2,2\r\n100\r\n"
             "3,2\r\n100\r\n4,2\r\n100\r\n5,2\r\n100\r\n");
 }
 
-TEST(EndToEnd, TerminationSignalClosesTheOpenFileAndExitsCleanly) {
-  TempDir data;
-  ScriptedMeter meter;
-  Process receiver({KESTRAND_CLI, "receive", "--port", meter.slaveName, "--data-dir", data.path},
-                   data / "cli.out", data / "cli.err");
-  const int a = meter.enquire();
-  ASSERT_EQ(a, 6);
-  meter.send(hexBytes({0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00,
-                       0x85, 0x10, 0x03}));
-  ASSERT_EQ(meter.answer(2000), 6);
-  receiver.signal(SIGTERM);
-  EXPECT_EQ(receiver.wait(5s), 0);
-  EXPECT_EQ(slurp(data / "QV 05.Feb.97  14.53.13.dat"), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n");
+TEST_F(ScriptedMeter, TerminationSignalClosesTheOpenFileAndExitsCleanly) {
+  receiver_->signal(SIGTERM);
+  EXPECT_EQ(receiver_->wait(5s), 0);
+  EXPECT_EQ(file(), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n");
 }
 
 TEST(EndToEnd, DesktopProgramReceivesThroughTheComLinkInItsDirectory) {

@@ -107,19 +107,6 @@ TEST(QtDialogs, PortDialogOffersFivePortsAndReturnsTheOneChosen) {
   }
 }
 
-TEST(QtDialogs, AboutShowsNameAndVersionAndClosesOnOk) {
-  bool seen = false;
-  whenModalOpens([&](QWidget* w) {
-    seen = true;
-    EXPECT_EQ(w->objectName(), "About");
-    EXPECT_EQ(child<QLabel>(w, "Label1")->text(), "RI-Viriro");
-    EXPECT_EQ(child<QLabel>(w, "Version")->text(), "Rev.  3.2.15");
-    child<QPushButton>(w, "cmdAboutOK")->click();
-  });
-  QtDialogs().showAbout(app::aboutText());
-  EXPECT_TRUE(seen);
-}
-
 TEST(QtDialogs, DataWarningDoesNotBlockAndOkOnlyHidesIt) {
   QtDialogs dialogs;
   dialogs.showDataWarning("Too many samples\n\rThe rest is left out");

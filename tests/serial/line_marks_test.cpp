@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <ostream>
-#include <random>
 #include <vector>
 
 #include "platform/serial_port.h"
@@ -81,36 +80,6 @@ TEST(LineMarkDecoder, ExamplesDecodeTheSameWholeAndCutAtAnyOneOrTwoPositions) {
         ASSERT_TRUE(decodesTo(row.want, row.raw, {a, b})) << "cut at " << a << " and " << b;
       }
     }
-  }
-}
-
-TEST(LineMarkDecoder, RandomStreamsInRandomPieces) {
-  std::mt19937 rng(20240611);
-  // A byte value, one time in two one of the edges 00, 01 and FF.
-  auto edgy = [&rng]() -> unsigned char {
-    const auto r = rng() % 6;
-    return static_cast<unsigned char>(r == 0 ? 0x00 : r == 1 ? 0x01 : r == 2 ? 0xFF : rng());
-  };
-  for (int round = 0; round < 300; ++round) {
-    // What the line brought, as the driver marks it, and what decoding must give.
-    std::string raw;
-    DecodedBytes want;
-    for (int i = 0; i <= round % 40; ++i) {
-      const auto kind = rng() % 10;  // 0-7 a data byte, 8 a bad byte, 9 a break
-      const unsigned char b = kind == 9 ? 0 : edgy();
-      if (kind < 8) {
-        raw += b == 0xFF ? "\xFF\xFF"s : std::string(1, static_cast<char>(b));
-        want.bytes.push_back(static_cast<char>(b));
-      } else {  // a bad 00 looks exactly like a break
-        raw += "\xFF\x00"s + static_cast<char>(b);
-        want.marks.push_back(
-            {b == 0 ? LineMark::kBreak : LineMark::kBadByte, want.bytes.size(), b});
-      }
-    }
-    std::vector<std::size_t> cuts;
-    for (std::size_t i = 1; i < raw.size(); ++i)
-      if (rng() % 3 == 0) cuts.push_back(i);
-    EXPECT_TRUE(decodesTo(want, raw, cuts)) << "round " << round << ": " << PrintToString(raw);
   }
 }
 

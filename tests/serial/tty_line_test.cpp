@@ -34,23 +34,5 @@ TEST(TtyLine, MarkingDoublesFfAndPassesEveryOtherByteValue) {
   EXPECT_FALSE(readLineCounters(pty.slave).has_value());
 }
 
-TEST(TtyLine, MarkingChangesOnlyTheErrorHandlingFlags) {
-  test::Pty pty;
-  makeRaw(pty.slave, IGNPAR | ISTRIP | IGNBRK | BRKINT | IXOFF);
-  termios before{};
-  ASSERT_EQ(0, ::tcgetattr(pty.slave, &before));
-
-  ASSERT_TRUE(markLineErrors(pty.slave));
-  termios after{};
-  ASSERT_EQ(0, ::tcgetattr(pty.slave, &after));
-  EXPECT_EQ(0u, after.c_iflag & (IGNPAR | ISTRIP | IGNBRK | BRKINT));
-  EXPECT_EQ(static_cast<tcflag_t>(INPCK | PARMRK | IXOFF),
-            after.c_iflag & (INPCK | PARMRK | IXOFF));
-  EXPECT_EQ(before.c_cflag, after.c_cflag);
-  EXPECT_EQ(before.c_lflag, after.c_lflag);
-  EXPECT_EQ(before.c_oflag, after.c_oflag);
-  EXPECT_FALSE(markLineErrors(-1));  // no terminal at all
-}
-
 }  // namespace
 }  // namespace kestrand::platform

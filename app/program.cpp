@@ -97,8 +97,7 @@ store::Feedback Program::feedback() {
 
 void Program::ReadRawDataFile(const std::string& filename, const std::string& dir) {
   const store::ReadContext context{probes, messages, formats.dateChoice(), feedback()};
-  const store::ReadResult r =
-      store::ReadRawDataFile(filename, p.fs, dir, context, header, table);
+  const store::ReadResult r = store::ReadRawDataFile(filename, p.fs, dir, context, header, table);
   for (const std::string& text : r.messages) p.box.show(errorBox(text));
 }
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/link_controller.h"
 #include "app/general_message.h"
+#include "app/link_controller.h"
 #include "app/presenter.h"
 #include "core/error.h"
 #include "core/messages.h"

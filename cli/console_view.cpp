@@ -1,5 +1,6 @@
 #include "cli/console_view.h"
 
+#include "core/messages.h"
 #include "core/text.h"
 
 namespace kestrand::cli {
@@ -81,6 +82,7 @@ platform::Answer ConsoleMessageBox::show(const std::string& text, platform::Butt
       shown += text[i];
     }
   }
+  if (title == kErrorTitle) ++errorBoxes;
   writeLine(err_, title + ": " + shown);
   return buttons == platform::Buttons::kOk ? platform::Answer::kOk : platform::Answer::kNo;
 }

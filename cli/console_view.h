@@ -62,6 +62,8 @@ class ConsoleMessageBox : public platform::MessageBox {
   platform::Answer show(const std::string& text, platform::Buttons buttons, bool warningIcon,
                         const std::string& title) override;
 
+  int errorBoxes = 0;  // boxes shown with the program's error title
+
  private:
   std::ostream& err_;
 };

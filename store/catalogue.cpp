@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text.h"
 #include "core/error.h"
+#include "core/text.h"
 #include "store/field_reader.h"
 
 namespace kestrand::store {

@@ -1,8 +1,9 @@
 #pragma once
 // An in-memory file system for tests: files are byte strings by path; syncs are counted, and
-// a path can be made to refuse creation, syncing or removal; bytes read are counted. `freeBytes` is the space left on the
-// disk, shared by all files: a write larger than it writes the prefix that fits, then throws
-// as a full disk does; cutting a file back gives its bytes back. Lower and raise it freely.
+// a path can be made to refuse creation, syncing or removal; bytes read are counted. `freeBytes` is
+// the space left on the disk, shared by all files: a write larger than it writes the prefix that
+// fits, then throws as a full disk does; cutting a file back gives its bytes back. Lower and raise
+// it freely.
 
 #include <cstdint>
 #include <limits>

@@ -191,7 +191,8 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   statDat->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* statArea = new QScrollArea(incomingPage);
   statArea->setObjectName("StatDatArea");
-  statArea->setWidgetResizable(true);
+  // The label takes the size of its text (setLabel), also while its tab is hidden.
+  statArea->setWidgetResizable(false);
   statArea->setFrameShape(QFrame::NoFrame);
   statArea->setWidget(statDat);
   const int lineHeight = statDat->fontMetrics().lineSpacing();
@@ -339,7 +340,9 @@ void QtMainView::quit() {
 
 void QtMainView::setLabel(LabelId id, const std::string& text) {
   labelTexts_[id] = text;
-  labels_.at(id)->setText(displayText(text));
+  QLabel* l = labels_.at(id);
+  l->setText(displayText(text));
+  if (id == LabelId::kStatDat) l->adjustSize();
 }
 
 std::string QtMainView::label(LabelId id) const {

@@ -1,12 +1,16 @@
 // libFuzzer target: ReadRawDataFile and UpdateDataTable on arbitrary file contents (the input's
-// length picks the date display choice). No exception may escape; besides the sanitizers it
-// checks the sample count, the messages against the outcome, and the grid's shape.
+// length picks the date display choice), and LoadFiletoList on the same content in an in-memory
+// data directory. No exception may escape; besides the sanitizers it checks the sample count, the
+// messages against the outcome, the grid's shape, and that listing from the head of a file comes
+// to exactly what listing from the whole file does.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/fake/memory_file_system.h"
+#include "store/catalogue.h"
 #include "store/raw_reader.h"
 #include "view/grid.h"
 
@@ -18,6 +22,25 @@ void check(bool ok, const char* what) {
   if (ok) return;
   std::fprintf(stderr, "raw_reader_fuzz: invariant violated: %s\n", what);
   std::abort();
+}
+
+// A data directory whose files are always read whole, heads included.
+struct WholeFiles : platform::fake::MemoryFileSystem {
+  std::string readHead(const std::string& path, std::size_t) const override {
+    return MemoryFileSystem::readHead(path, std::string::npos);
+  }
+};
+
+// The file list's entry (or its message box) for `content` listed from `fs`.
+std::string listed(platform::fake::MemoryFileSystem& fs, std::string_view content,
+                   const store::ProbeTable& probes, const MessageCatalogue& messages) {
+  fs.files["/d/qv.dat"] = std::string(content);
+  store::FileCatalogue catalogue;
+  store::HeaderFields header;
+  const store::ListUpdate u =
+      store::FileList({catalogue, header, probes, messages, fs, "/d"}).LoadFiletoList("qv.dat");
+  check(u.added() != u.box.has_value(), "an entry or a message");
+  return u.box ? u.box->text : u.entry;
 }
 
 }  // namespace
@@ -48,6 +71,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "grid columns");
   for (int row : {0, 1, g.rows - 1}) {
     for (int col = 0; col < g.cols(); ++col) (void)view::cellText(g, table, row, col);
+  }
+
+  // Files around the head's first 4096 bytes: the input as it is, and pushed across the cut by
+  // leading blanks.
+  const std::string_view content(reinterpret_cast<const char*>(data), size);
+  for (std::size_t pad : {std::size_t{0}, 4096 - size % 4096}) {
+    const std::string padded = std::string(pad, ' ') + std::string(content);
+    platform::fake::MemoryFileSystem heads("/p");
+    WholeFiles whole;
+    check(listed(heads, padded, probes, messages) == listed(whole, padded, probes, messages),
+          "head listing equals whole-file listing");
   }
   return 0;
 }

@@ -206,11 +206,8 @@ void FileList::Show_list_status(int selected, int choice, const ViewSteps& steps
     if (name.empty()) return;
     cat.CurrentFile = name;
     steps.status("Reading Raw Data File");
-    try {
-      if (steps.ReadRawDataFile) steps.ReadRawDataFile(name);
-    } catch (const Error&) {
-      // The reader reports its own failures; the table is rebuilt whatever happened.
-    }
+    // The reader reports its own failures; the table is rebuilt whatever happened.
+    if (steps.ReadRawDataFile) steps.ReadRawDataFile(name);
     steps.status("Updating table");
     if (steps.UpdateDataTable) steps.UpdateDataTable();
     steps.status("Table updated");

@@ -84,7 +84,7 @@ class FileList {
   // The steps of viewing a file: the status label, the reader and the grid.
   struct ViewSteps {
     std::function<void(const std::string&)> status;
-    std::function<void(const std::string&)> ReadRawDataFile;
+    std::function<void(const std::string&)> ReadRawDataFile;  // reports its own failures
     std::function<void()> UpdateDataTable;
   };
   // For the list entry `selected` (-1 for none), choice 1: view it; other values: show its

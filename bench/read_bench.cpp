@@ -19,8 +19,8 @@
 #include <string>
 
 #include "core/messages.h"
-#include "store/catalogue.h"
 #include "platform/posix/posix_file_system.h"
+#include "store/catalogue.h"
 #include "store/raw_format.h"
 #include "store/raw_reader.h"
 #include "view/grid.h"

@@ -8,6 +8,7 @@
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
 #include "platform/fake/memory_file_system.h"
+#include "tests/link/frames.h"
 
 namespace kestrand::testing {
 namespace {
@@ -319,13 +320,17 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   EXPECT_EQ(s.view.label(LabelId::kMavgMess), "Move Average =  300");
   EXPECT_FALSE(s.view.busy || s.view.progressVisible);
 
-  // Entry 0 of three goes; the others move up with their statuses and numbers.
+  // Entry 0 of three goes; the others move up with their statuses and numbers. The file of an
+  // upload under way is closed first.
+  s.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
+  ASSERT_EQ(s.fs.openFiles, 1);
   s.win.program().catalogue.FileStatus[1] = store::kHeaderOnly;
   s.box.answerNext(Answer::kYes);
   s.view.click(C::kDelete);
   EXPECT_EQ(s.box.shown.back().text,
             "Delete header # 1 and file QV 15.Jan.06  14.05.09.dat - are you sure?");
   EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.dat"));
+  EXPECT_EQ(s.fs.openFiles, 0);
   EXPECT_EQ(s.win.program().catalogue.FileNames[1], "qv3.dat");
   s.view.listSelect(0);
   s.view.click(C::kListClick);

@@ -195,18 +195,71 @@ void MainWindow::mnuExit_Click() {
   prog_.p.view.quit();
 }
 
-void MainWindow::showSelectedStatus() {
-  // Until the data grid exists, viewing an entry shows its status and stays on this tab rather
-  // than pretending to show a table.
+void MainWindow::showSelectedStatus(int choice) {
   Program& g = prog_;
   try {
-    g.fileList.Show_list_status(
-        g.p.view.listSelected(), 0,
-        {[&](const std::string& text) { g.p.view.setLabel(LabelId::kStatDat, text); }, {}, {}});
+    g.Show_list_status(g.p.view.listSelected(), choice);
+    if (choice == 1) g.p.view.selectTab(0);
   } catch (const Error& e) {
-    // Nothing selected: the error carries the message to show.
+    // Nothing selected: the error carries the message to show; the tab stays.
     g.p.box.show(errorBox(e.description()));
   }
+}
+
+namespace {
+const std::string kDeleteErrorTitle = "Delete Error";
+}  // namespace
+
+bool MainWindow::removeListedFile(int index) {
+  Program& g = prog_;
+  const std::string& name = g.catalogue.FileNames[static_cast<size_t>(index)];
+  try {
+    g.p.fs.remove(platform::joinPath(g.DataPath, name));
+  } catch (const Error& e) {
+    // A file already gone is what the user asked for; one that stays keeps its entry.
+    if (e.is(ErrorKind::kFileNotFound)) return true;
+    g.p.box.show("The file " + name + " could not be deleted." + kLineBreak + e.description(),
+                 platform::Buttons::kOk, false, kDeleteErrorTitle);
+    return false;
+  }
+  return true;
+}
+
+void MainWindow::cmdDelete_Click() {
+  Program& g = prog_;
+  const int i = g.p.view.listSelected();
+  if (i < 0 || i >= g.catalogue.NumFiles) {
+    g.p.box.show("You must first highlight a header to delete", platform::Buttons::kOk, false,
+                 kDeleteErrorTitle);
+    return;
+  }
+  const std::string question = "Delete header #" + signedText(i + 1) + " and file " +
+                               g.catalogue.FileNames[static_cast<size_t>(i)] + " - are you sure?";
+  if (g.p.box.show(question, platform::Buttons::kYesNo, false, "Delete Header") ==
+      platform::Answer::kYes) {
+    g.link.closeChannel();
+    if (removeListedFile(i)) {
+      g.catalogue.removeEntry(i);
+      g.p.view.listRemove(i);
+    }
+  }
+  g.genMsg.write("");
+  g.p.view.setLabel(LabelId::kStatDat, "");
+}
+
+void MainWindow::cmdDelete_all_Click() {
+  Program& g = prog_;
+  if (g.p.box.show("Are you sure you want to delete all data?", platform::Buttons::kYesNo, false,
+                   "Delete All") != platform::Answer::kYes) {
+    return;
+  }
+  g.link.closeChannel();
+  for (int i = g.catalogue.NumFiles - 1; i >= 0; --i) {
+    if (!removeListedFile(i)) continue;
+    g.catalogue.removeEntry(i);
+    g.p.view.listRemove(i);
+  }
+  g.p.view.setLabel(LabelId::kStatDat, "");
 }
 
 void MainWindow::command(platform::Command command, int number) {
@@ -240,15 +293,21 @@ void MainWindow::command(platform::Command command, int number) {
       g.link.cmdLastMsg_Click();
       break;
     case C::kListClick:
+      showSelectedStatus(0);
+      break;
     case C::kListDoubleClick:
     case C::kView:
-      showSelectedStatus();
+      showSelectedStatus(1);
+      break;
+    case C::kDelete:
+      cmdDelete_Click();
+      break;
+    case C::kDeleteAll:
+      cmdDelete_all_Click();
       break;
     case C::kNone:
     case C::kOpen:
     case C::kSaveAs:
-    case C::kDelete:
-    case C::kDeleteAll:
     case C::kPrint:
       break;
   }

@@ -46,6 +46,10 @@ class MainWindow : public platform::MainWindowEvents {
 
   void GetDefaultPort();
   void OpenCommPort(int port);
+  // "Delete": the selected entry's file, after a question.
+  void cmdDelete_Click();
+  // "Delete All": every listed file, after a question.
+  void cmdDelete_all_Click();
 
   Program& program() { return prog_; }
   std::int16_t PortNumber() const { return PortNumber_; }
@@ -55,8 +59,11 @@ class MainWindow : public platform::MainWindowEvents {
   // The splash timer: shows the main window once three seconds have passed by the clock, or
   // arms itself again for the time still to run.
   void splashTick();
-  // A click, a double click or "View" on the file list.
-  void showSelectedStatus();
+  // A click (choice 0), or a double click or "View" (choice 1, then the "Data" tab) on the list.
+  void showSelectedStatus(int choice);
+  // Removes listed file `index` from the data directory; a file that stays is reported. True
+  // when the file is gone.
+  bool removeListedFile(int index);
 
   Program prog_;
   platform::Dialogs& dialogs_;

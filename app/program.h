@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/link_controller.h"
 #include "app/general_message.h"
+#include "app/link_controller.h"
 #include "app/presenter.h"
 #include "core/error.h"
 #include "core/messages.h"
@@ -23,6 +23,8 @@
 #include "store/catalogue.h"
 #include "store/header.h"
 #include "store/probe_table.h"
+#include "store/sample_table.h"
+#include "view/grid.h"
 
 namespace kestrand::app {
 
@@ -58,6 +60,24 @@ class Program {
   // Adds the current file to the list and shows the outcome; true when it was added.
   bool AddToList(std::int16_t extLogMode);
 
+  // Reads raw data file `filename` from `dir` (the data directory unless given) into the sample
+  // table, with the busy pointer, the status label and the progress bar; then shows the
+  // reader's messages.
+  void ReadRawDataFile(const std::string& filename, const std::string& dir);
+  void ReadRawDataFile(const std::string& filename) { ReadRawDataFile(filename, DataPath); }
+  // Shows the sample table in the grid and the "Information" labels: after a read, a clear, or
+  // an opened CSV file.
+  void UpdateDataTable();
+  // The grid's empty start-up layout.
+  void UpdateDataTable2();
+  // Empties the sample table's rows and marks (the number of samples stays).
+  void clear_regs();
+  // No samples, and the grid and labels rebuilt to show so.
+  void ClearDat();
+  // A click (choice 0) or a view (choice 1) of list entry `selected` (-1 for none): the status
+  // label, or the file read and shown. Throws the catalogue's error when nothing is selected.
+  void Show_list_status(int selected, int choice);
+
   Platform p;
   std::string DataPath;
   std::int16_t ElapsedMode = 0;  // program-wide; never reset by the start-up step
@@ -65,6 +85,8 @@ class Program {
   store::ProbeTable probes;
   store::HeaderFields header;
   store::FileCatalogue catalogue;
+  store::SampleTable table;
+  view::GridLayout grid;  // what the data grid shows of `table`
 
   std::unique_ptr<platform::Timer> Timer1;
   std::unique_ptr<platform::Timer> tmrReadingData;
@@ -75,6 +97,11 @@ class Program {
   datetime::FormatPreferences formats;
   store::FileList fileList;
   LinkController link;
+
+ private:
+  // The busy pointer, status label and progress bar, as the reader and the grid report them.
+  store::Feedback feedback();
+  void showGrid();
 };
 
 }  // namespace kestrand::app

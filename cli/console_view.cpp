@@ -1,5 +1,6 @@
 #include "cli/console_view.h"
 
+#include "core/messages.h"
 #include "core/text.h"
 
 namespace kestrand::cli {
@@ -53,6 +54,18 @@ void ConsoleView::listAdd(const std::string& entry) {
   writeLine(out_, entry);
 }
 
+void ConsoleView::printGrid(std::ostream& os) const {
+  const auto cols = static_cast<int>(grid_.titles.size());
+  for (int row = 0; row < grid_.rows; ++row) {
+    for (int col = 0; col < cols; ++col) {
+      if (col > 0) os << '\t';
+      os << (row == 0 ? grid_.titles[static_cast<size_t>(col)]
+                      : (grid_.cell ? grid_.cell(row, col) : std::string()));
+    }
+    os << '\n';
+  }
+}
+
 void ConsoleView::listRemove(int index) {
   list_.erase(list_.begin() + index);
 }
@@ -69,6 +82,7 @@ platform::Answer ConsoleMessageBox::show(const std::string& text, platform::Butt
       shown += text[i];
     }
   }
+  if (title == kErrorTitle) ++errorBoxes;
   writeLine(err_, title + ": " + shown);
   return buttons == platform::Buttons::kOk ? platform::Answer::kOk : platform::Answer::kNo;
 }

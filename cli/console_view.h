@@ -39,6 +39,11 @@ class ConsoleView : public platform::MainView {
   bool checked(platform::Command, int) const override { return false; }
   void setBusy(bool) override {}
   void setProgress(int, int) override {}
+  void setProgressVisible(bool) override {}
+  void showGrid(platform::GridContent grid) override { grid_ = std::move(grid); }
+
+  // The grid's rows from the title row down, cells separated by one TAB, each row a line.
+  void printGrid(std::ostream& os) const;
 
   bool quitRequested = false;
 
@@ -47,6 +52,7 @@ class ConsoleView : public platform::MainView {
   std::ostream& err_;
   std::map<platform::LabelId, std::string> labels_;
   std::vector<std::string> list_;
+  platform::GridContent grid_;
   int tab_ = 1;
 };
 
@@ -55,6 +61,8 @@ class ConsoleMessageBox : public platform::MessageBox {
   explicit ConsoleMessageBox(std::ostream& err) : err_(err) {}
   platform::Answer show(const std::string& text, platform::Buttons buttons, bool warningIcon,
                         const std::string& title) override;
+
+  int errorBoxes = 0;  // boxes shown with the program's error title
 
  private:
   std::ostream& err_;

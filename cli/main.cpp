@@ -1,6 +1,8 @@
 // kestrand-cli: the headless front end over the program's own logic.
 //
 //   kestrand-cli receive --port PATH [--data-dir DIR] [--once]
+//   kestrand-cli list [--data-dir DIR]
+//   kestrand-cli view FILE [--data-dir DIR]
 //   kestrand-cli --version | --help
 
 #include <signal.h>
@@ -10,6 +12,8 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <string>
 
@@ -31,6 +35,15 @@ const char* kUsage =
     "      entries go to standard output; status texts, messages and message boxes to standard\n"
     "      error. --once ends after the first upload. SIGINT, SIGTERM or SIGHUP closes the open "
     "file.\n"
+    "  kestrand-cli list [--data-dir DIR]\n"
+    "      Print the file list of DIR (default: the current directory), one entry a line, as\n"
+    "      the desktop program lists it at start. Message boxes go to standard error as\n"
+    "      TITLE: TEXT; the exit status is 1 when an error box was shown.\n"
+    "  kestrand-cli view FILE [--data-dir DIR]\n"
+    "      Read the raw data file FILE as \"View\" does and print the eight information labels,\n"
+    "      one a line, an empty line, then the data grid from its title row down, cells\n"
+    "      separated by a TAB. Dates and times take DIR's display formats. Exit status 1 when\n"
+    "      an error box was shown.\n"
     "  kestrand-cli --version\n"
     "      Print the program version.\n"
     "  kestrand-cli --help\n"
@@ -106,15 +119,98 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   return 0;
 }
 
-// A subcommand: its name, the options it takes, and what it does with them.
+std::string dataDirOf(const QCommandLineParser& options) {
+  std::string dir = options.value(kDataDir).toStdString();
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
+}
+
+// The program's state and logic over the console, loaded as at start-up without a port.
+struct Headless {
+  explicit Headless(const std::string& dataDir)
+      : fs(dataDir), prog({view, box, fs, clock, timers, serial}, dataDir) {}
+
+  // The load steps, with or without the file list; false (after saying why) when one failed.
+  bool load(bool listFiles) {
+    try {
+      prog.load({.openPort = {}, .listFiles = listFiles, .failed = {}});
+      return true;
+    } catch (const kestrand::Error& e) {
+      std::cerr << "kestrand-cli: " << e.description() << "\n";
+      return false;
+    }
+  }
+  int status() const { return box.errorBoxes > 0 ? 1 : 0; }
+
+  kestrand::platform::posix::PosixFileSystem fs;
+  kestrand::platform::posix::SystemClock clock;
+  kestrand::platform::qt::QtTimerFactory timers;
+  kestrand::platform::qt::QtSerialPort serial;  // never opened
+  kestrand::cli::ConsoleView view{std::cout, std::cerr};
+  kestrand::cli::ConsoleMessageBox box{std::cerr};
+  kestrand::app::Program prog;
+};
+
+int list(QCoreApplication&, const QCommandLineParser& options) {
+  // The console view prints each entry as it is added.
+  Headless h(dataDirOf(options));
+  if (!h.load(true)) return 1;
+  return h.status();
+}
+
+bool endsWithCsv(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string tail = name.substr(name.size() - 4);
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return tail == ".csv";
+}
+
+int view(QCoreApplication&, const QCommandLineParser& options) {
+  using kestrand::platform::LabelId;
+  const std::string path = options.positionalArguments().at(0).toStdString();
+  const auto slash = path.rfind('/');
+  const std::string dir =
+      slash == std::string::npos ? "." : path.substr(0, std::max<size_t>(slash, 1));
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+
+  Headless h(dataDirOf(options));
+  if (!h.load(false)) return 1;
+  if (endsWithCsv(name)) {
+    // A saved CSV file is read the way File > Open reads it, once the program can.
+    std::cerr << "kestrand-cli view: reading saved CSV files is not available yet\n";
+    return 2;
+  }
+  // The steps of "View" on a list entry.
+  h.view.setLabel(LabelId::kStatDat, "Reading Raw Data File");
+  h.prog.ReadRawDataFile(name, dir);
+  h.view.setLabel(LabelId::kStatDat, "Updating table");
+  h.prog.UpdateDataTable();
+  h.view.setLabel(LabelId::kStatDat, "Table updated");
+
+  for (LabelId id :
+       {LabelId::kLblStartDate, LabelId::kLblEndDate, LabelId::kLblStartTime, LabelId::kLblEndTime,
+        LabelId::kLblSampleCnt, LabelId::kLblProbeModel, LabelId::kLblUnits, LabelId::kMavgMess}) {
+    std::cout << h.view.label(id) << "\n";
+  }
+  std::cout << "\n";
+  h.view.printGrid(std::cout);
+  std::cout.flush();
+  return h.status();
+}
+
+// A subcommand: its name, the options it takes, how many arguments, and what it does with them.
 struct Command {
   const char* name;
   QList<QCommandLineOption> options;
+  int arguments;
   int (*run)(QCoreApplication&, const QCommandLineParser&);
 };
 
 const Command kCommands[] = {
-    {"receive", {kPort, kDataDir, kOnce}, receive},
+    {"receive", {kPort, kDataDir, kOnce}, 0, receive},
+    {"list", {kDataDir}, 0, list},
+    {"view", {kDataDir}, 1, view},
 };
 
 }  // namespace
@@ -152,9 +248,11 @@ int main(int argc, char** argv) {
     const std::string prefix = std::string(" ") + command.name + ": ";
     if (!options.parse(QStringList{args[0]} + words.mid(1)))
       return usageError(prefix + options.errorText().toStdString());
-    if (!options.positionalArguments().isEmpty())
-      return usageError(prefix + "unexpected argument '" +
-                        options.positionalArguments()[0].toStdString() + "'");
+    const QStringList given = options.positionalArguments();
+    if (given.size() > command.arguments)
+      return usageError(prefix + "unexpected argument '" + given[command.arguments].toStdString() +
+                        "'");
+    if (given.size() < command.arguments) return usageError(prefix + "a FILE is required");
     return command.run(qapp, options);
   }
   return usageError(": unknown command '" + words[0].toStdString() + "'");

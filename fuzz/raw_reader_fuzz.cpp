@@ -1,12 +1,16 @@
 // libFuzzer target: ReadRawDataFile and UpdateDataTable on arbitrary file contents (the input's
-// length picks the date display choice). No exception may escape; besides the sanitizers it
-// checks the sample count, the messages against the outcome, and the grid's shape.
+// length picks the date display choice), and LoadFiletoList on the same content in an in-memory
+// data directory. No exception may escape; besides the sanitizers it checks the sample count, the
+// messages against the outcome, the grid's shape, and that listing from the head of a file comes
+// to exactly what listing from the whole file does.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/fake/memory_file_system.h"
+#include "store/catalogue.h"
 #include "store/raw_reader.h"
 #include "view/grid.h"
 
@@ -18,6 +22,29 @@ void check(bool ok, const char* what) {
   if (ok) return;
   std::fprintf(stderr, "raw_reader_fuzz: invariant violated: %s\n", what);
   std::abort();
+}
+
+// A data directory whose files are always read whole, heads included.
+struct WholeFiles : platform::fake::MemoryFileSystem {
+  std::string readHead(const std::string& path, std::size_t) const override {
+    return MemoryFileSystem::readHead(path, std::string::npos);
+  }
+};
+
+// What listing `content` from `fs` comes to: the entry or the message box's text.
+std::string listed(platform::fake::MemoryFileSystem& fs, const std::string& content) {
+  static const store::ProbeTable probes = [] {
+    store::ProbeTable p;
+    p.InitProbeTable();
+    return p;
+  }();
+  static const MessageCatalogue messages;
+  fs.files["/d/qv.dat"] = content;
+  store::FileCatalogue catalogue;
+  store::HeaderFields header;
+  const store::ListUpdate u =
+      store::FileList({catalogue, header, probes, messages, fs, "/d"}).LoadFiletoList("qv.dat");
+  return u.box ? u.box->text : u.entry;
 }
 
 }  // namespace
@@ -48,6 +75,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "grid columns");
   for (int row : {0, 1, g.rows - 1}) {
     for (int col = 0; col < g.cols(); ++col) (void)view::cellText(g, table, row, col);
+  }
+
+  // The input as it is, and pushed across the head's first 4096 bytes by leading blanks.
+  for (std::size_t pad : {std::size_t{0}, 4096 - size % 4096}) {
+    const std::string padded =
+        std::string(pad, ' ') + std::string(reinterpret_cast<const char*>(data), size);
+    platform::fake::MemoryFileSystem heads;
+    WholeFiles whole;
+    check(listed(heads, padded) == listed(whole, padded), "head listing equals whole listing");
   }
   return 0;
 }

@@ -38,6 +38,8 @@ class FileSystem {
   virtual bool exists(const std::string& path) const = 0;
   virtual std::uint64_t size(const std::string& path) const = 0;
   virtual std::string readAll(const std::string& path) const = 0;
+  // The first `maxBytes` bytes of the file (all of it when it is shorter).
+  virtual std::string readHead(const std::string& path, std::size_t maxBytes) const = 0;
   // Creates or replaces the file with `content`.
   virtual void writeAll(const std::string& path, std::string_view content) = 0;
   // Creates or replaces the file and opens it for writing.

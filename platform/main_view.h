@@ -3,6 +3,7 @@
 // controls are built by the realisation from the layout the logic hands in; the logic then
 // only sets texts, check marks and states, and receives typed commands.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,17 @@ struct WindowLayout {
   std::string infoFrameCaption;
 };
 
+// The data grid as the window shows it: one fixed title row, then data rows whose cell texts are
+// asked for only when they come into view.
+struct GridContent {
+  std::vector<std::string> titles;  // row 0: one per column, centred like every column
+  std::vector<int> widthsTwips;     // per column, in twips (1/1440 inch); negative: the widget's
+  int rows = 1;                     // the title row included
+  // The text of data cell (row >= 1, col); it reads the logic's table, so it stays valid until
+  // the next showGrid.
+  std::function<std::string(int row, int col)> cell;
+};
+
 // The commands the window reports to the logic, with the item's number where it has one.
 class MainWindowEvents {
  public:
@@ -105,6 +117,10 @@ class MainView {
 
   virtual void setBusy(bool busy) = 0;
   virtual void setProgress(int value, int maximum) = 0;
+  virtual void setProgressVisible(bool visible) = 0;
+
+  // Replaces the data grid's columns, rows and cells.
+  virtual void showGrid(GridContent grid) = 0;
 };
 
 // The small windows of the program. Texts are Windows-1252 bytes.

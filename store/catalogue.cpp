@@ -1,10 +1,12 @@
 #include "store/catalogue.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 #include <vector>
 
-#include "core/text.h"
 #include "core/error.h"
+#include "core/text.h"
 #include "store/field_reader.h"
 
 namespace kestrand::store {
@@ -42,6 +44,17 @@ std::string listEntryText(const std::string& listDate, const std::string& listTi
   s += "      ";
   s += fileName;
   return s;
+}
+
+void FileCatalogue::removeEntry(int index) {
+  if (index < 0 || index >= NumFiles) return;
+  for (auto i = static_cast<size_t>(index); i + 1 < static_cast<size_t>(NumFiles); ++i) {
+    FileNames[i] = std::move(FileNames[i + 1]);
+    FileStatus[i] = FileStatus[i + 1];
+  }
+  --NumFiles;
+  FileNames[static_cast<size_t>(NumFiles)].clear();
+  FileStatus[static_cast<size_t>(NumFiles)] = 0;
 }
 
 std::string statusText(int index, std::int16_t status) {
@@ -83,31 +96,82 @@ ListUpdate FileList::AddToList(std::int16_t extLogMode) {
 
 void FileList::SearchForFiles(const std::function<void(const ListUpdate&)>& show) {
   std::vector<std::string> names = d_.fs.list(d_.dataPath, "qv*.dat");
+  // By name, byte by byte (std::string compares its characters as unsigned), so the list comes
+  // out the same on every system.
   std::sort(names.begin(), names.end());
   const size_t examined = std::min(names.size(), static_cast<size_t>(kMaxFiles));
   for (size_t i = 0; i < examined; ++i) show(LoadFiletoList(names[i]));
   if (names.size() > examined) show({d_.messages.box(Msg::kTooManyFiles), {}, {}});
 }
 
+namespace {
+
+// The bytes a list entry needs of a file as a rule: the two header lines and the first record
+// line are far shorter. A head cut off before them is read again, twice as long.
+constexpr std::size_t kHeadBytes = 4096;
+
+// The header fields and the first record's tag and units, in file order.
+struct ListHead {
+  std::string date, time;
+  std::int16_t probeType = 0, logMode = 0, logRate = 0;
+  std::int32_t dataFormat = 0, moveAve = 0;
+  float periodOn = 0.0f, periodOff = 0.0f;
+  std::int16_t recordTag = 0, unitsCode = 0;
+};
+
+// Reads the head from `content`. When `content` may be cut short of the file (`cut`) and the
+// reading ran into its end, the outcome is unsure: nullopt asks for a longer head.
+std::optional<ListHead> readListHead(std::string_view content, bool cut) {
+  FieldReader in(content);
+  ListHead h;
+  try {
+    h.date = in.readText();
+    h.time = in.readText();
+    h.probeType = in.readInt16();
+    h.logMode = in.readInt16();
+    h.logRate = in.readInt16();
+    h.dataFormat = in.readInt32();
+    h.moveAve = in.readInt32();
+    if (h.logMode == 2) {
+      h.periodOn = in.readSingle();
+      h.periodOff = in.readSingle();
+    }
+    h.recordTag = in.readInt16();
+    h.unitsCode = in.readInt16();
+  } catch (const Error&) {
+    if (cut && in.atEnd()) return std::nullopt;
+    throw;
+  }
+  // The last field may run on past the cut.
+  if (cut && in.atEnd()) return std::nullopt;
+  return h;
+}
+
+}  // namespace
+
 ListUpdate FileList::LoadFiletoList(const std::string& filename) {
   FileCatalogue& cat = d_.catalogue;
   HeaderFields& h = d_.header;
   try {
-    const std::string content = d_.fs.readAll(platform::joinPath(d_.dataPath, filename));
-    FieldReader in(content);
-    cat.ListDate = in.readText();
-    cat.ListTime = in.readText();
-    h.ProbeType = in.readInt16();
-    h.LogMode = in.readInt16();
-    h.LogRate = in.readInt16();
-    h.DataFormat = in.readInt32();
-    h.MoveAve = in.readInt32();
-    if (h.LogMode == 2) {
-      h.PeriodOn = in.readSingle();
-      h.PeriodOff = in.readSingle();
+    const std::string path = platform::joinPath(d_.dataPath, filename);
+    std::optional<ListHead> head;
+    for (std::size_t bytes = kHeadBytes; !head; bytes *= 2) {
+      const std::string content = d_.fs.readHead(path, bytes);
+      head = readListHead(content, content.size() == bytes);
     }
-    h.RecordTag = in.readInt16();
-    h.UnitsCode = in.readInt16();
+    cat.ListDate = head->date;
+    cat.ListTime = head->time;
+    h.ProbeType = head->probeType;
+    h.LogMode = head->logMode;
+    h.LogRate = head->logRate;
+    h.DataFormat = head->dataFormat;
+    h.MoveAve = head->moveAve;
+    if (h.LogMode == 2) {
+      h.PeriodOn = head->periodOn;
+      h.PeriodOff = head->periodOff;
+    }
+    h.RecordTag = head->recordTag;
+    h.UnitsCode = head->unitsCode;
     cat.CurrentFile = filename;
     if (VerifyHeader(cat.ListDate, cat.ListTime, h.ProbeType, h.LogMode, h.LogRate, h.DataFormat,
                      h.MoveAve)) {
@@ -142,11 +206,8 @@ void FileList::Show_list_status(int selected, int choice, const ViewSteps& steps
     if (name.empty()) return;
     cat.CurrentFile = name;
     steps.status("Reading Raw Data File");
-    try {
-      if (steps.ReadRawDataFile) steps.ReadRawDataFile(name);
-    } catch (const Error&) {
-      // The reader reports its own failures; the table is rebuilt whatever happened.
-    }
+    // The reader reports its own failures; the table is rebuilt whatever happened.
+    if (steps.ReadRawDataFile) steps.ReadRawDataFile(name);
     steps.status("Updating table");
     if (steps.UpdateDataTable) steps.UpdateDataTable();
     steps.status("Table updated");

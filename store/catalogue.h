@@ -32,6 +32,9 @@ struct FileCatalogue {
   std::string ListDate;
   std::string ListTime;
 
+  // Removes entry `index`: the entries after it move up one place, name and status together.
+  void removeEntry(int index);
+
   // The newest entry's status slot (entry 0 when the list is empty).
   std::int16_t& newestStatus() { return FileStatus[NumFiles > 0 ? NumFiles - 1 : 0]; }
 };
@@ -75,11 +78,13 @@ class FileList {
   // Lists the first 100 raw data files of the data directory, handing what each one comes to
   // (and the too-many-files message) to `show` as it goes.
   void SearchForFiles(const std::function<void(const ListUpdate&)>& show);
+  // Lists one file from its head: the header lines and the first record line. Only the head is
+  // read, however long the file.
   ListUpdate LoadFiletoList(const std::string& filename);
   // The steps of viewing a file: the status label, the reader and the grid.
   struct ViewSteps {
     std::function<void(const std::string&)> status;
-    std::function<void(const std::string&)> ReadRawDataFile;
+    std::function<void(const std::string&)> ReadRawDataFile;  // reports its own failures
     std::function<void()> UpdateDataTable;
   };
   // For the list entry `selected` (-1 for none), choice 1: view it; other values: show its

@@ -72,6 +72,11 @@ std::string FakeMainView::label(LabelId id) const {
   return it == labels.end() ? std::string() : it->second;
 }
 
+std::string FakeMainView::cell(int row, int col) const {
+  if (row == 0) return grid.titles.at(static_cast<size_t>(col));
+  return grid.cell ? grid.cell(row, col) : std::string();
+}
+
 void FakeMainView::listRemove(int index) {
   list.erase(list.begin() + index);
   if (selected >= listCount()) selected = -1;

@@ -96,6 +96,10 @@ class FakeMainView : public MainView {
   bool checked(Command command, int number) const override;
   void setBusy(bool b) override { busy = b; }
   void setProgress(int value, int maximum) override { progress = {value, maximum}; }
+  void setProgressVisible(bool visible) override { progressVisible = visible; }
+  void showGrid(GridContent g) override { grid = std::move(g); }
+  // Cell text as the window shows it: the title row, then the data rows.
+  std::string cell(int row, int col) const;
 
   // Sends a command as a click would.
   void click(Command command, int number = 0) { events_->command(command, number); }
@@ -110,6 +114,8 @@ class FakeMainView : public MainView {
   std::map<std::pair<Command, int>, bool> checks;
   bool busy = false;
   std::pair<int, int> progress{0, 0};
+  bool progressVisible = false;
+  GridContent grid;
   // Every label write in order, for tests of what a user saw pass by.
   std::vector<std::pair<LabelId, std::string>> labelLog;
 

@@ -65,13 +65,21 @@ std::vector<std::string> MemoryFileSystem::list(const std::string& dir,
 }
 
 std::uint64_t MemoryFileSystem::size(const std::string& path) const {
-  return readAll(path).size();
+  auto it = files.find(path);
+  if (it == files.end()) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
+  return it->second.size();
 }
 
 std::string MemoryFileSystem::readAll(const std::string& path) const {
+  return readHead(path, std::string::npos);
+}
+
+std::string MemoryFileSystem::readHead(const std::string& path, std::size_t maxBytes) const {
   auto it = files.find(path);
   if (it == files.end()) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
-  return it->second;
+  std::string head = it->second.substr(0, maxBytes);
+  bytesRead += head.size();
+  return head;
 }
 
 void MemoryFileSystem::writeAll(const std::string& path, std::string_view content) {
@@ -90,6 +98,8 @@ std::unique_ptr<WritableFile> MemoryFileSystem::create(const std::string& path) 
 }
 
 void MemoryFileSystem::remove(const std::string& path) {
+  if (refuseRemove.count(path))
+    throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + path);
   if (!files.erase(path)) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
   synced.erase(path);
 }

@@ -1,8 +1,9 @@
 #pragma once
 // An in-memory file system for tests: files are byte strings by path; syncs are counted, and
-// a path can be made to refuse creation or syncing. `freeBytes` is the space left on the
-// disk, shared by all files: a write larger than it writes the prefix that fits, then throws
-// as a full disk does; cutting a file back gives its bytes back. Lower and raise it freely.
+// a path can be made to refuse creation, syncing or removal; bytes read are counted. `freeBytes` is
+// the space left on the disk, shared by all files: a write larger than it writes the prefix that
+// fits, then throws as a full disk does; cutting a file back gives its bytes back. Lower and raise
+// it freely.
 
 #include <cstdint>
 #include <limits>
@@ -23,6 +24,7 @@ class MemoryFileSystem : public FileSystem {
   bool exists(const std::string& path) const override { return files.count(path) > 0; }
   std::uint64_t size(const std::string& path) const override;
   std::string readAll(const std::string& path) const override;
+  std::string readHead(const std::string& path, std::size_t maxBytes) const override;
   void writeAll(const std::string& path, std::string_view content) override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
@@ -34,9 +36,11 @@ class MemoryFileSystem : public FileSystem {
   std::map<std::string, std::string> synced;
   std::set<std::string> refuseCreate;
   std::set<std::string> refuseSync;
+  std::set<std::string> refuseRemove;
   static constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t freeBytes = kUnlimited;
   int syncs = 0;
+  mutable std::uint64_t bytesRead = 0;  // by readAll and readHead
   int openFiles = 0;
 
  private:

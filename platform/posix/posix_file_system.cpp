@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -139,12 +140,17 @@ std::uint64_t PosixFileSystem::size(const std::string& path) const {
 }
 
 std::string PosixFileSystem::readAll(const std::string& path) const {
+  return readHead(path, std::string::npos);
+}
+
+std::string PosixFileSystem::readHead(const std::string& path, std::size_t maxBytes) const {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) fail(errno, path);
   std::string out;
   char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+  while (out.size() < maxBytes) {
+    const std::size_t want = std::min(sizeof buf, maxBytes - out.size());
+    ssize_t n = ::read(fd, buf, want);
     if (n < 0) {
       if (errno == EINTR) continue;
       int err = errno;

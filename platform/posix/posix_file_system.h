@@ -16,6 +16,7 @@ class PosixFileSystem : public FileSystem {
   bool exists(const std::string& path) const override;
   std::uint64_t size(const std::string& path) const override;
   std::string readAll(const std::string& path) const override;
+  std::string readHead(const std::string& path, std::size_t maxBytes) const override;
   void writeAll(const std::string& path, std::string_view content) override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;

@@ -1,11 +1,13 @@
 #include "platform/qt/qt_main_view.h"
 
+#include <QAbstractTableModel>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
@@ -13,9 +15,10 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
@@ -85,6 +88,44 @@ class QtMainView::Window : public QMainWindow {
   QtMainView& view_;
 };
 
+// The data grid's cells, asked of the logic only for the rows in view: a full table never
+// becomes a widget item per cell. The title row is the horizontal header, so it stays in place.
+class QtMainView::GridModel : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  void reset(GridContent grid) {
+    beginResetModel();
+    grid_ = std::move(grid);
+    endResetModel();
+  }
+  const GridContent& content() const { return grid_; }
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : std::max(grid_.rows - 1, 0);
+  }
+  int columnCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(grid_.titles.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignCenter);
+    if (role != Qt::DisplayRole || !index.isValid() || !grid_.cell) return {};
+    return fromCp1252(grid_.cell(index.row() + 1, index.column()));
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || section < 0 ||
+        section >= static_cast<int>(grid_.titles.size())) {
+      return {};
+    }
+    if (role == Qt::TextAlignmentRole) return QVariant(Qt::AlignCenter);
+    if (role != Qt::DisplayRole) return {};
+    return fromCp1252(grid_.titles[static_cast<std::size_t>(section)]);
+  }
+
+ private:
+  GridContent grid_;
+};
+
 QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   window_->setObjectName("RIviriroMain");
   auto* central = new QWidget(window_.get());
@@ -97,8 +138,17 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   // Tab 0: the data grid, the information frame and its button.
   auto* dataPage = new QWidget;
   auto* dataLayout = new QHBoxLayout(dataPage);
-  grid_ = new QTableWidget(dataPage);
+  grid_ = new QTableView(dataPage);
   grid_->setObjectName("MSFlexGrid1");
+  gridModel_ = new GridModel(grid_);
+  grid_->setModel(gridModel_);
+  grid_->setWordWrap(false);
+  grid_->setCornerButtonEnabled(false);
+  grid_->verticalHeader()->hide();
+  // Rows of one height let the view place any of 16300 rows without measuring them.
+  grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 4);
+  grid_->horizontalHeader()->setHighlightSections(false);
   dataLayout->addWidget(grid_, 1);
   auto* side = new QVBoxLayout;
   info_ = new QGroupBox(dataPage);
@@ -134,14 +184,25 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   incomingButtons_->layout()->setContentsMargins(0, 0, 0, 0);
   listRow->addWidget(incomingButtons_);
   incomingLayout->addLayout(listRow, 1);
-  for (LabelId id : {LabelId::kStatDat, LabelId::kLabel1}) {
-    QLabel* l = makeLabel(id, incomingPage);
-    incomingLayout->addWidget(l);
-    labels_[id] = l;
-  }
-  labels_[LabelId::kStatDat]->setMinimumHeight(3 *
-                                               labels_[LabelId::kStatDat]->fontMetrics().height());
-  labels_[LabelId::kStatDat]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // The status label can hold a whole last message, many lines long: it scrolls in an area of
+  // its own, so the list keeps its room.
+  QLabel* statDat = makeLabel(LabelId::kStatDat, nullptr);
+  statDat->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  statDat->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* statArea = new QScrollArea(incomingPage);
+  statArea->setObjectName("StatDatArea");
+  // The label takes the size of its text (setLabel), also while its tab is hidden.
+  statArea->setWidgetResizable(false);
+  statArea->setFrameShape(QFrame::NoFrame);
+  statArea->setWidget(statDat);
+  const int lineHeight = statDat->fontMetrics().lineSpacing();
+  statArea->setMinimumHeight(3 * lineHeight);
+  statArea->setMaximumHeight(8 * lineHeight);
+  incomingLayout->addWidget(statArea);
+  labels_[LabelId::kStatDat] = statDat;
+  QLabel* label1 = makeLabel(LabelId::kLabel1, incomingPage);
+  incomingLayout->addWidget(label1);
+  labels_[LabelId::kLabel1] = label1;
   tabs_->addTab(incomingPage, QString());
 
   // On the window itself: the general message and the progress bar.
@@ -154,6 +215,7 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   progress_->setRange(0, 100);
   progress_->setValue(0);
   progress_->setTextVisible(false);
+  progress_->setVisible(false);
   bottom->addWidget(progress_);
   outer->addLayout(bottom);
 
@@ -278,7 +340,9 @@ void QtMainView::quit() {
 
 void QtMainView::setLabel(LabelId id, const std::string& text) {
   labelTexts_[id] = text;
-  labels_.at(id)->setText(displayText(text));
+  QLabel* l = labels_.at(id);
+  l->setText(displayText(text));
+  if (id == LabelId::kStatDat) l->adjustSize();
 }
 
 std::string QtMainView::label(LabelId id) const {
@@ -375,6 +439,24 @@ void QtMainView::setProgress(int value, int maximum) {
   const int top = std::max(maximum, 1);
   progress_->setRange(0, top);
   progress_->setValue(std::clamp(value, 0, top));
+}
+
+void QtMainView::setProgressVisible(bool visible) {
+  progress_->setVisible(visible);
+}
+
+void QtMainView::showGrid(GridContent grid) {
+  gridModel_->reset(std::move(grid));
+  // Twips are 1/1440 inch: the screen's dots per inch give the pixels.
+  const int dpi = grid_->logicalDpiX();
+  QHeaderView* header = grid_->horizontalHeader();
+  const std::vector<int>& widths = gridModel_->content().widthsTwips;
+  for (int c = 0; c < gridModel_->columnCount({}); ++c) {
+    const std::size_t k = static_cast<std::size_t>(c);
+    const int twips = k < widths.size() ? widths[k] : -1;
+    header->resizeSection(c, twips >= 0 ? twips * dpi / 1440 : header->defaultSectionSize());
+  }
+  grid_->scrollToTop();
 }
 
 }  // namespace kestrand::platform::qt

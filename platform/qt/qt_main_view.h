@@ -20,7 +20,8 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
-class QTableWidget;
+class QScrollArea;
+class QTableView;
 class QWidget;
 
 namespace kestrand::platform::qt {
@@ -61,11 +62,14 @@ class QtMainView : public MainView {
 
   void setBusy(bool busy) override;
   void setProgress(int value, int maximum) override;
+  void setProgressVisible(bool visible) override;
+  void showGrid(GridContent grid) override;
 
   bool quitRequested() const { return quitRequested_; }
 
  private:
   class Window;
+  class GridModel;
   using ItemKey = std::pair<Command, int>;
 
   void addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items);
@@ -80,7 +84,8 @@ class QtMainView : public MainView {
   QWidget* dataButtons_ = nullptr;
   QWidget* incomingButtons_ = nullptr;
   QGroupBox* info_ = nullptr;
-  QTableWidget* grid_ = nullptr;
+  QTableView* grid_ = nullptr;
+  GridModel* gridModel_ = nullptr;
   QListWidget* list_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::map<LabelId, QLabel*> labels_;

@@ -8,6 +8,7 @@
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
 #include "platform/fake/memory_file_system.h"
+#include "tests/link/frames.h"
 
 namespace kestrand::testing {
 namespace {
@@ -15,6 +16,7 @@ namespace {
 using platform::LabelId;
 using platform::fake::FakeDialogs;
 using C = platform::Command;
+using platform::Answer;
 
 const std::string kRawFile =
     "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,0\r\n12.3\r\n12.345\r\n12.1\r\n";
@@ -293,23 +295,70 @@ TEST(Menus, FormatItemsMoveTheCheckMarkAndSave) {
   EXPECT_EQ(s.file("riviriro_time.inf"), "4\r\n");
 }
 
-TEST(FileList, ViewWithoutSelectionAsksForOneAndWithOneShowsItsStatus) {
+TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   Shell s;
   s.put("riviriro.inf", " 1\r\n");
-  s.put("QV 15.Jan.06  14.05.09.dat", kRawFile);
+  for (const char* name : {"qv2.dat", "QV 15.Jan.06  14.05.09.dat", "qv3.dat"})
+    s.put(name, kRawFile);
   ASSERT_TRUE(s.started());
-  ASSERT_EQ(s.view.list.size(), 1u);
+  ASSERT_EQ(s.view.list.size(), 3u);
   EXPECT_EQ(s.view.list[0],
             "01/15/2006 02:05:09 PM   Probe QV-1100   Continuous   Log Rate  2   Units V/m      "
             "QV 15.Jan.06  14.05.09.dat");
   s.view.click(C::kView);
-  ASSERT_EQ(s.box.shown.size(), 1u);
-  EXPECT_EQ(s.box.shown[0].text, "Please select an item from the list to view.");
+  EXPECT_EQ(s.box.shown.at(0).text, "Please select an item from the list to view.");
   EXPECT_EQ(s.view.selectedTab(), 1);
+
+  s.view.listSelect(0);
+  s.view.click(C::kListDoubleClick);
+  EXPECT_EQ(s.view.selectedTab(), 0);
+  EXPECT_EQ(s.view.label(LabelId::kStatDat), "Table updated");
+  EXPECT_EQ(s.view.grid.rows, 2);
+  EXPECT_EQ(s.view.cell(1, 0), "02:05:09 PM");
+  EXPECT_EQ(s.view.cell(1, 2), " 12.1");
+  EXPECT_EQ(s.view.label(LabelId::kLblSampleCnt), "Number of Samples -  1");
+  EXPECT_EQ(s.view.label(LabelId::kMavgMess), "Move Average =  300");
+  EXPECT_FALSE(s.view.busy || s.view.progressVisible);
+
+  // Entry 0 of three goes; the others move up with their statuses and numbers. The file of an
+  // upload under way is closed first.
+  s.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
+  ASSERT_EQ(s.fs.openFiles, 1);
+  s.win.program().catalogue.FileStatus[1] = store::kHeaderOnly;
+  s.box.answerNext(Answer::kYes);
+  s.view.click(C::kDelete);
+  EXPECT_EQ(s.box.shown.back().text,
+            "Delete header # 1 and file QV 15.Jan.06  14.05.09.dat - are you sure?");
+  EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.dat"));
+  EXPECT_EQ(s.fs.openFiles, 0);
+  EXPECT_EQ(s.win.program().catalogue.FileNames[1], "qv3.dat");
   s.view.listSelect(0);
   s.view.click(C::kListClick);
   EXPECT_EQ(s.view.label(LabelId::kStatDat),
-            "Status for Header # 1 = Complete block of continuous data");
+            "Status for Header # 1 = Header received, Data not complete");
+  EXPECT_EQ(s.view.cell(1, 0), "02:05:09 PM");  // the table on display stays
+
+  // A file that cannot be removed keeps its entry; the others go.
+  s.fs.refuseRemove.insert("/prog/qv2.dat");
+  s.box.answerNext(Answer::kYes);
+  s.view.click(C::kDeleteAll);
+  EXPECT_EQ(s.box.shown.back().text.rfind("The file qv2.dat could not be deleted.", 0), 0u);
+  EXPECT_EQ(s.view.list.size(), 1u);
+  EXPECT_FALSE(s.fs.exists("/prog/qv3.dat"));
+
+  s.view.listSelect(-1);
+  s.view.click(C::kDelete);
+  EXPECT_EQ(s.box.shown.back().text, "You must first highlight a header to delete");
+  s.fs.refuseRemove.clear();
+  for (int emptied = 0; emptied < 2; ++emptied) {  // the second on an empty list
+    s.view.setLabel(LabelId::kStatDat, "x");
+    s.box.answerNext(Answer::kYes);
+    s.view.click(C::kDeleteAll);
+    EXPECT_EQ(s.box.shown.back().text, "Are you sure you want to delete all data?");
+    EXPECT_EQ(s.box.shown.back().title, "Delete All");
+    EXPECT_EQ(s.view.label(LabelId::kStatDat), "");
+  }
+  EXPECT_TRUE(s.view.list.empty());
 }
 
 }  // namespace

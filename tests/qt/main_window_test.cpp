@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -16,10 +17,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <sstream>
 
@@ -345,6 +350,49 @@ TEST_F(DesktopWindow, WithoutPortSettingThePortDialogComesDuringTheLoadOnComm2) 
   EXPECT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyS3"});
   qwin()->close();
   EXPECT_EQ(portFile(), " 4\r\n");
+}
+
+TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
+  // 16300 records of all sixteen columns and a moving average.
+  std::ofstream f(data + "/qvbig.dat", std::ios::binary);
+  f << "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n1,65535,60\r\n";
+  for (int i = 0; i < 16300; ++i) {
+    f << "0,0\r\n" << i + 1 << "\r\n";
+    for (int k = 0; k < 16; ++k) f << k + i << "\r\n";
+  }
+  f.close();
+  ASSERT_TRUE(start(" 1\r\n"));
+  auto* grid = child<QTableView>(qwin(), "MSFlexGrid1");
+  view.listSelect(0);
+  QElapsedTimer stopwatch;
+  stopwatch.start();
+  child<QPushButton>(qwin(), "cmdView")->click();
+  QApplication::sendPostedEvents();  // the layouts the new grid asked for
+  qwin()->repaint();
+  std::cout << "View to painted: " << stopwatch.elapsed() << " ms\n";
+
+  EXPECT_TRUE(box.shown.empty());
+  const QAbstractItemModel* model = grid->model();
+  ASSERT_EQ(model->rowCount(), 16300);
+  ASSERT_EQ(model->columnCount(), 18);
+  EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), " Time     ");
+  EXPECT_EQ(model->index(16299, 0).data().toString(), "06:36:48 PM");
+  EXPECT_EQ(model->index(16299, 16).data().toString(), " 16314");
+  EXPECT_EQ(model->index(16299, 17).data().toString(), " 16300");
+  EXPECT_EQ(grid->columnWidth(1), 900 * grid->logicalDpiX() / 1440);
+  EXPECT_EQ(child<QLabel>(qwin(), "lblSampleCnt")->text(), "Number of Samples -  16300");
+  EXPECT_FALSE(child<QProgressBar>(qwin(), "ProgressBar2")->isVisible());
+
+  // A last message of 200 lines, exact, scrolls in its own area; the list keeps its room.
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "record " + std::to_string(i) + "\n\r";
+  view.setLabel(platform::LabelId::kStatDat, text);
+  view.selectTab(1);
+  QApplication::sendPostedEvents();
+  auto* area = child<QScrollArea>(qwin(), "StatDatArea");
+  EXPECT_EQ(view.label(platform::LabelId::kStatDat), text);
+  EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
+  EXPECT_GT(child<QListWidget>(qwin(), "List1")->height(), area->height());
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 #include <array>
 #include <cmath>
 
+#include "app/data_files.h"
 #include "core/text.h"
 #include "core/version.h"
 #include "store/field_reader.h"
+#include "view/grid.h"
 
 namespace kestrand::app {
 
@@ -96,8 +98,12 @@ platform::WindowLayout mainWindowLayout() {
   return l;
 }
 
-MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath)
-    : prog_(p, std::move(dataPath)), dialogs_(dialogs), splashTimer_(p.timers.createTimer()) {
+MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath,
+                       platform::Printer* printer)
+    : prog_(p, std::move(dataPath)),
+      dialogs_(dialogs),
+      printer_(printer),
+      splashTimer_(p.timers.createTimer()) {
   prog_.p.view.build(mainWindowLayout(), *this);
   // Start captions of the controls the logic writes later.
   prog_.p.view.setLabel(LabelId::kLblGenMsg, "No data received");
@@ -209,6 +215,30 @@ void MainWindow::showSelectedStatus() {
   }
 }
 
+void MainWindow::showTable() {
+  Program& g = prog_;
+  platform::MainView& v = g.p.view;
+  store::Feedback feedback;
+  feedback.busy = [&v](bool on) { v.setBusy(on); };
+  feedback.progress = [&v](std::int64_t value, std::int64_t maximum) {
+    v.setProgress(static_cast<int>(value), static_cast<int>(maximum));
+  };
+  feedback.hideProgress = [&v] { v.hideProgress(); };
+  const view::DataTableView shown = view::UpdateDataTable(
+      g.table, g.header,
+      {g.ElapsedMode, g.formats.dateChoice(), g.formats.timeChoice(), g.p.clock.now()}, feedback);
+  // The grid's cells come with the data view; the labels are shown here.
+  const view::InfoLabels& l = shown.labels;
+  v.setLabel(LabelId::kLblStartDate, l.lblStartDate);
+  v.setLabel(LabelId::kLblEndDate, l.lblEndDate);
+  v.setLabel(LabelId::kLblStartTime, l.lblStartTime);
+  v.setLabel(LabelId::kLblEndTime, l.lblEndTime);
+  v.setLabel(LabelId::kLblSampleCnt, l.lblSampleCnt);
+  v.setLabel(LabelId::kLblProbeModel, l.lblProbeModel);
+  v.setLabel(LabelId::kLblUnits, l.lblUnits);
+  v.setLabel(LabelId::kMavgMess, l.MAVG_mess);
+}
+
 void MainWindow::command(platform::Command command, int number) {
   Program& g = prog_;
   switch (command) {
@@ -244,12 +274,18 @@ void MainWindow::command(platform::Command command, int number) {
     case C::kView:
       showSelectedStatus();
       break;
-    case C::kNone:
-    case C::kOpen:
     case C::kSaveAs:
+      mnuSave_Click(g, dialogs_);
+      break;
+    case C::kOpen:
+      mnuopen_Click(g, dialogs_, [this] { showTable(); });
+      break;
+    case C::kPrint:
+      cmdPrint_Click(g, printer_);
+      break;
+    case C::kNone:
     case C::kDelete:
     case C::kDeleteAll:
-    case C::kPrint:
       break;
   }
 }

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/link_controller.h"
 #include "app/general_message.h"
+#include "app/link_controller.h"
 #include "app/presenter.h"
 #include "core/error.h"
 #include "core/messages.h"
@@ -23,6 +23,7 @@
 #include "store/catalogue.h"
 #include "store/header.h"
 #include "store/probe_table.h"
+#include "store/sample_table.h"
 
 namespace kestrand::app {
 
@@ -65,6 +66,7 @@ class Program {
   store::ProbeTable probes;
   store::HeaderFields header;
   store::FileCatalogue catalogue;
+  store::SampleTable table;  // the upload on display
 
   std::unique_ptr<platform::Timer> Timer1;
   std::unique_ptr<platform::Timer> tmrReadingData;

@@ -278,7 +278,10 @@ void QtMainView::quit() {
 
 void QtMainView::setLabel(LabelId id, const std::string& text) {
   labelTexts_[id] = text;
-  labels_.at(id)->setText(displayText(text));
+  QLabel* label = labels_.at(id);
+  label->setText(displayText(text));
+  // Painted at once: a long save, open or read follows without a return to the event loop.
+  label->repaint();
 }
 
 std::string QtMainView::label(LabelId id) const {
@@ -375,6 +378,11 @@ void QtMainView::setProgress(int value, int maximum) {
   const int top = std::max(maximum, 1);
   progress_->setRange(0, top);
   progress_->setValue(std::clamp(value, 0, top));
+  progress_->show();
+}
+
+void QtMainView::hideProgress() {
+  progress_->hide();
 }
 
 }  // namespace kestrand::platform::qt

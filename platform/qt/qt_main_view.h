@@ -61,6 +61,7 @@ class QtMainView : public MainView {
 
   void setBusy(bool busy) override;
   void setProgress(int value, int maximum) override;
+  void hideProgress() override;
 
   bool quitRequested() const { return quitRequested_; }
 

@@ -1,0 +1,141 @@
+#include "app/data_files.h"
+
+#include "core/text.h"
+#include "store/raw_reader.h"
+#include "view/csv.h"
+
+namespace kestrand::app {
+namespace {
+
+using platform::LabelId;
+
+// The temporary file beside `path`: hidden, named after it.
+std::string temporaryPathFor(const std::string& path) {
+  const auto slash = path.rfind('/');
+  const std::size_t at = slash == std::string::npos ? 0 : slash + 1;
+  return path.substr(0, at) + "." + path.substr(at) + ".tmp";
+}
+
+// 1-based position of the first blank in `text`, 0 when it has none.
+std::int64_t firstBlank(const std::string& text) {
+  const auto at = text.find(' ');
+  return at == std::string::npos ? 0 : static_cast<std::int64_t>(at) + 1;
+}
+
+store::Feedback progressOn(platform::MainView& view) {
+  store::Feedback f;
+  f.progress = [&view](std::int64_t value, std::int64_t maximum) {
+    view.setProgress(static_cast<int>(value), static_cast<int>(maximum));
+  };
+  return f;
+}
+
+}  // namespace
+
+void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store::SampleTable& t,
+                  const store::Feedback& feedback) {
+  const std::string temporary = temporaryPathFor(path);
+  try {
+    auto file = fs.create(temporary);
+    view::WriteCsv(
+        t, [&](std::string_view bytes) { file->write(bytes); }, feedback);
+    file->sync();
+    file->close();
+    fs.rename(temporary, path);
+  } catch (const Error&) {
+    try {
+      if (fs.exists(temporary)) fs.remove(temporary);
+    } catch (const Error&) {
+      // The failure to report is the first one.
+    }
+    throw;
+  }
+}
+
+void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer) {
+  printer.setFont(std::string(view::kReportFont), view::kReportPoints);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    if (p > 0) printer.newPage();
+    printer.setCurrentY(view::kReportTopInches);
+    for (const std::string& line : pages[p].lines) {
+      printer.setCurrentX(view::kReportLeftInches);
+      printer.printLine(line);
+    }
+  }
+  printer.endDoc();
+}
+
+void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
+  if (!view::hasColumnsInUse(g.table)) {
+    g.p.box.show(errorBox(g.messages.saveEntry()));
+    return;
+  }
+  std::string path;
+  try {
+    // The raw data file's name with ".csv" in the place of its last four characters.
+    const std::string& current = g.catalogue.CurrentFile;
+    if (current.size() < 4) {
+      throw Error(ErrorKind::kGeneral,
+                  "No raw data file has been viewed or received to name the file after");
+    }
+    const auto chosen = dialogs.saveFile({"Save as", view::kCsvFilter, g.DataPath,
+                                          current.substr(0, current.size() - 4) + ".csv", true});
+    if (!chosen) return;
+    path = *chosen;
+    g.genMsg.write("Saving " + view::shownFileName(path));
+    g.p.view.setProgress(0, g.table.NumSamples);
+    writeCsvFile(g.p.fs, path, g.table, progressOn(g.p.view));
+    g.genMsg.write(" ");
+    g.p.view.hideProgress();
+  } catch (const Error& e) {
+    g.p.view.hideProgress();
+    g.p.box.show(
+        "Error on Save!  " + e.description() + "\n" + signedText(firstBlank(path)) + " " + path,
+        platform::Buttons::kOk, false, kFileErrorTitle);
+  }
+}
+
+void mnuopen_Click(Program& g, platform::Dialogs& dialogs, const std::function<void()>& showTable) {
+  if (g.table.NumSamples != 0) {
+    if (!dialogs.YesNo(kYesNoCaption, kYesNoText)) return;
+    store::clear_regs(g.table, g.header);
+    g.table.NumSamples = 0;  // ClearDat
+    showTable();
+  }
+  store::clear_regs(g.table, g.header);
+  try {
+    const auto chosen =
+        dialogs.openFile({"Open Data File", view::kCsvFilter, g.DataPath, {}, false});
+    if (!chosen) return;
+    const std::string& path = *chosen;
+    // A spreadsheet of another format is passed over without a word.
+    if (path.ends_with(".xls")) return;
+    const std::string content = g.p.fs.readAll(path);
+    const view::CsvCount count = view::countCsvLines(content);
+    if (count.overLimit) dialogs.showDataWarning(store::dataLimitText());
+    g.table.NumSamples = count.NumSamples();
+    g.genMsg.write("Opening " + view::shownFileName(path));
+    g.p.view.setProgress(0, g.table.NumSamples);
+    const std::vector<std::string> failed =
+        view::ReadCsvLines(content, count.lines, g.table, g.header, progressOn(g.p.view));
+    for (const std::string& message : failed) {
+      g.p.box.show(message, platform::Buttons::kOk, false, kFileErrorTitle);
+    }
+    showTable();
+  } catch (const Error& e) {
+    g.p.view.hideProgress();
+    g.p.box.show("Error on Open!  " + e.description(), platform::Buttons::kOk, false,
+                 kFileErrorTitle);
+  }
+}
+
+void cmdPrint_Click(Program& g, platform::Printer* printer) {
+  try {
+    if (printer == nullptr) throw Error(ErrorKind::kGeneral, "No printer is installed");
+    printPages(view::PrintReport(g.table, g.header), *printer);
+  } catch (const Error& e) {
+    g.p.box.show(errorBox("Error on Open!  " + e.description()));
+  }
+}
+
+}  // namespace kestrand::app

@@ -52,18 +52,20 @@ void QtPrinter::setFont(const std::string& name, int points) {
   font_.setStyleHint(QFont::TypeWriter);  // a fixed pitch wherever the name is unknown
   font_.setFixedPitch(true);
   painter_->setFont(font_);
+  const QFontMetricsF metrics(painter_->font(), printer_.get());
+  ascent_ = metrics.ascent();
+  lineSpacing_ = metrics.lineSpacing();
 }
 
 void QtPrinter::printLine(const std::string& text) {
-  if (!painter_) begin();
-  const QFontMetricsF metrics(painter_->font(), printer_.get());
+  if (!painter_) setFont("Courier", 10);
   const double dpiX = printer_->logicalDpiX();
   const double dpiY = printer_->logicalDpiY();
   QString shown = fromCp1252(text);
   shown.remove(QChar('\r'));  // a carriage return moves the print head; it leaves no mark
-  painter_->drawText(QPointF(x_ * dpiX, y_ * dpiY + metrics.ascent()), shown);
+  painter_->drawText(QPointF(x_ * dpiX, y_ * dpiY + ascent_), shown);
   x_ = 0.0;
-  y_ += metrics.lineSpacing() / dpiY;
+  y_ += lineSpacing_ / dpiY;
 }
 
 void QtPrinter::newPage() {

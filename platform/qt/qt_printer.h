@@ -37,6 +37,8 @@ class QtPrinter : public Printer {
   std::unique_ptr<QPrinter> printer_;
   std::unique_ptr<QPainter> painter_;
   QFont font_;
+  double ascent_ = 0.0;       // of the font, in device pixels
+  double lineSpacing_ = 0.0;  // likewise
   double x_ = 0.0;
   double y_ = 0.0;
 };

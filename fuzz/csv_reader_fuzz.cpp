@@ -1,14 +1,10 @@
-// libFuzzer target: opening a CSV file (both passes, the title line and every data line) on
-// arbitrary content, then saving and printing what was read. Only kestrand::Error may come out
-// of the title line; besides the sanitizers it checks the sample count, that the recognised
-// titles hold distinct positions, and that the saved file has one line per sample and a title
-// line.
+// libFuzzer target: opening a CSV file on arbitrary content, then saving and printing what was
+// read. Checks the sample count and the saved file's lines.
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -38,11 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   check(table.NumSamples >= 0 && table.NumSamples <= store::kMaxSamples, "sample count");
-  std::set<int> positions;
-  for (int k = 0; k < 25; ++k) {
-    if (table.ColUsed[static_cast<std::size_t>(k)] > 0)
-      check(positions.insert(table.ColUsed[static_cast<std::size_t>(k)]).second, "positions");
-  }
   std::string saved;
   view::WriteCsv(table, [&](std::string_view bytes) { saved += bytes; });
   std::size_t lines = 0;

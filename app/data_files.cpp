@@ -112,7 +112,7 @@ void mnuopen_Click(Program& g, platform::Dialogs& dialogs, const std::function<v
     if (path.ends_with(".xls")) return;
     const std::string content = g.p.fs.readAll(path);
     const view::CsvCount count = view::countCsvLines(content);
-    if (count.overLimit) dialogs.showDataWarning(store::dataLimitText());
+    if (count.overLimit) dialogs.showDataWarning(*store::Data_limit_err(0));
     g.table.NumSamples = count.NumSamples();
     g.genMsg.write("Opening " + view::shownFileName(path));
     g.p.view.setProgress(0, g.table.NumSamples);

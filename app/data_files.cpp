@@ -42,13 +42,17 @@ void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store
     file->sync();
     file->close();
     fs.rename(temporary, path);
-  } catch (const Error&) {
+  } catch (const Error& e) {
     try {
       if (fs.exists(temporary)) fs.remove(temporary);
     } catch (const Error&) {
       // The failure to report is the first one.
     }
-    throw;
+    // The user chose the file's name, not the temporary one's.
+    std::string what = e.description();
+    if (const auto at = what.find(temporary); at != std::string::npos)
+      what.replace(at, temporary.size(), path);
+    throw Error(e.code(), what);
   }
 }
 

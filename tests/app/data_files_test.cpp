@@ -36,10 +36,8 @@ struct DataFiles : ::testing::Test {
 TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
   g.catalogue.CurrentFile = "qv0001.dat";
   app::mnuSave_Click(g, dialogs);  // cancelled
-  ASSERT_EQ(dialogs.fileDialogs.size(), 1u);
-  EXPECT_EQ(dialogs.fileDialogs[0],
+  EXPECT_EQ(dialogs.fileDialogs.at(0),
             (platform::FileDialogRequest{"Save as", kFilter, "/prog", "qv0001.csv", true}));
-  EXPECT_TRUE(rig.box.shown.empty());
 
   const std::string path = "/prog/my data.csv";
   dialogs.chosenPaths = {path, path};
@@ -54,10 +52,11 @@ TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
   fs.freeBytes = 20;
   app::mnuSave_Click(g, dialogs);
   EXPECT_EQ(fs.files, before);
-  ASSERT_EQ(rig.box.shown.size(), 1u);
-  EXPECT_EQ(rig.box.shown[0].title, "Error");
-  EXPECT_TRUE(rig.box.shown[0].text.starts_with("Error on Save!  ")) << rig.box.shown[0].text;
-  EXPECT_TRUE(rig.box.shown[0].text.ends_with("\n 9 /prog/my data.csv")) << rig.box.shown[0].text;
+  ASSERT_EQ(rig.box.shown.size(), 1u);  // none for the cancel
+  const std::string text = rig.box.shown[0].title + "|" + rig.box.shown[0].text;
+  EXPECT_TRUE(text.starts_with("Error|Error on Save!  ") &&
+              text.ends_with("\n 9 /prog/my data.csv"))
+      << text;
 }
 
 TEST_F(DataFiles, SaveAsNeedsColumnsAndARawFileName) {
@@ -67,8 +66,8 @@ TEST_F(DataFiles, SaveAsNeedsColumnsAndARawFileName) {
   app::mnuSave_Click(g, dialogs);
   EXPECT_TRUE(dialogs.fileDialogs.empty());
   ASSERT_EQ(rig.box.shown.size(), 2u);
-  EXPECT_TRUE(rig.box.shown[0].text.starts_with("Error on Save!  "));
-  EXPECT_TRUE(rig.box.shown[0].text.ends_with("\n 0 "));
+  EXPECT_TRUE(rig.box.shown[0].text.starts_with("Error on Save!  ") &&
+              rig.box.shown[0].text.ends_with("\n 0 "));
   EXPECT_EQ(rig.box.shown[1].text + "|" + rig.box.shown[1].title,
             "No data found to SAVE|RIviriro Error");
 }

@@ -28,7 +28,7 @@ void QtPrinter::begin() {
     printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer_->setOutputFormat(QPrinter::PdfFormat);
     printer_->setOutputFileName(fromCp1252(pdfPath_));
-    printer_->setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+    printer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                         QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch));
   }
   printer_->setDocName("Kestrand Data Upload");

@@ -1,6 +1,8 @@
 #pragma once
 // The printer of the Qt realisation: the default printer, without a dialog, or a PDF file laid
-// out as a Letter page whose printable area starts a quarter inch in from each edge.
+// out as an A4 page whose printable area starts a quarter inch in from each edge. A4 rather
+// than Letter: a page of the report is 60 lines, and the Courier some systems resolve to
+// (12.5 points a line at 10 points) needs 11 inches for them.
 
 #include <QFont>
 #include <memory>

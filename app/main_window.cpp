@@ -4,9 +4,11 @@
 #include <array>
 #include <cmath>
 
+#include "app/data_files.h"
 #include "core/text.h"
 #include "core/version.h"
 #include "store/field_reader.h"
+#include "view/grid.h"
 
 namespace kestrand::app {
 
@@ -96,8 +98,12 @@ platform::WindowLayout mainWindowLayout() {
   return l;
 }
 
-MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath)
-    : prog_(p, std::move(dataPath)), dialogs_(dialogs), splashTimer_(p.timers.createTimer()) {
+MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath,
+                       platform::Printer* printer)
+    : prog_(p, std::move(dataPath)),
+      dialogs_(dialogs),
+      printer_(printer),
+      splashTimer_(p.timers.createTimer()) {
   prog_.p.view.build(mainWindowLayout(), *this);
   // Start captions of the controls the logic writes later.
   prog_.p.view.setLabel(LabelId::kLblGenMsg, "No data received");
@@ -305,10 +311,16 @@ void MainWindow::command(platform::Command command, int number) {
     case C::kDeleteAll:
       cmdDelete_all_Click();
       break;
-    case C::kNone:
-    case C::kOpen:
     case C::kSaveAs:
+      mnuSave_Click(g, dialogs_);
+      break;
+    case C::kOpen:
+      mnuopen_Click(g, dialogs_);
+      break;
     case C::kPrint:
+      cmdPrint_Click(g, printer_);
+      break;
+    case C::kNone:
       break;
   }
 }

@@ -10,6 +10,7 @@
 
 #include "app/program.h"
 #include "platform/main_view.h"
+#include "platform/printer.h"
 #include "platform/timer.h"
 
 namespace kestrand::app {
@@ -29,7 +30,9 @@ platform::WindowLayout mainWindowLayout();
 
 class MainWindow : public platform::MainWindowEvents {
  public:
-  MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath);
+  // `printer` null: the machine has no printer.
+  MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath,
+             platform::Printer* printer = nullptr);
 
   // The start procedure: shows the splash window and arms its timer. Three seconds later by
   // the clock the main window is shown and loaded and the splash window closed; a load that
@@ -67,6 +70,7 @@ class MainWindow : public platform::MainWindowEvents {
 
   Program prog_;
   platform::Dialogs& dialogs_;
+  platform::Printer* printer_;
   std::unique_ptr<platform::Timer> splashTimer_;
   double splashStart_ = 0.0;
   std::int16_t PortNumber_ = 0;

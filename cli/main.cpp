@@ -3,6 +3,8 @@
 //   kestrand-cli receive --port PATH [--data-dir DIR] [--once]
 //   kestrand-cli list [--data-dir DIR]
 //   kestrand-cli view FILE [--data-dir DIR]
+//   kestrand-cli export FILE OUT.csv [--data-dir DIR]
+//   kestrand-cli print FILE (--pdf OUT.pdf | --text OUT.txt) [--data-dir DIR]
 //   kestrand-cli --version | --help
 
 #include <signal.h>
@@ -11,19 +13,26 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 
+#include "app/data_files.h"
 #include "cli/console_view.h"
 #include "cli/receiver.h"
 #include "core/version.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
+#include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
+#include "view/csv.h"
+#include "view/report.h"
 
 namespace {
 
@@ -40,10 +49,18 @@ const char* kUsage =
     "      the desktop program lists it at start. Message boxes go to standard error as\n"
     "      TITLE: TEXT; the exit status is 1 when an error box was shown.\n"
     "  kestrand-cli view FILE [--data-dir DIR]\n"
-    "      Read the raw data file FILE as \"View\" does and print the eight information labels,\n"
+    "      Read FILE (a raw data file, or a CSV file when its name ends in .csv, as \"Open\"\n"
+    "      reads it) as \"View\" does and print the eight information labels,\n"
     "      one a line, an empty line, then the data grid from its title row down, cells\n"
     "      separated by a TAB. Dates and times take DIR's display formats. Exit status 1 when\n"
     "      an error box was shown.\n"
+    "  kestrand-cli export FILE OUT.csv [--data-dir DIR]\n"
+    "      Read FILE as view does and write OUT.csv exactly as \"Save as\" does. The program's\n"
+    "      messages go to standard error.\n"
+    "  kestrand-cli print FILE (--pdf OUT.pdf | --text OUT.txt) [--data-dir DIR]\n"
+    "      Read FILE as export does and render the printed report: as a PDF file with the\n"
+    "      printer's font and positions, or as text, one printed line a line and a line of a\n"
+    "      single form feed where a new page starts.\n"
     "  kestrand-cli --version\n"
     "      Print the program version.\n"
     "  kestrand-cli --help\n"
@@ -125,6 +142,14 @@ std::string dataDirOf(const QCommandLineParser& options) {
   return dir;
 }
 
+bool endsWithCsv(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string tail = name.substr(name.size() - 4);
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return tail == ".csv";
+}
+
 // The program's state and logic over the console, loaded as at start-up without a port.
 struct Headless {
   explicit Headless(const std::string& dataDir)
@@ -142,6 +167,30 @@ struct Headless {
   }
   int status() const { return box.errorBoxes > 0 ? 1 : 0; }
 
+  // Reads FILE (a path, or a bare name in the current directory) into the table as the desktop
+  // program shows it: a raw data file as "View" reads it, a saved CSV file as "Open" does.
+  // False when nothing could be read.
+  bool read(const std::string& path) {
+    using kestrand::platform::LabelId;
+    if (endsWithCsv(path)) {
+      return kestrand::app::OpenCsvFile(prog, path, [this](const std::string& text) {
+        box.show(text, kestrand::platform::Buttons::kOk, false, "Data Warning");
+      });
+    }
+    const auto slash = path.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? "." : path.substr(0, std::max<size_t>(slash, 1));
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    // The steps of "View" on a list entry.
+    view.setLabel(LabelId::kStatDat, "Reading Raw Data File");
+    const int before = box.errorBoxes;
+    prog.ReadRawDataFile(name, dir);
+    view.setLabel(LabelId::kStatDat, "Updating table");
+    prog.UpdateDataTable();
+    view.setLabel(LabelId::kStatDat, "Table updated");
+    return box.errorBoxes == before || prog.table.NumSamples > 0;
+  }
+
   kestrand::platform::posix::PosixFileSystem fs;
   kestrand::platform::posix::SystemClock clock;
   kestrand::platform::qt::QtTimerFactory timers;
@@ -158,35 +207,13 @@ int list(QCoreApplication&, const QCommandLineParser& options) {
   return h.status();
 }
 
-bool endsWithCsv(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  std::transform(tail.begin(), tail.end(), tail.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return tail == ".csv";
-}
-
 int view(QCoreApplication&, const QCommandLineParser& options) {
   using kestrand::platform::LabelId;
   const std::string path = options.positionalArguments().at(0).toStdString();
-  const auto slash = path.rfind('/');
-  const std::string dir =
-      slash == std::string::npos ? "." : path.substr(0, std::max<size_t>(slash, 1));
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
 
   Headless h(dataDirOf(options));
   if (!h.load(false)) return 1;
-  if (endsWithCsv(name)) {
-    // A saved CSV file is read the way File > Open reads it, once the program can.
-    std::cerr << "kestrand-cli view: reading saved CSV files is not available yet\n";
-    return 2;
-  }
-  // The steps of "View" on a list entry.
-  h.view.setLabel(LabelId::kStatDat, "Reading Raw Data File");
-  h.prog.ReadRawDataFile(name, dir);
-  h.view.setLabel(LabelId::kStatDat, "Updating table");
-  h.prog.UpdateDataTable();
-  h.view.setLabel(LabelId::kStatDat, "Table updated");
+  h.read(path);
 
   for (LabelId id :
        {LabelId::kLblStartDate, LabelId::kLblEndDate, LabelId::kLblStartTime, LabelId::kLblEndTime,
@@ -199,24 +226,73 @@ int view(QCoreApplication&, const QCommandLineParser& options) {
   return h.status();
 }
 
-// A subcommand: its name, the options it takes, how many arguments, and what it does with them.
+int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
+  Headless h(dataDirOf(options));
+  if (!h.load(false) || !h.read(options.positionalArguments()[0].toStdString())) return 1;
+  if (!kestrand::view::hasColumnsInUse(h.prog.table)) {
+    std::cerr << "kestrand-cli export: " << kestrand::MessageCatalogue().saveEntry() << "\n";
+    return 1;
+  }
+  const std::string out = options.positionalArguments()[1].toStdString();
+  try {
+    kestrand::app::writeCsvFile(h.fs, out, h.prog.table);
+  } catch (const kestrand::Error& e) {
+    std::cerr << "kestrand-cli export: Error on Save!  " << e.description() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+const QCommandLineOption kPdf("pdf", "Render the report as a PDF file", "OUT.pdf");
+const QCommandLineOption kText("text", "Write the report's lines as text", "OUT.txt");
+
+int print(QCoreApplication&, const QCommandLineParser& options) {
+  if (options.isSet(kPdf) == options.isSet(kText))
+    return usageError(" print: exactly one of --pdf OUT.pdf and --text OUT.txt is required");
+  Headless h(dataDirOf(options));
+  if (!h.load(false) || !h.read(options.positionalArguments()[0].toStdString())) return 1;
+  const auto pages = kestrand::view::PrintReport(h.prog.table, h.prog.header);
+  try {
+    if (options.isSet(kPdf)) {
+      kestrand::platform::qt::QtPrinter pdf(options.value(kPdf).toStdString());
+      kestrand::app::printPages(pages, pdf);
+    } else {
+      h.fs.writeAll(options.value(kText).toStdString(), kestrand::view::reportText(pages));
+    }
+  } catch (const kestrand::Error& e) {
+    std::cerr << "kestrand-cli print: Error on Open!  " << e.description() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+// A subcommand: its name, the options it takes, the number of positional arguments it needs,
+// and what it does with them.
 struct Command {
   const char* name;
   QList<QCommandLineOption> options;
-  int arguments;
   int (*run)(QCoreApplication&, const QCommandLineParser&);
+  qsizetype arguments = 0;
 };
 
 const Command kCommands[] = {
-    {"receive", {kPort, kDataDir, kOnce}, 0, receive},
-    {"list", {kDataDir}, 0, list},
-    {"view", {kDataDir}, 1, view},
+    {"receive", {kPort, kDataDir, kOnce}, receive},
+    {"list", {kDataDir}, list},
+    {"view", {kDataDir}, view, 1},
+    {"export", {kDataDir}, exportCsv, 2},
+    {"print", {kDataDir, kPdf, kText}, print, 1},
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication qapp(argc, argv);
+  // The report's PDF needs fonts: "print" runs a GUI application, on the offscreen platform
+  // unless another is asked for.
+  const bool printing = argc > 1 && std::string(argv[1]) == "print";
+  if (printing) ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  std::unique_ptr<QCoreApplication> app = printing ? std::make_unique<QGuiApplication>(argc, argv)
+                                                   : std::make_unique<QCoreApplication>(argc, argv);
+  QCoreApplication& qapp = *app;
   const QStringList args = QCoreApplication::arguments();
 
   // The first word is either an option of the program or the name of a subcommand; everything
@@ -252,7 +328,7 @@ int main(int argc, char** argv) {
     if (given.size() > command.arguments)
       return usageError(prefix + "unexpected argument '" + given[command.arguments].toStdString() +
                         "'");
-    if (given.size() < command.arguments) return usageError(prefix + "a FILE is required");
+    if (given.size() < command.arguments) return usageError(prefix + "missing argument");
     return command.run(qapp, options);
   }
   return usageError(": unknown command '" + words[0].toStdString() + "'");

@@ -11,6 +11,7 @@
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
 #include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
 
@@ -31,9 +32,10 @@ int main(int argc, char** argv) {
   platform::qt::QtMessageBox box(view.window());
   platform::qt::QtTimerFactory timers;
   platform::qt::QtSerialPort port;
+  platform::qt::QtPrinter printer;  // the default printer
 
   app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs,
-                         fs.programDirectory());
+                         fs.programDirectory(), &printer);
   // The splash wait and the load run inside the event loop; a failed load ends it.
   window.start();
   return QApplication::exec();

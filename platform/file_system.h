@@ -45,6 +45,9 @@ class FileSystem {
   // Creates or replaces the file and opens it for writing.
   virtual std::unique_ptr<WritableFile> create(const std::string& path) = 0;
   virtual void remove(const std::string& path) = 0;
+  // Puts the file `from` in the place of `to` in one step (replacing a file `to`), and makes
+  // the change durable: a reader sees the old file or the new one, never a part of either.
+  virtual void rename(const std::string& from, const std::string& to) = 0;
 };
 
 // A bare file name placed in a directory.

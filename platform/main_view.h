@@ -4,6 +4,7 @@
 // only sets texts, check marks and states, and receives typed commands.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -116,11 +117,23 @@ class MainView {
   virtual bool checked(Command command, int number) const = 0;
 
   virtual void setBusy(bool busy) = 0;
+  // Shows the progress bar at `value` of `maximum`.
   virtual void setProgress(int value, int maximum) = 0;
   virtual void setProgressVisible(bool visible) = 0;
 
   // Replaces the data grid's columns, rows and cells.
   virtual void showGrid(GridContent grid) = 0;
+};
+
+// A file dialog as the logic asks for it. `filter` lists description and pattern pairs, all
+// joined by "|" ("Text  *.txt|*.txt|All Files (*.*)|*.*"); "*.*" means every file.
+struct FileDialogRequest {
+  std::string title;
+  std::string filter;
+  std::string folder;             // the folder shown first
+  std::string fileName;           // the name proposed (save dialogs)
+  bool confirmOverwrite = false;  // ask before replacing an existing file (save dialogs)
+  bool operator==(const FileDialogRequest&) const = default;
 };
 
 // The small windows of the program. Texts are Windows-1252 bytes.
@@ -137,6 +150,12 @@ class Dialogs {
   // Modeless: sets the warning text and shows the dialog; "OK" only hides it.
   virtual void showDataWarning(const std::string& text) = 0;
   virtual void showHelp(const std::string& caption, const std::string& text) = 0;
+  // The open and save dialogs: the chosen full path, or nullopt when the user cancelled. The
+  // chosen folder always exists. A dialog that cannot be shown throws kestrand::Error.
+  virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
+  virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
+  // The modal "Yes"/"No" question window `YesNo`: true after "Yes".
+  virtual bool YesNo(const std::string& caption, const std::string& text) = 0;
 };
 
 }  // namespace kestrand::platform

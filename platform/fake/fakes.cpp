@@ -122,4 +122,47 @@ void FakeDialogs::showHelp(const std::string& caption, const std::string& text) 
   events.push_back("help: " + caption + "|" + text);
 }
 
+namespace {
+std::optional<std::string> nextPath(std::deque<std::optional<std::string>>& script) {
+  if (script.empty()) return std::nullopt;
+  auto path = script.front();
+  script.pop_front();
+  return path;
+}
+}  // namespace
+
+std::optional<std::string> FakeDialogs::openFile(const FileDialogRequest& request) {
+  fileDialogs.push_back(request);
+  events.push_back("open dialog");
+  return nextPath(chosenPaths);
+}
+
+std::optional<std::string> FakeDialogs::saveFile(const FileDialogRequest& request) {
+  fileDialogs.push_back(request);
+  events.push_back("save dialog");
+  return nextPath(chosenPaths);
+}
+
+void FakePrinter::setFont(const std::string& name, int size) {
+  if (refuse) throw Error(ErrorKind::kGeneral, "No printer is installed");
+  font = name;
+  points = size;
+  if (pages.empty()) pages.emplace_back();
+}
+
+void FakePrinter::printLine(const std::string& text) {
+  if (pages.empty()) pages.emplace_back();
+  pages.back().push_back({x_, y_, text});
+  x_ = 0.0;
+  y_ += kLineInches;
+}
+
+bool FakeDialogs::YesNo(const std::string& caption, const std::string& text) {
+  events.push_back("yes/no: " + caption + "|" + text);
+  if (yesNoAnswers.empty()) return false;
+  const bool yes = yesNoAnswers.front();
+  yesNoAnswers.pop_front();
+  return yes;
+}
+
 }  // namespace kestrand::platform::fake

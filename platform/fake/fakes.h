@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/main_view.h"
 #include "platform/message_box.h"
+#include "platform/printer.h"
 #include "platform/serial_port.h"
 
 namespace kestrand::platform::fake {
@@ -131,11 +133,47 @@ class FakeDialogs : public Dialogs {
   void showAbout(const std::string& versionText) override;
   void showDataWarning(const std::string& text) override;
   void showHelp(const std::string& caption, const std::string& text) override;
+  // Each answers from its script; an empty script cancels (file dialogs) or answers "No".
+  std::optional<std::string> openFile(const FileDialogRequest& request) override;
+  std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+  bool YesNo(const std::string& caption, const std::string& text) override;
 
   std::vector<std::string> events;
+  std::vector<FileDialogRequest> fileDialogs;  // every file dialog shown, in order
+  std::deque<std::optional<std::string>> chosenPaths;
+  std::deque<bool> yesNoAnswers;
   std::deque<int> portChoices;  // answers of the port dialog; empty = keep the initial choice
   std::function<void()> duringPortDialog;
   std::string dataWarning;
+};
+
+// A printer that keeps its pages: each printed line with the position it was printed at. With
+// `refuse` set it fails as a machine without a printer does.
+class FakePrinter : public Printer {
+ public:
+  struct Line {
+    double x;
+    double y;
+    std::string text;
+    bool operator==(const Line&) const = default;
+  };
+  void setFont(const std::string& name, int points) override;
+  void setCurrentX(double inches) override { x_ = inches; }
+  void setCurrentY(double inches) override { y_ = inches; }
+  void printLine(const std::string& text) override;
+  void newPage() override { pages.emplace_back(); }
+  void endDoc() override { ended = true; }
+
+  bool refuse = false;
+  std::string font;
+  int points = 0;
+  static constexpr double kLineInches = 1.0 / 6;  // the line height it pretends its font has
+  std::vector<std::vector<Line>> pages;
+  bool ended = false;
+
+ private:
+  double x_ = 0.0;
+  double y_ = 0.0;
 };
 
 }  // namespace kestrand::platform::fake

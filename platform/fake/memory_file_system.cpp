@@ -104,6 +104,17 @@ void MemoryFileSystem::remove(const std::string& path) {
   synced.erase(path);
 }
 
+void MemoryFileSystem::rename(const std::string& from, const std::string& to) {
+  auto it = files.find(from);
+  if (it == files.end()) throw Error(ErrorKind::kFileNotFound, "File not found: " + from);
+  if (from == to) return;
+  if (refuseCreate.count(to)) throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + to);
+  files[to] = std::move(it->second);
+  files.erase(from);
+  synced[to] = durable(from);
+  synced.erase(from);
+}
+
 std::string MemoryFileSystem::durable(const std::string& path) const {
   auto it = synced.find(path);
   return it == synced.end() ? std::string() : it->second;

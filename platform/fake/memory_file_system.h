@@ -28,6 +28,7 @@ class MemoryFileSystem : public FileSystem {
   void writeAll(const std::string& path, std::string_view content) override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
+  void rename(const std::string& from, const std::string& to) override;
 
   // Content of `path` as synced to stable storage (what survives a power failure).
   std::string durable(const std::string& path) const;

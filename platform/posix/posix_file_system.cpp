@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace kestrand::platform::posix {
@@ -178,6 +179,11 @@ std::unique_ptr<WritableFile> PosixFileSystem::create(const std::string& path) {
 
 void PosixFileSystem::remove(const std::string& path) {
   if (::unlink(path.c_str()) != 0) fail(errno, path);
+}
+
+void PosixFileSystem::rename(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) fail(errno, to);
+  syncDirectoryOf(to);
 }
 
 }  // namespace kestrand::platform::posix

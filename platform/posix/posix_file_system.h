@@ -20,6 +20,7 @@ class PosixFileSystem : public FileSystem {
   void writeAll(const std::string& path, std::string_view content) override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
+  void rename(const std::string& from, const std::string& to) override;
 
  private:
   std::string programDir_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -212,6 +213,66 @@ void QtDialogs::showHelp(const std::string& caption, const std::string& text) {
   QPushButton* ok = okButton("TimeHelpOK", &dialog, layout);
   QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
   dialog.exec();
+}
+
+QStringList nameFilters(const std::string& filter) {
+  const QStringList parts = fromCp1252(filter).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    if (patterns == "*.*") patterns = "*";
+    filters << parts[i] + " (" + patterns + ")";
+  }
+  return filters;
+}
+
+namespace {
+
+std::optional<std::string> chooseFile(QWidget* owner, const FileDialogRequest& r, bool save) {
+  QFileDialog dialog(owner, fromCp1252(r.title), fromCp1252(r.folder));
+  dialog.setObjectName("CommonDialog1");
+  dialog.setNameFilters(nameFilters(r.filter));
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
+  if (!r.fileName.empty()) dialog.selectFile(fromCp1252(r.fileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return toCp1252(dialog.selectedFiles().constFirst());
+}
+
+}  // namespace
+
+std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {
+  return chooseFile(owner_, request, false);
+}
+
+std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& request) {
+  return chooseFile(owner_, request, true);
+}
+
+bool QtDialogs::YesNo(const std::string& caption, const std::string& text) {
+  QDialog dialog(owner_);
+  dialog.setObjectName("YesNo");
+  dialog.setWindowTitle(fromCp1252(caption));
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(namedLabel("Label1", displayText(text), &dialog));
+  auto* row = new QHBoxLayout;
+  auto* yes = new QPushButton("Yes", &dialog);
+  yes->setObjectName("cmdYes");
+  auto* no = new QPushButton("No", &dialog);
+  no->setObjectName("cmdNo");
+  no->setDefault(true);
+  row->addStretch(1);
+  row->addWidget(yes);
+  row->addWidget(no);
+  row->addStretch(1);
+  layout->addLayout(row);
+  QObject::connect(yes, &QPushButton::clicked, &dialog, &QDialog::accept);
+  QObject::connect(no, &QPushButton::clicked, &dialog, &QDialog::reject);
+  centreOn(&dialog, screenArea(owner_));
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace kestrand::platform::qt

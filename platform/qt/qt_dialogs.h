@@ -1,7 +1,10 @@
 #pragma once
-// The small windows: splash, port choice, About, data warning and the format help.
+// The small windows: splash, port choice, About, data warning, the format help, the file
+// dialogs and the Yes/No question.
 
+#include <QStringList>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/main_view.h"
@@ -27,6 +30,9 @@ class QtDialogs : public Dialogs {
   void showAbout(const std::string& versionText) override;
   void showDataWarning(const std::string& text) override;
   void showHelp(const std::string& caption, const std::string& text) override;
+  std::optional<std::string> openFile(const FileDialogRequest& request) override;
+  std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+  bool YesNo(const std::string& caption, const std::string& text) override;
 
   // The open splash window and the data warning dialog (null before their first showing).
   QWidget* splash() const { return splash_.get(); }
@@ -38,6 +44,10 @@ class QtDialogs : public Dialogs {
   std::unique_ptr<QDialog> warning_;
   QLabel* warningText_ = nullptr;
 };
+
+// A file dialog's filter ("Text  *.txt|*.txt|All Files (*.*)|*.*") as Qt's name filters, each
+// "description (patterns)", with "*.*" matching every file.
+QStringList nameFilters(const std::string& filter);
 
 // The picture of the splash window.
 QPixmap drawLogo();

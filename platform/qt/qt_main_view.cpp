@@ -343,6 +343,8 @@ void QtMainView::setLabel(LabelId id, const std::string& text) {
   QLabel* l = labels_.at(id);
   l->setText(displayText(text));
   if (id == LabelId::kStatDat) l->adjustSize();
+  // Painted at once: a long save, open or read follows without a return to the event loop.
+  l->repaint();
 }
 
 std::string QtMainView::label(LabelId id) const {
@@ -439,6 +441,7 @@ void QtMainView::setProgress(int value, int maximum) {
   const int top = std::max(maximum, 1);
   progress_->setRange(0, top);
   progress_->setValue(std::clamp(value, 0, top));
+  progress_->show();
 }
 
 void QtMainView::setProgressVisible(bool visible) {

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QScreen>
 
+#include "app/data_files.h"
 #include "app/main_window.h"
 #include "modal.h"
 #include "platform/qt/qt_dialogs.h"
@@ -124,6 +125,20 @@ TEST(QtDialogs, DataWarningDoesNotBlockAndOkOnlyHidesIt) {
   ASSERT_FALSE(warning.isNull());  // hidden, not discarded
   EXPECT_TRUE(warning->isVisible());
   EXPECT_EQ(child<QLabel>(warning, "lblDataWarning")->text(), "Second warning");
+}
+
+TEST(QtDialogs, YesNoReturnsTheAnswerAndFiltersShowEveryFile) {
+  for (const std::string press : {"cmdYes", "cmdNo"}) {
+    whenModalOpens([&](QWidget* w) {
+      EXPECT_EQ(w->windowTitle(), "Delete All Data");
+      EXPECT_EQ(child<QLabel>(w, "Label1")->text(),
+                "This will delete all unsaved data!  Are you sure?");
+      child<QPushButton>(w, press.c_str())->click();
+    });
+    EXPECT_EQ(QtDialogs().YesNo(app::kYesNoCaption, app::kYesNoText), press == "cmdYes");
+  }
+  EXPECT_EQ(nameFilters("Excel Spreadsheet  *.csv|*.csv|All Files (*.*)|*.*"),
+            QStringList({"Excel Spreadsheet  *.csv (*.csv)", "All Files (*.*) (*)"}));
 }
 
 TEST(QtDialogs, HelpShowsCaptionAndOneLinePerSentence) {

@@ -1,0 +1,156 @@
+#include "app/data_files.h"
+
+#include "core/text.h"
+#include "store/raw_reader.h"
+#include "view/csv.h"
+
+namespace kestrand::app {
+namespace {
+
+using platform::LabelId;
+
+// The temporary file beside `path`: hidden, named after it.
+std::string temporaryPathFor(const std::string& path) {
+  const auto slash = path.rfind('/');
+  const std::size_t at = slash == std::string::npos ? 0 : slash + 1;
+  return path.substr(0, at) + "." + path.substr(at) + ".tmp";
+}
+
+// 1-based position of the first blank in `text`, 0 when it has none.
+std::int64_t firstBlank(const std::string& text) {
+  const auto at = text.find(' ');
+  return at == std::string::npos ? 0 : static_cast<std::int64_t>(at) + 1;
+}
+
+store::Feedback progressOn(platform::MainView& view) {
+  store::Feedback f;
+  f.progress = [&view](std::int64_t value, std::int64_t maximum) {
+    view.setProgress(static_cast<int>(value), static_cast<int>(maximum));
+  };
+  return f;
+}
+
+}  // namespace
+
+void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store::SampleTable& t,
+                  const store::Feedback& feedback) {
+  const std::string temporary = temporaryPathFor(path);
+  try {
+    auto file = fs.create(temporary);
+    view::WriteCsv(
+        t, [&](std::string_view bytes) { file->write(bytes); }, feedback);
+    file->sync();
+    file->close();
+    fs.rename(temporary, path);
+  } catch (const Error& e) {
+    try {
+      if (fs.exists(temporary)) fs.remove(temporary);
+    } catch (const Error&) {
+      // The failure to report is the first one.
+    }
+    // The user chose the file's name, not the temporary one's.
+    std::string what = e.description();
+    if (const auto at = what.find(temporary); at != std::string::npos)
+      what.replace(at, temporary.size(), path);
+    throw Error(e.code(), what);
+  }
+}
+
+void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer) {
+  printer.setFont(std::string(view::kReportFont), view::kReportPoints);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    if (p > 0) printer.newPage();
+    printer.setCurrentY(view::kReportTopInches);
+    for (const std::string& line : pages[p].lines) {
+      printer.setCurrentX(view::kReportLeftInches);
+      printer.printLine(line);
+    }
+  }
+  printer.endDoc();
+}
+
+void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
+  if (!view::hasColumnsInUse(g.table)) {
+    g.p.box.show(errorBox(g.messages.saveEntry()));
+    return;
+  }
+  std::string path;
+  try {
+    // The raw data file's name with ".csv" in the place of its last four characters.
+    const std::string& current = g.catalogue.CurrentFile;
+    if (current.size() < 4) {
+      throw Error(ErrorKind::kGeneral,
+                  "No raw data file has been viewed or received to name the file after");
+    }
+    const auto chosen = dialogs.saveFile({"Save as", view::kCsvFilter, g.DataPath,
+                                          current.substr(0, current.size() - 4) + ".csv", true});
+    if (!chosen) return;
+    path = *chosen;
+    g.genMsg.write("Saving " + view::shownFileName(path));
+    g.p.view.setProgress(0, g.table.NumSamples);
+    writeCsvFile(g.p.fs, path, g.table, progressOn(g.p.view));
+    g.genMsg.write(" ");
+    g.p.view.setProgressVisible(false);
+  } catch (const Error& e) {
+    g.p.view.setProgressVisible(false);
+    g.p.box.show(
+        "Error on Save!  " + e.description() + "\n" + signedText(firstBlank(path)) + " " + path,
+        platform::Buttons::kOk, false, kFileErrorTitle);
+  }
+}
+
+bool OpenCsvFile(Program& g, const std::string& path,
+                 const std::function<void(const std::string&)>& dataLimitWarning) {
+  try {
+    const std::string content = g.p.fs.readAll(path);
+    const view::CsvCount count = view::countCsvLines(content);
+    if (count.overLimit) dataLimitWarning(*store::Data_limit_err(0));
+    g.table.NumSamples = count.NumSamples();
+    g.genMsg.write("Opening " + view::shownFileName(path));
+    g.p.view.setProgress(0, g.table.NumSamples);
+    const std::vector<std::string> failed =
+        view::ReadCsvLines(content, count.lines, g.table, g.header, progressOn(g.p.view));
+    for (const std::string& message : failed) {
+      g.p.box.show(message, platform::Buttons::kOk, false, kFileErrorTitle);
+    }
+    g.UpdateDataTable();
+    return true;
+  } catch (const Error& e) {
+    g.p.view.setProgressVisible(false);
+    g.p.box.show("Error on Open!  " + e.description(), platform::Buttons::kOk, false,
+                 kFileErrorTitle);
+    return false;
+  }
+}
+
+void mnuopen_Click(Program& g, platform::Dialogs& dialogs) {
+  if (g.table.NumSamples != 0) {
+    if (!dialogs.YesNo(kYesNoCaption, kYesNoText)) return;
+    g.clear_regs();
+    g.ClearDat();
+  }
+  g.clear_regs();
+  std::optional<std::string> chosen;
+  try {
+    chosen = dialogs.openFile({"Open Data File", view::kCsvFilter, g.DataPath, {}, false});
+  } catch (const Error& e) {
+    g.p.box.show("Error on Open!  " + e.description(), platform::Buttons::kOk, false,
+                 kFileErrorTitle);
+    return;
+  }
+  if (!chosen) return;
+  // A spreadsheet of another format is passed over without a word.
+  if (chosen->ends_with(".xls")) return;
+  OpenCsvFile(g, *chosen, [&dialogs](const std::string& text) { dialogs.showDataWarning(text); });
+}
+
+void cmdPrint_Click(Program& g, platform::Printer* printer) {
+  try {
+    if (printer == nullptr) throw Error(ErrorKind::kGeneral, "No printer is installed");
+    printPages(view::PrintReport(g.table, g.header), *printer);
+  } catch (const Error& e) {
+    g.p.box.show(errorBox("Error on Open!  " + e.description()));
+  }
+}
+
+}  // namespace kestrand::app

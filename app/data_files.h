@@ -1,0 +1,50 @@
+#pragma once
+// The commands that take the sample table to and from files and paper: "Save as" (a CSV
+// file), "Open" (a CSV file saved before) and "Print Data" (the report on the default printer).
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "platform/main_view.h"
+#include "platform/printer.h"
+#include "store/feedback.h"
+#include "view/report.h"
+
+namespace kestrand::app {
+
+// The `YesNo` window before an opened file replaces the table.
+inline const std::string kYesNoCaption = "Delete All Data";
+inline const std::string kYesNoText = "This will delete all unsaved data!  Are you sure?";
+// Title of the message boxes of the file dialogs' commands.
+inline const std::string kFileErrorTitle = "Error";
+
+// Writes the table as a CSV file at `path`: into a temporary file beside it, synced, then
+// renamed into its place, so that a failure leaves an earlier file of that name as it was and
+// no temporary file behind. Throws kestrand::Error.
+void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store::SampleTable& t,
+                  const store::Feedback& feedback = {});
+
+// Prints the report's pages in their font at their positions and ends the document. Throws
+// kestrand::Error when there is no printer or it refuses the job.
+void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer);
+
+// "Save as": the data check, the save dialog, the file, the general message and the progress.
+void mnuSave_Click(Program& g, platform::Dialogs& dialogs);
+
+// Reads the saved CSV file at `path` into the table in both passes, shows what failed, then the
+// table in the grid and the labels; false (after "Error on Open!  ") when the file could not
+// be read. `dataLimitWarning` shows the warning of a file longer than the table.
+bool OpenCsvFile(Program& g, const std::string& path,
+                 const std::function<void(const std::string&)>& dataLimitWarning);
+
+// "Open": the confirmation while a table is shown, the open dialog, both passes over the file,
+// then the table shown in the grid and the labels.
+void mnuopen_Click(Program& g, platform::Dialogs& dialogs);
+
+// "Print Data": the report on `printer`; a null printer is a machine without one.
+void cmdPrint_Click(Program& g, platform::Printer* printer);
+
+}  // namespace kestrand::app

@@ -1,0 +1,48 @@
+#pragma once
+// The printer of the Qt realisation: the default printer, without a dialog, or a PDF file laid
+// out as an A4 page whose printable area starts a quarter inch in from each edge. A4 rather
+// than Letter: a page of the report is 60 lines, and the Courier some systems resolve to
+// (12.5 points a line at 10 points) needs 11 inches for them.
+
+#include <QFont>
+#include <memory>
+#include <string>
+
+#include "platform/printer.h"
+
+class QPainter;
+class QPrinter;
+
+namespace kestrand::platform::qt {
+
+class QtPrinter : public Printer {
+ public:
+  // `pdfPath` empty: the default printer.
+  explicit QtPrinter(std::string pdfPath = {});
+  ~QtPrinter() override;
+  QtPrinter(const QtPrinter&) = delete;
+  QtPrinter& operator=(const QtPrinter&) = delete;
+
+  void setFont(const std::string& name, int points) override;
+  void setCurrentX(double inches) override { x_ = inches; }
+  void setCurrentY(double inches) override { y_ = inches; }
+  void printLine(const std::string& text) override;
+  void newPage() override;
+  void endDoc() override;
+
+ private:
+  void begin();
+  // Abandons the document and throws `what`.
+  [[noreturn]] void fail(const std::string& what);
+
+  std::string pdfPath_;
+  std::unique_ptr<QPrinter> printer_;
+  std::unique_ptr<QPainter> painter_;
+  QFont font_;
+  double ascent_ = 0.0;       // of the font, in device pixels
+  double lineSpacing_ = 0.0;  // likewise
+  double x_ = 0.0;
+  double y_ = 0.0;
+};
+
+}  // namespace kestrand::platform::qt

@@ -1,0 +1,124 @@
+// "Save as", "Open" and "Print Data" against fakes: dialogs, message boxes, files and printer.
+
+#include "app/data_files.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/memory_file_system.h"
+#include "tests/support/program_rig.h"
+
+namespace kestrand::testing {
+namespace {
+
+using platform::LabelId;
+
+const std::string kFilter = "Excel Spreadsheet  *.csv|*.csv|All Files (*.*)|*.*";
+const std::string kCsv =
+    "\"Date\",\"Time\",\"X-Point\",\"Probe\",\"Units\"\r\n"
+    "\"01/15/2006\",\"02:05:09 PM\",1.5,\"QV-1100\",\"V/m\"\r\n"
+    "\"01/15/2006\",\"02:05:10 PM\",x2,\"\",\"V/m\"\r\n";
+
+struct DataFiles : ::testing::Test {
+  DataFiles() {
+    g.table.NumSamples = 2;
+    g.table.ColUsed[0] = 1;
+  }
+  void open() {
+    app::mnuopen_Click(g, dialogs);
+  }
+  platform::fake::MemoryFileSystem fs{"/prog"};
+  ProgramRig rig{fs, "/prog"};
+  app::Program& g = rig.prog;
+  platform::fake::FakeDialogs dialogs;
+};
+
+TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
+  g.catalogue.CurrentFile = "qv0001.dat";
+  app::mnuSave_Click(g, dialogs);  // cancelled
+  EXPECT_EQ(dialogs.fileDialogs.at(0),
+            (platform::FileDialogRequest{"Save as", kFilter, "/prog", "qv0001.csv", true}));
+
+  const std::string path = "/prog/my data.csv";
+  dialogs.chosenPaths = {path, path};
+  app::mnuSave_Click(g, dialogs);
+  EXPECT_EQ(rig.view.labelLog.back(), std::make_pair(LabelId::kLblGenMsg, std::string(" ")));
+  EXPECT_EQ(rig.view.labelLog.end()[-2].second, "Saving my data.csv");
+  const std::string saved = fs.files.at(path);
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3);
+
+  // A write that fails leaves the file as it was and nothing beside it.
+  const auto before = fs.files;
+  fs.freeBytes = 20;
+  app::mnuSave_Click(g, dialogs);
+  EXPECT_EQ(fs.files, before);
+  ASSERT_EQ(rig.box.shown.size(), 1u);  // none for the cancel
+  const std::string text = rig.box.shown[0].title + "|" + rig.box.shown[0].text;
+  EXPECT_TRUE(text.starts_with("Error|Error on Save!  ") &&
+              text.ends_with("\n 9 /prog/my data.csv"))
+      << text;
+}
+
+TEST_F(DataFiles, SaveAsNeedsColumnsAndARawFileName) {
+  app::mnuSave_Click(g, dialogs);  // no raw data file viewed yet
+  g.table.ColUsed[0] = 0;
+  g.catalogue.CurrentFile = "qv0001.dat";
+  app::mnuSave_Click(g, dialogs);
+  EXPECT_TRUE(dialogs.fileDialogs.empty());
+  ASSERT_EQ(rig.box.shown.size(), 2u);
+  EXPECT_TRUE(rig.box.shown[0].text.starts_with("Error on Save!  ") &&
+              rig.box.shown[0].text.ends_with("\n 0 "));
+  EXPECT_EQ(rig.box.shown[1].text + "|" + rig.box.shown[1].title,
+            "No data found to SAVE|RIviriro Error");
+}
+
+TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
+  open();  // "No" keeps the table
+  EXPECT_EQ(dialogs.events, std::vector<std::string>{"yes/no: Delete All Data|This will delete "
+                                                     "all unsaved data!  Are you sure?"});
+  EXPECT_EQ(g.table.NumSamples, 2);
+  EXPECT_EQ(g.table.ColUsed[0], 1);
+
+  fs.files["/prog/a.xls"] = fs.files["/prog/b.XLS"] = kCsv;
+  dialogs.yesNoAnswers = {true};
+  dialogs.chosenPaths = {"/prog/a.xls", "/prog/b.XLS"};
+  open();
+  EXPECT_EQ(dialogs.fileDialogs.at(0),
+            (platform::FileDialogRequest{"Open Data File", kFilter, "/prog", "", false}));
+  EXPECT_EQ(g.table.NumSamples, 0);  // emptied on "Yes"
+  EXPECT_EQ(g.table.ColUsed[0], 0);
+  EXPECT_EQ(rig.view.grid.rows, 2);  // the emptied table shown: titles and one blank row
+  EXPECT_TRUE(rig.box.shown.empty());
+
+  open();  // nothing to lose: no question
+  EXPECT_EQ(dialogs.events.size(), 4u);
+  EXPECT_EQ(g.table.NumSamples, 2);
+  EXPECT_EQ(g.table.SampleData(0, 0), 1.5f);
+  EXPECT_EQ(g.table.SampleTime[1], "02:05:10 PM");
+  EXPECT_EQ(rig.view.label(LabelId::kLblGenMsg), "Opening b.XLS");
+  EXPECT_EQ(rig.view.cell(1, 1), " 1.5");  // the opened table shown
+  ASSERT_EQ(rig.box.shown.size(), 1u);
+  EXPECT_EQ(rig.box.shown[0].text + "|" + rig.box.shown[0].title,
+            "Error on Open!  Type mismatch: x2|Error");
+}
+
+TEST_F(DataFiles, PrintPutsEveryLineAtItsPlace) {
+  platform::fake::FakePrinter printer;
+  app::cmdPrint_Click(g, &printer);
+  EXPECT_EQ(printer.font + " " + std::to_string(printer.points), "Courier 10");
+  ASSERT_EQ(printer.pages.size(), 1u);
+  ASSERT_EQ(printer.pages[0].size(), 60u);
+  EXPECT_EQ(printer.pages[0][1], (platform::fake::FakePrinter::Line{0.25, 0.5 + 1.0 / 6, ""}));
+  EXPECT_EQ(printer.pages[0][59].text, "Page  1 of  1\r");
+  EXPECT_TRUE(printer.ended);
+
+  printer.refuse = true;
+  app::cmdPrint_Click(g, &printer);
+  app::cmdPrint_Click(g, nullptr);
+  ASSERT_EQ(rig.box.shown.size(), 2u);
+  for (const auto& box : rig.box.shown) {
+    EXPECT_EQ(box.text + "|" + box.title, "Error on Open!  No printer is installed|RIviriro Error");
+  }
+}
+
+}  // namespace
+}  // namespace kestrand::testing

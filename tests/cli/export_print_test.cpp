@@ -1,0 +1,58 @@
+// kestrand-cli export and print as whole processes: the CSV file, and the PDF report read back
+// by pdftotext against the report's text.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string slurp(const std::filesystem::path& p) {
+  std::ostringstream s;
+  s << std::ifstream(p, std::ios::binary).rdbuf();
+  return s.str();
+}
+
+// The words of every line that has some, one line each, the pages' form feeds dropped.
+std::string words(const std::string& text) {
+  std::istringstream in(text);
+  std::string line, out;
+  while (std::getline(in, line)) {
+    std::istringstream w(line);
+    std::string word, joined;
+    while (w >> word) joined += (joined.empty() ? "" : " ") + word;
+    if (!joined.empty()) out += joined + "\n";
+  }
+  return out;
+}
+
+TEST(CliExportPrint, CsvFileAndPdfReport) {
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("kestrand-cli-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "qv0001.dat", std::ios::binary)
+      << "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,0\r\n0.5\r\n1,0\r\n-2\r\n";
+  const std::string cli = std::string(KESTRAND_CLI) + " ";
+  const std::string in = (dir / "qv0001.dat").string() + " --data-dir " + dir.string();
+  ASSERT_EQ(std::system((cli + "export " + in + " " + (dir / "out.csv").string()).c_str()), 0);
+  EXPECT_EQ(slurp(dir / "out.csv"),
+            "\"Date\",\"Time\",\"X-Point\",\"Probe\",\"Units\"\r\n"
+            "\"01/15/2006\",\"02:05:09 PM\",.5,\"QV-1100\",\"V/m\"\r\n"
+            "\"01/15/2006\",\"02:05:10 PM\",-2,\"\",\"V/m\"\r\n");
+
+  ASSERT_EQ(std::system((cli + "print " + in + " --text " + (dir / "r.txt").string()).c_str()), 0);
+  ASSERT_EQ(std::system((cli + "print " + in + " --pdf " + (dir / "r.pdf").string()).c_str()), 0);
+  const std::string text = slurp(dir / "r.txt");
+  EXPECT_NE(text.find("01/15/2006  02:05:10 PM    -2.000    \n"), std::string::npos);
+  const std::string pdf = (dir / "r.pdf").string();
+  ASSERT_EQ(std::system(("pdftotext -layout " + pdf + " " + pdf + ".txt").c_str()), 0);
+  EXPECT_EQ(words(slurp(pdf + ".txt")), words(text));
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace

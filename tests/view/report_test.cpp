@@ -1,0 +1,80 @@
+#include "view/report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kestrand::view {
+namespace {
+
+// `n` samples in value columns `cols`, sample j of column k holding k + j / 2.
+store::SampleTable table(int n, std::vector<int> cols, bool moveAvg) {
+  store::SampleTable t;
+  t.NumSamples = static_cast<std::int16_t>(n);
+  for (int k : cols) {
+    t.ColUsed[k] = 1;
+    for (int j = 0; j < n; ++j) t.SampleData(k, j) = static_cast<float>(k + j / 2.0);
+  }
+  t.ColUsed[23] = moveAvg;
+  for (int j = 0; j < n; ++j) {
+    t.MoveAvgData[j] = -12.3454f;
+    t.SampleDate[j] = "01/15/2006";
+    t.SampleTime[j] = "02:05:09 PM";
+  }
+  return t;
+}
+
+// `head`, 54 lines of a single blank, `tail`: a page whose samples ran out.
+std::vector<std::string> padded(std::vector<std::string> head, std::vector<std::string> tail) {
+  head.insert(head.end(), 54, " ");
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+TEST(PrintReport, EmptyTableIsOnePage) {
+  store::HeaderFields h;
+  h.ProbeName = "QV-1100";
+  h.UnitsName = "V/m";
+  const auto pages = PrintReport(table(0, {0}, false), h);
+  const std::string probe = "Probe:  QV-1100" + std::string(30, ' ') + " Units: V/m";
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0].lines, padded({probe, "", "Date            Time               X-Point  ", ""},
+                                   {" \r", "Page  1 of  1\r"}));
+}
+
+TEST(PrintReport, FiftyThreeSamplesFillAPage) {
+  store::HeaderFields h;
+  h.MoveAveText = " 720";
+  const auto pages = PrintReport(table(53, {0}, true), h);
+  ASSERT_EQ(pages.size(), 2u);
+  const std::string title = "Date            Time               X-Point    Move-Avg";
+  const std::vector<std::string>& p1 = pages[0].lines;
+  ASSERT_EQ(p1.size(), 60u);
+  EXPECT_EQ(p1[0], "Probe:  " + std::string(30, ' ') + " Units: " + std::string(25, ' ') +
+                       "Move Average =  720");
+  EXPECT_EQ(p1[2], title);
+  // Values start 7 characters before their titles: 25 of date and time against 32.
+  EXPECT_EQ(p1[4], "01/15/2006  02:05:09 PM     0.000     -12.345");
+  EXPECT_EQ(p1[56], "01/15/2006  02:05:09 PM    26.000     -12.345");
+  EXPECT_EQ(std::vector<std::string>(p1.end() - 3, p1.end()),
+            (std::vector<std::string>{" \r", " ", "Page  1 of  2\r"}));
+  EXPECT_EQ(pages[1].lines, padded({p1[0], title, ""}, {" \r", "Page  2 of  2\r"}));
+}
+
+TEST(PrintReport, TenColumnsPrintInTwoBlocks) {
+  const std::vector<int> nine = {0, 1, 2, 4, 5, 6, 8, 12, 19};
+  const auto one = PrintReport(table(2, nine, false), {});
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].lines[4].size(), 25u + 9 * 12);
+
+  const auto two = PrintReport(table(2, nine, true), {});
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[0].lines[2].substr(32 + 7 * 12), "     Field  ");
+  EXPECT_EQ(two[1].lines[2].substr(32), "    Z-Data    Move-Avg");
+  EXPECT_EQ(two[1].lines[5], "01/15/2006  02:05:09 PM    19.500     -12.345");
+  EXPECT_EQ(two[1].lines.back(), "Page  2 of  2\r");
+}
+
+}  // namespace
+}  // namespace kestrand::view

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/link_controller.h"
 #include "app/general_message.h"
+#include "app/link_controller.h"
 #include "app/presenter.h"
 #include "core/error.h"
 #include "core/messages.h"
@@ -69,6 +69,7 @@ class Program {
   std::unique_ptr<platform::Timer> Timer1;
   std::unique_ptr<platform::Timer> tmrReadingData;
   std::unique_ptr<platform::Timer> tmrShowGenMsg;
+  std::unique_ptr<platform::Timer> tmrReopen;
 
   GeneralMessage genMsg;
   Presenter present;

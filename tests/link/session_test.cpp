@@ -29,8 +29,8 @@ TEST(Session, WorkedHeaderAndLastDataMessage) {
   EXPECT_EQ(l.ElapsedMode, 0);
   EXPECT_EQ(l.ListDate + " " + l.ListTime, "02/05/1997 2:53:13 PM");
   EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "arm 10000", "line 1,2", "line 100", "list " + kWorkedFile, "stop",
-                   "close", "newest 2", "ended 0", "commit", "ACK"}));
+            (Lines{"status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK", "stop", "close",
+                   "list " + kWorkedFile, "newest 2", "ended 0"}));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.replies, hex("06 06"));
 }
@@ -108,10 +108,9 @@ TEST(Session, DataRecordsPerModeAndColumns) {
 TEST(Session, ChecksumMismatchIsNotedButTheMessageIsStillWrittenAndAcknowledged) {
   Link l;
   l.send(hex(kWorkedHeader));
-  EXPECT_EQ(
-      l.send(hex("10 02 81 02 23 E8 8F 10 04")),
-      (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "list " + kWorkedFile,
-             "stop", "close", "newest 2", "ended 0", "commit", "ACK"}));
+  EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
+            (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
+                   "stop", "close", "list " + kWorkedFile, "newest 2", "ended 0"}));
 }
 
 TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
@@ -120,18 +119,21 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   EXPECT_EQ(l.send(hex(kWorkedLast)),
             (Lines{"status ", "close", "newest 3", "NAK", "ended 3", "commit", "ACK"}));
   EXPECT_EQ(l.send(frame(7, {1, 2, 3}, 4)), (Lines{"status ", "commit", "ACK"}));
-  // After the upload's last message, and when the header's file could not be created.
-  const Lines ignored = {"status ", "general Data received after the upload ended was not stored",
-                         "commit", "ACK"};
+  // After the upload's last message: refused, NAK alone.
   l.send(hex(kWorkedHeader));
   l.send(hex(kWorkedLast));
-  EXPECT_EQ(l.send(hex(kWorkedLast)), ignored);
+  EXPECT_EQ(l.send(hex(kWorkedLast)),
+            (Lines{"status ", "general Data refused: the upload it belongs to has ended", "NAK"}));
+  // A header whose file cannot be created is refused, yet its upload runs its course.
   l.fs.refuseCreate.insert("/data/" + kWorkedFile);
   l.send(hex(kWorkedHeader));
   ASSERT_EQ(l.boxes.size(), 1u);
   EXPECT_NE(l.boxes[0].find("Permission denied"), std::string::npos);
-  EXPECT_EQ(l.send(hex(kWorkedLast)), ignored);
-  EXPECT_EQ(l.replies, hex("15 06 06 06 06 06 06 06"));
+  EXPECT_EQ(
+      l.send(hex(kWorkedLast)),
+      (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
+             "NAK", "stop", "close", "list " + kWorkedFile, "newest 2", "ended 0"}));
+  EXPECT_EQ(l.replies, hex("15 06 06 06 06 15 15 15"));
 }
 
 TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFull) {
@@ -176,8 +178,8 @@ TEST(Watchdog, TenSilentSecondsAfterTheLastMessageRejectAndCloseTheFile) {
   EXPECT_TRUE(l.rx.RxBuffer().empty());
   EXPECT_EQ(l.fs.openFiles, 0);
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(show(l.session.onWatchdog()),
-            (Lines{"stop", "NAK", "pointer", "clear", "box " + kIncomplete, "close", "ended 1"}));
+  // A late tick for the ended upload does nothing more.
+  EXPECT_EQ(show(l.session.onWatchdog(l.session.state().upload)), Lines{"stop"});
 }
 
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006
@@ -251,8 +253,9 @@ TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
   EXPECT_EQ(l.fs.files.size(), 2u);
   EXPECT_EQ(l.fs.openFiles, 0);
   EXPECT_FALSE(l.watchdogDue);
-  // Every message was answered with ACK, the one that ended the upload included.
-  EXPECT_EQ(l.replies, std::string(1 + 164, '\x06'));
+  // The message whose record found no file is refused, and so is what follows.
+  sendRecords(l, 1);
+  EXPECT_EQ(l.replies, std::string(1 + 163, '\x06') + "\x15\x15");
 }
 
 }  // namespace

@@ -185,8 +185,10 @@ TEST(Watchdog, TenSilentSecondsAfterTheLastMessageRejectAndCloseTheFile) {
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006
 
 // Sends `records` one-column records (value 100.0), 100 to a message, the last message ending
-// with EOT. `recordStamp` gives the stamp of record n (1-based) for time-stamped modes.
-void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& recordStamp = {}) {
+// with EOT unless `more`. `recordStamp` gives the stamp of record n (1-based) for time-stamped
+// modes.
+void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& recordStamp = {},
+                 bool more = false) {
   for (int n = 0; n < records;) {
     std::vector<std::uint8_t> body;
     for (int k = 0; k < 100 && n < records; ++k) {
@@ -196,7 +198,7 @@ void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& 
       if (recordStamp) put32(body, recordStamp(n));
       put16(body, 0x23E8);
     }
-    l.deliver(frame(2, body, n == records ? 4 : 23));
+    l.deliver(frame(2, body, n == records && !more ? 4 : 23));
   }
 }
 
@@ -239,6 +241,27 @@ TEST(Continuation, StartOfThePeriodicAndTheTimeStampedContinuationFile) {
   EXPECT_EQ(s.file("QV 05.Dec.06  09.00.00A.dat"),
             "\"12/05/2006\",\"06:03:22 PM\",0,0\r\n1,1,0\r\n"
             "45,0\r\n\"12/05/2006\",\"6:03:22 PM\"\r\n100\r\n");
+}
+
+TEST(Continuation, MessageRefusedAfterItsSplitIsStoredOnceWhenSentAgain) {
+  Link l;
+  l.send(headerFrame({.stamp = stamp(kDay, 57600)}));
+  sendRecords(l, 16250, {}, true);
+  // Records 16251..16300 go into the first file; file A cannot be synced.
+  l.fs.refuseSync.insert("/data/QV 05.Dec.06  16.00.00A.dat");
+  std::vector<std::uint8_t> body;
+  for (int n = 16251; n <= 16350; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
+  const std::string message = frame(2, body, 4);
+  l.deliver(message);
+  EXPECT_EQ(l.replies.back(), '\x15');
+  l.fs.refuseSync.clear();
+  l.deliver(message);
+  EXPECT_EQ(l.replies.back(), '\x06');
+  const std::string first = l.file("QV 05.Dec.06  16.00.00.dat");
+  const std::string a = l.file("QV 05.Dec.06  16.00.00A.dat");
+  EXPECT_EQ(std::count(first.begin(), first.end(), '\n'), 2 + 2 * 16300);
+  EXPECT_EQ(std::count(a.begin(), a.end(), '\n'), 2 + 2 * 50);
+  EXPECT_EQ(l.listed.size(), 2u);
 }
 
 TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {

@@ -255,8 +255,8 @@ TEST_F(PtySession, TheLinkReplacesASymbolicLinkButNoRegularFile) {
 }
 
 TEST_F(PtySession, LongPauseMustDrawTheWatchdogNak) {
-  // Two uploads side by side: one receiver's watchdog answers NAK during the pause, which stops
-  // the storing of later messages; the other stays silent, which fails the upload.
+  // Two uploads side by side: one receiver's watchdog answers NAK during the pause and it refuses
+  // the next message, which stops the upload; the other stays silent, which fails the upload.
   const auto silentLink = dir_ / "ttySilent";
   std::ostringstream silentOut;
   TestReceiver silent{.link = silentLink, .policy = ackAll};
@@ -265,15 +265,18 @@ TEST_F(PtySession, LongPauseMustDrawTheWatchdogNak) {
     silentRc = runOn(silentLink, &silent,
                      {"--records", "45", "--pause-before", "1", "--pause-ms", "11000"}, silentOut);
   });
-  TestReceiver watching{.link = link_, .policy = ackAll, .watchdog = 10s};
+  TestReceiver watching{
+      .link = link_,
+      .policy = [](std::size_t i, const Frame&) { return i >= 2 ? Bytes{kNak} : Bytes{kAck}; },
+      .watchdog = 10s};
   const auto expectDir = dir_ / "expected";
   const int rc = run(&watching, {"--records", "45", "--pause-before", "2", "--pause-ms", "11000",
                                  "--expect-dir", expectDir.string()});
   other.join();
 
   EXPECT_EQ(rc, kExitOk) << out_.str();
-  EXPECT_EQ(watching.frames.size(), 4u);
-  EXPECT_TRUE(said("NAKs: 1 (1 expected)")) << out_.str();
+  EXPECT_EQ(watching.frames.size(), 3u);
+  EXPECT_TRUE(said("NAKs: 2 (2 expected)")) << out_.str();
   // Only the header and the first data message are stored: 2 + 20 * 2 lines.
   std::ifstream in(expectDir / "QV 05.Dec.06  14.05.33.dat", std::ios::binary);
   std::stringstream content;

@@ -152,9 +152,9 @@ void LinkController::closeChannel() {
   session_.fileClosed();
 }
 
-void LinkController::refuse(const std::string& why, bool partlyStored) {
+void LinkController::refuse(const std::string& why) {
   writer_.discardPending();
-  if (session_.refused(partlyStored)) {
+  if (session_.refused()) {
     try {
       writer_.close();  // the refused header's file holds nothing
     } catch (const std::exception&) {
@@ -170,7 +170,6 @@ void LinkController::refuse(const std::string& why, bool partlyStored) {
 void LinkController::perform(const link::Actions& actions) {
   using Kind = Action::Kind;
   const std::uint64_t batch = ++batches_;
-  bool committed = false;  // part of the message is stored
   for (const Action& a : actions) {
     if (batch != batches_) {
       // A message box let newer events in: the upload's file, watchdog and list are theirs now.
@@ -194,9 +193,8 @@ void LinkController::perform(const link::Actions& actions) {
         try {
           writer_.commit();
           writeFailureShown_ = false;
-          committed = true;
         } catch (const std::exception& e) {
-          refuse(e.what(), committed);
+          refuse(e.what());
           return;
         }
         break;
@@ -205,7 +203,7 @@ void LinkController::perform(const link::Actions& actions) {
           writer_.create(platform::joinPath(d_.dataPath, a.text));
         } catch (const std::exception& e) {
           session_.fileCreateFailed();
-          refuse(e.what(), committed);
+          refuse(e.what());
           return;
         }
         break;

@@ -77,7 +77,7 @@ class LinkController {
   void perform(const link::Actions& actions);
   // The message just parsed could not be stored: the file is back at its last whole line, the
   // session where it stood before the message, and the meter hears NAK.
-  void refuse(const std::string& why, bool partlyStored);
+  void refuse(const std::string& why);
   void portLost();
   void SendAnAck();
   void SendNack();

@@ -71,9 +71,7 @@ void UploadSession::noteTerminator(Terminator t) {
 
 Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& now,
                                 FormatChoice formats) {
-  before_ = snapshot();
-  atSplit_.reset();
-  const std::size_t skip = std::exchange(skip_, 0);
+  before_ = {up_, s_.header, s_.ElapsedMode, s_.CurrentFile, s_.ListDate, s_.ListTime};
   Message m = cut;
   FixInputBuffer(m);
   Actions out;
@@ -88,7 +86,7 @@ Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& n
   if (!up_.BlockPending) out.push_back(act(Kind::kStatus, ""));
   if (type == kStxCode) {
     // The data step answers for itself.
-    data(m, now, formats, skip, out);
+    data(m, now, formats, out);
   } else {
     // Everything the message produced reaches stable storage before the meter hears ACK.
     out.push_back(act(Kind::kCommit));
@@ -98,28 +96,19 @@ Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& n
   return out;
 }
 
-bool UploadSession::refused(bool partlyStored) {
+bool UploadSession::refused() {
   if (lastWasHeader_) {
     up_.fileOpen = false;
     up_.fileFailed = true;
     return true;
   }
-  if (partlyStored && atSplit_) {
-    restore(*atSplit_);
-    skip_ = recordsBeforeSplit_;
-  } else {
-    restore(before_);
-  }
+  up_ = before_.up;
+  s_.header = before_.header;
+  s_.ElapsedMode = before_.ElapsedMode;
+  s_.CurrentFile = before_.CurrentFile;
+  s_.ListDate = before_.ListDate;
+  s_.ListTime = before_.ListTime;
   return false;
-}
-
-void UploadSession::restore(const Snapshot& s) {
-  up_ = s.up;
-  s_.header = s.header;
-  s_.ElapsedMode = s.ElapsedMode;
-  s_.CurrentFile = s.CurrentFile;
-  s_.ListDate = s.ListDate;
-  s_.ListTime = s.ListTime;
 }
 
 Actions UploadSession::onWatchdog(std::uint32_t upload) {
@@ -243,7 +232,7 @@ void UploadSession::refuseData(const std::string& why, Actions& out) {
 }
 
 void UploadSession::data(const Message& m, const platform::LocalTime& now, FormatChoice f,
-                         std::size_t skip, Actions& out) {
+                         Actions& out) {
   store::HeaderFields& h = s_.header;
   if (!up_.HeaderReceived) {
     out.push_back(act(Kind::kCloseFile));
@@ -271,13 +260,7 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
   if (up_.fileFailed) {
     refuseData("the upload's file could not be created", out);
   } else {
-    std::size_t index = 0;
     for (const DataRecord& r : decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat)) {
-      if (index++ < skip) continue;  // stored before the message was refused
-      if (up_.RecordsInFile + 1 > store::kMaxRecordsPerFile) {
-        atSplit_ = snapshot();
-        recordsBeforeSplit_ = index - 1;
-      }
       ++up_.RecordsInFile;
       ++up_.RecordsTotal;
       if (up_.RecordsInFile > store::kMaxRecordsPerFile && !Next_file(r.stamp, now, f, out)) {

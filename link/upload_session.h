@@ -123,11 +123,12 @@ class UploadSession {
   // The lines of the message last parsed could not be stored (a failed create, write or sync)
   // and it is answered with NAK: the session goes back to where it stood before that message,
   // so the message sent again is counted and written once. A refused header still starts its
-  // upload, as one whose file failed. `partlyStored`: a commit of the message succeeded before
-  // the one that failed, which happens only when the message opened a continuation file; the
-  // records stored in the earlier file are then skipped when the message comes again. True when
-  // the refused message was a header (its file is to be closed).
-  bool refused(bool partlyStored = false);
+  // upload, as one whose file failed. A message refused after it opened a continuation file
+  // (its records up to the split are stored in the earlier, closed file) also starts again from
+  // before the message: sent again, its records up to the split go to the continuation file's
+  // writer, which the split then replaces with the file created anew, so each record is stored
+  // once. True when the refused message was a header (its file is to be closed).
+  bool refused();
   // The file was closed from outside the upload (shut-down).
   void fileClosed() {
     up_.fileOpen = false;
@@ -139,8 +140,7 @@ class UploadSession {
 
  private:
   void header(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
-  void data(const Message& m, const platform::LocalTime& now, FormatChoice f, std::size_t skip,
-            Actions& out);
+  void data(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
   // False when no further file can be named.
   bool Next_file(const std::optional<std::uint32_t>& recordStamp, const platform::LocalTime& now,
                  FormatChoice f, Actions& out);
@@ -156,20 +156,11 @@ class UploadSession {
   };
 
   void refuseData(const std::string& why, Actions& out);
-  Snapshot snapshot() const {
-    return {up_, s_.header, s_.ElapsedMode, s_.CurrentFile, s_.ListDate, s_.ListTime};
-  }
-  void restore(const Snapshot& s);
 
   Shared s_;
   const MessageCatalogue& messages_;
   UploadState up_;
   Snapshot before_;
-  // Where the message opened a continuation file, and how many of its records came before.
-  std::optional<Snapshot> atSplit_;
-  std::size_t recordsBeforeSplit_ = 0;
-  // Records of the next data message already stored (it is a message sent again).
-  std::size_t skip_ = 0;
   bool lastWasHeader_ = false;
 };
 

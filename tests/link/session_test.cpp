@@ -247,20 +247,19 @@ TEST(Continuation, MessageRefusedAfterItsSplitIsStoredOnceWhenSentAgain) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 57600)}));
   sendRecords(l, 16250, {}, true);
-  // Records 16251..16300 go into the first file; file A cannot be synced.
+  // 50 records go into the first file; file A cannot be synced, then can.
   l.fs.refuseSync.insert("/data/QV 05.Dec.06  16.00.00A.dat");
   std::vector<std::uint8_t> body;
-  for (int n = 16251; n <= 16350; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
-  const std::string message = frame(2, body, 4);
-  l.deliver(message);
-  EXPECT_EQ(l.replies.back(), '\x15');
-  l.fs.refuseSync.clear();
-  l.deliver(message);
-  EXPECT_EQ(l.replies.back(), '\x06');
-  const std::string first = l.file("QV 05.Dec.06  16.00.00.dat");
-  const std::string a = l.file("QV 05.Dec.06  16.00.00A.dat");
-  EXPECT_EQ(std::count(first.begin(), first.end(), '\n'), 2 + 2 * 16300);
-  EXPECT_EQ(std::count(a.begin(), a.end(), '\n'), 2 + 2 * 50);
+  for (int n = 0; n < 100; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
+  for (bool sync : {false, true}) {
+    if (sync) l.fs.refuseSync.clear();
+    l.deliver(frame(2, body, 4));
+    EXPECT_EQ(l.replies.back(), sync ? '\x06' : '\x15');
+  }
+  for (const auto& [name, records] : {std::pair{"", 16300}, {"A", 50}}) {
+    const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
+    EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
+  }
   EXPECT_EQ(l.listed.size(), 2u);
 }
 

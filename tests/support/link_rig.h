@@ -72,11 +72,10 @@ struct LinkRig {
   // As the program does: a file that cannot be created or written refuses the message.
   void perform(const link::Actions& actions) {
     using K = link::Action::Kind;
-    bool committed = false;
     for (const link::Action& a : actions) {
       try {
         if (a.kind == K::kReply) replies += a.byte;
-        if (a.kind == K::kCommit) writer.commit(), committed = true;
+        if (a.kind == K::kCommit) writer.commit();
         if (a.kind == K::kCloseFile) writer.close();
         if (a.kind == K::kWriteLine) writer.writeLine(a.text);
         if (a.kind == K::kArmWatchdog) watchdogDue = clockMs + a.ms, armedFor = a.upload;
@@ -92,7 +91,7 @@ struct LinkRig {
       } catch (const std::exception& e) {
         if (a.kind == K::kCommit || a.kind == K::kCreateFile) {
           writer.discardPending();
-          if (session.refused(committed)) try {
+          if (session.refused()) try {
               writer.close();
             } catch (const std::exception&) {
             }

@@ -267,6 +267,7 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
         // What the message stored up to here stays; the rest is refused with it.
         out.push_back(ended(UploadEnd::kNoFileName));
         out.push_back(reply(kNak));
+        out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
         return;
       }
       if (!out.empty() && out.back().kind == Kind::kAddToList) {
@@ -305,7 +306,9 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
     out.push_back(act(Kind::kCloseFile));
     up_.fileOpen = false;
     up_.ended = true;
+    out.push_back(ended(UploadEnd::kLastMessage));
   }
+  // A list box may let other events in: the upload has ended, or goes on, before it opens.
   out.insert(out.end(), listings.begin(), listings.end());
   if (up_.ListPending) {
     Action add = act(Kind::kAddToList, s_.CurrentFile);
@@ -314,10 +317,7 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
     add.onlyIfPending = true;
     out.push_back(add);
   }
-  if (!up_.BlockPending) {
-    out.push_back(newestStatus(store::kComplete));
-    out.push_back(ended(UploadEnd::kLastMessage));
-  }
+  if (!up_.BlockPending) out.push_back(newestStatus(store::kComplete));
 }
 
 bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
@@ -342,7 +342,6 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
     out.push_back(act(Kind::kStopWatchdog));
     up_.exhausted = true;
     up_.ended = true;
-    out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
     return false;
   } else {
     current[at] = static_cast<char>(c + 1);

@@ -30,7 +30,7 @@ TEST(Session, WorkedHeaderAndLastDataMessage) {
   EXPECT_EQ(l.ListDate + " " + l.ListTime, "02/05/1997 2:53:13 PM");
   EXPECT_EQ(l.send(hex(kWorkedLast)),
             (Lines{"status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK", "stop", "close",
-                   "list " + kWorkedFile, "newest 2", "ended 0"}));
+                   "ended 0", "list " + kWorkedFile, "newest 2"}));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.replies, hex("06 06"));
 }
@@ -110,7 +110,7 @@ TEST(Session, ChecksumMismatchIsNotedButTheMessageIsStillWrittenAndAcknowledged)
   l.send(hex(kWorkedHeader));
   EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
             (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
-                   "stop", "close", "list " + kWorkedFile, "newest 2", "ended 0"}));
+                   "stop", "close", "ended 0", "list " + kWorkedFile, "newest 2"}));
 }
 
 TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
@@ -132,7 +132,7 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   EXPECT_EQ(
       l.send(hex(kWorkedLast)),
       (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
-             "NAK", "stop", "close", "list " + kWorkedFile, "newest 2", "ended 0"}));
+             "NAK", "stop", "close", "ended 0", "list " + kWorkedFile, "newest 2"}));
   EXPECT_EQ(l.replies, hex("15 06 06 06 06 15 15 15"));
 }
 

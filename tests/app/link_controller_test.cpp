@@ -1,5 +1,5 @@
 // The program's link on the fake port: the lines of a message are on stable storage before its
-// ACK, refusals, the watchdog's tick, a lost port and line errors.
+// ACK, refusals, the watchdog's tick and line errors.
 
 #include <gtest/gtest.h>
 
@@ -146,29 +146,6 @@ TEST(Refusal, UploadWhoseFileCannotBeCreatedRunsItsCourseRefusingItsData) {
   EXPECT_EQ(ended, 1);
   EXPECT_FALSE(p.prog.tmrReadingData->running());
   EXPECT_EQ(p.fs.files.count(kFile), 0u);
-}
-
-TEST(PortLost, UploadEndsThePortIsReopenedEverySecondUntilItIsBack) {
-  Program p;
-  p.port.deliver(kHeader);
-  p.port.deliver(kMore);
-  p.port.close();  // the device went away
-  p.port.refused = {"COM1"};
-  p.port.raise(2001);
-  EXPECT_EQ(p.fs.openFiles, 0);
-  EXPECT_EQ(p.view.label(LabelId::kStatDat), "Port lost: COM1");
-  EXPECT_NE(p.view.label(LabelId::kLblGenMsg).find("COM1"), std::string::npos);
-  p.timers.advance(3000);
-  EXPECT_FALSE(p.port.isOpen());
-  p.port.refused.clear();
-  p.timers.advance(1000);
-  EXPECT_TRUE(p.port.isOpen());
-  EXPECT_EQ(p.view.label(LabelId::kStatDat), "Port open again: COM1");
-  p.port.deliver(kHeader);
-  p.port.deliver(kLast);
-  EXPECT_EQ(p.fs.files.at(kFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  p.timers.advance(5000);
-  EXPECT_EQ(p.port.openedDevices.size(), 2u);  // reopening stopped
 }
 
 }  // namespace

@@ -172,9 +172,9 @@ void LinkController::perform(const link::Actions& actions) {
   const std::uint64_t batch = ++batches_;
   for (const Action& a : actions) {
     if (batch != batches_) {
-      // A message box let newer events in: the upload's file, watchdog and list are theirs now.
+      // A message box let newer events in: the upload's file, watchdog and list are theirs now,
+      // and an answer not yet sent is left to the meter's own time-out (it sends again).
       switch (a.kind) {
-        case Kind::kReply:
         case Kind::kStatus:
         case Kind::kGeneralMsg:
         case Kind::kNotice:

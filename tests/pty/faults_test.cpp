@@ -86,6 +86,9 @@ TEST(Faults, LineGoneMidUploadIsNoticedIdleAndReopenedWhenItIsBack) {
       10s));
   first.signal(SIGKILL);  // the meter's end of the line goes away mid-upload
   first.wait(5s);
+  // Its link is left behind: remove it, so that the receiver cannot meet another test's line
+  // under the same terminal number.
+  fs::remove(link);
   ASSERT_TRUE(waitFor([&] { return !holdsRawFile(receiver.pid()); }, 3s));
   const double cpu = cpuSeconds(receiver.pid());
   std::this_thread::sleep_for(5s);

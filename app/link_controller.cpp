@@ -18,6 +18,13 @@ LinkController::LinkController(Deps deps)
   d_.port.onEvent([this](int code) { OnComm(code); });
   d_.Timer1.onTick([this] { Timer1_Timer(); });
   d_.tmrReadingData.onTick([this] { tmrReadingData_Timer(); });
+  d_.tmrReopen.onTick([this] { tmrReopen_Timer(); });
+}
+
+void LinkController::openPort(const std::string& device) {
+  stopReopening();
+  device_ = device;
+  d_.port.open(device);
 }
 
 void LinkController::SendAnAck() {
@@ -48,6 +55,8 @@ void LinkController::OnComm(int code) {
       lineError(code, d_.messages.commErrText(code));
     } else if (code == platform::comm_event::kReceive) {
       receive();
+    } else if (code == platform::comm_event::kPortLost) {
+      portLost();
     }
   } catch (const std::exception& e) {
     lineError(code, e.what());
@@ -102,6 +111,27 @@ void LinkController::receive() {
                             {d_.formats.dateChoice(), d_.formats.timeChoice()}));
 }
 
+void LinkController::portLost() {
+  perform(session_.onPortLost());
+  d_.view.setLabel(LabelId::kStatDat, "Port lost: " + device_);
+  d_.genMsg.ShowGeneralMsg("The serial port " + device_ +
+                           " has gone away; trying to open it again every second");
+  d_.tmrReopen.setInterval(1000);
+  d_.tmrReopen.setEnabled(true);
+}
+
+void LinkController::tmrReopen_Timer() {
+  try {
+    d_.port.open(device_);
+  } catch (const std::exception&) {
+    return;  // not back yet
+  }
+  stopReopening();
+  rx_.clear();
+  d_.view.setLabel(LabelId::kStatDat, "Port open again: " + device_);
+  d_.genMsg.ShowGeneralMsg("The serial port " + device_ + " is back; listening again");
+}
+
 void LinkController::Timer1_Timer() {
   d_.view.setLabel(LabelId::kStatDat, "");
   d_.Timer1.setEnabled(false);
@@ -109,7 +139,7 @@ void LinkController::Timer1_Timer() {
 
 void LinkController::tmrReadingData_Timer() {
   d_.tmrReadingData.setInterval(0);
-  perform(session_.onWatchdog());
+  perform(session_.onWatchdog(armedFor_));
 }
 
 void LinkController::cmdLastMsg_Click() {
@@ -117,23 +147,65 @@ void LinkController::cmdLastMsg_Click() {
 }
 
 void LinkController::closeChannel() {
+  stopReopening();
   step([&] { writer_.close(); });
   session_.fileClosed();
 }
 
+void LinkController::refuse(const std::string& why) {
+  writer_.discardPending();
+  if (session_.refused()) {
+    try {
+      writer_.close();  // the refused header's file holds nothing
+    } catch (const std::exception&) {
+      // Nothing of it was acknowledged; the failure is the one shown below.
+    }
+  }
+  step([&] { SendNack(); });
+  if (writeFailureShown_) return;
+  writeFailureShown_ = true;
+  d_.box.show(why, platform::Buttons::kOk, false, kErrorTitle);
+}
+
 void LinkController::perform(const link::Actions& actions) {
   using Kind = Action::Kind;
+  const std::uint64_t batch = ++batches_;
   for (const Action& a : actions) {
+    if (batch != batches_) {
+      // A message box let newer events in: the upload's file, watchdog and list are theirs now,
+      // and an answer not yet sent is left to the meter's own time-out (it sends again).
+      switch (a.kind) {
+        case Kind::kStatus:
+        case Kind::kGeneralMsg:
+        case Kind::kNotice:
+        case Kind::kMessageBox:
+        case Kind::kNormalPointer:
+          break;
+        default:
+          continue;
+      }
+    }
     switch (a.kind) {
       case Kind::kReply:
         step([&] { a.byte == link::kAck ? SendAnAck() : SendNack(); });
         break;
       case Kind::kCommit:
-        step([&] { writer_.commit(); });
+        try {
+          writer_.commit();
+          writeFailureShown_ = false;
+        } catch (const std::exception& e) {
+          refuse(e.what());
+          return;
+        }
         break;
       case Kind::kCreateFile:
-        if (!step([&] { writer_.create(platform::joinPath(d_.dataPath, a.text)); }))
+        try {
+          writer_.create(platform::joinPath(d_.dataPath, a.text));
+        } catch (const std::exception& e) {
           session_.fileCreateFailed();
+          refuse(e.what());
+          return;
+        }
         break;
       case Kind::kCloseFile:
         step([&] { writer_.close(); });
@@ -142,6 +214,7 @@ void LinkController::perform(const link::Actions& actions) {
         writer_.writeLine(a.text);
         break;
       case Kind::kArmWatchdog:
+        armedFor_ = a.upload;
         d_.tmrReadingData.setEnabled(false);
         d_.tmrReadingData.setInterval(a.ms);
         d_.tmrReadingData.setEnabled(true);

@@ -35,6 +35,8 @@ class LinkController {
     platform::Clock& clock;
     platform::Timer& Timer1;
     platform::Timer& tmrReadingData;
+    // Tries, once a second, to open the port again after its device went away.
+    platform::Timer& tmrReopen;
     GeneralMessage& genMsg;
     const MessageCatalogue& messages;
     store::HeaderFields& header;
@@ -52,6 +54,11 @@ class LinkController {
   void OnComm(int code);
   void Timer1_Timer();
   void tmrReadingData_Timer();
+  void tmrReopen_Timer();
+  // Opens the port on `device` and remembers it for reopening; any reopening in progress stops
+  // first (the user picked a port). Throws kestrand::Error when the port does not open.
+  void openPort(const std::string& device);
+  void stopReopening() { d_.tmrReopen.setEnabled(false); }
   // "Display last message".
   void cmdLastMsg_Click();
   // Closes the raw data file channel (File > Exit and shut-down).
@@ -68,6 +75,10 @@ class LinkController {
   void lineError(int code, const std::string& description);
   void receive();
   void perform(const link::Actions& actions);
+  // The message just parsed could not be stored: the file is back at its last whole line, the
+  // session where it stood before the message, and the meter hears NAK.
+  void refuse(const std::string& why);
+  void portLost();
   void SendAnAck();
   void SendNack();
   // Runs one operation; a failure is shown in a message box and the caller goes on.
@@ -79,6 +90,14 @@ class LinkController {
   link::UploadSession session_;
   link::UploadWriter writer_;
   std::function<void(link::UploadEnd)> ended_;
+  // The upload the watchdog was last armed for.
+  std::uint32_t armedFor_ = 0;
+  // Counts the batches of actions begun; a batch that finds it moved on (a message box let other
+  // events in) leaves the file, the watchdog and the list to the newer batch.
+  std::uint64_t batches_ = 0;
+  // A write failure has been shown and no commit has succeeded since.
+  bool writeFailureShown_ = false;
+  std::string device_;
 };
 
 }  // namespace kestrand::app

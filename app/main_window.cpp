@@ -170,11 +170,12 @@ void MainWindow::GetDefaultPort() {
 void MainWindow::OpenCommPort(int port) {
   Program& g = prog_;
   for (int k = 1; k <= 5; ++k) g.p.view.setChecked(C::kCommPort, k, false);
+  g.link.stopReopening();
   try {
     if (g.p.port.isOpen()) g.p.port.close();
     if (port < 1 || port > 5)
       throw Error(ErrorKind::kIndexOutOfRange, "No menu item for port " + std::to_string(port));
-    g.p.port.open(platform::comPortDevice(g.p.fs, g.DataPath, port));
+    g.link.openPort(platform::comPortDevice(g.p.fs, g.DataPath, port));
     g.p.view.setChecked(C::kCommPort, port, true);
     PortNumber_ = static_cast<std::int16_t>(port);
   } catch (const Error&) {

@@ -21,12 +21,13 @@ Program::Program(Platform plat, std::string dataPath)
       Timer1(makeTimer(p.timers, 2000, false)),
       tmrReadingData(makeTimer(p.timers, 0, false)),
       tmrShowGenMsg(makeTimer(p.timers, 0, false)),
+      tmrReopen(makeTimer(p.timers, 1000, false)),
       genMsg(p.view, *tmrShowGenMsg),
       present(p.view, p.box, genMsg),
       formats(p.fs, DataPath),
       fileList(store::FileList::Deps{catalogue, header, probes, messages, p.fs, DataPath}),
       link(LinkController::Deps{p.port, p.view, p.box, p.fs, p.clock, *Timer1, *tmrReadingData,
-                                genMsg, messages, header, catalogue,
+                                *tmrReopen, genMsg, messages, header, catalogue,
                                 [this](std::int16_t extLogMode) { return AddToList(extLogMode); },
                                 formats, ElapsedMode, DataPath}) {}
 

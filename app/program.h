@@ -91,6 +91,7 @@ class Program {
   std::unique_ptr<platform::Timer> Timer1;
   std::unique_ptr<platform::Timer> tmrReadingData;
   std::unique_ptr<platform::Timer> tmrShowGenMsg;
+  std::unique_ptr<platform::Timer> tmrReopen;
 
   GeneralMessage genMsg;
   Presenter present;

@@ -11,7 +11,7 @@ Receiver::Receiver(app::Platform p, std::string dataDir) : prog_(p, std::move(da
 
 void Receiver::start(const std::string& device) {
   // The desktop program's load steps, with `device` as the port and no file list.
-  prog_.load({.openPort = [&] { prog_.p.port.open(device); }, .listFiles = false, .failed = {}});
+  prog_.load({.openPort = [&] { prog_.link.openPort(device); }, .listFiles = false, .failed = {}});
 }
 
 void Receiver::stop() {

@@ -71,6 +71,7 @@ void UploadSession::noteTerminator(Terminator t) {
 
 Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& now,
                                 FormatChoice formats) {
+  before_ = {up_, s_.header, s_.ElapsedMode, s_.CurrentFile, s_.ListDate, s_.ListTime};
   Message m = cut;
   FixInputBuffer(m);
   Actions out;
@@ -80,25 +81,66 @@ Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& n
     out.push_back(notice);
   }
   const std::int16_t type = messageType(m);
+  lastWasHeader_ = type == kSohCode;
   if (type == kSohCode) header(m, now, formats, out);
   if (!up_.BlockPending) out.push_back(act(Kind::kStatus, ""));
-  if (type == kStxCode) data(m, now, formats, out);
-  // Everything the message produced reaches stable storage before the meter hears ACK.
-  out.push_back(act(Kind::kCommit));
-  out.push_back(reply(kAck));
+  if (type == kStxCode) {
+    // The data step answers for itself.
+    data(m, now, formats, out);
+  } else {
+    // Everything the message produced reaches stable storage before the meter hears ACK.
+    out.push_back(act(Kind::kCommit));
+    out.push_back(reply(kAck));
+  }
+  for (Action& a : out) a.upload = up_.upload;
   return out;
 }
 
-Actions UploadSession::onWatchdog() {
+bool UploadSession::refused() {
+  if (lastWasHeader_) {
+    up_.fileOpen = false;
+    up_.fileFailed = true;
+    return true;
+  }
+  up_ = before_.up;
+  s_.header = before_.header;
+  s_.ElapsedMode = before_.ElapsedMode;
+  s_.CurrentFile = before_.CurrentFile;
+  s_.ListDate = before_.ListDate;
+  s_.ListTime = before_.ListTime;
+  return false;
+}
+
+Actions UploadSession::onWatchdog(std::uint32_t upload) {
   Actions out;
   out.push_back(act(Kind::kStopWatchdog));
+  if (upload != up_.upload || !up_.HeaderReceived || up_.ended) return out;
   out.push_back(reply(kNak));
   out.push_back(act(Kind::kNormalPointer));
   out.push_back(act(Kind::kClearReceive));
-  out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
+  // The upload's file is closed before the box: events that arrive while it is open find the
+  // upload ended, and a new upload started meanwhile keeps its own file.
   out.push_back(act(Kind::kCloseFile));
   up_.fileOpen = false;
+  up_.ended = true;
   out.push_back(ended(UploadEnd::kWatchdog));
+  out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
+  for (Action& a : out) a.upload = up_.upload;
+  return out;
+}
+
+Actions UploadSession::onPortLost() {
+  Actions out;
+  out.push_back(act(Kind::kNormalPointer));
+  out.push_back(act(Kind::kClearReceive));
+  if (up_.HeaderReceived && !up_.ended) {
+    out.push_back(act(Kind::kStopWatchdog));
+    out.push_back(act(Kind::kCloseFile));
+    up_.fileOpen = false;
+    up_.ended = true;
+    out.push_back(ended(UploadEnd::kPortLost));
+  }
+  for (Action& a : out) a.upload = up_.upload;
   return out;
 }
 
@@ -165,12 +207,15 @@ void UploadSession::header(const Message& m, const platform::LocalTime& now, For
   up_.RecordsTotal = 0;
   up_.SplitStart.clear();
   up_.exhausted = false;
+  up_.ended = false;
+  up_.fileFailed = false;
   up_.HeaderReceived = true;
 }
 
 void UploadSession::createFile(const std::string& name, Actions& out) {
   out.push_back(act(Kind::kCreateFile, name));
   up_.fileOpen = true;
+  up_.fileFailed = false;
   out.push_back(act(Kind::kWriteLine, store::headerLine1(s_.header, fileModeCode())));
   out.push_back(act(Kind::kWriteLine, store::headerLine2(s_.header)));
 }
@@ -179,6 +224,11 @@ std::int16_t UploadSession::fileModeCode() const {
   if (up_.ExtLogMode == 1) return 4;
   if (up_.ExtLogMode == 2) return 5;
   return s_.header.LogMode;
+}
+
+void UploadSession::refuseData(const std::string& why, Actions& out) {
+  out.push_back(act(Kind::kGeneralMsg, "Data refused: " + why));
+  out.push_back(reply(kNak));
 }
 
 void UploadSession::data(const Message& m, const platform::LocalTime& now, FormatChoice f,
@@ -190,12 +240,14 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
     out.push_back(newestStatus(store::kNoHeader));
     out.push_back(reply(kNak));
     out.push_back(ended(UploadEnd::kNoHeader));
+    out.push_back(act(Kind::kCommit));
+    out.push_back(reply(kAck));
     return;
   }
-  if (!up_.fileOpen) {
-    // The upload this message belongs to has ended (its last message, the watchdog, or no
-    // further continuation file), or its file could not be created: the records have no file.
-    out.push_back(act(Kind::kGeneralMsg, "Data received after the upload ended was not stored"));
+  if (up_.ended) {
+    // Its last message, the watchdog or the lack of a further file name ended the upload: the
+    // meter keeps the message (NAK), nothing goes into a closed or foreign file.
+    refuseData("the upload it belongs to has ended", out);
     return;
   }
 
@@ -204,35 +256,60 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
   arm.upload = up_.upload;
   out.push_back(arm);
 
-  for (const DataRecord& r : decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat)) {
-    ++up_.RecordsInFile;
-    ++up_.RecordsTotal;
-    if (up_.RecordsInFile > store::kMaxRecordsPerFile && !Next_file(r.stamp, now, f, out)) {
-      out.push_back(ended(UploadEnd::kNoFileName));
-      return;
+  Actions listings;  // continuation files, listed once the message is stored
+  if (up_.fileFailed) {
+    refuseData("the upload's file could not be created", out);
+  } else {
+    for (const DataRecord& r : decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat)) {
+      ++up_.RecordsInFile;
+      ++up_.RecordsTotal;
+      if (up_.RecordsInFile > store::kMaxRecordsPerFile && !Next_file(r.stamp, now, f, out)) {
+        // What the message stored up to here stays; the rest is refused with it.
+        out.push_back(ended(UploadEnd::kNoFileName));
+        out.push_back(reply(kNak));
+        out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
+        return;
+      }
+      if (!out.empty() && out.back().kind == Kind::kAddToList) {
+        listings.push_back(out.back());
+        out.pop_back();
+      }
+      h.RecordTag = r.RecordTag;
+      h.UnitsCode = r.UnitsCode;
+      up_.lastUnits = r.UnitsCode;
+      out.push_back(act(Kind::kWriteLine, store::rawLine({store::intField(r.RecordTag),
+                                                          store::intField(r.UnitsCode)})));
+      if (r.stamp) {
+        h.SampDate = datetime::GetDate(*r.stamp);
+        h.SampTime = datetime::GetTime(*r.stamp, s_.ElapsedMode);
+        datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
+        datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
+        out.push_back(act(Kind::kWriteLine, store::rawLine({store::textField(h.SampDate),
+                                                            store::textField(h.SampTime)})));
+      }
+      if (r.movingAverage) {
+        out.push_back(
+            act(Kind::kWriteLine, store::rawLine({store::doubleField(*r.movingAverage)})));
+      }
+      for (double v : r.values) {
+        out.push_back(act(Kind::kWriteLine,
+                          store::rawLine({store::doubleField(store::roundThousandths(v))})));
+      }
     }
-    h.RecordTag = r.RecordTag;
-    h.UnitsCode = r.UnitsCode;
-    up_.lastUnits = r.UnitsCode;
-    out.push_back(act(Kind::kWriteLine, store::rawLine({store::intField(r.RecordTag),
-                                                        store::intField(r.UnitsCode)})));
-    if (r.stamp) {
-      h.SampDate = datetime::GetDate(*r.stamp);
-      h.SampTime = datetime::GetTime(*r.stamp, s_.ElapsedMode);
-      datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
-      datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
-      out.push_back(act(Kind::kWriteLine, store::rawLine({store::textField(h.SampDate),
-                                                          store::textField(h.SampTime)})));
-    }
-    if (r.movingAverage) {
-      out.push_back(act(Kind::kWriteLine, store::rawLine({store::doubleField(*r.movingAverage)})));
-    }
-    for (double v : r.values) {
-      out.push_back(
-          act(Kind::kWriteLine, store::rawLine({store::doubleField(store::roundThousandths(v))})));
-    }
+    // Stored, then acknowledged at once: what follows (a list box) may wait for the user.
+    out.push_back(act(Kind::kCommit));
+    out.push_back(reply(kAck));
   }
 
+  if (!up_.BlockPending) {
+    out.push_back(act(Kind::kStopWatchdog));
+    out.push_back(act(Kind::kCloseFile));
+    up_.fileOpen = false;
+    up_.ended = true;
+    out.push_back(ended(UploadEnd::kLastMessage));
+  }
+  // A list box may let other events in: the upload has ended, or goes on, before it opens.
+  out.insert(out.end(), listings.begin(), listings.end());
   if (up_.ListPending) {
     Action add = act(Kind::kAddToList, s_.CurrentFile);
     add.units = up_.lastUnits;
@@ -240,13 +317,7 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
     add.onlyIfPending = true;
     out.push_back(add);
   }
-  if (!up_.BlockPending) {
-    out.push_back(act(Kind::kStopWatchdog));
-    out.push_back(act(Kind::kCloseFile));
-    up_.fileOpen = false;
-    out.push_back(newestStatus(store::kComplete));
-    out.push_back(ended(UploadEnd::kLastMessage));
-  }
+  if (!up_.BlockPending) out.push_back(newestStatus(store::kComplete));
 }
 
 bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
@@ -255,6 +326,8 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
   std::string& current = s_.CurrentFile;
   if (current.size() <= 6) return true;
 
+  // The records before the split are stored before their file is closed.
+  out.push_back(act(Kind::kCommit));
   out.push_back(act(Kind::kCloseFile));
   up_.fileOpen = false;
 
@@ -266,9 +339,9 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
     up_.SplitStart = h.SampDate + " " + h.SampTime;
   } else if (c + 1 > 'Z') {
     // No name is left for a further file: end the upload here, leaving every file intact.
-    out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
     out.push_back(act(Kind::kStopWatchdog));
     up_.exhausted = true;
+    up_.ended = true;
     return false;
   } else {
     current[at] = static_cast<char>(c + 1);

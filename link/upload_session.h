@@ -22,12 +22,13 @@ namespace kestrand::link {
 inline constexpr int kWatchdogMs = 10000;
 
 // How an upload came to its end.
-enum class UploadEnd { kLastMessage, kWatchdog, kNoFileName, kNoHeader };
+enum class UploadEnd { kLastMessage, kWatchdog, kNoFileName, kNoHeader, kPortLost };
 
 struct Action {
   enum class Kind {
     kReply,            // send `byte` (ACK or NAK)
-    kCommit,           // the lines so far must be written and synced before what follows
+    kCommit,           // the lines so far must be written and synced before what follows; when
+                       // they cannot be, the message is refused (see UploadSession::refused)
     kCreateFile,       // close any open file, then create (replacing) and open `text`, a bare name
     kCloseFile,        // commit and close the open file; nothing when none is open
     kWriteLine,        // `text`: one line of the raw data file with its line end
@@ -52,6 +53,7 @@ struct Action {
   // kAddToList only: the entry is added only while the upload is still waiting to be listed.
   bool onlyIfPending = false;
   std::int16_t status = 0;
+  // Every action: the upload that was current when the message was parsed.
   std::uint32_t upload = 0;
   UploadEnd end = UploadEnd::kLastMessage;
 };
@@ -71,6 +73,12 @@ struct UploadState {
   datetime::Instant startInstant;
   // Set when no further continuation file can be named: later records are not stored.
   bool exhausted = false;
+  // The upload has ended (its last message, the watchdog, no further file name, the port lost,
+  // shut-down): its data is refused.
+  bool ended = false;
+  // The upload's file could not be created or its header lines not stored: its data is refused
+  // while the upload otherwise runs its course.
+  bool fileFailed = false;
   // The file the session last asked for is open (created and not closed since).
   bool fileOpen = false;
   // Counts headers: the upload a watchdog was armed for.
@@ -103,13 +111,29 @@ class UploadSession {
   void noteTerminator(Terminator t);
   // The parser: one message as cut out of the receive buffer (still stuffed), parsed at `now`.
   Actions ParseMsg(const Message& cut, const platform::LocalTime& now, FormatChoice formats);
-  // The watchdog ran out.
-  Actions onWatchdog();
+  // The watchdog armed for `upload` ran out; nothing when that upload is no longer current and
+  // running.
+  Actions onWatchdog(std::uint32_t upload);
+  // The serial port went away: an upload in progress ends as the watchdog would end it, without
+  // an answer and without a message box.
+  Actions onPortLost();
 
   // Outcomes of the operations asked for.
   void fileCreateFailed() { up_.fileOpen = false; }
+  // The lines of the message last parsed could not be stored (a failed create, write or sync)
+  // and it is answered with NAK: the session goes back to where it stood before that message,
+  // so the message sent again is counted and written once. A refused header still starts its
+  // upload, as one whose file failed. A message refused after it opened a continuation file
+  // (its records up to the split are stored in the earlier, closed file) also starts again from
+  // before the message: sent again, its records up to the split go to the continuation file's
+  // writer, which the split then replaces with the file created anew, so each record is stored
+  // once. True when the refused message was a header (its file is to be closed).
+  bool refused();
   // The file was closed from outside the upload (shut-down).
-  void fileClosed() { up_.fileOpen = false; }
+  void fileClosed() {
+    up_.fileOpen = false;
+    up_.ended = true;
+  }
   void listAdded() { up_.ListPending = false; }
 
   const UploadState& state() const { return up_; }
@@ -123,9 +147,21 @@ class UploadSession {
   void createFile(const std::string& name, Actions& out);
   std::int16_t fileModeCode() const;
 
+  // Everything a message may change, as it stood before the message.
+  struct Snapshot {
+    UploadState up;
+    store::HeaderFields header;
+    std::int16_t ElapsedMode = 0;
+    std::string CurrentFile, ListDate, ListTime;
+  };
+
+  void refuseData(const std::string& why, Actions& out);
+
   Shared s_;
   const MessageCatalogue& messages_;
   UploadState up_;
+  Snapshot before_;
+  bool lastWasHeader_ = false;
 };
 
 // The status text of a message's terminator before it is parsed ("Got message size = ..." or

@@ -1,9 +1,10 @@
 // The program's link on the fake port: the lines of a message are on stable storage before its
-// ACK, the watchdog's tick, and line errors.
+// ACK, refusals, the watchdog's tick and line errors.
 
 #include <gtest/gtest.h>
 
 #include "platform/fake/memory_file_system.h"
+#include "tests/link/frames.h"
 #include "tests/support/program_rig.h"
 
 namespace kestrand::testing {
@@ -17,9 +18,6 @@ const std::string kMore = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x17"s;
 const std::string kLast = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x04"s;
 const std::string kFile = "/data/QV 05.Feb.97  14.53.13.dat";
 
-struct MemoryDataDirectory {
-  platform::fake::MemoryFileSystem fs{"/data"};
-};
 struct Program : MemoryDataDirectory, ProgramRig {
   Program() : ProgramRig(fs, "/data") {}
 };
@@ -44,26 +42,6 @@ TEST(LinkController, EveryAckFollowsTheSyncOfTheMessagesLines) {
   ASSERT_EQ(p.view.list.size(), 1u);
   EXPECT_EQ(p.prog.catalogue.FileStatus[0], 2);
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg), " 1 data files are available.");
-}
-
-TEST(LinkController, WatchdogTickRejectsAndClosesTheFile) {
-  Program p;
-  p.port.deliver(kHeader);
-  p.port.deliver(kMore);
-  p.port.written.clear();
-  p.timers.advance(9999);
-  p.port.deliver("\x10\x02\x81");  // a partial message, then silence
-  p.timers.advance(1);
-  EXPECT_EQ(p.port.written, "\x15");
-  ASSERT_EQ(p.box.shown.size(), 1u);
-  EXPECT_EQ(p.box.shown[0].text, "Upload of data is incomplete\n\rCheck connections and retry");
-  EXPECT_EQ(p.box.shown[0].title, "RIviriro Error");
-  EXPECT_FALSE(p.view.busy);
-  EXPECT_TRUE(p.prog.link.receivePath().RxBuffer().empty());
-  EXPECT_FALSE(p.prog.tmrReadingData->running());
-  EXPECT_EQ(p.fs.openFiles, 0);
-  p.timers.advance(60000);
-  EXPECT_EQ(p.box.shown.size(), 1u);  // fires once
 }
 
 TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
@@ -96,6 +74,78 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   p.port.deliver("\x10\x02" + std::string(1030, 'A') + "\x10\x04");
   EXPECT_EQ(p.port.written, "\x15");
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
+}
+
+TEST(Refusal, AMessageThatCannotBeStoredIsRefusedCutBackAndStoredOnceWhenSentAgain) {
+  for (bool fullDisk : {true, false}) {
+    Program p;
+    p.port.deliver(kHeader);
+    p.port.deliver(kMore);
+    const std::string before = p.fs.files.at(kFile);
+    if (fullDisk) p.fs.freeBytes = 3;  // the message's first line is cut inside
+    if (!fullDisk) p.fs.refuseSync.insert(kFile);
+    p.port.written.clear();
+    p.port.deliver(kMore);
+    p.port.deliver(kMore);
+    EXPECT_EQ(p.port.written, "\x15\x15") << fullDisk;
+    EXPECT_EQ(p.fs.files.at(kFile), before) << fullDisk;
+    EXPECT_EQ(p.box.shown.size(), 1u) << fullDisk;  // once for the upload
+    p.fs.freeBytes = platform::fake::MemoryFileSystem::kUnlimited;
+    p.fs.refuseSync.clear();
+    p.port.deliver(kLast);
+    EXPECT_EQ(p.port.written, "\x15\x15\x06") << fullDisk;
+    EXPECT_EQ(p.fs.durable(kFile), before + "1,2\r\n100\r\n") << fullDisk;
+    EXPECT_EQ(p.prog.link.session().state().RecordsTotal, 2) << fullDisk;
+  }
+}
+
+TEST(Refusal, WatchdogEndsItsUploadWhileItsBoxIsOpenAndANewUploadSurvivesTheBox) {
+  Program p;
+  const std::string second = "/data/QV 05.Dec.06  14.05.33.dat";
+  p.box.whileOpen = [&](const auto&) {
+    p.box.whileOpen = nullptr;
+    p.port.written.clear();
+    p.port.deliver(kMore);  // the ended upload's data: refused, not written
+    EXPECT_EQ(p.port.written, "\x15");
+    EXPECT_EQ(p.view.label(LabelId::kLblGenMsg),
+              "Data refused: the upload it belongs to has ended");
+    p.port.deliver(headerFrame({.stamp = stamp(3626, 50733)}));
+    p.port.deliver(kMore);
+  };
+  p.port.deliver(kHeader);
+  p.port.deliver(kMore);
+  p.port.deliver("\x10\x02\x81");  // a partial message, then silence
+  p.timers.advance(10000);
+  ASSERT_EQ(p.box.shown.size(), 1u);
+  EXPECT_EQ(p.box.shown[0].text, "Upload of data is incomplete\n\rCheck connections and retry");
+  EXPECT_EQ(p.box.shown[0].title, "RIviriro Error");
+  EXPECT_EQ(p.fs.files.at(kFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
+  EXPECT_TRUE(p.prog.link.fileOpen());
+  p.port.deliver(kLast);
+  EXPECT_EQ(p.fs.files.at(second),
+            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n1,2\r\n100\r\n");
+  EXPECT_EQ(p.port.written, "\x15\x06\x06\x06");
+  p.timers.advance(60000);  // the watchdog fired once; the new upload ended normally
+  EXPECT_EQ(p.box.shown.size(), 1u);
+  EXPECT_FALSE(p.view.busy);
+}
+
+TEST(Refusal, UploadWhoseFileCannotBeCreatedRunsItsCourseRefusingItsData) {
+  Program p;
+  int ended = 0;
+  p.prog.link.onUploadEnded([&](link::UploadEnd) { ++ended; });
+  p.fs.refuseCreate.insert(kFile);
+  p.port.deliver(kHeader);
+  p.timers.advance(9000);
+  p.port.deliver(kMore);
+  p.timers.advance(9000);  // the watchdog was armed again by the data message
+  p.port.deliver(kLast);
+  EXPECT_EQ(p.port.written, "\x15\x15\x15");
+  EXPECT_EQ(p.view.list.size(), 1u);
+  EXPECT_EQ(p.box.shown.size(), 1u);
+  EXPECT_EQ(ended, 1);
+  EXPECT_FALSE(p.prog.tmrReadingData->running());
+  EXPECT_EQ(p.fs.files.count(kFile), 0u);
 }
 
 }  // namespace

@@ -2,16 +2,9 @@
 // file back to its last committed line and keeps the lines for a later try.
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
 
 #include "link/upload_writer.h"
 #include "platform/fake/memory_file_system.h"
-#include "platform/posix/posix_file_system.h"
 
 namespace kestrand::testing {
 namespace {
@@ -61,47 +54,6 @@ TEST(FullDisk, FailedCommitCutsBackToTheLastWholeLineAndKeepsTheLines) {
   EXPECT_FALSE(w.isOpen());
   EXPECT_EQ(fs.openFiles, 0);
   EXPECT_EQ(fs.files[path], "H1\n");
-}
-
-#define REQUIRE(ok)                            \
-  if (!(ok)) {                                 \
-    std::fprintf(stderr, "failed: %s\n", #ok); \
-    std::_Exit(1);                             \
-  }
-
-// In a child process: the process's file-size limit stands for a full disk.
-[[noreturn]] void writeUnderFileSizeLimit() {
-  std::signal(SIGXFSZ, SIG_IGN);
-  char dir[] = "/tmp/kestrand-fsize-XXXXXX";
-  REQUIRE(::mkdtemp(dir) != nullptr);
-  platform::posix::PosixFileSystem fs(dir);
-  const std::string path = platform::joinPath(dir, "QV.dat");
-  const char* line = "xxxxxxxxxxxxxxxxxxx\n";  // 20 bytes
-  UploadWriter w(fs);
-  w.create(path);
-  REQUIRE(commit(w, {line, line}));
-  rlimit old{};
-  ::getrlimit(RLIMIT_FSIZE, &old);
-  rlimit low = old;
-  low.rlim_cur = 64;
-  REQUIRE(::setrlimit(RLIMIT_FSIZE, &low) == 0);
-  REQUIRE(!commit(w, {line, line}));
-  REQUIRE(fs.size(path) == 40);
-  w.discardPending();
-  REQUIRE(commit(w, {"R 1\n"}) && fs.size(path) == 44);  // a smaller payload fits
-  REQUIRE(!commit(w, {line, line}) && fs.size(path) == 44);
-  REQUIRE(::setrlimit(RLIMIT_FSIZE, &old) == 0);
-  REQUIRE(commit(w, {}));
-  const std::string two = std::string(line) + line;
-  REQUIRE(fs.readAll(path) == two + "R 1\n" + two);
-  w.close();
-  fs.remove(path);
-  ::rmdir(dir);
-  std::_Exit(0);
-}
-
-TEST(FullDisk, RealFileBeyondTheFileSizeLimitEndsInAWholeLine) {
-  EXPECT_EXIT(writeUnderFileSizeLimit(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

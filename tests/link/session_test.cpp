@@ -29,8 +29,8 @@ TEST(Session, WorkedHeaderAndLastDataMessage) {
   EXPECT_EQ(l.ElapsedMode, 0);
   EXPECT_EQ(l.ListDate + " " + l.ListTime, "02/05/1997 2:53:13 PM");
   EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "arm 10000", "line 1,2", "line 100", "list " + kWorkedFile, "stop",
-                   "close", "newest 2", "ended 0", "commit", "ACK"}));
+            (Lines{"status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK", "stop", "close",
+                   "ended 0", "list " + kWorkedFile, "newest 2"}));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.replies, hex("06 06"));
 }
@@ -108,10 +108,9 @@ TEST(Session, DataRecordsPerModeAndColumns) {
 TEST(Session, ChecksumMismatchIsNotedButTheMessageIsStillWrittenAndAcknowledged) {
   Link l;
   l.send(hex(kWorkedHeader));
-  EXPECT_EQ(
-      l.send(hex("10 02 81 02 23 E8 8F 10 04")),
-      (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "list " + kWorkedFile,
-             "stop", "close", "newest 2", "ended 0", "commit", "ACK"}));
+  EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
+            (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
+                   "stop", "close", "ended 0", "list " + kWorkedFile, "newest 2"}));
 }
 
 TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
@@ -120,18 +119,21 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   EXPECT_EQ(l.send(hex(kWorkedLast)),
             (Lines{"status ", "close", "newest 3", "NAK", "ended 3", "commit", "ACK"}));
   EXPECT_EQ(l.send(frame(7, {1, 2, 3}, 4)), (Lines{"status ", "commit", "ACK"}));
-  // After the upload's last message, and when the header's file could not be created.
-  const Lines ignored = {"status ", "general Data received after the upload ended was not stored",
-                         "commit", "ACK"};
+  // After the upload's last message: refused, NAK alone.
   l.send(hex(kWorkedHeader));
   l.send(hex(kWorkedLast));
-  EXPECT_EQ(l.send(hex(kWorkedLast)), ignored);
+  EXPECT_EQ(l.send(hex(kWorkedLast)),
+            (Lines{"status ", "general Data refused: the upload it belongs to has ended", "NAK"}));
+  // A header whose file cannot be created is refused, yet its upload runs its course.
   l.fs.refuseCreate.insert("/data/" + kWorkedFile);
   l.send(hex(kWorkedHeader));
   ASSERT_EQ(l.boxes.size(), 1u);
   EXPECT_NE(l.boxes[0].find("Permission denied"), std::string::npos);
-  EXPECT_EQ(l.send(hex(kWorkedLast)), ignored);
-  EXPECT_EQ(l.replies, hex("15 06 06 06 06 06 06 06"));
+  EXPECT_EQ(
+      l.send(hex(kWorkedLast)),
+      (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
+             "NAK", "stop", "close", "ended 0", "list " + kWorkedFile, "newest 2"}));
+  EXPECT_EQ(l.replies, hex("15 06 06 06 06 15 15 15"));
 }
 
 TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFull) {
@@ -176,15 +178,17 @@ TEST(Watchdog, TenSilentSecondsAfterTheLastMessageRejectAndCloseTheFile) {
   EXPECT_TRUE(l.rx.RxBuffer().empty());
   EXPECT_EQ(l.fs.openFiles, 0);
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(show(l.session.onWatchdog()),
-            (Lines{"stop", "NAK", "pointer", "clear", "box " + kIncomplete, "close", "ended 1"}));
+  // A late tick for the ended upload does nothing more.
+  EXPECT_EQ(show(l.session.onWatchdog(l.session.state().upload)), Lines{"stop"});
 }
 
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006
 
 // Sends `records` one-column records (value 100.0), 100 to a message, the last message ending
-// with EOT. `recordStamp` gives the stamp of record n (1-based) for time-stamped modes.
-void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& recordStamp = {}) {
+// with EOT unless `more`. `recordStamp` gives the stamp of record n (1-based) for time-stamped
+// modes.
+void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& recordStamp = {},
+                 bool more = false) {
   for (int n = 0; n < records;) {
     std::vector<std::uint8_t> body;
     for (int k = 0; k < 100 && n < records; ++k) {
@@ -194,7 +198,7 @@ void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& 
       if (recordStamp) put32(body, recordStamp(n));
       put16(body, 0x23E8);
     }
-    l.deliver(frame(2, body, n == records ? 4 : 23));
+    l.deliver(frame(2, body, n == records && !more ? 4 : 23));
   }
 }
 
@@ -239,6 +243,26 @@ TEST(Continuation, StartOfThePeriodicAndTheTimeStampedContinuationFile) {
             "45,0\r\n\"12/05/2006\",\"6:03:22 PM\"\r\n100\r\n");
 }
 
+TEST(Continuation, MessageRefusedAfterItsSplitIsStoredOnceWhenSentAgain) {
+  Link l;
+  l.send(headerFrame({.stamp = stamp(kDay, 57600)}));
+  sendRecords(l, 16250, {}, true);
+  // 50 records go into the first file; file A cannot be synced, then can.
+  l.fs.refuseSync.insert("/data/QV 05.Dec.06  16.00.00A.dat");
+  std::vector<std::uint8_t> body;
+  for (int n = 0; n < 100; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
+  for (bool sync : {false, true}) {
+    if (sync) l.fs.refuseSync.clear();
+    l.deliver(frame(2, body, 4));
+    EXPECT_EQ(l.replies.back(), sync ? '\x06' : '\x15');
+  }
+  for (const auto& [name, records] : {std::pair{"", 16300}, {"A", 50}}) {
+    const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
+    EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
+  }
+  EXPECT_EQ(l.listed.size(), 2u);
+}
+
 TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 50733)}));
@@ -251,8 +275,9 @@ TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
   EXPECT_EQ(l.fs.files.size(), 2u);
   EXPECT_EQ(l.fs.openFiles, 0);
   EXPECT_FALSE(l.watchdogDue);
-  // Every message was answered with ACK, the one that ended the upload included.
-  EXPECT_EQ(l.replies, std::string(1 + 164, '\x06'));
+  // The message whose record found no file is refused, and so is what follows.
+  sendRecords(l, 1);
+  EXPECT_EQ(l.replies, std::string(1 + 163, '\x06') + "\x15\x15");
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ namespace kestrand::testing {
 class Process {
  public:
   Process(const std::vector<std::string>& argv, const std::string& outFile,
-          const std::string& errFile, const std::vector<std::string>& env = {}) {
+          const std::string& errFile, const std::vector<std::string>& env = {},
+          void (*inChild)() = nullptr) {
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
     if (pid_ == 0) {
@@ -31,6 +32,7 @@ class Process {
       ::dup2(out, 1);
       ::dup2(err, 2);
       for (const auto& e : env) ::putenv(const_cast<char*>(e.c_str()));
+      if (inChild) inChild();
       std::vector<char*> args;
       for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
       args.push_back(nullptr);

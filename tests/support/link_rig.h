@@ -65,10 +65,11 @@ struct LinkRig {
     clockMs += ms;
     if (watchdogDue && *watchdogDue <= clockMs) {
       watchdogDue.reset();
-      perform(session.onWatchdog());
+      perform(session.onWatchdog(armedFor));
     }
   }
 
+  // As the program does: a file that cannot be created or written refuses the message.
   void perform(const link::Actions& actions) {
     using K = link::Action::Kind;
     for (const link::Action& a : actions) {
@@ -77,7 +78,7 @@ struct LinkRig {
         if (a.kind == K::kCommit) writer.commit();
         if (a.kind == K::kCloseFile) writer.close();
         if (a.kind == K::kWriteLine) writer.writeLine(a.text);
-        if (a.kind == K::kArmWatchdog) watchdogDue = clockMs + a.ms;
+        if (a.kind == K::kArmWatchdog) watchdogDue = clockMs + a.ms, armedFor = a.upload;
         if (a.kind == K::kStopWatchdog) watchdogDue.reset();
         if (a.kind == K::kClearReceive) rx.clear();
         if (a.kind == K::kMessageBox) boxes.push_back(a.text);
@@ -88,7 +89,16 @@ struct LinkRig {
           session.listAdded();
         }
       } catch (const std::exception& e) {
+        if (a.kind == K::kCommit || a.kind == K::kCreateFile) {
+          writer.discardPending();
+          if (session.refused()) try {
+              writer.close();
+            } catch (const std::exception&) {
+            }
+          replies += link::kNak;
+        }
         boxes.push_back(e.what());
+        if (a.kind == K::kCommit || a.kind == K::kCreateFile) return;
       }
     }
   }
@@ -100,6 +110,7 @@ struct LinkRig {
       throw;
     }
   }
+  std::uint32_t armedFor = 0;
 };
 
 }  // namespace kestrand::testing

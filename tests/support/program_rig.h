@@ -14,7 +14,8 @@ namespace kestrand::testing {
 struct ProgramRig {
   ProgramRig(platform::FileSystem& files, const std::string& dataDir)
       : prog(app::Platform{view, box, files, clock, timers, port}, dataDir) {
-    prog.load({.openPort = [this] { port.open("COM1"); }, .listFiles = false, .failed = {}});
+    prog.load(
+        {.openPort = [this] { prog.link.openPort("COM1"); }, .listFiles = false, .failed = {}});
   }
 
   platform::fake::FakeMainView view;

@@ -77,6 +77,7 @@ class Parser {
       s.noiseSeed = v;
     });
     number("--bad-checksum", 0, UINT32_MAX, [&s](std::uint64_t v) { s.badChecksum = v; });
+    number("--resends", 0, 1000, [&s](std::uint64_t v) { s.resends = int(v); });
     number("--split-chunks", 1, 100000, [&s](std::uint64_t v) { s.splitChunks = int(v); });
     number("--pause-before", 0, UINT32_MAX, [&s](std::uint64_t v) { s.pauseBefore = v; });
     number("--pause-ms", 0, 3600000, [this, &s](std::uint64_t v) {
@@ -171,8 +172,9 @@ std::string helpText() {
 
 Plays the Rurevad meter's side of an upload: sends DLE ENQ once a second until the
 receiver answers ACK, then the header message and the data messages, each of which must
-be answered with ACK. Prints a summary; exits 0 when every answer was as expected, 1 when
-a NAK, a missing answer or no connection occurred, 2 on a usage or system error.
+be answered with ACK. A message answered with NAK alone is refused: the meter keeps it and
+sends it again. Prints a summary; exits 0 when every answer was as expected, 1 when an
+unexpected NAK, a missing answer or no connection occurred, 2 on a usage or system error.
 
 Line:
   --link PATH              create a pseudo-terminal (raw, 9600 8N1) and a symbolic link
@@ -184,6 +186,8 @@ Line:
                            the upload
   --pace                   send at the 9600-baud character rate (about 1.04 ms a byte)
                            instead of each message at once
+  --resends N              send a refused message again at most N times, 200 ms apart (3);
+                           a message still refused stops the upload
   -v, --verbose            one line per message
 
 Upload:
@@ -219,8 +223,8 @@ Faults:
                            header has been sent, the receiver's 10 s watchdog answers NAK
                            when no data message comes: a pause of 11000 ms or more must
                            draw that NAK, one of 9000 ms or less must not; in between
-                           either is accepted. After the watchdog's NAK the upload goes on,
-                           each message must still be answered with ACK, and the expected
+                           either is accepted. After the watchdog's NAK, message K must be
+                           refused (NAK alone) and the upload stops there; the expected
                            files (--expect-dir) hold only what came before message K.
   --stuffing-heavy         value codes cycle through 0x1010 0x1004 0x1017 0x1003 0x1005
                            and the units code is 16, so that byte 16 is stuffed as often
@@ -233,7 +237,7 @@ Faults:
 Oracle:
   --expect-dir DIR         write into DIR the raw data files the receiver must produce
                            (date format "MM/dd/yy", time format "h:mm:ss AM/PM"), after
-                           the upload. Not with --elapsed. With --no-header nothing is
+                           the upload: every acknowledged message, nothing else. Not with --elapsed. With --no-header nothing is
                            written, as the receiver keeps no data without a header.
 )";
 }

@@ -180,10 +180,10 @@ class Session {
     if (naks > 1) problem(std::to_string(naks) + " NAKs during the pause");
     report_.watchdogLostFrom = k;
     note("the receiver's watchdog answered NAK during the pause; message " + std::to_string(k) +
-         " and later ones are sent on but not stored by the receiver");
+         " must be refused");
   }
 
-  bool send(std::size_t k, const PlannedMessage& m) {
+  bool send(std::size_t k, const PlannedMessage& m, bool again = false) {
     std::optional<std::uint8_t> sum;
     if (settings_.badChecksum == k) sum = static_cast<std::uint8_t>(checksum(m.body) + 1u);
     const Bytes frame = encodeFrame(m.type, m.body, m.terminator, sum);
@@ -206,60 +206,87 @@ class Session {
       if (!writeBytes(std::span(frame).subspan(at, end - at))) return false;
       at = end;
     }
-    if (m.type == MessageType::kHeader) {
+    if (again) {
+      ++report_.resends;
+    } else if (m.type == MessageType::kHeader) {
       ++report_.headersSent;
     } else {
       ++report_.dataSent;
     }
-    report_.recordsSent += m.recordCount;
+    if (!again) report_.recordsSent += m.recordCount;
     lastFrameSize_ = frame.size();
     return true;
+  }
+
+  // One answer: ACK (after any NAKs), a NAK alone (the message refused), or none in time.
+  enum class Answer { kAck, kRefused, kNone };
+  Answer readAnswer(int& naks) {
+    auto deadline = Clock::now() + milliseconds(settings_.ackTimeoutMs);
+    while (const auto b = nextByte(deadline)) {
+      if (*b == kAck) return Answer::kAck;
+      if (*b == kNak) {
+        ++naks;
+        ++report_.naks;
+        deadline = std::min(deadline, Clock::now() + milliseconds(kNakGraceMs));
+      } else {
+        stray(*b, "in an answer");
+      }
+    }
+    return naks > 0 ? Answer::kRefused : Answer::kNone;
   }
 
   bool awaitAnswer(std::size_t k, const PlannedMessage& m) {
     const bool nakThenAck = settings_.noHeader && m.type == MessageType::kData;
     const std::string name = "message " + std::to_string(k);
-    const auto deadline = Clock::now() + milliseconds(settings_.ackTimeoutMs);
-    int naks = 0;
-    bool acked = false;
-    while (const auto b = nextByte(deadline)) {
-      if (*b == kAck) {
-        acked = true;
-        break;
+    for (int sent = 1;; ++sent) {
+      int naks = 0;
+      const Answer answer = readAnswer(naks);
+      if (settings_.verbose) {
+        std::string text = naks > 0 ? std::to_string(naks) + " NAK " : "";
+        text += answer == Answer::kAck ? "ACK" : "no ACK";
+        note(name + " (" + (m.type == MessageType::kHeader ? "header" : "data") + ", " +
+             std::to_string(lastFrameSize_) + " bytes, " + std::to_string(m.recordCount) +
+             " records, " + terminatorName(m.terminator) + "): " + text);
       }
-      if (*b == kNak) {
-        ++naks;
-        ++report_.naks;
-      } else {
-        stray(*b, "in answer to " + name);
+      if (answer == Answer::kNone) {
+        if (stopRequested()) return stopCheck();
+        ++report_.missingAnswers;
+        problem(name + ": no answer within " + std::to_string(settings_.ackTimeoutMs) +
+                " ms; upload stopped");
+        return false;
       }
-    }
-    if (settings_.verbose) {
-      std::string answer = naks > 0 ? std::to_string(naks) + " NAK " : "";
-      answer += acked ? "ACK" : "no ACK";
-      note(name + " (" + (m.type == MessageType::kHeader ? "header" : "data") + ", " +
-           std::to_string(lastFrameSize_) + " bytes, " + std::to_string(m.recordCount) +
-           " records, " + terminatorName(m.terminator) + "): " + answer);
-    }
-    if (!acked) {
-      if (stopRequested()) return stopCheck();
-      ++report_.missingAnswers;
-      problem(name + ": " + (naks > 0 ? "NAK and no ACK" : "no answer") + " within " +
-              std::to_string(settings_.ackTimeoutMs) + " ms; upload stopped");
-      return false;
-    }
-    ++report_.acks;
-    if (nakThenAck) {
-      if (naks == 1) {
-        ++report_.expectedNaks;
-      } else {
-        problem(name + ": expected NAK then ACK (data without a header), got " +
-                std::to_string(naks) + " NAK before the ACK");
+      if (answer == Answer::kAck) {
+        ++report_.acks;
+        if (nakThenAck) {
+          if (naks == 1) {
+            ++report_.expectedNaks;
+          } else {
+            problem(name + ": expected NAK then ACK (data without a header), got " +
+                    std::to_string(naks) + " NAK before the ACK");
+          }
+        } else if (naks > 0) {
+          problem(name + " was answered with NAK then ACK");
+        } else if (report_.watchdogLostFrom) {
+          problem(name + " was acknowledged after the receiver's watchdog ended the upload");
+        }
+        report_.acknowledged = k + 1;
+        report_.recordsAcknowledged += m.recordCount;
+        return true;
       }
-    } else if (naks > 0) {
-      problem(name + " was answered with NAK");
+      // Refused: NAK alone.
+      if (report_.watchdogLostFrom && !nakThenAck) {
+        report_.expectedNaks += naks;
+        note(name + " refused, as the receiver's watchdog ended the upload; upload stopped");
+        return false;
+      }
+      if (nakThenAck || sent > settings_.resends) {
+        problem(name + " refused " + std::to_string(sent) + " times; upload stopped");
+        return false;
+      }
+      note(name + " refused; sending it again");
+      std::this_thread::sleep_for(milliseconds(kResendDelayMs));
+      if (!send(k, m, true)) return false;
     }
-    return true;
   }
 
   SerialLine& line_;
@@ -286,6 +313,9 @@ void printSummary(const SessionReport& r, std::ostream& out) {
   out << "ACKs: " << r.acks << '\n';
   out << "NAKs: " << r.naks << " (" << r.expectedNaks << " expected)\n";
   out << "missing answers: " << r.missingAnswers << '\n';
+  out << "resends: " << r.resends << '\n';
+  out << "messages acknowledged: " << r.acknowledged << " (" << r.recordsAcknowledged
+      << " records)\n";
   if (r.strayBytes > 0) out << "unexpected bytes: " << r.strayBytes << '\n';
   out << "records sent: " << r.recordsSent << '\n';
   out << "result: " << (r.ok() ? "OK" : "FAILED") << '\n';

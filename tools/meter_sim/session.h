@@ -23,6 +23,7 @@ struct SessionSettings {
   int pauseMs = 0;
   std::optional<std::size_t> badChecksum;  // message index with a wrong checksum
   bool noHeader = false;                   // data messages only; each is answered NAK then ACK
+  int resends = 3;                         // times a refused message (NAK alone) is sent again
   bool verbose = false;                    // one line per message
   std::uint64_t noiseSeed = 1;
 };
@@ -34,6 +35,10 @@ inline constexpr int kWatchdogMarginMs = 1000;
 inline constexpr int kPieceGapMs = 50;
 inline constexpr int kEnquiryIntervalMs = 1000;
 inline constexpr int kSettleMs = 300;
+// After a NAK, an ACK that follows within this time belongs to the same answer (NAK then ACK);
+// a NAK alone refuses the message, which the meter keeps and sends again after a short wait.
+inline constexpr int kNakGraceMs = 500;
+inline constexpr int kResendDelayMs = 200;
 
 struct SessionReport {
   bool connected = false;
@@ -43,13 +48,19 @@ struct SessionReport {
   int dataSent = 0;
   int acks = 0;
   int naks = 0;          // every NAK received
-  int expectedNaks = 0;  // of them: the pairs of data without header, the watchdog's
+  int expectedNaks = 0;  // of them: the pairs of data without header, the watchdog's, and the
+                         // refusals of data after the watchdog ended the upload
+  int resends = 0;       // messages sent again after a refusal
   int missingAnswers = 0;
   int strayBytes = 0;
   std::uint64_t recordsSent = 0;
-  // First message the receiver's watchdog gave up on: that message and all later ones are
-  // acknowledged but not stored.
+  // First message the receiver's watchdog gave up on: the receiver must refuse it, and the
+  // upload stops there.
   std::optional<std::size_t> watchdogLostFrom;
+  // Messages 0 .. acknowledged-1 of the plan were acknowledged, each once, in order: the
+  // receiver must hold all of their records, and none of the later ones.
+  std::size_t acknowledged = 0;
+  std::uint64_t recordsAcknowledged = 0;
   std::vector<std::string> problems;
   bool ok() const { return connected && problems.empty(); }
 };

@@ -73,7 +73,8 @@ int runSim(const std::vector<std::string>& args, std::ostream& out, std::ostream
       if (o.session.noHeader) {
         out << "expected files: none (no header sent)\n";
       } else {
-        const std::size_t limit = report.watchdogLostFrom.value_or(plan.size());
+        // What was acknowledged, and nothing else: refused messages leave no line behind.
+        const std::size_t limit = report.acknowledged;
         const auto files = expectedFiles(o.upload, records, plan, limit);
         writeExpectedFiles(o.expectDir, files);
         out << "expected files: " << files.size() << " in " << o.expectDir << '\n';

@@ -9,7 +9,7 @@
 namespace kestrand::view {
 namespace {
 
-constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
 
 void appendQuoted(std::string& out, std::string_view text) {
   out += '"';

@@ -80,7 +80,6 @@ ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
                     const store::HeaderFields& header, int dateChoice) {
   ChartData c;
   const auto n = static_cast<size_t>(std::max<int>(table.NumSamples, 0));
-  c.elapsed = header.ProbeType >= 16;
   for (int col = 0; col < grid.cols(); ++col) {
     const int source = grid.sources[static_cast<size_t>(col)];
     if (source == kTimeSource) continue;
@@ -94,6 +93,8 @@ ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
   if (n == 0) return c;
   c.timeTexts.assign(table.SampleTime.begin(), table.SampleTime.begin() + static_cast<long>(n));
   c.twelveHour = endsInAmPm(c.timeTexts[0]);
+  // An elapsed-time upload whose samples carry clock times is drawn as a clock-time one.
+  c.elapsed = header.ProbeType >= 16 && !c.twelveHour;
   c.units = table.SampleUnits[0];
 
   const auto secs = absoluteSeconds(table, c.elapsed, dateChoice);

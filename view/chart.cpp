@@ -162,14 +162,16 @@ std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<con
   const size_t end = hi < n ? hi + 1 : n;
   std::vector<ChartPoint> out;
   if (begin >= end) return out;
-  if (pixels <= 0 || !(x1 > x0) || hi - lo <= static_cast<size_t>(pixels)) {
+  // Whole when there are no more samples than the pixel columns they cover.
+  const double scale = x1 > x0 && pixels > 0 ? pixels / (x1 - x0) : 0.0;
+  const double covered = hi > lo ? std::floor((x[hi - 1] - x[lo]) * scale) + 1.0 : 0.0;
+  if (scale == 0.0 || static_cast<double>(hi - lo) <= std::min<double>(pixels, covered)) {
     for (size_t i = begin; i < end; ++i) out.push_back({x[i], y[i]});
     return out;
   }
 
   std::vector<size_t> keep;
   if (begin < lo) keep.push_back(begin);
-  const double scale = pixels / (x1 - x0);
   size_t i = lo;
   while (i < hi) {
     const auto bucket = std::min<long>(pixels - 1, static_cast<long>((x[i] - x0) * scale));

@@ -63,7 +63,8 @@ struct ChartPoint {
 // The points of one run (x ascending) between x0 and x1 that a line `pixels` wide needs: in
 // every pixel column its first, lowest, highest and last sample, less the middle points of a
 // level stretch; the last sample before x0 and the first after x1 are kept so the line reaches
-// the edges. A run of no more samples than `pixels` is returned whole.
+// the edges. A run with no more samples between x0 and x1 than the pixel columns they cover is
+// returned whole.
 std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<const double> y,
                                         double x0, double x1, int pixels);
 

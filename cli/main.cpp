@@ -137,8 +137,12 @@ std::optional<kestrand::cli::Readings> readingsOf(const QCommandLineParser& opti
   std::vector<std::string> messages;
   auto readings = kestrand::cli::loadReadings(fs, options.positionalArguments()[0].toStdString(),
                                               dataDirOf(options), messages);
-  for (const std::string& m : messages)
+  for (std::string m : messages) {
+    // The program's line break (LF CR) becomes the console's.
+    for (auto at = m.find("\n\r"); at != std::string::npos; at = m.find("\n\r", at + 1))
+      m.erase(at + 1, 1);
     std::cerr << "kestrand-cli " << command << ": " << m << "\n";
+  }
   return readings;
 }
 

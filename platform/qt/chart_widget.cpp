@@ -220,6 +220,7 @@ void ChartWidget::updateYRange() {
 }
 
 void ChartWidget::resetZoom() {
+  updateYRange();  // a rubber band zooms the values too
   const double end = data_.x.empty() ? 1.0 : std::max(data_.x.back(), 1.0);
   zoomTo(0.0, end);
 }

@@ -105,7 +105,7 @@ ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
       break;
     }
   }
-  c.startSecond = first ? std::fmod(*first, c.elapsed ? 1e12 : kDay) : 0.0;
+  c.startSecond = !first ? 0.0 : c.elapsed ? *first : std::fmod(*first, kDay);
   c.x.resize(n);
   double last = 0.0;
   for (size_t j = 0; j < n; ++j) {

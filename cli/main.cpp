@@ -5,15 +5,16 @@
 //   kestrand-cli view FILE [--data-dir DIR]
 //   kestrand-cli export FILE OUT.csv [--data-dir DIR]
 //   kestrand-cli print FILE (--pdf OUT.pdf | --text OUT.txt) [--data-dir DIR]
-//   kestrand-cli --version | --help
+//   kestrand-cli chart FILE --png OUT.png [--size WIDTHxHEIGHT] [--reference LEVEL] [--data-dir
+//   DIR] kestrand-cli stats FILE [--data-dir DIR] kestrand-cli --version | --help
 
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cctype>
@@ -28,6 +29,7 @@
 #include "core/version.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
+#include "platform/qt/chart_widget.h"
 #include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
@@ -61,6 +63,15 @@ const char* kUsage =
     "      Read FILE as export does and render the printed report: as a PDF file with the\n"
     "      printer's font and positions, or as text, one printed line a line and a line of a\n"
     "      single form feed where a new page starts.\n"
+    "  kestrand-cli chart FILE --png OUT.png [--size WIDTHxHEIGHT] [--reference LEVEL]\n"
+    "                    [--data-dir DIR]\n"
+    "      Draw the chart of FILE (read as view reads it: one line per value column against\n"
+    "      the time of the samples) into OUT.png (OUT.pdf for a PDF), 1200x700 unless\n"
+    "      --size says otherwise. The reference level is LEVEL, else the one saved in DIR.\n"
+    "  kestrand-cli stats FILE [--data-dir DIR]\n"
+    "      Print one line per value column of FILE (read as view reads it): title, samples, "
+    "minimum, maximum, time of\n"
+    "      the maximum, mean and RMS mean, separated by TABs.\n"
     "  kestrand-cli --version\n"
     "      Print the program version.\n"
     "  kestrand-cli --help\n"
@@ -135,6 +146,11 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   receiver.stop();
   return 0;
 }
+
+// The options of `chart` and `stats`.
+const QCommandLineOption kPng("png", "Image to write", "OUT.png");
+const QCommandLineOption kSize("size", "Image size", "WIDTHxHEIGHT", "1200x700");
+const QCommandLineOption kReference("reference", "Reference level", "LEVEL");
 
 std::string dataDirOf(const QCommandLineParser& options) {
   std::string dir = options.value(kDataDir).toStdString();
@@ -243,6 +259,50 @@ int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
   return 0;
 }
 
+// The chart series of the table on display, as the "Chart" tab draws them.
+kestrand::view::ChartData chartOf(const Headless& h) {
+  return kestrand::view::chartData(h.prog.grid, h.prog.table, h.prog.header,
+                                   h.prog.formats.dateChoice());
+}
+
+int stats(QCoreApplication&, const QCommandLineParser& options) {
+  Headless h(dataDirOf(options));
+  if (!h.load(false) || !h.read(options.positionalArguments()[0].toStdString()) ||
+      h.prog.table.NumSamples < 1)
+    return 1;
+  for (const auto& s : kestrand::view::columnStats(chartOf(h))) {
+    std::cout << kestrand::view::statsLine(s) << "\n";
+  }
+  return 0;
+}
+
+int chart(QCoreApplication&, const QCommandLineParser& options) {
+  const QString png = options.value(kPng);
+  if (png.isEmpty()) return usageError(" chart: --png OUT.png is required");
+  const QStringList size = options.value(kSize).split('x');
+  bool okW = false, okH = false;
+  const int width = size.value(0).toInt(&okW), height = size.value(1).toInt(&okH);
+  if (size.size() != 2 || !okW || !okH || width < 1 || height < 1 || width > 20000 ||
+      height > 20000)
+    return usageError(" chart: --size wants WIDTHxHEIGHT");
+  std::optional<double> level;
+  if (options.isSet(kReference)) {
+    level = kestrand::view::parseReferenceLevel(options.value(kReference).toStdString());
+    if (!level) return usageError(" chart: --reference wants a number above 0");
+  }
+  Headless h(dataDirOf(options));
+  const std::string path = options.positionalArguments()[0].toStdString();
+  if (!h.load(false) || !h.read(path) || h.prog.table.NumSamples < 1) return 1;
+  kestrand::platform::qt::ChartWidget widget(h.fs, dataDirOf(options));
+  if (level) widget.setReference(level);
+  widget.setData(chartOf(h), path.substr(path.rfind('/') + 1));
+  if (!widget.saveChart(png, QSize(width, height))) {
+    std::cerr << "kestrand-cli chart: cannot write " << png.toStdString() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
 const QCommandLineOption kPdf("pdf", "Render the report as a PDF file", "OUT.pdf");
 const QCommandLineOption kText("text", "Write the report's lines as text", "OUT.txt");
 
@@ -273,25 +333,33 @@ struct Command {
   QList<QCommandLineOption> options;
   int (*run)(QCoreApplication&, const QCommandLineParser&);
   qsizetype arguments = 0;
+  const char* argumentName = "";
+  bool widgets = false;  // needs a QApplication (drawing)
 };
 
 const Command kCommands[] = {
     {"receive", {kPort, kDataDir, kOnce}, receive},
     {"list", {kDataDir}, list},
-    {"view", {kDataDir}, view, 1},
-    {"export", {kDataDir}, exportCsv, 2},
-    {"print", {kDataDir, kPdf, kText}, print, 1},
+    {"view", {kDataDir}, view, 1, "FILE"},
+    {"export", {kDataDir}, exportCsv, 2, "FILE and OUT.csv"},
+    {"print", {kDataDir, kPdf, kText}, print, 1, "FILE", true},
+    {"chart", {kPng, kSize, kReference, kDataDir}, chart, 1, "FILE", true},
+    {"stats", {kDataDir}, stats, 1, "FILE"},
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The report's PDF needs fonts: "print" runs a GUI application, on the offscreen platform
-  // unless another is asked for.
-  const bool printing = argc > 1 && std::string(argv[1]) == "print";
-  if (printing) ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  std::unique_ptr<QCoreApplication> app = printing ? std::make_unique<QGuiApplication>(argc, argv)
-                                                   : std::make_unique<QCoreApplication>(argc, argv);
+  // Drawing (the chart, the report's PDF with its fonts) needs a QApplication; it draws offscreen
+  // unless a platform is named.
+  bool widgets = false;
+  for (const Command& command : kCommands) {
+    if (argc > 1 && std::string(argv[1]) == command.name) widgets = command.widgets;
+  }
+  if (widgets && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  std::unique_ptr<QCoreApplication> app = widgets ? std::make_unique<QApplication>(argc, argv)
+                                                  : std::make_unique<QCoreApplication>(argc, argv);
   QCoreApplication& qapp = *app;
   const QStringList args = QCoreApplication::arguments();
 
@@ -328,7 +396,8 @@ int main(int argc, char** argv) {
     if (given.size() > command.arguments)
       return usageError(prefix + "unexpected argument '" + given[command.arguments].toStdString() +
                         "'");
-    if (given.size() < command.arguments) return usageError(prefix + "missing argument");
+    if (given.size() < command.arguments)
+      return usageError(prefix + command.argumentName + " is required");
     return command.run(qapp, options);
   }
   return usageError(": unknown command '" + words[0].toStdString() + "'");

@@ -1,0 +1,128 @@
+// The chart and statistics of a full upload: 16300 samples of sixteen value columns and a
+// moving average (17 series), periodic logging (30 s on, 90 s off at 0.5 s: 272 runs).
+//
+//   column_stats:      columnStats of all 17 columns;
+//   chart_data:        chartData from the table and its grid layout (time texts read back);
+//   reduce_full:       every run of every column reduced for 1200 pixels, the whole upload;
+//   reduce_zoomed:     the same for a tenth of the upload (what a zoom asks).
+//
+//   chart_bench --write-raw PATH   writes the same upload as a raw data file and ends, so that
+//                                  `kestrand-cli chart PATH --png OUT.png` can be timed on it.
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <span>
+#include <string>
+
+#include "core/messages.h"
+#include "store/raw_format.h"
+#include "store/raw_reader.h"
+#include "view/chart.h"
+#include "view/grid.h"
+#include "view/stats.h"
+
+namespace {
+
+using namespace kestrand;
+
+std::string fullFile() {
+  store::HeaderFields h;
+  h.SampDate = "01/15/2006";
+  h.SampTime = "11:55:09 PM";  // the upload runs past midnight
+  h.LogMode = 2;
+  h.LogRate = 0;
+  h.DataFormat = 0xFFFF;
+  h.MoveAve = 60;
+  h.PeriodOn = 30;
+  h.PeriodOff = 90;
+  std::string file = store::headerLine1(h, 2) + store::headerLine2(h);
+  for (int i = 0; i < store::kMaxSamples; ++i) {
+    file += store::rawLine({store::intField(i % 128), store::intField(0)});
+    file += store::rawLine({store::doubleField(100.0 + i * 0.00731)});
+    for (int k = 0; k < 16; ++k) {
+      const double wave = (i * (k + 3)) % 97 * 0.21;  // ragged, so the reduction has work
+      file += store::rawLine({store::doubleField(store::roundThousandths(k * 1.37 + wave))});
+    }
+  }
+  return file;
+}
+
+struct Rig {
+  Rig() {
+    probes.InitProbeTable();
+    store::ReadRawDataContent(fullFile(), "QV.dat", {probes, messages, 3, {}}, header, table);
+    grid = view::UpdateDataTable(table, header, {}).grid;
+    chart = view::chartData(grid, table, header);
+  }
+  store::ProbeTable probes;
+  MessageCatalogue messages;
+  store::HeaderFields header;
+  store::SampleTable table;
+  view::GridLayout grid;
+  view::ChartData chart;
+};
+
+Rig& rig() {
+  static Rig r;
+  return r;
+}
+
+void column_stats(benchmark::State& state) {
+  const Rig& g = rig();
+  for (auto _ : state) benchmark::DoNotOptimize(view::columnStats(g.chart));
+}
+
+void chart_data(benchmark::State& state) {
+  const Rig& g = rig();
+  for (auto _ : state) benchmark::DoNotOptimize(view::chartData(g.grid, g.table, g.header));
+}
+
+void reduce(benchmark::State& state, double fraction) {
+  const view::ChartData& c = rig().chart;
+  const double x1 = c.x.back() * fraction;
+  std::size_t points = 0;
+  for (auto _ : state) {
+    points = 0;
+    for (const auto& s : c.series) {
+      for (std::size_t r = 0; r < c.runStarts.size(); ++r) {
+        const std::size_t b = c.runBegin(r), e = c.runEnd(r);
+        if (c.x[b] > x1) break;
+        points += view::reduceForPixels(std::span(c.x).subspan(b, e - b),
+                                        std::span(s.y).subspan(b, e - b), 0.0, x1, 1200)
+                      .size();
+      }
+    }
+    benchmark::DoNotOptimize(points);
+  }
+  state.counters["points"] = static_cast<double>(points);
+  state.counters["runs"] = static_cast<double>(c.runStarts.size());
+}
+
+void reduce_full(benchmark::State& state) {
+  reduce(state, 1.0);
+}
+void reduce_zoomed(benchmark::State& state) {
+  reduce(state, 0.1);
+}
+
+BENCHMARK(column_stats)->Unit(benchmark::kMicrosecond);
+BENCHMARK(chart_data)->Unit(benchmark::kMillisecond);
+BENCHMARK(reduce_full)->Unit(benchmark::kMicrosecond);
+BENCHMARK(reduce_zoomed)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--write-raw") == 0) {
+    std::ofstream out(argv[2], std::ios::binary);
+    out << fullFile();
+    return out ? 0 : 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,159 @@
+#include "view/chart.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "platform/fake/memory_file_system.h"
+#include "view/stats.h"
+
+namespace kestrand::view {
+namespace {
+
+struct Row {
+  const char* date;
+  const char* time;
+  float x;  // X-Point
+  float y;  // Y-Point
+};
+
+ChartData chartOf(const std::vector<Row>& rows, int probeType = 0) {
+  store::SampleTable t;
+  t.NumSamples = static_cast<std::int16_t>(rows.size());
+  t.ColUsed[0] = t.ColUsed[4] = 1;
+  for (size_t j = 0; j < rows.size(); ++j) {
+    t.SampleDate[j] = rows[j].date;
+    t.SampleTime[j] = rows[j].time;
+    t.SampleData(0, static_cast<int>(j)) = rows[j].x;
+    t.SampleData(4, static_cast<int>(j)) = rows[j].y;
+  }
+  store::HeaderFields h;
+  h.ProbeType = static_cast<std::int16_t>(probeType);
+  return chartData(UpdateDataTable(t, h, {}).grid, t, h);
+}
+
+TEST(ColumnStats, HandComputedColumns) {
+  const ChartData c = chartOf({{"01/15/2006", "02:05:09 PM", -2, 0},
+                               {"01/15/2006", "02:05:10 PM", 4, 0},
+                               {"01/15/2006", "02:05:11 PM", 1, 0},
+                               {"01/15/2006", "02:05:12 PM", 4, 0}});
+  const auto s = columnStats(c);
+  ASSERT_EQ(s.size(), 2u);
+  // The maximum 4 first occurs at 02:05:10 PM; mean 7/4; RMS sqrt(37/4).
+  EXPECT_EQ(statsLine(s[0]), "X-Point\t4\t-2\t4\t02:05:10 PM\t1.75\t3.041381");
+  EXPECT_EQ(statsLine(s[1]), "Y-Point\t4\t0\t0\t02:05:09 PM\t0\t0");
+
+  const auto one = columnStats(chartOf({{"01/15/2006", "02:05:09 PM", 2.5f, -0.125f}}));
+  EXPECT_EQ(statsLine(one[0]), "X-Point\t1\t2.5\t2.5\t02:05:09 PM\t2.5\t2.5");
+  EXPECT_EQ(statsLine(one[1]), "Y-Point\t1\t-0.125\t-0.125\t02:05:09 PM\t-0.125\t0.125");
+}
+
+TEST(ChartData, TimesAcrossMidnightAndPausesAndElapsed) {
+  const struct {
+    std::vector<Row> rows;
+    int probeType;
+    std::vector<double> x;
+    std::vector<size_t> runs;
+    const char* maxTime;
+    const char* label;  // of x = 2
+  } cases[] = {
+      // Periodic: 3 s on, 10 s off, across midnight, with dates ...
+      {{{"01/15/2006", "11:59:58 PM", 1, 0},
+        {"01/15/2006", "11:59:59 PM", 2, 0},
+        {"01/16/2006", "12:00:00 AM", 3, 0},
+        {"01/16/2006", "12:00:13 AM", 9, 0},
+        {"01/16/2006", "12:00:14 AM", 9, 0}},
+       0,
+       {0, 1, 2, 15, 16},
+       {0, 3},
+       "12:00:13 AM",
+       "12:00:00 AM"},
+      // ... and without (a 24-hour CSV time column).
+      {{{"", "23:59:58", 1, 0},
+        {"", "23:59:59", 2, 0},
+        {"", "00:00:00", 3, 0},
+        {"", "00:00:13", 9, 0},
+        {"", "00:00:14", 9, 0}},
+       0,
+       {0, 1, 2, 15, 16},
+       {0, 3},
+       "00:00:13",
+       "00:00:00"},
+      // Elapsed time: hours run on past a day.
+      {{{"", "23:59:59", 5, 0},
+        {"", "24:00:00", 7, 0},
+        {"", "24:00:01", 7, 0},
+        {"", "24:00:02", 1, 0}},
+       16,
+       {0, 1, 2, 3},
+       {0},
+       "24:00:00",
+       "24:00:01"},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.maxTime);
+    const ChartData c = chartOf(k.rows, k.probeType);
+    EXPECT_EQ(c.x, k.x);
+    EXPECT_EQ(c.runStarts, k.runs);
+    EXPECT_EQ(columnStats(c)[0].maxTime, k.maxTime);
+    EXPECT_EQ(axisText(c, 2), k.label);
+  }
+}
+
+TEST(ReduceForPixels, KeepsEveryPixelsExtremesAndBothEnds) {
+  std::vector<double> x, y;
+  unsigned seed = 7;
+  for (int j = 0; j < 10000; ++j) {
+    seed = seed * 1103515245u + 12345u;
+    x.push_back(j);
+    y.push_back(j == 4321 ? 1000.0 : static_cast<double>(seed >> 20 & 1023) / 10.0);
+  }
+  const auto r = reduceForPixels(x, y, 0, 9999, 100);
+  ASSERT_LE(r.size(), 400u);
+  EXPECT_EQ(r.front(), (ChartPoint{0, y[0]}));
+  EXPECT_EQ(r.back(), (ChartPoint{9999, y[9999]}));
+  // Every pixel column (100 samples wide) shows its own lowest and highest sample.
+  for (int b = 0; b < 100; ++b) {
+    double lo = 1e9, hi = -1e9, rlo = 1e9, rhi = -1e9;
+    for (int j = b * 100; j < b * 100 + 100; ++j) lo = std::min(lo, y[j]), hi = std::max(hi, y[j]);
+    for (const auto& p : r) {
+      if (p.x >= b * 100 && p.x < b * 100 + 100) rlo = std::min(rlo, p.y), rhi = std::max(rhi, p.y);
+    }
+    EXPECT_EQ(rlo, lo) << b;
+    EXPECT_EQ(rhi, hi) << b;
+  }
+  // A zoom keeps a sample on either side, so the line reaches both edges.
+  const auto z = reduceForPixels(x, y, 2500.5, 7500.5, 100);
+  EXPECT_EQ(z.front().x, 2500);
+  EXPECT_EQ(z.back().x, 7501);
+
+  const std::vector<double> level(10000, 3.5);
+  EXPECT_EQ(reduceForPixels(x, level, 0, 9999, 100),
+            (std::vector<ChartPoint>{{0, 3.5}, {9999, 3.5}}));
+  const auto small =
+      reduceForPixels(std::span(x).first(50), std::span(level).first(50), 0, 49, 100);
+  EXPECT_EQ(small.size(), 50u);
+}
+
+TEST(ReferenceLevel, SettingsFile) {
+  platform::fake::MemoryFileSystem fs;
+  EXPECT_EQ(readReferenceLevel(fs, "/d"), std::nullopt);  // missing
+  const std::pair<const char*, std::optional<double>> rows[] = {
+      {"", std::nullopt},        {"\r\n", std::nullopt},   {"abc\r\n", std::nullopt},
+      {"12x\r\n", std::nullopt}, {"-3\r\n", std::nullopt}, {"0\r\n", std::nullopt},
+      {"12.5\r\n", 12.5},        {" 61.4,\r\n", 61.4}};
+  for (const auto& [content, level] : rows) {
+    fs.files["/d/riviriro_ref.inf"] = content;
+    EXPECT_EQ(readReferenceLevel(fs, "/d"), level) << content;
+  }
+  saveReferenceLevel(fs, "/d", 27.5);
+  EXPECT_EQ(fs.files["/d/riviriro_ref.inf"], "27.5\r\n");
+  saveReferenceLevel(fs, "/d", std::nullopt);
+  EXPECT_EQ(readReferenceLevel(fs, "/d"), std::nullopt);
+  EXPECT_EQ(percentOf(30, 120), 25);
+}
+
+}  // namespace
+}  // namespace kestrand::view

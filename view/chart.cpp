@@ -1,0 +1,201 @@
+#include "view/chart.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "core/text.h"
+#include "datetime/datetime.h"
+
+namespace kestrand::view {
+namespace {
+
+constexpr double kDay = 86400.0;
+
+// "h:mm:ss" with any number of hour digits, as elapsed times are written; blanks around it
+// ignored.
+std::optional<std::int64_t> parseElapsed(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  std::int64_t parts[3] = {0, 0, 0};
+  int part = 0;
+  bool digit = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      if (parts[part] > 100000000) return std::nullopt;
+      parts[part] = parts[part] * 10 + (c - '0');
+      digit = true;
+    } else if (c == ':' && digit && part < 2) {
+      ++part;
+      digit = false;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (part != 2 || !digit || parts[1] > 59 || parts[2] > 59) return std::nullopt;
+  return parts[0] * 3600 + parts[1] * 60 + parts[2];
+}
+
+bool endsInAmPm(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text.size() >= 2 && (text.back() == 'M' || text.back() == 'm');
+}
+
+// Seconds of every sample on one scale (days counted for clock times); nullopt where the time
+// cannot be read.
+std::vector<std::optional<double>> absoluteSeconds(const store::SampleTable& t, bool elapsed,
+                                                   int dateChoice) {
+  std::vector<std::optional<double>> out(static_cast<size_t>(t.NumSamples));
+  std::int64_t day = 0;
+  std::optional<std::int64_t> lastSecond;
+  for (size_t j = 0; j < out.size(); ++j) {
+    const std::string& text = t.SampleTime[j];
+    std::optional<std::int64_t> s = elapsed ? parseElapsed(text) : std::optional<std::int64_t>();
+    if (!s) s = datetime::parseDisplayedTime(text);
+    if (!s) continue;
+    if (!elapsed) {
+      // The sample's own date when it has one; else a time of day that goes back means the
+      // clock passed midnight.
+      if (const auto d = datetime::parseDisplayedDate(t.SampleDate[j], dateChoice)) {
+        day = datetime::daysFromCivil(*d);
+      } else if (lastSecond && *s < *lastSecond) {
+        ++day;
+      }
+      lastSecond = s;
+    }
+    out[j] = static_cast<double>(day) * kDay + static_cast<double>(*s);
+  }
+  return out;
+}
+
+std::string twoDigits(std::int64_t v) {
+  return zeroPadded(v, 2);
+}
+
+}  // namespace
+
+ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
+                    const store::HeaderFields& header, int dateChoice) {
+  ChartData c;
+  const auto n = static_cast<size_t>(std::max<int>(table.NumSamples, 0));
+  for (int col = 0; col < grid.cols(); ++col) {
+    const int source = grid.sources[static_cast<size_t>(col)];
+    if (source == kTimeSource) continue;
+    ChartSeries s{grid.titles[static_cast<size_t>(col)], std::vector<double>(n)};
+    for (size_t j = 0; j < n; ++j) {
+      s.y[j] = source == store::kMoveAvgColumn ? table.MoveAvgData[j]
+                                               : table.SampleData(source, static_cast<int>(j));
+    }
+    c.series.push_back(std::move(s));
+  }
+  if (n == 0) return c;
+  c.timeTexts.assign(table.SampleTime.begin(), table.SampleTime.begin() + static_cast<long>(n));
+  c.twelveHour = endsInAmPm(c.timeTexts[0]);
+  // An elapsed-time upload whose samples carry clock times is drawn as a clock-time one.
+  c.elapsed = header.ProbeType >= 16 && !c.twelveHour;
+  c.units = table.SampleUnits[0];
+
+  const auto secs = absoluteSeconds(table, c.elapsed, dateChoice);
+  std::optional<double> first;
+  for (const auto& s : secs) {
+    if (s) {
+      first = s;
+      break;
+    }
+  }
+  c.startSecond = !first ? 0.0 : c.elapsed ? *first : std::fmod(*first, kDay);
+  c.x.resize(n);
+  double last = 0.0;
+  for (size_t j = 0; j < n; ++j) {
+    // A time that cannot be read, or one before its predecessor, stays with the predecessor.
+    last = std::max(last, secs[j] && first ? *secs[j] - *first : last);
+    c.x[j] = last;
+  }
+
+  // The usual step is the median of the steps that move; a pause is a step well beyond it. The
+  // times are whole seconds, so a step may be up to a second off the logging interval.
+  std::vector<double> steps;
+  for (size_t j = 1; j < n; ++j) {
+    if (c.x[j] > c.x[j - 1]) steps.push_back(c.x[j] - c.x[j - 1]);
+  }
+  c.runStarts.push_back(0);
+  if (steps.empty()) return c;
+  std::nth_element(steps.begin(), steps.begin() + static_cast<long>(steps.size() / 2), steps.end());
+  const double limit = 1.5 * steps[steps.size() / 2] + 1.0;
+  for (size_t j = 1; j < n; ++j) {
+    if (c.x[j] - c.x[j - 1] > limit) c.runStarts.push_back(j);
+  }
+  return c;
+}
+
+std::string axisText(const ChartData& chart, double seconds) {
+  auto s = static_cast<std::int64_t>(std::floor(chart.startSecond + seconds + 0.5));
+  if (chart.elapsed) {
+    if (s < 0) s = 0;
+    return twoDigits(s / 3600) + ":" + twoDigits(s / 60 % 60) + ":" + twoDigits(s % 60);
+  }
+  s = ((s % 86400) + 86400) % 86400;
+  if (chart.twelveHour) return datetime::formatTime12(s);
+  return twoDigits(s / 3600) + ":" + twoDigits(s / 60 % 60) + ":" + twoDigits(s % 60);
+}
+
+long nearestSample(const ChartData& chart, double seconds) {
+  const auto& x = chart.x;
+  if (x.empty()) return -1;
+  const auto it = std::lower_bound(x.begin(), x.end(), seconds);
+  if (it == x.end()) return static_cast<long>(x.size() - 1);
+  if (it == x.begin()) return 0;
+  const auto before = it - 1;
+  return static_cast<long>((seconds - *before <= *it - seconds ? before : it) - x.begin());
+}
+
+std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<const double> y,
+                                        double x0, double x1, int pixels) {
+  const size_t n = std::min(x.size(), y.size());
+  const auto lo = static_cast<size_t>(
+      std::lower_bound(x.begin(), x.begin() + static_cast<long>(n), x0) - x.begin());
+  const auto hi = static_cast<size_t>(
+      std::upper_bound(x.begin(), x.begin() + static_cast<long>(n), x1) - x.begin());
+  const size_t begin = lo > 0 ? lo - 1 : 0;
+  const size_t end = hi < n ? hi + 1 : n;
+  std::vector<ChartPoint> out;
+  if (begin >= end) return out;
+  // Whole when there are no more samples than the pixel columns they cover.
+  const double scale = x1 > x0 && pixels > 0 ? pixels / (x1 - x0) : 0.0;
+  const double covered = hi > lo ? std::floor((x[hi - 1] - x[lo]) * scale) + 1.0 : 0.0;
+  if (scale == 0.0 || static_cast<double>(hi - lo) <= std::min<double>(pixels, covered)) {
+    for (size_t i = begin; i < end; ++i) out.push_back({x[i], y[i]});
+    return out;
+  }
+
+  std::vector<size_t> keep;
+  if (begin < lo) keep.push_back(begin);
+  size_t i = lo;
+  while (i < hi) {
+    const auto bucket = std::min<long>(pixels - 1, static_cast<long>((x[i] - x0) * scale));
+    size_t low = i, high = i, j = i;
+    for (; j < hi && std::min<long>(pixels - 1, static_cast<long>((x[j] - x0) * scale)) == bucket;
+         ++j) {
+      if (y[j] < y[low]) low = j;
+      if (y[j] > y[high]) high = j;
+    }
+    size_t picks[4] = {i, std::min(low, high), std::max(low, high), j - 1};
+    for (size_t p : picks) {
+      if (keep.empty() || keep.back() < p) keep.push_back(p);
+    }
+    i = j;
+  }
+  if (hi < end) keep.push_back(hi);
+
+  // A level stretch needs only its two ends.
+  for (size_t k = 0; k < keep.size(); ++k) {
+    const bool level = k > 0 && k + 1 < keep.size() && y[keep[k - 1]] == y[keep[k]] &&
+                       y[keep[k]] == y[keep[k + 1]];
+    if (!level) out.push_back({x[keep[k]], y[keep[k]]});
+  }
+  return out;
+}
+
+}  // namespace kestrand::view

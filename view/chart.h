@@ -1,0 +1,71 @@
+#pragma once
+// The readings as a chart: one series per value column of the grid, plotted against the seconds
+// from the first sample, with breaks where periodic logging paused; and the reduction of a
+// series to what a given number of horizontal pixels can show without losing a peak.
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "store/header.h"
+#include "store/sample_table.h"
+#include "view/grid.h"
+
+namespace kestrand::view {
+
+struct ChartSeries {
+  std::string title;      // the grid column's title
+  std::vector<double> y;  // one value per sample, as the grid shows it
+};
+
+struct ChartData {
+  // Seconds from the first sample, one per sample, never decreasing.
+  std::vector<double> x;
+  // The grid's time text of every sample.
+  std::vector<std::string> timeTexts;
+  // Indexes of the samples that start a run; the first is 0. A run ends where the time jumps
+  // by far more than the logging interval (a pause between periods): no line crosses it.
+  std::vector<std::size_t> runStarts;
+  std::vector<ChartSeries> series;
+  bool elapsed = false;      // an elapsed-time upload: x labels are elapsed times
+  bool twelveHour = true;    // clock-time labels in the 12-hour form ("02:05:09 PM")
+  double startSecond = 0.0;  // seconds of day of the first sample (clock-time uploads)
+  std::string units;         // units text of the first sample
+
+  std::size_t samples() const { return x.size(); }
+  // [begin, end) of run r.
+  std::size_t runBegin(std::size_t r) const { return runStarts[r]; }
+  std::size_t runEnd(std::size_t r) const {
+    return r + 1 < runStarts.size() ? runStarts[r + 1] : x.size();
+  }
+};
+
+// The chart of the table as `grid` shows it (the layout UpdateDataTable made of it).
+// `header.ProbeType` of 16 or more marks an elapsed-time upload; `dateChoice` says how to read a
+// date that reads both month first and day first.
+ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
+                    const store::HeaderFields& header, int dateChoice = 3);
+
+// The text of a time axis label `seconds` after the first sample: the time of day in the grid's
+// form for clock-time uploads, "hh:mm:ss" elapsed for elapsed-time uploads.
+std::string axisText(const ChartData& chart, double seconds);
+
+// The sample nearest to `seconds`, or -1 when there is none.
+long nearestSample(const ChartData& chart, double seconds);
+
+struct ChartPoint {
+  double x = 0.0;
+  double y = 0.0;
+  bool operator==(const ChartPoint&) const = default;
+};
+
+// The points of one run (x ascending) between x0 and x1 that a line `pixels` wide needs: in
+// every pixel column its first, lowest, highest and last sample, less the middle points of a
+// level stretch; the last sample before x0 and the first after x1 are kept so the line reaches
+// the edges. A run with no more samples between x0 and x1 than the pixel columns they cover is
+// returned whole.
+std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<const double> y,
+                                        double x0, double x1, int pixels);
+
+}  // namespace kestrand::view

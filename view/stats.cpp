@@ -1,0 +1,77 @@
+#include "view/stats.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kestrand::view {
+
+std::vector<ColumnStats> columnStats(const ChartData& chart) {
+  std::vector<ColumnStats> out;
+  for (const ChartSeries& s : chart.series) {
+    ColumnStats st;
+    st.title = s.title;
+    st.count = s.y.size();
+    if (st.count > 0) {
+      std::size_t top = 0;
+      double sum = 0.0, squares = 0.0;
+      st.minimum = s.y[0];
+      for (std::size_t j = 0; j < s.y.size(); ++j) {
+        const double v = s.y[j];
+        if (v < st.minimum) st.minimum = v;
+        if (v > s.y[top]) top = j;
+        sum += v;
+        squares += v * v;
+      }
+      st.maximum = s.y[top];
+      if (top < chart.timeTexts.size()) st.maxTime = chart.timeTexts[top];
+      st.mean = sum / static_cast<double>(st.count);
+      st.rms = std::sqrt(squares / static_cast<double>(st.count));
+    }
+    out.push_back(std::move(st));
+  }
+  return out;
+}
+
+std::string shortNumber(double v) {
+  char buf[40];
+  const int n = std::snprintf(buf, sizeof buf, "%.7g", v);
+  return std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+std::string statsLine(const ColumnStats& s) {
+  return s.title + '\t' + std::to_string(s.count) + '\t' + shortNumber(s.minimum) + '\t' +
+         shortNumber(s.maximum) + '\t' + s.maxTime + '\t' + shortNumber(s.mean) + '\t' +
+         shortNumber(s.rms);
+}
+
+std::optional<double> parseReferenceLevel(std::string_view text) {
+  text = text.substr(0, text.find_first_of(",\r\n"));
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (text.empty()) return std::nullopt;
+  // strtod on a copy: the text must be one number and nothing more.
+  const std::string copy(text);
+  char* end = nullptr;
+  const double v = std::strtod(copy.c_str(), &end);
+  if (end != copy.c_str() + copy.size() || !std::isfinite(v) || v <= 0.0) return std::nullopt;
+  return v;
+}
+
+std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
+                                         const std::string& dataPath) {
+  try {
+    return parseReferenceLevel(
+        fs.readAll(platform::joinPath(dataPath, std::string(kReferenceSettingsFile))));
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
+                        std::optional<double> level) {
+  fs.writeAll(platform::joinPath(dataPath, std::string(kReferenceSettingsFile)),
+              (level ? shortNumber(*level) : std::string()) + "\r\n");
+}
+
+}  // namespace kestrand::view

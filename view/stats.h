@@ -1,0 +1,57 @@
+#pragma once
+// Statistics of the readings per value column of the grid, and the reference level they are
+// compared with: its own one-line settings file in the data directory.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "view/chart.h"
+
+namespace kestrand::view {
+
+struct ColumnStats {
+  std::string title;
+  std::size_t count = 0;
+  double minimum = 0.0;
+  double maximum = 0.0;
+  std::string maxTime;  // time text of the maximum's first sample
+  double mean = 0.0;
+  double rms = 0.0;  // square root of the mean of the squares
+};
+
+// One entry per series of the chart, in grid order; a table without samples gives count 0.
+std::vector<ColumnStats> columnStats(const ChartData& chart);
+
+// "%.7g" of a number, as the statistics and the reference level are written.
+std::string shortNumber(double v);
+
+// One line of `kestrand-cli stats`: title, count, minimum, maximum, time of the maximum, mean,
+// RMS mean, separated by one TAB (no line end).
+std::string statsLine(const ColumnStats& s);
+
+inline constexpr std::string_view kReferenceSettingsFile = "riviriro_ref.inf";
+
+// The level a text holds: its first item (up to a comma or the line's end), a finite number above
+// 0, blanks around it allowed; nullopt otherwise.
+std::optional<double> parseReferenceLevel(std::string_view text);
+
+// The level in the data directory's reference file; nullopt when the file is missing, empty,
+// unreadable or holds no level.
+std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
+                                         const std::string& dataPath);
+
+// Writes the reference file whole: the level and CR LF, or an empty line for no level. Throws
+// kestrand::Error when it cannot be written.
+void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
+                        std::optional<double> level);
+
+// `value` as a percentage of `level`.
+inline double percentOf(double value, double level) {
+  return value / level * 100.0;
+}
+
+}  // namespace kestrand::view

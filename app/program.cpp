@@ -129,6 +129,8 @@ void Program::UpdateDataTable() {
     p.view.setLabel(LabelId::kLblProbeModel, l.lblProbeModel);
     p.view.setLabel(LabelId::kLblUnits, l.lblUnits);
     p.view.setLabel(LabelId::kMavgMess, l.MAVG_mess);
+    if (showChart)
+      showChart(view::chartData(grid, table, header, formats.dateChoice()), catalogue.CurrentFile);
   } catch (const Error& e) {
     f.setBusy(false);
     f.hide();

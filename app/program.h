@@ -24,6 +24,7 @@
 #include "store/header.h"
 #include "store/probe_table.h"
 #include "store/sample_table.h"
+#include "view/chart.h"
 #include "view/grid.h"
 
 namespace kestrand::app {
@@ -87,6 +88,9 @@ class Program {
   store::FileCatalogue catalogue;
   store::SampleTable table;
   view::GridLayout grid;  // what the data grid shows of `table`
+  // Where the chart of the table on display goes, with the upload's name (the desktop
+  // program's "Chart" tab); called after every grid update.
+  std::function<void(const view::ChartData&, const std::string& name)> showChart;
 
   std::unique_ptr<platform::Timer> Timer1;
   std::unique_ptr<platform::Timer> tmrReadingData;

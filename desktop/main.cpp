@@ -8,6 +8,7 @@
 #include "platform/posix/data_directory.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
+#include "platform/qt/chart_widget.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
 #include "platform/qt/qt_message_box.h"
@@ -36,6 +37,13 @@ int main(int argc, char** argv) {
 
   app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs,
                          fs.programDirectory(), &printer);
+  // The "Chart" tab, after the window's own two: the readings on display at a glance.
+  auto* chart = new platform::qt::ChartWidget(fs, fs.programDirectory());
+  chart->clear();
+  view.addPage(chart, "Chart");
+  window.program().showChart = [chart](const view::ChartData& data, const std::string& name) {
+    chart->setData(data, name);
+  };
   // The splash wait and the load run inside the event loop; a failed load ends it.
   window.start();
   return QApplication::exec();

@@ -146,6 +146,10 @@ void ChartWidget::setData(const view::ChartData& chart, const std::string& uploa
   data_ = chart;
   uploadName_ = uploadName;
   stats_ = view::columnStats(data_);
+  // Until a table is on display the empty chart says how to get one.
+  chart_->setTitle(data_.series.empty()
+                       ? tr("No readings on display: view an upload or open a saved file")
+                       : QString());
   rebuild();
 }
 

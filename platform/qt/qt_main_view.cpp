@@ -332,6 +332,10 @@ void QtMainView::show() {
   window_->activateWindow();
 }
 
+void QtMainView::addPage(QWidget* page, const QString& title) {
+  tabs_->addTab(page, title);
+}
+
 void QtMainView::quit() {
   quitRequested_ = true;
   if (!inCloseEvent_) window_->close();

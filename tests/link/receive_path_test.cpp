@@ -102,6 +102,8 @@ TEST(LastMessage, ShowsHexCodesWrappedEverySixtyFiveCharacters) {
   // The second line breaks at 130 characters counting the first break.
   std::string longer = link::lastMessageText(std::string(60, 'A'));
   EXPECT_EQ(longer.find("\n\r", 67), 131u);
+  // Entries of two characters ("5,") reach 64 without a break; the break comes at 66.
+  EXPECT_EQ(link::lastMessageText(std::string(40, '\x05')).find("\n\r"), 66u);
 }
 
 TEST(LastMessage, BreakTriggeredByTheLastEntryLosesItsCarriageReturn) {

@@ -108,21 +108,5 @@ TEST(QtSerialPortOpen, MissingOrUnsuitableDevicesFailToOpenAndAreNamed) {
   }
 }
 
-TEST_F(OpenPort, HandlerThatClosesThePortGetsNothingMoreNotEvenWhatCameMeanwhile) {
-  port.onEvent([&](int code) {
-    events.codes.push_back(code);
-    if (events.codes.size() > 1) return;
-    // As a message box would: a nested event loop while more bytes come in, then closing.
-    pty.send("b"s);
-    QTest::qWait(200);
-    port.close();
-  });
-  pty.send("a"s);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !events.codes.empty(); }, 5000));
-  pty.send("c"s);
-  QTest::qWait(200);
-  EXPECT_EQ(1u, events.codes.size());
-}
-
 }  // namespace
 }  // namespace kestrand::platform::qt

@@ -63,12 +63,9 @@ TEST(LogModeNames, KeepTheirTrailingBlanks) {
     const char* listName;
     const char* text;
   } rows[] = {
-      {0, 0, "Single Pt.", "Single Pt."},  {0, 1, "Continuous", "Single Pt."},
-      {0, 2, "Spatial", "Single Pt."},     {0, 3, "Single Pt.", "Single Pt."},
-      {1, 0, "Continuous", "Continuous"},  {2, 1, "Periodic  ", "Periodic  "},
-      {3, 0, "Scheduled ", "Scheduled "},  {4, 0, "Continuous", "Continuous"},
-      {5, 0, "Spatial", "Spatial "},       {6, 0, "Unknown   ", "Unknown   "},
-      {-1, 1, "Unknown   ", "Unknown   "},
+      {0, 1, "Continuous", "Single Pt."}, {0, 2, "Spatial", "Single Pt."},
+      {0, 3, "Single Pt.", "Single Pt."}, {2, 1, "Periodic  ", "Periodic  "},
+      {5, 0, "Spatial", "Spatial "},      {6, 0, "Unknown   ", "Unknown   "},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(::testing::Message() << r.mode << ',' << r.ext);

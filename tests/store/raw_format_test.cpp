@@ -58,30 +58,5 @@ TEST(RoundThousandths, NearestThousandthWithHalvesToEven) {
   for (const auto& r : rows) EXPECT_EQ(roundThousandths(r.v), r.rounded) << r.v;
 }
 
-// The example file: continuous mode, columns 0 and 3, moving average on, two records.
-const std::string kExampleFile =
-    "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n"
-    "1,0\r\n12.3\r\n12.345\r\n12.1\r\n"
-    "1,0\r\n12.4\r\n12.5\r\n12.2\r\n";
-
-TEST(ExampleFile, WritersProduceItByteForByte) {
-  HeaderFields h;
-  h.SampDate = "01/15/2006";
-  h.SampTime = "02:05:09 PM";
-  h.LogMode = 1;
-  h.LogRate = 2;
-  h.DataFormat = 9;
-  h.MoveAve = 60;
-  std::string file = headerLine1(h, h.LogMode) + headerLine2(h);
-  // Moving average written as decoded, column values rounded to thousandths.
-  file += rawLine({intField(1), intField(0)}) + rawLine({doubleField(12.3)});
-  file += rawLine({doubleField(roundThousandths(12.34512))});
-  file += rawLine({doubleField(roundThousandths(12.0999999))});
-  file += rawLine({intField(1), intField(0)}) + rawLine({doubleField(12.4)});
-  file += rawLine({doubleField(roundThousandths(12.5004))});
-  file += rawLine({doubleField(roundThousandths(12.1995))});
-  EXPECT_EQ(file, kExampleFile);
-}
-
 }  // namespace
 }  // namespace kestrand::store

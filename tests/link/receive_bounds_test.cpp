@@ -18,30 +18,22 @@ using Kind = RxOutcome::Kind;
 const std::string kFrame = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x04";  // a data message, DLE EOT
 
 TEST(ReceiveBounds, EightMegabytesOfNoiseKeepTheBufferSmall) {
-  // Noise without any DLE; noise behind a DLE that never ends (stuffed DLE DLE 04 pairs are data,
-  // also when a chunk border splits them), which makes the next frame over-long.
-  for (const std::string pattern : {"ABC\x03\x04\x05\x17xyz", "\x41\x10\x10\x04\x42"}) {
-    const bool framed = pattern.find('\x10') != std::string::npos;
-    ReceivePath rx;
-    if (framed) rx.onChunk("\x10\x02");
-    std::string chunk;
-    while (chunk.size() < 4093) chunk += pattern;  // chunk borders fall at every phase
-    for (std::size_t sent = 0; sent < (8u << 20); sent += chunk.size())
-      ASSERT_EQ(rx.onChunk(chunk).kind, Kind::kNeedMore);
-    EXPECT_LE(rx.RxBuffer().capacity() + rx.LastMsg().capacity(), 8192u);
-    const std::size_t before = rx.bufferedLength();
-    EXPECT_GE(before, 8u << 20);
-    RxOutcome out = rx.onChunk(kFrame);
-    if (framed) {
-      EXPECT_EQ(out.kind, Kind::kTooLong);
-      EXPECT_EQ(out.bufferLength, before + kFrame.size());
-      out = rx.onChunk(kFrame);  // the resend
-    }
-    ASSERT_EQ(out.kind, Kind::kMessage);
-    EXPECT_EQ(rx.message().MsgLength, 9);
-    for (std::size_t i = 0; i < kFrame.size(); ++i)
-      EXPECT_EQ(rx.message().MsgBytes[i], static_cast<unsigned char>(kFrame[i]));
-  }
+  // Noise behind a DLE that never ends (stuffed DLE DLE 04 pairs are data, also when a chunk
+  // border splits them), which makes the next frame over-long; the resend then lands.
+  ReceivePath rx;
+  rx.onChunk("\x10\x02");
+  std::string chunk;
+  while (chunk.size() < 4093) chunk += "\x41\x10\x10\x04\x42";  // borders at every phase
+  for (std::size_t sent = 0; sent < (8u << 20); sent += chunk.size())
+    ASSERT_EQ(rx.onChunk(chunk).kind, Kind::kNeedMore);
+  EXPECT_LE(rx.RxBuffer().capacity() + rx.LastMsg().capacity(), 8192u);
+  const std::size_t before = rx.bufferedLength();
+  EXPECT_GE(before, 8u << 20);
+  const RxOutcome out = rx.onChunk(kFrame);
+  EXPECT_EQ(out.kind, Kind::kTooLong);
+  EXPECT_EQ(out.bufferLength, before + kFrame.size());
+  ASSERT_EQ(rx.onChunk(kFrame).kind, Kind::kMessage);
+  EXPECT_EQ(rx.message().MsgLength, 9);
 }
 
 // The receive buffer as a plain unbounded text, searched whole on every chunk.

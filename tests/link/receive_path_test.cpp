@@ -13,21 +13,6 @@ using link::ReceivePath;
 using link::RxOutcome;
 using Kind = RxOutcome::Kind;
 
-TEST(ReceivePath, BytewiseAndWholeDeliveryGiveTheSameFilesAndAnswers) {
-  const std::vector<std::string> messages = {
-      hex("10 05"), hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"),
-      hex("10 02 81 10 10 23 E8 9C 10 17"), hex("10 02 81 02 23 E8 8E 10 04")};
-  Link whole, bytewise;
-  for (const std::string& m : messages) {
-    whole.deliver(m);
-    for (char c : m) bytewise.deliver(std::string(1, c));
-  }
-  EXPECT_EQ(whole.replies, hex("06 06 06 06"));
-  EXPECT_EQ(bytewise.replies, whole.replies);
-  EXPECT_EQ(bytewise.fs.files, whole.fs.files);
-  EXPECT_EQ(bytewise.listed, whole.listed);
-}
-
 TEST(ReceivePath, EnquiryWinsOverATerminatorAndTrailingBytesAreLostButCounted) {
   ReceivePath rx;
   EXPECT_EQ(rx.onChunk(hex("10 02 81 02 23 E8 8E 10 04 10 05")).kind, Kind::kEnquiry);
@@ -47,6 +32,11 @@ TEST(ReceivePath, TerminatorBeyondTheMessageArrayIsTooLong) {
   EXPECT_EQ(rx.onChunk(fits).kind, Kind::kMessage);
   EXPECT_EQ(rx.onChunk(hex("10 02") + std::string(1021, 'A') + hex("00 10 04")).kind,
             Kind::kTooLong);
+  // The cut itself refuses a terminator beyond entry 1024.
+  link::Message m;
+  std::string buffer(1030, 'A');
+  EXPECT_FALSE(link::ConvMsg(buffer, 1025, m));
+  EXPECT_TRUE(link::ConvMsg(buffer, 1024, m));
 }
 
 TEST(ReceivePath, LeadingNoiseIsDroppedBeforeTheSearch) {
@@ -117,6 +107,8 @@ TEST(LastMessage, ShowsHexCodesWrappedEverySixtyFiveCharacters) {
   // The second line breaks at 130 characters counting the first break.
   std::string longer = link::lastMessageText(std::string(60, 'A'));
   EXPECT_EQ(longer.find("\n\r", 67), 131u);
+  // Entries of two characters ("5,") reach 64 without a break; the break comes at 66.
+  EXPECT_EQ(link::lastMessageText(std::string(40, '\x05')).find("\n\r"), 66u);
 }
 
 TEST(LastMessage, BreakTriggeredByTheLastEntryLosesItsCarriageReturn) {

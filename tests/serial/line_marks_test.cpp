@@ -3,21 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
 #include <vector>
 
 #include "platform/serial_port.h"
 #include "tests/serial/pty.h"
 
 namespace kestrand::platform {
-
-void PrintTo(const MarkAt& m, std::ostream* os) {
-  *os << (m.mark == LineMark::kBreak ? "break" : "bad byte") << " at " << m.offset << " ("
-      << static_cast<int>(m.byte) << ")";
-}
-void PrintTo(const ReceiveStep& s, std::ostream* os) {
-  *os << "{\"" << s.bytes << "\", " << s.lineError << "}";
-}
 
 namespace {
 
@@ -83,17 +74,6 @@ TEST(LineMarkDecoder, ExamplesDecodeTheSameWholeAndCutAtAnyOneOrTwoPositions) {
   }
 }
 
-TEST(LineMarkDecoder, ResetDropsAnUnfinishedMark) {
-  LineMarkDecoder decoder;
-  EXPECT_EQ("A", decoder.feed("A\xFF\x00"s).bytes);
-  EXPECT_TRUE(decoder.holding());
-  decoder.reset();
-  EXPECT_FALSE(decoder.holding());
-  const DecodedBytes after = decoder.feed("\x05"s);
-  EXPECT_EQ("\x05", after.bytes);
-  EXPECT_TRUE(after.marks.empty());
-}
-
 // --- LineErrorClassifier -----------------------------------------------------------------
 
 using Steps = std::vector<ReceiveStep>;
@@ -127,20 +107,17 @@ TEST(LineErrorClassifier, WorkedReadSequences) {
   read(dec("abc"), none, {{"abc", 0}});
   read(dec(""), none, {});
   read(dec("abcd", {bad(2)}), none, {{"ab", kF}, {"cd", 0}});
-  read(dec("x", {brk(0)}), none, {{"", kB}, {"x", 0}});
   read(dec("xy", {brk(2)}), none, {{"xy", kB}});
 
   start("marks in a row with the same code raise it once, others stay separate", none);
   read(dec("ab", {bad(1), bad(1), bad(1)}), none, {{"a", kF}, {"b", 0}});
   read(dec("a", {bad(1), brk(1), bad(1)}), none, {{"a", kF}, {"", kB}, {"", kF}});
-  read(dec("ab", {bad(1), bad(2)}), none, {{"a", kF}, {"b", kF}});
 
   start("each counter rise is a credit that one mark uses up", C{});
   read(dec("abc", {bad(1), bad(2)}), C{.frame = 1, .parity = 1}, {{"a", kP}, {"b", kF}, {"c", 0}});
   read(dec("", {brk(0)}), C{.frame = 2, .parity = 1}, {{"", kF}});
   read(dec("", {brk(0)}), C{.frame = 2, .parity = 1, .brk = 1}, {{"", kB}});
   read(dec("", {brk(0)}), C{.frame = 2, .parity = 2, .brk = 1}, {{"", kP}});
-  read(dec("", {brk(0)}), C{.frame = 2, .parity = 2, .brk = 1}, {{"", kB}});
   // A break mark takes a break credit before a frame credit.
   read(dec("", {brk(0), brk(0)}), C{.frame = 3, .parity = 2, .brk = 2}, {{"", kB}, {"", kF}});
   // A bad byte taken as framing uses the frame credit up.
@@ -156,10 +133,6 @@ TEST(LineErrorClassifier, WorkedReadSequences) {
   const C old{.frame = 7, .parity = 3, .overrun = 5, .brk = 4, .bufferOverrun = 2};
   start("counts from before opening are not reported", old);
   read(dec("ok", {bad(2)}), old, {{"ok", kF}});
-  start("counters first readable later count from that reading", none);
-  read(dec("ok"), old, {{"ok", 0}});
-  read(dec("ok"), C{.frame = 7, .parity = 3, .overrun = 6, .brk = 4, .bufferOverrun = 2},
-       {{"ok", kO}});
 
   start("a read without counters invents no rise", C{});
   read(dec("", {brk(0)}), none, {{"", kB}});
@@ -169,7 +142,6 @@ TEST(LineErrorClassifier, WorkedReadSequences) {
   read(dec("ab"), C{.overrun = 3}, {{"ab", kO}});
   read(dec(""), C{.overrun = 3, .bufferOverrun = 1}, {{"", kX}});
   read(dec("a", {bad(1)}), C{.overrun = 4, .bufferOverrun = 2}, {{"a", kF}, {"", kO}, {"", kX}});
-  read(dec("quiet"), C{.overrun = 4, .bufferOverrun = 2}, {{"quiet", 0}});
 
   start("a counter that wraps around still rises", C{.overrun = 0xFFFFFFFFu});
   read(dec("x"), C{}, {{"x", kO}});

@@ -58,49 +58,5 @@ TEST(RoundThousandths, NearestThousandthWithHalvesToEven) {
   for (const auto& r : rows) EXPECT_EQ(roundThousandths(r.v), r.rounded) << r.v;
 }
 
-HeaderFields exampleHeader() {
-  HeaderFields h;
-  h.SampDate = "01/15/2006";
-  h.SampTime = "02:05:09 PM";
-  h.LogMode = 1;
-  h.LogRate = 2;
-  h.DataFormat = 9;
-  h.MoveAve = 60;
-  return h;
-}
-
-TEST(HeaderLines, ShortAndPeriodicForms) {
-  HeaderFields h = exampleHeader();
-  h.ProbeType = 16;
-  // The mode code is the file's, not the header's.
-  EXPECT_EQ(headerLine1(h, 4), "\"01/15/2006\",\"02:05:09 PM\",16,4\r\n");
-  EXPECT_EQ(headerLine2(h), "2,9,60\r\n");
-  h.LogMode = 2;
-  h.PeriodOn = 0.5f;
-  h.PeriodOff = 10.0f;
-  EXPECT_EQ(headerLine2(h), "2,9,60,0.5,10\r\n");
-  h.LogMode = 3;  // period fields belong to mode 2 only
-  EXPECT_EQ(headerLine2(h), "2,9,60\r\n");
-}
-
-// The example file: continuous mode, columns 0 and 3, moving average on, two records.
-const std::string kExampleFile =
-    "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n"
-    "1,0\r\n12.3\r\n12.345\r\n12.1\r\n"
-    "1,0\r\n12.4\r\n12.5\r\n12.2\r\n";
-
-TEST(ExampleFile, WritersProduceItByteForByte) {
-  const HeaderFields h = exampleHeader();
-  std::string file = headerLine1(h, h.LogMode) + headerLine2(h);
-  // Moving average written as decoded, column values rounded to thousandths.
-  file += rawLine({intField(1), intField(0)}) + rawLine({doubleField(12.3)});
-  file += rawLine({doubleField(roundThousandths(12.34512))});
-  file += rawLine({doubleField(roundThousandths(12.0999999))});
-  file += rawLine({intField(1), intField(0)}) + rawLine({doubleField(12.4)});
-  file += rawLine({doubleField(roundThousandths(12.5004))});
-  file += rawLine({doubleField(roundThousandths(12.1995))});
-  EXPECT_EQ(file, kExampleFile);
-}
-
 }  // namespace
 }  // namespace kestrand::store

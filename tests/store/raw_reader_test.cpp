@@ -149,12 +149,5 @@ TEST_F(ReaderTest, MovingAverageBecomesSamples) {
   EXPECT_EQ(h.MoveAveText, "");
 }
 
-TEST(DataLimit, WarningText) {
-  EXPECT_EQ(Data_limit_err(0),
-            "The maximum number of data points of  16300 has been exceeded. "
-            "\n\rThe data will be truncated");
-  EXPECT_EQ(Data_limit_err(1), std::nullopt);
-}
-
 }  // namespace
 }  // namespace kestrand::store

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <optional>
 
 #include "tests/pty/process.h"
 #include "tests/serial/pty.h"
@@ -66,58 +65,44 @@ TEST(EndToEnd, SimulatedUploadsLandByteExactWithTheReceiver) {
 }
 
 // A meter played by the test itself on a pseudo-terminal, for exact control of the timing: the
-// headless receiver is started on it, answers an enquiry and acknowledges the worked short header
-// (stamp 01234567, probe 3, continuous, one column).
-class ScriptedMeter : public ::testing::Test {
- protected:
-  void SetUp() override {
-    termios t{};
-    ::tcgetattr(pty_.slave, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(pty_.slave, TCSANOW, &t);
-    receiver_.emplace(std::vector<std::string>{KESTRAND_CLI, "receive", "--port", pty_.slavePath,
-                                               "--data-dir", data_.path},
-                      data_ / "cli.out", data_ / "cli.err");
-    // Enquires every 100 ms until the receiver, which may still be opening the port, answers.
-    int a = -1;
-    for (int tries = 0; tries < 100 && a != 6; ++tries) {
-      pty_.send(std::string{char(16), char(5)});
-      a = answer(100);
-    }
-    ASSERT_EQ(a, 6) << slurp(data_ / "cli.err");
-    send(
-        {0x10, 0x01, 0x01, 0x23, 0x45, 0x67, 0x34, 0x80, 0x00, 0x01, 0x00, 0x00, 0x85, 0x10, 0x03});
-    ASSERT_EQ(answer(2000), 6);
-  }
-  void send(std::initializer_list<int> bytes) {
-    std::string s;
-    for (int b : bytes) s.push_back(static_cast<char>(b));
-    pty_.send(s);
-  }
+// headless receiver answers an enquiry, acknowledges the worked short header (stamp 01234567,
+// probe 3, continuous, one column) and five data messages of one record each (value 100.0, tags 1
+// to 5), and is killed right after the last acknowledgement.
+TEST(EndToEnd, ReceiverKilledRightAfterAnAckKeepsEveryAcknowledgedRecord) {
+  test::Pty pty;
+  TempDir data;
+  termios t{};
+  ::tcgetattr(pty.slave, &t);
+  ::cfmakeraw(&t);
+  ::tcsetattr(pty.slave, TCSANOW, &t);
+  Process receiver({KESTRAND_CLI, "receive", "--port", pty.slavePath, "--data-dir", data.path},
+                   data / "cli.out", data / "cli.err");
   // The next byte from the receiver, or -1 after `ms` of silence.
-  int answer(int ms) {
-    pollfd p{pty_.master, POLLIN, 0};
-    if (::poll(&p, 1, ms) <= 0) return -1;
+  auto answer = [&](int ms) {
+    pollfd p{pty.master, POLLIN, 0};
     unsigned char c = 0;
-    return ::read(pty_.master, &c, 1) == 1 ? c : -1;
+    return ::poll(&p, 1, ms) > 0 && ::read(pty.master, &c, 1) == 1 ? int{c} : -1;
+  };
+  // Enquires every 100 ms until the receiver, which may still be opening the port, answers.
+  int a = -1;
+  for (int tries = 0; tries < 100 && a != 6; ++tries) {
+    pty.send("\x10\x05");
+    a = answer(100);
   }
-  std::string file() const { return slurp(data_ / "QV 05.Feb.97  14.53.13.dat"); }
-
-  test::Pty pty_;
-  TempDir data_;
-  std::optional<Process> receiver_;
-};
-
-TEST_F(ScriptedMeter, ReceiverKilledRightAfterAnAckKeepsEveryAcknowledgedRecord) {
-  // Five data messages of one record each (value 100.0), tags 1 to 5.
+  ASSERT_EQ(a, 6) << slurp(data / "cli.err");
+  pty.send(std::string("\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03", 15));
+  ASSERT_EQ(answer(2000), 6);
   for (int k = 1; k <= 5; ++k) {
     const int tag = 0x80 | k;
-    send({0x10, 0x02, tag, 0x02, 0x23, 0xE8, (tag + 0x02 + 0x23 + 0xE8) % 256, 0x10, 0x17});
+    std::string m;
+    for (int b : {0x10, 0x02, tag, 0x02, 0x23, 0xE8, (tag + 0x02 + 0x23 + 0xE8) % 256, 0x10, 0x17})
+      m.push_back(static_cast<char>(b));
+    pty.send(m);
     ASSERT_EQ(answer(2000), 6) << "message " << k;
   }
-  receiver_->signal(SIGKILL);
-  receiver_->wait(5s);
-  EXPECT_EQ(file(),
+  receiver.signal(SIGKILL);
+  receiver.wait(5s);
+  EXPECT_EQ(slurp(data / "QV 05.Feb.97  14.53.13.dat"),
             "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n2,2\r\n100\r\n"
             "3,2\r\n100\r\n4,2\r\n100\r\n5,2\r\n100\r\n");
 }

@@ -21,7 +21,6 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
 #include "modal.h"
 #include "platform/fake/fake_timers.h"
@@ -46,48 +45,11 @@ class ViewTest : public ::testing::Test, public platform::MainWindowEvents {
     if (command == C::kClose && quitOnClose) view.quit();
   }
   QMainWindow* w() const { return view.window(); }
-  QAction* item(const char* name, int index = 0) const { return test::menuItem(w(), name, index); }
 
   platform::qt::QtMainView view;
   Commands got;
   bool quitOnClose = false;  // whether the logic ends the program on the close box
 };
-
-TEST_F(ViewTest, ButtonsAndMenuItemsFoundByNameReportTheirCommandAndNumber) {
-  child<QPushButton>(w(), "cmdView")->click();
-  item("mnuCommPort", 5)->trigger();
-  item("mnuDate7")->trigger();
-  item("time4")->trigger();
-  item("mnuAbout")->trigger();  // a command on the menu bar itself
-  EXPECT_EQ(got, (Commands{{C::kView, 0},
-                           {C::kCommPort, 5},
-                           {C::kDateFormat, 7},
-                           {C::kTimeFormat, 4},
-                           {C::kAbout, 0}}));
-  EXPECT_EQ(item("mnuCommPort", 5)->text(), "Comm 5");
-
-  platform::WindowLayout layout = app::mainWindowLayout();
-  layout.caption = "Units mW/cm\xB2";
-  view.build(layout, *this);
-  EXPECT_EQ(w()->windowTitle(), QString::fromUtf8("Units mW/cm\u00B2"));
-}
-
-TEST_F(ViewTest, CheckMarksBelongToTheLogic) {
-  view.setChecked(C::kCommPort, 2, true);
-  EXPECT_TRUE(view.checked(C::kCommPort, 2));
-  EXPECT_FALSE(view.checked(C::kCommPort, 1));
-  // A click reports the item but moves no mark by itself.
-  item("mnuCommPort", 2)->trigger();
-  item("mnuCommPort", 1)->trigger();
-  EXPECT_TRUE(item("mnuCommPort", 2)->isChecked());
-  EXPECT_FALSE(item("mnuCommPort", 1)->isChecked());
-
-  view.setChecked(C::kCommPort, 2, false);
-  EXPECT_FALSE(item("mnuCommPort", 2)->isChecked());
-  EXPECT_FALSE(view.checked(C::kCommPort, 2));
-  view.setChecked(C::kCommPort, 6, true);  // no such item: ignored
-  EXPECT_FALSE(view.checked(C::kCommPort, 6));
-}
 
 TEST_F(ViewTest, LabelsShowLineBreaksAsPlainTextButGiveBackTheLogicsText) {
   view.setLabel(platform::LabelId::kStatDat, "Got <b>Enquire</b> \n\rLast: mW/cm\xB2");
@@ -177,11 +139,11 @@ TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
 
 class DesktopWindow : public ::testing::Test {
  protected:
-  // Writes the settings (date 3, time 1, the port only when given), builds the window and
-  // runs the start procedure through its three seconds. False when the program ended.
-  bool start(const std::string& portSetting) {
+  // Writes the settings (port 1, date 3, time 1), builds the window and runs the start
+  // procedure through its three seconds. False when the program ended.
+  bool start() {
     if (!dir.isValid()) throw std::runtime_error("no scratch directory");
-    if (!portSetting.empty()) std::ofstream(data + "/riviriro.inf") << portSetting;
+    std::ofstream(data + "/riviriro.inf") << " 1\r\n";
     std::ofstream(data + "/riviriro_date.inf") << "3\r\n";
     std::ofstream(data + "/riviriro_time.inf") << "1\r\n";
     window = std::make_unique<app::MainWindow>(app::Platform{view, box, fs, clock, timers, port},
@@ -191,15 +153,7 @@ class DesktopWindow : public ::testing::Test {
     timers.advance(3000);
     return !window->ended();
   }
-  std::string portFile() const {
-    std::stringstream s;
-    s << std::ifstream(data + "/riviriro.inf").rdbuf();
-    return s.str();
-  }
   QMainWindow* qwin() const { return view.window(); }
-  QAction* item(const char* name, int index = 0) const {
-    return test::menuItem(qwin(), name, index);
-  }
   QTemporaryDir dir;
   std::string data = dir.path().toStdString();
   platform::posix::PosixFileSystem fs{data};
@@ -212,32 +166,6 @@ class DesktopWindow : public ::testing::Test {
   std::unique_ptr<app::MainWindow> window;
 };
 
-// Ending by the close box (false) or by Exit (true).
-class Ending : public DesktopWindow, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(Ending, OnlyTheCloseBoxSavesThePortPickedFromTheMenu) {
-  ASSERT_TRUE(start(" 2\r\n"));
-  EXPECT_EQ(dialogs.splash(), nullptr);  // discarded after the load
-  EXPECT_TRUE(qwin()->isVisible());
-  // The list's columns line up: narrow and wide letters take the same room.
-  const QFontMetrics metrics(child<QListWidget>(qwin(), "List1")->font());
-  EXPECT_EQ(metrics.horizontalAdvance("iiii"), metrics.horizontalAdvance("MMMM"));
-  item("mnuCommPort", 4)->trigger();  // the check mark moves at once; nothing is saved yet
-  EXPECT_TRUE(item("mnuCommPort", 4)->isChecked());
-  EXPECT_FALSE(item("mnuCommPort", 2)->isChecked());
-  EXPECT_EQ(port.openedDevices.back(), "/dev/ttyS3");
-  EXPECT_EQ(portFile(), " 2\r\n");
-  if (GetParam()) {
-    item("mnuExit")->trigger();
-  } else {
-    EXPECT_TRUE(qwin()->close());
-  }
-  EXPECT_FALSE(qwin()->isVisible());
-  EXPECT_TRUE(window->ended());
-  EXPECT_EQ(portFile(), GetParam() ? " 2\r\n" : " 4\r\n");
-}
-INSTANTIATE_TEST_SUITE_P(CloseBoxOrExit, Ending, ::testing::Bool());
-
 TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   // 16300 records of all sixteen columns and a moving average.
   std::ofstream f(data + "/qvbig.dat", std::ios::binary);
@@ -247,7 +175,12 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
     for (int k = 0; k < 16; ++k) f << k + i << "\r\n";
   }
   f.close();
-  ASSERT_TRUE(start(" 1\r\n"));
+  ASSERT_TRUE(start());
+  EXPECT_EQ(dialogs.splash(), nullptr);  // discarded after the load
+  EXPECT_TRUE(qwin()->isVisible());
+  // The list's columns line up: narrow and wide letters take the same room.
+  const QFontMetrics metrics(child<QListWidget>(qwin(), "List1")->font());
+  EXPECT_EQ(metrics.horizontalAdvance("iiii"), metrics.horizontalAdvance("MMMM"));
   auto* grid = child<QTableView>(qwin(), "MSFlexGrid1");
   view.listSelect(0);
   QElapsedTimer stopwatch;

@@ -69,29 +69,6 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
 }
 
-TEST(Refusal, AMessageThatCannotBeStoredIsRefusedCutBackAndStoredOnceWhenSentAgain) {
-  for (bool fullDisk : {true, false}) {
-    Program p;
-    p.port.deliver(kHeader);
-    p.port.deliver(kMore);
-    const std::string before = p.fs.files.at(kFile);
-    if (fullDisk) p.fs.freeBytes = 3;  // the message's first line is cut inside
-    if (!fullDisk) p.fs.refuseSync.insert(kFile);
-    p.port.written.clear();
-    p.port.deliver(kMore);
-    p.port.deliver(kMore);
-    EXPECT_EQ(p.port.written, "\x15\x15") << fullDisk;
-    EXPECT_EQ(p.fs.files.at(kFile), before) << fullDisk;
-    EXPECT_EQ(p.box.shown.size(), 1u) << fullDisk;  // once for the upload
-    p.fs.freeBytes = platform::fake::MemoryFileSystem::kUnlimited;
-    p.fs.refuseSync.clear();
-    p.port.deliver(kLast);
-    EXPECT_EQ(p.port.written, "\x15\x15\x06") << fullDisk;
-    EXPECT_EQ(p.fs.durable(kFile), before + "1,2\r\n100\r\n") << fullDisk;
-    EXPECT_EQ(p.prog.link.session().state().RecordsTotal, 2) << fullDisk;
-  }
-}
-
 TEST(Refusal, WatchdogEndsItsUploadWhileItsBoxIsOpenAndANewUploadSurvivesTheBox) {
   Program p;
   const std::string second = "/data/QV 05.Dec.06  14.05.33.dat";

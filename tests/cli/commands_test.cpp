@@ -3,21 +3,13 @@
 // PDF report read back by pdftotext against the report's text.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
 
+#include "tests/pty/process.h"
+
+namespace kestrand::testing {
 namespace {
-
-std::string slurp(const std::filesystem::path& p) {
-  std::ostringstream s;
-  s << std::ifstream(p, std::ios::binary).rdbuf();
-  return s.str();
-}
 
 // The words of every line that has some, one line each, the pages' form feeds dropped.
 std::string words(const std::string& text) {
@@ -33,9 +25,8 @@ std::string words(const std::string& text) {
 }
 
 TEST(CliCommands, ListViewExportAndPrintARawFile) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("kestrand-cli-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const TempDir temp;
+  const std::filesystem::path dir = temp.path;
   std::ofstream(dir / "qv0001.dat", std::ios::binary)
       << "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,0\r\n0.5\r\n1,0\r\n-2\r\n";
   const std::string cli = std::string(KESTRAND_CLI) + " ";
@@ -76,7 +67,7 @@ TEST(CliCommands, ListViewExportAndPrintARawFile) {
   const std::string pdf = (dir / "r.pdf").string();
   ASSERT_EQ(std::system(("pdftotext -layout " + pdf + " " + pdf + ".txt").c_str()), 0);
   EXPECT_EQ(words(slurp(pdf + ".txt")), words(text));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
+}  // namespace kestrand::testing

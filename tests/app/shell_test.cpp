@@ -124,9 +124,6 @@ TEST(StartUp, LoadStepsRunInTheirOrder) {
   ASSERT_TRUE(s.started());
   ASSERT_EQ(s.box.shown.size(), 1u);
   EXPECT_TRUE(ordered);
-  EXPECT_EQ(s.box.shown[0].text,
-            "File: qvbad.dat\n\r\n\rAn error has been found in its header description.\n\rIt will "
-            "not be included in the list of available files.");
 }
 
 TEST(StartUp, FailureOtherThanPortOrMissingFileEndsTheProgramAfterErrorOnOpen) {

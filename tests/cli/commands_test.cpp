@@ -51,7 +51,8 @@ TEST(CliCommands, ListViewExportAndPrintARawFile) {
             "Start Date - 15/01/2006\nEnd Date - 15/01/2006\nStart Time -  14:05:09\n"
             "End Time -  14:05:10\nNumber of Samples -  2\nProbe Model Number - QV-1100\n"
             "Units - V/m\n\n\n Time     \tX-Point\n02:05:09 PM\t .5\n02:05:10 PM\t-2\n");
-  const std::string gone = cli + "view " + (dir / "qvgone.dat").string() + " >/dev/null 2>&1";
+  const std::string gone = cli + "view " + (dir / "qvgone.dat").string() + " --data-dir " +
+                           formats.string() + " >/dev/null 2>&1";
   EXPECT_EQ(WEXITSTATUS(std::system(gone.c_str())), 1);  // after the reader's error box
 
   ASSERT_EQ(std::system((cli + "export " + in + " " + (dir / "out.csv").string()).c_str()), 0);

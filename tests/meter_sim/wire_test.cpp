@@ -33,14 +33,5 @@ TEST(Wire, WorkedMessages) {
             (Bytes{0x10, 0x02, 0x81, 0x10, 0x10, 0x23, 0xE8, 0x9C, 0x10, 0x04}));
 }
 
-TEST(ValueCoding, ExponentAndMantissaBoundaries) {
-  EXPECT_EQ(valueCode(0, 8191), 0x1FFF);
-  EXPECT_EQ(valueCode(7, 8191), 0xFFFF);
-  EXPECT_THROW(valueCode(8, 0), std::invalid_argument);
-  EXPECT_THROW(valueCode(0, 8192), std::invalid_argument);
-  EXPECT_DOUBLE_EQ(decodeValue(0x23E8), 100.0);
-  EXPECT_DOUBLE_EQ(decodeValue(0xFFFF), 8191.0 / 1e7);
-}
-
 }  // namespace
 }  // namespace kestrand::meter_sim

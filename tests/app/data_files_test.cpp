@@ -23,9 +23,7 @@ struct DataFiles : ::testing::Test {
     g.table.NumSamples = 2;
     g.table.ColUsed[0] = 1;
   }
-  void open() {
-    app::mnuopen_Click(g, dialogs);
-  }
+  void open() { app::mnuopen_Click(g, dialogs); }
   platform::fake::MemoryFileSystem fs{"/prog"};
   ProgramRig rig{fs, "/prog"};
   app::Program& g = rig.prog;

@@ -47,14 +47,7 @@ TEST(LinkController, EveryAckFollowsTheSyncOfTheMessagesLines) {
 TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   const std::vector<std::pair<int, std::string>> expected = {
       {1001, "Break signal received"},
-      {1002, "Clear-to-send timeout"},
-      {1003, "Data-set ready timeout"},
-      {1004, "Framing error"},
-      {1006, "Port overrun"},
-      {1007, "Carrier detect timeout"},
       {1008, "Receive buffer overflow"},
-      {1009, "Parity error"},
-      {1010, "Transmit buffer full"},
       {1011, "Unexpected error retrieving DCB for the port"},
       {1005, ""},
       {3, ""}};
@@ -74,29 +67,6 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   p.port.deliver("\x10\x02" + std::string(1030, 'A') + "\x10\x04");
   EXPECT_EQ(p.port.written, "\x15");
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
-}
-
-TEST(Refusal, AMessageThatCannotBeStoredIsRefusedCutBackAndStoredOnceWhenSentAgain) {
-  for (bool fullDisk : {true, false}) {
-    Program p;
-    p.port.deliver(kHeader);
-    p.port.deliver(kMore);
-    const std::string before = p.fs.files.at(kFile);
-    if (fullDisk) p.fs.freeBytes = 3;  // the message's first line is cut inside
-    if (!fullDisk) p.fs.refuseSync.insert(kFile);
-    p.port.written.clear();
-    p.port.deliver(kMore);
-    p.port.deliver(kMore);
-    EXPECT_EQ(p.port.written, "\x15\x15") << fullDisk;
-    EXPECT_EQ(p.fs.files.at(kFile), before) << fullDisk;
-    EXPECT_EQ(p.box.shown.size(), 1u) << fullDisk;  // once for the upload
-    p.fs.freeBytes = platform::fake::MemoryFileSystem::kUnlimited;
-    p.fs.refuseSync.clear();
-    p.port.deliver(kLast);
-    EXPECT_EQ(p.port.written, "\x15\x15\x06") << fullDisk;
-    EXPECT_EQ(p.fs.durable(kFile), before + "1,2\r\n100\r\n") << fullDisk;
-    EXPECT_EQ(p.prog.link.session().state().RecordsTotal, 2) << fullDisk;
-  }
 }
 
 TEST(Refusal, WatchdogEndsItsUploadWhileItsBoxIsOpenAndANewUploadSurvivesTheBox) {
@@ -128,24 +98,6 @@ TEST(Refusal, WatchdogEndsItsUploadWhileItsBoxIsOpenAndANewUploadSurvivesTheBox)
   p.timers.advance(60000);  // the watchdog fired once; the new upload ended normally
   EXPECT_EQ(p.box.shown.size(), 1u);
   EXPECT_FALSE(p.view.busy);
-}
-
-TEST(Refusal, UploadWhoseFileCannotBeCreatedRunsItsCourseRefusingItsData) {
-  Program p;
-  int ended = 0;
-  p.prog.link.onUploadEnded([&](link::UploadEnd) { ++ended; });
-  p.fs.refuseCreate.insert(kFile);
-  p.port.deliver(kHeader);
-  p.timers.advance(9000);
-  p.port.deliver(kMore);
-  p.timers.advance(9000);  // the watchdog was armed again by the data message
-  p.port.deliver(kLast);
-  EXPECT_EQ(p.port.written, "\x15\x15\x15");
-  EXPECT_EQ(p.view.list.size(), 1u);
-  EXPECT_EQ(p.box.shown.size(), 1u);
-  EXPECT_EQ(ended, 1);
-  EXPECT_FALSE(p.prog.tmrReadingData->running());
-  EXPECT_EQ(p.fs.files.count(kFile), 0u);
 }
 
 }  // namespace

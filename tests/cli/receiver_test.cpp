@@ -69,11 +69,6 @@ TEST(Receiver, TakesTheDisplayFormatsFromTheDataDirectory) {
   h.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
   EXPECT_EQ(h.fs.readAll("/d/QV 05.Feb.97  14.53.13.dat"),
             "\"05/02/1997\",\" 14:53:13\",3,1\r\n2,1,0\r\n");
-  // Missing files are written with the defaults, as the desktop program does.
-  Headless d;
-  d.receiver.start("/dev/pts/9");
-  EXPECT_EQ(d.fs.readAll("/d/riviriro_date.inf"), "3\r\n");
-  EXPECT_EQ(d.fs.readAll("/d/riviriro_time.inf"), "1\r\n");
 }
 
 TEST(Receiver, DataWithoutHeaderEndsTheFirstUploadAndStopClosesTheOpenFile) {

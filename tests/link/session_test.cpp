@@ -24,10 +24,6 @@ TEST(Session, WorkedHeaderAndLastDataMessage) {
   EXPECT_EQ(l.send(hex(kWorkedHeader)),
             (Lines{"arm 10000", "close", "create " + kWorkedFile,
                    "line \"02/05/1997\",\"2:53:13 PM\",3,1", "line 2,1,0", "commit", "ACK"}));
-  EXPECT_EQ(l.header.ProbeType, 3);
-  EXPECT_EQ(l.header.LogRate, 2);
-  EXPECT_EQ(l.ElapsedMode, 0);
-  EXPECT_EQ(l.ListDate + " " + l.ListTime, "02/05/1997 2:53:13 PM");
   EXPECT_EQ(l.send(hex(kWorkedLast)),
             (Lines{"status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK", "stop", "close",
                    "ended 0", "list " + kWorkedFile, "newest 2"}));

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "tools/meter_sim/upload.h"
 #include "tools/meter_sim/wire.h"
 
@@ -33,40 +31,6 @@ TEST(Wire, WorkedMessages) {
   appendRecord(body, r);
   EXPECT_EQ(encodeFrame(MessageType::kData, body, Terminator::kLast),
             (Bytes{0x10, 0x02, 0x81, 0x10, 0x10, 0x23, 0xE8, 0x9C, 0x10, 0x04}));
-}
-
-TEST(Wire, EveryDleIsDoubledAndTheChecksumWrapsAndMayBeReplaced) {
-  // A checksum of 16 travels doubled, also beside a doubled body byte; a value code 0x1004 must
-  // not end the frame; a replaced checksum is sent, and stuffed, like a computed one.
-  const struct {
-    Bytes body;
-    Terminator end;
-    std::optional<std::uint8_t> sum;
-    Bytes frame;
-  } rows[] = {
-      // clang-format off
-      {{0x08, 0x08}, Terminator::kMoreFollow, {}, {0x10, 0x02, 0x08, 0x08, 0x10, 0x10, 0x10, 0x17}},
-      {{0x10}, Terminator::kLast, {}, {0x10, 0x02, 0x10, 0x10, 0x10, 0x10, 0x10, 0x04}},
-      {{0x10, 0x04}, Terminator::kLast, {}, {0x10, 0x02, 0x10, 0x10, 0x04, 0x14, 0x10, 0x04}},
-      {{0xFF, 0x01}, Terminator::kLast, {}, {0x10, 0x02, 0xFF, 0x01, 0x00, 0x10, 0x04}},
-      {{}, Terminator::kLast, {}, {0x10, 0x02, 0x00, 0x10, 0x04}},
-      {{0x81, 0x02}, Terminator::kLast, 0x8F, {0x10, 0x02, 0x81, 0x02, 0x8F, 0x10, 0x04}},
-      {{0x81, 0x02}, Terminator::kLast, 0x10, {0x10, 0x02, 0x81, 0x02, 0x10, 0x10, 0x10, 0x04}},
-      // clang-format on
-  };
-  for (const auto& r : rows) {
-    EXPECT_EQ(encodeFrame(MessageType::kData, r.body, r.end, r.sum), r.frame)
-        << ::testing::PrintToString(r.body);
-  }
-}
-
-TEST(ValueCoding, ExponentAndMantissaBoundaries) {
-  EXPECT_EQ(valueCode(0, 8191), 0x1FFF);
-  EXPECT_EQ(valueCode(7, 8191), 0xFFFF);
-  EXPECT_THROW(valueCode(8, 0), std::invalid_argument);
-  EXPECT_THROW(valueCode(0, 8192), std::invalid_argument);
-  EXPECT_DOUBLE_EQ(decodeValue(0x23E8), 100.0);
-  EXPECT_DOUBLE_EQ(decodeValue(0xFFFF), 8191.0 / 1e7);
 }
 
 }  // namespace

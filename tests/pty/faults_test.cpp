@@ -2,7 +2,6 @@
 // line whose far end goes away in the middle of an upload, and megabytes of noise.
 
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <sys/resource.h>
 #include <termios.h>
 
@@ -10,6 +9,7 @@
 #include <filesystem>
 
 #include "tests/pty/process.h"
+#include "tests/serial/pty.h"
 
 namespace kestrand::testing {
 namespace {
@@ -108,28 +108,19 @@ TEST(Faults, LineGoneMidUploadIsNoticedIdleAndReopenedWhenItIsBack) {
 
 TEST(Faults, MegabytesOfNoiseLeaveMemoryFlatAndTheNextUploadExact) {
   TempDir data;
-  int master = -1, slave = -1;
-  char name[256];
-  ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+  test::Pty pty;
   termios t{};
-  ::tcgetattr(slave, &t);
+  ::tcgetattr(pty.slave, &t);
   ::cfmakeraw(&t);
-  ::tcsetattr(slave, TCSANOW, &t);
-  Process receiver({KESTRAND_CLI, "receive", "--port", name, "--data-dir", data.path}, "/dev/null",
-                   "/dev/null");
-  auto send = [&](const std::string& bytes) {
-    for (std::size_t at = 0; at < bytes.size();) {
-      const ssize_t n = ::write(master, bytes.data() + at, bytes.size() - at);
-      ASSERT_GT(n, 0);
-      at += static_cast<std::size_t>(n);
-    }
-  };
+  ::tcsetattr(pty.slave, TCSANOW, &t);
+  Process receiver({KESTRAND_CLI, "receive", "--port", pty.slavePath, "--data-dir", data.path},
+                   "/dev/null", "/dev/null");
   std::this_thread::sleep_for(500ms);
   [[maybe_unused]] const long before = residentKb(receiver.pid());
   std::string noise(8 << 20, ' ');
   for (std::size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>(0x20 + i * 7 % 95);
-  send(noise);  // blocks while the receiver lags behind
-  ::fcntl(master, F_SETFL, O_NONBLOCK);
+  pty.send(noise);  // blocks while the receiver lags behind
+  ::fcntl(pty.master, F_SETFL, O_NONBLOCK);
   std::this_thread::sleep_for(500ms);
 #ifndef __SANITIZE_ADDRESS__  // the sanitizer's own bookkeeping grows with every allocation
   EXPECT_LT(residentKb(receiver.pid()) - before, 2048);
@@ -138,16 +129,14 @@ TEST(Faults, MegabytesOfNoiseLeaveMemoryFlatAndTheNextUploadExact) {
   for (const std::string& m :
        {std::string("\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03", 15),
         std::string("\x10\x02\x81\x02\x23\xE8\x8E\x10\x04", 9)}) {
-    send(m);
+    pty.send(m);
     char c = 0;
-    EXPECT_TRUE(waitFor([&] { return ::read(master, &c, 1) == 1 && c == 6; }, 2s));
+    EXPECT_TRUE(waitFor([&] { return ::read(pty.master, &c, 1) == 1 && c == 6; }, 2s));
   }
   receiver.signal(SIGTERM);
   receiver.wait(5s);
   EXPECT_EQ(slurp(data / "QV 05.Feb.97  14.53.13.dat"),
             "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  ::close(master);
-  ::close(slave);
 }
 
 }  // namespace

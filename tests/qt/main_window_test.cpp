@@ -8,25 +8,19 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 
 #include "modal.h"
 #include "platform/fake/fake_timers.h"
@@ -51,56 +45,11 @@ class ViewTest : public ::testing::Test, public platform::MainWindowEvents {
     if (command == C::kClose && quitOnClose) view.quit();
   }
   QMainWindow* w() const { return view.window(); }
-  QAction* item(const char* name, int index = 0) const { return test::menuItem(w(), name, index); }
 
   platform::qt::QtMainView view;
   Commands got;
   bool quitOnClose = false;  // whether the logic ends the program on the close box
 };
-
-TEST_F(ViewTest, ButtonsAndMenuItemsFoundByNameReportTheirCommandAndNumber) {
-  child<QPushButton>(w(), "cmdView")->click();
-  child<QPushButton>(w(), "cmdDelete_all")->click();
-  item("mnuCommPort", 5)->trigger();
-  item("mnuCommPort", 1)->trigger();
-  item("mnuDate7")->trigger();
-  item("time4")->trigger();
-  item("Time_help")->trigger();
-  item("mnuSave")->trigger();
-  item("mnuAbout")->trigger();  // a command on the menu bar itself
-  EXPECT_EQ(got, (Commands{{C::kView, 0},
-                           {C::kDeleteAll, 0},
-                           {C::kCommPort, 5},
-                           {C::kCommPort, 1},
-                           {C::kDateFormat, 7},
-                           {C::kTimeFormat, 4},
-                           {C::kTimeHelp, 0},
-                           {C::kSaveAs, 0},
-                           {C::kAbout, 0}}));
-  EXPECT_EQ(item("mnuCommPort", 5)->text(), "Comm 5");
-
-  platform::WindowLayout layout = app::mainWindowLayout();
-  layout.caption = "Units mW/cm\xB2";
-  view.build(layout, *this);
-  EXPECT_EQ(w()->windowTitle(), QString::fromUtf8("Units mW/cm\u00B2"));
-}
-
-TEST_F(ViewTest, CheckMarksBelongToTheLogic) {
-  view.setChecked(C::kCommPort, 2, true);
-  EXPECT_TRUE(view.checked(C::kCommPort, 2));
-  EXPECT_FALSE(view.checked(C::kCommPort, 1));
-  // A click reports the item but moves no mark by itself.
-  item("mnuCommPort", 2)->trigger();
-  item("mnuCommPort", 1)->trigger();
-  EXPECT_TRUE(item("mnuCommPort", 2)->isChecked());
-  EXPECT_FALSE(item("mnuCommPort", 1)->isChecked());
-
-  view.setChecked(C::kCommPort, 2, false);
-  EXPECT_FALSE(item("mnuCommPort", 2)->isChecked());
-  EXPECT_FALSE(view.checked(C::kCommPort, 2));
-  view.setChecked(C::kCommPort, 6, true);  // no such item: ignored
-  EXPECT_FALSE(view.checked(C::kCommPort, 6));
-}
 
 TEST_F(ViewTest, LabelsShowLineBreaksAsPlainTextButGiveBackTheLogicsText) {
   view.setLabel(platform::LabelId::kStatDat, "Got <b>Enquire</b> \n\rLast: mW/cm\xB2");
@@ -173,18 +122,6 @@ TEST_F(ViewTest, CloseBoxAsksTheLogicWhichDecides) {
   EXPECT_EQ(got, (Commands{{C::kClose, 0}, {C::kClose, 0}}));
 }
 
-TEST_F(ViewTest, ProgressFollowsValueAndMaximum) {
-  auto* bar = child<QProgressBar>(w(), "ProgressBar2");
-  view.setProgress(30, 120);
-  EXPECT_EQ(bar->maximum(), 120);
-  EXPECT_EQ(bar->value(), 30);
-  view.setProgress(500, 120);
-  EXPECT_EQ(bar->value(), 120);
-  view.setProgress(0, 0);  // no range yet: an empty bar, not a busy indicator
-  EXPECT_GT(bar->maximum(), bar->minimum());
-  EXPECT_EQ(bar->value(), 0);
-}
-
 TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
   ASSERT_EQ(QApplication::overrideCursor(), nullptr);
   {
@@ -200,22 +137,13 @@ TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// The menu's items in order: captions, "-" for a separator, a sub-menu's caption with ">".
-QStringList itemsOf(QMenu* menu) {
-  QStringList out;
-  for (QAction* a : menu->actions()) {
-    out << (a->isSeparator() ? "-" : a->menu() != nullptr ? a->text() + ">" : a->text());
-  }
-  return out;
-}
-
 class DesktopWindow : public ::testing::Test {
  protected:
-  // Writes the settings (date 3, time 1, the port only when given), builds the window and
-  // runs the start procedure through its three seconds. False when the program ended.
-  bool start(const std::string& portSetting) {
+  // Writes the settings (port 1, date 3, time 1), builds the window and runs the start
+  // procedure through its three seconds. False when the program ended.
+  bool start() {
     if (!dir.isValid()) throw std::runtime_error("no scratch directory");
-    if (!portSetting.empty()) std::ofstream(data + "/riviriro.inf") << portSetting;
+    std::ofstream(data + "/riviriro.inf") << " 1\r\n";
     std::ofstream(data + "/riviriro_date.inf") << "3\r\n";
     std::ofstream(data + "/riviriro_time.inf") << "1\r\n";
     window = std::make_unique<app::MainWindow>(app::Platform{view, box, fs, clock, timers, port},
@@ -225,15 +153,7 @@ class DesktopWindow : public ::testing::Test {
     timers.advance(3000);
     return !window->ended();
   }
-  std::string portFile() const {
-    std::stringstream s;
-    s << std::ifstream(data + "/riviriro.inf").rdbuf();
-    return s.str();
-  }
   QMainWindow* qwin() const { return view.window(); }
-  QAction* item(const char* name, int index = 0) const {
-    return test::menuItem(qwin(), name, index);
-  }
   QTemporaryDir dir;
   std::string data = dir.path().toStdString();
   platform::posix::PosixFileSystem fs{data};
@@ -246,112 +166,6 @@ class DesktopWindow : public ::testing::Test {
   std::unique_ptr<app::MainWindow> window;
 };
 
-TEST_F(DesktopWindow, StartsWithCaptionTabsMenusCheckMarksAndLabels) {
-  ASSERT_TRUE(start(" 1\r\n"));
-  EXPECT_TRUE(box.shown.empty()) << box.shown.front().text;
-  EXPECT_EQ(dialogs.splash(), nullptr);  // discarded after the load
-  EXPECT_TRUE(qwin()->isVisible());
-  EXPECT_EQ(qwin()->windowTitle(), "Kestrand Data Upload");
-
-  auto* tabs = child<QTabWidget>(qwin(), "SSTab1");
-  ASSERT_EQ(tabs->count(), 2);
-  EXPECT_EQ(tabs->tabText(0), "Data");
-  EXPECT_EQ(tabs->tabText(1), "Incoming Data");
-  EXPECT_EQ(tabs->currentIndex(), 1);
-  // Each control on its tab, or on the window outside the tabs (-1).
-  auto tabOf = [&](const char* name) {
-    QWidget* widget = child<QWidget>(qwin(), name);
-    for (int i = 0; i < tabs->count(); ++i) {
-      if (tabs->widget(i)->isAncestorOf(widget)) return i;
-    }
-    return -1;
-  };
-  const std::vector<std::pair<int, std::vector<const char*>>> places = {
-      {0, {"fraInfo", "lblStartDate", "MAVG_mess", "cmdPrint"}},
-      {1, {"List1", "StatDat", "Label1", "cmdView", "cmdLastMsg", "cmdDelete", "cmdDelete_all"}},
-      {-1, {"lblGenMsg", "ProgressBar2"}}};
-  for (const auto& [tab, names] : places) {
-    for (const char* name : names) EXPECT_EQ(tabOf(name), tab) << name;
-  }
-  EXPECT_EQ(child<QGroupBox>(qwin(), "fraInfo")->title(), "Information");
-  EXPECT_EQ(child<QPushButton>(qwin(), "cmdLastMsg")->text(), "Display last message");
-  // The list's columns line up: narrow and wide letters take the same room.
-  const QFontMetrics metrics(child<QListWidget>(qwin(), "List1")->font());
-  EXPECT_EQ(metrics.horizontalAdvance("iiii"), metrics.horizontalAdvance("MMMM"));
-
-  const QList<QAction*> top = qwin()->menuBar()->actions();
-  QStringList titles;
-  for (QAction* a : top) titles << a->text();
-  ASSERT_EQ(titles,
-            QStringList({"&File", "&Communication", "&Date Format", "&Time Format", "&About"}));
-  EXPECT_EQ(itemsOf(top[0]->menu()), QStringList({"&Open", "-", "&Save as", "-", "E&xit"}));
-  EXPECT_EQ(itemsOf(top[1]->menu()), QStringList({"Port>"}));
-  EXPECT_EQ(itemsOf(top[1]->menu()->actions()[0]->menu()),
-            QStringList({"Comm 1", "Comm 2", "Comm 3", "Comm 4", "Comm 5"}));
-  EXPECT_EQ(itemsOf(top[2]->menu()),
-            QStringList({"M/d/yy", "M/d/yyyy", "MM/dd/yy", "MM/dd/yyyy", "yy/MM/dd", "yyyy/MM/dd",
-                         "dd-MMM-yy", "dd/MM/yy", "dd/MM/yyyy", "-", "Help"}));
-  EXPECT_EQ(itemsOf(top[3]->menu()), QStringList({"h:mm:ss       AM/PM", "hh:mm:ss     AM/PM",
-                                                  "h:mm:ss", "hh:mm:ss", "-", "Help"}));
-  EXPECT_EQ(top[4]->menu(), nullptr);
-
-  // Check marks from the settings files: date 3, time 1, port 1.
-  for (int k = 1; k <= 9; ++k) {
-    const std::string name = "mnuDate" + std::to_string(k);
-    EXPECT_EQ(item(name.c_str())->isChecked(), k == 3) << name;
-  }
-  for (const char* t : {"Time1", "Time2", "Time3", "time4"}) {
-    EXPECT_EQ(item(t)->isChecked(), std::string(t) == "Time1") << t;
-  }
-  for (int k = 1; k <= 5; ++k) EXPECT_EQ(item("mnuCommPort", k)->isChecked(), k == 1) << k;
-  EXPECT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyS0"});
-
-  EXPECT_EQ(child<QLabel>(qwin(), "Label1")->text(), QString::fromStdString("Data Path: " + data));
-  EXPECT_EQ(child<QLabel>(qwin(), "lblGenMsg")->text(), "No data received");
-  EXPECT_EQ(child<QLabel>(qwin(), "StatDat")->text(), "");
-}
-
-// Ending by the close box (false) or by Exit (true).
-class Ending : public DesktopWindow, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(Ending, OnlyTheCloseBoxSavesThePortPickedFromTheMenu) {
-  ASSERT_TRUE(start(" 2\r\n"));
-  item("mnuCommPort", 4)->trigger();  // the check mark moves at once; nothing is saved yet
-  EXPECT_TRUE(item("mnuCommPort", 4)->isChecked());
-  EXPECT_FALSE(item("mnuCommPort", 2)->isChecked());
-  EXPECT_EQ(port.openedDevices.back(), "/dev/ttyS3");
-  EXPECT_EQ(portFile(), " 2\r\n");
-  if (GetParam()) {
-    item("mnuExit")->trigger();
-  } else {
-    EXPECT_TRUE(qwin()->close());
-  }
-  EXPECT_FALSE(qwin()->isVisible());
-  EXPECT_TRUE(window->ended());
-  EXPECT_EQ(portFile(), GetParam() ? " 2\r\n" : " 4\r\n");
-}
-INSTANTIATE_TEST_SUITE_P(CloseBoxOrExit, Ending, ::testing::Bool());
-
-TEST_F(DesktopWindow, WithoutPortSettingThePortDialogComesDuringTheLoadOnComm2) {
-  bool splashShown = false;
-  bool mainShown = false;
-  test::whenModalOpens([&](QWidget* w) {
-    EXPECT_EQ(w->windowTitle(), "Select a Comm Port");
-    splashShown = dialogs.splash() != nullptr && dialogs.splash()->isVisible();
-    mainShown = qwin()->isVisible();
-    EXPECT_TRUE(child<QRadioButton>(w, "OptCom2")->isChecked());
-    child<QRadioButton>(w, "OpCom4")->click();
-    child<QPushButton>(w, "Command1")->click();
-  });
-  ASSERT_TRUE(start(""));
-  EXPECT_TRUE(splashShown);
-  EXPECT_TRUE(mainShown);
-  EXPECT_TRUE(item("mnuCommPort", 4)->isChecked());
-  EXPECT_EQ(port.openedDevices, std::vector<std::string>{"/dev/ttyS3"});
-  qwin()->close();
-  EXPECT_EQ(portFile(), " 4\r\n");
-}
-
 TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   // 16300 records of all sixteen columns and a moving average.
   std::ofstream f(data + "/qvbig.dat", std::ios::binary);
@@ -361,7 +175,12 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
     for (int k = 0; k < 16; ++k) f << k + i << "\r\n";
   }
   f.close();
-  ASSERT_TRUE(start(" 1\r\n"));
+  ASSERT_TRUE(start());
+  EXPECT_EQ(dialogs.splash(), nullptr);  // discarded after the load
+  EXPECT_TRUE(qwin()->isVisible());
+  // The list's columns line up: narrow and wide letters take the same room.
+  const QFontMetrics metrics(child<QListWidget>(qwin(), "List1")->font());
+  EXPECT_EQ(metrics.horizontalAdvance("iiii"), metrics.horizontalAdvance("MMMM"));
   auto* grid = child<QTableView>(qwin(), "MSFlexGrid1");
   view.listSelect(0);
   QElapsedTimer stopwatch;

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "store/raw_reader.h"
 #include "view/grid.h"
 
 namespace kestrand::view {
@@ -92,32 +91,6 @@ TEST(ReadCsv, ShortLinesBadValuesAndTheLimit) {
     EXPECT_EQ(c.overLimit, data >= 16300) << data;
     EXPECT_EQ(c.NumSamples(), std::min(data, 16300)) << data;
   }
-}
-
-TEST(ReadCsv, RawFileSavedAndOpenedShowsTheSameGrid) {
-  store::ProbeTable probes;
-  probes.InitProbeTable();
-  const MessageCatalogue messages;
-  store::SampleTable raw;
-  store::HeaderFields rh;
-  ASSERT_EQ(
-      store::ReadRawDataContent("\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,17,60\r\n"
-                                "1,0\r\n12.3\r\n0.5\r\n-1.25\r\n1,0\r\n12.4\r\n1234.567\r\n0\r\n",
-                                "f.dat", {probes, messages, 3, {}}, rh, raw)
-          .end,
-      store::ReadEnd::kComplete);
-  const GridLayout before = UpdateDataTable(raw, rh, {}).grid;
-
-  store::SampleTable back;
-  store::HeaderFields bh;
-  ReadCsvContent(written(raw), back, bh);
-  const GridLayout after = UpdateDataTable(back, bh, {}).grid;
-  ASSERT_EQ(after, before);
-  for (int r = 0; r < before.rows; ++r) {
-    for (int c = 0; c < before.cols(); ++c)
-      EXPECT_EQ(cellText(after, back, r, c), cellText(before, raw, r, c)) << r << "," << c;
-  }
-  EXPECT_EQ(bh.ProbeName + "|" + bh.UnitsName, rh.ProbeName + "|" + rh.UnitsName);
 }
 
 }  // namespace

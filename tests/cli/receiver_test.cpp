@@ -61,16 +61,6 @@ TEST(Receiver, PrintsEntriesStatusesMessagesAndBoxesAndEndsAfterTheLastMessage) 
   EXPECT_TRUE(w.receiver.uploadEnded());
 }
 
-TEST(Receiver, TakesTheDisplayFormatsFromTheDataDirectory) {
-  Headless h;
-  h.fs.files["/d/riviriro_date.inf"] = "9\r\n";
-  h.fs.files["/d/riviriro_time.inf"] = "4\r\n";
-  h.receiver.start("/dev/pts/9");
-  h.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
-  EXPECT_EQ(h.fs.readAll("/d/QV 05.Feb.97  14.53.13.dat"),
-            "\"05/02/1997\",\" 14:53:13\",3,1\r\n2,1,0\r\n");
-}
-
 TEST(Receiver, DataWithoutHeaderEndsTheFirstUploadAndStopClosesTheOpenFile) {
   Headless h;
   h.receiver.start("/dev/pts/9");

@@ -122,22 +122,5 @@ TEST(QtDialogs, YesNoReturnsTheAnswerAndFiltersShowEveryFile) {
             QStringList({"Excel Spreadsheet  *.csv (*.csv)", "All Files (*.*) (*)"}));
 }
 
-TEST(QtDialogs, HelpShowsCaptionAndOneLinePerSentence) {
-  bool seen = false;
-  whenModalOpens([&](QWidget* w) {
-    seen = true;
-    EXPECT_EQ(w->windowTitle(), "Help");
-    QLabel* label = child<QLabel>(w, "lblHelpText");
-    EXPECT_EQ(label->text().count('\n'), 2);
-    // The label is wide enough that wrapping adds no line of its own.
-    const int height = label->heightForWidth(label->width());
-    EXPECT_GE(height, 3 * label->fontMetrics().height());
-    EXPECT_LT(height, 4 * label->fontMetrics().height());
-    child<QPushButton>(w, "TimeHelpOK")->click();
-  });
-  QtDialogs().showHelp("Help", app::dateHelpText());
-  EXPECT_TRUE(seen);
-}
-
 }  // namespace
 }  // namespace kestrand::platform::qt

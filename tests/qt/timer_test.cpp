@@ -19,27 +19,6 @@ struct Counted {
   int ticks = 0;
 };
 
-TEST(QtTimer, TicksRepeatedlyOnlyWhileEnabledWithAnIntervalAndNotOnceDestroyed) {
-  Counted fresh;
-  EXPECT_TRUE(fresh.timer->enabled());
-  EXPECT_EQ(fresh.timer->interval(), 0);
-  Counted ticking(20);
-  Counted disabled(20, false);
-  Counted zeroed(20);
-  zeroed.timer->setInterval(0);
-  auto destroyed = std::make_unique<Counted>();
-  destroyed->timer->onTick([] { ADD_FAILURE() << "a destroyed timer ticked"; });
-  destroyed->timer->setInterval(20);
-  destroyed.reset();
-
-  QTest::qWait(130);
-  EXPECT_EQ(fresh.ticks, 0);
-  EXPECT_GE(ticking.ticks, 2);
-  EXPECT_EQ(disabled.ticks, 0);
-  EXPECT_EQ(disabled.timer->interval(), 20);
-  EXPECT_EQ(zeroed.ticks, 0);
-}
-
 // Setting the interval again (even to the same value) or enabling a stopped timer starts the
 // count anew: the tick due from the first start does not come. Enabling a running timer does
 // not.

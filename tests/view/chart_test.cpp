@@ -59,7 +59,7 @@ TEST(ChartData, TimesAcrossMidnightAndPausesAndElapsed) {
     const char* maxTime;
     const char* label;  // of x = 2
   } cases[] = {
-      // Periodic: 3 s on, 10 s off, across midnight, with dates ...
+      // Periodic: 3 s on, 10 s off, across midnight.
       {{{"01/15/2006", "11:59:58 PM", 1, 0},
         {"01/15/2006", "11:59:59 PM", 2, 0},
         {"01/16/2006", "12:00:00 AM", 3, 0},
@@ -70,17 +70,6 @@ TEST(ChartData, TimesAcrossMidnightAndPausesAndElapsed) {
        {0, 3},
        "12:00:13 AM",
        "12:00:00 AM"},
-      // ... and without (a 24-hour CSV time column).
-      {{{"", "23:59:58", 1, 0},
-        {"", "23:59:59", 2, 0},
-        {"", "00:00:00", 3, 0},
-        {"", "00:00:13", 9, 0},
-        {"", "00:00:14", 9, 0}},
-       0,
-       {0, 1, 2, 15, 16},
-       {0, 3},
-       "00:00:13",
-       "00:00:00"},
       // Elapsed time: hours run on past a day.
       {{{"", "23:59:59", 5, 0},
         {"", "24:00:00", 7, 0},

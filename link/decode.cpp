@@ -85,29 +85,4 @@ double decodeValue(std::int16_t hi, std::int16_t lo) {
   return static_cast<double>(mantissa) / kPowersOfTen[exponent];
 }
 
-float logInterval(std::int16_t logRate) {
-  switch (logRate) {
-    case 0:
-      return 0.5f;
-    case 1:
-      return 1.0f;
-    case 2:
-      return 1.2f;
-    case 3:
-      return 1.5f;
-    case 4:
-      return 2.0f;
-    case 5:
-      return 3.0f;
-    case 6:
-      return 6.0f;
-    case 7:
-      return 12.0f;
-    case 8:
-      return 60.0f;
-    default:
-      return 1.0f;
-  }
-}
-
 }  // namespace kestrand::link

@@ -46,7 +46,4 @@ std::vector<DataRecord> decodeRecords(const Message& m, std::int16_t logMode, st
 // A 16-bit value of the link: exponent in bits 13-15, mantissa in bits 0-12.
 double decodeValue(std::int16_t hi, std::int16_t lo);
 
-// Seconds between samples for a log-rate code (0.5 s to 60 s; other codes 1 s).
-float logInterval(std::int16_t logRate);
-
 }  // namespace kestrand::link

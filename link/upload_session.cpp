@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "link/decode.h"
 #include "store/catalogue.h"
+#include "store/probe_table.h"
 #include "store/raw_format.h"
 
 namespace kestrand::link {
@@ -358,7 +359,7 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
   } else {
     std::int64_t seconds = up_.RecordsTotal;
     if (h.LogMode == 2) {
-      h.LogInterval = logInterval(h.LogRate);
+      h.LogInterval = store::logInterval(h.LogRate);
       up_.PeriodLeft = h.PeriodOn - h.LogInterval;
       double elapsed = 0.0;
       for (std::int32_t n = 0; n < up_.RecordsTotal; ++n) {

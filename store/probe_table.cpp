@@ -1,5 +1,6 @@
 #include "store/probe_table.h"
 
+#include <array>
 #include <initializer_list>
 
 #include "core/error.h"
@@ -124,6 +125,13 @@ std::string logModeText(std::int16_t logMode) {
       break;
   }
   return std::string("Logging Mode - ") + name;
+}
+
+float logInterval(std::int16_t logRate) {
+  static constexpr std::array<float, 9> kSeconds = {0.5f, 1.0f, 1.2f,  1.5f, 2.0f,
+                                                    3.0f, 6.0f, 12.0f, 60.0f};
+  if (logRate < 0 || logRate >= static_cast<int>(kSeconds.size())) return 1.0f;
+  return kSeconds[static_cast<size_t>(logRate)];
 }
 
 }  // namespace kestrand::store

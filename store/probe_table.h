@@ -34,13 +34,16 @@ class ProbeTable {
 
 // True when the header is plausible (probe 0..31, mode 0..5, rate 0..15, columns 1..65535,
 // moving average 0..65534). Date and time are not checked.
-bool VerifyHeader(const std::string& SampDate, const std::string& SampTime,
-                  std::int16_t ProbeType, std::int16_t LogMode, std::int16_t LogRate,
-                  std::int32_t DataFormat, std::int32_t MoveAve);
+bool VerifyHeader(const std::string& SampDate, const std::string& SampTime, std::int16_t ProbeType,
+                  std::int16_t LogMode, std::int16_t LogRate, std::int32_t DataFormat,
+                  std::int32_t MoveAve);
 
 // Name of a logging-mode code in the file list, trailing blanks included ("Periodic  ").
 // Code 0 is named by the elapsed-time flag: 1 "Continuous", 2 "Spatial", else "Single Pt.".
 std::string_view logModeListName(std::int16_t logMode, std::int16_t extLogMode);
+// Seconds between samples for a log-rate code (0.5 s to 60 s; other codes 1 s).
+float logInterval(std::int16_t logRate);
+
 // "Logging Mode - ..." text shown with a viewed file.
 std::string logModeText(std::int16_t logMode);
 

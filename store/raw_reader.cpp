@@ -3,9 +3,9 @@
 #include <array>
 #include <cmath>
 
+#include "core/error.h"
 #include "core/text.h"
 #include "datetime/datetime.h"
-#include "core/error.h"
 #include "store/field_reader.h"
 
 namespace kestrand::store {
@@ -89,7 +89,7 @@ void Reader::readHeader() {
   h_.ProbeName = c_.probes.ModelName(h_.ProbeType);
   h_.LogModeText = logModeText(h_.LogMode);
   c_.feedback.setProgress(0, size_);
-  h_.LogInterval = logIntervalOf(h_.LogRate);
+  h_.LogInterval = logInterval(h_.LogRate);
 
   for (int k = 0; k < kTableColumns - 1; ++k) t_.ColUsed[static_cast<size_t>(k)] = 0;
   if (h_.MoveAve != 0) {
@@ -179,13 +179,6 @@ ReadEnd Reader::run(std::vector<std::string>& messages) {
 }
 
 }  // namespace
-
-float logIntervalOf(std::int16_t logRate) {
-  static constexpr std::array<float, 9> kSeconds = {0.5f, 1.0f, 1.2f,  1.5f, 2.0f,
-                                                    3.0f, 6.0f, 12.0f, 60.0f};
-  if (logRate < 0 || logRate >= static_cast<int>(kSeconds.size())) return 1.0f;
-  return kSeconds[static_cast<size_t>(logRate)];
-}
 
 namespace {
 

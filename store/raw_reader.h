@@ -59,9 +59,6 @@ ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSyst
 ReadResult ReadRawDataContent(std::string_view content, const std::string& filename,
                               const ReadContext& context, HeaderFields& header, SampleTable& table);
 
-// Seconds between samples of a log-rate code (codes 9 and beyond give 1).
-float logIntervalOf(std::int16_t logRate);
-
 // The data-warning window's text when a CSV file holds more samples than the table takes.
 std::string dataLimitText();
 // errmsg 0: the text to put on the data-warning window; any other value: nullopt, the window

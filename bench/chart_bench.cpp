@@ -17,6 +17,7 @@
 #include <span>
 #include <string>
 
+#include "bench/full_upload.h"
 #include "core/messages.h"
 #include "store/raw_format.h"
 #include "store/raw_reader.h"
@@ -29,25 +30,9 @@ namespace {
 using namespace kestrand;
 
 std::string fullFile() {
-  store::HeaderFields h;
-  h.SampDate = "01/15/2006";
-  h.SampTime = "11:55:09 PM";  // the upload runs past midnight
-  h.LogMode = 2;
-  h.LogRate = 0;
-  h.DataFormat = 0xFFFF;
-  h.MoveAve = 60;
-  h.PeriodOn = 30;
-  h.PeriodOff = 90;
-  std::string file = store::headerLine1(h, 2) + store::headerLine2(h);
-  for (int i = 0; i < store::kMaxSamples; ++i) {
-    file += store::rawLine({store::intField(i % 128), store::intField(0)});
-    file += store::rawLine({store::doubleField(100.0 + i * 0.00731)});
-    for (int k = 0; k < 16; ++k) {
-      const double wave = (i * (k + 3)) % 97 * 0.21;  // ragged, so the reduction has work
-      file += store::rawLine({store::doubleField(store::roundThousandths(k * 1.37 + wave))});
-    }
-  }
-  return file;
+  // The upload runs past midnight; ragged values, so that the reduction has work.
+  return bench::fullUpload("11:55:09 PM",
+                           [](int i, int k) { return k * 1.37 + (i * (k + 3)) % 97 * 0.21; });
 }
 
 struct Rig {

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/full_upload.h"
 #include "core/messages.h"
 #include "platform/posix/posix_file_system.h"
 #include "store/catalogue.h"
@@ -30,24 +31,7 @@ namespace {
 using namespace kestrand;
 
 std::string fullFile() {
-  store::HeaderFields h;
-  h.SampDate = "01/15/2006";
-  h.SampTime = "02:05:09 PM";
-  h.LogMode = 2;
-  h.LogRate = 0;
-  h.DataFormat = 0xFFFF;
-  h.MoveAve = 60;
-  h.PeriodOn = 30;
-  h.PeriodOff = 90;
-  std::string file = store::headerLine1(h, 2) + store::headerLine2(h);
-  for (int i = 0; i < store::kMaxSamples; ++i) {
-    file += store::rawLine({store::intField(i % 128), store::intField(0)});
-    file += store::rawLine({store::doubleField(100.0 + i * 0.00731)});
-    for (int k = 0; k < 16; ++k) {
-      file += store::rawLine({store::doubleField(store::roundThousandths(k * 1.37 + i * 0.0113))});
-    }
-  }
-  return file;
+  return bench::fullUpload("02:05:09 PM", [](int i, int k) { return k * 1.37 + i * 0.0113; });
 }
 
 struct Rig {

@@ -57,8 +57,7 @@ void FakeSerialPort::raise(int code) {
   if (handler_) handler_(code);
 }
 
-void FakeMainView::build(const WindowLayout& l, MainWindowEvents& events) {
-  layout = l;
+void FakeMainView::build(const WindowLayout&, MainWindowEvents& events) {
   events_ = &events;
 }
 

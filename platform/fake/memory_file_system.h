@@ -1,5 +1,5 @@
 #pragma once
-// An in-memory file system for tests: files are byte strings by path; syncs are counted, and
+// An in-memory file system for tests: files are byte strings by path, with what was synced;
 // a path can be made to refuse creation, syncing or removal, and a replacement to fail at one of
 // its steps; bytes read are counted. `freeBytes` is
 // the space left on the disk, shared by all files: a write larger than it writes the prefix that
@@ -45,7 +45,6 @@ class MemoryFileSystem : public FileSystem {
   Step failReplaceAt = Step::kNone;  // writeAll fails there (a write after half the bytes)
   static constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t freeBytes = kUnlimited;
-  int syncs = 0;
   mutable std::uint64_t bytesRead = 0;  // by readAll and readHead
   int openFiles = 0;
 

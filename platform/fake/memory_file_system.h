@@ -1,10 +1,8 @@
 #pragma once
-// An in-memory file system for tests: files are byte strings by path, with what was synced;
-// a path can be made to refuse creation, syncing or removal, and a replacement to fail at one of
-// its steps; bytes read are counted. `freeBytes` is
-// the space left on the disk, shared by all files: a write larger than it writes the prefix that
-// fits, then throws as a full disk does; cutting a file back gives its bytes back. Lower and raise
-// it freely.
+// An in-memory file system for tests: files are byte strings by path, with what was synced. A
+// path can refuse creation, syncing or removal; a replacement can fail at a chosen step; bytes
+// read are counted. `freeBytes`, the disk's free space shared by all files: a longer write writes
+// the prefix that fits, then throws; cutting a file back gives its bytes back.
 
 #include <cstdint>
 #include <limits>

@@ -1,15 +1,13 @@
-// kestrand-cli as whole processes: what the reading commands print and write, and that hostile or
-// clumsy input replaces nothing that is not theirs, loses nothing, reads nothing without bound
-// and ends with an exit status that tells the truth.
+// kestrand-cli as whole processes: what it prints and writes, and that hostile or clumsy input
+// replaces nothing, loses nothing, reads nothing without bound and gets a truthful exit status.
 
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <clocale>
-#include <regex>
+#include <csignal>
 
 #include "tests/pty/process.h"
 
@@ -25,20 +23,23 @@ const std::string kTitles = "\"Date\",\"Time\",\"X-Point\",\"Probe\",\"Units\"\r
 const std::string kCsv = kTitles + "\"01/15/2006\",\"02:05:09 PM\",12.5,\"QV-1100\",\"V/m\"\r\n" +
                          "\"01/15/2006\",\"02:05:10 PM\",-2,\"\",\"V/m\"\r\n";
 
-// How the child process starts: in the data directory, as user nobody, within 300 MB.
+// How the child process starts: in the data directory, as user nobody, within 300 MB, with
+// files of at most 100 bytes.
 std::string gDir;
-bool gAsNobody = false, gLimited = false;
+bool gAsNobody = false, gLimited = false, gFileLimit = false;
 void childSetup() {
   if (::chdir(gDir.c_str()) != 0) ::_exit(126);
-  const rlimit memory{rlim_t{300} << 20, rlim_t{300} << 20};
+  const rlimit memory{rlim_t{300} << 20, rlim_t{300} << 20}, size{100, 100};
   if (gLimited) ::setrlimit(RLIMIT_AS, &memory);
+  ::signal(SIGXFSZ, SIG_IGN);
+  if (gFileLimit) ::setrlimit(RLIMIT_FSIZE, &size);
   if (gAsNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
 }
 
 struct Cli : ::testing::Test {
   Cli() {
     gDir = d.path;
-    gAsNobody = gLimited = false;
+    gAsNobody = gLimited = gFileLimit = false;
     ::chmod(d.path.c_str(), 0755);
     put("qv0001.dat", kRaw);
     put("good.csv", kCsv);
@@ -60,62 +61,39 @@ struct Cli : ::testing::Test {
   std::string out, err;
 };
 
-// The words of every line that has some, one line each, the pages' form feeds dropped.
-std::string words(const std::string& text) {
-  const std::string lines = std::regex_replace(text, std::regex("[ \f\r]*\n[ \f\r\n]*"), "\n");
-  return std::regex_replace(std::regex_replace(lines, std::regex("^\n"), ""),
-                            std::regex("[ \f\r]+"), " ");
-}
-
-TEST_F(Cli, ViewExportAndPrintARawFile) {
-  // Display formats from another directory: dd/MM/yyyy and hh:mm:ss (a PM hour gets a blank).
+TEST_F(Cli, ViewExportAndPrintARawFileWithoutWritingWhereTheyRead) {
+  // Formats from elsewhere (dd/MM/yyyy, hh:mm:ss); the folders are read-only (to nobody as root).
   fs::create_directory(d / "formats");
   put("formats/riviriro_date.inf", "9\r\n");
   put("formats/riviriro_time.inf", "4\r\n");
+  ::chmod(d.path.c_str(), 0555);
+  gAsNobody = ::getuid() == 0;
+  EXPECT_EQ(run({"list"}), 0) << err;
+  EXPECT_EQ(run({"stats", "good.csv"}), 0) << err;
   ASSERT_EQ(run({"view", "qv0001.dat", "--data-dir", "formats"}), 0);
   EXPECT_EQ(out,
             "Start Date - 15/01/2006\nEnd Date - 15/01/2006\nStart Time -  14:05:09\n"
             "End Time -  14:05:10\nNumber of Samples -  2\nProbe Model Number - QV-1100\n"
             "Units - V/m\n\n\n Time     \tX-Point\n02:05:09 PM\t 12.5\n02:05:10 PM\t-2\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(d.path), {}), 3);
+  ::chmod(d.path.c_str(), 0755);
+  gAsNobody = false;
   ASSERT_EQ(run({"export", "qv0001.dat", "out.csv"}), 0);
   EXPECT_EQ(slurp(d / "out.csv"), kCsv);
   ASSERT_EQ(run({"print", "qv0001.dat", "--text", "r.txt"}), 0);
   ASSERT_EQ(run({"print", "qv0001.dat", "--pdf", "r.pdf"}), 0);
-  const std::string text = slurp(d / "r.txt");
-  EXPECT_NE(text.find("01/15/2006  02:05:10 PM    -2.000    \n"), std::string::npos);
-  ASSERT_EQ(std::system(("pdftotext -layout " + d / "r.pdf" + " " + d / "r.pdf.txt").c_str()), 0);
-  EXPECT_EQ(words(slurp(d / "r.pdf.txt")), words(text));
-  EXPECT_FALSE(fs::exists(d / "riviriro_date.inf") || fs::exists(d / "riviriro_time.inf"));
-}
-
-TEST_F(Cli, AFullDiskLeavesEveryOldOutputAsItWas) {
-  if (::getuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
-  fs::create_directory(d / "full");
-  ASSERT_EQ(::mount("tmpfs", (d / "full").c_str(), "tmpfs", 0, "size=128k"), 0);
-  struct Unmount {
-    std::string at;
-    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-  } unmount{d / "full"};
-  const Args names = {"r.txt", "r.pdf", "out.csv"};
-  for (const std::string& name : names) put("full/" + name, "old " + name);
-  std::ofstream filler(d / "full/filler");
-  while (filler << std::string(4096, 'x') << std::flush) {
+  EXPECT_NE(slurp(d / "r.txt").find("01/15/2006  02:05:10 PM    -2.000    \n"), std::string::npos);
+  // The PDF holds the same lines, the blanks in them as wide as the font's.
+  for (const char* line : {"Probe: +QV-1100 +Units: V/m$", "^01/15/2006 +02:05:09 PM +12.500$",
+                           "^ *Page +1 +of +1$"}) {
+    const std::string grep = "pdftotext -layout " + d / "r.pdf" + " - | grep -Eq '" + line + "'";
+    EXPECT_EQ(std::system(grep.c_str()), 0) << line;
   }
-  EXPECT_EQ(run({"print", "qv0001.dat", "--text", "full/r.txt"}), 1);
-  EXPECT_EQ(run({"print", "qv0001.dat", "--pdf", "full/r.pdf"}), 1);
-  EXPECT_EQ(run({"export", "qv0001.dat", "full/out.csv"}), 1);
-  for (const std::string& name : names) EXPECT_TRUE(slurp(d / ("full/" + name)) == "old " + name);
-  EXPECT_EQ(std::distance(fs::directory_iterator(d / "full"), {}), 4);  // nothing left beside
-}
-
-TEST_F(Cli, ReadingCommandsNeedNoWriteAccess) {
-  ::chmod(d.path.c_str(), 0555);
-  gAsNobody = ::getuid() == 0;  // root may write anywhere
-  EXPECT_EQ(run({"list"}), 0) << err;
-  EXPECT_EQ(run({"view", "qv0001.dat"}), 0) << err;
-  EXPECT_EQ(run({"stats", "good.csv"}), 0) << err;
-  EXPECT_EQ(std::distance(fs::directory_iterator(d.path), {}), 2);
-  ::chmod(d.path.c_str(), 0755);
+  const std::string pdf = slurp(d / "r.pdf");
+  gFileLimit = true;  // a write cut short, as on a full disk, leaves the old report as it was
+  EXPECT_EQ(run({"print", "qv0001.dat", "--pdf", "r.pdf"}), 1);
+  EXPECT_TRUE(slurp(d / "r.pdf") == pdf);
+  EXPECT_EQ(std::distance(fs::directory_iterator(d.path), {}), 6);  // nothing left beside
 }
 
 TEST_F(Cli, HostileOrClumsyInputEndsSoonWithinBoundsWithAStatusThatSaysWhatWentWrong) {
@@ -146,10 +124,10 @@ TEST_F(Cli, HostileOrClumsyInputEndsSoonWithinBoundsWithAStatusThatSaysWhatWentW
               {{"chart", "good.csv", "--png", "c.png"}, 0, ""},
               {{"view", "long.csv"}, 1, "Type mismatch"},
               {{"view", "missing.csv"}, 1, "Error: Error on Open!  "},
-              {{"view", "bad.csv"}, 1, "Type mismatch"},
               {{"export", "bad.csv", "out.csv"}, 1, "Type mismatch"},
               {{"stats", "empty.csv"}, 1, "no samples in empty.csv"},
-              {{"stats", "title.csv"}, 1, "no samples in title.csv"}};
+              {{"stats", "title.csv"}, 1, "no samples in title.csv"},
+              {{"print", "qv0001.dat", "--text", "/dev/stderr"}, 0, "Probe:  QV-1100"}};
   for (const auto& r : runs) {
     EXPECT_EQ(run(r.args), r.status) << r.args.back();
     EXPECT_NE(err.find(r.says), std::string::npos) << err.substr(0, 4000);
@@ -157,8 +135,6 @@ TEST_F(Cli, HostileOrClumsyInputEndsSoonWithinBoundsWithAStatusThatSaysWhatWentW
   }
   EXPECT_TRUE(slurp(d / "qv0001.dat") == kRaw);
   EXPECT_TRUE(fs::exists(d / "out.csv"));  // the export went on after the message
-  ASSERT_EQ(run({"print", "qv0001.dat", "--text", "/dev/stdout"}), 0);  // written through
-  EXPECT_TRUE(out.starts_with("Probe:  QV-1100")) << out;
 }
 
 TEST_F(Cli, NumbersAreInTheCFormWhateverTheLocale) {
@@ -200,7 +176,6 @@ TEST_F(Cli, CommandLineLikeAUnixTool) {
   // A name with a line feed in it stays on one line of the list.
   put("QV a\n\\b.dat", kRaw);
   ASSERT_EQ(run({"list"}), 0);
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2) << out;
   EXPECT_NE(out.find("QV a\\x0A\\\\b.dat\n"), std::string::npos) << out;
 }
 

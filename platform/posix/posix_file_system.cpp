@@ -91,7 +91,7 @@ std::string followLinks(const std::string& path) {
     if (n < 0) fail(errno, path);
     if (static_cast<std::size_t>(n) == sizeof buf) fail(ENAMETOOLONG, path);
     std::string next(buf, static_cast<std::size_t>(n));
-    at = next.front() == '/' ? next : joinPath(directoryOf(at), next);
+    at = next.starts_with('/') ? next : joinPath(directoryOf(at), next);
   }
   fail(ELOOP, path);
 }
@@ -114,7 +114,7 @@ void replaceFile(const std::string& target, std::string_view content, const stru
       if (::fchown(fd, old->st_uid, old->st_gid) != 0) (void)::fchown(fd, -1, old->st_gid);
       if (::fchmod(fd, old->st_mode & 07777) != 0) fail(errno, shown);
     } else {
-      const mode_t mask = ::umask(0);
+      const mode_t mask = ::umask(0);  // the mask is read by setting it (one thread: no race)
       ::umask(mask);
       if (::fchmod(fd, 0666 & ~mask) != 0) fail(errno, shown);
     }

@@ -9,13 +9,6 @@ namespace {
 
 using platform::LabelId;
 
-// The temporary file beside `path`: hidden, named after it.
-std::string temporaryPathFor(const std::string& path) {
-  const auto slash = path.rfind('/');
-  const std::size_t at = slash == std::string::npos ? 0 : slash + 1;
-  return path.substr(0, at) + "." + path.substr(at) + ".tmp";
-}
-
 // 1-based position of the first blank in `text`, 0 when it has none.
 std::int64_t firstBlank(const std::string& text) {
   const auto at = text.find(' ');
@@ -34,26 +27,11 @@ store::Feedback progressOn(platform::MainView& view) {
 
 void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store::SampleTable& t,
                   const store::Feedback& feedback) {
-  const std::string temporary = temporaryPathFor(path);
-  try {
-    auto file = fs.create(temporary);
-    view::WriteCsv(
-        t, [&](std::string_view bytes) { file->write(bytes); }, feedback);
-    file->sync();
-    file->close();
-    fs.rename(temporary, path);
-  } catch (const Error& e) {
-    try {
-      if (fs.exists(temporary)) fs.remove(temporary);
-    } catch (const Error&) {
-      // The failure to report is the first one.
-    }
-    // The user chose the file's name, not the temporary one's.
-    std::string what = e.description();
-    if (const auto at = what.find(temporary); at != std::string::npos)
-      what.replace(at, temporary.size(), path);
-    throw Error(e.code(), what);
-  }
+  // Made whole in memory (a few megabytes at most), then put in place in one step.
+  std::string content;
+  view::WriteCsv(
+      t, [&content](std::string_view bytes) { content.append(bytes); }, feedback);
+  fs.writeAll(path, content);
 }
 
 void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer) {
@@ -86,6 +64,9 @@ void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
                                           current.substr(0, current.size() - 4) + ".csv", true});
     if (!chosen) return;
     path = *chosen;
+    // The upload this table came from stays whatever name is chosen.
+    if (g.p.fs.sameFile(path, platform::joinPath(g.DataPath, current)))
+      throw Error(ErrorKind::kGeneral, "The raw data file " + current + " cannot be replaced");
     g.genMsg.write("Saving " + view::shownFileName(path));
     g.p.view.setProgress(0, g.table.NumSamples);
     writeCsvFile(g.p.fs, path, g.table, progressOn(g.p.view));

@@ -21,9 +21,8 @@ inline const std::string kYesNoText = "This will delete all unsaved data!  Are y
 // Title of the message boxes of the file dialogs' commands.
 inline const std::string kFileErrorTitle = "Error";
 
-// Writes the table as a CSV file at `path`: into a temporary file beside it, synced, then
-// renamed into its place, so that a failure leaves an earlier file of that name as it was and
-// no temporary file behind. Throws kestrand::Error.
+// Writes the table as a CSV file at `path`, replacing it whole (FileSystem::writeAll): a
+// failure leaves an earlier file of that name as it was. Throws kestrand::Error.
 void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store::SampleTable& t,
                   const store::Feedback& feedback = {});
 

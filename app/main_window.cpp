@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "app/data_files.h"
+#include "app/settings_files.h"
 #include "core/text.h"
 #include "core/version.h"
-#include "store/field_reader.h"
 #include "view/grid.h"
 
 namespace kestrand::app {
@@ -152,18 +152,9 @@ bool MainWindow::Form_Load() {
 }
 
 void MainWindow::GetDefaultPort() {
-  Program& g = prog_;
-  bool read = false;
-  try {
-    const std::string content =
-        g.p.fs.readAll(platform::joinPath(g.DataPath, std::string(kPortSettingsFile)));
-    store::FieldReader reader(content);
-    PortNumber_ = reader.readInt16();
-    read = true;
-  } catch (const Error&) {
-    read = false;
-  }
-  if (!read) PortNumber_ = static_cast<std::int16_t>(dialogs_.choosePort(2));
+  const Program& g = prog_;
+  const std::optional<std::int16_t> read = readPortSetting(g.p.fs, g.DataPath);
+  PortNumber_ = read ? *read : static_cast<std::int16_t>(dialogs_.choosePort(2));
   OpenCommPort(PortNumber_);
 }
 
@@ -187,8 +178,7 @@ void MainWindow::Form_Unload() {
   Program& g = prog_;
   g.link.closeChannel();
   try {
-    g.p.fs.writeAll(platform::joinPath(g.DataPath, std::string(kPortSettingsFile)),
-                    signedText(PortNumber_) + "\r\n");
+    savePortSetting(g.p.fs, g.DataPath, PortNumber_);
   } catch (const Error& e) {
     g.p.box.show(e.description(), platform::Buttons::kOk, false, kErrorTitle);
   }

@@ -22,7 +22,6 @@ std::string dateHelpText();
 std::string timeHelpText();
 inline const std::string kPortErrorText =
     "Unable to open the selected comm port.  Reselect comm port or check system configuration.";
-inline constexpr std::string_view kPortSettingsFile = "riviriro.inf";
 
 // The window's caption, tabs, buttons and menus, each control with its name, caption and
 // command.

@@ -1,5 +1,7 @@
 #include "cli/console_view.h"
 
+#include <string_view>
+
 #include "core/messages.h"
 #include "core/text.h"
 
@@ -7,12 +9,21 @@ namespace kestrand::cli {
 
 namespace {
 
+// Longer lines are cut: a message quoting a whole bad field of a hostile file would otherwise
+// flood the console.
+constexpr std::size_t kLongestLine = 1000;
+
 // One line to a console stream. A reader that went away (a closed pipe) leaves the stream
 // failed; the line is dropped, and the state is cleared first so later lines are still tried.
 // The streams throw nothing: their exception mask is never set.
 void writeLine(std::ostream& os, const std::string& line) {
   os.clear();
-  os << line << std::endl;
+  if (line.size() > kLongestLine) {
+    os << std::string_view(line).substr(0, kLongestLine) << "... (" << line.size() << " bytes)"
+       << std::endl;
+  } else {
+    os << line << std::endl;
+  }
 }
 
 }  // namespace
@@ -51,7 +62,8 @@ std::string ConsoleView::label(platform::LabelId id) const {
 
 void ConsoleView::listAdd(const std::string& entry) {
   list_.push_back(entry);
-  writeLine(out_, entry);
+  // A file name may hold any byte but '/': one entry stays one line.
+  writeLine(out_, printable(entry));
 }
 
 void ConsoleView::printGrid(std::ostream& os) const {
@@ -82,7 +94,7 @@ platform::Answer ConsoleMessageBox::show(const std::string& text, platform::Butt
       shown += text[i];
     }
   }
-  if (title == kErrorTitle) ++errorBoxes;
+  if (title == kErrorTitle || title == "Error") ++errorBoxes;
   writeLine(err_, title + ": " + shown);
   return buttons == platform::Buttons::kOk ? platform::Answer::kOk : platform::Answer::kNo;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The main window and message boxes as a console shows them: each new file-list entry is a line
-// on standard output; the status label, the general message label and message boxes are lines
-// on standard error ("status: ...", "message: ...", "TITLE: ..."). Message boxes are answered
-// with OK (or No for a question).
+// on standard output (control characters escaped); the status label, the general message label and
+// message boxes are lines on standard error ("status: ...", "message: ...", "TITLE: ..."). Message
+// boxes are answered with OK (or No for a question).
 
 #include <map>
 #include <ostream>
@@ -62,7 +62,7 @@ class ConsoleMessageBox : public platform::MessageBox {
   platform::Answer show(const std::string& text, platform::Buttons buttons, bool warningIcon,
                         const std::string& title) override;
 
-  int errorBoxes = 0;  // boxes shown with the program's error title
+  int errorBoxes = 0;  // boxes shown with an error title ("RIviriro Error", "Error")
 
  private:
   std::ostream& err_;

@@ -1,12 +1,5 @@
-// kestrand-cli: the headless front end over the program's own logic.
-//
-//   kestrand-cli receive --port PATH [--data-dir DIR] [--once]
-//   kestrand-cli list [--data-dir DIR]
-//   kestrand-cli view FILE [--data-dir DIR]
-//   kestrand-cli export FILE OUT.csv [--data-dir DIR]
-//   kestrand-cli print FILE (--pdf OUT.pdf | --text OUT.txt) [--data-dir DIR]
-//   kestrand-cli chart FILE --png OUT.png [--size WIDTHxHEIGHT] [--reference LEVEL] [--data-dir
-//   DIR] kestrand-cli stats FILE [--data-dir DIR] kestrand-cli --version | --help
+// kestrand-cli: the headless front end over the program's own logic. `kestrand-cli --help`
+// lists the commands; each command answers --help with its own usage.
 
 #include <signal.h>
 #include <sys/socket.h>
@@ -15,12 +8,18 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cctype>
+#include <charconv>
+#include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/data_files.h"
@@ -38,44 +37,70 @@
 
 namespace {
 
-const char* kUsage =
-    "Usage:\n"
+const char* const kExitCodes =
+    "Exit status: 0 done; 1 a file could not be read or written, the reading showed an error\n"
+    "box, or there was nothing to show; 2 the command line was wrong.\n";
+
+const char* const kReceiveUsage =
     "  kestrand-cli receive --port PATH [--data-dir DIR] [--once]\n"
     "      Receive uploads from a meter on the serial device PATH (9600 baud, 8N1) into DIR\n"
     "      (default: the current directory), exactly as the desktop program does. New file-list\n"
     "      entries go to standard output; status texts, messages and message boxes to standard\n"
-    "      error. --once ends after the first upload. SIGINT, SIGTERM or SIGHUP closes the open "
-    "file.\n"
+    "      error. --once ends after the first upload. SIGINT, SIGTERM or SIGHUP closes the open\n"
+    "      file.\n";
+const char* const kListUsage =
     "  kestrand-cli list [--data-dir DIR]\n"
     "      Print the file list of DIR (default: the current directory), one entry a line, as\n"
-    "      the desktop program lists it at start. Message boxes go to standard error as\n"
-    "      TITLE: TEXT; the exit status is 1 when an error box was shown.\n"
+    "      the desktop program lists it at start, control characters as \\xHH. Message boxes go\n"
+    "      to standard error as TITLE: TEXT.\n";
+const char* const kViewUsage =
     "  kestrand-cli view FILE [--data-dir DIR]\n"
     "      Read FILE (a raw data file, or a CSV file when its name ends in .csv, as \"Open\"\n"
-    "      reads it) as \"View\" does and print the eight information labels,\n"
-    "      one a line, an empty line, then the data grid from its title row down, cells\n"
-    "      separated by a TAB. Dates and times take DIR's display formats. Exit status 1 when\n"
-    "      an error box was shown.\n"
+    "      reads it) as \"View\" does and print the eight information labels, one a line, an\n"
+    "      empty line, then the data grid from its title row down, cells separated by a TAB.\n"
+    "      Dates and times take DIR's display formats.\n";
+const char* const kExportUsage =
     "  kestrand-cli export FILE OUT.csv [--data-dir DIR]\n"
     "      Read FILE as view does and write OUT.csv exactly as \"Save as\" does. The program's\n"
-    "      messages go to standard error.\n"
+    "      messages go to standard error.\n";
+const char* const kPrintUsage =
     "  kestrand-cli print FILE (--pdf OUT.pdf | --text OUT.txt) [--data-dir DIR]\n"
     "      Read FILE as export does and render the printed report: as a PDF file with the\n"
     "      printer's font and positions, or as text, one printed line a line and a line of a\n"
-    "      single form feed where a new page starts.\n"
+    "      single form feed where a new page starts.\n";
+const char* const kChartUsage =
     "  kestrand-cli chart FILE --png OUT.png [--size WIDTHxHEIGHT] [--reference LEVEL]\n"
     "                    [--data-dir DIR]\n"
     "      Draw the chart of FILE (read as view reads it: one line per value column against\n"
     "      the time of the samples) into OUT.png (OUT.pdf for a PDF), 1200x700 unless\n"
-    "      --size says otherwise. The reference level is LEVEL, else the one saved in DIR.\n"
+    "      --size says otherwise (at most 10000 a side and 50 million pixels). The reference\n"
+    "      level is LEVEL (a number above 0, such as 5.5), else the one saved in DIR.\n";
+const char* const kStatsUsage =
     "  kestrand-cli stats FILE [--data-dir DIR]\n"
-    "      Print one line per value column of FILE (read as view reads it): title, samples, "
-    "minimum, maximum, time of\n"
-    "      the maximum, mean and RMS mean, separated by TABs.\n"
-    "  kestrand-cli --version\n"
-    "      Print the program version.\n"
-    "  kestrand-cli --help\n"
-    "      Print this help.\n";
+    "      Print one line per value column of FILE (read as view reads it): title, samples,\n"
+    "      minimum, maximum, time of the maximum, mean and RMS mean, separated by TABs.\n";
+
+// The name the user gave on the command line, as its bytes. The arguments reach Qt's parser as
+// Latin-1, one character per byte, so that every name comes back byte for byte whatever its
+// encoding; QFile::decodeName would turn bytes that are not UTF-8 into replacement characters.
+std::string bytes(const QString& argument) {
+  return argument.toLatin1().toStdString();
+}
+
+int usageError(const std::string& what, const char* usage) {
+  std::cerr << "kestrand-cli" << what << "\nUsage:\n" << usage;
+  return 2;
+}
+
+// A whole option value as a number in the C form; nullopt for anything else ("5,5", "0x10",
+// "5abc", " 5").
+template <typename T>
+std::optional<T> wholeNumber(std::string_view text) {
+  T value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return {};
+  return value;
+}
 
 int signalPipe[2] = {-1, -1};
 
@@ -84,22 +109,25 @@ void onSignal(int) {
   [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &c, 1);
 }
 
-int usageError(const std::string& what) {
-  std::cerr << "kestrand-cli" << what << "\n" << kUsage;
-  return 2;
-}
-
-// The options of `receive`.
 const QCommandLineOption kPort("port", "Serial device", "PATH");
 const QCommandLineOption kDataDir("data-dir", "Directory of the raw data files", "DIR", ".");
 const QCommandLineOption kOnce("once", "End after the first upload");
+const QCommandLineOption kPng("png", "Image to write", "OUT.png");
+const QCommandLineOption kSize("size", "Image size", "WIDTHxHEIGHT", "1200x700");
+const QCommandLineOption kReference("reference", "Reference level", "LEVEL");
+const QCommandLineOption kPdf("pdf", "Render the report as a PDF file", "OUT.pdf");
+const QCommandLineOption kText("text", "Write the report's lines as text", "OUT.txt");
+
+std::string dataDirOf(const QCommandLineParser& options) {
+  std::string dir = bytes(options.value(kDataDir));
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  return dir;
+}
 
 int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
-  const std::string port = options.value(kPort).toStdString();
-  std::string dataDir = options.value(kDataDir).toStdString();
-  const bool once = options.isSet(kOnce);
-  if (port.empty()) return usageError(" receive: --port PATH is required");
-  while (dataDir.size() > 1 && dataDir.back() == '/') dataDir.pop_back();
+  const std::string port = bytes(options.value(kPort));
+  const std::string dataDir = dataDirOf(options);
+  if (port.empty()) return usageError(" receive: --port PATH is required", kReceiveUsage);
 
   kestrand::platform::posix::PosixFileSystem fs(dataDir);
   kestrand::platform::posix::SystemClock clock;
@@ -137,7 +165,7 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
     return 1;
   }
 
-  if (once) {
+  if (options.isSet(kOnce)) {
     // Queued, so the handler that ended the upload runs to its end and sends its answer first.
     receiver.onEnded(
         [&] { QMetaObject::invokeMethod(&qapp, &QCoreApplication::quit, Qt::QueuedConnection); });
@@ -145,17 +173,6 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   qapp.exec();
   receiver.stop();
   return 0;
-}
-
-// The options of `chart` and `stats`.
-const QCommandLineOption kPng("png", "Image to write", "OUT.png");
-const QCommandLineOption kSize("size", "Image size", "WIDTHxHEIGHT", "1200x700");
-const QCommandLineOption kReference("reference", "Reference level", "LEVEL");
-
-std::string dataDirOf(const QCommandLineParser& options) {
-  std::string dir = options.value(kDataDir).toStdString();
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  return dir;
 }
 
 bool endsWithCsv(const std::string& name) {
@@ -166,10 +183,14 @@ bool endsWithCsv(const std::string& name) {
   return tail == ".csv";
 }
 
-// The program's state and logic over the console, loaded as at start-up without a port.
+// The program's state and logic over the console, loaded as at start-up without a port. These
+// commands only read: the display formats come from DIR's settings files, or are the defaults
+// in memory; no settings file is created or changed.
 struct Headless {
   explicit Headless(const std::string& dataDir)
-      : fs(dataDir), prog({view, box, fs, clock, timers, serial}, dataDir) {}
+      : fs(dataDir), prog({view, box, fs, clock, timers, serial}, dataDir) {
+    prog.formats.onlyRead();
+  }
 
   // The load steps, with or without the file list; false (after saying why) when one failed.
   bool load(bool listFiles) {
@@ -181,12 +202,34 @@ struct Headless {
       return false;
     }
   }
+  // 1 once an error box was shown, else 0.
   int status() const { return box.errorBoxes > 0 ? 1 : 0; }
 
   // Reads FILE (a path, or a bare name in the current directory) into the table as the desktop
   // program shows it: a raw data file as "View" reads it, a saved CSV file as "Open" does.
-  // False when nothing could be read.
+  // False when nothing could be read. A table left without samples is said so.
   bool read(const std::string& path) {
+    if (!readTable(path)) return false;
+    if (prog.table.NumSamples < 1) {
+      std::cerr << "kestrand-cli: no samples in " << path
+                << (endsWithCsv(path) ? " (a CSV file needs a title line, then a line per sample,"
+                                        " each of 16 characters or more)"
+                                      : "")
+                << "\n";
+    }
+    return true;
+  }
+
+  kestrand::platform::posix::PosixFileSystem fs;
+  kestrand::platform::posix::SystemClock clock;
+  kestrand::platform::qt::QtTimerFactory timers;
+  kestrand::platform::qt::QtSerialPort serial;  // never opened
+  kestrand::cli::ConsoleView view{std::cout, std::cerr};
+  kestrand::cli::ConsoleMessageBox box{std::cerr};
+  kestrand::app::Program prog;
+
+ private:
+  bool readTable(const std::string& path) {
     using kestrand::platform::LabelId;
     if (endsWithCsv(path)) {
       return kestrand::app::OpenCsvFile(prog, path, [this](const std::string& text) {
@@ -206,15 +249,16 @@ struct Headless {
     view.setLabel(LabelId::kStatDat, "Table updated");
     return box.errorBoxes == before || prog.table.NumSamples > 0;
   }
-
-  kestrand::platform::posix::PosixFileSystem fs;
-  kestrand::platform::posix::SystemClock clock;
-  kestrand::platform::qt::QtTimerFactory timers;
-  kestrand::platform::qt::QtSerialPort serial;  // never opened
-  kestrand::cli::ConsoleView view{std::cout, std::cerr};
-  kestrand::cli::ConsoleMessageBox box{std::cerr};
-  kestrand::app::Program prog;
 };
+
+// Refuses to write the command's output over the file it reads.
+bool writesOverInput(const Headless& h, const std::string& in, const std::string& out,
+                     const char* command) {
+  if (!h.fs.sameFile(in, out)) return false;
+  std::cerr << "kestrand-cli " << command << ": " << out
+            << " is the file being read; choose another name for the output\n";
+  return true;
+}
 
 int list(QCoreApplication&, const QCommandLineParser& options) {
   // The console view prints each entry as it is added.
@@ -225,12 +269,8 @@ int list(QCoreApplication&, const QCommandLineParser& options) {
 
 int view(QCoreApplication&, const QCommandLineParser& options) {
   using kestrand::platform::LabelId;
-  const std::string path = options.positionalArguments().at(0).toStdString();
-
   Headless h(dataDirOf(options));
-  if (!h.load(false)) return 1;
-  h.read(path);
-
+  if (!h.load(false) || !h.read(bytes(options.positionalArguments().at(0)))) return 1;
   for (LabelId id :
        {LabelId::kLblStartDate, LabelId::kLblEndDate, LabelId::kLblStartTime, LabelId::kLblEndTime,
         LabelId::kLblSampleCnt, LabelId::kLblProbeModel, LabelId::kLblUnits, LabelId::kMavgMess}) {
@@ -243,20 +283,21 @@ int view(QCoreApplication&, const QCommandLineParser& options) {
 }
 
 int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
+  const std::string in = bytes(options.positionalArguments()[0]);
+  const std::string out = bytes(options.positionalArguments()[1]);
   Headless h(dataDirOf(options));
-  if (!h.load(false) || !h.read(options.positionalArguments()[0].toStdString())) return 1;
+  if (writesOverInput(h, in, out, "export") || !h.load(false) || !h.read(in)) return 1;
   if (!kestrand::view::hasColumnsInUse(h.prog.table)) {
     std::cerr << "kestrand-cli export: " << kestrand::MessageCatalogue().saveEntry() << "\n";
     return 1;
   }
-  const std::string out = options.positionalArguments()[1].toStdString();
   try {
     kestrand::app::writeCsvFile(h.fs, out, h.prog.table);
   } catch (const kestrand::Error& e) {
     std::cerr << "kestrand-cli export: Error on Save!  " << e.description() << "\n";
     return 1;
   }
-  return 0;
+  return h.status();
 }
 
 // The chart series of the table on display, as the "Chart" tab draws them.
@@ -267,69 +308,82 @@ kestrand::view::ChartData chartOf(const Headless& h) {
 
 int stats(QCoreApplication&, const QCommandLineParser& options) {
   Headless h(dataDirOf(options));
-  if (!h.load(false) || !h.read(options.positionalArguments()[0].toStdString()) ||
+  if (!h.load(false) || !h.read(bytes(options.positionalArguments()[0])) ||
       h.prog.table.NumSamples < 1)
     return 1;
   for (const auto& s : kestrand::view::columnStats(chartOf(h))) {
     std::cout << kestrand::view::statsLine(s) << "\n";
   }
-  return 0;
+  return h.status();
 }
 
 int chart(QCoreApplication&, const QCommandLineParser& options) {
-  const QString png = options.value(kPng);
-  if (png.isEmpty()) return usageError(" chart: --png OUT.png is required");
-  const QStringList size = options.value(kSize).split('x');
-  bool okW = false, okH = false;
-  const int width = size.value(0).toInt(&okW), height = size.value(1).toInt(&okH);
-  if (size.size() != 2 || !okW || !okH || width < 1 || height < 1 || width > 20000 ||
-      height > 20000)
-    return usageError(" chart: --size wants WIDTHxHEIGHT");
+  const std::string png = bytes(options.value(kPng));
+  if (png.empty()) return usageError(" chart: --png OUT.png is required", kChartUsage);
+  // A chart beyond this is no longer a picture to look at, and its pixels alone take 200 MB.
+  constexpr int kMaxSide = 10000;
+  constexpr long kMaxPixels = 50'000'000;
+  const std::string size = bytes(options.value(kSize));
+  const auto x = size.find('x');
+  const auto width = wholeNumber<int>(std::string_view(size).substr(0, x));
+  const auto height = x == std::string::npos
+                          ? std::nullopt
+                          : wholeNumber<int>(std::string_view(size).substr(x + 1));
+  if (!width || !height || *width < 1 || *height < 1 || *width > kMaxSide || *height > kMaxSide ||
+      long{*width} * *height > kMaxPixels)
+    return usageError(
+        " chart: --size wants WIDTHxHEIGHT, each 1 to 10000, at most 50000000 "
+        "pixels",
+        kChartUsage);
   std::optional<double> level;
   if (options.isSet(kReference)) {
-    level = kestrand::view::parseReferenceLevel(options.value(kReference).toStdString());
-    if (!level) return usageError(" chart: --reference wants a number above 0");
+    level = wholeNumber<double>(bytes(options.value(kReference)));
+    if (!level || !std::isfinite(*level) || *level <= 0.0)
+      return usageError(" chart: --reference wants a number above 0 such as 5.5", kChartUsage);
   }
   Headless h(dataDirOf(options));
-  const std::string path = options.positionalArguments()[0].toStdString();
-  if (!h.load(false) || !h.read(path) || h.prog.table.NumSamples < 1) return 1;
+  const std::string path = bytes(options.positionalArguments()[0]);
+  if (writesOverInput(h, path, png, "chart") || !h.load(false) || !h.read(path) ||
+      h.prog.table.NumSamples < 1)
+    return 1;
   kestrand::platform::qt::ChartWidget widget(h.fs, dataDirOf(options));
   if (level) widget.setReference(level);
   widget.setData(chartOf(h), path.substr(path.rfind('/') + 1));
-  if (!widget.saveChart(png, QSize(width, height))) {
-    std::cerr << "kestrand-cli chart: cannot write " << png.toStdString() << "\n";
+  if (!widget.saveChart(QFile::decodeName(png.c_str()), QSize(*width, *height))) {
+    std::cerr << "kestrand-cli chart: cannot write " << png << "\n";
     return 1;
   }
-  return 0;
+  return h.status();
 }
-
-const QCommandLineOption kPdf("pdf", "Render the report as a PDF file", "OUT.pdf");
-const QCommandLineOption kText("text", "Write the report's lines as text", "OUT.txt");
 
 int print(QCoreApplication&, const QCommandLineParser& options) {
   if (options.isSet(kPdf) == options.isSet(kText))
-    return usageError(" print: exactly one of --pdf OUT.pdf and --text OUT.txt is required");
+    return usageError(" print: exactly one of --pdf OUT.pdf and --text OUT.txt is required",
+                      kPrintUsage);
+  const std::string in = bytes(options.positionalArguments()[0]);
+  const std::string out = bytes(options.value(options.isSet(kPdf) ? kPdf : kText));
   Headless h(dataDirOf(options));
-  if (!h.load(false) || !h.read(options.positionalArguments()[0].toStdString())) return 1;
+  if (writesOverInput(h, in, out, "print") || !h.load(false) || !h.read(in)) return 1;
   const auto pages = kestrand::view::PrintReport(h.prog.table, h.prog.header);
   try {
     if (options.isSet(kPdf)) {
-      kestrand::platform::qt::QtPrinter pdf(options.value(kPdf).toStdString());
+      kestrand::platform::qt::QtPrinter pdf(h.fs, out);
       kestrand::app::printPages(pages, pdf);
     } else {
-      h.fs.writeAll(options.value(kText).toStdString(), kestrand::view::reportText(pages));
+      h.fs.writeAll(out, kestrand::view::reportText(pages));
     }
   } catch (const kestrand::Error& e) {
     std::cerr << "kestrand-cli print: Error on Open!  " << e.description() << "\n";
     return 1;
   }
-  return 0;
+  return h.status();
 }
 
-// A subcommand: its name, the options it takes, the number of positional arguments it needs,
-// and what it does with them.
+// A subcommand: its name, usage, the options it takes, the number of positional arguments it
+// needs, and what it does with them.
 struct Command {
   const char* name;
+  const char* usage;
   QList<QCommandLineOption> options;
   int (*run)(QCoreApplication&, const QCommandLineParser&);
   qsizetype arguments = 0;
@@ -338,42 +392,89 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"receive", {kPort, kDataDir, kOnce}, receive},
-    {"list", {kDataDir}, list},
-    {"view", {kDataDir}, view, 1, "FILE"},
-    {"export", {kDataDir}, exportCsv, 2, "FILE and OUT.csv"},
-    {"print", {kDataDir, kPdf, kText}, print, 1, "FILE", true},
-    {"chart", {kPng, kSize, kReference, kDataDir}, chart, 1, "FILE", true},
-    {"stats", {kDataDir}, stats, 1, "FILE"},
+    {"receive", kReceiveUsage, {kPort, kDataDir, kOnce}, receive},
+    {"list", kListUsage, {kDataDir}, list},
+    {"view", kViewUsage, {kDataDir}, view, 1, "FILE"},
+    {"export", kExportUsage, {kDataDir}, exportCsv, 2, "FILE and OUT.csv"},
+    {"print", kPrintUsage, {kDataDir, kPdf, kText}, print, 1, "FILE", true},
+    {"chart", kChartUsage, {kPng, kSize, kReference, kDataDir}, chart, 1, "FILE", true},
+    {"stats", kStatsUsage, {kDataDir}, stats, 1, "FILE"},
 };
+
+std::string fullUsage() {
+  std::string usage;
+  for (const Command& command : kCommands) usage += command.usage;
+  return usage +
+         "  kestrand-cli --version\n      Print the program version.\n"
+         "  kestrand-cli --help\n      Print this help. COMMAND --help prints the command's.\n" +
+         kExitCodes;
+}
+
+// Parses the words after the command's name and runs it.
+int runCommand(const Command& command, QCoreApplication& qapp, const QStringList& words) {
+  QCommandLineParser options;
+  const QCommandLineOption help({"h", "help"}, "Print the command's usage.");
+  options.addOptions(command.options);
+  options.addOption(help);
+  const std::string prefix = std::string(" ") + command.name + ": ";
+  if (!options.parse(words)) return usageError(prefix + bytes(options.errorText()), command.usage);
+  if (options.isSet(help)) {
+    std::cout << "Usage:\n" << command.usage << kExitCodes;
+    return 0;
+  }
+  const QStringList given = options.positionalArguments();
+  if (given.size() > command.arguments)
+    return usageError(prefix + "unexpected argument '" + bytes(given[command.arguments]) + "'",
+                      command.usage);
+  if (given.size() < command.arguments)
+    return usageError(prefix + command.argumentName + " is required", command.usage);
+  // An empty name would mean "no file" to some of the layers below (the default printer).
+  for (const QString& argument : given) {
+    if (argument.isEmpty()) return usageError(prefix + "a file name is empty", command.usage);
+  }
+  for (const QCommandLineOption& option : command.options) {
+    if (!option.valueName().isEmpty() && options.isSet(option) && options.value(option).isEmpty())
+      return usageError(prefix + "--" + bytes(option.names()[0]) + " is empty", command.usage);
+  }
+  return command.run(qapp, options);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   // Drawing (the chart, the report's PDF with its fonts) needs a QApplication; it draws offscreen
   // unless a platform is named.
-  bool widgets = false;
+  const Command* chosen = nullptr;
   for (const Command& command : kCommands) {
-    if (argc > 1 && std::string(argv[1]) == command.name) widgets = command.widgets;
+    if (argc > 1 && std::string(argv[1]) == command.name) chosen = &command;
   }
-  if (widgets && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+  if (chosen && chosen->widgets && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
-  std::unique_ptr<QCoreApplication> app = widgets ? std::make_unique<QApplication>(argc, argv)
-                                                  : std::make_unique<QCoreApplication>(argc, argv);
-  QCoreApplication& qapp = *app;
-  const QStringList args = QCoreApplication::arguments();
+  // Qt sees the program's name only: its own options (-platform, -style...) are no business of
+  // this program's command line, which is parsed below.
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  std::unique_ptr<QCoreApplication> app = chosen && chosen->widgets
+                                              ? std::make_unique<QApplication>(qtArgc, qtArgv)
+                                              : std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+  // One number form whatever the user's locale: Qt has just taken the environment's, so the C
+  // library's numbers (printf, strtod) and Qt's default locale are put back to C.
+  std::setlocale(LC_NUMERIC, "C");
+  QLocale::setDefault(QLocale::c());
 
-  // The first word is either an option of the program or the name of a subcommand; everything
-  // after the subcommand's name belongs to the subcommand.
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLatin1(argv[i]);
+  if (chosen) return runCommand(*chosen, *app, QStringList{args[0]} + args.mid(2));
+
   QCommandLineParser program;
   program.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
   const QCommandLineOption help({"h", "help"}, "Print this help.");
   const QCommandLineOption version("version", "Print the program version.");
   program.addOptions({help, version});
-  program.addPositionalArgument("command", "The subcommand.");
-  if (!program.parse(args)) return usageError(": " + program.errorText().toStdString());
+  const std::string usage = fullUsage();
+  if (!program.parse(args)) return usageError(": " + bytes(program.errorText()), usage.c_str());
   if (program.isSet(help)) {
-    std::cout << kUsage;
+    std::cout << "Usage:\n" << usage;
     return 0;
   }
   if (program.isSet(version)) {
@@ -381,24 +482,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   const QStringList words = program.positionalArguments();
-  if (words.isEmpty()) {
-    std::cout << kUsage;
-    return 2;
-  }
-  for (const Command& command : kCommands) {
-    if (words[0] != QLatin1String(command.name)) continue;
-    QCommandLineParser options;
-    options.addOptions(command.options);
-    const std::string prefix = std::string(" ") + command.name + ": ";
-    if (!options.parse(QStringList{args[0]} + words.mid(1)))
-      return usageError(prefix + options.errorText().toStdString());
-    const QStringList given = options.positionalArguments();
-    if (given.size() > command.arguments)
-      return usageError(prefix + "unexpected argument '" + given[command.arguments].toStdString() +
-                        "'");
-    if (given.size() < command.arguments)
-      return usageError(prefix + command.argumentName + " is required");
-    return command.run(qapp, options);
-  }
-  return usageError(": unknown command '" + words[0].toStdString() + "'");
+  if (words.isEmpty()) return usageError(": a command is required", usage.c_str());
+  return usageError(": unknown command '" + bytes(words[0]) + "'", usage.c_str());
 }

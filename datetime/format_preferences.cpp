@@ -12,7 +12,7 @@ constexpr int kDefaultTime = 1;
 // The first item of the first line of a settings file: the text up to the first comma or the
 // end of the line. Throws when the file cannot be read or holds nothing.
 std::string readFirstItem(const platform::FileSystem& fs, const std::string& path) {
-  const std::string content = fs.readAll(path);
+  const std::string content = fs.readHead(path, platform::kSettingsFileBytes);
   if (content.empty()) throw Error(ErrorKind::kEndOfFile, "Input past end of file: " + path);
   const std::size_t end = content.find_first_of(",\r\n");
   return content.substr(0, end);
@@ -59,7 +59,7 @@ FormatChange FormatPreferences::GetDefault2() {
     read = false;
   }
   // A file that was read is left as it is, even when it held no valid choice.
-  return chosen(kDateFormats, date_, !read, fs_, path);
+  return chosen(kDateFormats, date_, !read && writes_, fs_, path);
 }
 
 FormatChange FormatPreferences::GetDefault3() {
@@ -72,7 +72,7 @@ FormatChange FormatPreferences::GetDefault3() {
     time_ = kDefaultTime;
     read = false;
   }
-  return chosen(kTimeFormats, time_, !read, fs_, path);
+  return chosen(kTimeFormats, time_, !read && writes_, fs_, path);
 }
 
 // The choice number mirrors the check mark: after start-up exactly the chosen item is checked,
@@ -80,14 +80,14 @@ FormatChange FormatPreferences::GetDefault3() {
 FormatChange FormatPreferences::dateClicked(int k) {
   if (k < 1 || k > kDateFormats || k == date_) return {};
   date_ = k;
-  return chosen(kDateFormats, k, true, fs_,
+  return chosen(kDateFormats, k, writes_, fs_,
                 platform::joinPath(dataPath_, std::string(kDateSettingsFile)));
 }
 
 FormatChange FormatPreferences::timeClicked(int k) {
   if (k < 1 || k > kTimeFormats || k == time_) return {};
   time_ = k;
-  return chosen(kTimeFormats, k, true, fs_,
+  return chosen(kTimeFormats, k, writes_, fs_,
                 platform::joinPath(dataPath_, std::string(kTimeSettingsFile)));
 }
 

@@ -32,7 +32,8 @@ class FormatPreferences {
   FormatPreferences(platform::FileSystem& fs, std::string dataPath);
 
   // Read the settings files at start: exactly the chosen item is checked. A missing, empty or
-  // unreadable file gives the default (date 3, time 1) and is written with it.
+  // unreadable file gives the default (date 3, time 1) and is written with it, unless the
+  // files are only read.
   FormatChange GetDefault2();
   FormatChange GetDefault3();
 
@@ -40,6 +41,10 @@ class FormatPreferences {
   // unless the item is already checked.
   FormatChange dateClicked(int k);
   FormatChange timeClicked(int k);
+
+  // Commands that only read take the files as they find them: the defaults stay in memory and
+  // no settings file is ever created or changed.
+  void onlyRead() { writes_ = false; }
 
   int dateChoice() const { return date_; }
   int timeChoice() const { return time_; }
@@ -49,6 +54,7 @@ class FormatPreferences {
   std::string dataPath_;
   int date_ = 3;
   int time_ = 1;
+  bool writes_ = true;
 };
 
 }  // namespace kestrand::datetime

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <clocale>
 
 #include "app/main_window.h"
 #include "platform/posix/data_directory.h"
@@ -20,6 +21,9 @@ int main(int argc, char** argv) {
   using namespace kestrand;
   QApplication application(argc, argv);
   application.setApplicationName("Kestrand Data Upload");
+  // Numbers are read and written in the C form whatever the user's locale, which Qt has just
+  // taken from the environment for the C library too.
+  std::setlocale(LC_NUMERIC, "C");
   // The program ends only when the logic says so (close step or File > Exit).
   application.setQuitOnLastWindowClosed(false);
 

@@ -26,6 +26,12 @@ class WritableFile {
   virtual void close() = 0;
 };
 
+// A one-line settings file is read no further than this, whatever the file holds.
+inline constexpr std::size_t kSettingsFileBytes = 256;
+// No file is read whole beyond this: far more than any file of the program can usefully hold,
+// and far less than the memory a run may take.
+inline constexpr std::size_t kReadAllBytes = std::size_t{32} << 20;
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -37,17 +43,27 @@ class FileSystem {
                                         const std::string& pattern) const = 0;
   virtual bool exists(const std::string& path) const = 0;
   virtual std::uint64_t size(const std::string& path) const = 0;
-  virtual std::string readAll(const std::string& path) const = 0;
-  // The first `maxBytes` bytes of the file (all of it when it is shorter).
+  // The first `maxBytes` bytes of the regular file `path` (all of it when it is shorter).
+  // Anything else the path names (a directory, a device, a FIFO) is refused at once, without
+  // waiting for a writer. Reading never needs write access.
   virtual std::string readHead(const std::string& path, std::size_t maxBytes) const = 0;
-  // Creates or replaces the file with `content`.
+  // The file, or its first kReadAllBytes bytes.
+  std::string readAll(const std::string& path) const { return readHead(path, kReadAllBytes); }
+  // Replaces the file `path` with `content`, the one way every output file is written: into a
+  // temporary file beside it, synced, then renamed into its place and the directory synced, so
+  // that a failure at any step leaves the old file byte for byte and no temporary file behind.
+  // A symbolic link is followed and kept (its target is replaced); an existing file keeps its
+  // mode and, where allowed, its owner, and must be writable. Standard output and error
+  // (/dev/stdout, /dev/stderr, /dev/fd/1, /dev/fd/2) and a FIFO are written through; any other
+  // target that is not a regular file (a directory, a device) is refused and left as it is.
   virtual void writeAll(const std::string& path, std::string_view content) = 0;
-  // Creates or replaces the file and opens it for writing.
+  // True when `a` and `b` name one existing file (after links), so a command can refuse to
+  // write over the file it reads.
+  virtual bool sameFile(const std::string& a, const std::string& b) const = 0;
+  // Creates or replaces a raw data file and opens it for writing (the upload's own file, which
+  // grows line by line and is synced as it goes).
   virtual std::unique_ptr<WritableFile> create(const std::string& path) = 0;
   virtual void remove(const std::string& path) = 0;
-  // Puts the file `from` in the place of `to` in one step (replacing a file `to`), and makes
-  // the change durable: a reader sees the old file or the new one, never a part of either.
-  virtual void rename(const std::string& from, const std::string& to) = 0;
 };
 
 // A bare file name placed in a directory.

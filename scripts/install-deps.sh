@@ -12,6 +12,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # GUI and serial tests: virtual display, pseudo-terminal bridge, PDF tools, a Courier-metric font
   xvfb xauth socat poppler-utils fonts-liberation
+  # command-line tests: a comma-decimal locale (generated below)
+  locales
   # Debian package: dpkg-shlibdeps finds its dependencies; desktop-file-validate checks the menu
   dpkg-dev desktop-file-utils
 )
@@ -22,3 +24,5 @@ if [ "$(id -u)" -ne 0 ]; then as_root=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get update -q
 "${as_root[@]}" apt-get install -y -q --no-install-recommends "${packages[@]}"
+# kestrand-cli's tests compare what it prints under de_DE.UTF-8 with what it prints under C.
+"${as_root[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8

@@ -58,20 +58,4 @@ std::optional<double> parseReferenceLevel(std::string_view text) {
   return v;
 }
 
-std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
-                                         const std::string& dataPath) {
-  try {
-    return parseReferenceLevel(
-        fs.readAll(platform::joinPath(dataPath, std::string(kReferenceSettingsFile))));
-  } catch (const Error&) {
-    return std::nullopt;
-  }
-}
-
-void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
-                        std::optional<double> level) {
-  fs.writeAll(platform::joinPath(dataPath, std::string(kReferenceSettingsFile)),
-              (level ? shortNumber(*level) : std::string()) + "\r\n");
-}
-
 }  // namespace kestrand::view

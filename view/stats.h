@@ -1,6 +1,6 @@
 #pragma once
 // Statistics of the readings per value column of the grid, and the reference level they are
-// compared with: its own one-line settings file in the data directory.
+// compared with.
 
 #include <cstddef>
 #include <optional>
@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_system.h"
 #include "view/chart.h"
 
 namespace kestrand::view {
@@ -33,21 +32,9 @@ std::string shortNumber(double v);
 // RMS mean, separated by one TAB (no line end).
 std::string statsLine(const ColumnStats& s);
 
-inline constexpr std::string_view kReferenceSettingsFile = "riviriro_ref.inf";
-
 // The level a text holds: its first item (up to a comma or the line's end), a finite number above
 // 0, blanks around it allowed; nullopt otherwise.
 std::optional<double> parseReferenceLevel(std::string_view text);
-
-// The level in the data directory's reference file; nullopt when the file is missing, empty,
-// unreadable or holds no level.
-std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
-                                         const std::string& dataPath);
-
-// Writes the reference file whole: the level and CR LF, or an empty line for no level. Throws
-// kestrand::Error when it cannot be written.
-void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
-                        std::optional<double> level);
 
 // `value` as a percentage of `level`.
 inline double percentOf(double value, double level) {

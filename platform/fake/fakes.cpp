@@ -8,27 +8,16 @@
 namespace kestrand::platform::fake {
 
 void FakeClock::set(int year, int month, int day, int hour, int minute, double second) {
-  now_.year = year;
-  now_.month = month;
-  now_.day = day;
-  now_.hour = hour;
-  now_.minute = minute;
-  now_.second = static_cast<int>(second);
-  now_.secondsSinceMidnight = hour * 3600.0 + minute * 60.0 + second;
+  now_ = {year, month, day, 0, 0, 0, 0.0};
+  advanceSeconds(hour * 3600.0 + minute * 60.0 + second);
 }
 
 void FakeClock::advanceSeconds(double s) {
-  double t = now_.secondsSinceMidnight + s;
-  if (t >= 86400.0) {
-    // Next day; the tests only cross midnight within a month.
-    t -= 86400.0;
-    ++now_.day;
-  }
-  now_.secondsSinceMidnight = t;
+  // Past midnight is the next day; the tests only cross midnight within a month.
+  const double t = std::fmod(now_.secondsSinceMidnight + s, 86400.0);
+  if (t < now_.secondsSinceMidnight + s) ++now_.day;
   const int whole = static_cast<int>(std::floor(t));
-  now_.hour = whole / 3600;
-  now_.minute = (whole % 3600) / 60;
-  now_.second = whole % 60;
+  now_ = {now_.year, now_.month, now_.day, whole / 3600, whole % 3600 / 60, whole % 60, t};
 }
 
 Answer ScriptedMessageBox::show(const std::string& text, Buttons buttons, bool warningIcon,
@@ -57,8 +46,7 @@ void FakeSerialPort::raise(int code) {
   if (handler_) handler_(code);
 }
 
-void FakeMainView::build(const WindowLayout& l, MainWindowEvents& events) {
-  layout = l;
+void FakeMainView::build(const WindowLayout&, MainWindowEvents& events) {
   events_ = &events;
 }
 

@@ -21,7 +21,6 @@ class MemoryFile : public WritableFile {
   }
   void sync() override {
     if (fs_.refuseSync.count(path_)) throw Error(ErrorKind::kIo, "Input/output error: " + path_);
-    ++fs_.syncs;
     fs_.synced[path_] = fs_.files[path_];
   }
   void truncate(std::uint64_t size) override {
@@ -70,10 +69,6 @@ std::uint64_t MemoryFileSystem::size(const std::string& path) const {
   return it->second.size();
 }
 
-std::string MemoryFileSystem::readAll(const std::string& path) const {
-  return readHead(path, std::string::npos);
-}
-
 std::string MemoryFileSystem::readHead(const std::string& path, std::size_t maxBytes) const {
   auto it = files.find(path);
   if (it == files.end()) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
@@ -83,10 +78,31 @@ std::string MemoryFileSystem::readHead(const std::string& path, std::size_t maxB
 }
 
 void MemoryFileSystem::writeAll(const std::string& path, std::string_view content) {
+  const auto failAt = [&](Step step) {
+    if (failReplaceAt == step) throw Error(ErrorKind::kIo, "Input/output error: " + path);
+  };
   if (refuseCreate.count(path))
     throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + path);
-  files[path] = std::string(content);
+  failAt(Step::kCreate);
+  const std::string temporary = joinPath(dirOf(path), "." + nameOf(path) + ".tmp");
+  try {
+    auto file = create(temporary);
+    file->write(content.substr(
+        0, failReplaceAt == Step::kWrite ? content.size() / 2 : std::string_view::npos));
+    failAt(Step::kWrite);
+    failAt(Step::kSync);
+    file->sync();
+    file->close();
+    failAt(Step::kRename);
+  } catch (const Error&) {
+    files.erase(temporary);
+    synced.erase(temporary);
+    throw;
+  }
+  files[path] = std::move(files[temporary]);
   synced[path] = files[path];
+  files.erase(temporary);
+  synced.erase(temporary);
 }
 
 std::unique_ptr<WritableFile> MemoryFileSystem::create(const std::string& path) {
@@ -102,17 +118,6 @@ void MemoryFileSystem::remove(const std::string& path) {
     throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + path);
   if (!files.erase(path)) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
   synced.erase(path);
-}
-
-void MemoryFileSystem::rename(const std::string& from, const std::string& to) {
-  auto it = files.find(from);
-  if (it == files.end()) throw Error(ErrorKind::kFileNotFound, "File not found: " + from);
-  if (from == to) return;
-  if (refuseCreate.count(to)) throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + to);
-  files[to] = std::move(it->second);
-  files.erase(from);
-  synced[to] = durable(from);
-  synced.erase(from);
 }
 
 std::string MemoryFileSystem::durable(const std::string& path) const {

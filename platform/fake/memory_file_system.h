@@ -1,9 +1,8 @@
 #pragma once
-// An in-memory file system for tests: files are byte strings by path; syncs are counted, and
-// a path can be made to refuse creation, syncing or removal; bytes read are counted. `freeBytes` is
-// the space left on the disk, shared by all files: a write larger than it writes the prefix that
-// fits, then throws as a full disk does; cutting a file back gives its bytes back. Lower and raise
-// it freely.
+// An in-memory file system for tests: files are byte strings by path, with what was synced. A
+// path can refuse creation, syncing or removal; a replacement can fail at a chosen step; bytes
+// read are counted. `freeBytes`, the disk's free space shared by all files: a longer write writes
+// the prefix that fits, then throws; cutting a file back gives its bytes back.
 
 #include <cstdint>
 #include <limits>
@@ -23,12 +22,14 @@ class MemoryFileSystem : public FileSystem {
   std::vector<std::string> list(const std::string& dir, const std::string& pattern) const override;
   bool exists(const std::string& path) const override { return files.count(path) > 0; }
   std::uint64_t size(const std::string& path) const override;
-  std::string readAll(const std::string& path) const override;
   std::string readHead(const std::string& path, std::size_t maxBytes) const override;
+  // Through a temporary file beside `path`, as the real one: created, written, synced, renamed.
   void writeAll(const std::string& path, std::string_view content) override;
+  bool sameFile(const std::string& a, const std::string& b) const override {
+    return a == b && exists(a);
+  }
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
-  void rename(const std::string& from, const std::string& to) override;
 
   // Content of `path` as synced to stable storage (what survives a power failure).
   std::string durable(const std::string& path) const;
@@ -38,9 +39,10 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string> refuseCreate;
   std::set<std::string> refuseSync;
   std::set<std::string> refuseRemove;
+  enum class Step { kNone, kCreate, kWrite, kSync, kRename };
+  Step failReplaceAt = Step::kNone;  // writeAll fails there (a write after half the bytes)
   static constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t freeBytes = kUnlimited;
-  int syncs = 0;
   mutable std::uint64_t bytesRead = 0;  // by readAll and readHead
   int openFiles = 0;
 

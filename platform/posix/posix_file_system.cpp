@@ -31,19 +31,105 @@ namespace {
       kind = ErrorKind::kPermissionDenied;
       what = "Permission denied";
       break;
+    case ENXIO:
+      what = "Nothing reads from the FIFO";
+      break;
     default:
       what = std::strerror(err);
   }
   throw Error(kind, what + ": " + path);
 }
 
+// A directory, a device, a FIFO or a socket is no file to read or replace.
+void refuseUnlessRegular(const struct stat& st, const std::string& path) {
+  if (S_ISREG(st.st_mode)) return;
+  throw Error(ErrorKind::kIo,
+              (S_ISDIR(st.st_mode) ? "Is a directory: " : "Not a regular file: ") + path);
+}
+
+std::string directoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
 void syncDirectoryOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;  // the data itself is synced; an unreadable directory is not an error
   ::fsync(fd);
   ::close(fd);
+}
+
+void writeFully(int fd, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno, path);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+// 1 or 2 when `path` names the program's standard output or error, else -1. Written to as they
+// are: resolving them would find a terminal, a pipe, or a file the shell holds open.
+int standardStream(const std::string& path) {
+  if (path == "/dev/stdout" || path == "/dev/fd/1") return 1;
+  if (path == "/dev/stderr" || path == "/dev/fd/2") return 2;
+  return -1;
+}
+
+// The path a chain of symbolic links ends at (a relative link is taken from its own
+// directory); `path` itself when it is no link. The end need not exist: writing through a
+// dangling link creates its target.
+std::string followLinks(const std::string& path) {
+  std::string at = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    char buf[4096];
+    const ssize_t n = ::readlink(at.c_str(), buf, sizeof buf);
+    if (n < 0) fail(errno, path);
+    if (static_cast<std::size_t>(n) == sizeof buf) fail(ENAMETOOLONG, path);
+    std::string next(buf, static_cast<std::size_t>(n));
+    at = next.starts_with('/') ? next : joinPath(directoryOf(at), next);
+  }
+  fail(ELOOP, path);
+}
+
+// Puts `content` in the place of `target` (which `old` describes when it exists) through a
+// hidden temporary file beside it; errors name `shown`, the path the caller gave.
+void replaceFile(const std::string& target, std::string_view content, const struct stat* old,
+                 const std::string& shown) {
+  const auto slash = target.rfind('/');
+  const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+  // Hidden, so that no list takes it for a data file; short enough for any name.
+  std::string temporary =
+      target.substr(0, target.size() - name.size()) + "." + name.substr(0, 200) + ".XXXXXX";
+  int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) fail(errno, shown);
+  try {
+    if (old) {
+      // The owner first: a change of owner clears the set-user-ID bits the mode then restores.
+      // Only root may give a file away; anyone may keep at least a group they belong to.
+      if (::fchown(fd, old->st_uid, old->st_gid) != 0) (void)::fchown(fd, -1, old->st_gid);
+      if (::fchmod(fd, old->st_mode & 07777) != 0) fail(errno, shown);
+    } else {
+      const mode_t mask = ::umask(0);  // the mask is read by setting it (one thread: no race)
+      ::umask(mask);
+      if (::fchmod(fd, 0666 & ~mask) != 0) fail(errno, shown);
+    }
+    writeFully(fd, content, shown);
+    if (::fsync(fd) != 0) fail(errno, shown);
+    const int closing = fd;
+    fd = -1;
+    if (::close(closing) != 0) fail(errno, shown);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) fail(errno, shown);
+  } catch (const Error&) {
+    if (fd >= 0) ::close(fd);
+    ::unlink(temporary.c_str());
+    throw;
+  }
+  syncDirectoryOf(target);
 }
 
 class PosixWritableFile : public WritableFile {
@@ -54,17 +140,7 @@ class PosixWritableFile : public WritableFile {
   }
   void write(std::string_view bytes) override {
     if (fd_ < 0) throw Error(ErrorKind::kIo, "File is closed: " + path_);
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-      ssize_t n = ::write(fd_, p, left);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        fail(errno, path_);
-      }
-      p += n;
-      left -= static_cast<size_t>(n);
-    }
+    writeFully(fd_, bytes, path_);
   }
   void sync() override {
     if (fd_ < 0) return;
@@ -140,14 +216,20 @@ std::uint64_t PosixFileSystem::size(const std::string& path) const {
   return static_cast<std::uint64_t>(st.st_size);
 }
 
-std::string PosixFileSystem::readAll(const std::string& path) const {
-  return readHead(path, std::string::npos);
-}
-
 std::string PosixFileSystem::readHead(const std::string& path, std::size_t maxBytes) const {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Looked at before it is opened: opening a device can have effects of its own, and a FIFO
+  // would wait for a writer. O_NONBLOCK and fstat close the gap to a path swapped in between.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) fail(errno, path);
+  refuseUnlessRegular(st, path);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) fail(errno, path);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    refuseUnlessRegular(st, path);
+  }
   std::string out;
+  out.reserve(std::min(maxBytes, static_cast<std::size_t>(st.st_size)));
   char buf[65536];
   while (out.size() < maxBytes) {
     const std::size_t want = std::min(sizeof buf, maxBytes - out.size());
@@ -165,10 +247,44 @@ std::string PosixFileSystem::readHead(const std::string& path, std::size_t maxBy
   return out;
 }
 
+// Written here with POSIX calls rather than QSaveFile: this file system serves Qt-free code (the
+// logic and its tests), and QSaveFile neither keeps the owner, nor syncs the directory, nor
+// refuses a device; its direct-write fallback would truncate the old file in place, which is
+// what a failure must never do.
 void PosixFileSystem::writeAll(const std::string& path, std::string_view content) {
-  auto f = create(path);
-  f->write(content);
-  f->close();
+  if (const int stream = standardStream(path); stream >= 0) {
+    writeFully(stream, content, path);
+    return;
+  }
+  const std::string target = followLinks(path);
+  struct stat st {};
+  const bool existed = ::stat(target.c_str(), &st) == 0;
+  if (!existed && errno != ENOENT) fail(errno, path);
+  if (existed && S_ISFIFO(st.st_mode)) {
+    // Without a reader the open fails at once (ENXIO) instead of waiting for one.
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fail(errno, path);
+    try {
+      if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) fail(errno, path);
+      writeFully(fd, content, path);
+    } catch (const Error&) {
+      ::close(fd);
+      throw;
+    }
+    ::close(fd);
+    return;
+  }
+  if (existed) refuseUnlessRegular(st, path);
+  // A rename could replace a file that may not be written; refuse as writing in place would.
+  if (existed && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) fail(errno, path);
+  replaceFile(target, content, existed ? &st : nullptr, path);
+}
+
+bool PosixFileSystem::sameFile(const std::string& a, const std::string& b) const {
+  struct stat sa {
+  }, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
 }
 
 std::unique_ptr<WritableFile> PosixFileSystem::create(const std::string& path) {
@@ -179,11 +295,6 @@ std::unique_ptr<WritableFile> PosixFileSystem::create(const std::string& path) {
 
 void PosixFileSystem::remove(const std::string& path) {
   if (::unlink(path.c_str()) != 0) fail(errno, path);
-}
-
-void PosixFileSystem::rename(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) fail(errno, to);
-  syncDirectoryOf(to);
 }
 
 }  // namespace kestrand::platform::posix

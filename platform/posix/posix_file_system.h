@@ -1,5 +1,6 @@
 #pragma once
-// The file system of a POSIX machine. Writable files sync with fdatasync.
+// The file system of a POSIX machine. Raw data files sync with fdatasync; whole files are
+// replaced through a synced temporary file.
 
 #include <string>
 
@@ -15,12 +16,11 @@ class PosixFileSystem : public FileSystem {
   std::vector<std::string> list(const std::string& dir, const std::string& pattern) const override;
   bool exists(const std::string& path) const override;
   std::uint64_t size(const std::string& path) const override;
-  std::string readAll(const std::string& path) const override;
   std::string readHead(const std::string& path, std::size_t maxBytes) const override;
   void writeAll(const std::string& path, std::string_view content) override;
+  bool sameFile(const std::string& a, const std::string& b) const override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
-  void rename(const std::string& from, const std::string& to) override;
 
  private:
   std::string programDir_;

@@ -24,6 +24,7 @@
 #include <cmath>
 #include <span>
 
+#include "app/settings_files.h"
 #include "core/error.h"
 #include "platform/qt/cp1252.h"
 
@@ -125,7 +126,7 @@ ChartWidget::ChartWidget(FileSystem& fs, std::string dataPath, QWidget* parent)
   connect(referenceInput_, &QLineEdit::editingFinished, this, [this] { referenceEdited(); });
   connect(axisX_, &QValueAxis::rangeChanged, this, [this] { reduceToView(); });
 
-  setReference(view::readReferenceLevel(fs_, dataPath_));
+  setReference(app::readReferenceLevel(fs_, dataPath_));
 }
 
 ChartWidget::~ChartWidget() = default;
@@ -353,7 +354,7 @@ void ChartWidget::referenceEdited() {
   if (level == reference_) return;
   setReference(level);
   try {
-    view::saveReferenceLevel(fs_, dataPath_, level);
+    app::saveReferenceLevel(fs_, dataPath_, level);
   } catch (const Error& e) {
     fail(e.description());
   }

@@ -5,6 +5,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -13,36 +14,49 @@
 
 namespace kestrand::platform::qt {
 
-QtPrinter::QtPrinter(std::string pdfPath) : pdfPath_(std::move(pdfPath)) {}
+QtPrinter::QtPrinter() = default;
+
+QtPrinter::QtPrinter(FileSystem& fs, std::string pdfPath)
+    : fs_(&fs), pdfPath_(std::move(pdfPath)) {}
 
 QtPrinter::~QtPrinter() {
   if (painter_ && painter_->isActive()) painter_->end();
 }
 
 void QtPrinter::begin() {
-  if (pdfPath_.empty()) {
+  if (!fs_) {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) throw Error(ErrorKind::kGeneral, "No default printer is installed");
-    printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    printer->setDocName("Kestrand Data Upload");
+    device_ = std::move(printer);
   } else {
-    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer_->setOutputFormat(QPrinter::PdfFormat);
-    printer_->setOutputFileName(fromCp1252(pdfPath_));
-    printer_->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                        QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch));
+    pdfBytes_.close();
+    pdfBytes_.setData({});
+    pdfBytes_.open(QIODevice::WriteOnly);
+    auto pdf = std::make_unique<QPdfWriter>(&pdfBytes_);
+    pdf->setTitle("Kestrand Data Upload");
+    pdf->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                   QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch));
+    device_ = std::move(pdf);
   }
-  printer_->setDocName("Kestrand Data Upload");
   painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(printer_.get())) fail("The printer refused the job");
+  if (!painter_->begin(device_.get())) fail("The printer refused the job");
+}
+
+void QtPrinter::reset() {
+  painter_.reset();
+  device_.reset();
+  pdfBytes_.close();
+  pdfBytes_.setData({});
 }
 
 void QtPrinter::fail(const std::string& what) {
   if (painter_ && painter_->isActive()) {
-    printer_->abort();
+    if (auto* printer = dynamic_cast<QPrinter*>(device_.get())) printer->abort();
     painter_->end();
   }
-  painter_.reset();
-  printer_.reset();
+  reset();
   throw Error(ErrorKind::kGeneral, what);
 }
 
@@ -52,15 +66,15 @@ void QtPrinter::setFont(const std::string& name, int points) {
   font_.setStyleHint(QFont::TypeWriter);  // a fixed pitch wherever the name is unknown
   font_.setFixedPitch(true);
   painter_->setFont(font_);
-  const QFontMetricsF metrics(painter_->font(), printer_.get());
+  const QFontMetricsF metrics(painter_->font(), device_.get());
   ascent_ = metrics.ascent();
   lineSpacing_ = metrics.lineSpacing();
 }
 
 void QtPrinter::printLine(const std::string& text) {
   if (!painter_) setFont("Courier", 10);
-  const double dpiX = printer_->logicalDpiX();
-  const double dpiY = printer_->logicalDpiY();
+  const double dpiX = device_->logicalDpiX();
+  const double dpiY = device_->logicalDpiY();
   QString shown = fromCp1252(text);
   shown.remove(QChar('\r'));  // a carriage return moves the print head; it leaves no mark
   painter_->drawText(QPointF(x_ * dpiX, y_ * dpiY + ascent_), shown);
@@ -70,15 +84,20 @@ void QtPrinter::printLine(const std::string& text) {
 
 void QtPrinter::newPage() {
   if (!painter_) begin();
-  if (!printer_->newPage()) fail("The printer refused a new page");
+  if (!device_->newPage()) fail("The printer refused a new page");
 }
 
 void QtPrinter::endDoc() {
   if (!painter_) return;
   const bool done = painter_->end();
-  painter_.reset();
-  printer_.reset();
-  if (!done) throw Error(ErrorKind::kGeneral, "The printer refused the job");
+  if (!done) fail("The printer refused the job");
+  if (fs_) {
+    const QByteArray bytes = pdfBytes_.data();
+    reset();
+    fs_->writeAll(pdfPath_, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    return;
+  }
+  reset();
 }
 
 }  // namespace kestrand::platform::qt

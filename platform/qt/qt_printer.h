@@ -2,23 +2,28 @@
 // The printer of the Qt realisation: the default printer, without a dialog, or a PDF file laid
 // out as an A4 page whose printable area starts a quarter inch in from each edge. A4 rather
 // than Letter: a page of the report is 60 lines, and the Courier some systems resolve to
-// (12.5 points a line at 10 points) needs 11 inches for them.
+// (12.5 points a line at 10 points) needs 11 inches for them. The PDF is made in memory and
+// written whole at the end of the document, so a failure leaves an earlier file as it was.
 
+#include <QBuffer>
 #include <QFont>
 #include <memory>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/printer.h"
 
 class QPainter;
-class QPrinter;
+class QPagedPaintDevice;
 
 namespace kestrand::platform::qt {
 
 class QtPrinter : public Printer {
  public:
-  // `pdfPath` empty: the default printer.
-  explicit QtPrinter(std::string pdfPath = {});
+  // The default printer.
+  QtPrinter();
+  // A PDF file at `pdfPath`, written through `fs`.
+  QtPrinter(FileSystem& fs, std::string pdfPath);
   ~QtPrinter() override;
   QtPrinter(const QtPrinter&) = delete;
   QtPrinter& operator=(const QtPrinter&) = delete;
@@ -34,9 +39,12 @@ class QtPrinter : public Printer {
   void begin();
   // Abandons the document and throws `what`.
   [[noreturn]] void fail(const std::string& what);
+  void reset();
 
+  FileSystem* fs_ = nullptr;
   std::string pdfPath_;
-  std::unique_ptr<QPrinter> printer_;
+  QBuffer pdfBytes_;
+  std::unique_ptr<QPagedPaintDevice> device_;
   std::unique_ptr<QPainter> painter_;
   QFont font_;
   double ascent_ = 0.0;       // of the font, in device pixels

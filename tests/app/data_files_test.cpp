@@ -31,28 +31,28 @@ struct DataFiles : ::testing::Test {
 };
 
 TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
-  g.catalogue.CurrentFile = "qv0001.dat";
+  g.catalogue.CurrentFile = "qv 0001.dat";
   app::mnuSave_Click(g, dialogs);  // cancelled
   EXPECT_EQ(dialogs.fileDialogs.at(0),
-            (platform::FileDialogRequest{"Save as", kFilter, "/prog", "qv0001.csv", true}));
+            (platform::FileDialogRequest{"Save as", kFilter, "/prog", "qv 0001.csv", true}));
 
   const std::string path = "/prog/my data.csv";
-  dialogs.chosenPaths = {path, path};
+  dialogs.chosenPaths = {path, "/prog/qv 0001.dat"};
   app::mnuSave_Click(g, dialogs);
   EXPECT_EQ(rig.view.labelLog.back(), std::make_pair(LabelId::kLblGenMsg, std::string(" ")));
   EXPECT_EQ(rig.view.labelLog.end()[-2].second, "Saving my data.csv");
   const std::string saved = fs.files.at(path);
   EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3);
 
-  // A write that fails leaves the file as it was and nothing beside it.
+  // The raw data file the table came from is never written over.
+  fs.files["/prog/qv 0001.dat"] = "raw";
   const auto before = fs.files;
-  fs.freeBytes = 20;
   app::mnuSave_Click(g, dialogs);
   EXPECT_EQ(fs.files, before);
   ASSERT_EQ(rig.box.shown.size(), 1u);  // none for the cancel
   const std::string text = rig.box.shown[0].title + "|" + rig.box.shown[0].text;
   EXPECT_TRUE(text.starts_with("Error|Error on Save!  ") &&
-              text.ends_with("\n 9 /prog/my data.csv"))
+              text.ends_with("\n 9 /prog/qv 0001.dat"))
       << text;
 }
 

@@ -126,21 +126,13 @@ TEST(ReduceForPixels, KeepsEveryPixelsExtremesAndBothEnds) {
   EXPECT_EQ(small.size(), 50u);
 }
 
-TEST(ReferenceLevel, SettingsFile) {
-  platform::fake::MemoryFileSystem fs;
-  EXPECT_EQ(readReferenceLevel(fs, "/d"), std::nullopt);  // missing
+TEST(ReferenceLevel, FirstItemAFiniteNumberAboveZero) {
   const std::pair<const char*, std::optional<double>> rows[] = {
       {"", std::nullopt},        {"\r\n", std::nullopt},   {"abc\r\n", std::nullopt},
       {"12x\r\n", std::nullopt}, {"-3\r\n", std::nullopt}, {"0\r\n", std::nullopt},
       {"12.5\r\n", 12.5},        {" 61.4,\r\n", 61.4}};
-  for (const auto& [content, level] : rows) {
-    fs.files["/d/riviriro_ref.inf"] = content;
-    EXPECT_EQ(readReferenceLevel(fs, "/d"), level) << content;
-  }
-  saveReferenceLevel(fs, "/d", 27.5);
-  EXPECT_EQ(fs.files["/d/riviriro_ref.inf"], "27.5\r\n");
-  saveReferenceLevel(fs, "/d", std::nullopt);
-  EXPECT_EQ(readReferenceLevel(fs, "/d"), std::nullopt);
+  for (const auto& [content, level] : rows)
+    EXPECT_EQ(parseReferenceLevel(content), level) << content;
   EXPECT_EQ(percentOf(30, 120), 25);
 }
 

@@ -1,0 +1,29 @@
+#include "app/settings_files.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "platform/fake/memory_file_system.h"
+
+namespace kestrand::app {
+namespace {
+
+TEST(SettingsFiles, TheReferenceLevelIsWrittenInTheCFormInAnyLocaleAndReadBack) {
+  platform::fake::MemoryFileSystem fs;
+  std::setlocale(LC_NUMERIC, "de_DE.UTF-8");  // where the machine has it
+  saveReferenceLevel(fs, "/d", 27.5);
+  saveReferenceLevel(fs, "/e", 1234567.8);
+  std::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(fs.files["/d/riviriro_ref.inf"] + fs.files["/e/riviriro_ref.inf"],
+            "27.5\r\n1234568\r\n");
+  EXPECT_EQ(readReferenceLevel(fs, "/d"), 27.5);
+  saveReferenceLevel(fs, "/d", std::nullopt);
+  EXPECT_EQ(fs.files["/d/riviriro_ref.inf"], "\r\n");
+  fs.files["/d/riviriro.inf"] = std::string(1 << 20, ' ') + "5";  // read no further than 256 bytes
+  EXPECT_NE(readPortSetting(fs, "/d"), 5);
+  EXPECT_LE(fs.bytesRead, 512u);
+}
+
+}  // namespace
+}  // namespace kestrand::app

@@ -85,7 +85,7 @@ void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
     const auto chosen = dialogs.saveFile({"Save as", view::kCsvFilter, g.DataPath,
                                           current.substr(0, current.size() - 4) + ".csv", true});
     if (!chosen) return;
-    path = *chosen;
+    path = chosen->path;
     g.genMsg.write("Saving " + view::shownFileName(path));
     g.p.view.setProgress(0, g.table.NumSamples);
     writeCsvFile(g.p.fs, path, g.table, progressOn(g.p.view));

@@ -29,12 +29,13 @@
 #include "core/version.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
-#include "platform/qt/chart_widget.h"
+#include "platform/qt/chart_painter.h"
 #include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
 #include "view/csv.h"
 #include "view/report.h"
+#include "view/stats.h"
 
 namespace {
 
@@ -293,11 +294,20 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
   Headless h(dataDirOf(options));
   const std::string path = options.positionalArguments()[0].toStdString();
   if (!h.load(false) || !h.read(path) || h.prog.table.NumSamples < 1) return 1;
-  kestrand::platform::qt::ChartWidget widget(h.fs, dataDirOf(options));
-  if (level) widget.setReference(level);
-  widget.setData(chartOf(h), path.substr(path.rfind('/') + 1));
-  if (!widget.saveChart(png, QSize(width, height))) {
-    std::cerr << "kestrand-cli chart: cannot write " << png.toStdString() << "\n";
+  namespace qt = kestrand::platform::qt;
+  qt::ChartOptions look;
+  look.reference = level ? level : kestrand::view::readReferenceLevel(h.fs, dataDirOf(options));
+  look.title = path.substr(path.rfind('/') + 1);
+  const QByteArray bytes = qt::chartFile(
+      png.endsWith(".pdf", Qt::CaseInsensitive) ? qt::ChartFileType::kPdf : qt::ChartFileType::kPng,
+      QSize(width, height), chartOf(h), look);
+  try {
+    if (bytes.isEmpty()) throw kestrand::Error(kestrand::ErrorKind::kGeneral, "nothing drawn");
+    h.fs.writeAll(png.toStdString(),
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  } catch (const kestrand::Error& e) {
+    std::cerr << "kestrand-cli chart: cannot write " << png.toStdString() << ": " << e.description()
+              << "\n";
     return 1;
   }
   return 0;

@@ -39,7 +39,9 @@ QString captionLine(const view::ChartData& chart, const ChartOptions& o) {
   }
   if (!chart.units.empty()) parts << QObject::tr("Units %1").arg(text(chart.units));
   if (o.reference) {
-    parts << QObject::tr("Reference level %1").arg(text(view::shortNumber(*o.reference)));
+    parts << QObject::tr("Reference level %1 %2")
+                 .arg(text(view::shortNumber(*o.reference)), text(chart.units))
+                 .trimmed();
   }
   return parts.join(QStringLiteral("    "));
 }

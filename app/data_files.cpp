@@ -63,7 +63,7 @@ void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
     const auto chosen = dialogs.saveFile({"Save as", view::kCsvFilter, g.DataPath,
                                           current.substr(0, current.size() - 4) + ".csv", true});
     if (!chosen) return;
-    path = *chosen;
+    path = chosen->path;
     // The upload this table came from stays whatever name is chosen.
     if (g.p.fs.sameFile(path, platform::joinPath(g.DataPath, current)))
       throw Error(ErrorKind::kGeneral, "The raw data file " + current + " cannot be replaced");

@@ -11,6 +11,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -19,6 +22,7 @@
 
 #include "bench/full_upload.h"
 #include "core/messages.h"
+#include "platform/qt/chart_painter.h"
 #include "store/raw_format.h"
 #include "store/raw_reader.h"
 #include "view/chart.h"
@@ -93,6 +97,36 @@ void reduce_zoomed(benchmark::State& state) {
   reduce(state, 0.1);
 }
 
+// The picture alone, into an image the size of the file's.
+void paint(benchmark::State& state) {
+  const QSize size(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  QImage image(size, QImage::Format_RGB32);
+  for (auto _ : state) {
+    QPainter painter(&image);
+    platform::qt::paintChart(painter, QRectF(QPointF(0, 0), QSizeF(size)), rig().chart, {});
+  }
+}
+
+void file(benchmark::State& state, platform::qt::ChartFileType type) {
+  const QSize size(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  platform::qt::ChartOptions options;
+  options.title = "QV 15.Jan.06  23.55.09.dat";
+  options.reference = 150.0;
+  qsizetype bytes = 0;
+  for (auto _ : state) bytes = platform::qt::chartFile(type, size, rig().chart, options).size();
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+void png_file(benchmark::State& state) {
+  file(state, platform::qt::ChartFileType::kPng);
+}
+void pdf_file(benchmark::State& state) {
+  file(state, platform::qt::ChartFileType::kPdf);
+}
+
+BENCHMARK(paint)->Args({900, 500})->Args({1200, 700})->Unit(benchmark::kMillisecond);
+BENCHMARK(png_file)->Args({900, 500})->Args({1200, 700})->Unit(benchmark::kMillisecond);
+BENCHMARK(pdf_file)->Args({1200, 700})->Unit(benchmark::kMillisecond);
 BENCHMARK(column_stats)->Unit(benchmark::kMicrosecond);
 BENCHMARK(chart_data)->Unit(benchmark::kMillisecond);
 BENCHMARK(reduce_full)->Unit(benchmark::kMicrosecond);
@@ -106,6 +140,8 @@ int main(int argc, char** argv) {
     out << fullFile();
     return out ? 0 : 1;
   }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

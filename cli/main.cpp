@@ -23,17 +23,19 @@
 #include <string>
 
 #include "app/data_files.h"
+#include "app/settings_files.h"
 #include "cli/console_view.h"
 #include "cli/receiver.h"
 #include "core/version.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
-#include "platform/qt/chart_widget.h"
+#include "platform/qt/chart_painter.h"
 #include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/serial/qt_serial_port.h"
 #include "view/csv.h"
 #include "view/report.h"
+#include "view/stats.h"
 
 namespace {
 
@@ -346,11 +348,21 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
   if (writesOverInput(h, path, png, "chart") || !h.load(false) || !h.read(path) ||
       h.prog.table.NumSamples < 1)
     return 1;
-  kestrand::platform::qt::ChartWidget widget(h.fs, dataDirOf(options));
-  if (level) widget.setReference(level);
-  widget.setData(chartOf(h), path.substr(path.rfind('/') + 1));
-  if (!widget.saveChart(QFile::decodeName(png.c_str()), QSize(*width, *height))) {
-    std::cerr << "kestrand-cli chart: cannot write " << png << "\n";
+  namespace qt = kestrand::platform::qt;
+  qt::ChartOptions look;
+  look.reference = level ? level : kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
+  look.title = path.substr(path.rfind('/') + 1);
+  const bool pdf =
+      png.size() >= 4 &&
+      QByteArray::fromStdString(png.substr(png.size() - 4)).compare(".pdf", Qt::CaseInsensitive) ==
+          0;
+  const QByteArray drawn = qt::chartFile(pdf ? qt::ChartFileType::kPdf : qt::ChartFileType::kPng,
+                                         QSize(*width, *height), chartOf(h), look);
+  try {
+    if (drawn.isEmpty()) throw kestrand::Error(kestrand::ErrorKind::kGeneral, "nothing drawn");
+    h.fs.writeAll(png, std::string_view(drawn.constData(), static_cast<std::size_t>(drawn.size())));
+  } catch (const kestrand::Error& e) {
+    std::cerr << "kestrand-cli chart: cannot write " << png << ": " << e.description() << "\n";
     return 1;
   }
   return h.status();

@@ -6,6 +6,7 @@
 #include <clocale>
 
 #include "app/main_window.h"
+#include "app/settings_files.h"
 #include "platform/posix/data_directory.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
@@ -41,13 +42,23 @@ int main(int argc, char** argv) {
 
   app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs,
                          fs.programDirectory(), &printer);
-  // The "Chart" tab, after the window's own two: the readings on display at a glance.
-  auto* chart = new platform::qt::ChartWidget(fs, fs.programDirectory());
-  chart->clear();
+  // The "Chart" tab, after the window's own two: the readings on display at a glance. Its news
+  // goes to the general message; the reference level lives in its settings file.
+  auto* chart = new platform::qt::ChartWidget(fs, dialogs, fs.programDirectory());
   view.addPage(chart, "Chart");
-  window.program().showChart = [chart](const view::ChartData& data, const std::string& name) {
+  app::Program& program = window.program();
+  program.showChart = [chart](const view::ChartData& data, const std::string& name) {
     chart->setData(data, name);
   };
+  chart->onMessage([&program](const std::string& text) { program.genMsg.ShowGeneralMsg(text); });
+  chart->setReference(app::readReferenceLevel(fs, fs.programDirectory()));
+  chart->onReferenceTyped([&fs, &program](std::optional<double> level) {
+    try {
+      app::saveReferenceLevel(fs, fs.programDirectory(), level);
+    } catch (const Error& e) {
+      program.genMsg.ShowGeneralMsg(e.description());
+    }
+  });
   // The splash wait and the load run inside the event loop; a failed load ends it.
   window.start();
   return QApplication::exec();

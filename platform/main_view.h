@@ -136,6 +136,14 @@ struct FileDialogRequest {
   bool operator==(const FileDialogRequest&) const = default;
 };
 
+// What a save dialog returns: the chosen full path and which pair of the request's filter was
+// chosen (0 for the first), so that a caller can write the type chosen.
+struct SaveChoice {
+  std::string path;
+  int filter = 0;
+  bool operator==(const SaveChoice&) const = default;
+};
+
 // The small windows of the program. Texts are Windows-1252 bytes.
 class Dialogs {
  public:
@@ -150,10 +158,11 @@ class Dialogs {
   // Modeless: sets the warning text and shows the dialog; "OK" only hides it.
   virtual void showDataWarning(const std::string& text) = 0;
   virtual void showHelp(const std::string& caption, const std::string& text) = 0;
-  // The open and save dialogs: the chosen full path, or nullopt when the user cancelled. The
-  // chosen folder always exists. A dialog that cannot be shown throws kestrand::Error.
+  // The open and save dialogs: the chosen full path (with the filter chosen, when saving), or
+  // nullopt when the user cancelled. The chosen folder always exists. A dialog that cannot be
+  // shown throws kestrand::Error.
   virtual std::optional<std::string> openFile(const FileDialogRequest& request) = 0;
-  virtual std::optional<std::string> saveFile(const FileDialogRequest& request) = 0;
+  virtual std::optional<SaveChoice> saveFile(const FileDialogRequest& request) = 0;
   // The modal "Yes"/"No" question window `YesNo`: true after "Yes".
   virtual bool YesNo(const std::string& caption, const std::string& text) = 0;
 };

@@ -1,6 +1,7 @@
 #include "view/chart.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -96,6 +97,7 @@ ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
   // An elapsed-time upload whose samples carry clock times is drawn as a clock-time one.
   c.elapsed = header.ProbeType >= 16 && !c.twelveHour;
   c.units = table.SampleUnits[0];
+  c.start = c.elapsed ? header.SampDate : table.SampleDate[0] + " " + c.timeTexts[0];
 
   const auto secs = absoluteSeconds(table, c.elapsed, dateChoice);
   std::optional<double> first;
@@ -139,6 +141,92 @@ std::string axisText(const ChartData& chart, double seconds) {
   s = ((s % 86400) + 86400) % 86400;
   if (chart.twelveHour) return datetime::formatTime12(s);
   return twoDigits(s / 3600) + ":" + twoDigits(s / 60 % 60) + ":" + twoDigits(s % 60);
+}
+
+ValueRange valueRange(const ChartData& chart, std::optional<double> reference) {
+  double lo = 0.0, hi = 0.0;
+  bool any = false;
+  const auto take = [&](double v) {
+    if (!std::isfinite(v)) return;
+    lo = any ? std::min(lo, v) : v;
+    hi = any ? std::max(hi, v) : v;
+    any = true;
+  };
+  for (const auto& series : chart.series) {
+    for (double v : series.y) take(v);
+  }
+  if (reference) take(*reference);
+  if (!any) return {};
+  const double pad = hi > lo ? (hi - lo) * 0.02 : std::max(1.0, std::fabs(hi) * 0.05);
+  return {lo - pad, hi + pad};
+}
+
+namespace {
+
+// Marks of `step` in [lo, hi], or in the range widened to the marks around it. A hair of
+// tolerance keeps a bound that is a mark (0.3 as 3 x 0.1) from counting as just past one.
+std::pair<double, double> markRange(double lo, double hi, double step, bool widen) {
+  constexpr double kHair = 1e-9;
+  return widen ? std::pair(std::floor(lo / step + kHair), std::ceil(hi / step - kHair))
+               : std::pair(std::ceil(lo / step - kHair), std::floor(hi / step + kHair));
+}
+
+Ticks ticks(double lo, double hi, int most, bool widen) {
+  most = std::max(most, 2);
+  if (!(hi > lo) || !std::isfinite(hi - lo)) return {1.0, {lo}};
+  // From a step a little below the even split upwards through 1, 2, 5 x 10^k.
+  double decade = std::pow(10.0, std::floor(std::log10((hi - lo) / most)) - 1);
+  for (;; decade *= 10) {
+    for (const double m : {1.0, 2.0, 5.0}) {
+      const double step = m * decade;
+      const auto [first, last] = markRange(lo, hi, step, widen);
+      if (last - first + 1 > most) continue;
+      Ticks t{step, {}};
+      for (double k = first; k <= last; ++k) t.at.push_back(k * step);
+      return t;
+    }
+  }
+}
+
+}  // namespace
+
+Ticks ticksWithin(double lo, double hi, int most) {
+  return ticks(lo, hi, most, false);
+}
+
+Ticks widenToTicks(double lo, double hi, int most) {
+  return ticks(lo, hi, most, true);
+}
+
+std::string tickText(double value, double step) {
+  const int decimals = step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
+  char buffer[64];
+  const auto end =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+  std::string text(buffer, end);
+  if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
+  return text;
+}
+
+std::vector<double> timeTicks(const ChartData& chart, double x0, double x1, int most) {
+  static constexpr double kSteps[] = {1,   2,   5,    10,   15,   30,    60,    120,   300,
+                                      600, 900, 1800, 3600, 7200, 10800, 21600, 43200, kDay};
+  most = std::max(most, 2);
+  const double span = x1 - x0;
+  std::vector<double> out;
+  if (!(span > 0)) return out;
+  double step = kDay * std::ceil(span / kDay / (most - 1));
+  for (const double s : kSteps) {
+    if (std::floor(span / s) + 1 <= most) {
+      step = s;
+      break;
+    }
+  }
+  const double start = chart.startSecond;
+  for (double k = std::ceil((start + x0) / step); k * step - start <= x1; ++k) {
+    out.push_back(k * step - start);
+  }
+  return out;
 }
 
 long nearestSample(const ChartData& chart, double seconds) {

@@ -1,9 +1,11 @@
 #pragma once
 // The readings as a chart: one series per value column of the grid, plotted against the seconds
-// from the first sample, with breaks where periodic logging paused; and the reduction of a
-// series to what a given number of horizontal pixels can show without losing a peak.
+// from the first sample, with breaks where periodic logging paused; the reduction of a series to
+// what a given number of horizontal pixels can show without losing a peak; and the round numbers
+// and times an axis is marked at.
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,6 +34,9 @@ struct ChartData {
   bool twelveHour = true;    // clock-time labels in the 12-hour form ("02:05:09 PM")
   double startSecond = 0.0;  // seconds of day of the first sample (clock-time uploads)
   std::string units;         // units text of the first sample
+  // When the upload started, as a caption says it: the first sample's date and time, or for an
+  // elapsed-time upload the upload's date as the "Information" panel shows it.
+  std::string start;
 
   std::size_t samples() const { return x.size(); }
   // [begin, end) of run r.
@@ -53,6 +58,34 @@ std::string axisText(const ChartData& chart, double seconds);
 
 // The sample nearest to `seconds`, or -1 when there is none.
 long nearestSample(const ChartData& chart, double seconds);
+
+// The values of every series and `reference`, widened by a fiftieth of their spread on either
+// side (a flat series by 1 or a twentieth of its value, whichever is more); {0, 1} when there
+// are none.
+struct ValueRange {
+  double lo = 0.0;
+  double hi = 1.0;
+  bool operator==(const ValueRange&) const = default;
+};
+ValueRange valueRange(const ChartData& chart, std::optional<double> reference);
+
+// Axis marks at round numbers: multiples of a step of 1, 2 or 5 times a power of ten, the
+// smallest step that leaves at most `most` marks (at least 2). `ticksWithin` marks [lo, hi] as
+// it is; `widenToTicks` first widens it outwards to the nearest marks, so that the axis starts
+// and ends on one.
+struct Ticks {
+  double step = 1.0;
+  std::vector<double> at;  // ascending
+};
+Ticks ticksWithin(double lo, double hi, int most);
+Ticks widenToTicks(double lo, double hi, int most);
+// A mark's text: as many decimals as the step has, never "-0".
+std::string tickText(double value, double step);
+
+// Marks of the time axis between x0 and x1 (seconds after the first sample), at most `most`, on
+// round times of the clock (or of the elapsed time): every 1, 2, 5, 10, 15 or 30 seconds,
+// 1, 2, 5, 10, 15 or 30 minutes, 1, 2, 3, 6 or 12 hours, or whole days.
+std::vector<double> timeTicks(const ChartData& chart, double x0, double x1, int most);
 
 struct ChartPoint {
   double x = 0.0;

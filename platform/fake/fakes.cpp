@@ -125,10 +125,14 @@ std::optional<std::string> FakeDialogs::openFile(const FileDialogRequest& reques
   return nextPath(chosenPaths);
 }
 
-std::optional<std::string> FakeDialogs::saveFile(const FileDialogRequest& request) {
+std::optional<SaveChoice> FakeDialogs::saveFile(const FileDialogRequest& request) {
   fileDialogs.push_back(request);
   events.push_back("save dialog");
-  return nextPath(chosenPaths);
+  auto path = nextPath(chosenPaths);
+  const int filter = chosenFilters.empty() ? 0 : chosenFilters.front();
+  if (!chosenFilters.empty()) chosenFilters.pop_front();
+  if (!path) return std::nullopt;
+  return SaveChoice{std::move(*path), filter};
 }
 
 void FakePrinter::setFont(const std::string& name, int size) {

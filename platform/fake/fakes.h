@@ -132,12 +132,14 @@ class FakeDialogs : public Dialogs {
   void showHelp(const std::string& caption, const std::string& text) override;
   // Each answers from its script; an empty script cancels (file dialogs) or answers "No".
   std::optional<std::string> openFile(const FileDialogRequest& request) override;
-  std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+  // The save dialog's filter is the next of `chosenFilters`, the first pair when there is none.
+  std::optional<SaveChoice> saveFile(const FileDialogRequest& request) override;
   bool YesNo(const std::string& caption, const std::string& text) override;
 
   std::vector<std::string> events;
   std::vector<FileDialogRequest> fileDialogs;  // every file dialog shown, in order
   std::deque<std::optional<std::string>> chosenPaths;
+  std::deque<int> chosenFilters;
   std::deque<bool> yesNoAnswers;
   std::deque<int> portChoices;  // answers of the port dialog; empty = keep the initial choice
   std::function<void()> duringPortDialog;

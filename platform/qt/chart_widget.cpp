@@ -1,337 +1,424 @@
 #include "platform/qt/chart_widget.h"
 
-#include <QAreaSeries>
-#include <QCategoryAxis>
-#include <QChart>
-#include <QChartView>
-#include <QFileDialog>
-#include <QGraphicsLayout>
-#include <QGraphicsScene>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QLegendMarker>
+#include <QLayout>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPdfWriter>
+#include <QPixmap>
 #include <QPushButton>
+#include <QRubberBand>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
-#include <span>
 
-#include "app/settings_files.h"
-#include "core/error.h"
 #include "platform/qt/cp1252.h"
 
 namespace kestrand::platform::qt {
 namespace {
 
-// One colour per column, distinct from each other and from the reference line's.
-const QColor kColours[] = {
-    {31, 119, 180}, {44, 160, 44},  {214, 39, 40},   {255, 127, 14}, {148, 103, 189}, {140, 86, 75},
-    {23, 190, 207}, {188, 189, 34}, {127, 127, 127}, {0, 0, 128},    {0, 100, 0},     {128, 0, 0},
-    {70, 130, 180}, {210, 105, 30}, {0, 128, 128},   {85, 107, 47},  {105, 105, 105}, {0, 0, 0},
-    {184, 134, 11}, {47, 79, 79},   {139, 69, 19}};
-
 QString text(const std::string& s) {
   return fromCp1252(s);
 }
 
-// Tick steps of the time axis, in seconds.
-constexpr double kSteps[] = {1,     2,     5,     10,    15,     30,     60,
-                             120,   300,   600,   900,   1800,   3600,   7200,
-                             10800, 21600, 43200, 86400, 172800, 432000, 864000};
+// Items placed left to right, wrapping into as many rows as the width needs: the legend, whose
+// entries keep their whole titles at any width.
+class FlowLayout : public QLayout {
+ public:
+  explicit FlowLayout(QWidget* parent) : QLayout(parent) { setContentsMargins(0, 0, 0, 0); }
+  ~FlowLayout() override {
+    while (QLayoutItem* item = FlowLayout::takeAt(0)) delete item;
+  }
+  void addItem(QLayoutItem* item) override { items_.append(item); }
+  int count() const override { return static_cast<int>(items_.size()); }
+  QLayoutItem* itemAt(int i) const override { return items_.value(i); }
+  QLayoutItem* takeAt(int i) override {
+    return i >= 0 && i < items_.size() ? items_.takeAt(i) : nullptr;
+  }
+  Qt::Orientations expandingDirections() const override { return {}; }
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override { return place(QRect(0, 0, width, 0), false); }
+  void setGeometry(const QRect& r) override {
+    QLayout::setGeometry(r);
+    place(r, true);
+  }
+  QSize sizeHint() const override { return minimumSize(); }
+  QSize minimumSize() const override {
+    QSize size;
+    for (const QLayoutItem* item : items_) size = size.expandedTo(item->minimumSize());
+    return size;
+  }
+
+ private:
+  static constexpr int kGap = 12;
+  int place(const QRect& r, bool apply) const {
+    int x = r.x(), y = r.y(), rowHeight = 0;
+    for (QLayoutItem* item : items_) {
+      const QSize hint = item->sizeHint();
+      if (x > r.x() && x + hint.width() > r.right() + 1) {
+        x = r.x();
+        y += rowHeight;
+        rowHeight = 0;
+      }
+      if (apply) item->setGeometry(QRect(QPoint(x, y), hint));
+      x += hint.width() + kGap;
+      rowHeight = std::max(rowHeight, hint.height());
+    }
+    return y + rowHeight - r.y();
+  }
+  QList<QLayoutItem*> items_;
+};
+
+// Where a saved chart goes and what it is: a typed ".png" or ".pdf" says the type; otherwise the
+// chosen filter does, and its extension is added.
+std::pair<std::string, ChartFileType> chartTarget(const std::string& path, int filter) {
+  const auto endsIn = [&](const char* ext) {
+    return path.size() > 4 && QString::fromLatin1(path.substr(path.size() - 4)).toLower() == ext;
+  };
+  if (endsIn(".png")) return {path, ChartFileType::kPng};
+  if (endsIn(".pdf")) return {path, ChartFileType::kPdf};
+  if (filter == 1) return {path + ".pdf", ChartFileType::kPdf};
+  return {path + ".png", ChartFileType::kPng};
+}
 
 }  // namespace
 
-// The chart view: rubber-band zoom that asks the widget for the new detail, and the pointer's
-// position reported in chart values.
-class ChartWidget::View : public QChartView {
+// The picture itself: drawn once per change into an image, which a repaint only copies;
+// rubber-band zoom, the pointer's readout, and the keyboard's zoom and pan.
+class ChartWidget::Canvas : public QWidget {
  public:
-  View(QChart* chart, QWidget* parent) : QChartView(chart, parent) {
-    setRubberBand(QChartView::RectangleRubberBand);
+  explicit Canvas(ChartWidget& owner) : QWidget(&owner), owner_(owner) {
+    setObjectName("chartView");
+    setAccessibleName(tr("Chart"));
+    setToolTip(
+        tr("Drag a box to zoom in; right click or Home: the whole upload.\n"
+           "+ and -: zoom the time; arrows: move along the time and the values."));
+    setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    setRenderHint(QPainter::Antialiasing);
+    setMinimumHeight(160);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    band_ = new QRubberBand(QRubberBand::Rectangle, this);
   }
-  std::function<void(const QPointF&)> onPointer;
-  std::function<void()> onReset;
+  void redraw() {
+    image_ = QImage();
+    update();
+  }
 
  protected:
+  void paintEvent(QPaintEvent*) override {
+    const qreal ratio = devicePixelRatioF();
+    if (image_.size() != size() * ratio) {
+      // Drawn for the size the canvas has now: a first showing and every resize get the full
+      // detail of their width.
+      image_ = QImage(size() * ratio, QImage::Format_RGB32);
+      image_.setDevicePixelRatio(ratio);
+      QPainter painter(&image_);
+      painter.setFont(font());
+      frame_ = paintChart(painter, QRectF(rect()), owner_.data_, owner_.options(false));
+    }
+    QPainter p(this);
+    p.drawImage(0, 0, image_);
+    if (hasFocus()) {
+      QStyleOptionFocusRect focus;
+      focus.initFrom(this);
+      focus.rect = rect().adjusted(1, 1, -1, -1);
+      style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
+  }
+  void leaveEvent(QEvent*) override { owner_.pointer_->clear(); }
+  void focusInEvent(QFocusEvent*) override { update(); }
+  void focusOutEvent(QFocusEvent*) override { update(); }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton || frame_.empty) return;
+    origin_ = e->position().toPoint();
+    band_->setGeometry(QRect(origin_, QSize()));
+    band_->show();
+  }
   void mouseMoveEvent(QMouseEvent* e) override {
-    if (onPointer) onPointer(chart()->mapToValue(e->position()));
-    QChartView::mouseMoveEvent(e);
+    if (band_->isVisible()) {
+      band_->setGeometry(QRect(origin_, e->position().toPoint()).normalized());
+    } else if (!frame_.empty && frame_.plot.contains(e->position())) {
+      owner_.pointerAt(frame_.timeAt(e->position().x()));
+    }
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    // A right click zooms out all the way rather than one step.
-    if (e->button() == Qt::RightButton && onReset) {
-      onReset();
-      e->accept();
+    if (e->button() == Qt::RightButton) {
+      // A right click zooms out all the way.
+      owner_.resetZoom();
       return;
     }
-    QChartView::mouseReleaseEvent(e);
+    if (e->button() != Qt::LeftButton || !band_->isVisible()) return;
+    band_->hide();
+    const QRectF box = QRectF(band_->geometry()).intersected(frame_.plot);
+    if (box.width() < 4 || box.height() < 4) return;
+    owner_.zoomToBox(frame_.timeAt(box.left()), frame_.timeAt(box.right()),
+                     frame_.valueAt(box.bottom()), frame_.valueAt(box.top()));
   }
+  void keyPressEvent(QKeyEvent* e) override {
+    switch (e->key()) {
+      case Qt::Key_Escape:  // a box being dragged is dropped
+        band_->hide();
+        break;
+      case Qt::Key_Plus:
+      case Qt::Key_Equal:
+        owner_.zoomBy(0.5);
+        break;
+      case Qt::Key_Minus:
+        owner_.zoomBy(2.0);
+        break;
+      case Qt::Key_Left:
+        owner_.panBy(-0.25);
+        break;
+      case Qt::Key_Right:
+        owner_.panBy(0.25);
+        break;
+      case Qt::Key_Up:
+        owner_.panValues(0.25);
+        break;
+      case Qt::Key_Down:
+        owner_.panValues(-0.25);
+        break;
+      case Qt::Key_Home:
+        owner_.resetZoom();
+        break;
+      default:
+        QWidget::keyPressEvent(e);
+    }
+  }
+
+ public:
+  ChartFrame frame_;
+
+ private:
+  ChartWidget& owner_;
+  QImage image_;
+  QRubberBand* band_;
+  QPoint origin_;
 };
 
-ChartWidget::ChartWidget(FileSystem& fs, std::string dataPath, QWidget* parent)
-    : QWidget(parent), fs_(fs), dataPath_(std::move(dataPath)) {
+ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath, QWidget* parent)
+    : QWidget(parent), fs_(fs), dialogs_(dialogs), dataPath_(std::move(dataPath)) {
   setObjectName("chartPage");
   auto* outer = new QVBoxLayout(this);
   auto* bar = new QHBoxLayout;
-  bar->addWidget(new QLabel(tr("Reference level:"), this));
+  auto* label = new QLabel(tr("Reference level:"), this);
+  bar->addWidget(label);
   referenceInput_ = new QLineEdit(this);
   referenceInput_->setObjectName("txtReference");
   referenceInput_->setMaximumWidth(120);
+  label->setBuddy(referenceInput_);
   bar->addWidget(referenceInput_);
   auto* reset = new QPushButton(tr("Reset zoom"), this);
   reset->setObjectName("cmdResetZoom");
   bar->addWidget(reset);
-  auto* save = new QPushButton(tr("Save chart"), this);
-  save->setObjectName("cmdSaveChart");
-  bar->addWidget(save);
-  bar->addStretch(1);
+  save_ = new QPushButton(tr("Save chart"), this);
+  save_->setObjectName("cmdSaveChart");
+  bar->addWidget(save_);
+  pointer_ = new QLabel(this);
+  pointer_->setObjectName("lblPointer");
+  // Never widens the window: a readout longer than the room is cut.
+  pointer_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  bar->addWidget(pointer_, 1);
   outer->addLayout(bar);
 
-  chart_ = new QChart;
-  chart_->legend()->setAlignment(Qt::AlignBottom);
-  axisX_ = new QCategoryAxis;
-  static_cast<QCategoryAxis*>(axisX_)->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-  axisY_ = new QValueAxis;
-  chart_->addAxis(axisX_, Qt::AlignBottom);
-  chart_->addAxis(axisY_, Qt::AlignLeft);
-  view_ = new View(chart_, this);
-  view_->setObjectName("chartView");
-  view_->setMinimumHeight(250);
-  outer->addWidget(view_, 3);
+  canvas_ = new Canvas(*this);
+  outer->addWidget(canvas_, 1);
+  legend_ = new QWidget(this);
+  legend_->setObjectName("chartLegend");
+  new FlowLayout(legend_);
+  outer->addWidget(legend_);
 
-  status_ = new QLabel(this);
-  status_->setObjectName("lblPointer");
-  outer->addWidget(status_);
-
+  // One column per value column and a row per statistic: the rows are few whatever the upload,
+  // so the table shows them all and the chart keeps the height.
   table_ = new QTableWidget(this);
   table_->setObjectName("statsTable");
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->verticalHeader()->hide();
-  outer->addWidget(table_, 1);
+  table_->setTabKeyNavigation(false);  // Tab leaves the table; the arrows move inside it
+  table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  table_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  outer->addWidget(table_);
 
-  onFailure_ = [this](const std::string& t) { status_->setText(text(t)); };
-  view_->onPointer = [this](const QPointF& p) { pointerAt(p); };
-  view_->onReset = [this] { resetZoom(); };
   connect(reset, &QPushButton::clicked, this, [this] { resetZoom(); });
-  connect(save, &QPushButton::clicked, this, [this] { saveClicked(); });
+  connect(save_, &QPushButton::clicked, this, [this] { saveChart(); });
   connect(referenceInput_, &QLineEdit::editingFinished, this, [this] { referenceEdited(); });
-  connect(axisX_, &QValueAxis::rangeChanged, this, [this] { reduceToView(); });
-
-  setReference(app::readReferenceLevel(fs_, dataPath_));
+  clear();
 }
 
 ChartWidget::~ChartWidget() = default;
 
-void ChartWidget::setFailureHandler(std::function<void(const std::string&)> handler) {
-  onFailure_ = std::move(handler);
+void ChartWidget::onReferenceTyped(std::function<void(std::optional<double>)> handler) {
+  onReference_ = std::move(handler);
 }
 
-void ChartWidget::fail(const std::string& t) {
-  if (onFailure_) onFailure_(t);
+void ChartWidget::onMessage(std::function<void(const std::string&)> handler) {
+  onMessage_ = std::move(handler);
 }
 
-QString ChartWidget::statusText() const {
-  return status_->text();
+void ChartWidget::message(const std::string& t) {
+  if (onMessage_) onMessage_(t);
 }
 
 void ChartWidget::setData(const view::ChartData& chart, const std::string& uploadName) {
   data_ = chart;
   uploadName_ = uploadName;
   stats_ = view::columnStats(data_);
-  // Until a table is on display the empty chart says how to get one.
-  chart_->setTitle(data_.series.empty()
-                       ? tr("No readings on display: view an upload or open a saved file")
-                       : QString());
-  rebuild();
+  hidden_.assign(data_.series.size(), false);
+  x0_ = x1_ = 0.0;
+  values_.reset();
+  pointer_->clear();
+  rebuildLegend();
+  fillStatistics();
+  save_->setEnabled(data_.samples() > 0);  // nothing to save without readings
+  changed();
 }
 
 void ChartWidget::clear() {
   setData(view::ChartData{});
 }
 
-void ChartWidget::rebuild() {
-  reducing_ = true;
-  for (QAbstractSeries* s : chart_->series()) {
-    chart_->removeSeries(s);
-    delete s;
-  }
-  lines_.clear();
-  pauses_ = nullptr;
-  referenceLine_ = nullptr;
-  for (size_t c = 0; c < data_.series.size(); ++c) {
-    auto* s = new QLineSeries;
-    s->setName(text(data_.series[c].title));
-    s->setPen(QPen(kColours[c % std::size(kColours)], 1.5));
-    chart_->addSeries(s);
-    s->attachAxis(axisX_);
-    s->attachAxis(axisY_);
-    if (QLegendMarker* marker = chart_->legend()->markers(s).value(0)) {
-      connect(marker, &QLegendMarker::clicked, this, [s, marker] {
-        s->setVisible(!s->isVisible());
-        marker->setVisible(true);  // a hidden series hides its marker too
-        QColor label = marker->labelBrush().color();
-        label.setAlphaF(s->isVisible() ? 1.0f : 0.4f);
-        marker->setLabelBrush(label);
-      });
-    }
-    lines_.push_back(s);
-  }
-  if (data_.runStarts.size() > 1) {
-    // The pauses between runs are covered by bands drawn over the lines: a line never crosses a
-    // time without samples.
-    pauses_ = new QAreaSeries(new QLineSeries, new QLineSeries);
-    pauses_->setName(tr("Pause"));
-    pauses_->setPen(Qt::NoPen);
-    pauses_->setBrush(kPauseColour);
-    chart_->addSeries(pauses_);
-    pauses_->attachAxis(axisX_);
-    pauses_->attachAxis(axisY_);
-    for (QLegendMarker* m : chart_->legend()->markers(pauses_)) m->setVisible(false);
-  }
-  updateYRange();
-  updateReferenceLine();
-  fillStatistics();
-  reducing_ = false;
-  resetZoom();
+void ChartWidget::changed() {
+  canvas_->redraw();
 }
 
-void ChartWidget::updateYRange() {
-  double lo = 0.0, hi = 1.0;
-  bool any = false;
-  for (const auto& series : data_.series) {
-    for (double v : series.y) {
-      if (!any) lo = hi = v;
-      lo = std::min(lo, v);
-      hi = std::max(hi, v);
-      any = true;
-    }
+ChartOptions ChartWidget::options(bool forFile) const {
+  ChartOptions o;
+  o.reference = reference_;
+  o.x0 = x0_;
+  o.x1 = x1_;
+  o.values = values_;
+  o.hidden = hidden_;
+  o.title = data_.samples() > 0 ? uploadName_ : std::string();
+  o.legend = forFile;  // on the tab the check boxes are the legend
+  return o;
+}
+
+void ChartWidget::rebuildLegend() {
+  for (QCheckBox* old : legend_->findChildren<QCheckBox*>(Qt::FindDirectChildrenOnly)) {
+    delete old;
   }
-  if (reference_) {
-    lo = any ? std::min(lo, *reference_) : *reference_;
-    hi = any ? std::max(hi, *reference_) : *reference_;
+  // Tab goes from the chart through the legend's entries to the statistics.
+  QWidget* previous = canvas_;
+  for (std::size_t s = 0; s < data_.series.size(); ++s) {
+    auto* entry = new QCheckBox(text(data_.series[s].title), legend_);
+    setTabOrder(previous, entry);
+    previous = entry;
+    QPixmap swatch(12, 12);
+    swatch.fill(seriesColour(s));
+    entry->setIcon(swatch);
+    entry->setChecked(true);
+    connect(entry, &QCheckBox::toggled, this, [this, s](bool on) {
+      hidden_[s] = !on;
+      changed();
+    });
+    legend_->layout()->addWidget(entry);
   }
-  const double pad = hi > lo ? (hi - lo) * 0.05 : std::max(1.0, std::fabs(hi) * 0.05);
-  axisY_->setRange(lo - pad, hi + pad);
-  axisY_->setTitleText(text(data_.units));
+  setTabOrder(previous, table_);
+  legend_->setVisible(!data_.series.empty());
 }
 
 void ChartWidget::resetZoom() {
-  updateYRange();  // a rubber band zooms the values too
-  const double end = data_.x.empty() ? 1.0 : std::max(data_.x.back(), 1.0);
-  zoomTo(0.0, end);
+  x0_ = x1_ = 0.0;
+  values_.reset();
+  changed();
 }
 
 void ChartWidget::zoomTo(double x0, double x1) {
-  if (axisX_->min() == x0 && axisX_->max() == x1) {
-    reduceToView();
-  } else {
-    axisX_->setRange(x0, x1);  // reduceToView follows from rangeChanged
+  const auto [begin, end] = wholeWindow(data_);
+  // At least a second wide, and inside the upload.
+  x1 = std::max(x1, x0 + 1.0);
+  if (x1 - x0 >= end - begin) {
+    x0 = begin;
+    x1 = end;
+  } else if (x0 < begin) {
+    x1 += begin - x0;
+    x0 = begin;
+  } else if (x1 > end) {
+    x0 -= x1 - end;
+    x1 = end;
   }
+  x0_ = x0;
+  x1_ = x1;
+  changed();
 }
 
-void ChartWidget::reduceToView() {
-  if (reducing_) return;
-  reducing_ = true;
-  const double x0 = axisX_->min(), x1 = axisX_->max();
-  const int pixels = std::max(1, static_cast<int>(chart_->plotArea().width()));
-  for (size_t c = 0; c < lines_.size(); ++c) {
-    const auto& y = data_.series[c].y;
-    QList<QPointF> points;
-    for (size_t r = 0; r < data_.runStarts.size(); ++r) {
-      const size_t b = data_.runBegin(r), e = data_.runEnd(r);
-      if (e == b || data_.x[e - 1] < x0 || data_.x[b] > x1) continue;
-      for (const auto& p : view::reduceForPixels(std::span(data_.x).subspan(b, e - b),
-                                                 std::span(y).subspan(b, e - b), x0, x1, pixels))
-        points.append({p.x, p.y});
-    }
-    lines_[c]->replace(points);
-  }
-  if (pauses_) {
-    const double bottom = axisY_->min(), top = axisY_->max();
-    QList<QPointF> upper{{x0, bottom}}, lower{{x0, bottom}, {x1, bottom}};
-    for (size_t r = 1; r < data_.runStarts.size(); ++r) {
-      const double a = data_.x[data_.runStarts[r] - 1], b = data_.x[data_.runStarts[r]];
-      if (b < x0 || a > x1) continue;
-      upper.append({{a, bottom}, {a, top}, {b, top}, {b, bottom}});
-    }
-    upper.append({x1, bottom});
-    pauses_->upperSeries()->replace(upper);
-    pauses_->lowerSeries()->replace(lower);
-  }
+std::pair<double, double> ChartWidget::timeWindow() const {
+  return x1_ > x0_ ? std::pair(x0_, x1_) : wholeWindow(data_);
+}
 
-  // Time labels at round steps, about one per 100 pixels.
-  auto* axis = static_cast<QCategoryAxis*>(axisX_);
-  for (const QString& label : axis->categoriesLabels()) axis->remove(label);
-  const double span = x1 - x0;
-  const double wanted = span / std::max(2, pixels / 100);
-  double step = kSteps[std::size(kSteps) - 1];
-  for (double s : kSteps) {
-    if (s >= wanted) {
-      step = s;
-      break;
-    }
-  }
-  if (span > 0) {
-    // On round times of the clock (or of the elapsed time), not round offsets.
-    const double start = data_.startSecond;
-    for (double t = std::ceil((start + x0) / step) * step - start; t <= x1; t += step) {
-      axis->append(text(view::axisText(data_, t)), t);
-    }
-  }
-  axis->setRange(x0, x1);
-  updateReferenceLine();
-  reducing_ = false;
+void ChartWidget::zoomBy(double factor) {
+  const auto [x0, x1] = timeWindow();
+  const double middle = (x0 + x1) / 2, half = (x1 - x0) / 2 * factor;
+  zoomTo(middle - half, middle + half);
+}
+
+void ChartWidget::panBy(double fraction) {
+  const auto [x0, x1] = timeWindow();
+  const double shift = (x1 - x0) * fraction;
+  zoomTo(x0 + shift, x1 + shift);
+}
+
+void ChartWidget::panValues(double fraction) {
+  if (canvas_->frame_.empty) return;
+  const double lo = canvas_->frame_.y0, hi = canvas_->frame_.y1, shift = (hi - lo) * fraction;
+  values_ = view::ValueRange{lo + shift, hi + shift};
+  changed();
+}
+
+void ChartWidget::zoomToBox(double x0, double x1, double v0, double v1) {
+  values_ = view::ValueRange{v0, v1};
+  zoomTo(x0, x1);
 }
 
 void ChartWidget::setReference(std::optional<double> level) {
   reference_ = level;
-  referenceInput_->setText(level ? text(view::shortNumber(*level)) : QString());
-  updateYRange();
-  reduceToView();
+  referenceInput_->setText(level ? locale().toString(*level, 'g', 7) : QString());
   fillStatistics();
+  changed();
 }
 
-void ChartWidget::updateReferenceLine() {
-  if (!reference_) {
-    if (referenceLine_) referenceLine_->replace(QList<QPointF>{});
-    return;
+void ChartWidget::referenceEdited() {
+  // Typed the way the user's locale writes numbers (a decimal comma in German), or the C way.
+  const QString typed = referenceInput_->text().trimmed();
+  std::optional<double> level;
+  if (!typed.isEmpty()) {
+    bool ok = false;
+    double v = locale().toDouble(typed, &ok);
+    if (!ok) v = QLocale::c().toDouble(typed, &ok);
+    if (!ok || !std::isfinite(v) || v <= 0.0) {
+      message("Not a reference level: " + toCp1252(typed));
+      return;
+    }
+    level = v;
   }
-  if (!referenceLine_) {
-    referenceLine_ = new QLineSeries;
-    referenceLine_->setName(tr("Reference"));
-    QPen pen(kReferenceColour, 3);
-    referenceLine_->setPen(pen);
-    chart_->addSeries(referenceLine_);
-    referenceLine_->attachAxis(axisX_);
-    referenceLine_->attachAxis(axisY_);
-    if (QLegendMarker* m = chart_->legend()->markers(referenceLine_).value(0)) m->setVisible(false);
-  }
-  referenceLine_->replace(
-      QList<QPointF>{{axisX_->min(), *reference_}, {axisX_->max(), *reference_}});
+  if (level == reference_) return;
+  setReference(level);
+  if (onReference_) onReference_(level);
 }
 
 void ChartWidget::fillStatistics() {
-  static const char* kHeads[] = {"Column",          "Samples", "Minimum",  "Maximum",
-                                 "Time of maximum", "Mean",    "RMS mean", "% of reference"};
-  const int cols = reference_ ? 8 : 7;
+  static const char* kRows[] = {"Samples", "Minimum",  "Maximum",       "Time of maximum",
+                                "Mean",    "RMS mean", "% of reference"};
+  const int rows = reference_ ? 7 : 6;
   table_->clear();
-  table_->setColumnCount(cols);
-  table_->setRowCount(static_cast<int>(stats_.size()));
-  for (int k = 0; k < cols; ++k)
-    table_->setHorizontalHeaderItem(k, new QTableWidgetItem(tr(kHeads[k])));
-  for (int r = 0; r < static_cast<int>(stats_.size()); ++r) {
-    const view::ColumnStats& s = stats_[static_cast<size_t>(r)];
+  table_->setRowCount(rows);
+  table_->setColumnCount(static_cast<int>(stats_.size()));
+  for (int r = 0; r < rows; ++r)
+    table_->setVerticalHeaderItem(r, new QTableWidgetItem(tr(kRows[r])));
+  for (int c = 0; c < static_cast<int>(stats_.size()); ++c) {
+    const view::ColumnStats& s = stats_[static_cast<std::size_t>(c)];
+    table_->setHorizontalHeaderItem(c, new QTableWidgetItem(text(s.title)));
     const std::string cells[] = {
-        s.title,
         std::to_string(s.count),
         view::shortNumber(s.minimum),
         view::shortNumber(s.maximum),
@@ -339,86 +426,64 @@ void ChartWidget::fillStatistics() {
         view::shortNumber(s.mean),
         view::shortNumber(s.rms),
         reference_ ? view::shortNumber(view::percentOf(s.maximum, *reference_)) : std::string()};
-    for (int k = 0; k < cols; ++k) table_->setItem(r, k, new QTableWidgetItem(text(cells[k])));
+    for (int r = 0; r < rows; ++r) {
+      auto* item = new QTableWidgetItem(text(cells[r]));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table_->setItem(r, c, item);
+    }
   }
   table_->resizeColumnsToContents();
+  // Exactly as high as its rows.
+  const int frame = table_->frameWidth() * 2;
+  table_->setFixedHeight(frame + table_->horizontalHeader()->sizeHint().height() +
+                         rows * table_->verticalHeader()->defaultSectionSize() +
+                         table_->horizontalScrollBar()->sizeHint().height());
 }
 
-void ChartWidget::referenceEdited() {
-  const std::string typed = toCp1252(referenceInput_->text());
-  const auto level = view::parseReferenceLevel(typed);
-  if (!level && typed.find_first_not_of(' ') != std::string::npos) {
-    fail("Not a reference level: " + typed);
-    return;
-  }
-  if (level == reference_) return;
-  setReference(level);
-  try {
-    app::saveReferenceLevel(fs_, dataPath_, level);
-  } catch (const Error& e) {
-    fail(e.description());
-  }
+QByteArray ChartWidget::chartFile(ChartFileType type, QSize size) const {
+  return qt::chartFile(type, size, data_, options(true));
 }
 
-QImage ChartWidget::chartImage(QSize size) {
-  const QSize before = view_->size();
-  view_->resize(size);
-  chart_->resize(QSizeF(size));
-  if (chart_->layout()) chart_->layout()->activate();
-  reduceToView();
-  if (chart_->layout()) chart_->layout()->activate();
-  QImage image(size, QImage::Format_ARGB32);
-  image.fill(Qt::white);
-  QPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  chart_->scene()->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)),
-                          QRectF(chart_->pos(), QSizeF(size)));
-  painter.end();
-  view_->resize(before);
-  chart_->resize(QSizeF(before));
-  reduceToView();
-  return image;
-}
-
-bool ChartWidget::saveChart(const QString& path, QSize size) {
-  if (path.endsWith(".pdf", Qt::CaseInsensitive)) {
-    QPdfWriter pdf(path);
-    pdf.setPageSize(QPageSize(QSizeF(size) * 0.75, QPageSize::Point));
-    pdf.setPageMargins({});
-    pdf.setResolution(96);
-    QPainter painter;
-    if (!painter.begin(&pdf)) return false;
-    painter.drawImage(QRect(QPoint(0, 0), size), chartImage(size));
-    return painter.end();
-  }
-  return chartImage(size).save(path, "PNG");
-}
-
-void ChartWidget::saveClicked() {
+void ChartWidget::saveChart() {
   std::string name = uploadName_.empty() ? std::string("chart") : uploadName_;
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name.erase(dot);
-  const QString path = QFileDialog::getSaveFileName(
-      this, tr("Save chart"), text(platform::joinPath(dataPath_, name + ".png")),
-      tr("PNG image (*.png);;PDF document (*.pdf)"));
-  if (path.isEmpty()) return;
-  if (!saveChart(path, view_->size())) fail("The chart could not be saved: " + toCp1252(path));
-}
-
-void ChartWidget::pointerAt(const QPointF& value) {
-  const long j = view::nearestSample(data_, value.x());
-  if (j < 0) return;
-  QString s = text(data_.timeTexts[static_cast<size_t>(j)]);
-  for (size_t c = 0; c < data_.series.size(); ++c) {
-    if (!lines_[c]->isVisible()) continue;
-    s += "   " + text(data_.series[c].title) + " " +
-         text(view::shortNumber(data_.series[c].y[static_cast<size_t>(j)]));
+  std::optional<SaveChoice> chosen;
+  try {
+    chosen = dialogs_.saveFile({"Save chart", kChartFilter, dataPath_, name, true});
+  } catch (const Error& e) {
+    message(e.description());
+    return;
   }
-  s += QString("   (%1)").arg(value.y(), 0, 'g', 5);
-  status_->setText(s);
+  if (!chosen) return;
+  const auto [path, type] = chartTarget(chosen->path, chosen->filter);
+  // The dialog asked about the name as typed; an added extension may name another file.
+  if (path != chosen->path && fs_.exists(path) &&
+      !dialogs_.YesNo("Save chart", path + " already exists.  Replace it?")) {
+    return;
+  }
+  // The picture at the size on the screen, but never smaller than a page's worth.
+  const QSize size = canvas_->size().expandedTo(QSize(1200, 700));
+  const QByteArray bytes = chartFile(type, size);
+  try {
+    if (bytes.isEmpty()) throw Error(ErrorKind::kGeneral, "it could not be drawn");
+    fs_.writeAll(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  } catch (const Error& e) {
+    message("The chart could not be saved: " + e.description());
+    return;
+  }
+  message("Chart saved as " + path);
 }
 
-QList<QPointF> ChartWidget::drawnPoints(int column) const {
-  return lines_.at(static_cast<size_t>(column))->points();
+void ChartWidget::pointerAt(double seconds) {
+  const long j = view::nearestSample(data_, seconds);
+  if (j < 0) return;
+  QString s = text(data_.timeTexts[static_cast<std::size_t>(j)]);
+  for (std::size_t c = 0; c < data_.series.size(); ++c) {
+    if (hidden_[c]) continue;
+    s += "   " + text(data_.series[c].title) + " " +
+         text(view::shortNumber(data_.series[c].y[static_cast<std::size_t>(j)]));
+  }
+  pointer_->setText(s);
 }
 
 }  // namespace kestrand::platform::qt

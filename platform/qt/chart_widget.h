@@ -1,104 +1,99 @@
 #pragma once
-// The chart of the readings: one line per value column against the time of the samples, a
-// legend whose markers hide and show the lines, rubber-band zoom with a reset, the value and
-// time under the pointer, a reference level drawn across and kept in its settings file, the
-// statistics of every column below, and a "Save chart" button (PNG or PDF).
+// The "Chart" tab: the chart of the readings on display, one line per value column against the
+// time of the samples; a legend of check boxes that hide and show the lines; rubber-band zoom,
+// and from the keyboard +/- to zoom, the arrows to pan and Home to reset; the value and time
+// under the pointer; a reference level drawn across; the statistics of every column below; and
+// "Save chart" (PNG or PDF). It shows its news through a handler and keeps no file of its own:
+// whoever wires it hands in the level to show and keeps the level the user types.
 
-#include <QColor>
-#include <QImage>
-#include <QList>
-#include <QPointF>
+#include <QByteArray>
 #include <QSize>
 #include <QWidget>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/main_view.h"
+#include "platform/qt/chart_painter.h"
 #include "view/chart.h"
 #include "view/stats.h"
 
-class QChart;
 class QLabel;
 class QLineEdit;
-class QAreaSeries;
-class QLineSeries;
 class QPushButton;
 class QTableWidget;
-class QValueAxis;
 
 namespace kestrand::platform::qt {
 
+// The save dialog's filter of "Save chart": its first pair is PNG, its second PDF.
+inline constexpr const char* kChartFilter = "PNG image|*.png|PDF document|*.pdf";
+
 class ChartWidget : public QWidget {
  public:
-  // The colour of the reference line.
-  static inline const QColor kReferenceColour{255, 0, 255};
-  // The colour of the bands over the pauses between runs of samples.
-  static inline const QColor kPauseColour{242, 242, 242};
-
-  // The reference level is read from, and saved to, its settings file in `dataPath`.
-  ChartWidget(FileSystem& fs, std::string dataPath, QWidget* parent = nullptr);
+  // Saved charts are written through `fs`; the save dialog opens on `dataPath`.
+  ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath, QWidget* parent = nullptr);
   ~ChartWidget() override;
 
-  // Shows the chart and statistics of one upload; `uploadName` is proposed when saving.
+  // Shows the chart and statistics of one upload; `uploadName` titles it and names a saved file.
   void setData(const view::ChartData& chart, const std::string& uploadName = {});
   void clear();
 
-  // The reference level shown (and typed into the input); nullopt removes the line. Not saved.
+  // The reference level shown (and in the input); nullopt removes the line.
   void setReference(std::optional<double> level);
   std::optional<double> reference() const { return reference_; }
+  // Called with a level the user typed (nullopt when the input was emptied).
+  void onReferenceTyped(std::function<void(std::optional<double>)> handler);
+  // Called with a text for the user: a chart saved, a level not understood, a failure.
+  void onMessage(std::function<void(const std::string&)> handler);
 
-  // Back to the whole upload.
+  // Back to the whole upload, values fitted.
   void resetZoom();
   // Shows [x0, x1] seconds after the first sample, with the detail that width allows.
   void zoomTo(double x0, double x1);
+  std::pair<double, double> timeWindow() const;
 
-  // The chart alone at `size` (the widget's own size left as it is).
-  QImage chartImage(QSize size);
-  // Writes the chart to `path`: PDF when the name ends in ".pdf", else PNG. False on failure.
-  bool saveChart(const QString& path, QSize size);
-
-  // Where a failure to save goes (the reference file, a chart file); by default the status
-  // text under the chart.
-  void setFailureHandler(std::function<void(const std::string&)> handler);
-
-  // For tests: the points drawn for value column `column` (all its runs, in order).
-  QList<QPointF> drawnPoints(int column) const;
-  QString statusText() const;
+  // "Save chart": asks for the file and the type, and writes it.
+  void saveChart();
+  // The chart as a saved file of `size` holds it: with its caption and legend.
+  QByteArray chartFile(ChartFileType type, QSize size) const;
 
  private:
-  class View;
+  class Canvas;
 
-  void rebuild();
-  void reduceToView();
-  void updateYRange();
-  void updateReferenceLine();
+  ChartOptions options(bool forFile) const;
+  void rebuildLegend();
   void fillStatistics();
   void referenceEdited();
-  void saveClicked();
-  void pointerAt(const QPointF& value);
-  void fail(const std::string& text);
+  void pointerAt(double seconds);
+  void zoomBy(double factor);
+  void panBy(double fraction);
+  void panValues(double fraction);
+  void zoomToBox(double x0, double x1, double v0, double v1);
+  void changed();
+  void message(const std::string& text);
 
   FileSystem& fs_;
+  Dialogs& dialogs_;
   std::string dataPath_;
   std::string uploadName_;
   view::ChartData data_;
   std::vector<view::ColumnStats> stats_;
   std::optional<double> reference_;
-  std::function<void(const std::string&)> onFailure_;
+  double x0_ = 0.0, x1_ = 0.0;              // x1_ <= x0_: the whole upload
+  std::optional<view::ValueRange> values_;  // none: fitted
+  std::vector<bool> hidden_;
+  std::function<void(std::optional<double>)> onReference_;
+  std::function<void(const std::string&)> onMessage_;
 
-  QChart* chart_ = nullptr;
-  View* view_ = nullptr;
-  QValueAxis* axisX_ = nullptr;
-  QValueAxis* axisY_ = nullptr;
-  QLineSeries* referenceLine_ = nullptr;
-  std::vector<QLineSeries*> lines_;  // one per value column
-  QAreaSeries* pauses_ = nullptr;
+  Canvas* canvas_ = nullptr;
+  QWidget* legend_ = nullptr;
   QLineEdit* referenceInput_ = nullptr;
-  QLabel* status_ = nullptr;
+  QLabel* pointer_ = nullptr;
+  QPushButton* save_ = nullptr;
   QTableWidget* table_ = nullptr;
-  bool reducing_ = false;
 };
 
 }  // namespace kestrand::platform::qt

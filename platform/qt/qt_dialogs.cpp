@@ -229,7 +229,7 @@ QStringList nameFilters(const std::string& filter) {
 
 namespace {
 
-std::optional<std::string> chooseFile(QWidget* owner, const FileDialogRequest& r, bool save) {
+std::optional<SaveChoice> chooseFile(QWidget* owner, const FileDialogRequest& r, bool save) {
   QFileDialog dialog(owner, fromCp1252(r.title), fromCp1252(r.folder));
   dialog.setObjectName("CommonDialog1");
   dialog.setNameFilters(nameFilters(r.filter));
@@ -239,16 +239,28 @@ std::optional<std::string> chooseFile(QWidget* owner, const FileDialogRequest& r
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
   if (!r.fileName.empty()) dialog.selectFile(fromCp1252(r.fileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return toCp1252(dialog.selectedFiles().constFirst());
+  // The dialog names its filter as it shows it: its blanks tidied and, with the details hidden,
+  // without the patterns in brackets at the end.
+  const QString chosen = dialog.selectedNameFilter();
+  const QStringList shown = dialog.nameFilters();
+  int filter = 0;
+  for (qsizetype i = 0; i < shown.size(); ++i) {
+    if (shown[i] == chosen || shown[i].left(shown[i].lastIndexOf(" (")) == chosen) {
+      filter = static_cast<int>(i);
+    }
+  }
+  return SaveChoice{toCp1252(dialog.selectedFiles().constFirst()), filter};
 }
 
 }  // namespace
 
 std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {
-  return chooseFile(owner_, request, false);
+  auto chosen = chooseFile(owner_, request, false);
+  if (!chosen) return std::nullopt;
+  return std::move(chosen->path);
 }
 
-std::optional<std::string> QtDialogs::saveFile(const FileDialogRequest& request) {
+std::optional<SaveChoice> QtDialogs::saveFile(const FileDialogRequest& request) {
   return chooseFile(owner_, request, true);
 }
 

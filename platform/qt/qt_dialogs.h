@@ -31,7 +31,7 @@ class QtDialogs : public Dialogs {
   void showDataWarning(const std::string& text) override;
   void showHelp(const std::string& caption, const std::string& text) override;
   std::optional<std::string> openFile(const FileDialogRequest& request) override;
-  std::optional<std::string> saveFile(const FileDialogRequest& request) override;
+  std::optional<SaveChoice> saveFile(const FileDialogRequest& request) override;
   bool YesNo(const std::string& caption, const std::string& text) override;
 
   // The open splash window and the data warning dialog (null before their first showing).

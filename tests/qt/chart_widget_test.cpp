@@ -2,69 +2,180 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QHeaderView>
 #include <QImage>
-#include <QTemporaryDir>
-#include <fstream>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
 
-#include "core/messages.h"
-#include "platform/posix/posix_file_system.h"
-#include "store/raw_reader.h"
-#include "view/chart.h"
-#include "view/grid.h"
+#include "app/main_window.h"
+#include "modal.h"
+#include "platform/fake/fakes.h"
+#include "platform/fake/memory_file_system.h"
+#include "platform/qt/qt_main_view.h"
 
 namespace kestrand::platform::qt {
 namespace {
 
-int pixelsNear(const QImage& image, QColor colour) {
+using test::child;
+
+// `n` samples a second apart; column k wavers around k, with one spike of 100
+// at sample 500 + 500 k.
+view::ChartData upload(int n, int columns) {
+  view::ChartData c;
+  c.runStarts = {0};
+  for (int j = 0; j < n; ++j) c.x.push_back(j);
+  c.timeTexts.assign(c.x.size(), "09:30:00 AM");
+  for (int k = 0; k < columns; ++k) {
+    view::ChartSeries s{std::string(store::kColTitle[static_cast<std::size_t>(k)]), {}};
+    for (int j = 0; j < n; ++j) s.y.push_back(k + (j % 7) * 0.1 + (j == 500 + 500 * k ? 100 : 0));
+    c.series.push_back(std::move(s));
+  }
+  return c;
+}
+
+// Pixels of the picture's first `rows` rows (all by default) close to `colour`.
+int pixelsNear(const QImage& image, QColor colour, int rows = -1) {
   int n = 0;
-  for (int y = 0; y < image.height(); ++y) {
+  for (int y = 0; y < (rows < 0 ? image.height() : rows); ++y) {
     for (int x = 0; x < image.width(); ++x) {
       const QColor c = image.pixelColor(x, y);
       n += std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
                std::abs(c.blue() - colour.blue()) <
-           60;
+           30;
     }
   }
   return n;
 }
 
-TEST(ChartWidget, DrawsASmallRawFileToPngWithItsReferenceLine) {
-  QTemporaryDir dir;
-  const std::string path = dir.path().toStdString() + "/QV small.dat";
-  {
-    // Continuous mode, 1 s apart, X-Point only: a saw tooth from 1 to 10.
-    std::ofstream f(path, std::ios::binary);
-    f << "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n1,1,0\r\n";
-    for (int i = 0; i < 40; ++i) f << "1,0\r\n" << 1 + i % 10 << "\r\n";
-  }
-  posix::PosixFileSystem fs;
-  store::ProbeTable probes;
-  probes.InitProbeTable();
-  const MessageCatalogue catalogue;
-  auto table = std::make_unique<store::SampleTable>();
-  store::HeaderFields header;
-  const store::ReadResult read = store::ReadRawDataFile(
-      "QV small.dat", fs, dir.path().toStdString(), {probes, catalogue, 3, {}}, header, *table);
-  ASSERT_EQ(read.end, store::ReadEnd::kComplete);
-  const view::DataTableView shown = view::UpdateDataTable(*table, header, {0, 3, 1, {}});
-  ChartWidget widget(fs, dir.path().toStdString());
-  widget.setData(view::chartData(shown.grid, *table, header, 3), "QV small.dat");
+TEST(ChartWidget, SaveChartWritesTheChosenFiltersTypeAndAddsItsExtension) {
+  fake::MemoryFileSystem fs;
+  fake::FakeDialogs dialogs;
+  ChartWidget widget(fs, dialogs, "/d");
+  std::vector<std::string> messages;
+  widget.onMessage([&](const std::string& text) { messages.push_back(text); });
+  widget.setData(upload(200, 2), "QV small.dat");
+  widget.setReference(5.0);  // above every value: drawn only if the axis makes room
+  dialogs.chosenPaths = {"/d/chart_test", "/d/chart_test", "/d/typed.PDF", "/d/chart_test",
+                         std::nullopt};
+  dialogs.chosenFilters = {0, 1, 0, 0};
+  dialogs.yesNoAnswers = {false};  // the fourth would replace chart_test.png: no
+  for (int k = 0; k < 5; ++k) child<QPushButton>(&widget, "cmdSaveChart")->click();
 
-  const QString png = dir.path() + "/chart.png";
-  for (std::optional<double> level : {std::optional<double>(), std::optional<double>(5.5)}) {
-    widget.setReference(level);
-    ASSERT_TRUE(widget.saveChart(png, QSize(640, 400)));
-    const QImage image(png);
-    EXPECT_EQ(image.size(), QSize(640, 400));
-    EXPECT_GT(pixelsNear(image, QColor(31, 119, 180)), 300);  // the first column's line
-    EXPECT_EQ(pixelsNear(image, ChartWidget::kReferenceColour) > 300, level.has_value());
+  EXPECT_EQ(dialogs.fileDialogs.front(),
+            (FileDialogRequest{"Save chart", "PNG image|*.png|PDF document|*.pdf", "/d", "QV small",
+                               true}));
+  EXPECT_EQ(dialogs.events.at(dialogs.events.size() - 2),
+            "yes/no: Save chart|/d/chart_test.png already exists.  Replace it?");
+  EXPECT_EQ(messages, (std::vector<std::string>{"Chart saved as /d/chart_test.png",
+                                                "Chart saved as /d/chart_test.pdf",
+                                                "Chart saved as /d/typed.PDF"}));
+  ASSERT_EQ(fs.files.size(), 3u);
+  const QImage png = QImage::fromData(QByteArray::fromStdString(fs.files["/d/chart_test.png"]));
+  EXPECT_EQ(png.size(), QSize(1200, 700));
+  EXPECT_GT(pixelsNear(png, seriesColour(1)), 300);
+  EXPECT_GT(pixelsNear(png, kReferenceColour), 300);
+  for (const char* pdf : {"/d/chart_test.pdf", "/d/typed.PDF"}) {
+    EXPECT_EQ(fs.files[pdf].substr(0, 5), "%PDF-");
+    // Lines and texts as vectors, no bitmap.
+    EXPECT_EQ(fs.files[pdf].find("/Subtype /Image"), std::string::npos);
   }
-  // A zoom redraws from the samples in view, one more on either side.
-  widget.zoomTo(10, 20);
-  const QList<QPointF> drawn = widget.drawnPoints(0);
-  ASSERT_EQ(drawn.size(), 13);
-  EXPECT_EQ(drawn.front(), QPointF(9, 10));
-  EXPECT_EQ(drawn.back(), QPointF(21, 2));
+}
+
+// The tab as a user meets it: fed while another tab is on show, then opened in the window at its
+// default size, with all seventeen columns; in German, where a decimal comma is typed.
+TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEverything) {
+  struct : MainWindowEvents {
+    void command(Command, int) override {}
+  } events;
+  QtMainView view;
+  view.build(app::mainWindowLayout(), events);
+  fake::MemoryFileSystem fs;
+  fake::FakeDialogs dialogs;
+  auto* chart = new ChartWidget(fs, dialogs, "/d");
+  view.addPage(chart, "Chart");
+  chart->setLocale(QLocale(QLocale::German, QLocale::Germany));
+  view.show();
+  chart->setData(upload(16001, 17), "QV.dat");
+  chart->setReference(5.0);
+  view.selectTab(2);
+  view.window()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view.window()));
+
+  // The first picture is drawn for the real width: it equals the one after "Reset zoom", and the
+  // lone spike of 100 over values below 1 reaches the upper half.
+  auto* canvas = child<QWidget>(chart, "chartView");
+  const QImage first = canvas->grab().toImage();
+  child<QPushButton>(chart, "cmdResetZoom")->click();
+  const QImage reset = canvas->grab().toImage();
+  int differ = 0;
+  for (int y = 0; y < first.height(); ++y) {
+    for (int x = 0; x < first.width(); ++x) differ += first.pixel(x, y) != reset.pixel(x, y);
+  }
+  EXPECT_LE(differ, first.width() * first.height() / 1000);
+  EXPECT_GT(pixelsNear(first, seriesColour(0), first.height() / 2), 5);
+
+  // Every statistic's row in view, the legend's titles whole.
+  auto* table = child<QTableWidget>(chart, "statsTable");
+  ASSERT_EQ(table->rowCount(), 7);
+  const QHeaderView* rows = table->verticalHeader();
+  EXPECT_LE(rows->sectionViewportPosition(6) + rows->sectionSize(6), table->viewport()->height());
+  const QList<QCheckBox*> legend = chart->findChildren<QCheckBox*>();
+  for (QCheckBox* entry : legend) EXPECT_GE(entry->width(), entry->sizeHint().width());
+
+  // Tab visits the controls, the chart and every legend entry, each one visible.
+  QStringList expected{"txtReference", "cmdResetZoom", "cmdSaveChart", "chartView"};
+  for (int k = 0; k < 17; ++k) expected << store::kColTitle[static_cast<std::size_t>(k)].data();
+  expected << "statsTable";
+  child<QLineEdit>(chart, "txtReference")->setFocus();
+  QStringList stops;
+  for (qsizetype k = 0; k < expected.size(); ++k) {
+    QWidget* w = QApplication::focusWidget();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isVisible() && w->width() > 4 && w->height() > 4) << k;
+    auto* box = qobject_cast<QCheckBox*>(w);
+    stops << (box ? box->text() : w->objectName());
+    QTest::keyClick(w, Qt::Key_Tab);
+  }
+  EXPECT_EQ(stops, expected);
+
+  // +/- zoom about the middle, the arrows pan a quarter (not past either end), Home resets.
+  const std::pair<Qt::Key, std::pair<double, double>> steps[] = {
+      {Qt::Key_Plus, {4000, 12000}},  {Qt::Key_Right, {6000, 14000}},
+      {Qt::Key_Right, {8000, 16000}}, {Qt::Key_Right, {8000, 16000}},
+      {Qt::Key_Left, {6000, 14000}},  {Qt::Key_Minus, {0, 16000}},
+      {Qt::Key_Plus, {4000, 12000}},  {Qt::Key_Home, {0, 16000}}};
+  for (const auto& [key, window] : steps) {
+    QTest::keyClick(canvas, key);
+    EXPECT_EQ(chart->timeWindow(), window) << key;
+  }
+  QTest::keyClick(canvas, Qt::Key_Up);
+  EXPECT_NE(canvas->grab().toImage(), reset);
+
+  // Space on a legend entry takes its line off the chart.
+  QTest::keyClick(legend.value(0), Qt::Key_Space);
+  EXPECT_EQ(pixelsNear(canvas->grab().toImage(), seriesColour(0)), 0);
+  EXPECT_GT(pixelsNear(canvas->grab().toImage(), seriesColour(1)), 100);
+
+  // The level is typed as the locale writes numbers, or the C way, and handed on as a number.
+  std::vector<std::optional<double>> typed;
+  std::vector<std::string> messages;
+  chart->onReferenceTyped([&](std::optional<double> level) { typed.push_back(level); });
+  chart->onMessage([&](const std::string& text) { messages.push_back(text); });
+  auto* input = child<QLineEdit>(chart, "txtReference");
+  for (const char* text : {"12,5", "61.4", "abc", "-3", ""}) {
+    input->setText(text);
+    emit input->editingFinished();
+  }
+  EXPECT_EQ(typed, (std::vector<std::optional<double>>{12.5, 61.4, std::nullopt}));
+  EXPECT_EQ(messages,
+            (std::vector<std::string>{"Not a reference level: abc", "Not a reference level: -3"}));
+  chart->setReference(0.25);
+  EXPECT_EQ(input->text(), "0,25");
 }
 
 }  // namespace

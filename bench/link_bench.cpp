@@ -1,7 +1,8 @@
 // Parse-and-write throughput of the meter link.
 //
-// A whole upload (a header and data messages of 60 records each) goes through the link (receive
-// path, upload session, upload writer; the answers and list entries are only collected), into
+// A whole upload (a header and data messages of 60 records each) goes through the meter link as
+// the program runs it (receive path, upload session, the loop that carries out its actions,
+// upload writer; the answers and list entries are only collected), into
 //   - an in-memory file system: the CPU cost alone;
 //   - real files in a fresh directory on the real disk (/tmp, or $KESTRAND_BENCH_DIR), with the
 //     fdatasync the writer does before every ACK.
@@ -119,7 +120,7 @@ void runUploads(benchmark::State& state, platform::FileSystem& files, const std:
 
     state.PauseTiming();
     // The upload must have gone through: one ACK per message, nothing else, one listed file.
-    if (rig->replies != expectedAnswers || rig->listed.size() != 1 || rig->writer.isOpen()) {
+    if (rig->replies != expectedAnswers || rig->listed.size() != 1 || rig->link.fileOpen()) {
       state.SkipWithError("the upload did not complete as expected");
       break;
     }

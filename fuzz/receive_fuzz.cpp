@@ -1,5 +1,5 @@
-// libFuzzer target: arbitrary traffic on the meter link, through the receive path, the upload
-// session and the upload writer, into real files.
+// libFuzzer target: arbitrary traffic on the meter link as the program runs it (receive path,
+// upload session, the loop that carries out its actions, upload writer), into real files.
 //
 // The input is a little program for the line; each step starts with an op byte:
 //
@@ -24,12 +24,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "link/receive_path.h"
 #include "platform/posix/posix_file_system.h"
 #include "tests/support/link_rig.h"
 
@@ -54,9 +52,9 @@ void checkState(testing::LinkRig& rig) {
   for (char c : rig.replies)
     if (c != link::kAck && c != link::kNak) violated("a byte other than ACK or NAK was sent");
   rig.replies.clear();
-  const int length = rig.rx.message().MsgLength;
+  const int length = rig.link.receivePath().message().MsgLength;
   if (length < 0 || length > link::kMsgCapacity) violated("message length outside the array");
-  const std::string& buffer = rig.rx.RxBuffer();
+  const std::string& buffer = rig.link.receivePath().RxBuffer();
   if (!buffer.empty() && buffer.front() != link::kDle &&
       buffer.find(link::kDle) != std::string::npos)
     violated("the receive buffer holds a DLE but does not start with one");
@@ -82,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (op <= 2) rig.deliver(bytes(byte()));
     if (op == 3) {
       const int code = byte() % 19;  // 1001..1011, then 1..7 and 0: only line errors matter
-      if (code < 11 && code != 4) rig.lineError();
+      if (code < 11 && code != 4) rig.link.lineError(1001 + code, "line error");
     }
     if (op == 4) rig.advance(byte() * 100);
     if (op == 6) {
@@ -96,14 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkState(rig);
       }
     }
-    if (op == 8 && link::lastMessageText(rig.rx.LastMsg()).empty())
+    if (op == 8 && rig.link.lastMessage().empty())
       violated("no last-message text");
     checkState(rig);
   }
-  try {
-    rig.writer.close();  // as at shut-down
-  } catch (const std::exception&) {
-    // A failed close is reported like any other failure; the files stay as written.
-  }
+  rig.link.closeChannel();  // as at shut-down
   return 0;
 }

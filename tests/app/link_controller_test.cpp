@@ -1,8 +1,11 @@
-// The program's link on the fake port: the lines of a message are on stable storage before its
-// ACK, refusals, the watchdog's tick and line errors.
+// The program's link on the fake port and window: line errors, a lost port and its reopening
+// (also after Delete), a COMn link taking over from its fallback device, the device named, the
+// upload progress line, continuation entries as a re-scan lists them, and a box that lets
+// events in.
 
 #include <gtest/gtest.h>
 
+#include "app/main_window.h"
 #include "platform/fake/memory_file_system.h"
 #include "tests/link/frames.h"
 #include "tests/support/program_rig.h"
@@ -11,43 +14,38 @@ namespace kestrand::testing {
 namespace {
 
 using platform::LabelId;
+using C = platform::Command;
 using namespace std::string_literals;
 
 const std::string kHeader = "\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03"s;
 const std::string kMore = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x17"s;
 const std::string kLast = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x04"s;
 const std::string kFile = "/data/QV 05.Feb.97  14.53.13.dat";
+const std::string kIncomplete = "Upload of data is incomplete\n\rCheck connections and retry";
+constexpr int kPortLost = 2001;
 
 struct Program : MemoryDataDirectory, ProgramRig {
   Program() : ProgramRig(fs, "/data") {}
 };
 
-TEST(LinkController, EveryAckFollowsTheSyncOfTheMessagesLines) {
-  Program p;
-  int acks = 0;
-  p.port.onWrite = [&](std::string_view bytes) {
-    ASSERT_EQ(bytes, "\x06");
-    ++acks;
-    EXPECT_EQ(p.fs.durable(kFile), p.fs.files.at(kFile)) << "ack " << acks;
-  };
-  p.port.deliver(kHeader);
-  EXPECT_TRUE(p.view.busy);
-  EXPECT_EQ(p.view.label(LabelId::kStatDat), "Receiving Associated Data");
-  p.port.deliver(kMore);
-  p.port.deliver(kLast);
-  EXPECT_EQ(acks, 3);
-  EXPECT_FALSE(p.view.busy);
-  EXPECT_EQ(p.fs.durable(kFile),
-            "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n1,2\r\n100\r\n");
-  ASSERT_EQ(p.view.list.size(), 1u);
-  EXPECT_EQ(p.prog.catalogue.FileStatus[0], 2);
-  EXPECT_EQ(p.view.label(LabelId::kLblGenMsg), " 1 data files are available.");
-}
+// The desktop program's window, started with Comm 1 and no COM1 link (so /dev/ttyS0).
+struct Window : MemoryDataDirectory {
+  Window() {
+    fs.files["/data/riviriro.inf"] = " 1\r\n";
+    win.Form_Load();
+  }
+  platform::fake::FakeMainView view;
+  platform::fake::ScriptedMessageBox box;
+  platform::fake::FakeClock clock;
+  platform::fake::FakeTimerHub timers;
+  platform::fake::FakeSerialPort port;
+  platform::fake::FakeDialogs dialogs;
+  app::MainWindow win{app::Platform{view, box, fs, clock, timers, port}, dialogs, "/data"};
+};
 
 TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   const std::vector<std::pair<int, std::string>> expected = {
       {1001, "Break signal received"},
-      {1008, "Receive buffer overflow"},
       {1011, "Unexpected error retrieving DCB for the port"},
       {1005, ""},
       {3, ""}};
@@ -56,7 +54,7 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
     p.port.deliver("\x10\x02\x81");
     p.port.raise(code);
     EXPECT_EQ(p.port.written, text.empty() ? "" : "\x15") << code;
-    EXPECT_EQ(p.prog.link.receivePath().RxBuffer().empty(), !text.empty()) << code;
+    EXPECT_EQ(p.prog.link.meterLink().receivePath().RxBuffer().empty(), !text.empty()) << code;
     if (!text.empty()) {
       EXPECT_EQ(p.view.label(LabelId::kLblGenMsg),
                 "Com error:  " + std::to_string(code) + "  " + text);
@@ -67,6 +65,95 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   p.port.deliver("\x10\x02" + std::string(1030, 'A') + "\x10\x04");
   EXPECT_EQ(p.port.written, "\x15");
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
+}
+
+TEST(PortLost, UploadCutOffShowsTheWatchdogsBoxOnceAndAnIdleLossNone) {
+  Program p;
+  p.port.deliver(kHeader);
+  p.port.deliver(kMore);
+  p.port.raise(kPortLost);
+  ASSERT_EQ(p.box.shown.size(), 1u);
+  EXPECT_EQ(p.box.shown[0].text, kIncomplete);
+  EXPECT_EQ(p.view.label(LabelId::kStatDat), "Port lost: COM1");
+  EXPECT_EQ(p.view.label(LabelId::kUploadProgress), "Upload incomplete: 1 records, 24 bytes in 0:00:00");
+  EXPECT_FALSE(p.prog.link.fileOpen());
+  p.timers.advance(20000);  // reopened; the watchdog adds nothing
+  EXPECT_TRUE(p.port.isOpen());
+  p.port.raise(kPortLost);
+  EXPECT_EQ(p.box.shown.size(), 1u);
+}
+
+TEST(PortLost, DeleteAndDeleteAllLeaveTheProgramListening) {
+  for (C del : {C::kDelete, C::kDeleteAll}) {
+    Window w;
+    w.port.deliver(kHeader);
+    w.port.deliver(kLast);
+    w.port.refused = {"/dev/ttyS0"};
+    w.port.raise(kPortLost);
+    w.timers.advance(3000);  // retried, in vain so far
+    w.view.listSelect(0);
+    w.box.answerNext(platform::Answer::kYes);
+    w.view.click(del);
+    EXPECT_TRUE(w.view.list.empty());
+    w.port.refused.clear();  // the device is back
+    w.timers.advance(1000);
+    w.port.written.clear();
+    w.port.deliver(kHeader);
+    EXPECT_EQ(w.port.written, "\x06");
+  }
+}
+
+TEST(Port, ComLinkTakesOverFromItsFallbackBetweenUploadsAndTheDeviceIsNamed) {
+  Window w;
+  EXPECT_EQ(w.view.label(LabelId::kPortName), "/dev/ttyS0");
+  w.port.deliver(kHeader);
+  w.fs.files["/data/COM1"] = "";
+  w.port.links["/data/COM1"] = "/dev/ttyUSB0";
+  w.timers.advance(1000);  // not in the middle of an upload
+  EXPECT_EQ(w.port.openedDevices.back(), "/dev/ttyS0");
+  w.port.deliver(kLast);
+  w.timers.advance(1000);
+  EXPECT_EQ(w.port.openedDevices.back(), "/data/COM1");
+  EXPECT_EQ(w.view.label(LabelId::kPortName), "/dev/ttyUSB0 via COM1");
+  const std::size_t opened = w.port.openedDevices.size();
+  w.timers.advance(10000);  // nothing left to watch
+  EXPECT_EQ(w.port.openedDevices.size(), opened);
+  EXPECT_FALSE(w.win.program().tmrReopen->enabled());
+  // A port that will not open names the device it tried, after the usual text.
+  w.port.refused = {"/dev/ttyS2"};
+  w.view.click(C::kCommPort, 3);
+  EXPECT_EQ(w.box.shown.back().text,
+            "Unable to open the selected comm port.  Reselect comm port or check system "
+            "configuration.\n\rDevice: /dev/ttyS2");
+  EXPECT_EQ(w.view.label(LabelId::kPortName), "");
+}
+
+TEST(Progress, RecordsBytesAndTimeAtMostOnceASecondThenTheTotal) {
+  Program p;
+  const auto line = [&] { return p.view.label(LabelId::kUploadProgress); };
+  p.port.deliver(kHeader);
+  EXPECT_EQ(line(), "Receiving: 0 records, 15 bytes, 0:00:00 since the header");
+  p.clock.advanceSeconds(0.5);
+  p.port.deliver(kMore);
+  EXPECT_EQ(line(), "Receiving: 0 records, 15 bytes, 0:00:00 since the header");
+  p.clock.advanceSeconds(0.5);
+  p.port.deliver(kMore);
+  EXPECT_EQ(line(), "Receiving: 2 records, 33 bytes, 0:00:01 since the header, 33 bytes/s");
+  p.clock.advanceSeconds(3723.0);
+  p.port.deliver(kLast);
+  EXPECT_EQ(line(), "Received: 3 records, 42 bytes in 1:02:04, 0 bytes/s");
+  EXPECT_EQ(p.view.label(LabelId::kStatDat), "");  // the status label keeps its own texts
+}
+
+TEST(Continuation, LiveEntriesReadAsARescanOfTheDirectoryListsThem) {
+  Program live;
+  live.port.deliver(headerFrame({.stamp = stamp(3626, 34200)}));  // 9:30:00 AM
+  for (const std::string& f : dataFrames(16301)) live.port.deliver(f);
+  ProgramRig rescan(live.fs, "/data");
+  rescan.prog.fileList.SearchForFiles([&](const auto& u) { rescan.prog.present.list(u); });
+  ASSERT_EQ(live.view.list.size(), 2u);
+  EXPECT_EQ(rescan.view.list, live.view.list);
+  EXPECT_NE(live.view.list[1].find("02:01:41 PM"), std::string::npos);  // 16301 s later
 }
 
 TEST(Refusal, WatchdogEndsItsUploadWhileItsBoxIsOpenAndANewUploadSurvivesTheBox) {
@@ -87,7 +174,7 @@ TEST(Refusal, WatchdogEndsItsUploadWhileItsBoxIsOpenAndANewUploadSurvivesTheBox)
   p.port.deliver("\x10\x02\x81");  // a partial message, then silence
   p.timers.advance(10000);
   ASSERT_EQ(p.box.shown.size(), 1u);
-  EXPECT_EQ(p.box.shown[0].text, "Upload of data is incomplete\n\rCheck connections and retry");
+  EXPECT_EQ(p.box.shown[0].text, kIncomplete);
   EXPECT_EQ(p.box.shown[0].title, "RIviriro Error");
   EXPECT_EQ(p.fs.files.at(kFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_TRUE(p.prog.link.fileOpen());

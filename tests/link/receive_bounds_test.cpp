@@ -36,6 +36,19 @@ TEST(ReceiveBounds, EightMegabytesOfNoiseKeepTheBufferSmall) {
   EXPECT_EQ(rx.message().MsgLength, 9);
 }
 
+// The first DLE+`code` in `buffer` that is a control DLE (1-based position of its DLE, 0 when
+// absent): a DLE after an odd run of DLEs is stuffed data; positions 1 and 2 stand.
+int findTerminator(const std::string& buffer, char code) {
+  const std::string pattern = {'\x10', code};
+  for (std::size_t at = buffer.find(pattern); at != std::string::npos;
+       at = buffer.find(pattern, at + 1)) {
+    std::size_t run = 0;
+    while (run < at && buffer[at - 1 - run] == '\x10') ++run;
+    if (at < 2 || run % 2 == 0) return static_cast<int>(at) + 1;
+  }
+  return 0;
+}
+
 // The receive buffer as a plain unbounded text, searched whole on every chunk.
 struct Unbounded {
   RxOutcome onChunk(std::string_view chunk) {
@@ -47,10 +60,10 @@ struct Unbounded {
     if (buffer.size() < 2) return out;
     last = buffer;
     out.kind = Kind::kEnquiry;
-    if (link::findTerminator(buffer, '\x05') == 0) {
+    if (findTerminator(buffer, '\x05') == 0) {
       int endpt = 0;
       for (char code : {'\x04', '\x17', '\x03'})
-        if (endpt == 0) endpt = link::findTerminator(buffer, code);
+        if (endpt == 0) endpt = findTerminator(buffer, code);
       out.kind = Kind::kNeedMore;
       if (endpt == 0) return out;
       out.bufferLength = buffer.size();

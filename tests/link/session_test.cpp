@@ -26,7 +26,7 @@ TEST(Session, WorkedHeaderAndLastDataMessage) {
                    "line \"02/05/1997\",\"2:53:13 PM\",3,1", "line 2,1,0", "commit", "ACK"}));
   EXPECT_EQ(l.send(hex(kWorkedLast)),
             (Lines{"status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK", "stop", "close",
-                   "ended 0", "list " + kWorkedFile, "newest 2"}));
+                   "ended", "list " + kWorkedFile, "newest 2"}));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.replies, hex("06 06"));
 }
@@ -106,14 +106,14 @@ TEST(Session, ChecksumMismatchIsNotedButTheMessageIsStillWrittenAndAcknowledged)
   l.send(hex(kWorkedHeader));
   EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
             (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
-                   "stop", "close", "ended 0", "list " + kWorkedFile, "newest 2"}));
+                   "stop", "close", "ended", "list " + kWorkedFile, "newest 2"}));
 }
 
 TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   Link l;
   // Data before any header: NAK, then ACK; the newest entry is marked as data without header.
   EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "close", "newest 3", "NAK", "ended 3", "commit", "ACK"}));
+            (Lines{"status ", "close", "newest 3", "NAK", "ended", "commit", "ACK"}));
   EXPECT_EQ(l.send(frame(7, {1, 2, 3}, 4)), (Lines{"status ", "commit", "ACK"}));
   // After the upload's last message: refused, NAK alone.
   l.send(hex(kWorkedHeader));
@@ -128,7 +128,7 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   EXPECT_EQ(
       l.send(hex(kWorkedLast)),
       (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
-             "NAK", "stop", "close", "ended 0", "list " + kWorkedFile, "newest 2"}));
+             "NAK", "stop", "close", "ended", "list " + kWorkedFile, "newest 2"}));
   EXPECT_EQ(l.replies, hex("15 06 06 06 06 15 15 15"));
 }
 
@@ -150,9 +150,9 @@ TEST(Session, NewHeaderClosesTheOpenFileAndStartsAnotherUpload) {
   Link l;
   l.send(hex(kWorkedHeader));
   l.send(hex("10 02 81 02 23 E8 8E 10 17"));
-  const std::uint32_t first = l.session.state().upload;
+  const std::uint32_t first = l.link.session().state().upload;
   l.send(headerFrame({.stamp = stamp(3626, 50733)}));
-  EXPECT_EQ(l.session.state().upload, first + 1);  // the watchdog is armed for the new upload
+  EXPECT_EQ(l.link.session().state().upload, first + 1);  // the watchdog is armed for the new upload
   l.send(hex(kWorkedLast));
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
@@ -171,31 +171,18 @@ TEST(Watchdog, TenSilentSecondsAfterTheLastMessageRejectAndCloseTheFile) {
   l.advance(1);
   EXPECT_EQ(l.replies, hex("06 06 15"));
   EXPECT_EQ(l.boxes, Lines{kIncomplete});
-  EXPECT_TRUE(l.rx.RxBuffer().empty());
+  EXPECT_TRUE(l.link.receivePath().RxBuffer().empty());
   EXPECT_EQ(l.fs.openFiles, 0);
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   // A late tick for the ended upload does nothing more.
-  EXPECT_EQ(show(l.session.onWatchdog(l.session.state().upload)), Lines{"stop"});
+  EXPECT_EQ(show(l.link.onWatchdog()), Lines{"stop"});
 }
 
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006
 
-// Sends `records` one-column records (value 100.0), 100 to a message, the last message ending
-// with EOT unless `more`. `recordStamp` gives the stamp of record n (1-based) for time-stamped
-// modes.
 void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& recordStamp = {},
                  bool more = false) {
-  for (int n = 0; n < records;) {
-    std::vector<std::uint8_t> body;
-    for (int k = 0; k < 100 && n < records; ++k) {
-      ++n;
-      body.push_back(static_cast<std::uint8_t>(0x80 | (n % 128)));
-      body.push_back(0);
-      if (recordStamp) put32(body, recordStamp(n));
-      put16(body, 0x23E8);
-    }
-    l.deliver(frame(2, body, n == records && !more ? 4 : 23));
-  }
+  for (const std::string& f : dataFrames(records, recordStamp, more)) l.deliver(f);
 }
 
 TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsCountingSecondsFromTheStart) {
@@ -264,13 +251,13 @@ TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
   l.send(headerFrame({.stamp = stamp(kDay, 50733)}));
   // Pretend the upload has already reached its last possible letter.
   l.CurrentFile = "QV 05.Dec.06  14.05.33Z.dat";
-  l.fs.files["/data/QV 05.Dec.06  14.05.33Z.dat"] = "earlier file";
+  l.fs.writeAll("/data/QV 05.Dec.06  14.05.33Z.dat", "earlier file");
   sendRecords(l, 16301);
   EXPECT_EQ(l.boxes, Lines{kIncomplete});
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33Z.dat"), "earlier file");
   EXPECT_EQ(l.fs.files.size(), 2u);
   EXPECT_EQ(l.fs.openFiles, 0);
-  EXPECT_FALSE(l.watchdogDue);
+  EXPECT_FALSE(l.watchdog->enabled());
   // The message whose record found no file is refused, and so is what follows.
   sendRecords(l, 1);
   EXPECT_EQ(l.replies, std::string(1 + 163, '\x06') + "\x15\x15");

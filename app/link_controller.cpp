@@ -57,8 +57,8 @@ void LinkController::showPortName() {
     return;
   }
   // A COMn link in the data directory is named by its port; any other name as it was given.
-  const std::string name = comPort_ > 0 && !onFallback() ? "COM" + std::to_string(comPort_)
-                                                         : device_;
+  const std::string name =
+      comPort_ > 0 && !onFallback() ? "COM" + std::to_string(comPort_) : device_;
   const std::string system = d_.port.systemDevice();
   d_.present.portName(system.empty() || system == device_ ? device_ : system + " via " + name);
 }

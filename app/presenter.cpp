@@ -26,8 +26,8 @@ std::string uploadProgressText(const link::UploadProgress& p) {
     time.insert(0, clockText(p.elapsed));
     time.insert(0, ", ");
   }
-  std::string text = head + std::to_string(p.records) + " records, " + std::to_string(p.bytes) +
-                     " bytes" + time;
+  std::string text =
+      head + std::to_string(p.records) + " records, " + std::to_string(p.bytes) + " bytes" + time;
   if (p.elapsed >= std::chrono::seconds(1)) {
     text += ", " + std::to_string(p.bytes * 1000 / static_cast<std::uint64_t>(p.elapsed.count())) +
             " bytes/s";

@@ -44,11 +44,11 @@ class LinkTimers {
 
 // Numbers of the upload in progress (or just ended), as values for the program to show.
 struct UploadProgress {
-  std::uint32_t upload = 0;                // counts the uploads (headers) since start
-  std::int32_t records = 0;                // records received and stored
-  std::uint64_t bytes = 0;                 // the upload's messages as they travelled
-  std::chrono::milliseconds elapsed{0};    // since its header
-  std::optional<UploadEnd> end;            // how it ended, once it has
+  std::uint32_t upload = 0;              // counts the uploads (headers) since start
+  std::int32_t records = 0;              // records received and stored
+  std::uint64_t bytes = 0;               // the upload's messages as they travelled
+  std::chrono::milliseconds elapsed{0};  // since its header
+  std::optional<UploadEnd> end;          // how it ended, once it has
 };
 
 // Where the link's texts go.

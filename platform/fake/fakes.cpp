@@ -55,6 +55,7 @@ std::string FakeSerialPort::systemDevice() const {
 }
 
 void FakeSerialPort::deliver(std::string_view bytes) {
+  if (!open_) return;  // nothing arrives on a closed port
   pending_.append(bytes);
   raise(comm_event::kReceive);
 }

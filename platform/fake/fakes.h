@@ -63,7 +63,7 @@ class FakeSerialPort : public SerialPort {
   }
   void onEvent(std::function<void(int)> handler) override { handler_ = std::move(handler); }
 
-  // Puts bytes in the receive queue and raises one receive notification.
+  // Puts bytes in the receive queue and raises one receive notification (while open).
   void deliver(std::string_view bytes);
   // Raises one notification with `code`.
   void raise(int code);

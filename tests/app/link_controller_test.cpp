@@ -1,14 +1,11 @@
 // The program's link on the fake port and window: line errors, a lost port and its reopening
 // (also after Delete), a COMn link taking over from its fallback device, the device named, the
-// upload progress line, continuation entries as a re-scan lists them, and a box that lets
-// events in.
+// upload progress line, and continuation entries as a re-scan lists them.
 
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
-#include "platform/fake/memory_file_system.h"
 #include "tests/link/frames.h"
-#include "tests/support/program_rig.h"
 
 namespace kestrand::testing {
 namespace {
@@ -20,13 +17,7 @@ using namespace std::string_literals;
 const std::string kHeader = "\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03"s;
 const std::string kMore = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x17"s;
 const std::string kLast = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x04"s;
-const std::string kFile = "/data/QV 05.Feb.97  14.53.13.dat";
-const std::string kIncomplete = "Upload of data is incomplete\n\rCheck connections and retry";
 constexpr int kPortLost = 2001;
-
-struct Program : MemoryDataDirectory, ProgramRig {
-  Program() : ProgramRig(fs, "/data") {}
-};
 
 // The desktop program's window, started with Comm 1 and no COM1 link (so /dev/ttyS0).
 struct Window : MemoryDataDirectory {
@@ -50,7 +41,7 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
       {1005, ""},
       {3, ""}};
   for (const auto& [code, text] : expected) {
-    Program p;
+    Link p;
     p.port.deliver("\x10\x02\x81");
     p.port.raise(code);
     EXPECT_EQ(p.port.written, text.empty() ? "" : "\x15") << code;
@@ -61,21 +52,22 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
     }
   }
   // A terminator beyond the message array takes the same path with the receive code.
-  Program p;
+  Link p;
   p.port.deliver("\x10\x02" + std::string(1030, 'A') + "\x10\x04");
   EXPECT_EQ(p.port.written, "\x15");
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
 }
 
 TEST(PortLost, UploadCutOffShowsTheWatchdogsBoxOnceAndAnIdleLossNone) {
-  Program p;
+  Link p;
   p.port.deliver(kHeader);
   p.port.deliver(kMore);
   p.port.raise(kPortLost);
   ASSERT_EQ(p.box.shown.size(), 1u);
-  EXPECT_EQ(p.box.shown[0].text, kIncomplete);
+  EXPECT_EQ(p.box.shown[0].text, "Upload of data is incomplete\n\rCheck connections and retry");
   EXPECT_EQ(p.view.label(LabelId::kStatDat), "Port lost: COM1");
-  EXPECT_EQ(p.view.label(LabelId::kUploadProgress), "Upload incomplete: 1 records, 24 bytes in 0:00:00");
+  EXPECT_EQ(p.view.label(LabelId::kUploadProgress),
+            "Upload incomplete: 1 records, 24 bytes in 0:00:00");
   EXPECT_FALSE(p.prog.link.fileOpen());
   p.timers.advance(20000);  // reopened; the watchdog adds nothing
   EXPECT_TRUE(p.port.isOpen());
@@ -129,7 +121,7 @@ TEST(Port, ComLinkTakesOverFromItsFallbackBetweenUploadsAndTheDeviceIsNamed) {
 }
 
 TEST(Progress, RecordsBytesAndTimeAtMostOnceASecondThenTheTotal) {
-  Program p;
+  Link p;
   const auto line = [&] { return p.view.label(LabelId::kUploadProgress); };
   p.port.deliver(kHeader);
   EXPECT_EQ(line(), "Receiving: 0 records, 15 bytes, 0:00:00 since the header");
@@ -146,7 +138,7 @@ TEST(Progress, RecordsBytesAndTimeAtMostOnceASecondThenTheTotal) {
 }
 
 TEST(Continuation, LiveEntriesReadAsARescanOfTheDirectoryListsThem) {
-  Program live;
+  Link live;
   live.port.deliver(headerFrame({.stamp = stamp(3626, 34200)}));  // 9:30:00 AM
   for (const std::string& f : dataFrames(16301)) live.port.deliver(f);
   ProgramRig rescan(live.fs, "/data");
@@ -154,37 +146,6 @@ TEST(Continuation, LiveEntriesReadAsARescanOfTheDirectoryListsThem) {
   ASSERT_EQ(live.view.list.size(), 2u);
   EXPECT_EQ(rescan.view.list, live.view.list);
   EXPECT_NE(live.view.list[1].find("02:01:41 PM"), std::string::npos);  // 16301 s later
-}
-
-TEST(Refusal, WatchdogEndsItsUploadWhileItsBoxIsOpenAndANewUploadSurvivesTheBox) {
-  Program p;
-  const std::string second = "/data/QV 05.Dec.06  14.05.33.dat";
-  p.box.whileOpen = [&](const auto&) {
-    p.box.whileOpen = nullptr;
-    p.port.written.clear();
-    p.port.deliver(kMore);  // the ended upload's data: refused, not written
-    EXPECT_EQ(p.port.written, "\x15");
-    EXPECT_EQ(p.view.label(LabelId::kLblGenMsg),
-              "Data refused: the upload it belongs to has ended");
-    p.port.deliver(headerFrame({.stamp = stamp(3626, 50733)}));
-    p.port.deliver(kMore);
-  };
-  p.port.deliver(kHeader);
-  p.port.deliver(kMore);
-  p.port.deliver("\x10\x02\x81");  // a partial message, then silence
-  p.timers.advance(10000);
-  ASSERT_EQ(p.box.shown.size(), 1u);
-  EXPECT_EQ(p.box.shown[0].text, kIncomplete);
-  EXPECT_EQ(p.box.shown[0].title, "RIviriro Error");
-  EXPECT_EQ(p.fs.files.at(kFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_TRUE(p.prog.link.fileOpen());
-  p.port.deliver(kLast);
-  EXPECT_EQ(p.fs.files.at(second),
-            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(p.port.written, "\x15\x06\x06\x06");
-  p.timers.advance(60000);  // the watchdog fired once; the new upload ended normally
-  EXPECT_EQ(p.box.shown.size(), 1u);
-  EXPECT_FALSE(p.view.busy);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// Frames built from the wire rules, independently of the code under test, and the link rig on
-// an in-memory data directory with a readable form of the session's actions.
+// Frames built from the wire rules, independently of the code under test, and the program's link
+// on an in-memory data directory with a readable form of the session's actions.
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,11 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fake/memory_file_system.h"
-#include "tests/support/link_rig.h"
+#include "tests/support/program_rig.h"
 
 namespace kestrand::testing {
 
@@ -78,19 +79,19 @@ inline std::string headerFrame(const HeaderBody& h) {
   return frame(1, body, 3);
 }
 
-// `records` one-column records (value 100.0, units code 0, tag n mod 128 for record n counted
-// from 1), 100 to a data message, the last one ending with DLE EOT unless `more`. `recordStamp`
-// gives the stamp of record n for time-stamped modes.
-inline std::vector<std::string> dataFrames(int records,
-                                           const std::function<std::uint32_t(int)>& recordStamp = {},
-                                           bool more = false) {
+// `records` one-column records (record n, counted from 1: tag n mod 128, units code 0 in the
+// first 16300 records, 1 in the next 16300..., value 100.0), 100 to a data message, the last one
+// ending with DLE EOT unless `more`. `recordStamp` gives the stamp of record n for time-stamped
+// modes.
+inline std::vector<std::string> dataFrames(
+    int records, const std::function<std::uint32_t(int)>& recordStamp = {}, bool more = false) {
   std::vector<std::string> frames;
   for (int n = 0; n < records;) {
     std::vector<std::uint8_t> body;
     for (int k = 0; k < 100 && n < records; ++k) {
       ++n;
       body.push_back(static_cast<std::uint8_t>(0x80 | (n % 128)));
-      body.push_back(0);
+      body.push_back(static_cast<std::uint8_t>((n - 1) / 16300));
       if (recordStamp) put32(body, recordStamp(n));
       put16(body, 0x23E8);
     }
@@ -103,11 +104,11 @@ inline std::vector<std::string> dataFrames(int records,
 inline std::vector<std::string> show(const link::Actions& actions) {
   using K = link::Action::Kind;
   static const std::map<K, std::string> kNames = {
-      {K::kReply, "reply"},     {K::kCommit, "commit"},         {K::kCreateFile, "create"},
-      {K::kCloseFile, "close"}, {K::kWriteLine, "line"},        {K::kArmWatchdog, "arm"},
+      {K::kReply, "reply"},       {K::kCommit, "commit"},         {K::kCreateFile, "create"},
+      {K::kCloseFile, "close"},   {K::kWriteLine, "line"},        {K::kArmWatchdog, "arm"},
       {K::kStopWatchdog, "stop"}, {K::kNormalPointer, "pointer"}, {K::kClearReceive, "clear"},
-      {K::kStatus, "status"},   {K::kGeneralMsg, "general"},    {K::kNotice, "notice"},
-      {K::kMessageBox, "box"},  {K::kAddToList, "list"},        {K::kSetNewestStatus, "newest"},
+      {K::kStatus, "status"},     {K::kGeneralMsg, "general"},    {K::kNotice, "notice"},
+      {K::kMessageBox, "box"},    {K::kAddToList, "list"},        {K::kSetNewestStatus, "newest"},
       {K::kUploadEnded, "ended"}};
   std::vector<std::string> out;
   for (const link::Action& a : actions) {
@@ -127,18 +128,36 @@ struct MemoryDataDirectory {
   platform::fake::MemoryFileSystem fs{"/data"};
 };
 
-// Every ACK must find the lines of its message on stable storage.
-struct Link : MemoryDataDirectory, LinkRig {
-  Link() : LinkRig(fs, "/data") {}
-  void send(char byte) override {
-    LinkRig::send(byte);
-    const auto f = fs.files.find("/data/" + CurrentFile);
-    if (byte == 6 && f != fs.files.end()) {
-      EXPECT_EQ(fs.durable(f->first), f->second) << "unsynced";
-    }
+// The program on an in-memory data directory, its link handed each message's bytes directly
+// (for the actions they came to). Every ACK must find the lines of its message on stable storage.
+struct Link : MemoryDataDirectory, ProgramRig {
+  Link() : ProgramRig(fs, "/data") {
+    port.onWrite = [this](std::string_view bytes) {
+      const auto f = fs.files.find("/data/" + CurrentFile);
+      if (bytes == "\x06" && f != fs.files.end()) {
+        EXPECT_EQ(fs.durable(f->first), f->second) << "unsynced";
+      }
+    };
+  }
+  link::Actions deliver(std::string_view bytes) {
+    return prog.link.meterLink().onBytes(bytes, formats);
   }
   std::vector<std::string> send(const std::string& bytes) { return show(deliver(bytes)); }
   std::string file(const std::string& name) const { return fs.readAll("/data/" + name); }
+  std::vector<std::string> boxes() const {
+    std::vector<std::string> texts;
+    for (const auto& b : box.shown) texts.push_back(b.text);
+    return texts;
+  }
+  std::vector<std::string> listed() const {
+    return {prog.catalogue.FileNames.begin(),
+            prog.catalogue.FileNames.begin() + prog.catalogue.NumFiles};
+  }
+  const link::UploadState& state() { return prog.link.meterLink().session().state(); }
+
+  link::FormatChoice formats;
+  std::string& CurrentFile = prog.catalogue.CurrentFile;
+  std::string& replies = port.written;
 };
 
 }  // namespace kestrand::testing

@@ -123,8 +123,8 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   // A header whose file cannot be created is refused, yet its upload runs its course.
   l.fs.refuseCreate.insert("/data/" + kWorkedFile);
   l.send(hex(kWorkedHeader));
-  ASSERT_EQ(l.boxes.size(), 1u);
-  EXPECT_NE(l.boxes[0].find("Permission denied"), std::string::npos);
+  ASSERT_EQ(l.boxes().size(), 1u);
+  EXPECT_NE(l.boxes()[0].find("Permission denied"), std::string::npos);
   EXPECT_EQ(
       l.send(hex(kWorkedLast)),
       (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
@@ -135,7 +135,7 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
 TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFull) {
   for (bool full : {false, true}) {
     Link l;
-    l.listFull = full;
+    if (full) l.prog.catalogue.NumFiles = 100;
     l.send(hex(kWorkedHeader));
     l.send(hex("10 02 81 02 23 E8 8E 10 17"));
     const Lines second = l.send(hex("10 02 81 02 23 E8 8E 10 17"));
@@ -150,32 +150,59 @@ TEST(Session, NewHeaderClosesTheOpenFileAndStartsAnotherUpload) {
   Link l;
   l.send(hex(kWorkedHeader));
   l.send(hex("10 02 81 02 23 E8 8E 10 17"));
-  const std::uint32_t first = l.link.session().state().upload;
+  const std::uint32_t first = l.state().upload;
   l.send(headerFrame({.stamp = stamp(3626, 50733)}));
-  EXPECT_EQ(l.link.session().state().upload, first + 1);  // the watchdog is armed for the new upload
+  EXPECT_EQ(l.state().upload,
+            first + 1);  // the watchdog is armed for the new upload
   l.send(hex(kWorkedLast));
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(l.listed.size(), 2u);
+  EXPECT_EQ(l.listed().size(), 2u);
   EXPECT_EQ(l.fs.openFiles, 0);
 }
 
-TEST(Watchdog, TenSilentSecondsAfterTheLastMessageRejectAndCloseTheFile) {
+TEST(Session, EventsABoxLetsInKeepTheirFileFromTheBatchThatShowedIt) {
+  // Closing the first upload's file fails as a second header arrives; while that box is open a
+  // third header starts its upload, whose file the second header's batch then leaves alone.
   Link l;
   l.send(hex(kWorkedHeader));
-  l.advance(9999);
+  l.fs.refuseSync.insert("/data/" + kWorkedFile);
+  l.box.whileOpen = [&](const auto&) {
+    l.box.whileOpen = nullptr;
+    l.send(headerFrame({.stamp = stamp(3626, 50733)}));
+  };
+  l.send(headerFrame({.stamp = stamp(3626, 57600)}));
+  l.send(hex(kWorkedLast));
+  EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
+            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
+  EXPECT_FALSE(l.fs.exists("/data/QV 05.Dec.06  16.00.00.dat"));
+}
+
+TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUploadIn) {
+  Link l;
+  l.send(hex(kWorkedHeader));
+  l.timers.advance(9999);
   l.send(hex("10 02 81 02 23 E8 8E 10 17"));  // starts the ten seconds anew
-  l.advance(9999);
+  l.timers.advance(9999);
   EXPECT_EQ(l.replies, hex("06 06"));
   l.deliver(hex("10 02 81"));  // a partial message, then silence
-  l.advance(1);
-  EXPECT_EQ(l.replies, hex("06 06 15"));
-  EXPECT_EQ(l.boxes, Lines{kIncomplete});
-  EXPECT_TRUE(l.link.receivePath().RxBuffer().empty());
-  EXPECT_EQ(l.fs.openFiles, 0);
+  l.box.whileOpen = [&](const auto&) {
+    l.box.whileOpen = nullptr;
+    EXPECT_EQ(l.replies, hex("06 06 15"));
+    EXPECT_TRUE(l.prog.link.meterLink().receivePath().RxBuffer().empty());
+    EXPECT_EQ(l.fs.openFiles, 0);
+    l.send(hex("10 02 81 02 23 E8 8E 10 17"));  // the ended upload's: refused, not written
+    l.send(headerFrame({.stamp = stamp(3626, 50733)}));
+  };
+  l.timers.advance(1);
+  EXPECT_EQ(l.boxes(), Lines{kIncomplete});
+  l.send(hex(kWorkedLast));
+  EXPECT_EQ(l.replies, hex("06 06 15 15 06 06"));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  // A late tick for the ended upload does nothing more.
-  EXPECT_EQ(show(l.link.onWatchdog()), Lines{"stop"});
+  EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
+            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
+  l.timers.advance(60000);  // the new upload ended normally: no further box
+  EXPECT_EQ(l.box.shown.size(), 1u);
 }
 
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006
@@ -197,10 +224,10 @@ TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsCountingSecondsFromThe
   // Record 16301 (tag 16301 mod 128 = 45) opens file A, 16301 s after 16:00:00; file B starts
   // a further 16300 s later, past midnight.
   EXPECT_EQ(a.substr(0, a.find("100\r\n")),
-            "\"12/05/2006\",\"08:31:41 PM\",0,1\r\n1,1,0\r\n45,0\r\n");
-  EXPECT_EQ(b, "\"12/06/2006\",\"01:03:21 AM\",0,1\r\n1,1,0\r\n89,0\r\n100\r\n");
-  EXPECT_EQ(l.listed, (Lines{"QV 05.Dec.06  16.00.00.dat", "QV 05.Dec.06  16.00.00A.dat",
-                             "QV 05.Dec.06  16.00.00B.dat"}));
+            "\"12/05/2006\",\"08:31:41 PM\",0,1\r\n1,1,0\r\n45,1\r\n");
+  EXPECT_EQ(b, "\"12/06/2006\",\"01:03:21 AM\",0,1\r\n1,1,0\r\n89,2\r\n100\r\n");
+  EXPECT_EQ(l.listed(), (Lines{"QV 05.Dec.06  16.00.00.dat", "QV 05.Dec.06  16.00.00A.dat",
+                               "QV 05.Dec.06  16.00.00B.dat"}));
   EXPECT_EQ(l.fs.openFiles, 0);
 }
 
@@ -215,7 +242,7 @@ TEST(Continuation, StartOfThePeriodicAndTheTimeStampedContinuationFile) {
   // clang-format on
   sendRecords(p, 16301);
   EXPECT_EQ(p.file("QV 05.Dec.06  14.05.33A.dat"),
-            "\"12/06/2006\",\"03:12:14 PM\",0,2\r\n1,1,0,10,50\r\n45,0\r\n100\r\n");
+            "\"12/06/2006\",\"03:12:14 PM\",0,2\r\n1,1,0,10,50\r\n45,1\r\n100\r\n");
   // Mode 0: the file starts at the stamp of the record that opens it (32400 + 2 * 16301 s is
   // 18:03:22), with the two-digit hour of every continuation start.
   Link s;
@@ -223,27 +250,28 @@ TEST(Continuation, StartOfThePeriodicAndTheTimeStampedContinuationFile) {
   sendRecords(s, 16301, [](int n) { return stamp(kDay, 32400 + 2u * static_cast<unsigned>(n)); });
   EXPECT_EQ(s.file("QV 05.Dec.06  09.00.00A.dat"),
             "\"12/05/2006\",\"06:03:22 PM\",0,0\r\n1,1,0\r\n"
-            "45,0\r\n\"12/05/2006\",\"6:03:22 PM\"\r\n100\r\n");
+            "45,1\r\n\"12/05/2006\",\"6:03:22 PM\"\r\n100\r\n");
 }
 
 TEST(Continuation, MessageRefusedAfterItsSplitIsStoredOnceWhenSentAgain) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 57600)}));
   sendRecords(l, 16250, {}, true);
-  // 50 records go into the first file; file A cannot be synced, then can.
+  // 50 records go into the first file; file A cannot be synced, twice, then can.
   l.fs.refuseSync.insert("/data/QV 05.Dec.06  16.00.00A.dat");
   std::vector<std::uint8_t> body;
   for (int n = 0; n < 100; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
-  for (bool sync : {false, true}) {
+  for (bool sync : {false, false, true}) {
     if (sync) l.fs.refuseSync.clear();
     l.deliver(frame(2, body, 4));
     EXPECT_EQ(l.replies.back(), sync ? '\x06' : '\x15');
   }
+  EXPECT_EQ(l.boxes().size(), 1u);  // one box for the failure, not one per resend
   for (const auto& [name, records] : {std::pair{"", 16300}, {"A", 50}}) {
     const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
     EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
   }
-  EXPECT_EQ(l.listed.size(), 2u);
+  EXPECT_EQ(l.listed().size(), 2u);
 }
 
 TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
@@ -253,11 +281,11 @@ TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
   l.CurrentFile = "QV 05.Dec.06  14.05.33Z.dat";
   l.fs.writeAll("/data/QV 05.Dec.06  14.05.33Z.dat", "earlier file");
   sendRecords(l, 16301);
-  EXPECT_EQ(l.boxes, Lines{kIncomplete});
+  EXPECT_EQ(l.boxes(), Lines{kIncomplete});
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33Z.dat"), "earlier file");
-  EXPECT_EQ(l.fs.files.size(), 2u);
+  EXPECT_FALSE(l.fs.exists("/data/QV 05.Dec.06  14.05.33A.dat"));
   EXPECT_EQ(l.fs.openFiles, 0);
-  EXPECT_FALSE(l.watchdog->enabled());
+  EXPECT_FALSE(l.prog.tmrReadingData->enabled());
   // The message whose record found no file is refused, and so is what follows.
   sendRecords(l, 1);
   EXPECT_EQ(l.replies, std::string(1 + 163, '\x06') + "\x15\x15");

@@ -35,7 +35,7 @@ TEST(UploadRules, ZIsTheLastContinuationLetter) {
       body.insert(body.end(), {1, 0, 0x23, 0xE8});
     l.deliver(frame(2, body, sent == 16301 ? 4 : 23));
   }
-  EXPECT_TRUE(l.boxes.empty());
+  EXPECT_TRUE(l.box.shown.empty());
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33Z.dat").substr(0, 12), "\"12/05/2006\"");
 }
 

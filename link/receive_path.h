@@ -61,8 +61,6 @@ class ReceivePath {
 
   // The first kMsgCapacity bytes of the receive buffer (all of it unless over-long).
   const std::string& RxBuffer() const { return RxBuffer_; }
-  // The length of the whole receive buffer.
-  std::size_t bufferedLength() const { return length_; }
   // The receive buffer (as RxBuffer()) after the last chunk that left two bytes or more in it.
   const std::string& LastMsg() const { return LastMsg_; }
   Message& message() { return msg_; }

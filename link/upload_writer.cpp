@@ -13,7 +13,6 @@ UploadWriter::~UploadWriter() {
 void UploadWriter::create(const std::string& path) {
   close();
   file_ = fs_.create(path);
-  path_ = path;
   committed_ = 0;
   torn_ = false;
 }

@@ -33,7 +33,6 @@ class UploadWriter {
   // Closes any open file, then creates (replacing) and opens `path`.
   void create(const std::string& path);
   bool isOpen() const { return file_ != nullptr; }
-  const std::string& path() const { return path_; }
 
   void writeLine(std::string_view line) { pending_.append(line); }
   // Writes the lines collected so far and syncs them to stable storage. On failure the file is
@@ -41,9 +40,6 @@ class UploadWriter {
   void commit();
   // Forgets the lines collected since the last successful commit.
   void discardPending() { pending_.clear(); }
-  bool hasPending() const { return !pending_.empty(); }
-  // Bytes of the file that are written whole and synced.
-  std::uint64_t committedSize() const { return committed_; }
   // Commits and closes; nothing happens when no file is open. The file is released even when
   // the commit fails: it is then cut back to its last committed line as commit() does, the
   // pending lines are dropped (nothing is left to write them to) and the error is thrown.
@@ -55,7 +51,6 @@ class UploadWriter {
 
   platform::FileSystem& fs_;
   std::unique_ptr<platform::WritableFile> file_;
-  std::string path_;
   std::string pending_;
   std::uint64_t committed_ = 0;
   // The file may hold bytes beyond committed_ (a failed write that could not be cut back).

@@ -41,7 +41,6 @@ void FakeTimerHub::advance(std::int64_t ms) {
     if (onTimePassed) onTimePassed(nextDue - now_ms_);
     now_ms_ = nextDue;
     next->due_ = nextDue + next->interval_;
-    ++next->ticks_;
     if (next->handler_) next->handler_();
   }
   if (onTimePassed && end > now_ms_) onTimePassed(end - now_ms_);

@@ -25,16 +25,12 @@ class FakeTimer : public Timer {
   bool enabled() const override { return enabled_; }
   void onTick(std::function<void()> handler) override { handler_ = std::move(handler); }
 
-  std::int64_t dueAt() const { return due_; }
-  int ticks() const { return ticks_; }
-
  private:
   friend class FakeTimerHub;
   FakeTimerHub& hub_;
   int interval_ = 0;
   bool enabled_ = true;  // a new timer is enabled with interval 0, like a stock timer control
   std::int64_t due_ = 0;
-  int ticks_ = 0;
   std::function<void()> handler_;
 };
 

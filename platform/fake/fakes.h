@@ -99,8 +99,8 @@ class FakeMainView : public MainView {
   void setChecked(Command command, int number, bool on) override;
   bool checked(Command command, int number) const override;
   void setBusy(bool b) override { busy = b; }
-  void setProgress(int value, int maximum) override { progress = {value, maximum}; }
-  void setProgressVisible(bool visible) override { progressVisible = visible; }
+  void setProgress(int, int) override {}
+  void setProgressVisible(bool) override {}
   void showGrid(GridContent g) override { grid = std::move(g); }
   // Cell text as the window shows it: the title row, then the data rows.
   std::string cell(int row, int col) const;
@@ -117,8 +117,6 @@ class FakeMainView : public MainView {
   int tab = -1;
   std::map<std::pair<Command, int>, bool> checks;
   bool busy = false;
-  std::pair<int, int> progress{0, 0};
-  bool progressVisible = false;
   GridContent grid;
   // Every label write in order, for tests of what a user saw pass by.
   std::vector<std::pair<LabelId, std::string>> labelLog;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/main_window.h"
 #include "tests/link/frames.h"
 
@@ -58,40 +60,35 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
 }
 
-TEST(PortLost, UploadCutOffShowsTheWatchdogsBoxOnceAndAnIdleLossNone) {
-  Link p;
-  p.port.deliver(kHeader);
-  p.port.deliver(kMore);
-  p.port.raise(kPortLost);
-  ASSERT_EQ(p.box.shown.size(), 1u);
-  EXPECT_EQ(p.box.shown[0].text, "Upload of data is incomplete\n\rCheck connections and retry");
-  EXPECT_EQ(p.view.label(LabelId::kStatDat), "Port lost: COM1");
-  EXPECT_EQ(p.view.label(LabelId::kUploadProgress),
-            "Upload incomplete: 1 records, 24 bytes in 0:00:00");
-  EXPECT_FALSE(p.prog.link.fileOpen());
-  p.timers.advance(20000);  // reopened; the watchdog adds nothing
-  EXPECT_TRUE(p.port.isOpen());
-  p.port.raise(kPortLost);
-  EXPECT_EQ(p.box.shown.size(), 1u);
-}
-
-TEST(PortLost, DeleteAndDeleteAllLeaveTheProgramListening) {
+TEST(PortLost, UploadCutOffShowsTheBoxOnceAndNeitherDeleteStopsTheReopening) {
+  const std::string incomplete = "Upload of data is incomplete\n\rCheck connections and retry";
   for (C del : {C::kDelete, C::kDeleteAll}) {
     Window w;
+    const auto boxes = [&] {
+      return std::count_if(w.box.shown.begin(), w.box.shown.end(),
+                           [&](const auto& b) { return b.text == incomplete; });
+    };
     w.port.deliver(kHeader);
-    w.port.deliver(kLast);
+    w.port.deliver(kMore);
     w.port.refused = {"/dev/ttyS0"};
     w.port.raise(kPortLost);
-    w.timers.advance(3000);  // retried, in vain so far
+    EXPECT_EQ(boxes(), 1);
+    EXPECT_EQ(w.view.label(LabelId::kStatDat), "Port lost: /dev/ttyS0");
+    EXPECT_EQ(w.view.label(LabelId::kUploadProgress),
+              "Upload incomplete: 1 records, 24 bytes in 0:00:00");
+    w.timers.advance(20000);  // retried in vain; the watchdog adds nothing
     w.view.listSelect(0);
     w.box.answerNext(platform::Answer::kYes);
     w.view.click(del);
     EXPECT_TRUE(w.view.list.empty());
     w.port.refused.clear();  // the device is back
     w.timers.advance(1000);
+    w.port.raise(kPortLost);  // lost again, with no upload running: no box
+    w.timers.advance(1000);
     w.port.written.clear();
     w.port.deliver(kHeader);
     EXPECT_EQ(w.port.written, "\x06");
+    EXPECT_EQ(boxes(), 1);
   }
 }
 

@@ -19,14 +19,15 @@ const std::string kWorkedLast = "10 02 81 02 23 E8 8E 10 04";
 const std::string kWorkedFile = "QV 05.Feb.97  14.53.13.dat";
 const std::string kIncomplete = "Upload of data is incomplete\n\rCheck connections and retry";
 
-TEST(Session, WorkedHeaderAndLastDataMessage) {
+TEST(Session, WorkedHeaderAndLastDataMessageWithAChecksumMismatch) {
   Link l;
   EXPECT_EQ(l.send(hex(kWorkedHeader)),
             (Lines{"arm 10000", "close", "create " + kWorkedFile,
                    "line \"02/05/1997\",\"2:53:13 PM\",3,1", "line 2,1,0", "commit", "ACK"}));
-  EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK", "stop", "close",
-                   "ended", "list " + kWorkedFile, "newest 2"}));
+  // With a checksum one too high (8F): noted, yet written and acknowledged all the same.
+  EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
+            (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
+                   "stop", "close", "ended", "list " + kWorkedFile, "newest 2"}));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.replies, hex("06 06"));
 }
@@ -57,6 +58,9 @@ TEST(Session, HeadersGiveTheFileNameAndItsTwoHeaderLines) {
        "\"12/5/2026\",\"7\",18,4\r\n0,1,0\r\n"},
       {headerFrame(elapsed2), {}, "QV 05.Dec.26  10.00.00 File12345.dat",
        "\"12/5/2026\",\"12345\",18,5\r\n0,1,0\r\n"},
+      // Log rates above 7 keep their fourth bit.
+      {headerFrame({.stamp = stamp(3626, 50733), .rate = 15}), {}, "QV 05.Dec.06  14.05.33.dat",
+       "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n15,1,0\r\n"},
       // The name keeps its fixed shape; the texts inside follow the display formats.
       {headerFrame({.stamp = stamp(3352, 47109)}), {7, 3}, "QV 06.Mar.06  13.05.09.dat",
        "\"06-Mar-2006\",\" 13:05:09\",0,1\r\n1,1,0\r\n"},
@@ -86,6 +90,8 @@ TEST(Session, DataRecordsPerModeAndColumns) {
       // Stamped records without columns: 1 January 1997 1:05:09 PM, 6 March 2006 midnight.
       {{.mode = 0, .dataFormat = 0}, "82 00 00 0A E0 14 83 00 68 C0 00 00",
        "2,0\r\n\"01/01/1997\",\"1:05:09 PM\"\r\n3,0\r\n\"03/06/2006\",\"12:00:00 AM\"\r\n"},
+      // A record cut short by the end of its message reads its value from the checksum.
+      {{}, "81 02 23 E8 82 03 24", "1,2\r\n100\r\n2,3\r\n107.9\r\n"},
       // Elapsed time: 3909 seconds, dated today.
       {{.mode = 1, .elapsed = true}, "81 06 00 00 3D 14 23 E8",
        "1,6\r\n\"12/5/2026\",\"01:05:09\"\r\n100\r\n"},
@@ -99,14 +105,6 @@ TEST(Session, DataRecordsPerModeAndColumns) {
     EXPECT_EQ(actions.front(), "status ");  // no checksum notice
     EXPECT_EQ(l.file(l.CurrentFile), before + r.records) << r.body;
   }
-}
-
-TEST(Session, ChecksumMismatchIsNotedButTheMessageIsStillWrittenAndAcknowledged) {
-  Link l;
-  l.send(hex(kWorkedHeader));
-  EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
-            (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
-                   "stop", "close", "ended", "list " + kWorkedFile, "newest 2"}));
 }
 
 TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
@@ -132,7 +130,7 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   EXPECT_EQ(l.replies, hex("15 06 06 06 06 15 15 15"));
 }
 
-TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFull) {
+TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFullUntilANewHeader) {
   for (bool full : {false, true}) {
     Link l;
     if (full) l.prog.catalogue.NumFiles = 100;
@@ -140,25 +138,12 @@ TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFull) {
     l.send(hex("10 02 81 02 23 E8 8E 10 17"));
     const Lines second = l.send(hex("10 02 81 02 23 E8 8E 10 17"));
     EXPECT_EQ(std::count(second.begin(), second.end(), "list " + kWorkedFile), full ? 1 : 0);
-    // Repeated messages are both written.
+    // Repeated messages are both written; a new header closes the file and starts its own.
+    l.send(headerFrame({.stamp = stamp(3626, 50733)}));
     EXPECT_EQ(l.file(kWorkedFile),
               "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n1,2\r\n100\r\n");
+    EXPECT_EQ(l.fs.openFiles, 1);
   }
-}
-
-TEST(Session, NewHeaderClosesTheOpenFileAndStartsAnotherUpload) {
-  Link l;
-  l.send(hex(kWorkedHeader));
-  l.send(hex("10 02 81 02 23 E8 8E 10 17"));
-  const std::uint32_t first = l.state().upload;
-  l.send(headerFrame({.stamp = stamp(3626, 50733)}));
-  EXPECT_EQ(l.state().upload,
-            first + 1);  // the watchdog is armed for the new upload
-  l.send(hex(kWorkedLast));
-  EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
-            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(l.listed().size(), 2u);
-  EXPECT_EQ(l.fs.openFiles, 0);
 }
 
 TEST(Session, EventsABoxLetsInKeepTheirFileFromTheBatchThatShowedIt) {
@@ -274,21 +259,20 @@ TEST(Continuation, MessageRefusedAfterItsSplitIsStoredOnceWhenSentAgain) {
   EXPECT_EQ(l.listed().size(), 2u);
 }
 
-TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
+TEST(Continuation, ZIsTheLastLetterAndPastItTheUploadEndsWithNoFileOverwritten) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 50733)}));
-  // Pretend the upload has already reached its last possible letter.
-  l.CurrentFile = "QV 05.Dec.06  14.05.33Z.dat";
-  l.fs.writeAll("/data/QV 05.Dec.06  14.05.33Z.dat", "earlier file");
-  sendRecords(l, 16301);
+  l.CurrentFile = "QV 05.Dec.06  14.05.33Y.dat";  // as if the upload had reached Y
+  sendRecords(l, 32601);
+  const std::string z = l.file("QV 05.Dec.06  14.05.33Z.dat");
+  EXPECT_EQ(z.substr(0, 12), "\"12/05/2006\"");
+  EXPECT_EQ(std::count(z.begin(), z.end(), '\n'), 2 + 2 * 16300);
   EXPECT_EQ(l.boxes(), Lines{kIncomplete});
-  EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33Z.dat"), "earlier file");
-  EXPECT_FALSE(l.fs.exists("/data/QV 05.Dec.06  14.05.33A.dat"));
   EXPECT_EQ(l.fs.openFiles, 0);
   EXPECT_FALSE(l.prog.tmrReadingData->enabled());
   // The message whose record found no file is refused, and so is what follows.
   sendRecords(l, 1);
-  EXPECT_EQ(l.replies, std::string(1 + 163, '\x06') + "\x15\x15");
+  EXPECT_EQ(l.replies, std::string(1 + 326, '\x06') + "\x15\x15");
 }
 
 }  // namespace

@@ -111,22 +111,18 @@ void MeterLink::lineError(int code, const std::string& description) {
   rx_.clear();
 }
 
-Actions MeterLink::onWatchdog() {
-  const bool running = uploadRunning();
-  const std::uint32_t upload = session_.state().upload;
-  Actions actions = session_.onWatchdog(armedFor_);
-  perform(actions);
-  if (running) reportProgress(upload);
-  return actions;
+void MeterLink::onWatchdog() {
+  performEnding(session_.onWatchdog(armedFor_));
 }
 
-Actions MeterLink::onPortLost() {
-  const bool running = uploadRunning();
-  const std::uint32_t upload = session_.state().upload;
-  Actions actions = session_.onPortLost();
+void MeterLink::onPortLost() {
+  performEnding(session_.onPortLost());
+}
+
+void MeterLink::performEnding(const Actions& actions) {
+  const bool endedBefore = progress_.end.has_value();
   perform(actions);
-  if (running) reportProgress(upload);
-  return actions;
+  if (!endedBefore && progress_.end) reportProgress(progress_.upload);
 }
 
 void MeterLink::closeChannel() {
@@ -140,7 +136,6 @@ void MeterLink::closeChannel() {
 }
 
 void MeterLink::refuse(const std::string& why) {
-  writer_.discardPending();
   if (session_.refused()) {
     try {
       writer_.close();  // the refused header's file holds nothing

@@ -94,9 +94,9 @@ class MeterLink {
   // A line error (or a failure of the notification handler): its text, NAK, buffer emptied.
   void lineError(int code, const std::string& description);
   // The watchdog ran out.
-  Actions onWatchdog();
+  void onWatchdog();
   // The serial port went away: an upload in progress ends as the watchdog would end it.
-  Actions onPortLost();
+  void onPortLost();
   // Closes the raw data file channel (delete, shut-down); an upload in progress ends with it.
   void closeChannel();
 
@@ -107,15 +107,17 @@ class MeterLink {
   bool fileOpen() const { return writer_.isOpen(); }
   const ReceivePath& receivePath() const { return rx_; }
   void clearReceive() { rx_.clear(); }
-  const UploadSession& session() const { return session_; }
 
   // Called when an upload has ended, inside the handler that ended it.
   void onUploadEnded(std::function<void(UploadEnd)> handler) { ended_ = std::move(handler); }
 
  private:
   void perform(const Actions& actions);
-  // The message just parsed could not be stored: the file is back at its last whole line, the
-  // session where it stood before the message, and the meter hears NAK.
+  // Carries out the actions of an event that may end the upload, then shows how far it came.
+  void performEnding(const Actions& actions);
+  // The message just parsed could not be stored: the file is back at its last whole line (the
+  // writer dropped the message's lines), the session where it stood before the message, and the
+  // meter hears NAK.
   void refuse(const std::string& why);
   void reply(char byte);
   // Runs one operation; a failure is shown in a message box and the caller goes on.

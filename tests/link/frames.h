@@ -142,18 +142,11 @@ struct Link : MemoryDataDirectory, ProgramRig {
   link::Actions deliver(std::string_view bytes) {
     return prog.link.meterLink().onBytes(bytes, formats);
   }
+  void deliver(const std::vector<std::string>& frames) {
+    for (const std::string& f : frames) deliver(f);
+  }
   std::vector<std::string> send(const std::string& bytes) { return show(deliver(bytes)); }
   std::string file(const std::string& name) const { return fs.readAll("/data/" + name); }
-  std::vector<std::string> boxes() const {
-    std::vector<std::string> texts;
-    for (const auto& b : box.shown) texts.push_back(b.text);
-    return texts;
-  }
-  std::vector<std::string> listed() const {
-    return {prog.catalogue.FileNames.begin(),
-            prog.catalogue.FileNames.begin() + prog.catalogue.NumFiles};
-  }
-  const link::UploadState& state() { return prog.link.meterLink().session().state(); }
 
   link::FormatChoice formats;
   std::string& CurrentFile = prog.catalogue.CurrentFile;

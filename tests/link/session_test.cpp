@@ -121,8 +121,8 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   // A header whose file cannot be created is refused, yet its upload runs its course.
   l.fs.refuseCreate.insert("/data/" + kWorkedFile);
   l.send(hex(kWorkedHeader));
-  ASSERT_EQ(l.boxes().size(), 1u);
-  EXPECT_NE(l.boxes()[0].find("Permission denied"), std::string::npos);
+  ASSERT_EQ(l.box.shown.size(), 1u);
+  EXPECT_NE(l.box.shown[0].text.find("Permission denied"), std::string::npos);
   EXPECT_EQ(
       l.send(hex(kWorkedLast)),
       (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
@@ -180,7 +180,8 @@ TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUplo
     l.send(headerFrame({.stamp = stamp(3626, 50733)}));
   };
   l.timers.advance(1);
-  EXPECT_EQ(l.boxes(), Lines{kIncomplete});
+  ASSERT_EQ(l.box.shown.size(), 1u);
+  EXPECT_EQ(l.box.shown[0].text, kIncomplete);
   l.send(hex(kWorkedLast));
   EXPECT_EQ(l.replies, hex("06 06 15 15 06 06"));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
@@ -192,15 +193,10 @@ TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUplo
 
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006
 
-void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& recordStamp = {},
-                 bool more = false) {
-  for (const std::string& f : dataFrames(records, recordStamp, more)) l.deliver(f);
-}
-
 TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsCountingSecondsFromTheStart) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 57600)}));  // 16:00:00
-  sendRecords(l, 32601);
+  l.deliver(dataFrames(32601));
   const std::string first = l.file("QV 05.Dec.06  16.00.00.dat");
   const std::string a = l.file("QV 05.Dec.06  16.00.00A.dat");
   const std::string b = l.file("QV 05.Dec.06  16.00.00B.dat");
@@ -211,8 +207,11 @@ TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsCountingSecondsFromThe
   EXPECT_EQ(a.substr(0, a.find("100\r\n")),
             "\"12/05/2006\",\"08:31:41 PM\",0,1\r\n1,1,0\r\n45,1\r\n");
   EXPECT_EQ(b, "\"12/06/2006\",\"01:03:21 AM\",0,1\r\n1,1,0\r\n89,2\r\n100\r\n");
-  EXPECT_EQ(l.listed(), (Lines{"QV 05.Dec.06  16.00.00.dat", "QV 05.Dec.06  16.00.00A.dat",
-                               "QV 05.Dec.06  16.00.00B.dat"}));
+  // The live list entries read as those of a re-scan of the directory.
+  ProgramRig rescan(l.fs, "/data");
+  rescan.prog.fileList.SearchForFiles([&](const auto& u) { rescan.prog.present.list(u); });
+  ASSERT_EQ(l.view.list.size(), 3u);
+  EXPECT_EQ(rescan.view.list, l.view.list);
   EXPECT_EQ(l.fs.openFiles, 0);
 }
 
@@ -225,53 +224,64 @@ TEST(Continuation, StartOfThePeriodicAndTheTimeStampedContinuationFile) {
   p.send(headerFrame({.stamp = stamp(kDay, 50733), .mode = 2, .rate = 1, .longForm = true,
                       .periodOn = 10, .periodOff = 50}));
   // clang-format on
-  sendRecords(p, 16301);
+  p.deliver(dataFrames(16301));
   EXPECT_EQ(p.file("QV 05.Dec.06  14.05.33A.dat"),
             "\"12/06/2006\",\"03:12:14 PM\",0,2\r\n1,1,0,10,50\r\n45,1\r\n100\r\n");
   // Mode 0: the file starts at the stamp of the record that opens it (32400 + 2 * 16301 s is
   // 18:03:22), with the two-digit hour of every continuation start.
   Link s;
   s.send(headerFrame({.stamp = stamp(kDay, 32400), .mode = 0}));
-  sendRecords(s, 16301, [](int n) { return stamp(kDay, 32400 + 2u * static_cast<unsigned>(n)); });
+  s.deliver(
+      dataFrames(16301, [](int n) { return stamp(kDay, 32400 + 2u * static_cast<unsigned>(n)); }));
   EXPECT_EQ(s.file("QV 05.Dec.06  09.00.00A.dat"),
             "\"12/05/2006\",\"06:03:22 PM\",0,0\r\n1,1,0\r\n"
             "45,1\r\n\"12/05/2006\",\"6:03:22 PM\"\r\n100\r\n");
 }
 
-TEST(Continuation, MessageRefusedAfterItsSplitIsStoredOnceWhenSentAgain) {
-  Link l;
-  l.send(headerFrame({.stamp = stamp(kDay, 57600)}));
-  sendRecords(l, 16250, {}, true);
-  // 50 records go into the first file; file A cannot be synced, twice, then can.
-  l.fs.refuseSync.insert("/data/QV 05.Dec.06  16.00.00A.dat");
-  std::vector<std::uint8_t> body;
-  for (int n = 0; n < 100; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
-  for (bool sync : {false, false, true}) {
-    if (sync) l.fs.refuseSync.clear();
-    l.deliver(frame(2, body, 4));
-    EXPECT_EQ(l.replies.back(), sync ? '\x06' : '\x15');
+TEST(Continuation, MessageRefusedAfterItsSplitIsCutBackToWholeLinesAndStoredOnceWhenSentAgain) {
+  // 50 records fill the first file; then file A cannot be synced, or the disk fills up inside
+  // its lines, twice (one box says so); the third time the message is stored.
+  const std::string a = "/data/QV 05.Dec.06  16.00.00A.dat";
+  for (bool fullDisk : {false, true}) {
+    Link l;
+    l.send(headerFrame({.stamp = stamp(kDay, 57600)}));
+    l.deliver(dataFrames(16250, {}, true));
+    std::vector<std::uint8_t> body;
+    for (int n = 0; n < 100; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
+    for (int sent = 0; sent < 3; ++sent) {
+      l.fs.refuseSync.clear();
+      if (sent < 2 && !fullDisk) l.fs.refuseSync.insert(a);
+      // Room for the first file's 50 records and 20 bytes more, then for 20 bytes.
+      l.fs.freeBytes = !fullDisk || sent == 2 ? platform::fake::MemoryFileSystem::kUnlimited
+                       : sent == 0            ? 520
+                                              : 20;
+      l.deliver(frame(2, body, 4));
+      EXPECT_EQ(l.replies.back(), sent == 2 ? '\x06' : '\x15');
+      EXPECT_EQ(l.fs.files.at(a).empty(), sent < 2) << fullDisk;  // cut back to no line
+    }
+    EXPECT_EQ(l.box.shown.size(), 1u);
+    for (const auto& [name, records] : {std::pair{"", 16300}, {"A", 50}}) {
+      const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
+      EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
+    }
+    EXPECT_EQ(l.prog.catalogue.NumFiles, 2u);
   }
-  EXPECT_EQ(l.boxes().size(), 1u);  // one box for the failure, not one per resend
-  for (const auto& [name, records] : {std::pair{"", 16300}, {"A", 50}}) {
-    const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
-    EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
-  }
-  EXPECT_EQ(l.listed().size(), 2u);
 }
 
 TEST(Continuation, ZIsTheLastLetterAndPastItTheUploadEndsWithNoFileOverwritten) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 50733)}));
   l.CurrentFile = "QV 05.Dec.06  14.05.33Y.dat";  // as if the upload had reached Y
-  sendRecords(l, 32601);
+  l.deliver(dataFrames(32601));
   const std::string z = l.file("QV 05.Dec.06  14.05.33Z.dat");
   EXPECT_EQ(z.substr(0, 12), "\"12/05/2006\"");
   EXPECT_EQ(std::count(z.begin(), z.end(), '\n'), 2 + 2 * 16300);
-  EXPECT_EQ(l.boxes(), Lines{kIncomplete});
+  ASSERT_EQ(l.box.shown.size(), 1u);
+  EXPECT_EQ(l.box.shown[0].text, kIncomplete);
   EXPECT_EQ(l.fs.openFiles, 0);
   EXPECT_FALSE(l.prog.tmrReadingData->enabled());
   // The message whose record found no file is refused, and so is what follows.
-  sendRecords(l, 1);
+  l.deliver(dataFrames(1));
   EXPECT_EQ(l.replies, std::string(1 + 326, '\x06') + "\x15\x15");
 }
 

@@ -15,7 +15,8 @@
 //            8        the user asks for the last message (its bytes shown in hexadecimal)
 //
 // A step cut short by the end of the input uses what is left. The files go to a fresh directory
-// under /dev/shm (or $KESTRAND_FUZZ_DIR when set), emptied of raw data files before every input.
+// under /dev/shm (or $KESTRAND_FUZZ_DIR when set), emptied before every input of all but the
+// format settings (written by the first input's load, then only read).
 //
 // Checks beyond the sanitizers: the program only ever sends ACK (6) or NAK (21); the message
 // length stays inside the array; the receive buffer is empty, starts with DLE, or holds no DLE.
@@ -67,7 +68,6 @@ void checkState(testing::ProgramRig& rig) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string dir = makeScratch();
-  // What an input wrote goes; the format settings the first load wrote stay (read, not written).
   for (const auto& e : std::filesystem::directory_iterator(dir))
     if (!e.path().filename().string().starts_with("riviriro")) std::filesystem::remove(e.path());
   platform::posix::PosixFileSystem files(dir);

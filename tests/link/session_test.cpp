@@ -39,9 +39,7 @@ TEST(Session, HeadersGiveTheFileNameAndItsTwoHeaderLines) {
   HeaderBody shortPeriodic = periodic;
   shortPeriodic.longForm = false;
   const HeaderBody elapsed1{.stamp = 7, .probe = 2, .mode = 1, .rate = 0, .elapsed = true};
-  HeaderBody elapsed2 = elapsed1;
-  elapsed2.mode = 2;
-  elapsed2.stamp = 12345;
+  const HeaderBody elapsed2{.stamp = 12345, .probe = 2, .mode = 2, .rate = 0, .elapsed = true};
   struct Row {
     std::string wire;
     link::FormatChoice formats;

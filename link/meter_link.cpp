@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "core/text.h"
+#include "platform/serial_port.h"
 
 namespace kestrand::link {
 
@@ -80,7 +81,7 @@ Actions MeterLink::onBytes(std::string_view chunk, FormatChoice formats) {
   if (!status.empty()) s_.display.status(status);
   session_.noteTerminator(out.terminator);
   if (out.kind == Kind::kTooLong) {
-    lineError(2, "Subscript out of range");
+    lineError(platform::comm_event::kReceive, "Subscript out of range");
     return {};
   }
 

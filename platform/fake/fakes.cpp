@@ -61,6 +61,7 @@ void FakeSerialPort::deliver(std::string_view bytes) {
 }
 
 void FakeSerialPort::raise(int code) {
+  if (!open_) return;                                // a closed port raises nothing
   if (code == comm_event::kPortLost) open_ = false;  // a port closes itself as its device goes
   if (handler_) handler_(code);
 }

@@ -65,7 +65,7 @@ class FakeSerialPort : public SerialPort {
 
   // Puts bytes in the receive queue and raises one receive notification (while open).
   void deliver(std::string_view bytes);
-  // Raises one notification with `code`.
+  // Raises one notification with `code` (while open).
   void raise(int code);
 
   std::function<void(std::string_view)> onWrite;  // sees each write before it is recorded

@@ -1,23 +1,20 @@
 #pragma once
-// The meter link in the program: the serial port's notification handler, the status-label timer
-// and the upload watchdog. It feeds the receive path, hands each message to the upload session
-// and carries out what the session decides, in order, with the port, the raw data file, the
-// timers, the labels, the pointer and the message boxes.
+// The meter link in the program: the serial port's notifications go to the link (link/), which
+// carries out the upload; this part realises what the link needs with the port, the timers, the
+// file list and the presenter, and keeps the port itself: opening it, reopening it once a second
+// after its device went away, taking over a COMn link that appears while its fallback device
+// is open, and naming the device that is open.
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "app/general_message.h"
+#include "app/presenter.h"
 #include "core/messages.h"
 #include "datetime/format_preferences.h"
-#include "link/receive_path.h"
-#include "link/upload_session.h"
-#include "link/upload_writer.h"
+#include "link/meter_link.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
-#include "platform/main_view.h"
-#include "platform/message_box.h"
 #include "platform/serial_port.h"
 #include "platform/timer.h"
 #include "store/catalogue.h"
@@ -25,19 +22,18 @@
 
 namespace kestrand::app {
 
-class LinkController {
+class LinkController : link::Replies, link::LinkTimers, link::UploadList {
  public:
   struct Deps {
     platform::SerialPort& port;
-    platform::MainView& view;
-    platform::MessageBox& box;
+    Presenter& present;
     platform::FileSystem& fs;
     platform::Clock& clock;
     platform::Timer& Timer1;
     platform::Timer& tmrReadingData;
-    // Tries, once a second, to open the port again after its device went away.
+    // Once a second: opens the port again after its device went away, or looks for the COMn
+    // link while the port's fallback device is open.
     platform::Timer& tmrReopen;
-    GeneralMessage& genMsg;
     const MessageCatalogue& messages;
     store::HeaderFields& header;
     store::FileCatalogue& catalogue;
@@ -55,49 +51,46 @@ class LinkController {
   void Timer1_Timer();
   void tmrReadingData_Timer();
   void tmrReopen_Timer();
-  // Opens the port on `device` and remembers it for reopening; any reopening in progress stops
-  // first (the user picked a port). Throws kestrand::Error when the port does not open.
-  void openPort(const std::string& device);
-  void stopReopening() { d_.tmrReopen.setEnabled(false); }
+  // Opens `device` and remembers it for reopening; `comPort` is the port number it stands for
+  // (0: a device named directly). Any reopening in progress stops first (the user picked a
+  // port). Throws kestrand::Error when the port does not open.
+  void openPort(const std::string& device, int comPort = 0);
+  // Closes the port (when open) and stops reopening it.
+  void closePort();
   // "Display last message".
   void cmdLastMsg_Click();
-  // Closes the raw data file channel (File > Exit and shut-down).
+  // Closes the raw data file channel (Delete, Delete All, shut-down). The port stays as it is:
+  // open, or being reopened.
   void closeChannel();
+  void stopReopening() { d_.tmrReopen.setEnabled(false); }
 
   // Called when an upload has ended, inside the handler that ended it.
-  void onUploadEnded(std::function<void(link::UploadEnd)> handler) { ended_ = std::move(handler); }
+  void onUploadEnded(std::function<void(link::UploadEnd)> handler) {
+    link_.onUploadEnded(std::move(handler));
+  }
 
-  link::ReceivePath& receivePath() { return rx_; }
-  const link::UploadSession& session() const { return session_; }
-  bool fileOpen() const { return writer_.isOpen(); }
+  link::MeterLink& meterLink() { return link_; }
+  bool fileOpen() const { return link_.fileOpen(); }
 
  private:
-  void lineError(int code, const std::string& description);
-  void receive();
-  void perform(const link::Actions& actions);
-  // The message just parsed could not be stored: the file is back at its last whole line, the
-  // session where it stood before the message, and the meter hears NAK.
-  void refuse(const std::string& why);
+  void send(char byte) override;
+  void armWatchdog(int ms) override;
+  void stopWatchdog() override;
+  void startStatusTimer() override;
+  bool add(std::int16_t extLogMode) override;
+  void setNewestStatus(std::int16_t status) override;
+
   void portLost();
-  void SendAnAck();
-  void SendNack();
-  // Runs one operation; a failure is shown in a message box and the caller goes on.
-  template <typename F>
-  bool step(F&& f);
+  // The device port `comPort_` stands for now (the COMn link once it exists).
+  std::string currentDevice() const;
+  // The device open is the fallback of a COMn link that did not exist when it was opened.
+  bool onFallback() const;
+  void showPortName();
 
   Deps d_;
-  link::ReceivePath rx_;
-  link::UploadSession session_;
-  link::UploadWriter writer_;
-  std::function<void(link::UploadEnd)> ended_;
-  // The upload the watchdog was last armed for.
-  std::uint32_t armedFor_ = 0;
-  // Counts the batches of actions begun; a batch that finds it moved on (a message box let other
-  // events in) leaves the file, the watchdog and the list to the newer batch.
-  std::uint64_t batches_ = 0;
-  // A write failure has been shown and no commit has succeeded since.
-  bool writeFailureShown_ = false;
+  link::MeterLink link_;
   std::string device_;
+  int comPort_ = 0;
 };
 
 }  // namespace kestrand::app

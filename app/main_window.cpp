@@ -161,16 +161,18 @@ void MainWindow::GetDefaultPort() {
 void MainWindow::OpenCommPort(int port) {
   Program& g = prog_;
   for (int k = 1; k <= 5; ++k) g.p.view.setChecked(C::kCommPort, k, false);
-  g.link.stopReopening();
+  std::string device;  // the device tried, named in the box after the port's own text
   try {
-    if (g.p.port.isOpen()) g.p.port.close();
+    g.link.closePort();
     if (port < 1 || port > 5)
       throw Error(ErrorKind::kIndexOutOfRange, "No menu item for port " + std::to_string(port));
-    g.link.openPort(platform::comPortDevice(g.p.fs, g.DataPath, port));
+    device = platform::comPortDevice(g.p.fs, g.DataPath, port);
+    g.link.openPort(device, port);
     g.p.view.setChecked(C::kCommPort, port, true);
     PortNumber_ = static_cast<std::int16_t>(port);
   } catch (const Error&) {
-    g.p.box.show(kPortErrorText, platform::Buttons::kOk, true, kProgramTitle);
+    const std::string tried = device.empty() ? "" : kLineBreak + "Device: " + device;
+    g.p.box.show(kPortErrorText + tried, platform::Buttons::kOk, true, kProgramTitle);
   }
 }
 

@@ -2,6 +2,39 @@
 
 namespace kestrand::app {
 
+namespace {
+
+// "h:mm:ss"
+std::string clockText(std::chrono::milliseconds d) {
+  const std::chrono::hh_mm_ss<std::chrono::seconds> t(
+      std::chrono::duration_cast<std::chrono::seconds>(d));
+  auto two = [](long long n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+  return std::to_string(t.hours().count()) + ":" + two(t.minutes().count()) + ":" +
+         two(t.seconds().count());
+}
+
+}  // namespace
+
+std::string uploadProgressText(const link::UploadProgress& p) {
+  std::string head = "Receiving: ";
+  std::string time = " since the header";
+  if (p.end) {
+    head = *p.end == link::UploadEnd::kLastMessage ? "Received: " : "Upload incomplete: ";
+    time = clockText(p.elapsed);
+    time.insert(0, " in ");
+  } else {
+    time.insert(0, clockText(p.elapsed));
+    time.insert(0, ", ");
+  }
+  std::string text =
+      head + std::to_string(p.records) + " records, " + std::to_string(p.bytes) + " bytes" + time;
+  if (p.elapsed >= std::chrono::seconds(1)) {
+    text += ", " + std::to_string(p.bytes * 1000 / static_cast<std::uint64_t>(p.elapsed.count())) +
+            " bytes/s";
+  }
+  return text;
+}
+
 bool Presenter::list(const store::ListUpdate& update) {
   if (update.box) box_.show(*update.box);
   if (!update.added()) return false;
@@ -15,6 +48,38 @@ void Presenter::checks(platform::Command menu, const datetime::FormatChange& cha
     view_.setChecked(menu, static_cast<int>(i) + 1, change.checks[i]);
   }
   if (change.unsaved) throw *change.unsaved;
+}
+
+void Presenter::status(const std::string& text) {
+  view_.setLabel(platform::LabelId::kStatDat, text);
+}
+
+void Presenter::generalMessage(const std::string& text) {
+  genMsg_.ShowGeneralMsg(text);
+}
+
+void Presenter::notice(const std::string& text, int ms) {
+  genMsg_.write(text);
+  genMsg_.clearAfter(ms);
+}
+
+void Presenter::errorBox(const std::string& text) {
+  box_.show(kestrand::errorBox(text));
+}
+
+void Presenter::busy(bool on) {
+  view_.setBusy(on);
+}
+
+void Presenter::progress(const link::UploadProgress& p) {
+  if (!p.end && p.upload == shownUpload_ && p.elapsed - shownAt_ < std::chrono::seconds(1)) return;
+  shownUpload_ = p.upload;
+  shownAt_ = p.elapsed;
+  view_.setLabel(platform::LabelId::kUploadProgress, uploadProgressText(p));
+}
+
+void Presenter::portName(const std::string& text) {
+  view_.setLabel(platform::LabelId::kPortName, text);
 }
 
 }  // namespace kestrand::app

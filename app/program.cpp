@@ -26,8 +26,8 @@ Program::Program(Platform plat, std::string dataPath)
       present(p.view, p.box, genMsg),
       formats(p.fs, DataPath),
       fileList(store::FileList::Deps{catalogue, header, probes, messages, p.fs, DataPath}),
-      link(LinkController::Deps{p.port, p.view, p.box, p.fs, p.clock, *Timer1, *tmrReadingData,
-                                *tmrReopen, genMsg, messages, header, catalogue,
+      link(LinkController::Deps{p.port, present, p.fs, p.clock, *Timer1, *tmrReadingData,
+                                *tmrReopen, messages, header, catalogue,
                                 [this](std::int16_t extLogMode) { return AddToList(extLogMode); },
                                 formats, ElapsedMode, DataPath}) {}
 
@@ -67,7 +67,7 @@ void Program::initialize_global_vars() {
   // The link's control bytes, LineBreak and the message catalogue are constants of the
   // program, built with it.
   catalogue.NumFiles = 0;
-  link.receivePath().clear();
+  link.meterLink().clearReceive();
   p.view.selectTab(1);
   Timer1->setEnabled(false);
 }

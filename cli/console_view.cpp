@@ -52,6 +52,10 @@ void ConsoleView::setLabel(platform::LabelId id, const std::string& text) {
     writeLine(err_, "status: " + printable(text));
   } else if (id == platform::LabelId::kLblGenMsg) {
     writeLine(err_, "message: " + printable(text));
+  } else if (id == platform::LabelId::kUploadProgress) {
+    writeLine(err_, "progress: " + printable(text));
+  } else if (id == platform::LabelId::kPortName) {
+    writeLine(err_, "port: " + printable(text));
   }
 }
 

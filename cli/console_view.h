@@ -1,8 +1,9 @@
 #pragma once
 // The main window and message boxes as a console shows them: each new file-list entry is a line
-// on standard output (control characters escaped); the status label, the general message label and
-// message boxes are lines on standard error ("status: ...", "message: ...", "TITLE: ..."). Message
-// boxes are answered with OK (or No for a question).
+// on standard output (control characters escaped); the status label, the general message label
+// and message boxes are lines on standard error ("status: ...", "message: ...", "TITLE: ..."),
+// and so are the upload's progress and the device the port has open ("progress: ...",
+// "port: ..."). Message boxes are answered with OK (or No for a question).
 
 #include <map>
 #include <ostream>

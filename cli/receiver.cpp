@@ -16,7 +16,7 @@ void Receiver::start(const std::string& device) {
 
 void Receiver::stop() {
   prog_.link.closeChannel();
-  if (prog_.p.port.isOpen()) prog_.p.port.close();
+  prog_.link.closePort();
 }
 
 }  // namespace kestrand::cli

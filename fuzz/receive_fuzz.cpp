@@ -1,11 +1,13 @@
-// libFuzzer target: arbitrary traffic on the meter link, through the receive path, the upload
-// session and the upload writer, into real files.
+// libFuzzer target: arbitrary traffic on the serial port of the program (its link: receive path,
+// upload session, the loop that carries out its actions, upload writer; the file list, texts and
+// timers behind it), into real files.
 //
 // The input is a little program for the line; each step starts with an op byte:
 //
 //   op % 9 = 0, 1, 2  deliver a chunk: the next byte n, then the next n bytes as one notification
-//            3        raise a port event: the next byte picks one of 1001..1011 and 1..7 (and 0)
-//            4        time passes: the next byte k advances the watchdog's clock by k*100 ms
+//            3        raise a port event: the next byte picks one of 1001..1011, 1..7, 0 and the
+//                     device going away (opened again once a second)
+//            4        time passes: the next byte k advances the timers by k*100 ms
 //            5        nothing happens (the meter does not answer)
 //            6        repeat a chunk: the next byte r, the next byte n, then n bytes delivered
 //                     (r % 64) + 1 times (reaches uploads long enough for continuation files)
@@ -13,7 +15,8 @@
 //            8        the user asks for the last message (its bytes shown in hexadecimal)
 //
 // A step cut short by the end of the input uses what is left. The files go to a fresh directory
-// under /dev/shm (or $KESTRAND_FUZZ_DIR when set), emptied before every input.
+// under /dev/shm (or $KESTRAND_FUZZ_DIR when set), emptied before every input of all but the
+// format settings (written by the first input's load, then only read).
 //
 // Checks beyond the sanitizers: the program only ever sends ACK (6) or NAK (21); the message
 // length stays inside the array; the receive buffer is empty, starts with DLE, or holds no DLE.
@@ -24,14 +27,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "link/receive_path.h"
 #include "platform/posix/posix_file_system.h"
-#include "tests/support/link_rig.h"
+#include "tests/support/program_rig.h"
 
 namespace {
 
@@ -50,13 +51,14 @@ std::string makeScratch() {
   return templ;
 }
 
-void checkState(testing::LinkRig& rig) {
-  for (char c : rig.replies)
+void checkState(testing::ProgramRig& rig) {
+  for (char c : rig.port.written)
     if (c != link::kAck && c != link::kNak) violated("a byte other than ACK or NAK was sent");
-  rig.replies.clear();
-  const int length = rig.rx.message().MsgLength;
+  rig.port.written.clear();
+  const link::ReceivePath& rx = rig.prog.link.meterLink().receivePath();
+  const int length = rx.message().MsgLength;
   if (length < 0 || length > link::kMsgCapacity) violated("message length outside the array");
-  const std::string& buffer = rig.rx.RxBuffer();
+  const std::string& buffer = rx.RxBuffer();
   if (!buffer.empty() && buffer.front() != link::kDle &&
       buffer.find(link::kDle) != std::string::npos)
     violated("the receive buffer holds a DLE but does not start with one");
@@ -66,9 +68,10 @@ void checkState(testing::LinkRig& rig) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string dir = makeScratch();
-  for (const auto& e : std::filesystem::directory_iterator(dir)) std::filesystem::remove(e.path());
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    if (!e.path().filename().string().starts_with("riviriro")) std::filesystem::remove(e.path());
   platform::posix::PosixFileSystem files(dir);
-  testing::LinkRig rig(files, dir);
+  testing::ProgramRig rig(files, dir);
 
   std::size_t at = 0;
   auto byte = [&]() -> std::uint8_t { return at < size ? data[at++] : 0; };
@@ -79,31 +82,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   while (at < size) {
     const int op = byte() % 9;
-    if (op <= 2) rig.deliver(bytes(byte()));
+    if (op <= 2) rig.port.deliver(bytes(byte()));
     if (op == 3) {
-      const int code = byte() % 19;  // 1001..1011, then 1..7 and 0: only line errors matter
-      if (code < 11 && code != 4) rig.lineError();
+      const int code = byte() % 20;  // 1001..1011, 1..7, 0, and the device gone
+      rig.port.raise(code < 11 ? 1001 + code : code < 19 ? code - 11 : 2001);
     }
-    if (op == 4) rig.advance(byte() * 100);
+    if (op == 4) rig.timers.advance(byte() * 100);
     if (op == 6) {
       const int repeat = byte() % 64 + 1;
       const std::string_view chunk = bytes(byte());
-      for (int r = 0; r < repeat; ++r, checkState(rig)) rig.deliver(chunk);
+      for (int r = 0; r < repeat; ++r, checkState(rig)) rig.port.deliver(chunk);
     }
     if (op == 7) {
       for (char c : bytes(byte())) {
-        rig.deliver(std::string_view(&c, 1));
+        rig.port.deliver(std::string_view(&c, 1));
         checkState(rig);
       }
     }
-    if (op == 8 && link::lastMessageText(rig.rx.LastMsg()).empty())
-      violated("no last-message text");
+    if (op == 8) rig.prog.link.cmdLastMsg_Click();
     checkState(rig);
   }
-  try {
-    rig.writer.close();  // as at shut-down
-  } catch (const std::exception&) {
-    // A failed close is reported like any other failure; the files stay as written.
-  }
+  rig.prog.link.closeChannel();  // as at shut-down
   return 0;
 }

@@ -6,26 +6,6 @@
 
 namespace kestrand::link {
 
-int CheckForTen(std::string_view buffer, int yesTEN) {
-  if (yesTEN < 3) return yesTEN;
-  // Count the run of DLEs right in front of the candidate DLE (index yesTEN - 1).
-  int run = 0;
-  for (int k = yesTEN - 2; k >= 0 && buffer[static_cast<size_t>(k)] == kDle; --k) ++run;
-  return (run % 2 == 1) ? 0 : yesTEN;
-}
-
-int findTerminator(std::string_view buffer, char code) {
-  const char pattern[2] = {kDle, code};
-  size_t from = 0;
-  for (;;) {
-    size_t at = buffer.find(std::string_view(pattern, 2), from);
-    if (at == std::string_view::npos) return 0;
-    int pos = static_cast<int>(at) + 1;
-    if (CheckForTen(buffer, pos) != 0) return pos;
-    from = at + 1;
-  }
-}
-
 void ReceivePath::clear() {
   RxBuffer_.clear();
   length_ = 0;

@@ -61,8 +61,6 @@ class ReceivePath {
 
   // The first kMsgCapacity bytes of the receive buffer (all of it unless over-long).
   const std::string& RxBuffer() const { return RxBuffer_; }
-  // The length of the whole receive buffer.
-  std::size_t bufferedLength() const { return length_; }
   // The receive buffer (as RxBuffer()) after the last chunk that left two bytes or more in it.
   const std::string& LastMsg() const { return LastMsg_; }
   Message& message() { return msg_; }
@@ -83,15 +81,6 @@ class ReceivePath {
   bool lastMirrors_ = false;  // LastMsg_ follows RxBuffer_ as it grows
   Message msg_;
 };
-
-// First occurrence (1-based position of its DLE, 0 when absent) of DLE+`code` in `buffer` that
-// is a real control DLE: a DLE preceded by an odd run of DLEs is the second half of a stuffed
-// data byte and is passed over, and the search goes on. Positions 1 and 2 are taken as found.
-int findTerminator(std::string_view buffer, char code);
-
-// The stuffing test of one position (1-based; 0 stays 0): returns 0 when the DLE at `yesTEN`
-// is preceded by an odd number of consecutive DLEs, else `yesTEN`. Positions below 3 stand.
-int CheckForTen(std::string_view buffer, int yesTEN);
 
 // Moves the characters up to and including the terminator (its DLE at 1-based `endpt`) from the
 // front of `buffer` into `msg`. Returns false, leaving `buffer` untouched, when the message does

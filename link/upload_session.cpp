@@ -140,6 +140,7 @@ Actions UploadSession::onPortLost() {
     up_.fileOpen = false;
     up_.ended = true;
     out.push_back(ended(UploadEnd::kPortLost));
+    out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
   }
   for (Action& a : out) a.upload = up_.upload;
   return out;
@@ -272,7 +273,10 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
         return;
       }
       if (!out.empty() && out.back().kind == Kind::kAddToList) {
+        // A continuation file is listed with the units of its own first record, as its head
+        // lists it after a restart.
         listings.push_back(out.back());
+        listings.back().units = r.UnitsCode;
         out.pop_back();
       }
       h.RecordTag = r.RecordTag;
@@ -379,12 +383,14 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
   }
   datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
   datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
+  // The continuation file's list entry shows its own start, as its header line says.
+  s_.ListDate = h.SampDate;
+  s_.ListTime = h.SampTime;
 
   createFile(current, out);
   h.MoveAveText = moveAveText(h.MoveAve);
   up_.RecordsInFile = 1;
-  Action add = act(Kind::kAddToList, current);
-  add.units = up_.lastUnits;
+  Action add = act(Kind::kAddToList, current);  // its units: those of the record that opens it
   add.extLogMode = up_.ExtLogMode;
   out.push_back(add);
   return true;

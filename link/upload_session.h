@@ -21,8 +21,9 @@ namespace kestrand::link {
 
 inline constexpr int kWatchdogMs = 10000;
 
-// How an upload came to its end.
-enum class UploadEnd { kLastMessage, kWatchdog, kNoFileName, kNoHeader, kPortLost };
+// How an upload came to its end (kClosed: its file was closed from outside, by a delete or at
+// shut-down).
+enum class UploadEnd { kLastMessage, kWatchdog, kNoFileName, kNoHeader, kPortLost, kClosed };
 
 struct Action {
   enum class Kind {
@@ -83,7 +84,7 @@ struct UploadState {
   bool fileOpen = false;
   // Counts headers: the upload a watchdog was armed for.
   std::uint32_t upload = 0;
-  // Units code of the last record decoded, for the list entry of a continuation file.
+  // Units code of the last record decoded, for the list entry of the upload's first file.
   std::int16_t lastUnits = 0;
 };
 
@@ -114,8 +115,8 @@ class UploadSession {
   // The watchdog armed for `upload` ran out; nothing when that upload is no longer current and
   // running.
   Actions onWatchdog(std::uint32_t upload);
-  // The serial port went away: an upload in progress ends as the watchdog would end it, without
-  // an answer and without a message box.
+  // The serial port went away: an upload in progress ends as the watchdog would end it, with
+  // its message box but without an answer (there is no line to send it on).
   Actions onPortLost();
 
   // Outcomes of the operations asked for.

@@ -1,5 +1,7 @@
 #include "link/upload_writer.h"
 
+#include <utility>
+
 namespace kestrand::link {
 
 UploadWriter::~UploadWriter() {
@@ -13,7 +15,6 @@ UploadWriter::~UploadWriter() {
 void UploadWriter::create(const std::string& path) {
   close();
   file_ = fs_.create(path);
-  path_ = path;
   committed_ = 0;
   torn_ = false;
 }
@@ -28,21 +29,18 @@ void UploadWriter::cutBack() noexcept {
 }
 
 void UploadWriter::commit() {
-  if (!file_) {
-    pending_.clear();
-    return;
-  }
-  if (torn_) file_->truncate(committed_);
-  torn_ = false;
+  const std::string lines = std::exchange(pending_, {});
+  if (!file_) return;
   try {
-    if (!pending_.empty()) file_->write(pending_);
+    if (torn_) file_->truncate(committed_);
+    torn_ = false;
+    if (!lines.empty()) file_->write(lines);
     file_->sync();
   } catch (const Error&) {
     cutBack();
     throw;
   }
-  committed_ += pending_.size();
-  pending_.clear();
+  committed_ += lines.size();
 }
 
 void UploadWriter::close() {
@@ -50,7 +48,6 @@ void UploadWriter::close() {
   try {
     commit();
   } catch (const Error&) {
-    pending_.clear();
     try {
       file_->close();
     } catch (const Error&) {

@@ -5,13 +5,9 @@
 //
 // The file never ends in part of a line. The writer knows how much of the file is committed
 // (written whole and synced); when a write or a sync fails (a full disk, a file-size limit, an
-// I/O error), commit() cuts the file back to that size, keeps every line it was given, and
-// throws the error. What the caller then does with the kept lines is its choice:
-//   - discardPending(), when the message they came from is refused (NAK) and the meter will
-//     send it again: the resent message writes the same lines anew, exactly once;
-//   - a later commit(), which writes them whole once space returns (together with any lines
-//     added since), when the message was kept.
-// A commit that finds nothing pending still syncs, and still fails when the file cannot be
+// I/O error), commit() cuts the file back to that size, drops the lines it was given and throws
+// the error: their message is refused (NAK), and the meter's resend writes them anew, exactly
+// once. A commit that finds nothing pending still syncs, and still fails when the file cannot be
 // brought back to its committed size.
 
 #include <cstdint>
@@ -33,20 +29,13 @@ class UploadWriter {
   // Closes any open file, then creates (replacing) and opens `path`.
   void create(const std::string& path);
   bool isOpen() const { return file_ != nullptr; }
-  const std::string& path() const { return path_; }
 
   void writeLine(std::string_view line) { pending_.append(line); }
   // Writes the lines collected so far and syncs them to stable storage. On failure the file is
-  // cut back to its last committed size, the lines stay pending, and the error is thrown.
+  // cut back to its last committed size, the lines are dropped, and the error is thrown.
   void commit();
-  // Forgets the lines collected since the last successful commit.
-  void discardPending() { pending_.clear(); }
-  bool hasPending() const { return !pending_.empty(); }
-  // Bytes of the file that are written whole and synced.
-  std::uint64_t committedSize() const { return committed_; }
   // Commits and closes; nothing happens when no file is open. The file is released even when
-  // the commit fails: it is then cut back to its last committed line as commit() does, the
-  // pending lines are dropped (nothing is left to write them to) and the error is thrown.
+  // the commit fails (and the error thrown).
   void close();
 
  private:
@@ -55,7 +44,6 @@ class UploadWriter {
 
   platform::FileSystem& fs_;
   std::unique_ptr<platform::WritableFile> file_;
-  std::string path_;
   std::string pending_;
   std::uint64_t committed_ = 0;
   // The file may hold bytes beyond committed_ (a failed write that could not be cut back).

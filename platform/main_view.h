@@ -22,6 +22,9 @@ enum class LabelId {
   kLblProbeModel,
   kLblUnits,
   kMavgMess,
+  // Beside the status label: the device the port has open, and the upload in progress.
+  kPortName,
+  kUploadProgress,
 };
 
 // The commands of the main window: menu items, buttons, the file list and the close box. The

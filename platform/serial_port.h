@@ -40,6 +40,9 @@ class SerialPort {
   virtual void open(const std::string& device) = 0;
   virtual void close() = 0;
   virtual bool isOpen() const = 0;
+  // The system's device behind the open port, links followed (/dev/ttyUSB0 for a link COM1 to
+  // it); empty when closed, or when the realisation cannot tell.
+  virtual std::string systemDevice() const { return {}; }
   // Every byte waiting now, unchanged; possibly empty.
   virtual std::string readAll() = 0;
   // Hands bytes to the line without waiting for them to be sent.

@@ -37,12 +37,21 @@ void FakeSerialPort::open(const std::string& device) {
   openedDevices.push_back(device);
 }
 
+std::string FakeSerialPort::systemDevice() const {
+  if (!open_) return {};
+  const auto it = links.find(openedDevices.back());
+  return it == links.end() ? openedDevices.back() : it->second;
+}
+
 void FakeSerialPort::deliver(std::string_view bytes) {
+  if (!open_) return;  // nothing arrives on a closed port
   pending_.append(bytes);
   raise(comm_event::kReceive);
 }
 
 void FakeSerialPort::raise(int code) {
+  if (!open_) return;                                // a closed port raises nothing
+  if (code == comm_event::kPortLost) open_ = false;  // a port closes itself as its device goes
   if (handler_) handler_(code);
 }
 

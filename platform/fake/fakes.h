@@ -55,6 +55,7 @@ class FakeSerialPort : public SerialPort {
   void open(const std::string& device) override;
   void close() override { open_ = false; }
   bool isOpen() const override { return open_; }
+  std::string systemDevice() const override;
   std::string readAll() override { return std::exchange(pending_, {}); }
   void write(std::string_view bytes) override {
     if (onWrite) onWrite(bytes);
@@ -62,13 +63,14 @@ class FakeSerialPort : public SerialPort {
   }
   void onEvent(std::function<void(int)> handler) override { handler_ = std::move(handler); }
 
-  // Puts bytes in the receive queue and raises one receive notification.
+  // Puts bytes in the receive queue and raises one receive notification (while open).
   void deliver(std::string_view bytes);
-  // Raises one notification with `code`.
+  // Raises one notification with `code` (while open).
   void raise(int code);
 
   std::function<void(std::string_view)> onWrite;  // sees each write before it is recorded
   std::vector<std::string> refused;               // devices whose open() throws
+  std::map<std::string, std::string> links;       // device name -> the system device behind it
   std::vector<std::string> openedDevices;
   std::string written;
 

@@ -66,6 +66,10 @@ const char* labelName(LabelId id) {
       return "lblUnits";
     case LabelId::kMavgMess:
       return "MAVG_mess";
+    case LabelId::kPortName:
+      return "lblPortName";
+    case LabelId::kUploadProgress:
+      return "lblUploadProgress";
   }
   return "";
 }
@@ -200,6 +204,14 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   statArea->setMaximumHeight(8 * lineHeight);
   incomingLayout->addWidget(statArea);
   labels_[LabelId::kStatDat] = statDat;
+  // Beside the status: the upload in progress, and the device the port has open.
+  auto* linkRow = new QHBoxLayout;
+  for (LabelId id : {LabelId::kUploadProgress, LabelId::kPortName}) {
+    QLabel* l = makeLabel(id, incomingPage);
+    linkRow->addWidget(l, id == LabelId::kUploadProgress ? 1 : 0);
+    labels_[id] = l;
+  }
+  incomingLayout->addLayout(linkRow);
   QLabel* label1 = makeLabel(LabelId::kLabel1, incomingPage);
   incomingLayout->addWidget(label1);
   labels_[LabelId::kLabel1] = label1;

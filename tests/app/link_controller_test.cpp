@@ -1,103 +1,132 @@
-// The program's link on the fake port: the lines of a message are on stable storage before its
-// ACK, refusals, the watchdog's tick and line errors.
+// The program's link on the fake port and window: line errors, a lost port and its reopening
+// (also after Delete), a COMn link taking over from its fallback device, the device named, the
+// upload progress line.
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/memory_file_system.h"
+#include <algorithm>
+
+#include "app/main_window.h"
 #include "tests/link/frames.h"
-#include "tests/support/program_rig.h"
 
 namespace kestrand::testing {
 namespace {
 
 using platform::LabelId;
+using C = platform::Command;
 using namespace std::string_literals;
 
 const std::string kHeader = "\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03"s;
 const std::string kMore = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x17"s;
 const std::string kLast = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x04"s;
-const std::string kFile = "/data/QV 05.Feb.97  14.53.13.dat";
+constexpr int kPortLost = 2001;
 
-struct Program : MemoryDataDirectory, ProgramRig {
-  Program() : ProgramRig(fs, "/data") {}
+// The desktop program's window, started with Comm 1 and no COM1 link (so /dev/ttyS0).
+struct Window : MemoryDataDirectory {
+  Window() {
+    fs.files["/data/riviriro.inf"] = " 1\r\n";
+    win.Form_Load();
+  }
+  platform::fake::FakeMainView view;
+  platform::fake::ScriptedMessageBox box;
+  platform::fake::FakeClock clock;
+  platform::fake::FakeTimerHub timers;
+  platform::fake::FakeSerialPort port;
+  platform::fake::FakeDialogs dialogs;
+  app::MainWindow win{app::Platform{view, box, fs, clock, timers, port}, dialogs, "/data"};
 };
-
-TEST(LinkController, EveryAckFollowsTheSyncOfTheMessagesLines) {
-  Program p;
-  int acks = 0;
-  p.port.onWrite = [&](std::string_view bytes) {
-    ASSERT_EQ(bytes, "\x06");
-    ++acks;
-    EXPECT_EQ(p.fs.durable(kFile), p.fs.files.at(kFile)) << "ack " << acks;
-  };
-  p.port.deliver(kHeader);
-  EXPECT_TRUE(p.view.busy);
-  EXPECT_EQ(p.view.label(LabelId::kStatDat), "Receiving Associated Data");
-  p.port.deliver(kMore);
-  p.port.deliver(kLast);
-  EXPECT_EQ(acks, 3);
-  EXPECT_FALSE(p.view.busy);
-  EXPECT_EQ(p.fs.durable(kFile),
-            "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n1,2\r\n100\r\n");
-  ASSERT_EQ(p.view.list.size(), 1u);
-  EXPECT_EQ(p.prog.catalogue.FileStatus[0], 2);
-  EXPECT_EQ(p.view.label(LabelId::kLblGenMsg), " 1 data files are available.");
-}
 
 TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   const std::vector<std::pair<int, std::string>> expected = {
       {1001, "Break signal received"},
-      {1008, "Receive buffer overflow"},
       {1011, "Unexpected error retrieving DCB for the port"},
       {1005, ""},
       {3, ""}};
   for (const auto& [code, text] : expected) {
-    Program p;
+    Link p;
     p.port.deliver("\x10\x02\x81");
     p.port.raise(code);
     EXPECT_EQ(p.port.written, text.empty() ? "" : "\x15") << code;
-    EXPECT_EQ(p.prog.link.receivePath().RxBuffer().empty(), !text.empty()) << code;
-    if (!text.empty()) {
-      EXPECT_EQ(p.view.label(LabelId::kLblGenMsg),
-                "Com error:  " + std::to_string(code) + "  " + text);
-    }
+    EXPECT_EQ(p.prog.link.meterLink().receivePath().RxBuffer().empty(), !text.empty()) << code;
+    EXPECT_EQ(p.view.label(LabelId::kLblGenMsg),
+              text.empty() ? "" : "Com error:  " + std::to_string(code) + "  " + text);
   }
   // A terminator beyond the message array takes the same path with the receive code.
-  Program p;
+  Link p;
   p.port.deliver("\x10\x02" + std::string(1030, 'A') + "\x10\x04");
   EXPECT_EQ(p.port.written, "\x15");
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
 }
 
-TEST(Refusal, WatchdogEndsItsUploadWhileItsBoxIsOpenAndANewUploadSurvivesTheBox) {
-  Program p;
-  const std::string second = "/data/QV 05.Dec.06  14.05.33.dat";
-  p.box.whileOpen = [&](const auto&) {
-    p.box.whileOpen = nullptr;
-    p.port.written.clear();
-    p.port.deliver(kMore);  // the ended upload's data: refused, not written
-    EXPECT_EQ(p.port.written, "\x15");
-    EXPECT_EQ(p.view.label(LabelId::kLblGenMsg),
-              "Data refused: the upload it belongs to has ended");
-    p.port.deliver(headerFrame({.stamp = stamp(3626, 50733)}));
-    p.port.deliver(kMore);
-  };
+TEST(PortLost, UploadCutOffShowsTheBoxOnceAndNeitherDeleteStopsTheReopening) {
+  const std::string incomplete = "Upload of data is incomplete\n\rCheck connections and retry";
+  for (C del : {C::kDelete, C::kDeleteAll}) {
+    Window w;
+    const auto boxes = [&] {
+      return std::count_if(w.box.shown.begin(), w.box.shown.end(),
+                           [&](const auto& b) { return b.text == incomplete; });
+    };
+    w.port.deliver(kHeader);
+    w.port.deliver(kMore);
+    w.port.refused = {"/dev/ttyS0"};
+    w.port.raise(kPortLost);
+    EXPECT_EQ(boxes(), 1);
+    EXPECT_EQ(w.view.label(LabelId::kStatDat), "Port lost: /dev/ttyS0");
+    EXPECT_EQ(w.view.label(LabelId::kUploadProgress),
+              "Upload incomplete: 1 records, 24 bytes in 0:00:00");
+    w.timers.advance(20000);  // retried in vain; the watchdog adds nothing
+    w.view.listSelect(0);
+    w.box.answerNext(platform::Answer::kYes);
+    w.view.click(del);
+    EXPECT_TRUE(w.view.list.empty());
+    w.port.refused.clear();  // the device is back
+    w.timers.advance(1000);
+    w.port.raise(kPortLost);  // lost again, with no upload running: no box
+    w.timers.advance(1000);
+    w.port.written.clear();
+    w.port.deliver(kHeader);
+    EXPECT_EQ(w.port.written, "\x06");
+    EXPECT_EQ(boxes(), 1);
+  }
+}
+
+TEST(Port, ComLinkTakesOverFromItsFallbackBetweenUploadsAndTheDeviceIsNamed) {
+  Window w;
+  EXPECT_EQ(w.view.label(LabelId::kPortName), "/dev/ttyS0");
+  w.port.deliver(kHeader);
+  w.fs.files["/data/COM1"] = "";
+  w.port.links["/data/COM1"] = "/dev/ttyUSB0";
+  w.timers.advance(1000);  // not in the middle of an upload
+  EXPECT_EQ(w.port.openedDevices.back(), "/dev/ttyS0");
+  w.port.deliver(kLast);
+  w.timers.advance(1000);
+  EXPECT_EQ(w.port.openedDevices.back(), "/data/COM1");
+  EXPECT_EQ(w.view.label(LabelId::kPortName), "/dev/ttyUSB0 via COM1");
+  EXPECT_FALSE(w.win.program().tmrReopen->enabled());  // nothing left to watch
+  // A port that will not open names the device it tried, after the usual text.
+  w.port.refused = {"/dev/ttyS2"};
+  w.view.click(C::kCommPort, 3);
+  EXPECT_EQ(w.box.shown.back().text,
+            "Unable to open the selected comm port.  Reselect comm port or check system "
+            "configuration.\n\rDevice: /dev/ttyS2");
+  EXPECT_EQ(w.view.label(LabelId::kPortName), "");
+}
+
+TEST(Progress, RecordsBytesAndTimeAtMostOnceASecondThenTheTotal) {
+  Link p;
+  const auto line = [&] { return p.view.label(LabelId::kUploadProgress); };
   p.port.deliver(kHeader);
+  EXPECT_EQ(line(), "Receiving: 0 records, 15 bytes, 0:00:00 since the header");
+  p.clock.advanceSeconds(0.5);
   p.port.deliver(kMore);
-  p.port.deliver("\x10\x02\x81");  // a partial message, then silence
-  p.timers.advance(10000);
-  ASSERT_EQ(p.box.shown.size(), 1u);
-  EXPECT_EQ(p.box.shown[0].text, "Upload of data is incomplete\n\rCheck connections and retry");
-  EXPECT_EQ(p.box.shown[0].title, "RIviriro Error");
-  EXPECT_EQ(p.fs.files.at(kFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_TRUE(p.prog.link.fileOpen());
+  EXPECT_EQ(line(), "Receiving: 0 records, 15 bytes, 0:00:00 since the header");
+  p.clock.advanceSeconds(0.5);
+  p.port.deliver(kMore);
+  EXPECT_EQ(line(), "Receiving: 2 records, 33 bytes, 0:00:01 since the header, 33 bytes/s");
+  p.clock.advanceSeconds(3723.0);
   p.port.deliver(kLast);
-  EXPECT_EQ(p.fs.files.at(second),
-            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(p.port.written, "\x15\x06\x06\x06");
-  p.timers.advance(60000);  // the watchdog fired once; the new upload ended normally
-  EXPECT_EQ(p.box.shown.size(), 1u);
-  EXPECT_FALSE(p.view.busy);
+  EXPECT_EQ(line(), "Received: 3 records, 42 bytes in 1:02:04, 0 bytes/s");
+  EXPECT_EQ(p.view.label(LabelId::kStatDat), "");  // the status label keeps its own texts
 }
 
 }  // namespace

@@ -1,14 +1,19 @@
 #pragma once
-// Frames built from the wire rules, independently of the code under test, and the link rig on
-// an in-memory data directory with a readable form of the session's actions.
+// Frames built from the wire rules, independently of the code under test, and the program's link
+// on an in-memory data directory with a readable form of the session's actions.
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/fake/memory_file_system.h"
-#include "tests/support/link_rig.h"
+#include "tests/support/program_rig.h"
 
 namespace kestrand::testing {
 
@@ -74,21 +79,45 @@ inline std::string headerFrame(const HeaderBody& h) {
   return frame(1, body, 3);
 }
 
+// `records` one-column records (record n, counted from 1: tag n mod 128, units code 0 in the
+// first 16300 records, 1 in the next 16300..., value 100.0), 100 to a data message, the last one
+// ending with DLE EOT unless `more`. `recordStamp` gives the stamp of record n for time-stamped
+// modes.
+inline std::vector<std::string> dataFrames(
+    int records, const std::function<std::uint32_t(int)>& recordStamp = {}, bool more = false) {
+  std::vector<std::string> frames;
+  for (int n = 0; n < records;) {
+    std::vector<std::uint8_t> body;
+    for (int k = 0; k < 100 && n < records; ++k) {
+      ++n;
+      body.push_back(static_cast<std::uint8_t>(0x80 | (n % 128)));
+      body.push_back(static_cast<std::uint8_t>((n - 1) / 16300));
+      if (recordStamp) put32(body, recordStamp(n));
+      put16(body, 0x23E8);
+    }
+    frames.push_back(frame(2, body, n == records && !more ? 4 : 23));
+  }
+  return frames;
+}
+
 // Each action as a short text: "ACK", "line 1,2", "create QV ...", "list QV ...", "status ".
 inline std::vector<std::string> show(const link::Actions& actions) {
   using K = link::Action::Kind;
-  static const char* const kNames[] = {"reply", "commit",  "create", "close",  "line",    "arm",
-                                       "stop",  "pointer", "clear",  "status", "general", "notice",
-                                       "box",   "list",    "newest", "ended"};
+  static const std::map<K, std::string> kNames = {
+      {K::kReply, "reply"},       {K::kCommit, "commit"},         {K::kCreateFile, "create"},
+      {K::kCloseFile, "close"},   {K::kWriteLine, "line"},        {K::kArmWatchdog, "arm"},
+      {K::kStopWatchdog, "stop"}, {K::kNormalPointer, "pointer"}, {K::kClearReceive, "clear"},
+      {K::kStatus, "status"},     {K::kGeneralMsg, "general"},    {K::kNotice, "notice"},
+      {K::kMessageBox, "box"},    {K::kAddToList, "list"},        {K::kSetNewestStatus, "newest"},
+      {K::kUploadEnded, "ended"}};
   std::vector<std::string> out;
   for (const link::Action& a : actions) {
-    std::string s = kNames[static_cast<int>(a.kind)], text = a.text;
+    std::string s = kNames.at(a.kind), text = a.text;
     if (a.kind == K::kWriteLine) text = text.ends_with("\r\n") ? text.erase(text.size() - 2) : "?";
     if (a.kind == K::kReply) s = a.byte == 6 ? "ACK" : a.byte == 21 ? "NAK" : "reply?";
     if (a.kind != K::kReply && (!text.empty() || a.kind == K::kStatus)) s += " " + text;
     if (a.kind == K::kArmWatchdog || a.kind == K::kNotice) s += " " + std::to_string(a.ms);
     if (a.kind == K::kSetNewestStatus) s += " " + std::to_string(a.status);
-    if (a.kind == K::kUploadEnded) s += " " + std::to_string(static_cast<int>(a.end));
     out.push_back(s);
   }
   return out;
@@ -99,10 +128,29 @@ struct MemoryDataDirectory {
   platform::fake::MemoryFileSystem fs{"/data"};
 };
 
-struct Link : MemoryDataDirectory, LinkRig {
-  Link() : LinkRig(fs, "/data") {}
+// The program on an in-memory data directory, its link handed each message's bytes directly
+// (for the actions they came to). Every ACK must find the lines of its message on stable storage.
+struct Link : MemoryDataDirectory, ProgramRig {
+  Link() : ProgramRig(fs, "/data") {
+    port.onWrite = [this](std::string_view bytes) {
+      const auto f = fs.files.find("/data/" + CurrentFile);
+      if (bytes == "\x06" && f != fs.files.end()) {
+        EXPECT_EQ(fs.durable(f->first), f->second) << "unsynced";
+      }
+    };
+  }
+  link::Actions deliver(std::string_view bytes) {
+    return prog.link.meterLink().onBytes(bytes, formats);
+  }
+  void deliver(const std::vector<std::string>& frames) {
+    for (const std::string& f : frames) deliver(f);
+  }
   std::vector<std::string> send(const std::string& bytes) { return show(deliver(bytes)); }
   std::string file(const std::string& name) const { return fs.readAll("/data/" + name); }
+
+  link::FormatChoice formats;
+  std::string& CurrentFile = prog.catalogue.CurrentFile;
+  std::string& replies = port.written;
 };
 
 }  // namespace kestrand::testing

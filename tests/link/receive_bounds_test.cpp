@@ -24,16 +24,28 @@ TEST(ReceiveBounds, EightMegabytesOfNoiseKeepTheBufferSmall) {
   rx.onChunk("\x10\x02");
   std::string chunk;
   while (chunk.size() < 4093) chunk += "\x41\x10\x10\x04\x42";  // borders at every phase
-  for (std::size_t sent = 0; sent < (8u << 20); sent += chunk.size())
+  std::size_t sent = 2;
+  for (; sent < (8u << 20); sent += chunk.size())
     ASSERT_EQ(rx.onChunk(chunk).kind, Kind::kNeedMore);
   EXPECT_LE(rx.RxBuffer().capacity() + rx.LastMsg().capacity(), 8192u);
-  const std::size_t before = rx.bufferedLength();
-  EXPECT_GE(before, 8u << 20);
   const RxOutcome out = rx.onChunk(kFrame);
   EXPECT_EQ(out.kind, Kind::kTooLong);
-  EXPECT_EQ(out.bufferLength, before + kFrame.size());
+  EXPECT_EQ(out.bufferLength, sent + kFrame.size());  // counted whole
   ASSERT_EQ(rx.onChunk(kFrame).kind, Kind::kMessage);
   EXPECT_EQ(rx.message().MsgLength, 9);
+}
+
+// The first DLE+`code` in `buffer` that is a control DLE (1-based position of its DLE, 0 when
+// absent): a DLE after an odd run of DLEs is stuffed data; positions 1 and 2 stand.
+int findTerminator(const std::string& buffer, char code) {
+  const std::string pattern = {'\x10', code};
+  for (std::size_t at = buffer.find(pattern); at != std::string::npos;
+       at = buffer.find(pattern, at + 1)) {
+    std::size_t run = 0;
+    while (run < at && buffer[at - 1 - run] == '\x10') ++run;
+    if (at < 2 || run % 2 == 0) return static_cast<int>(at) + 1;
+  }
+  return 0;
 }
 
 // The receive buffer as a plain unbounded text, searched whole on every chunk.
@@ -47,10 +59,10 @@ struct Unbounded {
     if (buffer.size() < 2) return out;
     last = buffer;
     out.kind = Kind::kEnquiry;
-    if (link::findTerminator(buffer, '\x05') == 0) {
+    if (findTerminator(buffer, '\x05') == 0) {
       int endpt = 0;
       for (char code : {'\x04', '\x17', '\x03'})
-        if (endpt == 0) endpt = link::findTerminator(buffer, code);
+        if (endpt == 0) endpt = findTerminator(buffer, code);
       out.kind = Kind::kNeedMore;
       if (endpt == 0) return out;
       out.bufferLength = buffer.size();

@@ -19,14 +19,15 @@ const std::string kWorkedLast = "10 02 81 02 23 E8 8E 10 04";
 const std::string kWorkedFile = "QV 05.Feb.97  14.53.13.dat";
 const std::string kIncomplete = "Upload of data is incomplete\n\rCheck connections and retry";
 
-TEST(Session, WorkedHeaderAndLastDataMessage) {
+TEST(Session, WorkedHeaderAndLastDataMessageWithAChecksumMismatch) {
   Link l;
   EXPECT_EQ(l.send(hex(kWorkedHeader)),
             (Lines{"arm 10000", "close", "create " + kWorkedFile,
                    "line \"02/05/1997\",\"2:53:13 PM\",3,1", "line 2,1,0", "commit", "ACK"}));
-  EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK", "stop", "close",
-                   "ended 0", "list " + kWorkedFile, "newest 2"}));
+  // With a checksum one too high (8F): noted, yet written and acknowledged all the same.
+  EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
+            (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
+                   "stop", "close", "ended", "list " + kWorkedFile, "newest 2"}));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.replies, hex("06 06"));
 }
@@ -38,9 +39,7 @@ TEST(Session, HeadersGiveTheFileNameAndItsTwoHeaderLines) {
   HeaderBody shortPeriodic = periodic;
   shortPeriodic.longForm = false;
   const HeaderBody elapsed1{.stamp = 7, .probe = 2, .mode = 1, .rate = 0, .elapsed = true};
-  HeaderBody elapsed2 = elapsed1;
-  elapsed2.mode = 2;
-  elapsed2.stamp = 12345;
+  const HeaderBody elapsed2{.stamp = 12345, .probe = 2, .mode = 2, .rate = 0, .elapsed = true};
   struct Row {
     std::string wire;
     link::FormatChoice formats;
@@ -57,6 +56,9 @@ TEST(Session, HeadersGiveTheFileNameAndItsTwoHeaderLines) {
        "\"12/5/2026\",\"7\",18,4\r\n0,1,0\r\n"},
       {headerFrame(elapsed2), {}, "QV 05.Dec.26  10.00.00 File12345.dat",
        "\"12/5/2026\",\"12345\",18,5\r\n0,1,0\r\n"},
+      // Log rates above 7 keep their fourth bit.
+      {headerFrame({.stamp = stamp(3626, 50733), .rate = 15}), {}, "QV 05.Dec.06  14.05.33.dat",
+       "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n15,1,0\r\n"},
       // The name keeps its fixed shape; the texts inside follow the display formats.
       {headerFrame({.stamp = stamp(3352, 47109)}), {7, 3}, "QV 06.Mar.06  13.05.09.dat",
        "\"06-Mar-2006\",\" 13:05:09\",0,1\r\n1,1,0\r\n"},
@@ -86,6 +88,8 @@ TEST(Session, DataRecordsPerModeAndColumns) {
       // Stamped records without columns: 1 January 1997 1:05:09 PM, 6 March 2006 midnight.
       {{.mode = 0, .dataFormat = 0}, "82 00 00 0A E0 14 83 00 68 C0 00 00",
        "2,0\r\n\"01/01/1997\",\"1:05:09 PM\"\r\n3,0\r\n\"03/06/2006\",\"12:00:00 AM\"\r\n"},
+      // A record cut short by the end of its message reads its value from the checksum.
+      {{}, "81 02 23 E8 82 03 24", "1,2\r\n100\r\n2,3\r\n107.9\r\n"},
       // Elapsed time: 3909 seconds, dated today.
       {{.mode = 1, .elapsed = true}, "81 06 00 00 3D 14 23 E8",
        "1,6\r\n\"12/5/2026\",\"01:05:09\"\r\n100\r\n"},
@@ -101,19 +105,11 @@ TEST(Session, DataRecordsPerModeAndColumns) {
   }
 }
 
-TEST(Session, ChecksumMismatchIsNotedButTheMessageIsStillWrittenAndAcknowledged) {
-  Link l;
-  l.send(hex(kWorkedHeader));
-  EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
-            (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
-                   "stop", "close", "ended 0", "list " + kWorkedFile, "newest 2"}));
-}
-
 TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   Link l;
   // Data before any header: NAK, then ACK; the newest entry is marked as data without header.
   EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "close", "newest 3", "NAK", "ended 3", "commit", "ACK"}));
+            (Lines{"status ", "close", "newest 3", "NAK", "ended", "commit", "ACK"}));
   EXPECT_EQ(l.send(frame(7, {1, 2, 3}, 4)), (Lines{"status ", "commit", "ACK"}));
   // After the upload's last message: refused, NAK alone.
   l.send(hex(kWorkedHeader));
@@ -123,85 +119,82 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   // A header whose file cannot be created is refused, yet its upload runs its course.
   l.fs.refuseCreate.insert("/data/" + kWorkedFile);
   l.send(hex(kWorkedHeader));
-  ASSERT_EQ(l.boxes.size(), 1u);
-  EXPECT_NE(l.boxes[0].find("Permission denied"), std::string::npos);
+  ASSERT_EQ(l.box.shown.size(), 1u);
+  EXPECT_NE(l.box.shown[0].text.find("Permission denied"), std::string::npos);
   EXPECT_EQ(
       l.send(hex(kWorkedLast)),
       (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
-             "NAK", "stop", "close", "ended 0", "list " + kWorkedFile, "newest 2"}));
+             "NAK", "stop", "close", "ended", "list " + kWorkedFile, "newest 2"}));
   EXPECT_EQ(l.replies, hex("15 06 06 06 06 15 15 15"));
 }
 
-TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFull) {
+TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFullUntilANewHeader) {
   for (bool full : {false, true}) {
     Link l;
-    l.listFull = full;
+    if (full) l.prog.catalogue.NumFiles = 100;
     l.send(hex(kWorkedHeader));
     l.send(hex("10 02 81 02 23 E8 8E 10 17"));
     const Lines second = l.send(hex("10 02 81 02 23 E8 8E 10 17"));
     EXPECT_EQ(std::count(second.begin(), second.end(), "list " + kWorkedFile), full ? 1 : 0);
-    // Repeated messages are both written.
+    // Repeated messages are both written; a new header closes the file and starts its own.
+    l.send(headerFrame({.stamp = stamp(3626, 50733)}));
     EXPECT_EQ(l.file(kWorkedFile),
               "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n1,2\r\n100\r\n");
+    EXPECT_EQ(l.fs.openFiles, 1);
   }
 }
 
-TEST(Session, NewHeaderClosesTheOpenFileAndStartsAnotherUpload) {
+TEST(Session, EventsABoxLetsInKeepTheirFileFromTheBatchThatShowedIt) {
+  // Closing the first upload's file fails as a second header arrives; while that box is open a
+  // third header starts its upload, whose file the second header's batch then leaves alone.
   Link l;
   l.send(hex(kWorkedHeader));
-  l.send(hex("10 02 81 02 23 E8 8E 10 17"));
-  const std::uint32_t first = l.session.state().upload;
-  l.send(headerFrame({.stamp = stamp(3626, 50733)}));
-  EXPECT_EQ(l.session.state().upload, first + 1);  // the watchdog is armed for the new upload
+  l.fs.refuseSync.insert("/data/" + kWorkedFile);
+  l.box.whileOpen = [&](const auto&) {
+    l.box.whileOpen = nullptr;
+    l.send(headerFrame({.stamp = stamp(3626, 50733)}));
+  };
+  l.send(headerFrame({.stamp = stamp(3626, 57600)}));
   l.send(hex(kWorkedLast));
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(l.listed.size(), 2u);
-  EXPECT_EQ(l.fs.openFiles, 0);
+  EXPECT_FALSE(l.fs.exists("/data/QV 05.Dec.06  16.00.00.dat"));
 }
 
-TEST(Watchdog, TenSilentSecondsAfterTheLastMessageRejectAndCloseTheFile) {
+TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUploadIn) {
   Link l;
   l.send(hex(kWorkedHeader));
-  l.advance(9999);
+  l.timers.advance(9999);
   l.send(hex("10 02 81 02 23 E8 8E 10 17"));  // starts the ten seconds anew
-  l.advance(9999);
+  l.timers.advance(9999);
   EXPECT_EQ(l.replies, hex("06 06"));
   l.deliver(hex("10 02 81"));  // a partial message, then silence
-  l.advance(1);
-  EXPECT_EQ(l.replies, hex("06 06 15"));
-  EXPECT_EQ(l.boxes, Lines{kIncomplete});
-  EXPECT_TRUE(l.rx.RxBuffer().empty());
-  EXPECT_EQ(l.fs.openFiles, 0);
+  l.box.whileOpen = [&](const auto&) {
+    l.box.whileOpen = nullptr;
+    EXPECT_EQ(l.replies, hex("06 06 15"));
+    EXPECT_TRUE(l.prog.link.meterLink().receivePath().RxBuffer().empty());
+    EXPECT_EQ(l.fs.openFiles, 0);
+    l.send(hex("10 02 81 02 23 E8 8E 10 17"));  // the ended upload's: refused, not written
+    l.send(headerFrame({.stamp = stamp(3626, 50733)}));
+  };
+  l.timers.advance(1);
+  ASSERT_EQ(l.box.shown.size(), 1u);
+  EXPECT_EQ(l.box.shown[0].text, kIncomplete);
+  l.send(hex(kWorkedLast));
+  EXPECT_EQ(l.replies, hex("06 06 15 15 06 06"));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  // A late tick for the ended upload does nothing more.
-  EXPECT_EQ(show(l.session.onWatchdog(l.session.state().upload)), Lines{"stop"});
+  EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
+            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
+  l.timers.advance(60000);  // the new upload ended normally: no further box
+  EXPECT_EQ(l.box.shown.size(), 1u);
 }
 
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006
 
-// Sends `records` one-column records (value 100.0), 100 to a message, the last message ending
-// with EOT unless `more`. `recordStamp` gives the stamp of record n (1-based) for time-stamped
-// modes.
-void sendRecords(Link& l, int records, const std::function<std::uint32_t(int)>& recordStamp = {},
-                 bool more = false) {
-  for (int n = 0; n < records;) {
-    std::vector<std::uint8_t> body;
-    for (int k = 0; k < 100 && n < records; ++k) {
-      ++n;
-      body.push_back(static_cast<std::uint8_t>(0x80 | (n % 128)));
-      body.push_back(0);
-      if (recordStamp) put32(body, recordStamp(n));
-      put16(body, 0x23E8);
-    }
-    l.deliver(frame(2, body, n == records && !more ? 4 : 23));
-  }
-}
-
 TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsCountingSecondsFromTheStart) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 57600)}));  // 16:00:00
-  sendRecords(l, 32601);
+  l.deliver(dataFrames(32601));
   const std::string first = l.file("QV 05.Dec.06  16.00.00.dat");
   const std::string a = l.file("QV 05.Dec.06  16.00.00A.dat");
   const std::string b = l.file("QV 05.Dec.06  16.00.00B.dat");
@@ -210,10 +203,13 @@ TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsCountingSecondsFromThe
   // Record 16301 (tag 16301 mod 128 = 45) opens file A, 16301 s after 16:00:00; file B starts
   // a further 16300 s later, past midnight.
   EXPECT_EQ(a.substr(0, a.find("100\r\n")),
-            "\"12/05/2006\",\"08:31:41 PM\",0,1\r\n1,1,0\r\n45,0\r\n");
-  EXPECT_EQ(b, "\"12/06/2006\",\"01:03:21 AM\",0,1\r\n1,1,0\r\n89,0\r\n100\r\n");
-  EXPECT_EQ(l.listed, (Lines{"QV 05.Dec.06  16.00.00.dat", "QV 05.Dec.06  16.00.00A.dat",
-                             "QV 05.Dec.06  16.00.00B.dat"}));
+            "\"12/05/2006\",\"08:31:41 PM\",0,1\r\n1,1,0\r\n45,1\r\n");
+  EXPECT_EQ(b, "\"12/06/2006\",\"01:03:21 AM\",0,1\r\n1,1,0\r\n89,2\r\n100\r\n");
+  // The live list entries read as those of a re-scan of the directory.
+  ProgramRig rescan(l.fs, "/data");
+  rescan.prog.fileList.SearchForFiles([&](const auto& u) { rescan.prog.present.list(u); });
+  ASSERT_EQ(l.view.list.size(), 3u);
+  EXPECT_EQ(rescan.view.list, l.view.list);
   EXPECT_EQ(l.fs.openFiles, 0);
 }
 
@@ -226,54 +222,65 @@ TEST(Continuation, StartOfThePeriodicAndTheTimeStampedContinuationFile) {
   p.send(headerFrame({.stamp = stamp(kDay, 50733), .mode = 2, .rate = 1, .longForm = true,
                       .periodOn = 10, .periodOff = 50}));
   // clang-format on
-  sendRecords(p, 16301);
+  p.deliver(dataFrames(16301));
   EXPECT_EQ(p.file("QV 05.Dec.06  14.05.33A.dat"),
-            "\"12/06/2006\",\"03:12:14 PM\",0,2\r\n1,1,0,10,50\r\n45,0\r\n100\r\n");
+            "\"12/06/2006\",\"03:12:14 PM\",0,2\r\n1,1,0,10,50\r\n45,1\r\n100\r\n");
   // Mode 0: the file starts at the stamp of the record that opens it (32400 + 2 * 16301 s is
   // 18:03:22), with the two-digit hour of every continuation start.
   Link s;
   s.send(headerFrame({.stamp = stamp(kDay, 32400), .mode = 0}));
-  sendRecords(s, 16301, [](int n) { return stamp(kDay, 32400 + 2u * static_cast<unsigned>(n)); });
+  s.deliver(
+      dataFrames(16301, [](int n) { return stamp(kDay, 32400 + 2u * static_cast<unsigned>(n)); }));
   EXPECT_EQ(s.file("QV 05.Dec.06  09.00.00A.dat"),
             "\"12/05/2006\",\"06:03:22 PM\",0,0\r\n1,1,0\r\n"
-            "45,0\r\n\"12/05/2006\",\"6:03:22 PM\"\r\n100\r\n");
+            "45,1\r\n\"12/05/2006\",\"6:03:22 PM\"\r\n100\r\n");
 }
 
-TEST(Continuation, MessageRefusedAfterItsSplitIsStoredOnceWhenSentAgain) {
-  Link l;
-  l.send(headerFrame({.stamp = stamp(kDay, 57600)}));
-  sendRecords(l, 16250, {}, true);
-  // 50 records go into the first file; file A cannot be synced, then can.
-  l.fs.refuseSync.insert("/data/QV 05.Dec.06  16.00.00A.dat");
-  std::vector<std::uint8_t> body;
-  for (int n = 0; n < 100; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
-  for (bool sync : {false, true}) {
-    if (sync) l.fs.refuseSync.clear();
-    l.deliver(frame(2, body, 4));
-    EXPECT_EQ(l.replies.back(), sync ? '\x06' : '\x15');
+TEST(Continuation, MessageRefusedAfterItsSplitIsCutBackToWholeLinesAndStoredOnceWhenSentAgain) {
+  // 50 records fill the first file; then file A cannot be synced, or the disk fills up inside
+  // its lines, twice (one box says so); the third time the message is stored.
+  const std::string a = "/data/QV 05.Dec.06  16.00.00A.dat";
+  for (bool fullDisk : {false, true}) {
+    Link l;
+    l.send(headerFrame({.stamp = stamp(kDay, 57600)}));
+    l.deliver(dataFrames(16250, {}, true));
+    std::vector<std::uint8_t> body;
+    for (int n = 0; n < 100; ++n) body.insert(body.end(), {0x81, 0, 0x23, 0xE8});
+    for (int sent = 0; sent < 3; ++sent) {
+      l.fs.refuseSync.clear();
+      if (sent < 2 && !fullDisk) l.fs.refuseSync.insert(a);
+      // Room for the first file's 50 records and 20 bytes more, then for 20 bytes.
+      l.fs.freeBytes = !fullDisk || sent == 2 ? platform::fake::MemoryFileSystem::kUnlimited
+                       : sent == 0            ? 520
+                                              : 20;
+      l.deliver(frame(2, body, 4));
+      EXPECT_EQ(l.replies.back(), sent == 2 ? '\x06' : '\x15');
+      EXPECT_EQ(l.fs.files.at(a).empty(), sent < 2) << fullDisk;  // cut back to no line
+    }
+    EXPECT_EQ(l.box.shown.size(), 1u);
+    for (const auto& [name, records] : {std::pair{"", 16300}, {"A", 50}}) {
+      const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
+      EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
+    }
+    EXPECT_EQ(l.prog.catalogue.NumFiles, 2u);
   }
-  for (const auto& [name, records] : {std::pair{"", 16300}, {"A", 50}}) {
-    const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
-    EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
-  }
-  EXPECT_EQ(l.listed.size(), 2u);
 }
 
-TEST(Continuation, PastTheLetterZTheUploadEndsAndNoFileIsOverwritten) {
+TEST(Continuation, ZIsTheLastLetterAndPastItTheUploadEndsWithNoFileOverwritten) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 50733)}));
-  // Pretend the upload has already reached its last possible letter.
-  l.CurrentFile = "QV 05.Dec.06  14.05.33Z.dat";
-  l.fs.files["/data/QV 05.Dec.06  14.05.33Z.dat"] = "earlier file";
-  sendRecords(l, 16301);
-  EXPECT_EQ(l.boxes, Lines{kIncomplete});
-  EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33Z.dat"), "earlier file");
-  EXPECT_EQ(l.fs.files.size(), 2u);
+  l.CurrentFile = "QV 05.Dec.06  14.05.33Y.dat";  // as if the upload had reached Y
+  l.deliver(dataFrames(32601));
+  const std::string z = l.file("QV 05.Dec.06  14.05.33Z.dat");
+  EXPECT_EQ(z.substr(0, 12), "\"12/05/2006\"");
+  EXPECT_EQ(std::count(z.begin(), z.end(), '\n'), 2 + 2 * 16300);
+  ASSERT_EQ(l.box.shown.size(), 1u);
+  EXPECT_EQ(l.box.shown[0].text, kIncomplete);
   EXPECT_EQ(l.fs.openFiles, 0);
-  EXPECT_FALSE(l.watchdogDue);
+  EXPECT_FALSE(l.prog.tmrReadingData->enabled());
   // The message whose record found no file is refused, and so is what follows.
-  sendRecords(l, 1);
-  EXPECT_EQ(l.replies, std::string(1 + 163, '\x06') + "\x15\x15");
+  l.deliver(dataFrames(1));
+  EXPECT_EQ(l.replies, std::string(1 + 326, '\x06') + "\x15\x15");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "tests/pty/process.h"
 #include "tests/serial/pty.h"
@@ -23,16 +24,17 @@ struct Upload {
 };
 
 TEST(EndToEnd, SimulatedUploadsLandByteExactWithTheReceiver) {
-  // Plain; stuffed, split and noisy. The file's list entry is printed on standard output.
-  const std::pair<const char*, const char*> rows[] = {
+  // Plain; stuffed, split and noisy. The file's list entry is printed on standard output; the
+  // device and the upload's total on standard error.
+  const std::tuple<const char*, const char*, const char*> rows[] = {
       {"--probe 1 --mode 1 --log-rate 2 --columns 9 --move-avg 30 --records 500 "
        "--records-per-message 20 --units 1",
-       "Probe QV-1200ABA"},
+       "Probe QV-1200ABA", "progress: Received: 500 records, "},
       {"--mode 0 --columns 15 --records 300 --records-per-message 10 --stuffing-heavy "
        "--split-chunks 3 --noise",
-       "Single Pt."},
+       "Single Pt.", "progress: Received: 300 records, "},
   };
-  for (const auto& [args, listed] : rows) {
+  for (const auto& [args, listed, total] : rows) {
     SCOPED_TRACE(args);
     Upload u;
     std::vector<std::string> sim = {KESTRAND_SIM, "--link", u.link, "--expect-dir", u.expect.path};
@@ -51,6 +53,9 @@ TEST(EndToEnd, SimulatedUploadsLandByteExactWithTheReceiver) {
     const std::string out = slurp(u.expect / "cli.out");
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
     EXPECT_NE(out.find(listed), std::string::npos) << out;
+    const std::string err = slurp(u.expect / "cli.err");
+    EXPECT_NE(err.find("port: /dev/pts/"), std::string::npos) << err;
+    EXPECT_NE(err.find(total), std::string::npos) << err;
   }
 }
 

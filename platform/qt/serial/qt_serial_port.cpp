@@ -124,6 +124,7 @@ void QtSerialPort::open(const std::string& device) {
     port_->clearError();
     throw openError(device, path, e, reason);
   }
+  system_ = path.toLocal8Bit().toStdString();
   decoder_.reset();
 #if defined(Q_OS_WIN)
   classifier_.reset(std::nullopt);
@@ -160,6 +161,10 @@ void QtSerialPort::checkLost([[maybe_unused]] bool resourceError) {
 
 bool QtSerialPort::isOpen() const {
   return port_->isOpen();
+}
+
+std::string QtSerialPort::systemDevice() const {
+  return isOpen() ? system_ : std::string();
 }
 
 std::string QtSerialPort::readAll() {

@@ -69,6 +69,7 @@ class QtSerialPort final : public SerialPort {
   void open(const std::string& device) override;
   void close() override;
   bool isOpen() const override;
+  std::string systemDevice() const override;
   std::string readAll() override;
   // Queues the bytes and starts sending them at once; never waits for the line.
   void write(std::string_view bytes) override;
@@ -92,6 +93,7 @@ class QtSerialPort final : public SerialPort {
   LineErrorClassifier classifier_;
   ReceiveQueue queue_;
   bool marks_ = false;
+  std::string system_;  // the device opened, links followed
 };
 
 }  // namespace kestrand::platform::qt

@@ -32,7 +32,8 @@ view::ChartData upload(int n, int columns) {
   c.timeTexts.assign(c.x.size(), "09:30:00 AM");
   for (int k = 0; k < columns; ++k) {
     view::ChartSeries s{std::string(store::kColTitle[static_cast<std::size_t>(k)]), {}};
-    for (int j = 0; j < n; ++j) s.y.push_back(k + (j % 7) * 0.1 + (j == 500 + 500 * k ? 100 : 0));
+    for (int j = 0; j < n; ++j)
+      s.y.push_back(static_cast<float>(k + (j % 7) * 0.1 + (j == 500 + 500 * k ? 100 : 0)));
     c.series.push_back(std::move(s));
   }
   return c;

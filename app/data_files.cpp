@@ -35,16 +35,21 @@ void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store
 }
 
 void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer) {
+  printPageRun(pages, printer, false);
+  printer.endDoc();
+}
+
+void printPageRun(const std::vector<view::ReportPage>& pages, platform::Printer& printer,
+                  bool continued) {
   printer.setFont(std::string(view::kReportFont), view::kReportPoints);
   for (std::size_t p = 0; p < pages.size(); ++p) {
-    if (p > 0) printer.newPage();
+    if (p > 0 || continued) printer.newPage();
     printer.setCurrentY(view::kReportTopInches);
     for (const std::string& line : pages[p].lines) {
       printer.setCurrentX(view::kReportLeftInches);
       printer.printLine(line);
     }
   }
-  printer.endDoc();
 }
 
 void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {

@@ -39,7 +39,7 @@ void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& p
   printer.endDoc();
 }
 
-void printPageRun(const std::vector<view::ReportPage>& pages, platform::Printer& printer,
+void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& printer,
                   bool continued) {
   printer.setFont(std::string(view::kReportFont), view::kReportPoints);
   for (std::size_t p = 0; p < pages.size(); ++p) {
@@ -92,6 +92,7 @@ bool OpenCsvFile(Program& g, const std::string& path,
     const view::CsvCount count = view::countCsvLines(content);
     if (count.overLimit) dataLimitWarning(*store::Data_limit_err(0));
     g.table.NumSamples = count.NumSamples();
+    g.shownFile = path;
     g.genMsg.write("Opening " + view::shownFileName(path));
     g.p.view.setProgress(0, g.table.NumSamples);
     const std::vector<std::string> failed =

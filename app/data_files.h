@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store
 void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer);
 // The same without ending the document; `continued`: the pages follow others printed before, so
 // the first of them starts a new page too.
-void printPageRun(const std::vector<view::ReportPage>& pages, platform::Printer& printer,
+void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& printer,
                   bool continued);
 
 // "Save as": the data check, the save dialog, the file, the general message and the progress.

@@ -64,7 +64,8 @@ platform::WindowLayout mainWindowLayout() {
   const MenuEntry sep{};
   const MenuEntry file =
       menu("munFile", "&File",
-           {item("mnuopen", "&Open", C::kOpen), sep, item("mnuSave", "&Save as", C::kSaveAs), sep,
+           {item("mnuopen", "&Open", C::kOpen), sep, item("mnuSave", "&Save as", C::kSaveAs),
+            item("mnuSaveReport", "Save &report as PDF\x85", C::kSaveReport), sep,
             item("mnuExit", "E&xit", C::kExit)});
   MenuEntry port = menu("MnuPort", "Port");
   for (int k = 1; k <= 5; ++k) {
@@ -325,6 +326,9 @@ void MainWindow::command(platform::Command command, int number) {
       break;
     case C::kPrint:
       cmdPrint_Click(g, printer_);
+      break;
+    case C::kSaveReport:
+      if (onSaveReport) onSaveReport();
       break;
     case C::kNone:
       break;

@@ -76,15 +76,20 @@ WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir,
   return out;
 }
 
+std::vector<view::ReportPage> listingOf(const UploadReader& r, const std::string& dir,
+                                        const std::string& file) {
+  store::SampleTable t;
+  store::HeaderFields h;
+  readFile(r, dir, file, h, t);
+  view::UpdateDataTable(t, h, r.dates);
+  return view::PrintReport(t, h);
+}
+
 void printListings(const UploadReader& r, const std::string& dir,
                    const std::vector<std::string>& files, platform::Printer& printer,
                    bool continued) {
-  store::SampleTable t;
-  store::HeaderFields h;
   for (const std::string& file : files) {
-    readFile(r, dir, file, h, t);
-    view::UpdateDataTable(t, h, r.dates);
-    printPageRun(view::PrintReport(t, h), printer, continued);
+    printPageRun(listingOf(r, dir, file), printer, continued);
     continued = true;
   }
 }

@@ -13,6 +13,7 @@
 #include "store/probe_table.h"
 #include "view/chart.h"
 #include "view/grid.h"
+#include "view/report.h"
 
 namespace kestrand::app {
 
@@ -37,6 +38,10 @@ struct WholeUpload {
 // samples). It stops at a file that is missing, cannot be read or does not go on from the first.
 WholeUpload readWholeUpload(const UploadReader& reader, const std::string& dir,
                             const std::string& name);
+
+// The pages "Print Data" prints for `file` of `dir` on its own.
+std::vector<view::ReportPage> listingOf(const UploadReader& reader, const std::string& dir,
+                                        const std::string& file);
 
 // Prints the pages "Print Data" prints for each of `files` on its own, one file after another,
 // without ending the document; `continued`: the first page follows others.

@@ -553,13 +553,13 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
   look.reference = level;
   look.title = files.size() > 1 ? files.front() + " to " + files.back() : files.front();
   try {
-    qt::writeSurveyReport(h.fs, out, summary, series, look, [&](kestrand::platform::Printer& p) {
-      if (options.isSet(kWhole)) {
-        kestrand::app::printListings(h.reader(), dir, files, p, false);
-      } else {
-        kestrand::app::printPageRun(view::PrintReport(h.prog.table, h.prog.header), p, false);
-      }
-    });
+    const auto pdf = qt::openSurveyReport(h.fs, out, summary, series, look);
+    if (options.isSet(kWhole)) {
+      kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
+    } else {
+      kestrand::app::printPageRun(view::PrintReport(h.prog.table, h.prog.header), *pdf, false);
+    }
+    pdf->endDoc();
   } catch (const kestrand::Error& e) {
     std::cerr << "kestrand-cli report: Error on Open!  " << e.description() << "\n";
     return 1;

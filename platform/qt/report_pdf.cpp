@@ -218,15 +218,15 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
   return flow.pages();
 }
 
-void writeSurveyReport(FileSystem& fs, const std::string& path, const view::SurveySummary& summary,
-                       const view::ChartData& chart, const ChartOptions& chartOptions,
-                       const std::function<void(Printer&)>& listing) {
-  QtPrinter pdf(fs, path);
-  pdf.paintPages([&](QPainter& painter, QPagedPaintDevice& device) {
+std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& path,
+                                          const view::SurveySummary& summary,
+                                          const view::ChartData& chart,
+                                          const ChartOptions& chartOptions) {
+  auto pdf = std::make_unique<QtPrinter>(fs, path);
+  pdf->paintPages([&](QPainter& painter, QPagedPaintDevice& device) {
     paintSurveySummary(painter, device, summary, chart, chartOptions);
   });
-  listing(pdf);
-  pdf.endDoc();
+  return pdf;
 }
 
 }  // namespace kestrand::platform::qt

@@ -5,7 +5,7 @@
 // document.
 
 #include <QPagedPaintDevice>
-#include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/file_system.h"
@@ -24,11 +24,12 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device,
                        const view::SurveySummary& summary, const view::ChartData& chart,
                        const ChartOptions& chartOptions);
 
-// Writes the report to `path` through `fs`: made whole in memory, then put in place in one step.
-// `listing` prints the listing pages on the printer it is handed, without ending the document.
-// Throws kestrand::Error.
-void writeSurveyReport(FileSystem& fs, const std::string& path, const view::SurveySummary& summary,
-                       const view::ChartData& chart, const ChartOptions& chartOptions,
-                       const std::function<void(Printer&)>& listing);
+// The report's PDF document at `path`, written through `fs`, its summary painted: the listing
+// pages go to the printer returned, and its endDoc writes the file whole (made in memory, then
+// put in place in one step). Throws kestrand::Error.
+std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& path,
+                                          const view::SurveySummary& summary,
+                                          const view::ChartData& chart,
+                                          const ChartOptions& chartOptions);
 
 }  // namespace kestrand::platform::qt

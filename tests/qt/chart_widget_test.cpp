@@ -125,7 +125,7 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   ASSERT_EQ(table->rowCount(), 7);
   const QHeaderView* rows = table->verticalHeader();
   EXPECT_LE(rows->sectionViewportPosition(6) + rows->sectionSize(6), table->viewport()->height());
-  const QList<QCheckBox*> legend = chart->findChildren<QCheckBox*>();
+  const QList<QCheckBox*> legend = child<QWidget>(chart, "chartLegend")->findChildren<QCheckBox*>();
   for (QCheckBox* entry : legend) EXPECT_GE(entry->width(), entry->sizeHint().width());
 
   // Tab visits the controls, the chart and every legend entry, each one visible.

@@ -30,7 +30,9 @@ bool endsWith(const std::string& name, const char* ext) {
 }
 
 UploadReader readerOf(const Program& g) {
-  return {g.p.fs, g.probes, g.messages,
+  return {g.p.fs,
+          g.probes,
+          g.messages,
           {g.ElapsedMode, g.formats.dateChoice(), g.formats.timeChoice(), g.p.clock.now()}};
 }
 
@@ -148,8 +150,8 @@ void Survey::saveReport() {
   const std::string name = nameOf(g_.shownFile);
   std::optional<platform::SaveChoice> chosen;
   try {
-    chosen = dialogs_.saveFile({kReportTitle, kReportFilter, g_.DataPath,
-                                name.substr(0, name.rfind('.')) + ".pdf", true});
+    chosen = dialogs_.saveFile(
+        {kReportTitle, kReportFilter, g_.DataPath, name.substr(0, name.rfind('.')) + ".pdf", true});
   } catch (const Error& e) {
     return refuse(e.description());
   }
@@ -158,10 +160,12 @@ void Survey::saveReport() {
   if (!endsWith(path, ".pdf")) {
     // The dialog asked about the name as typed; the added extension may name another file.
     path += ".pdf";
-    if (g_.p.fs.exists(path) && !dialogs_.YesNo(kReportTitle, path + " already exists.  Replace it?"))
+    if (g_.p.fs.exists(path) &&
+        !dialogs_.YesNo(kReportTitle, path + " already exists.  Replace it?"))
       return;
   }
-  if (g_.p.fs.sameFile(path, g_.shownFile)) return refuse(name + " is on display; choose another name");
+  if (g_.p.fs.sameFile(path, g_.shownFile))
+    return refuse(name + " is on display; choose another name");
 
   store::Notes notes;
   try {

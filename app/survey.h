@@ -74,9 +74,9 @@ class Survey {
   platform::Dialogs& dialogs_;
   SurveyDisplay display_;
   ReportOpener open_;
-  view::ChartData oneFile_;         // the chart of the table on display
-  bool continued_ = false;          // the file on display has continuation files
-  bool whole_ = false;              // the check box
+  view::ChartData oneFile_;            // the chart of the table on display
+  bool continued_ = false;             // the file on display has continuation files
+  bool whole_ = false;                 // the check box
   std::optional<WholeUpload> upload_;  // the whole upload, read while the box is checked
   std::unique_ptr<platform::Timer> timer_;
   std::unique_ptr<Job> job_;

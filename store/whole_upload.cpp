@@ -25,6 +25,8 @@ UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
   if (dot == std::string::npos || dot == 0) return files;
   std::string stem = name.substr(0, dot);
   const std::string extension = name.substr(dot);
+  // The name with `letter` in front of the extension, and whether it is there.
+  const auto named = [&](char letter) { return stem + std::string(1, letter).append(extension); };
   const auto exists = [&](const std::string& n) { return fs.exists(platform::joinPath(dir, n)); };
   // The first file's name ends in a digit (its time or file number); a continuation adds a
   // letter.
@@ -38,10 +40,10 @@ UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
     }
   }
   for (; letter <= 'Z'; ++letter) {
-    const std::string next = stem + letter + extension;
+    const std::string next = named(letter);
     if (!exists(next)) {
       for (char later = static_cast<char>(letter + 1); later <= 'Z'; ++later) {
-        if (exists(stem + later + extension)) {
+        if (exists(named(later))) {
           files.missing = next;
           break;
         }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/memory_file_system.h"
+
 namespace kestrand::store {
 namespace {
 
@@ -133,6 +135,24 @@ TEST_F(ReaderTest, AtMostSixteenThousandThreeHundredSamples) {
                             "The raw data file exceeds the maximum size for an Excel Spreadsheet." +
                             kBreak + "The data will be trucated."});
   EXPECT_EQ(t.NumSamples, 16300);
+}
+
+TEST_F(ReaderTest, ReadsNoMoreOfAFileThanItsRecordsCanTake) {
+  // Blank lines read as empty fields, so this is a file of 16300 and more records of zeros.
+  platform::fake::MemoryFileSystem fs("/d");
+  fs.files["/d/qv.dat"] = kHead + records(1) + std::string(8'000'000, '\n');
+  const ReadContext context{probes, messages, 3, {}};
+  EXPECT_EQ(ReadRawDataFile("qv.dat", fs, "/d", context, h, t).end, ReadEnd::kTooManySamples);
+  EXPECT_EQ(t.NumSamples, 16300);
+  // The header block's 9 fields, then 16301 records of 3 fields, at most 64 bytes each.
+  EXPECT_LE(fs.bytesRead, (9 + 9 + 16301 * 3) * 64u);
+  // A field longer than that is refused where it is met.
+  fs.files["/d/qv.dat"] = kHead + records(1) + std::string(100, '7') + "\r\n";
+  EXPECT_EQ(ReadRawDataFile("qv.dat", fs, "/d", context, h, t).messages,
+            std::vector<std::string>{"File: qv.dat" + kBreak +
+                                     "Error: Field longer than 64 characters: \"" +
+                                     std::string(64, '7') + "\""});
+  EXPECT_EQ(t.NumSamples, 0);
 }
 
 TEST_F(ReaderTest, MovingAverageBecomesSamples) {

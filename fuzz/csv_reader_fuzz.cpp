@@ -1,5 +1,6 @@
 // libFuzzer target: opening a CSV file on arbitrary content, then saving and printing what was
-// read. Checks the sample count and the saved file's lines.
+// read. Checks the sample count and the saved file's lines; a file refused as a whole leaves
+// the table untouched.
 
 #include <algorithm>
 #include <cstdint>
@@ -28,12 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static store::SampleTable table;  // allocated once, as in the program
   store::HeaderFields header;
   const std::string_view content(reinterpret_cast<const char*>(data), size);
+  table.NumSamples = 0;
+  view::CsvOpened opened;
   try {
-    view::ReadCsvContent(content, table, header);
+    opened = view::OpenCsvContent(content, table, header);
   } catch (const Error&) {
+    check(table.NumSamples == 0, "a refused file changed the table");
     return 0;
   }
   check(table.NumSamples >= 0 && table.NumSamples <= store::kMaxSamples, "sample count");
+  check(opened.linesLost >= 0 && opened.linesLost <= opened.count.lines, "lines lost");
   std::string saved;
   view::WriteCsv(table, [&](std::string_view bytes) { saved += bytes; });
   std::size_t lines = 0;

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,7 +17,32 @@
 namespace kestrand::view {
 namespace {
 
-TEST(NumberText, SevenDigitsBlankForTheSignNoLeadingZero) {
+// The number text as the program first wrote it, kept as the oracle of the fast one: seven
+// digits from printf's "%.6e", which rounds ties to even as the new one must, and the layout
+// around them. Chosen over a golden table because it covers any value, and the values worth
+// covering (every binary exponent, the ties, the carries) would make a long table.
+std::string oracleText(float v) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v < 0 ? "-Inf" : " Inf";
+  if (v == 0) return " 0";
+  char sci[32];
+  std::snprintf(sci, sizeof sci, "%.6e", std::fabs(static_cast<double>(v)));  // d.dddddde+XX
+  std::string digits = sci[0] + std::string(sci + 2, 6);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  const int e = std::atoi(sci + 9);
+  const int n = static_cast<int>(digits.size());
+  const std::string sign(1, v < 0 ? '-' : ' ');
+  if (e >= 7 || e < -5) {
+    char ex[8];
+    std::snprintf(ex, sizeof ex, "E%+03d", e);
+    return sign + digits[0] + (n > 1 ? "." + digits.substr(1) : "") + ex;
+  }
+  if (e < 0) return sign + "." + std::string(-e - 1, '0') + digits;
+  if (e + 1 >= n) return sign + digits + std::string(e + 1 - n, '0');
+  return sign + digits.substr(0, e + 1) + "." + digits.substr(e + 1);
+}
+
+TEST(NumberText, SevenDigitsAsTheFirstImplementationWroteThem) {
   const std::pair<float, const char*> rows[] = {{0.5f, " .5"},
                                                 {-0.25f, "-.25"},
                                                 {0.0f, " 0"},
@@ -20,8 +51,23 @@ TEST(NumberText, SevenDigitsBlankForTheSignNoLeadingZero) {
                                                 {9999999.0f, " 9999999"},
                                                 {12345678.0f, " 1.234568E+07"},
                                                 {0.00001f, " .00001"},
-                                                {-2.5e-6f, "-2.5E-06"}};
+                                                {-2.5e-6f, "-2.5E-06"},
+                                                {1000000.5f, " 1000000"},
+                                                {1000001.5f, " 1000002"},
+                                                {0.01f, " .01"},
+                                                {123456.25f, " 123456.2"}};
   for (const auto& [v, text] : rows) EXPECT_EQ(numberText(v), text) << v;
+
+  // Every binary exponent, the smallest and largest values, and a day's worth of readings.
+  std::vector<float> values = {FLT_MIN, FLT_MAX, FLT_TRUE_MIN, -FLT_MAX, NAN, -INFINITY};
+  std::mt19937 gen(20061215);
+  std::uniform_int_distribution<std::uint32_t> bits;
+  std::uniform_int_distribution<int> thousandths(-9'999'999, 9'999'999);
+  for (int i = 0; i < 4000; ++i) {
+    values.push_back(std::bit_cast<float>(bits(gen)));
+    values.push_back(static_cast<float>(thousandths(gen)) / 1000.0f);
+  }
+  for (const float v : values) ASSERT_EQ(numberText(v), oracleText(v)) << std::hexfloat << v;
 }
 
 // `n` samples in value columns `cols` (value k + j / 2); a moving average of `mavg` when >= 0.

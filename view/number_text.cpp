@@ -36,6 +36,13 @@ constexpr std::array<U128, 39> kPowersOfTen = [] {
   return p;
 }();
 
+constexpr std::array<std::uint64_t, 13> kPowersOfTen64 = [] {
+  std::array<std::uint64_t, 13> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
+
 // The seven significant digits of a finite, non-zero |v|, rounded to the nearest with ties to
 // the even neighbour, from the value's exact binary form in 128-bit integers. Written by hand
 // because std::to_chars with a precision (which rounds the same way) costs more than the rest
@@ -53,6 +60,27 @@ bool sevenDigits(float v, Significant& out) {
   // floor(log10(2^k)) for k = floor(log2 |v|); the decimal exponent is this or one more.
   const int log2 = e2 + static_cast<int>(std::bit_width(mantissa)) - 1;
   int exponent = (log2 * 78913) >> 18;
+  if (const int k = 6 - exponent; k >= 0 && k <= 12 && e2 < 0 && e2 > -60) {
+    // The usual magnitudes, about 1E-06 to 8E+06, in 64 bits: mantissa * 10^k < 2^64.
+    const std::uint64_t scaled = mantissa * kPowersOfTen64[static_cast<std::size_t>(k)];
+    std::uint64_t unit = std::uint64_t{1} << -e2;
+    std::uint64_t whole = scaled >> -e2;
+    std::uint64_t rest = scaled & (unit - 1);
+    if (whole >= kSevenDigits) {  // the exponent is one more: a digit less before the point
+      rest += (whole % 10) * unit;
+      unit *= 10;
+      whole /= 10;
+      ++exponent;
+    }
+    auto digits = static_cast<std::uint32_t>(whole);
+    if (rest * 2 > unit || (rest * 2 == unit && digits % 2 == 1)) ++digits;
+    if (digits == kSevenDigits) {
+      digits = kSixDigits;
+      ++exponent;
+    }
+    out = {digits, exponent};
+    return true;
+  }
   for (;;) {
     const int k = 6 - exponent;  // the scale that puts seven digits before the point
     U128 whole = 0;

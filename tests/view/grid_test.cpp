@@ -40,9 +40,10 @@ TEST(NumberText, SevenDigitsAsTheFirstImplementationWroteThem) {
   EXPECT_EQ(numberText(0.5f) + numberText(-0.25f) + numberText(0) + numberText(-3), " .5-.25 0-3");
   // The extremes, ties and a carry at the seventh digit, the ends of the written-out range,
   // every binary exponent, and a day's worth of readings.
-  std::vector<float> values = {FLT_MIN,   FLT_MAX,     FLT_TRUE_MIN, -FLT_MAX,   NAN,
-                               -INFINITY, -0.0f,       1000000.5f,   1000001.5f, 123456.25f,
-                               0.01f,     12345678.0f, 9999999.0f,   0.00001f,   9.999999e-6f};
+  std::vector<float> values = {FLT_MIN,     FLT_MAX,     FLT_TRUE_MIN, -FLT_MAX,   NAN,
+                               -INFINITY,   -0.0f,       1000000.5f,   1000001.5f, 123456.25f,
+                               0.01f,       12345678.0f, 9999999.0f,   0.00001f,   9.999999e-6f,
+                               12345665.0f, 1e-6f};
   std::mt19937 gen(20061215);
   std::uniform_int_distribution<std::uint32_t> bits;
   std::uniform_int_distribution<int> thousandths(-9'999'999, 9'999'999);

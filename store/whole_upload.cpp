@@ -1,7 +1,6 @@
 #include "store/whole_upload.h"
 
 #include <cctype>
-#include <cmath>
 
 #include "store/probe_table.h"
 
@@ -73,35 +72,20 @@ std::optional<UploadClock> UploadClock::of(const HeaderFields& first, int dateCh
 
 UploadClock::UploadClock(const HeaderFields& h, datetime::Instant start)
     : start_(start),
-      interval_(logInterval(h.LogRate)),
-      periodic_(h.LogMode == 2),
-      periodOn_(h.PeriodOn),
-      periodOff_(h.PeriodOff),
-      left_(periodOn_ - interval_) {}
-
-// As the reader steps through one file: after the last sample of a period the pause follows.
-void UploadClock::next() {
-  if (periodic_ && left_ <= 0.0f) {
-    left_ = periodOn_ - interval_;
-    elapsed_ += static_cast<double>(interval_) + static_cast<double>(periodOff_);
-  } else {
-    elapsed_ += static_cast<double>(interval_);
-    left_ -= interval_;
-  }
-}
+      clock_(logInterval(h.LogRate), h.LogMode == 2, h.PeriodOn, h.PeriodOff,
+             PeriodRestart::kLessOneInterval) {}
 
 void UploadClock::skip(int samples) {
-  for (int j = 0; j < samples; ++j) next();
+  for (int j = 0; j < samples; ++j) clock_.next();
 }
 
 void UploadClock::retime(SampleTable& table) {
   for (int j = 0; j < table.NumSamples; ++j) {
     const auto row = static_cast<std::size_t>(j);
-    const datetime::Instant at =
-        datetime::addSeconds(start_, static_cast<std::int64_t>(std::nearbyint(elapsed_)));
+    const datetime::Instant at = datetime::addSeconds(start_, wholeSeconds(clock_.elapsed()));
     table.SampleDate[row] = datetime::formatUsDate(at.date);
     table.SampleTime[row] = datetime::formatTime12(at.secondsOfDay);
-    next();
+    clock_.next();
   }
 }
 

@@ -12,6 +12,7 @@
 #include "datetime/datetime.h"
 #include "platform/file_system.h"
 #include "store/header.h"
+#include "store/sample_clock.h"
 #include "store/sample_table.h"
 
 namespace kestrand::store {
@@ -53,17 +54,11 @@ class UploadClock {
 
  private:
   UploadClock(const HeaderFields& h, datetime::Instant start);
-  void next();
 
   datetime::Instant start_;
-  // The period is counted down in single precision, as the reader counts it, so that a pause
-  // falls after the same sample.
-  float interval_;
-  bool periodic_;
-  float periodOn_;
-  float periodOff_;
-  float left_;  // logging time left in the period after the current sample
-  double elapsed_ = 0.0;
+  // The viewer's clock (its period counted down in single precision, so that a pause falls
+  // after the same sample) adding up in double precision.
+  SampleClock<double> clock_;
 };
 
 }  // namespace kestrand::store

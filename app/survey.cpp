@@ -36,6 +36,12 @@ UploadReader readerOf(const Program& g) {
           {g.ElapsedMode, g.formats.dateChoice(), g.formats.timeChoice(), g.p.clock.now()}};
 }
 
+std::string titleOf(const std::vector<std::string>& files) {
+  return files.size() > 1 ? files.front() + " to " + files.back() : files.front();
+}
+
+}  // namespace
+
 view::InfoLabels shownLabels(const platform::MainView& v) {
   using platform::LabelId;
   return {v.label(LabelId::kLblStartDate), v.label(LabelId::kLblEndDate),
@@ -43,12 +49,6 @@ view::InfoLabels shownLabels(const platform::MainView& v) {
           v.label(LabelId::kLblSampleCnt), v.label(LabelId::kLblProbeModel),
           v.label(LabelId::kLblUnits),     v.label(LabelId::kMavgMess)};
 }
-
-std::string titleOf(const std::vector<std::string>& files) {
-  return files.size() > 1 ? files.front() + " to " + files.back() : files.front();
-}
-
-}  // namespace
 
 // A report being written: the document with its summary, and the listing still to print.
 struct Survey::Job {

@@ -41,6 +41,9 @@ using ReportOpener = std::function<std::unique_ptr<platform::Printer>(
 
 inline constexpr const char* kReportFilter = "PDF document|*.pdf";
 
+// The eight "Information" labels as `view` shows them now.
+view::InfoLabels shownLabels(const platform::MainView& view);
+
 class Survey {
  public:
   Survey(Program& g, platform::Dialogs& dialogs, SurveyDisplay display, ReportOpener open);

@@ -24,6 +24,7 @@
 
 #include "app/data_files.h"
 #include "app/settings_files.h"
+#include "app/survey.h"
 #include "app/whole_upload.h"
 #include "cli/console_view.h"
 #include "cli/receiver.h"
@@ -509,16 +510,6 @@ int notes(QCoreApplication&, const QCommandLineParser& options) {
   return 0;
 }
 
-// The eight "Information" labels as the console shows them.
-kestrand::view::InfoLabels labelsShown(const Headless& h) {
-  using kestrand::platform::LabelId;
-  const auto& v = h.view;
-  return {v.label(LabelId::kLblStartDate), v.label(LabelId::kLblEndDate),
-          v.label(LabelId::kLblStartTime), v.label(LabelId::kLblEndTime),
-          v.label(LabelId::kLblSampleCnt), v.label(LabelId::kLblProbeModel),
-          v.label(LabelId::kLblUnits),     v.label(LabelId::kMavgMess)};
-}
-
 int report(QCoreApplication&, const QCommandLineParser& options) {
   namespace qt = kestrand::platform::qt;
   namespace view = kestrand::view;
@@ -546,7 +537,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     remarks = upload.messages;
   } else if (h.read(in) && h.prog.table.NumSamples > 0) {
     series = chartOf(h);
-    labels = labelsShown(h);
+    labels = kestrand::app::shownLabels(h.view);
   }
   if (series.samples() == 0) return 1;
   kestrand::store::Notes notes;

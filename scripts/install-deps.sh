@@ -10,8 +10,9 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  # GUI and serial tests: virtual display, pseudo-terminal bridge, PDF tools, a Courier-metric font
-  xvfb xauth socat poppler-utils fonts-liberation
+  # GUI and serial tests: virtual display and its window listing (xwininfo, xprop), pseudo-terminal
+  # bridge, PDF tools, a Courier-metric font
+  xvfb xauth x11-utils socat poppler-utils fonts-liberation
   # command-line tests: a comma-decimal locale (generated below)
   locales
   # Debian package: dpkg-shlibdeps finds its dependencies; desktop-file-validate checks the menu

@@ -47,6 +47,7 @@ enum class Command {
   kPrint,
   kListClick,
   kListDoubleClick,
+  kListEnter,  // Enter (Return) on the selected entry
   kClose,
 };
 

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
@@ -22,6 +23,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <functional>
 
 #include "platform/qt/cp1252.h"
 
@@ -92,6 +94,31 @@ class QtMainView::Window : public QMainWindow {
   QtMainView& view_;
 };
 
+namespace {
+
+// The file list: Enter (Return) on the selected entry is reported, as a double click is.
+class ListBox : public QListWidget {
+ public:
+  ListBox(QWidget* parent, std::function<void()> onEnter)
+      : QListWidget(parent), onEnter_(std::move(onEnter)) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && !selectedItems().isEmpty()) {
+      onEnter_();
+      e->accept();
+      return;
+    }
+    QListWidget::keyPressEvent(e);
+  }
+
+ private:
+  std::function<void()> onEnter_;
+};
+
+}  // namespace
+
 // The data grid's cells, asked of the logic only for the rows in view: a full table never
 // becomes a widget item per cell. The title row is the horizontal header, so it stays in place.
 class QtMainView::GridModel : public QAbstractTableModel {
@@ -148,6 +175,8 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   grid_->setModel(gridModel_);
   grid_->setWordWrap(false);
   grid_->setCornerButtonEnabled(false);
+  // Tab leaves the grid for the next control; the arrow keys move between its cells.
+  grid_->setTabKeyNavigation(false);
   grid_->verticalHeader()->hide();
   // Rows of one height let the view place any of 16300 rows without measuring them.
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -178,7 +207,7 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   auto* incomingPage = new QWidget;
   auto* incomingLayout = new QVBoxLayout(incomingPage);
   auto* listRow = new QHBoxLayout;
-  list_ = new QListWidget(incomingPage);
+  list_ = new ListBox(incomingPage, [this] { send(Command::kListEnter, 0); });
   list_->setObjectName("List1");
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -198,6 +227,8 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   // The label takes the size of its text (setLabel), also while its tab is hidden.
   statArea->setWidgetResizable(false);
   statArea->setFrameShape(QFrame::NoFrame);
+  // Without a frame the area would show no sign of holding the focus: no Tab stop.
+  statArea->setFocusPolicy(Qt::NoFocus);
   statArea->setWidget(statDat);
   const int lineHeight = statDat->fontMetrics().lineSpacing();
   statArea->setMinimumHeight(3 * lineHeight);
@@ -465,6 +496,8 @@ void QtMainView::setProgressVisible(bool visible) {
 }
 
 void QtMainView::showGrid(GridContent grid) {
+  // A grid of titles alone has no cell to show the focus on: no Tab stop until it has rows.
+  grid_->setFocusPolicy(grid.rows > 1 ? Qt::StrongFocus : Qt::NoFocus);
   gridModel_->reset(std::move(grid));
   // Twips are 1/1440 inch: the screen's dots per inch give the pixels.
   const int dpi = grid_->logicalDpiX();

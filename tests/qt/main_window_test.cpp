@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,12 +87,36 @@ TEST_F(ListTest, ClicksAreReportedButSelectionsByTheLogicAreNot) {
   list->setFocus();
   QTest::keyClick(list, Qt::Key_Down);
   EXPECT_EQ(view.listSelected(), 2);
+  QTest::keyClick(list, Qt::Key_Return);  // Enter views, as a double click does
+  QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
   view.listSelect(-1);
   EXPECT_EQ(view.listSelected(), -1);
-  EXPECT_EQ(
-      got,
-      (Commands{
-          {C::kListClick, 0}, {C::kListClick, 0}, {C::kListDoubleClick, 0}, {C::kListClick, 0}}));
+  QTest::keyClick(list, Qt::Key_Return);  // nothing selected: nothing to view
+  EXPECT_EQ(got, (Commands{{C::kListClick, 0},
+                           {C::kListClick, 0},
+                           {C::kListDoubleClick, 0},
+                           {C::kListClick, 0},
+                           {C::kListEnter, 0},
+                           {C::kListEnter, 0}}));
+}
+
+TEST_F(ListTest, EveryTabStopIsSeenToTakeTheFocusOnBothTabs) {
+  auto* tabBar = child<QTabWidget>(w(), "SSTab1")->tabBar();
+  w()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w()));
+  view.selectTab(1);
+  tabBar->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(test::tabStops(),
+            "qt_tabwidget_tabbar List1 cmdView cmdLastMsg cmdDelete cmdDelete_all");
+  // The start-up grid holds titles alone: nothing in it could show the focus.
+  view.showGrid({{" Time     ", "X-Point"}, {1200, 900}, 1, {}});
+  view.selectTab(0);
+  tabBar->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(test::tabStops(), "qt_tabwidget_tabbar cmdPrint");
+  // With rows, Tab goes into the grid and on out of it (the arrows move between its cells).
+  view.showGrid({{" Time     ", "X-Point"}, {1200, 900}, 3, [](int, int) { return "1"; }});
+  tabBar->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(test::tabStops(), "qt_tabwidget_tabbar MSFlexGrid1 cmdPrint");
 }
 
 TEST_F(ListTest, EntriesKeepTheirBytesAndRemovingTheSelectedOneLeavesNoneSelected) {

@@ -7,8 +7,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QImage>
+#include <QTest>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 namespace kestrand::test {
 
@@ -53,6 +56,31 @@ inline QAction* menuItem(const QObject* parent, const char* name, int index = 0)
   ADD_FAILURE() << "no menu item " << name << " " << index;
   static QAction* const standIn = new QAction(QStringLiteral("missing"));
   return standIn;
+}
+
+// The Tab chain from the widget holding the focus, one Tab at a time, until the focus comes back
+// to it (at most `most` stops): the object names of the stops, joined by blanks. A stop that is
+// hidden, tiny, or whose picture does not change when it takes the focus (the user cannot see
+// where the focus went) is a failure.
+inline std::string tabStops(int most = 40) {
+  std::string names;
+  QWidget* first = QApplication::focusWidget();
+  QWidget* w = first;
+  for (int k = 0; w != nullptr && k < most; ++k) {
+    const std::string name = w->objectName().toStdString();
+    names += (k > 0 ? " " : "") + name;
+    EXPECT_TRUE(w->isVisible() && w->width() > 4 && w->height() > 4) << name;
+    w->clearFocus();
+    const QImage unfocused = w->grab().toImage();
+    w->setFocus(Qt::TabFocusReason);
+    w->window()->setAttribute(Qt::WA_KeyboardFocusChange);  // as a Tab press leaves it
+    EXPECT_NE(w->grab().toImage(), unfocused) << "no sign of the focus on " << name;
+    QTest::keyClick(w, Qt::Key_Tab);
+    w = QApplication::focusWidget();
+    if (w == first) return names;
+  }
+  ADD_FAILURE() << "Tab never came back: " << names;
+  return names;
 }
 
 }  // namespace kestrand::test

@@ -92,7 +92,11 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
   EXPECT_EQ(g.table.NumSamples, 2);
   EXPECT_EQ(g.table.SampleData(0, 0), 1.5f);
   EXPECT_EQ(g.table.SampleTime[1], "02:05:10 PM");
+  // The name stays five seconds after the open, as other news does.
+  rig.timers.advance(4999);
   EXPECT_EQ(rig.view.label(LabelId::kLblGenMsg), "Opening b.XLS");
+  rig.timers.advance(1);
+  EXPECT_EQ(rig.view.label(LabelId::kLblGenMsg), "");
   EXPECT_EQ(rig.view.cell(1, 1), " 1.5");  // the opened table shown
   ASSERT_EQ(rig.box.shown.size(), 1u);
   EXPECT_EQ(rig.box.shown[0].text + "|" + rig.box.shown[0].title,

@@ -23,7 +23,6 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QScrollArea;
-class QTableView;
 class QWidget;
 
 namespace kestrand::platform::qt {
@@ -74,6 +73,7 @@ class QtMainView : public MainView {
  private:
   class Window;
   class GridModel;
+  class Grid;
   using ItemKey = std::pair<Command, int>;
 
   void addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items);
@@ -88,8 +88,7 @@ class QtMainView : public MainView {
   QWidget* dataButtons_ = nullptr;
   QWidget* incomingButtons_ = nullptr;
   QGroupBox* info_ = nullptr;
-  QTableView* grid_ = nullptr;
-  GridModel* gridModel_ = nullptr;
+  Grid* grid_ = nullptr;
   QListWidget* list_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::map<LabelId, QLabel*> labels_;

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -195,7 +196,11 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   f << "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n1,65535,60\r\n";
   for (int i = 0; i < 16300; ++i) {
     f << "0,0\r\n" << i + 1 << "\r\n";
-    for (int k = 0; k < 16; ++k) f << k + i << "\r\n";
+    for (int k = 0; k < 16; ++k) {
+      // Two wide values: one on the first screen, one far down.
+      const bool wide = (i == 5 && k == 3) || (i == 12345 && k == 2);
+      f << (wide ? "-98765.43" : std::to_string(k + i)) << "\r\n";
+    }
   }
   f.close();
   ASSERT_TRUE(start());
@@ -212,6 +217,20 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   ASSERT_EQ(model->columnCount(), 18);
   EXPECT_EQ(model->index(16299, 17).data().toString(), " 16300");
   EXPECT_EQ(grid->columnWidth(1), 900 * grid->logicalDpiX() / 1440);
+  // No column is narrower than its texts (with the style's margins): the times whole, and a
+  // wide value far down once it is scrolled into view.
+  const int pad = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+  const auto needs = [&](int row, int col) {
+    return QFontMetrics(grid->font()).horizontalAdvance(model->index(row, col).data().toString()) +
+           pad;
+  };
+  EXPECT_GE(grid->columnWidth(0), needs(16299, 0));
+  EXPECT_GE(grid->columnWidth(4), needs(5, 4));
+  child<QPushButton>(qwin(), "cmdView")->click();  // again, with the grid on show
+  EXPECT_GE(grid->columnWidth(4), needs(5, 4));
+  grid->scrollTo(model->index(12345, 3));
+  EXPECT_EQ(model->index(12345, 3).data().toString(), "-98765.43");
+  EXPECT_GE(grid->columnWidth(3), needs(12345, 3));
   EXPECT_FALSE(child<QProgressBar>(qwin(), "ProgressBar2")->isVisible());
 
   // A last message of 200 lines, exact, scrolls in its own area; the list keeps its room.

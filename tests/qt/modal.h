@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the window tests: answering a modal window from inside its own event loop, finding
-// widgets and menu items by name.
+// widgets by name, walking the Tab chain.
 
 #include <gtest/gtest.h>
 
@@ -45,16 +45,6 @@ T* child(const QObject* parent, const char* name) {
   if (T* found = parent->findChild<T*>(name)) return found;
   ADD_FAILURE() << "no child named " << name;
   static T* const standIn = new T;  // kept to the end of the run
-  return standIn;
-}
-
-// The menu item `name` with array index `index` under `parent`, found the same way.
-inline QAction* menuItem(const QObject* parent, const char* name, int index = 0) {
-  for (QAction* a : parent->findChildren<QAction*>(name)) {
-    if (a->property("index").toInt() == index) return a;
-  }
-  ADD_FAILURE() << "no menu item " << name << " " << index;
-  static QAction* const standIn = new QAction(QStringLiteral("missing"));
   return standIn;
 }
 

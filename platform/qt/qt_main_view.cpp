@@ -629,9 +629,20 @@ void QtMainView::setBusy(bool busy) {
 
 void QtMainView::setProgress(int value, int maximum) {
   const int top = std::max(maximum, 1);
+  // The bar paints itself at once at every step it shows, and a read reports a step every few
+  // hundred records: it is painted at once at most once a frame, a step within the frame with
+  // the window's next paint.
+  constexpr qint64 kFrameMs = 16;
+  const bool paintNow = !progressPainted_.isValid() || progressPainted_.elapsed() >= kFrameMs;
+  if (!paintNow) progress_->setUpdatesEnabled(false);
   progress_->setRange(0, top);
   progress_->setValue(std::clamp(value, 0, top));
   progress_->show();
+  if (paintNow) {
+    progressPainted_.start();
+  } else {
+    progress_->setUpdatesEnabled(true);
+  }
 }
 
 void QtMainView::setProgressVisible(bool visible) {

@@ -3,6 +3,7 @@
 // layout the logic hands in. Every widget carries its control name as objectName; menu items of
 // a control array carry their index from 1 in the property "index".
 
+#include <QElapsedTimer>
 #include <QString>
 #include <map>
 #include <memory>
@@ -96,6 +97,7 @@ class QtMainView : public MainView {
   std::vector<QPushButton*> buttons_;
   std::map<ItemKey, QAction*> actions_;
   std::map<ItemKey, bool> checks_;
+  QElapsedTimer progressPainted_;  // when the progress bar was last painted at once
   bool busy_ = false;
   bool quitRequested_ = false;
   bool inCloseEvent_ = false;

@@ -26,7 +26,10 @@
 #include "modal.h"
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
+#include "platform/fake/memory_file_system.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/qt/chart_feed.h"
+#include "platform/qt/chart_widget.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
 
@@ -150,6 +153,31 @@ TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
     view.setBusy(true);
   }
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The chart is made once the events after a frame have run, or at once when it is on show (or
+// about to be); of several waiting, only the last.
+TEST(ChartFeed, MakesTheLastChartAfterTheFrameOrWhenShown) {
+  platform::fake::MemoryFileSystem fs;
+  platform::fake::FakeDialogs dialogs;
+  platform::qt::ChartWidget chart(fs, dialogs, "/d");
+  platform::qt::ChartFeed feed(chart);
+  std::vector<int> made;
+  const auto chartNo = [&made](int n) {
+    return [&made, n] {
+      made.push_back(n);
+      return view::ChartData{};
+    };
+  };
+  feed.set(chartNo(1), "a.dat");
+  EXPECT_TRUE(made.empty());
+  QCoreApplication::processEvents();
+  feed.set(chartNo(2), "b.dat");
+  feed.set(chartNo(3), "c.dat");
+  chart.show();
+  feed.set(chartNo(4), "d.dat");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(made, (std::vector<int>{1, 3, 4}));
 }
 
 class DesktopWindow : public ::testing::Test {

@@ -94,10 +94,9 @@ class Desktop {
   static constexpr int kChartTab = 2;  // after the window's own two
 
  private:
-  void paint() {
-    QApplication::sendPostedEvents();  // the layouts the change asked for
-    view_.window()->repaint();
-  }
+  // One frame: the events a change left waiting, as the event loop delivers them: its layouts,
+  // then the paint of what it changed (painting the whole window again would paint it twice).
+  void paint() { QApplication::sendPostedEvents(); }
 
   struct PaintCounter : QObject {
     int count = 0;

@@ -529,7 +529,19 @@ void QtMainView::setLabel(LabelId id, const std::string& text) {
   labelTexts_[id] = text;
   QLabel* l = labels_.at(id);
   l->setText(displayText(text));
-  if (id == LabelId::kStatDat) l->adjustSize();
+  if (id == LabelId::kStatDat) {
+    // The label takes the size of its plain text in its scroll area. Being selectable, it would
+    // lay the text out in a text document for its size hint, a tenth of a millisecond at each
+    // step of a View: the font's measures give the same size.
+    const QFontMetrics metrics(l->font());
+    const QStringList lines = l->text().split('\n');
+    int width = 0;
+    for (const QString& line : lines) width = std::max(width, metrics.horizontalAdvance(line));
+    const QMargins m = l->contentsMargins();
+    l->resize(width + m.left() + m.right() + 2 * l->margin(),
+              static_cast<int>(lines.size()) * metrics.lineSpacing() + m.top() + m.bottom() +
+                  2 * l->margin());
+  }
   // The status and the general message say what step comes next, and a long save, open or
   // read may follow without a return to the event loop: they are painted at once. The other
   // labels are painted with the rest of the window when the step ends (painting one at once

@@ -49,9 +49,9 @@ T* child(const QObject* parent, const char* name) {
 }
 
 // The Tab chain from the widget holding the focus, one Tab at a time, until the focus comes back
-// to it (at most `most` stops): the object names of the stops, joined by blanks. A stop that is
-// hidden, tiny, or whose picture does not change when it takes the focus (the user cannot see
-// where the focus went) is a failure.
+// to it (at most `most` stops, so a trap shows as one name repeated): the object names of the
+// stops, joined by blanks. A stop that is hidden, tiny, or whose picture does not change when it
+// takes the focus (the user cannot see where the focus went) is a failure.
 inline std::string tabStops(int most = 40) {
   std::string names;
   QWidget* first = QApplication::focusWidget();
@@ -67,9 +67,8 @@ inline std::string tabStops(int most = 40) {
     EXPECT_NE(w->grab().toImage(), unfocused) << "no sign of the focus on " << name;
     QTest::keyClick(w, Qt::Key_Tab);
     w = QApplication::focusWidget();
-    if (w == first) return names;
+    if (w == first) break;
   }
-  ADD_FAILURE() << "Tab never came back: " << names;
   return names;
 }
 

@@ -153,11 +153,16 @@ int QtDialogs::choosePort(int initial) {
   go->setDefault(true);
   layout->addWidget(go);
   QObject::connect(go, &QPushButton::clicked, &dialog, &QDialog::accept);
-  centreOn(&dialog, screenArea(owner_));
+  const QRect screen = screenArea(owner_);
+  centreOn(&dialog, screen);
   // Asked during the load, the dialog comes up while the splash is on the screen: the main
-  // window, shown just before, has come up over the splash, which goes back on top of it; the
-  // dialog then opens over both.
-  if (splash_) splash_->raise();
+  // window, shown just before, has come up over the splash, which goes back on top of it (and
+  // up, clear of the dialog, where the screen has room); the dialog then opens over both.
+  if (splash_) {
+    const int above = dialog.y() - splash_->height() - 8;
+    if (above >= screen.top()) splash_->move(splash_->x(), above);
+    splash_->raise();
+  }
   dialog.exec();
   // Closing the dialog another way keeps the option chosen so far.
   return group.checkedId() > 0 ? group.checkedId() : chosen;

@@ -81,7 +81,7 @@ void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
 }
 
 bool OpenCsvFile(Program& g, const std::string& path,
-                 const std::function<void(const std::string&)>& dataLimitWarning) {
+                 const std::function<void(const std::string&)>& dataLimitWarning, int* linesLost) {
   // "Opening ..." is written without the general message's timer, so it shows for as long as
   // the open takes; once the open has ended, the timer clears it as it clears any other news.
   struct ClearWhenDone {
@@ -89,17 +89,20 @@ bool OpenCsvFile(Program& g, const std::string& path,
     ~ClearWhenDone() { genMsg.clearAfter(5000); }  // as long as ShowGeneralMsg shows news
   } clearWhenDone{g.genMsg};
   try {
-    const std::string content = g.p.fs.readAll(path);
-    const view::CsvCount count = view::countCsvLines(content);
-    if (count.overLimit) dataLimitWarning(*store::Data_limit_err(0));
-    g.table.NumSamples = count.NumSamples();
-    g.genMsg.write("Opening " + view::shownFileName(path));
-    g.p.view.setProgress(0, g.table.NumSamples);
-    const std::vector<std::string> failed =
-        view::ReadCsvLines(content, count.lines, g.table, g.header, progressOn(g.p.view));
-    for (const std::string& message : failed) {
+    // One byte more than an open takes tells a file that is too long.
+    const std::string content = g.p.fs.readHead(path, view::kMaxCsvBytes + 1);
+    const view::CsvOpened opened = view::OpenCsvContent(
+        content, g.table, g.header,
+        [&](const view::CsvCount& count) {
+          if (count.overLimit) dataLimitWarning(*store::Data_limit_err(0));
+          g.genMsg.write("Opening " + view::shownFileName(path));
+          g.p.view.setProgress(0, count.NumSamples());
+        },
+        progressOn(g.p.view));
+    for (const std::string& message : opened.messages) {
       g.p.box.show(message, platform::Buttons::kOk, false, kFileErrorTitle);
     }
+    if (linesLost != nullptr) *linesLost = opened.linesLost;
     g.UpdateDataTable();
     return true;
   } catch (const Error& e) {

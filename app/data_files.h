@@ -33,11 +33,14 @@ void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& p
 // "Save as": the data check, the save dialog, the file, the general message and the progress.
 void mnuSave_Click(Program& g, platform::Dialogs& dialogs);
 
-// Reads the saved CSV file at `path` into the table in both passes, shows what failed, then the
-// table in the grid and the labels; false (after "Error on Open!  ") when the file could not
-// be read. `dataLimitWarning` shows the warning of a file longer than the table.
+// Reads the saved CSV file at `path` (no more of it than an open can use) into the table in
+// both passes, shows what failed, then the table in the grid and the labels; false (after
+// "Error on Open!  ") when the file could not be read. `dataLimitWarning` shows the warning of
+// a file longer than the table. `linesLost`, when given, receives the number of counted lines
+// that short lines kept from being read.
 bool OpenCsvFile(Program& g, const std::string& path,
-                 const std::function<void(const std::string&)>& dataLimitWarning);
+                 const std::function<void(const std::string&)>& dataLimitWarning,
+                 int* linesLost = nullptr);
 
 // "Open": the confirmation while a table is shown, the open dialog, both passes over the file,
 // then the table shown in the grid and the labels.

@@ -86,6 +86,9 @@ void read_file(benchmark::State& state) {
           store::ReadRawDataFile(g.name, g.fs, g.dir.string(), g.context(), g.header, g.table),
           g.table);
   }
+  state.counters["MB/s"] = benchmark::Counter(
+      static_cast<double>(g.content.size()) * static_cast<double>(state.iterations()) / 1e6,
+      benchmark::Counter::kIsRate);
 }
 
 void read_and_grid(benchmark::State& state) {

@@ -71,15 +71,27 @@ void ConsoleView::listAdd(const std::string& entry) {
 }
 
 void ConsoleView::printGrid(std::ostream& os) const {
+  // The rows are gathered in one buffer and written in large pieces: a stream insertion per
+  // cell costs more than making the cell's text.
   const auto cols = static_cast<int>(grid_.titles.size());
+  std::string out;
+  constexpr std::size_t kFlushAt = 1 << 16;
+  out.reserve(kFlushAt + 4096);
   for (int row = 0; row < grid_.rows; ++row) {
     for (int col = 0; col < cols; ++col) {
-      if (col > 0) os << '\t';
-      os << (row == 0 ? grid_.titles[static_cast<size_t>(col)]
-                      : (grid_.cell ? grid_.cell(row, col) : std::string()));
+      if (col > 0) out += '\t';
+      if (row == 0)
+        out += grid_.titles[static_cast<size_t>(col)];
+      else if (grid_.cell)
+        out += grid_.cell(row, col);
     }
-    os << '\n';
+    out += '\n';
+    if (out.size() >= kFlushAt) {
+      os.write(out.data(), static_cast<std::streamsize>(out.size()));
+      out.clear();
+    }
   }
+  os.write(out.data(), static_cast<std::streamsize>(out.size()));
 }
 
 void ConsoleView::listRemove(int index) {

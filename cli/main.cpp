@@ -234,9 +234,19 @@ struct Headless {
   bool readTable(const std::string& path) {
     using kestrand::platform::LabelId;
     if (endsWithCsv(path)) {
-      return kestrand::app::OpenCsvFile(prog, path, [this](const std::string& text) {
-        box.show(text, kestrand::platform::Buttons::kOk, false, "Data Warning");
-      });
+      int lost = 0;
+      const bool read = kestrand::app::OpenCsvFile(
+          prog, path,
+          [this](const std::string& text) {
+            box.show(text, kestrand::platform::Buttons::kOk, false, "Data Warning");
+          },
+          &lost);
+      // The program reads such a file short, as it always has; the console says what was lost.
+      if (lost > 0)
+        std::cerr << "kestrand-cli: " << lost << (lost == 1 ? " line" : " lines") << " of " << path
+                  << (lost == 1 ? " was" : " were")
+                  << " not read (blank or short lines took their places)\n";
+      return read;
     }
     const auto slash = path.rfind('/');
     const std::string dir =

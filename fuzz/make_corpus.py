@@ -6,7 +6,8 @@ whole uploads as a meter sends them: enquiry, header, data messages, stuffing, s
 line error, the watchdog, a data message without a header, and an upload long enough to need a
 continuation file.
 
-field_reader/: inputs for field_reader_fuzz: a type plan, then the content of a raw data file.
+field_reader/: inputs for field_reader_fuzz: a byte that picks the kind of the first field (the
+kinds then take turns) and may mark the content as cut, then the content of a raw data file.
 
 raw_reader/: whole raw data files for raw_reader_fuzz, one per logging mode and header form.
 
@@ -160,25 +161,19 @@ def receive_seeds():
 
 
 # ---- field_reader_fuzz inputs ----
-TEXT, INT16, INT32, SINGLE, DOUBLE = range(5)
-
-
-def plan_input(plan, content):
-    assert 1 <= len(plan) <= 16
-    return bytes([len(plan) - 1]) + bytes(plan) + content
+TEXT, INT16, INT32, SINGLE = range(4)
+CUT = 0x80
 
 
 def field_reader_seeds():
     worked = b'"02/05/1997","2:53:13 PM",3,1\r\n2,1,0\r\n1,2\r\n100\r\n'
     long_header = b'"12/31/2024","23:59:59",17,5\r\n2,2,4,30,60\r\n1,16\r\n0.00001\r\n81.91\r\n'
     return {
-        "worked_file": plan_input([TEXT, TEXT, INT16, INT16, INT16, INT16, INT32, INT16, INT16,
-                                   DOUBLE], worked),
-        "long_header": plan_input([TEXT, TEXT, INT16, INT16, INT16, INT16, INT32, SINGLE,
-                                   SINGLE, INT16, INT16, DOUBLE, DOUBLE], long_header),
-        "all_text": plan_input([TEXT], worked),
-        "odd_numbers": plan_input([DOUBLE, INT16, INT32, SINGLE],
-                                  b" -1.5e3 , 32767,\n-2147483648, 3.4e38\r,\"\",,\r\n"),
+        "worked_file": bytes([TEXT]) + worked,
+        "long_header": bytes([INT16]) + long_header,
+        "cut_head": bytes([CUT | TEXT]) + worked[:37],
+        "odd_numbers": bytes([SINGLE]) + b" -1.5e3 , 32767,\n-2147483648, 3.4e38\r,\"\",,\r\n",
+        "long_field": bytes([SINGLE]) + b" " * 60 + b"1.25\r\n",
     }
 
 
@@ -192,6 +187,7 @@ def raw_reader_seeds():
                    + b'1,3\r\n"01/15/2006","02:05:09 PM"\r\n1\r\n2E-3\r\n' * 2,
         "header_only": b'"31/12/2006","11:59:59 PM",18,3\r\n8,65535,65534\r\n',
         "cut_record": b'"01/15/2006","02:05:09 PM",0,1\r\n2,9,60\r\n' + rec + b"1,0\r\n12",
+        "long_field": b'"01/15/2006","02:05:09 PM",0,1\r\n2,1,0\r\n1,0\r\n' + b"7" * 70 + b"\r\n",
     }
 
 

@@ -7,6 +7,7 @@
 #include "store/catalogue.h"
 #include "store/probe_table.h"
 #include "store/raw_format.h"
+#include "store/sample_clock.h"
 
 namespace kestrand::link {
 namespace {
@@ -364,18 +365,10 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
     std::int64_t seconds = up_.RecordsTotal;
     if (h.LogMode == 2) {
       h.LogInterval = store::logInterval(h.LogRate);
-      up_.PeriodLeft = h.PeriodOn - h.LogInterval;
-      double elapsed = 0.0;
-      for (std::int32_t n = 0; n < up_.RecordsTotal; ++n) {
-        if (up_.PeriodLeft <= 0.0f) {
-          up_.PeriodLeft = h.PeriodOn;
-          elapsed += static_cast<double>(h.LogInterval) + static_cast<double>(h.PeriodOff);
-        } else {
-          elapsed += static_cast<double>(h.LogInterval);
-          up_.PeriodLeft -= h.LogInterval;
-        }
-      }
-      seconds = std::llround(elapsed);  // halves away from zero
+      store::SampleClock<double> clock(h.LogInterval, true, h.PeriodOn, h.PeriodOff,
+                                       store::PeriodRestart::kWhole);
+      for (std::int32_t n = 0; n < up_.RecordsTotal; ++n) clock.next();
+      seconds = store::wholeSeconds(clock.elapsed());
     }
     const datetime::Instant start = datetime::addSeconds(up_.startInstant, seconds);
     h.SampDate = datetime::formatUsDate(start.date);

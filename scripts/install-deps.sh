@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # speed reference: a pandas read and rewrite of the largest CSV file (/usr/bin/python3)
+  python3-pandas
   # GUI and serial tests: virtual display and its window listing (xwininfo, xprop), pseudo-terminal
   # bridge, PDF tools, a Courier-metric font
   xvfb xauth x11-utils socat poppler-utils fonts-liberation

@@ -1,13 +1,13 @@
 #include "store/catalogue.h"
 
 #include <algorithm>
-#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "core/error.h"
 #include "core/text.h"
 #include "store/field_reader.h"
+#include "store/header_block.h"
 
 namespace kestrand::store {
 namespace {
@@ -106,46 +106,10 @@ void FileList::SearchForFiles(const std::function<void(const ListUpdate&)>& show
 
 namespace {
 
-// The bytes a list entry needs of a file as a rule: the two header lines and the first record
-// line are far shorter. A head cut off before them is read again, twice as long.
-constexpr std::size_t kHeadBytes = 4096;
-
-// The header fields and the first record's tag and units, in file order.
-struct ListHead {
-  std::string date, time;
-  std::int16_t probeType = 0, logMode = 0, logRate = 0;
-  std::int32_t dataFormat = 0, moveAve = 0;
-  float periodOn = 0.0f, periodOff = 0.0f;
-  std::int16_t recordTag = 0, unitsCode = 0;
-};
-
-// Reads the head from `content`. When `content` may be cut short of the file (`cut`) and the
-// reading ran into its end, the outcome is unsure: nullopt asks for a longer head.
-std::optional<ListHead> readListHead(std::string_view content, bool cut) {
-  FieldReader in(content);
-  ListHead h;
-  try {
-    h.date = in.readText();
-    h.time = in.readText();
-    h.probeType = in.readInt16();
-    h.logMode = in.readInt16();
-    h.logRate = in.readInt16();
-    h.dataFormat = in.readInt32();
-    h.moveAve = in.readInt32();
-    if (h.logMode == 2) {
-      h.periodOn = in.readSingle();
-      h.periodOff = in.readSingle();
-    }
-    h.recordTag = in.readInt16();
-    h.unitsCode = in.readInt16();
-  } catch (const Error&) {
-    if (cut && in.atEnd()) return std::nullopt;
-    throw;
-  }
-  // The last field may run on past the cut.
-  if (cut && in.atEnd()) return std::nullopt;
-  return h;
-}
+// The list needs the header block and the first record's tag and units code: eleven fields,
+// which a file of fields within bounds holds in its first 11 x 64 bytes. Nothing more of the
+// file is read, whatever it holds.
+constexpr std::size_t kListHeadBytes = kHeaderBlockBytes + 2 * kMaxFieldBytes;
 
 }  // namespace
 
@@ -153,25 +117,17 @@ ListUpdate FileList::LoadFiletoList(const std::string& filename) {
   FileCatalogue& cat = d_.catalogue;
   HeaderFields& h = d_.header;
   try {
-    const std::string path = platform::joinPath(d_.dataPath, filename);
-    std::optional<ListHead> head;
-    for (std::size_t bytes = kHeadBytes; !head; bytes *= 2) {
-      const std::string content = d_.fs.readHead(path, bytes);
-      head = readListHead(content, content.size() == bytes);
-    }
-    cat.ListDate = head->date;
-    cat.ListTime = head->time;
-    h.ProbeType = head->probeType;
-    h.LogMode = head->logMode;
-    h.LogRate = head->logRate;
-    h.DataFormat = head->dataFormat;
-    h.MoveAve = head->moveAve;
-    if (h.LogMode == 2) {
-      h.PeriodOn = head->periodOn;
-      h.PeriodOff = head->periodOff;
-    }
-    h.RecordTag = head->recordTag;
-    h.UnitsCode = head->unitsCode;
+    const std::string content =
+        d_.fs.readHead(platform::joinPath(d_.dataPath, filename), kListHeadBytes);
+    FieldReader in(content, content.size() == kListHeadBytes);
+    HeaderBlock block;
+    readHeaderBlock(in, block);
+    const std::int16_t recordTag = in.readInt16();
+    const std::int16_t unitsCode = in.readInt16();
+    // Only a head read whole reaches the header fields.
+    block.assignTo(h, cat.ListDate, cat.ListTime);
+    h.RecordTag = recordTag;
+    h.UnitsCode = unitsCode;
     cat.CurrentFile = filename;
     if (VerifyHeader(cat.ListDate, cat.ListTime, h.ProbeType, h.LogMode, h.LogRate, h.DataFormat,
                      h.MoveAve)) {

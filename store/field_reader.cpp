@@ -1,8 +1,12 @@
 #include "store/field_reader.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <string>
 #include <system_error>
 
 #include "core/error.h"
@@ -10,12 +14,26 @@
 namespace kestrand::store {
 namespace {
 
+// At most a field's worth, control characters (of a file full of NULs, say) shown as '?'.
+std::string quoted(std::string_view field) {
+  std::string q = "\"";
+  for (const char c : field.substr(0, kMaxFieldBytes)) {
+    q += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+  }
+  return q + "\"";
+}
+
 [[noreturn]] void typeMismatch(std::string_view field) {
-  throw Error(ErrorKind::kTypeMismatch, "Type mismatch: \"" + std::string(field) + "\"");
+  throw Error(ErrorKind::kTypeMismatch, "Type mismatch: " + quoted(field));
 }
 
 [[noreturn]] void overflow(std::string_view field) {
-  throw Error(ErrorKind::kOverflow, "Overflow: \"" + std::string(field) + "\"");
+  throw Error(ErrorKind::kOverflow, "Overflow: " + quoted(field));
+}
+
+[[noreturn]] void tooLong(std::string_view from) {
+  throw Error(ErrorKind::kGeneral, "Field longer than " + std::to_string(kMaxFieldBytes) +
+                                       " characters: " + quoted(from));
 }
 
 bool isBlank(char c) {
@@ -73,9 +91,44 @@ bool checkDecimal(std::string_view t, long& order) {
   return true;
 }
 
-// Converts a checked decimal text; an underflow gives zero, an overflow fails.
+// Converts a decimal text; an underflow gives zero, an overflow fails. The usual form, an
+// optional minus and then a digit or the point, goes straight to std::from_chars: when that
+// takes the whole field it is a number of the form above ("inf" and "nan" never start so).
+// Every other text (a plus sign, a value out of range, no number at all) gets the full check.
 template <typename F>
 F convertDecimal(std::string_view t) {
+  const size_t first = !t.empty() && t.front() == '-' ? 1 : 0;
+  // Shorter still, the values an upload writes: a few digits and a point. With at most 7 (15)
+  // digits the digits and the power of ten are exact in F, and one division rounds as
+  // std::from_chars does.
+  constexpr size_t kExactDigits = sizeof(F) == 4 ? 7 : 15;
+  std::uint64_t digits = 0;
+  size_t count = 0;
+  size_t point = 0;  // digits after the point
+  bool seenPoint = false;
+  size_t i = first;
+  for (; i < t.size() && count <= kExactDigits; ++i) {
+    if (isDigit(t[i])) {
+      digits = digits * 10 + static_cast<std::uint64_t>(t[i] - '0');
+      ++count;
+      point += seenPoint ? 1 : 0;
+    } else if (t[i] == '.' && !seenPoint) {
+      seenPoint = true;
+    } else {
+      break;
+    }
+  }
+  if (i == t.size() && count > 0 && count <= kExactDigits) {
+    static constexpr std::array<double, 16> kTens = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const F value = static_cast<F>(digits) / static_cast<F>(kTens[point]);
+    return first == 1 ? -value : value;
+  }
+  if (first < t.size() && (isDigit(t[first]) || t[first] == '.')) {
+    F value{};
+    const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (ec == std::errc() && ptr == t.data() + t.size()) return value;
+  }
   long order = 0;
   if (!checkDecimal(t, order)) typeMismatch(t);
   std::string_view body = t;
@@ -90,91 +143,96 @@ F convertDecimal(std::string_view t) {
   return value;
 }
 
-// Whole-number conversion: the nearest integer, halves to the even integer.
-template <typename I>
-I toInteger(double v, std::string_view field) {
-  const double r = std::nearbyint(v);
-  if (!(r >= static_cast<double>(std::numeric_limits<I>::min()) &&
-        r <= static_cast<double>(std::numeric_limits<I>::max()))) {
-    overflow(field);
-  }
-  return static_cast<I>(r);
-}
-
 }  // namespace
 
+std::size_t FieldReader::nextNonBlank() const {
+  if (pos_ >= scanFrom_ && pos_ <= scanHit_) return scanHit_;
+  std::size_t p = pos_;
+  while (p < s_.size() && (isBlank(s_[p]) || isLineEnd(s_[p]))) ++p;
+  scanFrom_ = pos_;
+  scanHit_ = p;
+  return p;
+}
+
 bool FieldReader::atEnd() const {
-  for (size_t i = pos_; i < s_.size(); ++i) {
-    if (!isBlank(s_[i]) && !isLineEnd(s_[i])) return false;
-  }
-  return true;
+  return !cut_ && nextNonBlank() == s_.size();
 }
 
 std::string_view FieldReader::rawField() {
   if (atEnd()) throw Error(ErrorKind::kEndOfFile, "Input past end of file");
-  while (pos_ < s_.size() && isBlank(s_[pos_])) ++pos_;
+  const std::size_t start = pos_;
+  const std::size_t end = s_.size();
+  // The field's end must begin here at the latest, so that a CR LF still fits its bytes.
+  const std::size_t reach = std::min(end, start + kMaxFieldBytes - 1);
+  // Running into `reach` is the field's end only at the end of a whole file.
+  const auto runsOn = [&] { return reach < end || cut_; };
 
+  std::size_t p = start;
+  while (p < reach && isBlank(s_[p])) ++p;
   std::string_view value;
-  if (pos_ < s_.size() && s_[pos_] == '"') {
-    const size_t start = pos_ + 1;
-    size_t close = s_.find('"', start);
-    if (close == std::string_view::npos) close = s_.size();
-    value = s_.substr(start, close - start);
-    pos_ = close < s_.size() ? close + 1 : close;
+  if (p < reach && s_[p] == '"') {
+    const std::size_t open = p + 1;
+    p = open;
+    while (p < reach && s_[p] != '"') ++p;
+    if (p == reach && runsOn()) tooLong(s_.substr(start));
+    value = s_.substr(open, p - open);
+    if (p < reach) ++p;  // the closing quote
     // Whatever follows the closing quote up to the field's end is ignored.
-    while (pos_ < s_.size() && s_[pos_] != ',' && !isLineEnd(s_[pos_])) ++pos_;
+    while (p < reach && s_[p] != ',' && !isLineEnd(s_[p])) ++p;
   } else {
-    const size_t start = pos_;
-    while (pos_ < s_.size() && s_[pos_] != ',' && !isLineEnd(s_[pos_])) ++pos_;
-    size_t end = pos_;
-    while (end > start && isBlank(s_[end - 1])) --end;
-    value = s_.substr(start, end - start);
+    const std::size_t first = p;
+    while (p < reach && s_[p] != ',' && !isLineEnd(s_[p])) ++p;
+    std::size_t last = p;
+    while (last > first && isBlank(s_[last - 1])) --last;
+    value = s_.substr(first, last - first);
   }
+  if (p == reach && runsOn()) tooLong(s_.substr(start));
 
   // The field's end: a comma, or a line end (CR, LF or CR LF), consumed with the field.
-  if (pos_ < s_.size()) {
-    // NOLINTNEXTLINE(bugprone-branch-clone): a comma and a lone LF end the field alike.
-    if (s_[pos_] == ',') {
-      ++pos_;
-    } else if (s_[pos_] == '\r') {
-      ++pos_;
-      if (pos_ < s_.size() && s_[pos_] == '\n') ++pos_;
-    } else if (s_[pos_] == '\n') {
-      ++pos_;
-    }
+  if (p < end) {
+    if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
+    ++p;
   }
+  pos_ = p;
   return value;
 }
 
-double FieldReader::readNumber() {
-  const std::string_view field = rawField();
-  if (field.empty()) return 0.0;
-  return convertDecimal<double>(field);
+std::string_view FieldReader::readText() {
+  return rawField();
 }
 
-std::string FieldReader::readText() {
-  return std::string(rawField());
+std::int64_t FieldReader::readWhole(std::int64_t lowest, std::int64_t highest) {
+  const std::string_view field = rawField();
+  if (field.empty()) return 0;
+  // A plain whole number, the usual case, directly; anything else as a decimal, rounded to the
+  // nearest whole number with halves to the even neighbour.
+  const size_t first = field.front() == '-' ? 1 : 0;
+  if (first < field.size() && isDigit(field[first])) {
+    std::int64_t n = 0;
+    const auto [ptr, ec] = std::from_chars(field.data(), field.data() + field.size(), n);
+    if (ec == std::errc() && ptr == field.data() + field.size()) {
+      if (n < lowest || n > highest) overflow(field);
+      return n;
+    }
+  }
+  const double r = std::nearbyint(convertDecimal<double>(field));
+  if (!(r >= static_cast<double>(lowest) && r <= static_cast<double>(highest))) overflow(field);
+  return static_cast<std::int64_t>(r);
 }
 
 std::int16_t FieldReader::readInt16() {
-  const std::string_view field = rawField();
-  return field.empty() ? std::int16_t{0}
-                       : toInteger<std::int16_t>(convertDecimal<double>(field), field);
+  return static_cast<std::int16_t>(readWhole(std::numeric_limits<std::int16_t>::min(),
+                                             std::numeric_limits<std::int16_t>::max()));
 }
 
 std::int32_t FieldReader::readInt32() {
-  const std::string_view field = rawField();
-  return field.empty() ? 0 : toInteger<std::int32_t>(convertDecimal<double>(field), field);
+  return static_cast<std::int32_t>(readWhole(std::numeric_limits<std::int32_t>::min(),
+                                             std::numeric_limits<std::int32_t>::max()));
 }
 
 float FieldReader::readSingle() {
   const std::string_view field = rawField();
-  if (field.empty()) return 0.0f;
-  return convertDecimal<float>(field);
-}
-
-double FieldReader::readDouble() {
-  return readNumber();
+  return field.empty() ? 0.0f : convertDecimal<float>(field);
 }
 
 }  // namespace kestrand::store

@@ -7,6 +7,8 @@
 #include "core/text.h"
 #include "datetime/datetime.h"
 #include "store/field_reader.h"
+#include "store/header_block.h"
+#include "store/sample_clock.h"
 
 namespace kestrand::store {
 namespace {
@@ -14,15 +16,18 @@ namespace {
 // The furthest a computed sample time may run from its start (about 3000 years); beyond it the
 // read fails as an overflow, as adding the seconds to a date would.
 constexpr double kMaxOffsetSeconds = 1e11;
+constexpr std::int64_t kSecondsPerDay = 86400;
+// Progress goes out once every so many records: the bar still moves smoothly, and a file of
+// 16300 records costs 64 calls instead of 16300.
+constexpr int kProgressEvery = 256;
 
-// The instant of a computed sample: `start` plus the elapsed seconds rounded to the nearest
-// whole second, halves to the even second.
-datetime::Instant sampleInstant(const datetime::Instant& start, float elapsed) {
-  const double seconds = std::nearbyint(static_cast<double>(elapsed));
-  if (!(std::fabs(seconds) <= kMaxOffsetSeconds)) throw Error(ErrorKind::kOverflow, "Overflow");
-  const datetime::Instant at = datetime::addSeconds(start, static_cast<std::int64_t>(seconds));
-  if (at.date.year < 1 || at.date.year > 9999) throw Error(ErrorKind::kOverflow, "Overflow");
-  return at;
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+  const std::int64_t q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+[[noreturn]] void overflow() {
+  throw Error(ErrorKind::kOverflow, "Overflow");
 }
 
 // The start text ("SampDate SampTime") read as an instant.
@@ -36,10 +41,36 @@ datetime::Instant startInstant(const HeaderFields& h, int dateChoice) {
   return {*date, *time};
 }
 
+// The text datetime::formatTime12 gives for a time of day (0..86399), "hh:mm:ss AM", written
+// in place: it is made for every sample of a file, and the temporaries of the general
+// function would cost more than the rest of the record.
+void setTime12(std::string& out, std::int64_t s) {
+  const auto digit = [](std::int64_t n) { return static_cast<char>('0' + n); };
+  const std::int64_t hour24 = s / 3600;
+  const std::int64_t hour12 = hour24 % 12 == 0 ? 12 : hour24 % 12;
+  const std::int64_t minute = s % 3600 / 60;
+  const std::int64_t second = s % 60;
+  const std::array<char, 11> text = {digit(hour12 / 10),
+                                     digit(hour12 % 10),
+                                     ':',
+                                     digit(minute / 10),
+                                     digit(minute % 10),
+                                     ':',
+                                     digit(second / 10),
+                                     digit(second % 10),
+                                     ' ',
+                                     hour24 < 12 ? 'A' : 'P',
+                                     'M'};
+  out.assign(text.data(), text.size());
+}
+
+// Thrown (and caught in ReadRawDataContent) when the header fails its check.
+struct HeaderRejected {};
+
 class Reader {
  public:
-  Reader(std::string_view content, const ReadContext& c, HeaderFields& h, SampleTable& t)
-      : in_(content), size_(static_cast<std::int64_t>(content.size())), c_(c), h_(h), t_(t) {}
+  Reader(std::string_view content, bool cut, const ReadContext& c, HeaderFields& h, SampleTable& t)
+      : in_(content, cut), size_(static_cast<std::int64_t>(content.size())), c_(c), h_(h), t_(t) {}
 
   // Runs the read; throws the failures that end it (the header's rejection included).
   ReadEnd run(std::vector<std::string>& messages);
@@ -47,6 +78,7 @@ class Reader {
  private:
   void readHeader();
   void readRecord(std::vector<std::string>& messages);
+  void stamp(std::size_t row);
   void convertMoveAve();
 
   FieldReader in_;
@@ -54,34 +86,27 @@ class Reader {
   const ReadContext& c_;
   HeaderFields& h_;
   SampleTable& t_;
-  std::optional<datetime::Instant> start_;  // read when the first sample needs it
-  float elapsed_ = 0.0f;                    // seconds from the start, in single precision
-  float periodLeft_ = 0.0f;
+  std::optional<SampleClock<float>> clock_;  // the modes whose records carry no time
+  std::optional<datetime::Instant> start_;   // read when the first sample needs it
+  std::optional<std::int64_t> day_;          // the day of the last computed stamp...
+  std::string dayText_;                      // ...and its date text
   std::int16_t firstUnits_ = 0;
   bool unitsWarned_ = false;
   std::array<int, 20> columns_{};  // value columns in use, ascending
   int columnCount_ = 0;
 };
 
-// Thrown (and caught in ReadRawDataContent) when the header fails its check.
-struct HeaderRejected {};
-
 void Reader::readHeader() {
-  h_.SampDate = in_.readText();
-  h_.SampTime = in_.readText();
-  h_.ProbeType = in_.readInt16();
-  h_.LogMode = in_.readInt16();
-  h_.LogRate = in_.readInt16();
-  h_.DataFormat = in_.readInt32();
-  h_.MoveAve = in_.readInt32();
-  if (h_.LogMode == 2) {
-    h_.PeriodOn = in_.readSingle();
-    h_.PeriodOff = in_.readSingle();
-    periodLeft_ = h_.PeriodOn;
-  } else {
-    h_.PeriodOn = 0.0f;
-    periodLeft_ = 0.0f;
+  HeaderBlock block;
+  try {
+    readHeaderBlock(in_, block);
+  } catch (const Error&) {
+    // The fields read before the failure stay.
+    block.assignTo(h_, h_.SampDate, h_.SampTime);
+    throw;
   }
+  block.assignTo(h_, h_.SampDate, h_.SampTime);
+  if (h_.LogMode != 2) h_.PeriodOn = 0.0f;
   if (!VerifyHeader(h_.SampDate, h_.SampTime, h_.ProbeType, h_.LogMode, h_.LogRate, h_.DataFormat,
                     h_.MoveAve)) {
     throw HeaderRejected{};
@@ -90,6 +115,10 @@ void Reader::readHeader() {
   h_.LogModeText = logModeText(h_.LogMode);
   c_.feedback.setProgress(0, size_);
   h_.LogInterval = logInterval(h_.LogRate);
+  if (h_.LogMode >= 1 && h_.LogMode <= 3) {
+    clock_.emplace(h_.LogInterval, h_.LogMode == 2, h_.PeriodOn, h_.PeriodOff,
+                   PeriodRestart::kLessOneInterval);
+  }
 
   for (int k = 0; k < kTableColumns - 1; ++k) t_.ColUsed[static_cast<size_t>(k)] = 0;
   if (h_.MoveAve != 0) {
@@ -108,10 +137,32 @@ void Reader::readHeader() {
   }
 }
 
+// The date and time of a sample of a mode whose records carry none: the start plus the elapsed
+// seconds, rounded to a whole second.
+void Reader::stamp(std::size_t row) {
+  if (!start_) start_ = startInstant(h_, c_.dateChoice);
+  const float elapsed = clock_->elapsed();
+  if (!(std::fabs(elapsed) <= kMaxOffsetSeconds)) overflow();
+  const std::int64_t seconds = wholeSeconds(elapsed);
+  clock_->next();
+  const std::int64_t total = start_->secondsOfDay + seconds;
+  const std::int64_t day = floorDiv(total, kSecondsPerDay);
+  if (day_ != day) {
+    const datetime::Instant at = datetime::addSeconds(*start_, seconds);
+    if (at.date.year < 1 || at.date.year > 9999) overflow();
+    day_ = day;
+    dayText_ = datetime::formatUsDate(at.date);
+  }
+  t_.SampleDate[row] = dayText_;
+  setTime12(t_.SampleTime[row], total - day * kSecondsPerDay);
+}
+
 void Reader::readRecord(std::vector<std::string>& messages) {
   const int i = t_.NumSamples;
   const auto row = static_cast<size_t>(i);
-  c_.feedback.setProgress(static_cast<std::int64_t>(in_.position()), size_);
+  if (i % kProgressEvery == 0) {
+    c_.feedback.setProgress(static_cast<std::int64_t>(in_.position()), size_);
+  }
 
   in_.readInt16();  // the record tag
   const std::int16_t units = in_.readInt16();
@@ -123,22 +174,8 @@ void Reader::readRecord(std::vector<std::string>& messages) {
   }
   t_.SampleUnits[row] = c_.probes.UnitsText(h_.ProbeType, units);
 
-  if (h_.LogMode >= 1 && h_.LogMode <= 3) {
-    if (!start_) start_ = startInstant(h_, c_.dateChoice);
-    const datetime::Instant at = sampleInstant(*start_, elapsed_);
-    if (h_.LogMode == 2) {
-      periodLeft_ -= h_.LogInterval;
-      if (periodLeft_ <= 0.0f) {
-        periodLeft_ = h_.PeriodOn;
-        elapsed_ += h_.LogInterval + h_.PeriodOff;
-      } else {
-        elapsed_ += h_.LogInterval;
-      }
-    } else {
-      elapsed_ += h_.LogInterval;
-    }
-    t_.SampleDate[row] = datetime::formatUsDate(at.date);
-    t_.SampleTime[row] = datetime::formatTime12(at.secondsOfDay);
+  if (clock_) {
+    stamp(row);
   } else {
     t_.SampleDate[row] = in_.readText();
     t_.SampleTime[row] = in_.readText();
@@ -158,7 +195,8 @@ void Reader::convertMoveAve() {
     return;
   }
   const float interval = h_.LogInterval == 0.0f ? 1.0f : h_.LogInterval;
-  // Tenths of a minute times samples per minute (worked out in single precision).
+  // Tenths of a minute times samples per minute (worked out in single precision), rounded to
+  // the nearest whole number of samples, halves to the even number.
   const double samples =
       static_cast<double>(h_.MoveAve) / 10.0 * static_cast<double>(60.0f / interval);
   h_.MoveAve = static_cast<std::int32_t>(std::nearbyint(samples));
@@ -178,75 +216,107 @@ ReadEnd Reader::run(std::vector<std::string>& messages) {
   return ReadEnd::kComplete;
 }
 
-}  // namespace
-
-namespace {
-
-// The steps every read shares; `open` yields the file's content (and may throw).
-template <typename Open>
-ReadResult readWith(const Open& open, const std::string& filename, const ReadContext& context,
-                    HeaderFields& header, SampleTable& table) {
-  ReadResult result;
+void begin(const ReadContext& context, SampleTable& table) {
   context.feedback.setBusy(true);
   context.feedback.setStatus("Reading Raw data - Please wait!");
   table.NumSamples = 0;
-  try {
-    const std::string_view content = open();
-    header.SampDate.clear();
-    header.SampTime.clear();
-    result.end = Reader(content, context, header, table).run(result.messages);
-    if (result.end == ReadEnd::kComplete) {
-      result.status = "Reading completed";
-      return result;
-    }
-    result.messages.push_back(context.messages.text(
-        result.end == ReadEnd::kTooManySamples ? Msg::kTooManyRecords : Msg::kNoDataRecords));
-  } catch (const HeaderRejected&) {
-    result.end = ReadEnd::kHeaderRejected;
-    result.messages.push_back(context.messages.text(Msg::kHeaderError));
-  } catch (const Error& e) {
-    if (e.is(ErrorKind::kEndOfFile)) {
-      // The records read whole so far stay.
-      result.end = ReadEnd::kDataBlockError;
-      result.messages.push_back(context.messages.text(Msg::kDataBlockError));
-    } else {
-      result.end = ReadEnd::kFailed;
-      table.NumSamples = 0;
-      result.messages.push_back("File: " + filename + kLineBreak + "Error: " + e.description());
-    }
+}
+
+// The end of a read that failed with `e`.
+ReadResult failed(const Error& e, const std::string& filename, const ReadContext& context,
+                  SampleTable& table) {
+  ReadResult result;
+  if (e.is(ErrorKind::kEndOfFile)) {
+    // The records read whole so far stay.
+    result.end = ReadEnd::kDataBlockError;
+    result.messages.push_back(context.messages.text(Msg::kDataBlockError));
+  } else {
+    result.end = ReadEnd::kFailed;
+    table.NumSamples = 0;
+    result.messages.push_back("File: " + filename + kLineBreak + "Error: " + e.description());
   }
   context.feedback.setBusy(false);
   context.feedback.setStatus("");
   return result;
 }
 
+// What a read of `path` needs of the file: the header block, then room for 16301 records of
+// its shape with every field at its longest (the 16301st tells a file of more than 16300
+// records). A file whose header block does not read or is rejected needs its head only.
+std::string readBounded(const platform::FileSystem& fs, const std::string& path, bool& cut) {
+  std::string content = fs.readHead(path, kHeaderBlockBytes);
+  cut = content.size() == kHeaderBlockBytes;
+  if (!cut) return content;
+  FieldReader in(content, true);
+  HeaderBlock b;
+  try {
+    readHeaderBlock(in, b);
+  } catch (const Error&) {
+    return content;  // the head alone fails the same way
+  }
+  if (!VerifyHeader(b.date, b.time, b.ProbeType, b.LogMode, b.LogRate, b.DataFormat, b.MoveAve)) {
+    return content;
+  }
+  const std::size_t bound = in.position() + (static_cast<std::size_t>(kMaxSamples) + 1) *
+                                                static_cast<std::size_t>(b.recordFields()) *
+                                                kMaxFieldBytes;
+  content = fs.readHead(path, bound);
+  cut = content.size() == bound;
+  return content;
+}
+
 }  // namespace
 
 ReadResult ReadRawDataContent(std::string_view content, const std::string& filename,
-                              const ReadContext& context, HeaderFields& header,
-                              SampleTable& table) {
-  return readWith([content] { return content; }, filename, context, header, table);
+                              const ReadContext& context, HeaderFields& header, SampleTable& table,
+                              bool cut) {
+  begin(context, table);
+  header.SampDate.clear();
+  header.SampTime.clear();
+  ReadResult result;
+  try {
+    result.end = Reader(content, cut, context, header, table).run(result.messages);
+  } catch (const HeaderRejected&) {
+    result.end = ReadEnd::kHeaderRejected;
+    result.messages.push_back(context.messages.text(Msg::kHeaderError));
+  } catch (const Error& e) {
+    ReadResult f = failed(e, filename, context, table);
+    // The multiple-units warning came first.
+    result.messages.insert(result.messages.end(), f.messages.begin(), f.messages.end());
+    result.end = f.end;
+    return result;
+  }
+  if (result.end == ReadEnd::kComplete) {
+    result.status = "Reading completed";
+    return result;
+  }
+  if (result.end != ReadEnd::kHeaderRejected) {
+    result.messages.push_back(context.messages.text(
+        result.end == ReadEnd::kTooManySamples ? Msg::kTooManyRecords : Msg::kNoDataRecords));
+  }
+  context.feedback.setBusy(false);
+  context.feedback.setStatus("");
+  return result;
 }
 
 ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
                            const std::string& dataPath, const ReadContext& context,
                            HeaderFields& header, SampleTable& table) {
   std::string content;
-  const auto open = [&]() -> std::string_view {
-    content = fs.readAll(platform::joinPath(dataPath, filename));
-    return content;
-  };
-  return readWith(open, filename, context, header, table);
-}
-
-std::string dataLimitText() {
-  return "The maximum number of data points of " + signedText(kMaxSamples) +
-         " has been exceeded. \n\rThe data will be truncated";
+  bool cut = false;
+  try {
+    content = readBounded(fs, platform::joinPath(dataPath, filename), cut);
+  } catch (const Error& e) {
+    begin(context, table);
+    return failed(e, filename, context, table);
+  }
+  return ReadRawDataContent(content, filename, context, header, table, cut);
 }
 
 std::optional<std::string> Data_limit_err(std::int16_t errmsg) {
   if (errmsg != 0) return std::nullopt;
-  return dataLimitText();
+  return "The maximum number of data points of " + signedText(kMaxSamples) +
+         " has been exceeded. \n\rThe data will be truncated";
 }
 
 }  // namespace kestrand::store

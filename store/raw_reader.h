@@ -3,6 +3,7 @@
 // every record, the computed sample times of the modes whose records carry none, the moving
 // average's length in samples. At most 16300 samples.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,7 +28,8 @@ enum class ReadEnd {
   kDataBlockError,  // the file ends inside the header (no samples) or a record (the complete
                     // records before it kept)
   kFailed,          // unreadable file, a field that is no number, a number out of range, a
-                    // units code outside 0..6, a start date or time that cannot be read
+                    // field longer than a raw data file's fields, a units code outside 0..6, a
+                    // start date or time that cannot be read
 };
 
 struct ReadResult {
@@ -45,24 +47,27 @@ struct ReadContext {
   // The date display format in force: decides how a start date that reads both month first
   // and day first is taken.
   int dateChoice = 3;
-  Feedback feedback;  // busy pointer, status label, progress (bytes read of the file's size)
+  Feedback feedback;  // busy pointer, status label, progress (bytes read of the content)
 };
 
-// Reads `filename` (a bare name) from `dataPath`. Writes the header fields and the sample table;
-// fields read before a failure keep their values, rows past the new `NumSamples` may keep an
-// earlier file's values.
+// Reads `filename` (a bare name) from `dataPath`. Only what the reader can use is read: the
+// header block, then as many bytes as 16301 records of its shape can take with every field at
+// its longest, however long the file. Writes the header fields and the sample table; fields
+// read before a failure keep their values, rows past the new `NumSamples` may keep an earlier
+// file's values.
 ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
                            const std::string& dataPath, const ReadContext& context,
                            HeaderFields& header, SampleTable& table);
 
-// The same on a file's content already read; `filename` is named in failure messages.
+// The same on content already read; `filename` is named in failure messages. `cut`: the content
+// is the first part of a longer file.
 ReadResult ReadRawDataContent(std::string_view content, const std::string& filename,
-                              const ReadContext& context, HeaderFields& header, SampleTable& table);
+                              const ReadContext& context, HeaderFields& header, SampleTable& table,
+                              bool cut = false);
 
-// The data-warning window's text when a CSV file holds more samples than the table takes.
-std::string dataLimitText();
-// errmsg 0: the text to put on the data-warning window; any other value: nullopt, the window
-// keeps its text. Either way the caller then shows the window without waiting for it.
+// errmsg 0: the text to put on the data-warning window when a CSV file holds more samples than
+// the table takes; any other value: nullopt, the window keeps its text. Either way the caller
+// then shows the window without waiting for it.
 std::optional<std::string> Data_limit_err(std::int16_t errmsg);
 
 }  // namespace kestrand::store

@@ -1,6 +1,7 @@
 #include "view/csv.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include "core/error.h"
@@ -10,6 +11,11 @@ namespace kestrand::view {
 namespace {
 
 constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
+// Progress goes out once every so many lines read: the bar still moves smoothly.
+constexpr int kProgressEvery = 256;
+// How much of a bad field a message quotes.
+constexpr std::size_t kQuotedBytes = 64;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 void appendQuoted(std::string& out, std::string_view text) {
   out += '"';
@@ -17,21 +23,49 @@ void appendQuoted(std::string& out, std::string_view text) {
   out += '"';
 }
 
-// Calls `each(line)` for every line of `content` until it returns false. A line ends in CR LF,
-// CR or LF; the end of the content ends the last line when it has characters.
-template <typename F>
-void forEachLine(std::string_view content, F each) {
-  std::size_t pos = 0;
-  while (pos < content.size()) {
-    const std::size_t end = content.find_first_of("\r\n", pos);
-    if (end == std::string_view::npos) {
-      each(content.substr(pos));
-      return;
+// A value in the file: the grid's number text without the blank of a sign.
+void appendNumber(std::string& out, float v) {
+  std::array<char, kNumberTextRoom> buf{};
+  const char* end = numberText(buf.data(), v);
+  const char* begin = buf.front() == ' ' ? buf.data() + 1 : buf.data();
+  out.append(begin, static_cast<std::size_t>(end - begin));
+}
+
+// Line 1 without its line end: "Date","Time", the titles of the value columns in use, then
+// "Move-Avg" when in use, "Probe","Units".
+std::string csvTitleLine(const store::SampleTable& t) {
+  std::string line = "\"Date\",\"Time\"";
+  for (int i = 0; i < 20; ++i) {
+    if (t.ColUsed[static_cast<std::size_t>(i)] > 0) {
+      line += ',';
+      appendQuoted(line, store::SampleTable::ColTitle(i));
     }
-    if (!each(content.substr(pos, end - pos))) return;
-    pos = end + 1;
-    if (content[end] == '\r' && pos < content.size() && content[pos] == '\n') ++pos;
   }
+  if (t.ColUsed[store::kMoveAvgColumn] > 0) line += ",\"Move-Avg\"";
+  line += ",\"Probe\",\"Units\"";
+  return line;
+}
+
+// Appends the line of sample j, its line end included; `columns` are the value columns in use.
+void appendCsvLine(std::string& out, const store::SampleTable& t, int j,
+                   const std::vector<int>& columns, bool moveAvg) {
+  const auto row = static_cast<std::size_t>(j);
+  appendQuoted(out, t.SampleDate[row]);
+  out += ',';
+  appendQuoted(out, t.SampleTime[row]);
+  for (const int i : columns) {
+    out += ',';
+    appendNumber(out, t.SampleData(i, j));
+  }
+  if (moveAvg) {
+    out += ',';
+    appendNumber(out, t.MoveAvgData[row]);
+  }
+  out += ',';
+  appendQuoted(out, t.SampleProbe[row]);
+  out += ',';
+  appendQuoted(out, t.SampleUnits[row]);
+  out += "\r\n";
 }
 
 // Calls `field(number, raw, quoted)` for each comma-ended field of `line` with a comma
@@ -93,10 +127,19 @@ bool tooLarge(std::string_view text) {
   return place + exponent > 0;
 }
 
+enum class Conversion { kOk, kTypeMismatch, kOverflow };
+
 // A value field: blanks around a number with an optional sign, digits with an optional point
 // and an optional exponent (E or D). The period is the decimal separator whatever the locale.
-float csvValue(std::string_view raw) {
+// The usual form, an optional minus and then a digit or the point, goes straight to
+// std::from_chars; every other text is rewritten for it first.
+Conversion csvValue(std::string_view raw, float& v) {
   const std::string_view s = trimmed(raw);
+  const std::size_t first = !s.empty() && s.front() == '-' ? 1 : 0;
+  if (first < s.size() && ((s[first] >= '0' && s[first] <= '9') || s[first] == '.')) {
+    const auto res = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (res.ec == std::errc() && res.ptr == s.data() + s.size()) return Conversion::kOk;
+  }
   std::string text;
   std::size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -124,98 +167,77 @@ float csvValue(std::string_view raw) {
     for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i, ++expDigits) text += s[i];
     if (expDigits == 0) digits = 0;
   }
-  if (digits == 0 || i != s.size()) {
-    throw Error(ErrorKind::kTypeMismatch, "Type mismatch: " + std::string(raw));
-  }
-  float v = 0.0f;
+  if (digits == 0 || i != s.size()) return Conversion::kTypeMismatch;
   const auto res = std::from_chars(text.data(), text.data() + text.size(), v);
   if (res.ec == std::errc::result_out_of_range) {
-    if (tooLarge(text)) throw Error(ErrorKind::kOverflow, "Overflow: " + std::string(raw));
-    return 0.0f;  // too small for a single float
+    if (tooLarge(text)) return Conversion::kOverflow;
+    v = 0.0f;  // too small for a single float
   }
-  return v;
+  return Conversion::kOk;
 }
 
-}  // namespace
+// ---- The first pass
 
-bool hasColumnsInUse(const store::SampleTable& t) {
-  for (int k = 0; k < store::kTableColumns - 1; ++k) {
-    if (t.ColUsed[static_cast<std::size_t>(k)] > 0) return true;
-  }
-  return false;
-}
-
-std::string csvNumber(float v) {
-  std::string text = numberText(v);
-  if (!text.empty() && text.front() == ' ') text.erase(0, 1);
-  return text;
-}
-
-std::string csvTitleLine(const store::SampleTable& t) {
-  std::string line = "\"Date\",\"Time\"";
-  for (int i = 0; i < 20; ++i) {
-    if (t.ColUsed[static_cast<std::size_t>(i)] > 0) {
-      line += ',';
-      appendQuoted(line, store::SampleTable::ColTitle(i));
-    }
-  }
-  if (t.ColUsed[store::kMoveAvgColumn] > 0) line += ",\"Move-Avg\"";
-  line += ",\"Probe\",\"Units\"";
-  return line;
-}
-
-void appendCsvLine(std::string& out, const store::SampleTable& t, int j) {
-  const auto row = static_cast<std::size_t>(j);
-  appendQuoted(out, t.SampleDate[row]);
-  out += ',';
-  appendQuoted(out, t.SampleTime[row]);
-  for (int i = 0; i < 20; ++i) {
-    if (t.ColUsed[static_cast<std::size_t>(i)] > 0) {
-      out += ',';
-      out += csvNumber(t.SampleData(i, j));
-    }
-  }
-  if (t.ColUsed[store::kMoveAvgColumn] > 0) {
-    out += ',';
-    out += csvNumber(t.MoveAvgData[row]);
-  }
-  out += ',';
-  appendQuoted(out, t.SampleProbe[row]);
-  out += ',';
-  appendQuoted(out, t.SampleUnits[row]);
-}
-
-void WriteCsv(const store::SampleTable& t, const std::function<void(std::string_view)>& write,
-              const store::Feedback& feedback) {
-  std::string chunk = csvTitleLine(t) + "\r\n";
-  chunk.reserve(kChunkBytes + 1024);
-  for (int j = 0; j < t.NumSamples; ++j) {
-    appendCsvLine(chunk, t, j);
-    chunk += "\r\n";
-    if (chunk.size() >= kChunkBytes) {
-      write(chunk);
-      chunk.clear();
-    }
-    feedback.setProgress(j, t.NumSamples);
-  }
-  if (!chunk.empty()) write(chunk);
-}
-
-CsvCount countCsvLines(std::string_view content) {
+struct FirstPass {
   CsvCount count;
-  forEachLine(content, [&](std::string_view line) {
-    if (line.size() >= kCountedLineLength) ++count.lines;
-    return true;
-  });
-  // A title line and 16300 samples are already more lines than samples the table holds.
-  if (count.lines > store::kMaxSamples) {
-    count.lines = store::kMaxSamples + 1;
-    count.overLimit = true;
-  }
-  return count;
+  std::vector<std::string_view> lines;  // the first 16301 lines, without their line ends
+};
+
+Error lineError(std::size_t line, const std::string& what) {
+  return Error(ErrorKind::kGeneral, "Line " + std::to_string(line) + " " + what);
 }
 
-void ParseCsvHeader(std::string_view line, store::SampleTable& t) {
+// Counts the lines of at least 16 characters to the end of the content, or until more than
+// 16300 are counted (the count is then final), keeping the first 16301 lines for the second
+// pass. Checks every line it passes.
+FirstPass countLines(std::string_view content) {
+  FirstPass pass;
+  const bool cut = content.size() > kMaxCsvBytes;
+  const std::size_t end = std::min(content.size(), kMaxCsvBytes);
+  constexpr int kKept = store::kMaxSamples + 1;
+  int counted = 0;
+  std::size_t pos = 0;
+  while (pos < end && counted <= store::kMaxSamples) {
+    const std::size_t limit = std::min(end, pos + kMaxCsvLineBytes + 1);
+    std::size_t i = pos;
+    for (; i < limit; ++i) {
+      const auto c = static_cast<unsigned char>(content[i]);
+      if (c >= 0x20 || c == '\t') continue;
+      if (c == '\r' || c == '\n') break;
+      throw lineError(pass.lines.size() + 1, "holds a character that no text has (code " +
+                                                 std::to_string(c) +
+                                                 "): this is not a saved data file");
+    }
+    if (i - pos > kMaxCsvLineBytes) {
+      throw lineError(pass.lines.size() + 1, "is longer than any line of a saved data file (" +
+                                                 std::to_string(kMaxCsvLineBytes) + " characters)");
+    }
+    if (i - pos >= kCountedLineLength) ++counted;
+    if (pass.lines.size() < kKept) pass.lines.push_back(content.substr(pos, i - pos));
+    pos = i + 1;
+    if (i < end && content[i] == '\r' && pos < end && content[pos] == '\n') ++pos;
+  }
+  if (cut && counted <= store::kMaxSamples) {
+    throw Error(ErrorKind::kGeneral, "The file is longer than a saved data file can be (" +
+                                         std::to_string(kMaxCsvBytes) + " bytes)");
+  }
+  // A title line and 16300 samples are already more lines than samples the table holds.
+  pass.count.lines = std::min(counted, kKept);
+  pass.count.overLimit = counted > store::kMaxSamples;
+  return pass;
+}
+
+// ---- The second pass
+
+// What the title line set: the table column of each position (-1 for none), up to the last.
+struct CsvFields {
+  std::vector<int> column;
+  int last = 0;
+};
+
+// The title line: sets ColUsed(k) of every column whose title it holds to the title's position
+// among the recognised titles (1, 2, ...), every other mark 0..24 to 0.
+CsvFields ParseCsvHeader(std::string_view line, store::SampleTable& t) {
   for (int k = 0; k < store::kTableColumns - 1; ++k) t.ColUsed[static_cast<std::size_t>(k)] = 0;
   std::int16_t position = 1;
   forEachField(line, [&](int, std::string_view raw, bool quoted) {
@@ -231,81 +253,126 @@ void ParseCsvHeader(std::string_view line, store::SampleTable& t) {
     }
     return title != "Units";
   });
+  // A field goes to the first column whose mark is its position.
+  CsvFields fields;
+  for (const std::int16_t mark : t.ColUsed) fields.last = std::max<int>(fields.last, mark);
+  fields.column.assign(static_cast<std::size_t>(fields.last) + 1, -1);
+  for (int k = store::kTableColumns - 2; k >= 0; --k) {
+    const std::int16_t mark = t.ColUsed[static_cast<std::size_t>(k)];
+    if (mark > 0) fields.column[static_cast<std::size_t>(mark)] = k;
+  }
+  return fields;
 }
 
-void ParseCsvLine(std::string_view line, int CsvRow, store::SampleTable& t,
-                  store::HeaderFields& header) {
-  int lastMark = 0;
-  for (const std::int16_t mark : t.ColUsed) lastMark = std::max<int>(lastMark, mark);
+// One data line into row `CsvRow`. Returns the failure of its first value field that is no
+// number ("" when there is none); the other fields are read all the same.
+std::string ParseCsvLine(std::string_view line, int CsvRow, const CsvFields& fields,
+                         store::SampleTable& t) {
   const auto row = static_cast<std::size_t>(CsvRow);
+  std::string failure;
   forEachField(line, [&](int f, std::string_view raw, bool quoted) {
-    if (f > lastMark) return false;
-    int k = 0;
-    while (k < store::kTableColumns && t.ColUsed[static_cast<std::size_t>(k)] != f) ++k;
-    const bool value = k < 20 || k == store::kMoveAvgColumn;
-    if (k == store::kTableColumns || (value && trimmed(raw).empty()) || (!value && raw.size() <= 2))
+    if (f > fields.last) return false;
+    const int k = fields.column[static_cast<std::size_t>(f)];
+    if (k < 0) return true;
+    if (k < 20 || k == store::kMoveAvgColumn) {
+      if (trimmed(raw).empty()) return true;
+      float v = 0.0f;
+      const Conversion c = csvValue(raw, v);
+      if (c == Conversion::kOk) {
+        (k == store::kMoveAvgColumn ? t.MoveAvgData[row] : t.SampleData(k, CsvRow)) = v;
+      } else if (failure.empty()) {
+        failure = (c == Conversion::kOverflow ? "Overflow: " : "Type mismatch: ") +
+                  std::string(raw.substr(0, kQuotedBytes));
+      }
       return true;
-    const auto text = [&] { return std::string(plainText(raw, quoted)); };
+    }
+    if (raw.size() <= 2) return true;
+    const std::string_view text = plainText(raw, quoted);
     switch (k) {
       case store::kDateColumn:
-        t.SampleDate[row] = text();
+        t.SampleDate[row] = text;
         break;
       case store::kTimeColumn:
-        t.SampleTime[row] = text();
+        t.SampleTime[row] = text;
         break;
       case store::kProbeColumn:
-        t.SampleProbe[row] = text();
+        t.SampleProbe[row] = text;
         break;
-      case store::kMoveAvgColumn:
-        t.MoveAvgData[row] = csvValue(raw);
-        break;
-      case store::kUnitsColumn:
-        t.SampleUnits[row] = text();
+      default:  // the units, after which nothing is read
+        t.SampleUnits[row] = text;
         return false;
-      default:
-        if (k < 20) t.SampleData(k, CsvRow) = csvValue(raw);
-        break;
     }
     return true;
   });
-  header.ProbeName = t.SampleProbe[0];
-  if (t.SampleProbe[2].size() > 3) {
-    header.MoveAveText = t.SampleProbe[2].size() > 6 ? t.SampleProbe[2].substr(6) : std::string();
+  return failure;
+}
+
+}  // namespace
+
+bool hasColumnsInUse(const store::SampleTable& t) {
+  for (int k = 0; k < store::kTableColumns - 1; ++k) {
+    if (t.ColUsed[static_cast<std::size_t>(k)] > 0) return true;
   }
+  return false;
 }
 
-std::vector<std::string> ReadCsvLines(std::string_view content, int lines, store::SampleTable& t,
-                                      store::HeaderFields& header,
-                                      const store::Feedback& feedback) {
-  std::vector<std::string> messages;
-  int read = 0;
-  const int rows = lines > 0 ? lines - 1 : 0;
-  forEachLine(content, [&](std::string_view line) {
-    if (read >= lines) return false;
-    if (read == 0) {
-      ParseCsvHeader(line, t);
-    } else {
-      try {
-        ParseCsvLine(line, read - 1, t, header);
-      } catch (const Error& e) {
-        messages.push_back("Error on Open!  " + e.description());
-      }
-      feedback.setProgress(read, rows);
+void WriteCsv(const store::SampleTable& t, const std::function<void(std::string_view)>& write,
+              const store::Feedback& feedback) {
+  std::vector<int> columns;
+  for (int i = 0; i < 20; ++i) {
+    if (t.ColUsed[static_cast<std::size_t>(i)] > 0) columns.push_back(i);
+  }
+  const bool moveAvg = t.ColUsed[store::kMoveAvgColumn] > 0;
+  std::string chunk;
+  chunk.reserve(kChunkBytes + 1024);
+  chunk = csvTitleLine(t);
+  chunk += "\r\n";
+  for (int j = 0; j < t.NumSamples; ++j) {
+    appendCsvLine(chunk, t, j, columns, moveAvg);
+    if (chunk.size() >= kChunkBytes) {
+      write(chunk);
+      chunk.clear();
     }
-    ++read;
-    return read < lines;
-  });
-  return messages;
+    feedback.setProgress(j, t.NumSamples);
+  }
+  if (!chunk.empty()) write(chunk);
 }
 
-CsvReadResult ReadCsvContent(std::string_view content, store::SampleTable& t,
-                             store::HeaderFields& header, const store::Feedback& feedback) {
-  const CsvCount count = countCsvLines(content);
-  t.NumSamples = count.NumSamples();
-  CsvReadResult result;
-  result.overLimit = count.overLimit;
-  result.messages = ReadCsvLines(content, count.lines, t, header, feedback);
-  return result;
+CsvOpened OpenCsvContent(std::string_view content, store::SampleTable& t,
+                         store::HeaderFields& header,
+                         const std::function<void(const CsvCount&)>& counted,
+                         const store::Feedback& feedback) {
+  // A spreadsheet's "CSV UTF-8" starts with a byte-order mark.
+  if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
+  const FirstPass pass = countLines(content);
+  CsvOpened opened;
+  opened.count = pass.count;
+  t.NumSamples = pass.count.NumSamples();
+  if (counted) counted(pass.count);
+
+  const int rows = pass.count.NumSamples();
+  CsvFields fields;
+  int longLines = 0;
+  for (int n = 0; n < pass.count.lines; ++n) {
+    const std::string_view line = pass.lines[static_cast<std::size_t>(n)];
+    if (line.size() >= kCountedLineLength) ++longLines;
+    if (n == 0) {
+      fields = ParseCsvHeader(line, t);
+      continue;
+    }
+    const std::string failure = ParseCsvLine(line, n - 1, fields, t);
+    if (!failure.empty()) opened.messages.push_back("Error on Open!  " + failure);
+    if (n % kProgressEvery == 0 || n == rows) feedback.setProgress(n, rows);
+  }
+  // The header details come back through the "Probe" column: the model name in row 0, the
+  // moving average's "M-Avg=" text in row 2.
+  if (rows > 0) {
+    header.ProbeName = t.SampleProbe[0];
+    const std::string& mavg = t.SampleProbe[2];
+    if (mavg.size() > 3) header.MoveAveText = mavg.size() > 6 ? mavg.substr(6) : std::string();
+  }
+  opened.linesLost = pass.count.lines - longLines;
+  return opened;
 }
 
 std::string shownFileName(const std::string& path) {

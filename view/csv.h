@@ -4,6 +4,7 @@
 // texts that carry the header details. Reading is driven by the title line: each known title
 // tells where the values of its field go.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -24,18 +25,9 @@ inline const std::string kCsvFilter = "Excel Spreadsheet  *.csv|*.csv|All Files 
 // True when any column 0..24 is in use: there is something to save.
 bool hasColumnsInUse(const store::SampleTable& t);
 
-// A value in the file: the grid's number text without the blank of a sign ("12.5", ".5",
-// "-.25", "0").
-std::string csvNumber(float v);
-
-// Line 1 without its line end: "Date","Time", the titles of the value columns in use, then
-// "Move-Avg" when in use, "Probe","Units".
-std::string csvTitleLine(const store::SampleTable& t);
-// Appends the line of sample j without its line end.
-void appendCsvLine(std::string& out, const store::SampleTable& t, int j);
-
 // The whole file, each line ended by CR LF: the title line and NumSamples sample lines, handed
-// to `write` in pieces of about 64 KiB. Progress (j, NumSamples) after sample line j; a `write`
+// to `write` in pieces of about 64 KiB. Values are the grid's number texts without the blank of
+// a sign ("12.5", ".5", "-.25", "0"). Progress (j, NumSamples) after sample line j; a `write`
 // that throws ends the writing.
 void WriteCsv(const store::SampleTable& t, const std::function<void(std::string_view)>& write,
               const store::Feedback& feedback = {});
@@ -44,6 +36,13 @@ void WriteCsv(const store::SampleTable& t, const std::function<void(std::string_
 
 // A line the first pass counts has at least this many characters.
 inline constexpr std::size_t kCountedLineLength = 16;
+// The longest line an open takes. A saved line holds two short texts, at most 21 numbers of
+// at most 13 characters and the probe and units texts: under 400 characters, which a
+// spreadsheet that writes more digits may double. A longer line is no line of this file.
+inline constexpr std::size_t kMaxCsvLineBytes = 1024;
+// The most an open reads of a file: a title line and 16300 samples of the longest lines.
+inline constexpr std::size_t kMaxCsvBytes =
+    static_cast<std::size_t>(store::kMaxSamples + 1) * kMaxCsvLineBytes;
 
 // What the first pass finds: `lines` is the number of lines to read in the second pass (the
 // title line included), capped at 16301; `overLimit` says more than 16300 lines were counted
@@ -53,40 +52,33 @@ struct CsvCount {
   bool overLimit = false;
   std::int16_t NumSamples() const { return static_cast<std::int16_t>(lines > 0 ? lines - 1 : 0); }
 };
-// Counts the lines of at least 16 characters. Lines end in CR LF, CR or LF.
-CsvCount countCsvLines(std::string_view content);
 
-// The title line: sets ColUsed(k) of every column whose title it holds to the title's position
-// among the recognised titles (1, 2, ...), every other mark 0..24 to 0. Blanks inside a title
-// are ignored; the first column of a title wins ("Field" is column 12); nothing after "Units"
-// is read.
-void ParseCsvHeader(std::string_view line, store::SampleTable& t);
-
-// One data line into row `CsvRow`: field f goes to the first column whose ColUsed is f.
-// Values are numbers with a period as decimal separator whatever the locale; an empty value
-// field, and a text field of 2 characters or fewer, leave the cell as it was. Then ProbeName
-// from SampleProbe(0) and, when SampleProbe(2) is longer than 3 characters, MoveAveText from
-// its 7th character on. A field that is not a number throws kestrand::Error; the fields before
-// it are kept.
-void ParseCsvLine(std::string_view line, int CsvRow, store::SampleTable& t,
-                  store::HeaderFields& header);
-
-// The second pass: the first `lines` lines of `content` whatever their length, the first to
-// ParseCsvHeader, each further one to ParseCsvLine for rows 0, 1, ... Returns the message of
-// every data line that failed ("Error on Open!  " and the failure's text), in order; the
-// reading goes on with the next line. Progress (rows read, lines - 1) after each data line.
-std::vector<std::string> ReadCsvLines(std::string_view content, int lines, store::SampleTable& t,
-                                      store::HeaderFields& header,
-                                      const store::Feedback& feedback = {});
-
-// Both passes on a table that clear_regs has emptied: NumSamples from the count, then the
-// lines.
-struct CsvReadResult {
-  bool overLimit = false;             // more than 16300 lines counted; at most 16300 samples read
-  std::vector<std::string> messages;  // the failed lines' messages
+struct CsvOpened {
+  CsvCount count;
+  // "Error on Open!  " and the failure's text, for every data line that failed, in order.
+  std::vector<std::string> messages;
+  // Counted lines that the second pass did not reach because shorter lines took their place.
+  int linesLost = 0;
 };
-CsvReadResult ReadCsvContent(std::string_view content, store::SampleTable& t,
-                             store::HeaderFields& header, const store::Feedback& feedback = {});
+
+// "Open" on a file's content (at most kMaxCsvBytes + 1 of its first bytes), on a table that
+// clear_regs has emptied. The first pass counts the lines of at least 16 characters (lines end
+// in CR LF, CR or LF; a UTF-8 byte-order mark at the start is skipped) and sets NumSamples;
+// then `counted` hears the count. The second pass reads the first `lines` lines whatever their
+// length: the first is the title line, where each known title takes the next position (blanks
+// inside a title are ignored, the first column of a title wins, nothing after "Units" counts);
+// each further line fills rows 0, 1, ...: field f goes to the column of position f. A value
+// field that is no number fails its line (the cell keeps its value; the rest of the line is
+// read); an empty value field, and a text field of 2 characters or fewer, leave the cell as it
+// was. Then ProbeName from SampleProbe(0) and, when SampleProbe(2) is longer than 3
+// characters, MoveAveText from its 7th character on. Progress (rows read, NumSamples) now and
+// then. Throws kestrand::Error, before anything is read into the table, for a line longer than
+// kMaxCsvLineBytes, a line with a control character other than a tab (no text file has one),
+// and a file too long to count.
+CsvOpened OpenCsvContent(std::string_view content, store::SampleTable& t,
+                         store::HeaderFields& header,
+                         const std::function<void(const CsvCount&)>& counted = {},
+                         const store::Feedback& feedback = {});
 
 // The part of `path` after its last folder separator ("/" or "\"), looked for from the last
 // character back to the second; the whole path when there is none.

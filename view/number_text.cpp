@@ -1,56 +1,201 @@
 #include "view/number_text.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
-#include <string_view>
+#include <cstdint>
+#include <cstring>
 
 namespace kestrand::view {
+namespace {
 
-// Written by hand: printf's "%.7G" and std::format put a "0" before the point, give no blank for
-// the sign and change to an exponent at other magnitudes. std::to_chars supplies the correctly
-// rounded seven digits; the layout around them is done here.
-std::string numberText(float v) {
-  if (std::isnan(v)) return "NaN";
-  if (std::isinf(v)) return v < 0 ? "-Inf" : " Inf";
-  if (v == 0.0f) return " 0";
+// A GCC and Clang extension; `__extension__` keeps -Wpedantic quiet about it.
+__extension__ typedef unsigned __int128 U128;  // NOLINT(modernize-use-using)
 
-  char buf[32];
-  const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific,
-                                 6);  // d.dddddde+XX
-  const std::string_view sci(buf, static_cast<size_t>(res.ptr - buf));
-  const size_t e = sci.find('e');
-  std::string digits;  // the seven digits without trailing zeros
-  for (char c : sci.substr(0, e)) {
-    if (c != '.') digits += c;
-  }
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+constexpr std::uint32_t kSevenDigits = 10'000'000;  // the first number of eight digits
+constexpr std::uint32_t kSixDigits = 1'000'000;     // the first number of seven digits
+
+// A value's seven significant digits: 1'000'000 <= digits < 10'000'000, the first digit
+// standing for 10^exponent.
+struct Significant {
+  std::uint32_t digits = 0;
   int exponent = 0;
-  std::string_view ex = sci.substr(e + 1);
-  if (ex.front() == '+') ex.remove_prefix(1);
-  std::from_chars(ex.data(), ex.data() + ex.size(), exponent);
+};
 
-  std::string out(1, v < 0 ? '-' : ' ');
-  const int n = static_cast<int>(digits.size());
+constexpr U128 powerOfTen(int n) {
+  U128 p = 1;
+  for (int i = 0; i < n; ++i) p *= 10;
+  return p;
+}
+
+constexpr std::array<U128, 39> kPowersOfTen = [] {
+  std::array<U128, 39> p{};
+  for (int i = 0; i < 39; ++i) p[static_cast<std::size_t>(i)] = powerOfTen(i);
+  return p;
+}();
+
+constexpr std::array<std::uint64_t, 13> kPowersOfTen64 = [] {
+  std::array<std::uint64_t, 13> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
+
+// The seven significant digits of a finite, non-zero |v|, rounded to the nearest with ties to
+// the even neighbour, from the value's exact binary form in 128-bit integers. Written by hand
+// because std::to_chars with a precision (which rounds the same way) costs more than the rest
+// of a CSV line; the grid and the CSV file ask for some 280,000 of these at once. False for
+// magnitudes outside about 1E-25 to 1E+38, which take std::to_chars.
+bool sevenDigits(float v, Significant& out) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(v) & 0x7FFF'FFFFu;
+  const int biased = static_cast<int>(bits >> 23);
+  std::uint64_t mantissa = bits & 0x7F'FFFFu;
+  int e2 = -149;  // v = mantissa * 2^e2
+  if (biased != 0) {
+    mantissa |= 0x80'0000u;
+    e2 = biased - 150;
+  }
+  // floor(log10(2^k)) for k = floor(log2 |v|); the decimal exponent is this or one more.
+  const int log2 = e2 + static_cast<int>(std::bit_width(mantissa)) - 1;
+  int exponent = (log2 * 78913) >> 18;
+  if (const int k = 6 - exponent; k >= 0 && k <= 12 && e2 < 0 && e2 > -60) {
+    // The usual magnitudes, about 1E-06 to 8E+06, in 64 bits: mantissa * 10^k < 2^64.
+    const std::uint64_t scaled = mantissa * kPowersOfTen64[static_cast<std::size_t>(k)];
+    std::uint64_t unit = std::uint64_t{1} << -e2;
+    std::uint64_t whole = scaled >> -e2;
+    std::uint64_t rest = scaled & (unit - 1);
+    if (whole >= kSevenDigits) {  // the exponent is one more: a digit less before the point
+      rest += (whole % 10) * unit;
+      unit *= 10;
+      whole /= 10;
+      ++exponent;
+    }
+    auto digits = static_cast<std::uint32_t>(whole);
+    if (rest * 2 > unit || (rest * 2 == unit && digits % 2 == 1)) ++digits;
+    if (digits == kSevenDigits) {
+      digits = kSixDigits;
+      ++exponent;
+    }
+    out = {digits, exponent};
+    return true;
+  }
+  for (;;) {
+    const int k = 6 - exponent;  // the scale that puts seven digits before the point
+    U128 whole = 0;
+    U128 rest = 0;  // the fraction left over, as `rest` of `unit`
+    U128 unit = 1;
+    if (k >= 0) {
+      // mantissa * 10^k stays below 2^128, and so does the shift.
+      if (k > 31 || e2 < -120) return false;
+      const U128 scaled = static_cast<U128>(mantissa) * kPowersOfTen[static_cast<std::size_t>(k)];
+      if (e2 >= 0) {
+        whole = scaled << e2;
+      } else {
+        unit = static_cast<U128>(1) << -e2;
+        whole = scaled >> -e2;
+        rest = scaled & (unit - 1);
+      }
+    } else {
+      if (-k >= static_cast<int>(kPowersOfTen.size()) || e2 < 0 || e2 > 100) return false;
+      unit = kPowersOfTen[static_cast<std::size_t>(-k)];
+      const U128 exact = static_cast<U128>(mantissa) << e2;
+      whole = exact / unit;
+      rest = exact % unit;
+    }
+    if (whole < kSixDigits) {
+      --exponent;
+      continue;
+    }
+    if (whole >= kSevenDigits) {
+      ++exponent;
+      continue;
+    }
+    auto digits = static_cast<std::uint32_t>(whole);
+    const U128 twice = rest * 2;
+    if (twice > unit || (twice == unit && digits % 2 == 1)) ++digits;
+    if (digits == kSevenDigits) {
+      digits = kSixDigits;
+      ++exponent;
+    }
+    out = {digits, exponent};
+    return true;
+  }
+}
+
+// The same through std::to_chars ("d.dddddde+XX").
+Significant sevenDigitsByToChars(float v) {
+  std::array<char, 32> buf{};
+  const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(v),
+                                 std::chars_format::scientific, 6);
+  Significant s;
+  for (const char* p = buf.data(); p != res.ptr && *p != 'e'; ++p) {
+    if (*p != '.') s.digits = s.digits * 10 + static_cast<std::uint32_t>(*p - '0');
+  }
+  const char* e = std::find(buf.data(), res.ptr, 'e') + 1;
+  if (*e == '+') ++e;
+  std::from_chars(e, res.ptr, s.exponent);
+  return s;
+}
+
+char* put(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+}  // namespace
+
+char* numberText(char* out, float v) {
+  if (std::isnan(v)) return put(out, "NaN");
+  if (std::isinf(v)) return put(out, v < 0 ? "-Inf" : " Inf");
+  if (v == 0.0f) return put(out, " 0");
+
+  Significant s;
+  if (!sevenDigits(v, s)) s = sevenDigitsByToChars(v);
+  // The digits without trailing zeros.
+  std::array<char, 7> digits{};
+  int n = 7;
+  for (int i = 6; i >= 0; --i) {
+    digits[static_cast<std::size_t>(i)] = static_cast<char>('0' + s.digits % 10);
+    s.digits /= 10;
+  }
+  while (n > 1 && digits[static_cast<std::size_t>(n - 1)] == '0') --n;
+  const auto digitsTo = [&](char* at, int from, int to) {
+    for (int i = from; i < to; ++i) *at++ = digits[static_cast<std::size_t>(i)];
+    return at;
+  };
+
+  *out++ = v < 0 ? '-' : ' ';
+  const int exponent = s.exponent;
   if (exponent >= 7 || exponent < -5) {
-    out += digits[0];
-    if (n > 1) out += '.' + digits.substr(1);
+    out = digitsTo(out, 0, 1);
+    if (n > 1) {
+      *out++ = '.';
+      out = digitsTo(out, 1, n);
+    }
     const int mag = exponent < 0 ? -exponent : exponent;
-    out += exponent < 0 ? "E-" : "E+";
-    if (mag < 10) out += '0';
-    out += std::to_string(mag);
+    out = put(out, exponent < 0 ? "E-" : "E+");
+    *out++ = static_cast<char>('0' + mag / 10);
+    *out++ = static_cast<char>('0' + mag % 10);
   } else if (exponent < 0) {
-    out += '.';
-    out.append(static_cast<size_t>(-exponent - 1), '0');
-    out += digits;
+    *out++ = '.';
+    for (int z = 0; z < -exponent - 1; ++z) *out++ = '0';
+    out = digitsTo(out, 0, n);
   } else if (exponent + 1 >= n) {
-    out += digits;
-    out.append(static_cast<size_t>(exponent + 1 - n), '0');
+    out = digitsTo(out, 0, n);
+    for (int z = 0; z < exponent + 1 - n; ++z) *out++ = '0';
   } else {
-    out += digits.substr(0, static_cast<size_t>(exponent + 1));
-    out += '.';
-    out += digits.substr(static_cast<size_t>(exponent + 1));
+    out = digitsTo(out, 0, exponent + 1);
+    *out++ = '.';
+    out = digitsTo(out, exponent + 1, n);
   }
   return out;
+}
+
+std::string numberText(float v) {
+  std::array<char, kNumberTextRoom> buf{};
+  return {buf.data(), numberText(buf.data(), v)};
 }
 
 }  // namespace kestrand::view

@@ -106,6 +106,7 @@ TEST_F(Cli, HostileOrClumsyInputEndsSoonWithinBoundsWithAStatusThatSaysWhatWentW
   put("long.csv", kTitles + "\"01/15/2006\",\"02:05:09 PM\"," + std::string(10 << 20, 'x') +
                       ",\"QV-1100\",\"V/m\"\r\n");
   put("bad.csv", kTitles + "\"01/15/2006\",\"02:05:09 PM\",x2,\"QV-1100\",\"V/m\"\r\n");
+  put("short.csv", kTitles + "\r\n" + kCsv.substr(kTitles.size()));  // a blank line pushes one out
   put("empty.csv", "");
   put("title.csv", kTitles);
 #ifndef __SANITIZE_ADDRESS__  // the sanitizer's shadow memory is far above any such limit
@@ -122,7 +123,8 @@ TEST_F(Cli, HostileOrClumsyInputEndsSoonWithinBoundsWithAStatusThatSaysWhatWentW
               {{"export", "qv0001.dat", "qv0001.dat"}, 1, "qv0001.dat is the file being read"},
               {{"chart", "alias.csv", "--png", "qv0001.dat"}, 1, "is the file being read"},
               {{"chart", "good.csv", "--png", "c.png"}, 0, ""},
-              {{"view", "long.csv"}, 1, "Type mismatch"},
+              {{"view", "long.csv"}, 1, "Line 2 is longer than any line"},
+              {{"view", "short.csv"}, 0, "1 line of short.csv was not read"},
               {{"view", "missing.csv"}, 1, "Error: Error on Open!  "},
               {{"export", "bad.csv", "out.csv"}, 1, "Type mismatch"},
               {{"stats", "empty.csv"}, 1, "no samples in empty.csv"},

@@ -1,14 +1,12 @@
 #include "store/catalogue.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/fake/memory_file_system.h"
-#include "platform/posix/posix_file_system.h"
 
 namespace kestrand::store {
 namespace {
@@ -28,39 +26,8 @@ std::string headerError(const std::string& name) {
          "It will not be included in the list of available files.";
 }
 
-TEST(ListEntryText, FieldWidthsOfDateAndTime) {
-  const struct {
-    const char *date, *time;
-    std::int16_t probe;
-    const char *model, *mode;
-    std::int16_t rate;
-    const char *units, *file, *entry;
-  } rows[] = {
-      // An 8-character date gets two blanks; a 24-hour time of 8 characters three.
-      {"06-01-15", "14:05:09", 1, "QV-1200ABA", "Periodic  ", 0, "mA/m", "qv1.dat",
-       "  06-01-15    14:05:09   Probe QV-1200ABA   Periodic     Log Rate  0   Units mA/m"
-       "      qv1.dat"},
-      // Longer texts are kept whole; an empty time fills its field.
-      {"15 January 2006", "", 15, "QV-1540", "Scheduled ", -1, "", "q",
-       "15 January 2006               Probe QV-1540   Scheduled    Log Rate -1   Units       q"},
-      // Elapsed-time probes (16 and up) have a number in a field of 2 (the worked example is
-      // listed by the catalogue tests below).
-      {"01/15/2006", "7", 16, "R510", "Continuous", 15, "V/m", "qv3.dat",
-       "01/15/2006  7   Probe R510   Continuous   Log Rate  15   Units V/m      qv3.dat"},
-  };
-  for (const auto& r : rows) {
-    EXPECT_EQ(listEntryText(r.date, r.time, r.probe, r.model, r.mode, r.rate, r.units, r.file),
-              r.entry);
-  }
-}
-
-std::string freshDirectory() {
-  char pattern[] = "/tmp/kestrand-store-XXXXXX";
-  const char* made = mkdtemp(pattern);
-  return made != nullptr ? made : "/nonexistent";
-}
-
-// A catalogue over a fresh data directory; what the list shows is collected from its updates.
+// A catalogue over an in-memory data directory; what the list shows is collected from its
+// updates.
 class CatalogueTest : public ::testing::Test {
  protected:
   CatalogueTest() {
@@ -68,10 +35,8 @@ class CatalogueTest : public ::testing::Test {
     catalogue_.ListDate = "01/15/2006";
     catalogue_.ListTime = "02:05:09 PM";
   }
-  ~CatalogueTest() override { std::filesystem::remove_all(dir_); }
-
   void write(const std::string& name, const std::string& content) {
-    fs_.writeAll(platform::joinPath(dir_, name), content);
+    fs_.files["/d/" + name] = content;
   }
   // A valid continuous-mode file of probe 0 with the given date.
   void writeValid(const std::string& name, const std::string& date = "01/15/2006") {
@@ -94,13 +59,12 @@ class CatalogueTest : public ::testing::Test {
     list_.SearchForFiles([this](const ListUpdate& u) { take(u); });
   }
 
-  std::string dir_ = freshDirectory();
-  platform::posix::PosixFileSystem fs_{dir_};
+  platform::fake::MemoryFileSystem fs_{"/d"};
   FileCatalogue catalogue_;
   HeaderFields header_;
   ProbeTable probes_;
   MessageCatalogue messages_;
-  FileList list_{{catalogue_, header_, probes_, messages_, fs_, dir_}};
+  FileList list_{{catalogue_, header_, probes_, messages_, fs_, "/d"}};
   Texts entries_, boxes_, general_;
 };
 
@@ -128,55 +92,35 @@ TEST_F(CatalogueTest, AddToListAppendsTheEntryAndCountsIt) {
 
   // Units codes outside the table's 0..6 are listed as code 0; 6 is inside though unused.
   header_.ProbeType = 0;
-  for (std::int16_t code : {std::int16_t{7}, std::int16_t{-1}, std::int16_t{6}}) {
-    header_.UnitsCode = code;
+  for (const int code : {7, -1, 6}) {
+    header_.UnitsCode = static_cast<std::int16_t>(code);
     take(list_.AddToList(0));
-    EXPECT_EQ(header_.UnitsCode, code == 6 ? 6 : 0) << code;
-    EXPECT_NE(entries_.back().find(code == 6 ? "Units       " : "Units V/m      "),
-              std::string::npos)
-        << entries_.back();
+    EXPECT_TRUE(
+        entries_.back().ends_with(code == 6 ? "Units       qv12.dat" : "Units V/m      qv12.dat"))
+        << code;
   }
-  EXPECT_TRUE(boxes_.empty());
 }
 
-TEST_F(CatalogueTest, SearchListsTheExampleFileAndAPeriodicFileWithItsFirstRecordsUnits) {
-  write(kExampleName,
-        "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,0\r\n12.3\r\n12.345\r\n12.1\r\n"
-        "1,0\r\n12.4\r\n12.5\r\n12.2\r\n");
-  write("qvp.dat",
-        "\"01/15/2006\",\"02:05:09 PM\",0,2\r\n2,9,60,3,10.5\r\n1,1\r\n1\r\n2\r\n3\r\n"
-        "1,0\r\n4\r\n5\r\n6\r\n");
+TEST_F(CatalogueTest, APeriodicFileIsListedWithItsFirstRecordsUnits) {
+  write("qvp.dat", "\"01/15/2006\",\"02:05:09 PM\",0,2\r\n2,9,60,3,10.5\r\n1,1\r\n1\r\n2\r\n3\r\n");
   catalogue_.ListDate = catalogue_.ListTime = "";
   search();
-  EXPECT_EQ(entries_, (Texts{kExampleEntry,
-                             "01/15/2006 02:05:09 PM   Probe QV-1100   Periodic"
-                             "     Log Rate  2   Units mW/cm\xB2      qvp.dat"}));
-  EXPECT_EQ(Texts(catalogue_.FileNames.begin(), catalogue_.FileNames.begin() + 2),
-            (Texts{kExampleName, "qvp.dat"}));
-  EXPECT_EQ(catalogue_.FileStatus[0], kComplete);
+  EXPECT_EQ(entries_, Texts{"01/15/2006 02:05:09 PM   Probe QV-1100   Periodic     Log Rate  2   "
+                            "Units mW/cm\xB2      qvp.dat"});
+  EXPECT_EQ(catalogue_.FileNames[0] + " " + std::to_string(catalogue_.FileStatus[0]), "qvp.dat 2");
   // The header fields hold the last file examined.
-  EXPECT_EQ(header_.DataFormat, 9);
-  EXPECT_EQ(header_.MoveAve, 60);
-  EXPECT_EQ(header_.PeriodOn, 3.0f);
-  EXPECT_EQ(header_.PeriodOff, 10.5f);
-  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(std::tuple(header_.DataFormat, header_.MoveAve, header_.PeriodOn, header_.PeriodOff),
+            std::tuple(9, 60, 3.0f, 10.5f));
 }
 
 TEST_F(CatalogueTest, SearchMatchesNamesWithoutRegardToCaseInNameOrder) {
-  writeValid("qvx.DAT", "03/03/2006");
-  writeValid("QV b.dat", "02/02/2006");
-  writeValid("aqv.dat");
-  writeValid("qv.txt");
-  writeValid("qv1.dat.bak");
-  writeValid("Qv0.Dat", "01/01/2006");
-  std::filesystem::create_directory(dir_ + "/qvdir.dat");
+  for (const char* name : {"qvx.DAT", "aqv.dat", "qv.txt", "qv1.dat.bak", "Qv0.Dat"}) {
+    writeValid(name, "03/03/06");
+  }
   search();
   EXPECT_EQ(Texts(catalogue_.FileNames.begin(), catalogue_.FileNames.begin() + 3),
-            (Texts{"QV b.dat", "Qv0.Dat", "qvx.DAT"}));
-  EXPECT_EQ(catalogue_.NumFiles, 3);
-  ASSERT_EQ(entries_.size(), 3u);
-  EXPECT_EQ(entries_[2].substr(0, 10), "03/03/2006");
-  EXPECT_TRUE(boxes_.empty());
+            (Texts{"Qv0.Dat", "qvx.DAT", ""}));
+  EXPECT_EQ(entries_.at(0).substr(0, 11), "  03/03/06 ");  // right-aligned in 10
 }
 
 TEST_F(CatalogueTest, OnlyTheFirstHundredFilesAreExaminedAndAFullListTakesNoMore) {
@@ -211,78 +155,31 @@ TEST_F(CatalogueTest, RejectedFilesAreReportedInTheirTurnAndTheSearchGoesOn) {
   write("qv5 empty.dat", "");
   write("qv6 probe 32.dat", head + "32,1\r\n2,9,60\r\n1,0\r\n");
   write("qv7 overflow.dat", head + "0,1\r\n2,9,60\r\n1,40000\r\n");
+  // Blanks that push a field past 64 bytes make it too long.
+  write("qv8 blanks.dat", std::string(64, ' ') + head + "0,1\r\n2,9,60\r\n1,0\r\n");
   Texts order;
   list_.SearchForFiles([&](const ListUpdate& u) {
     take(u);
     order.push_back(u.box ? u.box->text : u.entry.substr(u.entry.size() - 12));
   });
-  take(list_.LoadFiletoList("qv8 gone.dat"));
+  take(list_.LoadFiletoList("qv9 gone.dat"));
   EXPECT_EQ(order, (Texts{headerError("qv1 header only.dat"), headerError("qv2 no columns.dat"),
                           headerError("qv3 not a number.dat"), "qv4 good.dat",
                           headerError("qv5 empty.dat"), headerError("qv6 probe 32.dat"),
-                          headerError("qv7 overflow.dat")}));
-  EXPECT_EQ(boxes_.back(), headerError("qv8 gone.dat"));
+                          headerError("qv7 overflow.dat"), headerError("qv8 blanks.dat")}));
+  EXPECT_EQ(boxes_.back(), headerError("qv9 gone.dat"));
   EXPECT_EQ(catalogue_.NumFiles, 1);
   EXPECT_EQ(catalogue_.FileNames[0], "qv4 good.dat");
 }
 
-TEST(LoadFiletoList, ReadsTheHeadOnlyAndMoreWhenAFieldMayRunPastIt) {
-  // Units code 10 is listed as code 0 ("V/m"); cut after its "1" it would give "mW/cm²".
-  const std::string head = "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,10\r\n";
-  std::string records;
-  for (int i = 0; i < 20000; ++i) records += "1,10\r\n5\r\n";
-  ProbeTable probes;
-  probes.InitProbeTable();
-  const MessageCatalogue messages;
-  // Leading blanks move the head across the first 4096 bytes, then past twice that.
-  std::vector<size_t> pads = {0, 9000};
-  for (size_t pad = 4096 - head.size() - 2; pad <= 4096; ++pad) pads.push_back(pad);
-  for (size_t pad : pads) {
-    platform::fake::MemoryFileSystem fs("/d");
-    fs.files["/d/qv.dat"] = std::string(pad, ' ') + head + records;
-    FileCatalogue catalogue;
-    HeaderFields header;
-    const ListUpdate u =
-        FileList({catalogue, header, probes, messages, fs, "/d"}).LoadFiletoList("qv.dat");
-    EXPECT_EQ(u.entry,
-              "01/15/2006 02:05:09 PM   Probe QV-1100   Continuous   Log Rate  2   Units V/m"
-              "      qv.dat")
-        << pad;
-    EXPECT_LT(fs.bytesRead, 4 * (pad + 4096)) << pad;  // of a file of 220 kB
-  }
-}
-
-TEST_F(CatalogueTest, ShowListStatusReadsOnlyAViewedCompleteEntry) {
-  catalogue_.FileNames = {"qv a.dat", "qv b.dat", "qv c.dat", ""};
-  catalogue_.FileStatus = {kHeaderOnly, kComplete, kNoHeader, kComplete};
-  catalogue_.NumFiles = 4;
-  Texts calls;
-  const FileList::ViewSteps steps{[&](const std::string& text) { calls.push_back(text); },
-                                  [&](const std::string& name) { calls.push_back("read " + name); },
-                                  [&] { calls.push_back("update"); }};
-
-  const struct {
-    int selected, choice;
-    const char* status;  // "" for no status written
-  } rows[] = {
-      {0, 0, "Status for Header # 1 = Header received, Data not complete"},
-      {0, 1, "Status for Header # 1 = Header received, Data not complete"},
-      {2, 1, "Status for Header # 3 = Data received with no header"},
-      {1, 0, "Status for Header # 2 = Complete block of continuous data"},
-      {3, 1, ""},  // complete but without a file name
-  };
-  for (const auto& r : rows) {
-    calls.clear();
-    list_.Show_list_status(r.selected, r.choice, steps);
-    EXPECT_EQ(calls, *r.status ? Texts{r.status} : Texts{}) << r.selected << "," << r.choice;
-  }
-  EXPECT_EQ(catalogue_.CurrentFile, "");
-
-  calls.clear();
-  list_.Show_list_status(1, 1, steps);
-  EXPECT_EQ(calls, (Texts{"Reading Raw Data File", "read qv b.dat", "Updating table", "update",
-                          "Table updated"}));
-  EXPECT_EQ(catalogue_.CurrentFile, "qv b.dat");
+TEST_F(CatalogueTest, OnlyElevenFieldsOfAFileAreReadWhateverFollows) {
+  // Units code 10 is listed as code 0.
+  write("qv.dat",
+        "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,10\r\n" + std::string(500'000, 'x'));
+  take(list_.LoadFiletoList("qv.dat"));
+  EXPECT_EQ(entries_, Texts{"01/15/2006 02:05:09 PM   Probe QV-1100   Continuous   Log Rate  2"
+                            "   Units V/m      qv.dat"});
+  EXPECT_LE(fs_.bytesRead, 11 * 64u);
 }
 
 }  // namespace

@@ -56,13 +56,5 @@ TEST(VerifyHeader, AcceptsExactlyTheDocumentedRanges) {
   }
 }
 
-TEST(LogModeNames, TheViewedFilesModeTextAndTheUnknownCodes) {
-  // The list names of codes 0 to 5 are checked with the list entries.
-  EXPECT_EQ(logModeText(2), "Logging Mode - Periodic  ");
-  EXPECT_EQ(logModeText(5), "Logging Mode - Spatial ");
-  EXPECT_EQ(logModeText(6), "Logging Mode - Unknown   ");
-  EXPECT_EQ(logModeListName(6, 0), "Unknown   ");
-}
-
 }  // namespace
 }  // namespace kestrand::store

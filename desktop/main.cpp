@@ -10,6 +10,7 @@
 #include "platform/posix/data_directory.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
+#include "platform/qt/chart_feed.h"
 #include "platform/qt/chart_widget.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
@@ -47,8 +48,9 @@ int main(int argc, char** argv) {
   auto* chart = new platform::qt::ChartWidget(fs, dialogs, fs.programDirectory());
   view.addPage(chart, "Chart");
   app::Program& program = window.program();
-  program.showChart = [chart](const view::ChartData& data, const std::string& name) {
-    chart->setData(data, name);
+  platform::qt::ChartFeed feed(*chart);
+  program.showChart = [&feed](std::function<view::ChartData()> make, const std::string& name) {
+    feed.set(std::move(make), name);
   };
   chart->onMessage([&program](const std::string& text) { program.genMsg.ShowGeneralMsg(text); });
   chart->setReference(app::readReferenceLevel(fs, fs.programDirectory()));

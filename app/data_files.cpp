@@ -87,6 +87,12 @@ void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
 
 bool OpenCsvFile(Program& g, const std::string& path,
                  const std::function<void(const std::string&)>& dataLimitWarning, int* linesLost) {
+  // "Opening ..." is written without the general message's timer, so it shows for as long as
+  // the open takes; once the open has ended, the timer clears it as it clears any other news.
+  struct ClearWhenDone {
+    GeneralMessage& genMsg;
+    ~ClearWhenDone() { genMsg.clearAfter(5000); }  // as long as ShowGeneralMsg shows news
+  } clearWhenDone{g.genMsg};
   try {
     // One byte more than an open takes tells a file that is too long.
     const std::string content = g.p.fs.readHead(path, view::kMaxCsvBytes + 1);

@@ -309,6 +309,7 @@ void MainWindow::command(platform::Command command, int number) {
       showSelectedStatus(0);
       break;
     case C::kListDoubleClick:
+    case C::kListEnter:
     case C::kView:
       showSelectedStatus(1);
       break;

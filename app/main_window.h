@@ -65,7 +65,8 @@ class MainWindow : public platform::MainWindowEvents {
   // The splash timer: shows the main window once three seconds have passed by the clock, or
   // arms itself again for the time still to run.
   void splashTick();
-  // A click (choice 0), or a double click or "View" (choice 1, then the "Data" tab) on the list.
+  // A click (choice 0), or a double click, Enter or "View" (choice 1, then the "Data" tab) on
+  // the list.
   void showSelectedStatus(int choice);
   // Removes listed file `index` from the data directory; a file that stays is reported. True
   // when the file is gone.

@@ -130,8 +130,14 @@ void Program::UpdateDataTable() {
     p.view.setLabel(LabelId::kLblProbeModel, l.lblProbeModel);
     p.view.setLabel(LabelId::kLblUnits, l.lblUnits);
     p.view.setLabel(LabelId::kMavgMess, l.MAVG_mess);
-    if (showChart)
-      showChart(view::chartData(grid, table, header, formats.dateChoice()), catalogue.CurrentFile);
+    if (showChart) {
+      // The header is taken as it is now: an upload rewrites it.
+      showChart(
+          [this, shownHeader = header, dateChoice = formats.dateChoice()] {
+            return view::chartData(grid, table, shownHeader, dateChoice);
+          },
+          catalogue.CurrentFile);
+    }
   } catch (const Error& e) {
     f.setBusy(false);
     f.hide();

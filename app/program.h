@@ -92,8 +92,10 @@ class Program {
   // path; empty once the table is cleared.
   std::string shownFile;
   // Where the chart of the table on display goes, with the upload's name (the desktop
-  // program's "Chart" tab); called after every grid update.
-  std::function<void(const view::ChartData&, const std::string& name)> showChart;
+  // program's "Chart" tab); called after every grid update with what makes the chart, so that
+  // it is made when it is needed. It reads the table and the grid as they stand then, which
+  // only the next update changes.
+  std::function<void(std::function<view::ChartData()> make, const std::string& name)> showChart;
 
   std::unique_ptr<platform::Timer> Timer1;
   std::unique_ptr<platform::Timer> tmrReadingData;

@@ -76,8 +76,8 @@ Survey::Survey(Program& g, platform::Dialogs& dialogs, SurveyDisplay display, Re
 
 Survey::~Survey() = default;
 
-void Survey::shown(const view::ChartData& chart) {
-  oneFile_ = chart;
+void Survey::shown(std::function<view::ChartData()> make) {
+  oneFile_ = std::move(make);
   upload_.reset();
   const std::string& file = g_.shownFile;
   continued_ = !file.empty() && !endsWith(file, ".csv") &&
@@ -93,18 +93,25 @@ void Survey::setWhole(bool whole) {
   showNotes();
 }
 
+WholeUpload Survey::readWhole(bool say) {
+  g_.p.view.setBusy(true);
+  WholeUpload upload = readWholeUpload(readerOf(g_), dirOf(g_.shownFile), nameOf(g_.shownFile));
+  g_.p.view.setBusy(false);
+  if (say) {
+    for (const std::string& text : upload.messages) g_.p.box.show(errorBox(text));
+  }
+  return upload;
+}
+
 void Survey::showSeries() {
   if (!whole_ || !continued_) {
     display_.chart(oneFile_, nameOf(g_.shownFile));
     return;
   }
-  if (!upload_) {
-    g_.p.view.setBusy(true);
-    upload_ = readWholeUpload(readerOf(g_), dirOf(g_.shownFile), nameOf(g_.shownFile));
-    g_.p.view.setBusy(false);
-    for (const std::string& text : upload_->messages) g_.p.box.show(errorBox(text));
-  }
-  display_.chart(upload_->chart, upload_->files.empty() ? "" : titleOf(upload_->files));
+  upload_ = readWhole(true);
+  auto series = std::make_shared<view::ChartData>(std::move(upload_->chart));
+  display_.chart([series] { return std::move(*series); },
+                 upload_->files.empty() ? "" : titleOf(upload_->files));
 }
 
 std::string Survey::notesFile() const {
@@ -144,8 +151,8 @@ void Survey::saveReport() {
   };
   if (job_) return refuse("A report is being written; wait until it is done");
   const bool whole = whole_ && upload_ && !upload_->files.empty();
-  const view::ChartData& chart = whole ? upload_->chart : oneFile_;
-  if (chart.samples() == 0) return refuse("There are no readings on display to report");
+  if (!oneFile_ || g_.table.NumSamples < 1)
+    return refuse("There are no readings on display to report");
 
   const std::string name = nameOf(g_.shownFile);
   std::optional<platform::SaveChoice> chosen;
@@ -173,12 +180,17 @@ void Survey::saveReport() {
   } catch (const Error& e) {
     g_.p.box.show(errorBox(e.description()));  // the report goes on without them
   }
-  const std::vector<std::string> files = whole ? upload_->files : std::vector{name};
+  // The series of the summary: the one file's, or the whole upload read again (the tab holds
+  // the series it shows).
+  std::optional<WholeUpload> upload;
+  if (whole) upload = readWhole(false);
+  const view::ChartData chart = whole ? std::move(upload->chart) : oneFile_();
+  const std::vector<std::string> files = whole ? upload->files : std::vector{name};
   const std::optional<double> level = readReferenceLevel(g_.p.fs, g_.DataPath);
   view::SurveySummary summary =
-      view::surveySummary(files, std::move(notes), whole ? upload_->labels : shownLabels(g_.p.view),
+      view::surveySummary(files, std::move(notes), whole ? upload->labels : shownLabels(g_.p.view),
                           view::columnStats(chart), level, chart.units);
-  if (whole) summary.remarks = upload_->messages;
+  if (whole) summary.remarks = upload->messages;
 
   auto job = std::make_unique<Job>();
   job->path = path;

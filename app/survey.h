@@ -24,8 +24,9 @@ namespace kestrand::app {
 
 // What the "Chart" tab shows of the survey side; handed in by the desktop's main.
 struct SurveyDisplay {
-  // The series to draw, titled.
-  std::function<void(const view::ChartData&, const std::string& title)> chart;
+  // The series to draw, made by `make` when the tab needs it (it may be called once only),
+  // titled.
+  std::function<void(std::function<view::ChartData()> make, const std::string& title)> chart;
   // The notes of the upload on display; not editable when there is none, or they could not be
   // read (so that saving never replaces a notes file that was not shown).
   std::function<void(const store::Notes&, bool editable)> notes;
@@ -51,9 +52,10 @@ class Survey {
   Survey(const Survey&) = delete;
   Survey& operator=(const Survey&) = delete;
 
-  // The grid shows a new table (wired to Program::showChart): the notes and the check box of
-  // the file on display, and its chart (of its whole upload while the box is checked).
-  void shown(const view::ChartData& chart);
+  // The grid shows a new table (wired to Program::showChart, `make` making its chart): the notes
+  // and the check box of the file on display, and its chart (of its whole upload while the box is
+  // checked).
+  void shown(std::function<view::ChartData()> make);
   // The "Whole upload" check box was switched.
   void setWhole(bool whole);
   // "Save notes": the notes of the upload on display.
@@ -70,6 +72,8 @@ class Survey {
   std::string notesFile() const;
   void showNotes();
   void showSeries();
+  // The whole upload of the file on display, read now; its messages shown when `say`.
+  WholeUpload readWhole(bool say);
   void step();
   void finish(const std::string& failure);
 
@@ -77,10 +81,12 @@ class Survey {
   platform::Dialogs& dialogs_;
   SurveyDisplay display_;
   ReportOpener open_;
-  view::ChartData oneFile_;            // the chart of the table on display
-  bool continued_ = false;             // the file on display has continuation files
-  bool whole_ = false;                 // the check box
-  std::optional<WholeUpload> upload_;  // the whole upload, read while the box is checked
+  std::function<view::ChartData()> oneFile_;  // makes the chart of the table on display
+  bool continued_ = false;                    // the file on display has continuation files
+  bool whole_ = false;                        // the check box
+  // The whole upload, read while the box is checked; its series goes to the chart, so that the
+  // largest (47.5 MB) is held once, and is read again for a report.
+  std::optional<WholeUpload> upload_;
   std::unique_ptr<platform::Timer> timer_;
   std::unique_ptr<Job> job_;
 };

@@ -2,10 +2,13 @@
 // dialogs, the POSIX file system in a scratch data directory, a fake clock, timers and port; the
 // "Chart" tab wired as the desktop program wires it. Each case aims at one frame at 60 Hz (16 ms).
 //
-//   view_to_painted:    "View" of the 16300-record file until the window has painted the grid
-//                       (reading the file, the grid model, the chart's series and statistics);
-//   chart_tab_painted:  after a new "View", the switch to the "Chart" tab until it has painted
-//                       (the series reduced for the tab's width and drawn, the legend, the table);
+//   view_to_painted:    "View" of the 16300-record file, pressed on the "Incoming Data" tab,
+//                       until the window has painted the grid on the "Data" tab (reading the
+//                       file, the grid and its column widths, the labels); the chart's series
+//                       and statistics are made after that frame, outside the measure;
+//   chart_tab_painted:  after a new "View" and the frame after it, the switch to the "Chart" tab
+//                       until it has painted (the series reduced for the tab's width and drawn,
+//                       the legend, the table);
 //   save_chart_png:     "Save chart" once the file is chosen (the dialog answers at once): the
 //                       picture drawn at its saved size, encoded and written through the file
 //                       system, synced. Aim: under 0.3 s.
@@ -28,6 +31,7 @@
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/qt/chart_feed.h"
 #include "platform/qt/chart_widget.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
@@ -48,8 +52,10 @@ class Desktop {
         app::Platform{view_, box_, fs_, clock_, timers_, port_}, dialogs_, data_);
     chart_ = new platform::qt::ChartWidget(fs_, chartDialogs_, data_);
     view_.addPage(chart_, "Chart");
-    window_->program().showChart = [this](const view::ChartData& chart, const std::string& name) {
-      chart_->setData(chart, name);
+    feed_ = std::make_unique<platform::qt::ChartFeed>(*chart_);
+    window_->program().showChart = [this](std::function<view::ChartData()> make,
+                                          const std::string& name) {
+      feed_->set(std::move(make), name);
     };
     timers_.onTimePassed = [this](std::int64_t ms) { clock_.advanceSeconds(double(ms) / 1000); };
     window_->start();
@@ -71,6 +77,8 @@ class Desktop {
     view_.window()->findChild<QPushButton*>("cmdView")->click();
     paint();
   }
+  // The events that follow a frame: the chart of a new table is made then.
+  static void afterFrame() { QCoreApplication::processEvents(); }
   void selectTab(int tab) {
     view_.selectTab(tab);
     paint();
@@ -82,13 +90,13 @@ class Desktop {
     chart_->saveChart();
     return fs_.exists(data_ + "/chart.png");
   }
+  static constexpr int kIncomingTab = 1;
   static constexpr int kChartTab = 2;  // after the window's own two
 
  private:
-  void paint() {
-    QApplication::sendPostedEvents();  // the layouts the change asked for
-    view_.window()->repaint();
-  }
+  // One frame: the events a change left waiting, as the event loop delivers them: its layouts,
+  // then the paint of what it changed (painting the whole window again would paint it twice).
+  void paint() { QApplication::sendPostedEvents(); }
 
   struct PaintCounter : QObject {
     int count = 0;
@@ -109,12 +117,17 @@ class Desktop {
   platform::fake::FakeTimerHub timers_;
   std::unique_ptr<app::MainWindow> window_;
   platform::qt::ChartWidget* chart_ = nullptr;
+  std::unique_ptr<platform::qt::ChartFeed> feed_;
 };
 
 void view_to_painted(benchmark::State& state) {
   Desktop desktop;
   for (auto _ : state) {
+    state.PauseTiming();
+    Desktop::afterFrame();
+    desktop.selectTab(Desktop::kIncomingTab);  // where "View" is pressed
     const int before = desktop.paints();
+    state.ResumeTiming();
     desktop.viewFile();
     if (desktop.paints() == before) state.SkipWithError("the grid was not painted");
   }
@@ -125,6 +138,7 @@ void chart_tab_painted(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     desktop.viewFile();  // new data: the chart is drawn afresh
+    Desktop::afterFrame();
     desktop.selectTab(0);
     const int before = desktop.paints();
     state.ResumeTiming();

@@ -12,10 +12,12 @@ ChartTab::ChartTab(app::MainWindow& window, platform::qt::QtMainView& view,
   chart_ = new platform::qt::ChartWidget(fs, dialogs, dir);
   view.addPage(chart_, "Chart");
   platform::qt::ChartWidget* chart = chart_;
+  feed_ = std::make_unique<platform::qt::ChartFeed>(*chart);
+  platform::qt::ChartFeed* feed = feed_.get();
 
   app::SurveyDisplay display;
-  display.chart = [chart](const view::ChartData& data, const std::string& title) {
-    chart->setData(data, title);
+  display.chart = [feed](std::function<view::ChartData()> make, const std::string& title) {
+    feed->set(std::move(make), title);
   };
   display.notes = [chart](const store::Notes& notes, bool editable) {
     chart->notesPanel().setNotes(notes, editable);
@@ -33,8 +35,8 @@ ChartTab::ChartTab(app::MainWindow& window, platform::qt::QtMainView& view,
   survey_ = std::make_unique<app::Survey>(program, dialogs, std::move(display), std::move(open));
   app::Survey* survey = survey_.get();
 
-  program.showChart = [survey](const view::ChartData& data, const std::string&) {
-    survey->shown(data);
+  program.showChart = [survey](std::function<view::ChartData()> make, const std::string&) {
+    survey->shown(std::move(make));
   };
   window.onSaveReport = [survey] { survey->saveReport(); };
   chart->onWholeToggled([survey](bool whole) { survey->setWhole(whole); });

@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/survey.h"
+#include "platform/qt/chart_feed.h"
 #include "platform/qt/chart_widget.h"
 #include "platform/qt/qt_main_view.h"
 
@@ -23,6 +24,8 @@ class ChartTab {
 
  private:
   platform::qt::ChartWidget* chart_;  // owned by the window
+  // Makes the chart once the window has painted what a change showed.
+  std::unique_ptr<platform::qt::ChartFeed> feed_;
   std::unique_ptr<app::Survey> survey_;
 };
 

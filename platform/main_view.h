@@ -48,6 +48,7 @@ enum class Command {
   kSaveReport,  // File > "Save report as PDF..." (the survey report)
   kListClick,
   kListDoubleClick,
+  kListEnter,  // Enter (Return) on the selected entry
   kClose,
 };
 
@@ -76,7 +77,8 @@ struct WindowLayout {
 };
 
 // The data grid as the window shows it: one fixed title row, then data rows whose cell texts are
-// asked for only when they come into view.
+// asked for only when they come into view. A column is never narrower than its title and texts:
+// its width is the least it gets.
 struct GridContent {
   std::vector<std::string> titles;  // row 0: one per column, centred like every column
   std::vector<int> widthsTwips;     // per column, in twips (1/1440 inch); negative: the widget's

@@ -12,8 +12,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # speed reference: a pandas read and rewrite of the largest CSV file (/usr/bin/python3)
   python3-pandas
-  # GUI and serial tests: virtual display, pseudo-terminal bridge, PDF tools, a Courier-metric font
-  xvfb xauth socat poppler-utils fonts-liberation
+  # GUI and serial tests: virtual display and its window listing (xwininfo, xprop), pseudo-terminal
+  # bridge, PDF tools, a Courier-metric font
+  xvfb xauth x11-utils socat poppler-utils fonts-liberation
   # command-line tests: a comma-decimal locale (generated below)
   locales
   # Debian package: dpkg-shlibdeps finds its dependencies; desktop-file-validate checks the menu

@@ -292,8 +292,8 @@ void ChartWidget::message(const std::string& t) {
   if (onMessage_) onMessage_(t);
 }
 
-void ChartWidget::setData(const view::ChartData& chart, const std::string& uploadName) {
-  data_ = chart;
+void ChartWidget::setData(view::ChartData chart, const std::string& uploadName) {
+  data_ = std::move(chart);
   uploadName_ = uploadName;
   stats_ = view::columnStats(data_);
   hidden_.assign(data_.series.size(), false);

@@ -40,7 +40,8 @@ class ChartWidget : public QWidget {
   ~ChartWidget() override;
 
   // Shows the chart and statistics of one upload; `uploadName` titles it and names a saved file.
-  void setData(const view::ChartData& chart, const std::string& uploadName = {});
+  // Taken by value: a whole upload's series is moved in, never held twice.
+  void setData(view::ChartData chart, const std::string& uploadName = {});
   void clear();
 
   // The reference level shown (and in the input); nullopt removes the line.

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -98,7 +99,6 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {}
 QtDialogs::~QtDialogs() = default;
 
 void QtDialogs::showSplash(const std::string& versionText) {
-  // Not kept on top: the main window and a port dialog of the load come up over it.
   splash_ = std::make_unique<QWidget>(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint);
   splash_->setObjectName("frmSplash");
   auto* layout = new QVBoxLayout(splash_.get());
@@ -109,6 +109,13 @@ void QtDialogs::showSplash(const std::string& versionText) {
   version->setAlignment(Qt::AlignRight);
   layout->addWidget(version);
   centreOn(splash_.get(), screenArea(nullptr));
+  if (owner_ != nullptr) {
+    // The splash belongs to the main window: a window manager keeps it above the main window,
+    // which comes up while the splash is still on the screen.
+    splash_->winId();
+    owner_->winId();
+    splash_->windowHandle()->setTransientParent(owner_->windowHandle());
+  }
   splash_->show();
   // The start-up then blocks for three seconds: the window must be on the screen before that.
   QCoreApplication::processEvents();
@@ -146,7 +153,16 @@ int QtDialogs::choosePort(int initial) {
   go->setDefault(true);
   layout->addWidget(go);
   QObject::connect(go, &QPushButton::clicked, &dialog, &QDialog::accept);
-  centreOn(&dialog, screenArea(owner_));
+  const QRect screen = screenArea(owner_);
+  centreOn(&dialog, screen);
+  // Asked during the load, the dialog comes up while the splash is on the screen: the main
+  // window, shown just before, has come up over the splash, which goes back on top of it (and
+  // up, clear of the dialog, where the screen has room); the dialog then opens over both.
+  if (splash_) {
+    const int above = dialog.y() - splash_->height() - 8;
+    if (above >= screen.top()) splash_->move(splash_->x(), above);
+    splash_->raise();
+  }
   dialog.exec();
   // Closing the dialog another way keeps the option chosen so far.
   return group.checkedId() > 0 ? group.checkedId() : chosen;

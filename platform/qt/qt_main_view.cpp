@@ -8,20 +8,28 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "platform/qt/cp1252.h"
 
@@ -92,6 +100,31 @@ class QtMainView::Window : public QMainWindow {
   QtMainView& view_;
 };
 
+namespace {
+
+// The file list: Enter (Return) on the selected entry is reported, as a double click is.
+class ListBox : public QListWidget {
+ public:
+  ListBox(QWidget* parent, std::function<void()> onEnter)
+      : QListWidget(parent), onEnter_(std::move(onEnter)) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && !selectedItems().isEmpty()) {
+      onEnter_();
+      e->accept();
+      return;
+    }
+    QListWidget::keyPressEvent(e);
+  }
+
+ private:
+  std::function<void()> onEnter_;
+};
+
+}  // namespace
+
 // The data grid's cells, asked of the logic only for the rows in view: a full table never
 // becomes a widget item per cell. The title row is the horizontal header, so it stays in place.
 class QtMainView::GridModel : public QAbstractTableModel {
@@ -130,6 +163,137 @@ class QtMainView::GridModel : public QAbstractTableModel {
   GridContent grid_;
 };
 
+namespace {
+
+// Paints a grid cell: its text centred on one line, the selection and the focus. A cell holds a
+// short text in the grid's font and nothing else (no icon, check box or colours of its own), so
+// the style's general item layout, which measures and lays the text out before drawing it, is
+// passed over: the text is shaped once, as it is drawn.
+class CellPainter : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    const QPalette::ColorGroup group =
+        (option.state & QStyle::State_Active) != 0 ? QPalette::Active : QPalette::Inactive;
+    if (selected) painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+    const QWidget* view = option.widget;
+    const QStyle* style = view != nullptr ? view->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    painter->save();
+    painter->setClipRect(option.rect);
+    painter->setPen(
+        option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawText(option.rect.adjusted(margin, 0, -margin, 0),
+                      Qt::AlignCenter | Qt::TextSingleLine, index.data().toString());
+    painter->restore();
+    if ((option.state & QStyle::State_HasFocus) != 0) {
+      QStyleOptionFocusRect focus;
+      focus.QStyleOption::operator=(option);
+      focus.backgroundColor =
+          option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
+      style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view);
+    }
+  }
+};
+
+}  // namespace
+
+// The grid widget. No column is narrower than its title or its widest text (the width the logic
+// gives is the least it gets). A full table has 16300 rows of up to 18 columns whose texts are
+// made only when asked for, so the columns are not measured over every cell: when a grid is
+// shown, over the rows in view and 256 rows spread evenly over the table (first and last
+// included); then, whenever scrolling or resizing brings other rows into view, over those rows
+// before they are painted, widening a column (never narrowing it) when one needs more room.
+// A text is measured as the sum of its characters' advances in the grid's font, looked up in a
+// table of the 256 Windows-1252 bytes: one addition a character, where laying the text out
+// would shape it.
+class QtMainView::Grid : public QTableView {
+ public:
+  explicit Grid(QWidget* parent) : QTableView(parent), model_(new GridModel(this)) {
+    setModel(model_);
+    setItemDelegate(new CellPainter(this));
+  }
+
+  // Shows `content` with its columns at least `minimumPx` (per column, pixels) wide.
+  void display(GridContent content, const std::vector<int>& minimumPx) {
+    model_->reset(std::move(content));
+    QHeaderView* header = horizontalHeader();
+    for (int c = 0; c < model_->columnCount({}); ++c) {
+      const auto k = static_cast<std::size_t>(c);
+      header->resizeSection(
+          c, std::max(k < minimumPx.size() ? minimumPx[k] : 0, header->sectionSizeHint(c)));
+    }
+    scrollToTop();
+    fitRowsInView();
+    constexpr int kSpread = 256;
+    const int rows = model_->rowCount({});
+    for (int i = 0; i < kSpread && rows > 0; ++i) {
+      const int row = static_cast<int>(static_cast<std::int64_t>(rows - 1) * i / (kSpread - 1));
+      fitRows(row, row);
+    }
+  }
+
+ protected:
+  void scrollContentsBy(int dx, int dy) override {
+    QTableView::scrollContentsBy(dx, dy);
+    if (dy != 0) fitRowsInView();
+  }
+  void resizeEvent(QResizeEvent* e) override {
+    QTableView::resizeEvent(e);
+    fitRowsInView();
+  }
+  void changeEvent(QEvent* e) override {
+    if (e->type() == QEvent::FontChange) advances_.reset();
+    QTableView::changeEvent(e);
+  }
+
+ private:
+  void fitRowsInView() {
+    const int height = viewport()->height();
+    const int first = verticalHeader()->logicalIndexAt(0);
+    if (first < 0 || height <= 0) return;
+    // No row at the bottom edge: the rows end above it.
+    const int last = verticalHeader()->logicalIndexAt(height - 1);
+    fitRows(first, last < 0 ? model_->rowCount({}) - 1 : last);
+  }
+
+  // Widens the columns that the texts of rows `first`..`last` do not fit in.
+  void fitRows(int first, int last) {
+    const GridContent& content = model_->content();
+    if (!content.cell || first < 0) return;
+    if (!advances_) {
+      advances_.emplace();
+      const QFontMetricsF metrics(font());
+      for (int b = 0; b < 256; ++b) {
+        (*advances_)[static_cast<std::size_t>(b)] =
+            metrics.horizontalAdvance(fromCp1252(std::string(1, static_cast<char>(b))));
+      }
+    }
+    // The room a cell keeps around its text: the style's text margin on either side, and the
+    // grid line.
+    const int pad = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 1;
+    QHeaderView* header = horizontalHeader();
+    for (int c = 0; c < model_->columnCount({}); ++c) {
+      qreal widest = 0;
+      for (int row = first; row <= last; ++row) {
+        qreal width = 0;
+        for (const char ch : content.cell(row + 1, c)) {
+          width += (*advances_)[static_cast<unsigned char>(ch)];
+        }
+        widest = std::max(widest, width);
+      }
+      const int needed = static_cast<int>(std::ceil(widest)) + pad;
+      if (needed > header->sectionSize(c)) header->resizeSection(c, needed);
+    }
+  }
+
+  GridModel* model_;
+  std::optional<std::array<qreal, 256>> advances_;  // per byte, in the grid's font
+};
+
 QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   window_->setObjectName("RIviriroMain");
   auto* central = new QWidget(window_.get());
@@ -142,12 +306,12 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   // Tab 0: the data grid, the information frame and its button.
   auto* dataPage = new QWidget;
   auto* dataLayout = new QHBoxLayout(dataPage);
-  grid_ = new QTableView(dataPage);
+  grid_ = new Grid(dataPage);
   grid_->setObjectName("MSFlexGrid1");
-  gridModel_ = new GridModel(grid_);
-  grid_->setModel(gridModel_);
   grid_->setWordWrap(false);
   grid_->setCornerButtonEnabled(false);
+  // Tab leaves the grid for the next control; the arrow keys move between its cells.
+  grid_->setTabKeyNavigation(false);
   grid_->verticalHeader()->hide();
   // Rows of one height let the view place any of 16300 rows without measuring them.
   grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -178,7 +342,7 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   auto* incomingPage = new QWidget;
   auto* incomingLayout = new QVBoxLayout(incomingPage);
   auto* listRow = new QHBoxLayout;
-  list_ = new QListWidget(incomingPage);
+  list_ = new ListBox(incomingPage, [this] { send(Command::kListEnter, 0); });
   list_->setObjectName("List1");
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -198,6 +362,8 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   // The label takes the size of its text (setLabel), also while its tab is hidden.
   statArea->setWidgetResizable(false);
   statArea->setFrameShape(QFrame::NoFrame);
+  // Without a frame the area would show no sign of holding the focus: no Tab stop.
+  statArea->setFocusPolicy(Qt::NoFocus);
   statArea->setWidget(statDat);
   const int lineHeight = statDat->fontMetrics().lineSpacing();
   statArea->setMinimumHeight(3 * lineHeight);
@@ -228,6 +394,11 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   progress_->setValue(0);
   progress_->setTextVisible(false);
   progress_->setVisible(false);
+  // Its room is kept while it is hidden: showing it for a read or a save lays nothing out anew
+  // (the tabs above would otherwise shrink and grow back, and the grid be painted twice).
+  QSizePolicy keepRoom = progress_->sizePolicy();
+  keepRoom.setRetainSizeWhenHidden(true);
+  progress_->setSizePolicy(keepRoom);
   bottom->addWidget(progress_);
   outer->addLayout(bottom);
 
@@ -358,9 +529,24 @@ void QtMainView::setLabel(LabelId id, const std::string& text) {
   labelTexts_[id] = text;
   QLabel* l = labels_.at(id);
   l->setText(displayText(text));
-  if (id == LabelId::kStatDat) l->adjustSize();
-  // Painted at once: a long save, open or read follows without a return to the event loop.
-  l->repaint();
+  if (id == LabelId::kStatDat) {
+    // The label takes the size of its plain text in its scroll area. Being selectable, it would
+    // lay the text out in a text document for its size hint, a tenth of a millisecond at each
+    // step of a View: the font's measures give the same size.
+    const QFontMetrics metrics(l->font());
+    const QStringList lines = l->text().split('\n');
+    int width = 0;
+    for (const QString& line : lines) width = std::max(width, metrics.horizontalAdvance(line));
+    const QMargins m = l->contentsMargins();
+    l->resize(width + m.left() + m.right() + 2 * l->margin(),
+              static_cast<int>(lines.size()) * metrics.lineSpacing() + m.top() + m.bottom() +
+                  2 * l->margin());
+  }
+  // The status and the general message say what step comes next, and a long save, open or
+  // read may follow without a return to the event loop: they are painted at once. The other
+  // labels are painted with the rest of the window when the step ends (painting one at once
+  // paints everything waiting with it, the grid included).
+  if (id == LabelId::kStatDat || id == LabelId::kLblGenMsg) l->repaint();
 }
 
 std::string QtMainView::label(LabelId id) const {
@@ -455,9 +641,20 @@ void QtMainView::setBusy(bool busy) {
 
 void QtMainView::setProgress(int value, int maximum) {
   const int top = std::max(maximum, 1);
+  // The bar paints itself at once at every step it shows, and a read reports a step every few
+  // hundred records: it is painted at once at most once a frame, a step within the frame with
+  // the window's next paint.
+  constexpr qint64 kFrameMs = 16;
+  const bool paintNow = !progressPainted_.isValid() || progressPainted_.elapsed() >= kFrameMs;
+  if (!paintNow) progress_->setUpdatesEnabled(false);
   progress_->setRange(0, top);
   progress_->setValue(std::clamp(value, 0, top));
   progress_->show();
+  if (paintNow) {
+    progressPainted_.start();
+  } else {
+    progress_->setUpdatesEnabled(true);
+  }
 }
 
 void QtMainView::setProgressVisible(bool visible) {
@@ -465,17 +662,16 @@ void QtMainView::setProgressVisible(bool visible) {
 }
 
 void QtMainView::showGrid(GridContent grid) {
-  gridModel_->reset(std::move(grid));
+  // A grid of titles alone has no cell to show the focus on: no Tab stop until it has rows.
+  grid_->setFocusPolicy(grid.rows > 1 ? Qt::StrongFocus : Qt::NoFocus);
   // Twips are 1/1440 inch: the screen's dots per inch give the pixels.
   const int dpi = grid_->logicalDpiX();
-  QHeaderView* header = grid_->horizontalHeader();
-  const std::vector<int>& widths = gridModel_->content().widthsTwips;
-  for (int c = 0; c < gridModel_->columnCount({}); ++c) {
-    const std::size_t k = static_cast<std::size_t>(c);
-    const int twips = k < widths.size() ? widths[k] : -1;
-    header->resizeSection(c, twips >= 0 ? twips * dpi / 1440 : header->defaultSectionSize());
+  std::vector<int> minimum;
+  for (const int twips : grid.widthsTwips) {
+    minimum.push_back(twips >= 0 ? twips * dpi / 1440
+                                 : grid_->horizontalHeader()->defaultSectionSize());
   }
-  grid_->scrollToTop();
+  grid_->display(std::move(grid), minimum);
 }
 
 }  // namespace kestrand::platform::qt

@@ -3,6 +3,7 @@
 // layout the logic hands in. Every widget carries its control name as objectName; menu items of
 // a control array carry their index from 1 in the property "index".
 
+#include <QElapsedTimer>
 #include <QString>
 #include <map>
 #include <memory>
@@ -23,7 +24,6 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QScrollArea;
-class QTableView;
 class QWidget;
 
 namespace kestrand::platform::qt {
@@ -74,6 +74,7 @@ class QtMainView : public MainView {
  private:
   class Window;
   class GridModel;
+  class Grid;
   using ItemKey = std::pair<Command, int>;
 
   void addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items);
@@ -88,8 +89,7 @@ class QtMainView : public MainView {
   QWidget* dataButtons_ = nullptr;
   QWidget* incomingButtons_ = nullptr;
   QGroupBox* info_ = nullptr;
-  QTableView* grid_ = nullptr;
-  GridModel* gridModel_ = nullptr;
+  Grid* grid_ = nullptr;
   QListWidget* list_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::map<LabelId, QLabel*> labels_;
@@ -97,6 +97,7 @@ class QtMainView : public MainView {
   std::vector<QPushButton*> buttons_;
   std::map<ItemKey, QAction*> actions_;
   std::map<ItemKey, bool> checks_;
+  QElapsedTimer progressPainted_;  // when the progress bar was last painted at once
   bool busy_ = false;
   bool quitRequested_ = false;
   bool inCloseEvent_ = false;

@@ -232,9 +232,12 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   EXPECT_EQ(s.box.shown.at(0).text, "Please select an item from the list to view.");
   EXPECT_EQ(s.view.selectedTab(), 1);
 
-  s.view.listSelect(0);
-  s.view.click(C::kListDoubleClick);
-  EXPECT_EQ(s.view.selectedTab(), 0);
+  for (const C viewing : {C::kListDoubleClick, C::kListEnter}) {
+    s.view.selectTab(1);
+    s.view.listSelect(0);
+    s.view.click(viewing);
+    EXPECT_EQ(s.view.selectedTab(), 0);
+  }
   EXPECT_EQ(s.view.label(LabelId::kStatDat), "Table updated");
   EXPECT_EQ(s.view.cell(1, 2), " 12.1");
 

@@ -22,8 +22,8 @@ struct Survey : ::testing::Test {
   Survey() {
     fs.files["/prog/QV 1.dat"] = rawFile(1100);
     app::SurveyDisplay display;
-    display.chart = [this](const view::ChartData& c, const std::string& t) {
-      samples = c.samples();
+    display.chart = [this](std::function<view::ChartData()> make, const std::string& t) {
+      samples = make().samples();
       title = t;
     };
     display.notes = [this](const store::Notes& n, bool e) {
@@ -40,7 +40,9 @@ struct Survey : ::testing::Test {
       return std::unique_ptr<platform::Printer>(std::move(p));
     };
     survey = std::make_unique<app::Survey>(g, dialogs, display, open);
-    g.showChart = [this](const view::ChartData& c, const std::string&) { survey->shown(c); };
+    g.showChart = [this](std::function<view::ChartData()> make, const std::string&) {
+      survey->shown(std::move(make));
+    };
   }
   void viewFile() {
     g.ReadRawDataFile("QV 1.dat");

@@ -9,13 +9,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QLineEdit>
+#include <QStyle>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -27,7 +30,10 @@
 #include "modal.h"
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
+#include "platform/fake/memory_file_system.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/qt/chart_feed.h"
+#include "platform/qt/chart_widget.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
 
@@ -52,14 +58,6 @@ class ViewTest : public ::testing::Test, public platform::MainWindowEvents {
   Commands got;
   bool quitOnClose = false;  // whether the logic ends the program on the close box
 };
-
-TEST_F(ViewTest, LabelsShowLineBreaksAsPlainTextButGiveBackTheLogicsText) {
-  view.setLabel(platform::LabelId::kStatDat, "Got <b>Enquire</b> \n\rLast: mW/cm\xB2");
-  auto* statDat = child<QLabel>(w(), "StatDat");
-  EXPECT_EQ(statDat->text(), QString::fromUtf8("Got <b>Enquire</b> \nLast: mW/cm\u00B2"));
-  EXPECT_EQ(statDat->textFormat(), Qt::PlainText);
-  EXPECT_EQ(view.label(platform::LabelId::kStatDat), "Got <b>Enquire</b> \n\rLast: mW/cm\xB2");
-}
 
 class ListTest : public ViewTest {
  protected:
@@ -89,17 +87,39 @@ TEST_F(ListTest, ClicksAreReportedButSelectionsByTheLogicAreNot) {
   list->setFocus();
   QTest::keyClick(list, Qt::Key_Down);
   EXPECT_EQ(view.listSelected(), 2);
+  QTest::keyClick(list, Qt::Key_Return);  // Enter views, as a double click does
+  QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
   view.listSelect(-1);
   EXPECT_EQ(view.listSelected(), -1);
-  EXPECT_EQ(
-      got,
-      (Commands{
-          {C::kListClick, 0}, {C::kListClick, 0}, {C::kListDoubleClick, 0}, {C::kListClick, 0}}));
+  QTest::keyClick(list, Qt::Key_Return);  // nothing selected: nothing to view
+  EXPECT_EQ(got, (Commands{{C::kListClick, 0},
+                           {C::kListClick, 0},
+                           {C::kListDoubleClick, 0},
+                           {C::kListClick, 0},
+                           {C::kListEnter, 0},
+                           {C::kListEnter, 0}}));
 }
 
-TEST_F(ListTest, EntriesKeepTheirBytesAndRemovingTheSelectedOneLeavesNoneSelected) {
-  EXPECT_EQ(view.listItem(1), "qv000002.dat  \xB2");
-  EXPECT_EQ(view.listItem(7), "");
+TEST_F(ListTest, EveryTabStopIsSeenToTakeTheFocusOnBothTabs) {
+  auto* tabBar = child<QTabWidget>(w(), "SSTab1")->tabBar();
+  w()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w()));
+  view.selectTab(1);
+  tabBar->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(test::tabStops(),
+            "qt_tabwidget_tabbar List1 cmdView cmdLastMsg cmdDelete cmdDelete_all");
+  // The start-up grid holds titles alone: nothing in it could show the focus.
+  view.showGrid({{" Time     ", "X-Point"}, {1200, 900}, 1, {}});
+  view.selectTab(0);
+  tabBar->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(test::tabStops(), "qt_tabwidget_tabbar cmdPrint");
+  // With rows, Tab goes into the grid and on out of it (the arrows move between its cells).
+  view.showGrid({{" Time     ", "X-Point"}, {1200, 900}, 3, [](int, int) { return "1"; }});
+  tabBar->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(test::tabStops(), "qt_tabwidget_tabbar MSFlexGrid1 cmdPrint");
+}
+
+TEST_F(ListTest, RemovingTheSelectedEntryLeavesNoneSelected) {
   view.listSelect(2);
   view.listRemove(0);  // an earlier entry: the selected one stays selected
   EXPECT_EQ(view.listItem(view.listSelected()), "qv000003.dat");
@@ -109,8 +129,6 @@ TEST_F(ListTest, EntriesKeepTheirBytesAndRemovingTheSelectedOneLeavesNoneSelecte
   EXPECT_EQ(view.listSelected(), -1);
   clickRow(0);  // the entry left: a new selection, reported
   EXPECT_EQ(got, (Commands{{C::kListClick, 0}}));
-  view.listClear();
-  EXPECT_EQ(view.listCount(), 0);
 }
 
 TEST_F(ViewTest, CloseBoxAsksTheLogicWhichDecides) {
@@ -124,13 +142,12 @@ TEST_F(ViewTest, CloseBoxAsksTheLogicWhichDecides) {
 }
 
 TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
-  ASSERT_EQ(QApplication::overrideCursor(), nullptr);
   {
     platform::qt::QtMainView view;
     view.setBusy(true);
+    view.setBusy(true);
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    view.setBusy(true);
     view.setBusy(false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     view.setBusy(true);
@@ -138,15 +155,35 @@ TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+// The chart is made once the events after a frame have run, or at once when it is on show (or
+// about to be); of several waiting, only the last.
+TEST(ChartFeed, MakesTheLastChartAfterTheFrameOrWhenShown) {
+  platform::fake::MemoryFileSystem fs;
+  platform::fake::FakeDialogs dialogs;
+  platform::qt::ChartWidget chart(fs, dialogs, "/d");
+  platform::qt::ChartFeed feed(chart);
+  std::vector<int> made;
+  const auto chartNo = [&made](int n) {
+    return [&made, n] {
+      made.push_back(n);
+      return view::ChartData{};
+    };
+  };
+  feed.set(chartNo(1), "a.dat");
+  QCoreApplication::processEvents();
+  feed.set(chartNo(2), "b.dat");
+  feed.set(chartNo(3), "c.dat");
+  chart.show();
+  feed.set(chartNo(4), "d.dat");  // on show: at once
+  EXPECT_EQ(made, (std::vector<int>{1, 3, 4}));
+}
+
 class DesktopWindow : public ::testing::Test {
  protected:
-  // Writes the settings (port 1, date 3, time 1), builds the window and runs the start
-  // procedure through its three seconds. False when the program ended.
+  // Writes the port setting (1; the formats are the defaults), builds the window and runs the
+  // start procedure through its three seconds. False when the program ended.
   bool start() {
-    if (!dir.isValid()) throw std::runtime_error("no scratch directory");
     std::ofstream(data + "/riviriro.inf") << " 1\r\n";
-    std::ofstream(data + "/riviriro_date.inf") << "3\r\n";
-    std::ofstream(data + "/riviriro_time.inf") << "1\r\n";
     window = std::make_unique<app::MainWindow>(app::Platform{view, box, fs, clock, timers, port},
                                                dialogs, fs.programDirectory());
     chartTab = std::make_unique<desktop::ChartTab>(*window, view, fs, dialogs);
@@ -175,7 +212,11 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   f << "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n1,65535,60\r\n";
   for (int i = 0; i < 16300; ++i) {
     f << "0,0\r\n" << i + 1 << "\r\n";
-    for (int k = 0; k < 16; ++k) f << k + i << "\r\n";
+    for (int k = 0; k < 16; ++k) {
+      // Two wide values: one on the first screen, one far down.
+      const bool wide = (i == 5 && k == 3) || (i == 12345 && k == 2);
+      f << (wide ? "-98765.43" : std::to_string(k + i)) << "\r\n";
+    }
   }
   f.close();
   ASSERT_TRUE(start());
@@ -192,12 +233,29 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   ASSERT_EQ(model->columnCount(), 18);
   EXPECT_EQ(model->index(16299, 17).data().toString(), " 16300");
   EXPECT_EQ(grid->columnWidth(1), 900 * grid->logicalDpiX() / 1440);
+  // No column is narrower than its texts (with the style's margins): the times whole, and a
+  // wide value far down once it is scrolled into view.
+  const int pad = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+  const QFontMetrics font(grid->font());
+  const auto needs = [&](int row, int col) {
+    return font.horizontalAdvance(model->index(row, col).data().toString()) + pad;
+  };
+  EXPECT_GE(grid->columnWidth(0), needs(16299, 0));
+  EXPECT_GE(grid->columnWidth(4), needs(5, 4));
+  child<QPushButton>(qwin(), "cmdView")->click();  // again, with the grid on show
+  EXPECT_GE(grid->columnWidth(4), needs(5, 4));
+  grid->scrollTo(model->index(12345, 3));
+  EXPECT_GE(grid->columnWidth(3), needs(12345, 3));
   EXPECT_FALSE(child<QProgressBar>(qwin(), "ProgressBar2")->isVisible());
 
-  // A last message of 200 lines, exact, scrolls in its own area; the list keeps its room.
-  std::string text;
-  for (int i = 0; i < 200; ++i) text += "record " + std::to_string(i) + "\n\r";
+  // A last message of 200 lines scrolls in its own area; the list keeps its room. The label shows
+  // plain text with its line breaks, and gives back the logic's bytes.
+  std::string text = "<b>mW/cm\xB2</b>";
+  for (int i = 0; i < 200; ++i) text += "\n\rrecord " + std::to_string(i);
   view.setLabel(platform::LabelId::kStatDat, text);
+  auto* statDat = child<QLabel>(qwin(), "StatDat");
+  EXPECT_EQ(statDat->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(statDat->text().startsWith(QString::fromUtf8("<b>mW/cm\u00B2</b>\nrecord 0\n")));
   view.selectTab(1);
   QApplication::sendPostedEvents();
   auto* area = child<QScrollArea>(qwin(), "StatDatArea");
@@ -233,10 +291,11 @@ TEST_F(DesktopWindow, ViewThenSaveReportAsPdfThenSaveHandsOverTheWholeUploadsRep
   auto* whole = child<QCheckBox>(qwin(), "chkWholeUpload");
   ASSERT_FALSE(whole->isHidden());
   whole->click();
+  QCoreApplication::processEvents();  // the chart is made after the frame
   EXPECT_EQ(child<QTableWidget>(qwin(), "statsTable")->item(0, 0)->text(), "65");
 
   test::whenModalOpens([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
-  test::menuItem(qwin(), "mnuSaveReport")->trigger();
+  child<QAction>(qwin(), "mnuSaveReport")->trigger();
   EXPECT_TRUE(chartTab->survey().writing());
   timers.advance(100);
   EXPECT_FALSE(chartTab->survey().writing());

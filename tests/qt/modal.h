@@ -1,14 +1,17 @@
 #pragma once
 // Helpers of the window tests: answering a modal window from inside its own event loop, finding
-// widgets and menu items by name.
+// widgets by name, walking the Tab chain.
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QImage>
+#include <QTest>
 #include <QTimer>
 #include <functional>
+#include <string>
 
 namespace kestrand::test {
 
@@ -45,14 +48,28 @@ T* child(const QObject* parent, const char* name) {
   return standIn;
 }
 
-// The menu item `name` with array index `index` under `parent`, found the same way.
-inline QAction* menuItem(const QObject* parent, const char* name, int index = 0) {
-  for (QAction* a : parent->findChildren<QAction*>(name)) {
-    if (a->property("index").toInt() == index) return a;
+// The Tab chain from the widget holding the focus, one Tab at a time, until the focus comes back
+// to it (at most `most` stops, so a trap shows as one name repeated): the object names of the
+// stops, joined by blanks. A stop that is hidden, tiny, or whose picture does not change when it
+// takes the focus (the user cannot see where the focus went) is a failure.
+inline std::string tabStops(int most = 40) {
+  std::string names;
+  QWidget* first = QApplication::focusWidget();
+  QWidget* w = first;
+  for (int k = 0; w != nullptr && k < most; ++k) {
+    const std::string name = w->objectName().toStdString();
+    names += (k > 0 ? " " : "") + name;
+    EXPECT_TRUE(w->isVisible() && w->width() > 4 && w->height() > 4) << name;
+    w->clearFocus();
+    const QImage unfocused = w->grab().toImage();
+    w->setFocus(Qt::TabFocusReason);
+    w->window()->setAttribute(Qt::WA_KeyboardFocusChange);  // as a Tab press leaves it
+    EXPECT_NE(w->grab().toImage(), unfocused) << "no sign of the focus on " << name;
+    QTest::keyClick(w, Qt::Key_Tab);
+    w = QApplication::focusWidget();
+    if (w == first) break;
   }
-  ADD_FAILURE() << "no menu item " << name << " " << index;
-  static QAction* const standIn = new QAction(QStringLiteral("missing"));
-  return standIn;
+  return names;
 }
 
 }  // namespace kestrand::test

@@ -35,16 +35,21 @@ void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store
 }
 
 void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer) {
+  printPageRun(pages, printer, false);
+  printer.endDoc();
+}
+
+void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& printer,
+                  bool continued) {
   printer.setFont(std::string(view::kReportFont), view::kReportPoints);
   for (std::size_t p = 0; p < pages.size(); ++p) {
-    if (p > 0) printer.newPage();
+    if (p > 0 || continued) printer.newPage();
     printer.setCurrentY(view::kReportTopInches);
     for (const std::string& line : pages[p].lines) {
       printer.setCurrentX(view::kReportLeftInches);
       printer.printLine(line);
     }
   }
-  printer.endDoc();
 }
 
 void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
@@ -95,6 +100,7 @@ bool OpenCsvFile(Program& g, const std::string& path,
         content, g.table, g.header,
         [&](const view::CsvCount& count) {
           if (count.overLimit) dataLimitWarning(*store::Data_limit_err(0));
+          g.shownFile = path;
           g.genMsg.write("Opening " + view::shownFileName(path));
           g.p.view.setProgress(0, count.NumSamples());
         },

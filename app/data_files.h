@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store
 // Prints the report's pages in their font at their positions and ends the document. Throws
 // kestrand::Error when there is no printer or it refuses the job.
 void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer);
+// The same without ending the document; `continued`: the pages follow others printed before, so
+// the first of them starts a new page too.
+void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& printer,
+                  bool continued);
 
 // "Save as": the data check, the save dialog, the file, the general message and the progress.
 void mnuSave_Click(Program& g, platform::Dialogs& dialogs);

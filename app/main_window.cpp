@@ -8,6 +8,7 @@
 #include "app/settings_files.h"
 #include "core/text.h"
 #include "core/version.h"
+#include "store/notes.h"
 #include "view/grid.h"
 
 namespace kestrand::app {
@@ -63,7 +64,8 @@ platform::WindowLayout mainWindowLayout() {
   const MenuEntry sep{};
   const MenuEntry file =
       menu("munFile", "&File",
-           {item("mnuopen", "&Open", C::kOpen), sep, item("mnuSave", "&Save as", C::kSaveAs), sep,
+           {item("mnuopen", "&Open", C::kOpen), sep, item("mnuSave", "&Save as", C::kSaveAs),
+            item("mnuSaveReport", "Save &report as PDF\x85", C::kSaveReport), sep,
             item("mnuExit", "E&xit", C::kExit)});
   MenuEntry port = menu("MnuPort", "Port");
   for (int k = 1; k <= 5; ++k) {
@@ -212,14 +214,26 @@ const std::string kDeleteErrorTitle = "Delete Error";
 bool MainWindow::removeListedFile(int index) {
   Program& g = prog_;
   const std::string& name = g.catalogue.FileNames[static_cast<size_t>(index)];
-  try {
-    g.p.fs.remove(platform::joinPath(g.DataPath, name));
-  } catch (const Error& e) {
-    // A file already gone is what the user asked for; one that stays keeps its entry.
-    if (e.is(ErrorKind::kFileNotFound)) return true;
-    g.p.box.show("The file " + name + " could not be deleted." + kLineBreak + e.description(),
+  const std::string path = platform::joinPath(g.DataPath, name);
+  const auto failed = [&](const std::string& what, const Error& e) {
+    g.p.box.show("The file " + what + " could not be deleted." + kLineBreak + e.description(),
                  platform::Buttons::kOk, false, kDeleteErrorTitle);
-    return false;
+  };
+  try {
+    g.p.fs.remove(path);
+  } catch (const Error& e) {
+    // A file already gone is what the user asked for; one that stays keeps its entry (and its
+    // notes).
+    if (!e.is(ErrorKind::kFileNotFound)) {
+      failed(name, e);
+      return false;
+    }
+  }
+  // The upload's notes go with it; an upload without notes has none to remove.
+  try {
+    store::removeNotes(g.p.fs, path);
+  } catch (const Error& e) {
+    failed(store::notesPath(name), e);
   }
   return true;
 }
@@ -313,6 +327,9 @@ void MainWindow::command(platform::Command command, int number) {
       break;
     case C::kPrint:
       cmdPrint_Click(g, printer_);
+      break;
+    case C::kSaveReport:
+      if (onSaveReport) onSaveReport();
       break;
     case C::kNone:
       break;

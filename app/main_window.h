@@ -4,6 +4,7 @@
 // program is a method here.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,6 +53,9 @@ class MainWindow : public platform::MainWindowEvents {
   void cmdDelete_Click();
   // "Delete All": every listed file, after a question.
   void cmdDelete_all_Click();
+
+  // File > "Save report as PDF...": carried out by the survey side the desktop wires in.
+  std::function<void()> onSaveReport;
 
   Program& program() { return prog_; }
   std::int16_t PortNumber() const { return PortNumber_; }

@@ -98,6 +98,7 @@ store::Feedback Program::feedback() {
 
 void Program::ReadRawDataFile(const std::string& filename, const std::string& dir) {
   const store::ReadContext context{probes, messages, formats.dateChoice(), feedback()};
+  shownFile = platform::joinPath(dir, filename);
   const store::ReadResult r = store::ReadRawDataFile(filename, p.fs, dir, context, header, table);
   for (const std::string& text : r.messages) p.box.show(errorBox(text));
 }
@@ -155,6 +156,7 @@ void Program::clear_regs() {
 
 void Program::ClearDat() {
   table.NumSamples = 0;
+  shownFile.clear();
   UpdateDataTable();
 }
 

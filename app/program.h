@@ -88,6 +88,9 @@ class Program {
   store::FileCatalogue catalogue;
   store::SampleTable table;
   view::GridLayout grid;  // what the data grid shows of `table`
+  // The file the table on display was read from (a raw data file or a saved CSV file), by its
+  // path; empty once the table is cleared.
+  std::string shownFile;
   // Where the chart of the table on display goes, with the upload's name (the desktop
   // program's "Chart" tab); called after every grid update with what makes the chart, so that
   // it is made when it is needed. It reads the table and the grid as they stand then, which

@@ -24,6 +24,8 @@
 
 #include "app/data_files.h"
 #include "app/settings_files.h"
+#include "app/survey.h"
+#include "app/whole_upload.h"
 #include "cli/console_view.h"
 #include "cli/receiver.h"
 #include "core/version.h"
@@ -32,10 +34,13 @@
 #include "platform/qt/chart_painter.h"
 #include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/report_pdf.h"
 #include "platform/qt/serial/qt_serial_port.h"
+#include "store/notes.h"
 #include "view/csv.h"
 #include "view/report.h"
 #include "view/stats.h"
+#include "view/survey.h"
 
 namespace {
 
@@ -72,15 +77,29 @@ const char* const kPrintUsage =
     "      single form feed where a new page starts.\n";
 const char* const kChartUsage =
     "  kestrand-cli chart FILE --png OUT.png [--size WIDTHxHEIGHT] [--reference LEVEL]\n"
-    "                    [--data-dir DIR]\n"
+    "                    [--whole] [--data-dir DIR]\n"
     "      Draw the chart of FILE (read as view reads it: one line per value column against\n"
     "      the time of the samples) into OUT.png (OUT.pdf for a PDF), 1200x700 unless\n"
     "      --size says otherwise (at most 10000 a side and 50 million pixels). The reference\n"
     "      level is LEVEL (a number above 0, such as 5.5), else the one saved in DIR.\n";
 const char* const kStatsUsage =
-    "  kestrand-cli stats FILE [--data-dir DIR]\n"
+    "  kestrand-cli stats FILE [--whole] [--data-dir DIR]\n"
     "      Print one line per value column of FILE (read as view reads it): title, samples,\n"
-    "      minimum, maximum, time of the maximum, mean and RMS mean, separated by TABs.\n";
+    "      minimum, maximum, time of the maximum, mean and RMS mean, separated by TABs.\n"
+    "      --whole: of the whole upload, FILE's first file and its continuation files.\n";
+const char* const kNotesUsage =
+    "  kestrand-cli notes FILE [--site S] [--operator O] [--comment C]\n"
+    "      Print the notes of FILE (kept beside it in FILE's name ending in .notes) as that\n"
+    "      file holds them: Site, Operator and Comment, a line each, a backslash as \\\\ and a\n"
+    "      line break as \\n. With options, set those values (UTF-8) and keep the others; an\n"
+    "      empty value clears one.\n";
+const char* const kReportUsage =
+    "  kestrand-cli report FILE --pdf OUT.pdf [--reference LEVEL] [--whole] [--data-dir DIR]\n"
+    "      Write the survey report of FILE (read as view reads it) as a PDF file: a summary\n"
+    "      (the file, its notes, the information labels, the statistics against the reference\n"
+    "      level, the chart), then the pages print writes. --whole: the summary of the whole\n"
+    "      upload, then each of its files' pages. The level is LEVEL, else the one saved in\n"
+    "      DIR.\n";
 
 // The name the user gave on the command line, as its bytes. The arguments reach Qt's parser as
 // Latin-1, one character per byte, so that every name comes back byte for byte whatever its
@@ -119,6 +138,10 @@ const QCommandLineOption kSize("size", "Image size", "WIDTHxHEIGHT", "1200x700")
 const QCommandLineOption kReference("reference", "Reference level", "LEVEL");
 const QCommandLineOption kPdf("pdf", "Render the report as a PDF file", "OUT.pdf");
 const QCommandLineOption kText("text", "Write the report's lines as text", "OUT.txt");
+const QCommandLineOption kWhole("whole", "The whole upload: the first file and its continuations");
+const QCommandLineOption kSite("site", "Where the upload was measured", "S");
+const QCommandLineOption kOperator("operator", "Who measured", "O");
+const QCommandLineOption kComment("comment", "A remark", "C");
 
 std::string dataDirOf(const QCommandLineParser& options) {
   std::string dir = bytes(options.value(kDataDir));
@@ -207,6 +230,36 @@ struct Headless {
   // 1 once an error box was shown, else 0.
   int status() const { return box.errorBoxes > 0 ? 1 : 0; }
 
+  // An error box: "RIviriro Error: TEXT" on standard error, and the status 1.
+  void error(const std::string& text) {
+    box.show(text, kestrand::platform::Buttons::kOk, false, kestrand::kErrorTitle);
+  }
+
+  // How the program reads files for a series of its own, with its formats and today's date.
+  kestrand::app::UploadReader reader() {
+    return {fs,
+            prog.probes,
+            prog.messages,
+            {prog.ElapsedMode, prog.formats.dateChoice(), prog.formats.timeChoice(), clock.now()}};
+  }
+
+  // The whole upload raw data file `path` belongs to, its messages shown as error boxes. Says
+  // so when it holds no samples.
+  kestrand::app::WholeUpload whole(const std::string& path) {
+    const auto [dir, name] = split(path);
+    kestrand::app::WholeUpload upload = kestrand::app::readWholeUpload(reader(), dir, name);
+    for (const std::string& text : upload.messages) error(text);
+    if (upload.chart.samples() == 0) std::cerr << "kestrand-cli: no samples in " << path << "\n";
+    return upload;
+  }
+
+  // The directory of `path` and the name in it.
+  static std::pair<std::string, std::string> split(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return {".", path};
+    return {path.substr(0, std::max<size_t>(slash, 1)), path.substr(slash + 1)};
+  }
+
   // Reads FILE (a path, or a bare name in the current directory) into the table as the desktop
   // program shows it: a raw data file as "View" reads it, a saved CSV file as "Open" does.
   // False when nothing could be read. A table left without samples is said so.
@@ -248,10 +301,7 @@ struct Headless {
                   << " not read (blank or short lines took their places)\n";
       return read;
     }
-    const auto slash = path.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? "." : path.substr(0, std::max<size_t>(slash, 1));
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto [dir, name] = split(path);
     // The steps of "View" on a list entry.
     view.setLabel(LabelId::kStatDat, "Reading Raw Data File");
     const int before = box.errorBoxes;
@@ -318,15 +368,41 @@ kestrand::view::ChartData chartOf(const Headless& h) {
                                    h.prog.formats.dateChoice());
 }
 
+// --whole reads the files of an upload, which a CSV file is not.
+bool wholeOfCsv(const QCommandLineParser& options, const std::string& path) {
+  return options.isSet(kWhole) && endsWithCsv(path);
+}
+const char* const kWholeOfCsv = ": --whole reads the files of an upload; a CSV file is one file";
+
+// The series the chart and the statistics show: the table read from `path`, or with --whole
+// the whole upload `path` belongs to. Empty when there is none (the reason said).
+kestrand::view::ChartData seriesOf(Headless& h, const QCommandLineParser& options,
+                                   const std::string& path) {
+  if (options.isSet(kWhole)) return h.whole(path).chart;
+  if (!h.read(path) || h.prog.table.NumSamples < 1) return {};
+  return chartOf(h);
+}
+
 int stats(QCoreApplication&, const QCommandLineParser& options) {
+  const std::string path = bytes(options.positionalArguments()[0]);
+  if (wholeOfCsv(options, path))
+    return usageError(std::string(" stats") + kWholeOfCsv, kStatsUsage);
   Headless h(dataDirOf(options));
-  if (!h.load(false) || !h.read(bytes(options.positionalArguments()[0])) ||
-      h.prog.table.NumSamples < 1)
-    return 1;
-  for (const auto& s : kestrand::view::columnStats(chartOf(h))) {
+  if (!h.load(false)) return 1;
+  const kestrand::view::ChartData series = seriesOf(h, options, path);
+  if (series.samples() == 0) return 1;
+  for (const auto& s : kestrand::view::columnStats(series)) {
     std::cout << kestrand::view::statsLine(s) << "\n";
   }
   return h.status();
+}
+
+// The reference level of --reference (nullopt when not given); false when the value is no
+// level.
+bool referenceOption(const QCommandLineParser& options, std::optional<double>& level) {
+  if (!options.isSet(kReference)) return true;
+  level = wholeNumber<double>(bytes(options.value(kReference)));
+  return level && std::isfinite(*level) && *level > 0.0;
 }
 
 int chart(QCoreApplication&, const QCommandLineParser& options) {
@@ -348,16 +424,15 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
         "pixels",
         kChartUsage);
   std::optional<double> level;
-  if (options.isSet(kReference)) {
-    level = wholeNumber<double>(bytes(options.value(kReference)));
-    if (!level || !std::isfinite(*level) || *level <= 0.0)
-      return usageError(" chart: --reference wants a number above 0 such as 5.5", kChartUsage);
-  }
-  Headless h(dataDirOf(options));
+  if (!referenceOption(options, level))
+    return usageError(" chart: --reference wants a number above 0 such as 5.5", kChartUsage);
   const std::string path = bytes(options.positionalArguments()[0]);
-  if (writesOverInput(h, path, png, "chart") || !h.load(false) || !h.read(path) ||
-      h.prog.table.NumSamples < 1)
-    return 1;
+  if (wholeOfCsv(options, path))
+    return usageError(std::string(" chart") + kWholeOfCsv, kChartUsage);
+  Headless h(dataDirOf(options));
+  if (writesOverInput(h, path, png, "chart") || !h.load(false)) return 1;
+  const kestrand::view::ChartData series = seriesOf(h, options, path);
+  if (series.samples() == 0) return 1;
   namespace qt = kestrand::platform::qt;
   qt::ChartOptions look;
   look.reference = level ? level : kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
@@ -367,7 +442,7 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
       QByteArray::fromStdString(png.substr(png.size() - 4)).compare(".pdf", Qt::CaseInsensitive) ==
           0;
   const QByteArray drawn = qt::chartFile(pdf ? qt::ChartFileType::kPdf : qt::ChartFileType::kPng,
-                                         QSize(*width, *height), chartOf(h), look);
+                                         QSize(*width, *height), series, look);
   try {
     if (drawn.isEmpty()) throw kestrand::Error(kestrand::ErrorKind::kGeneral, "nothing drawn");
     h.fs.writeAll(png, std::string_view(drawn.constData(), static_cast<std::size_t>(drawn.size())));
@@ -401,6 +476,98 @@ int print(QCoreApplication&, const QCommandLineParser& options) {
   return h.status();
 }
 
+int notes(QCoreApplication&, const QCommandLineParser& options) {
+  namespace store = kestrand::store;
+  const std::string path = bytes(options.positionalArguments()[0]);
+  kestrand::platform::posix::PosixFileSystem fs(".");
+  try {
+    // Notes belong to a file that is there.
+    fs.readHead(path, 0);
+    store::Notes n = store::readNotes(fs, path);
+    const std::pair<const QCommandLineOption*, std::string*> given[] = {
+        {&kSite, &n.site}, {&kOperator, &n.operatorName}, {&kComment, &n.comment}};
+    bool set = false;
+    for (const auto& [option, value] : given) {
+      if (!options.isSet(*option)) continue;
+      *value = bytes(options.value(*option));
+      set = true;
+    }
+    if (set) {
+      store::writeNotes(fs, path, n);
+    } else {
+      const std::string text = store::notesText(n);
+      // The file's lines, each ended by a line feed alone.
+      for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find("\r\n", at);
+        std::cout << text.substr(at, end - at) << "\n";
+        at = end + 2;
+      }
+    }
+  } catch (const kestrand::Error& e) {
+    std::cerr << "kestrand-cli notes: " << e.description() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+int report(QCoreApplication&, const QCommandLineParser& options) {
+  namespace qt = kestrand::platform::qt;
+  namespace view = kestrand::view;
+  const std::string in = bytes(options.positionalArguments()[0]);
+  const std::string out = bytes(options.value(kPdf));
+  if (out.empty()) return usageError(" report: --pdf OUT.pdf is required", kReportUsage);
+  std::optional<double> level;
+  if (!referenceOption(options, level))
+    return usageError(" report: --reference wants a number above 0 such as 5.5", kReportUsage);
+  if (wholeOfCsv(options, in))
+    return usageError(std::string(" report") + kWholeOfCsv, kReportUsage);
+  Headless h(dataDirOf(options));
+  if (writesOverInput(h, in, out, "report") || !h.load(false)) return 1;
+
+  // The series and the details of the summary, the files whose listing follows it.
+  const auto [dir, name] = Headless::split(in);
+  view::ChartData series;
+  view::InfoLabels labels;
+  std::vector<std::string> files{name}, remarks;
+  if (options.isSet(kWhole)) {
+    kestrand::app::WholeUpload upload = h.whole(in);
+    series = std::move(upload.chart);
+    labels = upload.labels;
+    files = upload.files;
+    remarks = upload.messages;
+  } else if (h.read(in) && h.prog.table.NumSamples > 0) {
+    series = chartOf(h);
+    labels = kestrand::app::shownLabels(h.view);
+  }
+  if (series.samples() == 0) return 1;
+  kestrand::store::Notes notes;
+  try {
+    notes = kestrand::store::readNotes(h.fs, kestrand::platform::joinPath(dir, files.front()));
+  } catch (const kestrand::Error& e) {
+    h.error(e.description());  // the report goes on without them
+  }
+  if (!level) level = kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
+  view::SurveySummary summary = view::surveySummary(files, std::move(notes), labels,
+                                                    view::columnStats(series), level, series.units);
+  summary.remarks = remarks;
+  qt::ChartOptions look;
+  look.reference = level;
+  look.title = files.size() > 1 ? files.front() + " to " + files.back() : files.front();
+  try {
+    const auto pdf = qt::openSurveyReport(h.fs, out, summary, series, look);
+    if (options.isSet(kWhole)) {
+      kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
+    } else {
+      kestrand::app::printPageRun(view::PrintReport(h.prog.table, h.prog.header), *pdf, false);
+    }
+    pdf->endDoc();
+  } catch (const kestrand::Error& e) {
+    std::cerr << "kestrand-cli report: Error on Open!  " << e.description() << "\n";
+    return 1;
+  }
+  return h.status();
+}
+
 // A subcommand: its name, usage, the options it takes, the number of positional arguments it
 // needs, and what it does with them.
 struct Command {
@@ -410,7 +577,8 @@ struct Command {
   int (*run)(QCoreApplication&, const QCommandLineParser&);
   qsizetype arguments = 0;
   const char* argumentName = "";
-  bool widgets = false;  // needs a QApplication (drawing)
+  bool widgets = false;      // needs a QApplication (drawing)
+  bool emptyValues = false;  // an option's value may be empty
 };
 
 const Command kCommands[] = {
@@ -419,8 +587,10 @@ const Command kCommands[] = {
     {"view", kViewUsage, {kDataDir}, view, 1, "FILE"},
     {"export", kExportUsage, {kDataDir}, exportCsv, 2, "FILE and OUT.csv"},
     {"print", kPrintUsage, {kDataDir, kPdf, kText}, print, 1, "FILE", true},
-    {"chart", kChartUsage, {kPng, kSize, kReference, kDataDir}, chart, 1, "FILE", true},
-    {"stats", kStatsUsage, {kDataDir}, stats, 1, "FILE"},
+    {"chart", kChartUsage, {kPng, kSize, kReference, kWhole, kDataDir}, chart, 1, "FILE", true},
+    {"stats", kStatsUsage, {kWhole, kDataDir}, stats, 1, "FILE"},
+    {"notes", kNotesUsage, {kSite, kOperator, kComment}, notes, 1, "FILE", false, true},
+    {"report", kReportUsage, {kPdf, kReference, kWhole, kDataDir}, report, 1, "FILE", true},
 };
 
 std::string fullUsage() {
@@ -455,7 +625,8 @@ int runCommand(const Command& command, QCoreApplication& qapp, const QStringList
     if (argument.isEmpty()) return usageError(prefix + "a file name is empty", command.usage);
   }
   for (const QCommandLineOption& option : command.options) {
-    if (!option.valueName().isEmpty() && options.isSet(option) && options.value(option).isEmpty())
+    if (!command.emptyValues && !option.valueName().isEmpty() && options.isSet(option) &&
+        options.value(option).isEmpty())
       return usageError(prefix + "--" + bytes(option.names()[0]) + " is empty", command.usage);
   }
   return command.run(qapp, options);

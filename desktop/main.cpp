@@ -6,12 +6,10 @@
 #include <clocale>
 
 #include "app/main_window.h"
-#include "app/settings_files.h"
+#include "desktop/chart_tab.h"
 #include "platform/posix/data_directory.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/system_clock.h"
-#include "platform/qt/chart_feed.h"
-#include "platform/qt/chart_widget.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/qt_main_view.h"
 #include "platform/qt/qt_message_box.h"
@@ -43,24 +41,9 @@ int main(int argc, char** argv) {
 
   app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs,
                          fs.programDirectory(), &printer);
-  // The "Chart" tab, after the window's own two: the readings on display at a glance. Its news
-  // goes to the general message; the reference level lives in its settings file.
-  auto* chart = new platform::qt::ChartWidget(fs, dialogs, fs.programDirectory());
-  view.addPage(chart, "Chart");
-  app::Program& program = window.program();
-  platform::qt::ChartFeed feed(*chart);
-  program.showChart = [&feed](std::function<view::ChartData()> make, const std::string& name) {
-    feed.set(std::move(make), name);
-  };
-  chart->onMessage([&program](const std::string& text) { program.genMsg.ShowGeneralMsg(text); });
-  chart->setReference(app::readReferenceLevel(fs, fs.programDirectory()));
-  chart->onReferenceTyped([&fs, &program](std::optional<double> level) {
-    try {
-      app::saveReferenceLevel(fs, fs.programDirectory(), level);
-    } catch (const Error& e) {
-      program.genMsg.ShowGeneralMsg(e.description());
-    }
-  });
+  // The "Chart" tab, after the window's own two: the readings on display at a glance, their
+  // notes, the whole upload, the survey report.
+  desktop::ChartTab chartTab(window, view, fs, dialogs);
   // The splash wait and the load run inside the event loop; a failed load ends it.
   window.start();
   return QApplication::exec();

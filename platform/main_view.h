@@ -45,6 +45,7 @@ enum class Command {
   kDelete,
   kDeleteAll,
   kPrint,
+  kSaveReport,  // File > "Save report as PDF..." (the survey report)
   kListClick,
   kListDoubleClick,
   kListEnter,  // Enter (Return) on the selected entry

@@ -44,75 +44,87 @@ bool endsInAmPm(std::string_view text) {
   return text.size() >= 2 && (text.back() == 'M' || text.back() == 'm');
 }
 
-// Seconds of every sample on one scale (days counted for clock times); nullopt where the time
-// cannot be read.
-std::vector<std::optional<double>> absoluteSeconds(const store::SampleTable& t, bool elapsed,
-                                                   int dateChoice) {
-  std::vector<std::optional<double>> out(static_cast<size_t>(t.NumSamples));
-  std::int64_t day = 0;
-  std::optional<std::int64_t> lastSecond;
-  for (size_t j = 0; j < out.size(); ++j) {
-    const std::string& text = t.SampleTime[j];
-    std::optional<std::int64_t> s = elapsed ? parseElapsed(text) : std::optional<std::int64_t>();
-    if (!s) s = datetime::parseDisplayedTime(text);
-    if (!s) continue;
-    if (!elapsed) {
-      // The sample's own date when it has one; else a time of day that goes back means the
-      // clock passed midnight.
-      if (const auto d = datetime::parseDisplayedDate(t.SampleDate[j], dateChoice)) {
-        day = datetime::daysFromCivil(*d);
-      } else if (lastSecond && *s < *lastSecond) {
-        ++day;
-      }
-      lastSecond = s;
-    }
-    out[j] = static_cast<double>(day) * kDay + static_cast<double>(*s);
-  }
-  return out;
-}
-
 std::string twoDigits(std::int64_t v) {
   return zeroPadded(v, 2);
 }
 
 }  // namespace
 
-ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
-                    const store::HeaderFields& header, int dateChoice) {
-  ChartData c;
-  const auto n = static_cast<size_t>(std::max<int>(table.NumSamples, 0));
+ChartBuilder::ChartBuilder(const GridLayout& grid, const store::SampleTable& first,
+                           const store::HeaderFields& header, int dateChoice)
+    : dateChoice_(dateChoice) {
   for (int col = 0; col < grid.cols(); ++col) {
     const int source = grid.sources[static_cast<size_t>(col)];
     if (source == kTimeSource) continue;
-    ChartSeries s{grid.titles[static_cast<size_t>(col)], std::vector<double>(n)};
-    for (size_t j = 0; j < n; ++j) {
-      s.y[j] = source == store::kMoveAvgColumn ? table.MoveAvgData[j]
-                                               : table.SampleData(source, static_cast<int>(j));
-    }
-    c.series.push_back(std::move(s));
+    sources_.push_back(source);
+    c_.series.push_back({grid.titles[static_cast<size_t>(col)], {}});
   }
-  if (n == 0) return c;
-  c.timeTexts.assign(table.SampleTime.begin(), table.SampleTime.begin() + static_cast<long>(n));
-  c.twelveHour = endsInAmPm(c.timeTexts[0]);
+  if (first.NumSamples < 1) return;
+  c_.twelveHour = endsInAmPm(first.SampleTime[0]);
   // An elapsed-time upload whose samples carry clock times is drawn as a clock-time one.
-  c.elapsed = header.ProbeType >= 16 && !c.twelveHour;
-  c.units = table.SampleUnits[0];
-  c.start = c.elapsed ? header.SampDate : table.SampleDate[0] + " " + c.timeTexts[0];
+  c_.elapsed = header.ProbeType >= 16 && !c_.twelveHour;
+  c_.units = first.SampleUnits[0];
+  c_.start = c_.elapsed ? header.SampDate : first.SampleDate[0] + " " + first.SampleTime[0];
+}
 
-  const auto secs = absoluteSeconds(table, c.elapsed, dateChoice);
-  std::optional<double> first;
-  for (const auto& s : secs) {
-    if (s) {
-      first = s;
-      break;
+void ChartBuilder::reserve(std::size_t samples) {
+  seconds_.reserve(samples);
+  c_.timeTexts.reserve(samples);
+  for (ChartSeries& s : c_.series) s.y.reserve(samples);
+}
+
+void ChartBuilder::add(const store::SampleTable& t) {
+  const auto n = static_cast<size_t>(std::max<int>(t.NumSamples, 0));
+  for (size_t k = 0; k < sources_.size(); ++k) {
+    const int source = sources_[k];
+    std::vector<float>& y = c_.series[k].y;
+    if (source == store::kMoveAvgColumn) {
+      y.insert(y.end(), t.MoveAvgData.begin(), t.MoveAvgData.begin() + static_cast<long>(n));
+    } else {
+      for (size_t j = 0; j < n; ++j) y.push_back(t.SampleData(source, static_cast<int>(j)));
     }
   }
-  c.startSecond = !first ? 0.0 : c.elapsed ? *first : std::fmod(*first, kDay);
-  c.x.resize(n);
+  c_.timeTexts.insert(c_.timeTexts.end(), t.SampleTime.begin(),
+                      t.SampleTime.begin() + static_cast<long>(n));
+  // Seconds of every sample on one scale (days counted for clock times); NaN where the time
+  // cannot be read.
+  for (size_t j = 0; j < n; ++j) {
+    const std::string& text = t.SampleTime[j];
+    std::optional<std::int64_t> s = c_.elapsed ? parseElapsed(text) : std::nullopt;
+    if (!s) s = datetime::parseDisplayedTime(text);
+    if (!s) {
+      seconds_.push_back(std::nan(""));
+      continue;
+    }
+    if (!c_.elapsed) {
+      // The sample's own date when it has one; else a time of day that goes back means the
+      // clock passed midnight.
+      if (const auto d = datetime::parseDisplayedDate(t.SampleDate[j], dateChoice_)) {
+        day_ = datetime::daysFromCivil(*d);
+      } else if (lastSecond_ && *s < *lastSecond_) {
+        ++day_;
+      }
+      lastSecond_ = s;
+    }
+    seconds_.push_back(static_cast<double>(day_) * kDay + static_cast<double>(*s));
+  }
+}
+
+ChartData ChartBuilder::finish() && {
+  ChartData c = std::move(c_);
+  const size_t n = seconds_.size();
+  if (n == 0) return c;
+  const auto first =
+      std::find_if(seconds_.begin(), seconds_.end(), [](double s) { return !std::isnan(s); });
+  const bool any = first != seconds_.end();
+  const double origin = any ? *first : 0.0;
+  c.startSecond = !any ? 0.0 : c.elapsed ? origin : std::fmod(origin, kDay);
+  // The seconds become the times from the first sample, in place.
+  c.x = std::move(seconds_);
   double last = 0.0;
   for (size_t j = 0; j < n; ++j) {
     // A time that cannot be read, or one before its predecessor, stays with the predecessor.
-    last = std::max(last, secs[j] && first ? *secs[j] - *first : last);
+    last = std::max(last, !std::isnan(c.x[j]) && any ? c.x[j] - origin : last);
     c.x[j] = last;
   }
 
@@ -130,6 +142,13 @@ ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
     if (c.x[j] - c.x[j - 1] > limit) c.runStarts.push_back(j);
   }
   return c;
+}
+
+ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
+                    const store::HeaderFields& header, int dateChoice) {
+  ChartBuilder builder(grid, table, header, dateChoice);
+  builder.add(table);
+  return std::move(builder).finish();
 }
 
 std::string axisText(const ChartData& chart, double seconds) {
@@ -153,7 +172,7 @@ ValueRange valueRange(const ChartData& chart, std::optional<double> reference) {
     any = true;
   };
   for (const auto& series : chart.series) {
-    for (double v : series.y) take(v);
+    for (const float v : series.y) take(v);
   }
   if (reference) take(*reference);
   if (!any) return {};
@@ -239,7 +258,7 @@ long nearestSample(const ChartData& chart, double seconds) {
   return static_cast<long>((seconds - *before <= *it - seconds ? before : it) - x.begin());
 }
 
-std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<const double> y,
+std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<const float> y,
                                         double x0, double x1, int pixels) {
   const size_t n = std::min(x.size(), y.size());
   const auto lo = static_cast<size_t>(

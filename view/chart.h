@@ -5,6 +5,7 @@
 // and times an axis is marked at.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,8 +18,8 @@
 namespace kestrand::view {
 
 struct ChartSeries {
-  std::string title;      // the grid column's title
-  std::vector<double> y;  // one value per sample, as the grid shows it
+  std::string title;     // the grid column's title
+  std::vector<float> y;  // one value per sample, as the table holds it
 };
 
 struct ChartData {
@@ -51,6 +52,29 @@ struct ChartData {
 // date that reads both month first and day first.
 ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
                     const store::HeaderFields& header, int dateChoice = 3);
+
+// The chart of an upload made of several tables, one after another (the files of an upload
+// read in turn): the columns `grid` shows of the first table, with each added table's samples
+// following the ones before, their times on one scale. chartData is the one-table case.
+class ChartBuilder {
+ public:
+  ChartBuilder(const GridLayout& grid, const store::SampleTable& first,
+               const store::HeaderFields& header, int dateChoice = 3);
+  // Room for this many samples in all, so that adding never copies what was added before.
+  void reserve(std::size_t samples);
+  // Appends the samples of `table`: the values of the first table's columns, the time texts,
+  // the times.
+  void add(const store::SampleTable& table);
+  ChartData finish() &&;
+
+ private:
+  ChartData c_;
+  std::vector<int> sources_;     // per series: the table column
+  std::vector<double> seconds_;  // per sample, on one scale; NaN where the time cannot be read
+  int dateChoice_;
+  std::int64_t day_ = 0;  // clock times: the day of the samples without a date of their own
+  std::optional<std::int64_t> lastSecond_;
+};
 
 // The text of a time axis label `seconds` after the first sample: the time of day in the grid's
 // form for clock-time uploads, "hh:mm:ss" elapsed for elapsed-time uploads.
@@ -98,7 +122,7 @@ struct ChartPoint {
 // level stretch; the last sample before x0 and the first after x1 are kept so the line reaches
 // the edges. A run with no more samples between x0 and x1 than the pixel columns they cover is
 // returned whole.
-std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<const double> y,
+std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<const float> y,
                                         double x0, double x1, int pixels);
 
 }  // namespace kestrand::view

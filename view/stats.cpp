@@ -39,10 +39,16 @@ std::string shortNumber(double v) {
   return std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
+std::vector<std::string> statsCells(const ColumnStats& s) {
+  return {s.title,   std::to_string(s.count), shortNumber(s.minimum), shortNumber(s.maximum),
+          s.maxTime, shortNumber(s.mean),     shortNumber(s.rms)};
+}
+
 std::string statsLine(const ColumnStats& s) {
-  return s.title + '\t' + std::to_string(s.count) + '\t' + shortNumber(s.minimum) + '\t' +
-         shortNumber(s.maximum) + '\t' + s.maxTime + '\t' + shortNumber(s.mean) + '\t' +
-         shortNumber(s.rms);
+  const std::vector<std::string> cells = statsCells(s);
+  std::string line = cells[0];
+  for (std::size_t k = 1; k < cells.size(); ++k) line += '\t' + cells[k];
+  return line;
 }
 
 std::optional<double> parseReferenceLevel(std::string_view text) {

@@ -28,8 +28,10 @@ std::vector<ColumnStats> columnStats(const ChartData& chart);
 // "%.7g" of a number, as the statistics and the reference level are written.
 std::string shortNumber(double v);
 
-// One line of `kestrand-cli stats`: title, count, minimum, maximum, time of the maximum, mean,
-// RMS mean, separated by one TAB (no line end).
+// The texts of a column's statistics: title, count, minimum, maximum, time of the maximum,
+// mean, RMS mean.
+std::vector<std::string> statsCells(const ColumnStats& s);
+// One line of `kestrand-cli stats`: the cells separated by one TAB (no line end).
 std::string statsLine(const ColumnStats& s);
 
 // The level a text holds: its first item (up to a comma or the line's end), a finite number above

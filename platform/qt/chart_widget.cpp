@@ -222,6 +222,11 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   save_ = new QPushButton(tr("Save chart"), this);
   save_->setObjectName("cmdSaveChart");
   bar->addWidget(save_);
+  whole_ = new QCheckBox(tr("&Whole upload"), this);
+  whole_->setObjectName("chkWholeUpload");
+  whole_->setToolTip(tr("The first file and its continuation files as one series"));
+  whole_->hide();
+  bar->addWidget(whole_);
   pointer_ = new QLabel(this);
   pointer_->setObjectName("lblPointer");
   // Never widens the window: a readout longer than the room is cut.
@@ -247,11 +252,20 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   table_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-  outer->addWidget(table_);
+  // The statistics and, beside them, the notes.
+  auto* foot = new QHBoxLayout;
+  foot->addWidget(table_, 1);
+  notes_ = new NotesPanel(this);
+  notes_->setMaximumWidth(360);
+  foot->addWidget(notes_);
+  outer->addLayout(foot);
 
   connect(reset, &QPushButton::clicked, this, [this] { resetZoom(); });
   connect(save_, &QPushButton::clicked, this, [this] { saveChart(); });
   connect(referenceInput_, &QLineEdit::editingFinished, this, [this] { referenceEdited(); });
+  connect(whole_, &QCheckBox::clicked, this, [this](bool on) {
+    if (onWhole_) onWhole_(on);
+  });
   clear();
 }
 
@@ -265,12 +279,21 @@ void ChartWidget::onMessage(std::function<void(const std::string&)> handler) {
   onMessage_ = std::move(handler);
 }
 
+void ChartWidget::setWholeBox(bool shown, bool checked) {
+  whole_->setChecked(checked);
+  whole_->setVisible(shown);
+}
+
+void ChartWidget::onWholeToggled(std::function<void(bool)> handler) {
+  onWhole_ = std::move(handler);
+}
+
 void ChartWidget::message(const std::string& t) {
   if (onMessage_) onMessage_(t);
 }
 
-void ChartWidget::setData(const view::ChartData& chart, const std::string& uploadName) {
-  data_ = chart;
+void ChartWidget::setData(view::ChartData chart, const std::string& uploadName) {
+  data_ = std::move(chart);
   uploadName_ = uploadName;
   stats_ = view::columnStats(data_);
   hidden_.assign(data_.series.size(), false);

@@ -18,9 +18,11 @@
 #include "platform/file_system.h"
 #include "platform/main_view.h"
 #include "platform/qt/chart_painter.h"
+#include "platform/qt/notes_panel.h"
 #include "view/chart.h"
 #include "view/stats.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,7 +40,8 @@ class ChartWidget : public QWidget {
   ~ChartWidget() override;
 
   // Shows the chart and statistics of one upload; `uploadName` titles it and names a saved file.
-  void setData(const view::ChartData& chart, const std::string& uploadName = {});
+  // Taken by value: a whole upload's series is moved in, never held twice.
+  void setData(view::ChartData chart, const std::string& uploadName = {});
   void clear();
 
   // The reference level shown (and in the input); nullopt removes the line.
@@ -54,6 +57,13 @@ class ChartWidget : public QWidget {
   // Shows [x0, x1] seconds after the first sample, with the detail that width allows.
   void zoomTo(double x0, double x1);
   std::pair<double, double> timeWindow() const;
+
+  // The "Whole upload" check box: shown or hidden, checked or not (without reporting a toggle).
+  void setWholeBox(bool shown, bool checked);
+  // Called when the user switches the "Whole upload" check box.
+  void onWholeToggled(std::function<void(bool)> handler);
+  // The notes of the upload on display, beside the statistics.
+  NotesPanel& notesPanel() { return *notes_; }
 
   // "Save chart": asks for the file and the type, and writes it.
   void saveChart();
@@ -87,6 +97,7 @@ class ChartWidget : public QWidget {
   std::vector<bool> hidden_;
   std::function<void(std::optional<double>)> onReference_;
   std::function<void(const std::string&)> onMessage_;
+  std::function<void(bool)> onWhole_;
 
   Canvas* canvas_ = nullptr;
   QWidget* legend_ = nullptr;
@@ -94,6 +105,8 @@ class ChartWidget : public QWidget {
   QLabel* pointer_ = nullptr;
   QPushButton* save_ = nullptr;
   QTableWidget* table_ = nullptr;
+  QCheckBox* whole_ = nullptr;
+  NotesPanel* notes_ = nullptr;
 };
 
 }  // namespace kestrand::platform::qt

@@ -87,6 +87,14 @@ void QtPrinter::newPage() {
   if (!device_->newPage()) fail("The printer refused a new page");
 }
 
+void QtPrinter::paintPages(const std::function<void(QPainter&, QPagedPaintDevice&)>& paint) {
+  if (!painter_) begin();
+  painter_->save();
+  paint(*painter_, *device_);
+  painter_->restore();
+  newPage();
+}
+
 void QtPrinter::endDoc() {
   if (!painter_) return;
   const bool done = painter_->end();

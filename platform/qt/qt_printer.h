@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,6 +35,11 @@ class QtPrinter : public Printer {
   void printLine(const std::string& text) override;
   void newPage() override;
   void endDoc() override;
+
+  // Pages of the caller's own before the lines (a report's summary with its chart): `paint`
+  // draws with the document's painter on its device, in device pixels, and may start further
+  // pages; the lines that follow begin on a page of their own. Throws as the printer fails.
+  void paintPages(const std::function<void(QPainter&, QPagedPaintDevice&)>& paint);
 
  private:
   void begin();

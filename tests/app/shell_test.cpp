@@ -225,6 +225,7 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   Shell s;
   for (const char* name : {"qv2.dat", "QV 15.Jan.06  14.05.09.dat", "qv3.dat"})
     s.put(name, kRawFile);
+  for (const char* notes : {"qv2.notes", "QV 15.Jan.06  14.05.09.notes"}) s.put(notes, "Site: x");
   ASSERT_TRUE(s.started());
   ASSERT_EQ(s.view.list.size(), 3u);
   s.view.click(C::kView);
@@ -250,6 +251,7 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   EXPECT_EQ(s.box.shown.back().text,
             "Delete header # 1 and file QV 15.Jan.06  14.05.09.dat - are you sure?");
   EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.dat"));
+  EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.notes"));  // its notes went with it
   EXPECT_EQ(s.fs.openFiles, 0);
   EXPECT_EQ(s.win.program().catalogue.FileNames[1], "qv3.dat");
   s.view.listSelect(0);
@@ -264,7 +266,9 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   s.view.click(C::kDeleteAll);
   EXPECT_EQ(s.box.shown.back().text.rfind("The file qv2.dat could not be deleted.", 0), 0u);
   EXPECT_EQ(s.view.list.size(), 1u);
-  EXPECT_FALSE(s.fs.exists("/prog/qv3.dat"));
+  EXPECT_FALSE(s.fs.exists("/prog/qv3.dat"));  // without notes, and without a word about them
+  EXPECT_EQ(s.box.shown.size(), 4u);
+  EXPECT_TRUE(s.fs.exists("/prog/qv2.notes"));  // the notes of a file that stays stay
 
   s.view.listSelect(-1);
   s.view.click(C::kDelete);

@@ -156,7 +156,8 @@ TEST_F(Cli, NumbersAreInTheCFormWhateverTheLocale) {
 }
 
 TEST_F(Cli, CommandLineLikeAUnixTool) {
-  for (const std::string name : {"receive", "list", "view", "export", "print", "chart", "stats"}) {
+  for (const std::string name :
+       {"receive", "list", "view", "export", "print", "chart", "stats", "notes", "report"}) {
     EXPECT_EQ(run({name, "--help"}), 0) << name;
     EXPECT_TRUE(out.starts_with("Usage:\n  kestrand-cli " + name + " ")) << out;
   }

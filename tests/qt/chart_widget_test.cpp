@@ -32,7 +32,8 @@ view::ChartData upload(int n, int columns) {
   c.timeTexts.assign(c.x.size(), "09:30:00 AM");
   for (int k = 0; k < columns; ++k) {
     view::ChartSeries s{std::string(store::kColTitle[static_cast<std::size_t>(k)]), {}};
-    for (int j = 0; j < n; ++j) s.y.push_back(k + (j % 7) * 0.1 + (j == 500 + 500 * k ? 100 : 0));
+    for (int j = 0; j < n; ++j)
+      s.y.push_back(static_cast<float>(k + (j % 7) * 0.1 + (j == 500 + 500 * k ? 100 : 0)));
     c.series.push_back(std::move(s));
   }
   return c;
@@ -124,7 +125,7 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   ASSERT_EQ(table->rowCount(), 7);
   const QHeaderView* rows = table->verticalHeader();
   EXPECT_LE(rows->sectionViewportPosition(6) + rows->sectionSize(6), table->viewport()->height());
-  const QList<QCheckBox*> legend = chart->findChildren<QCheckBox*>();
+  const QList<QCheckBox*> legend = child<QWidget>(chart, "chartLegend")->findChildren<QCheckBox*>();
   for (QCheckBox* entry : legend) EXPECT_GE(entry->width(), entry->sizeHint().width());
 
   // Tab visits the controls, the chart and every legend entry, each one visible.

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QProgressBar>
@@ -18,11 +20,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
 #include <memory>
 
+#include "desktop/chart_tab.h"
 #include "modal.h"
 #include "platform/fake/fake_timers.h"
 #include "platform/fake/fakes.h"
@@ -182,6 +186,7 @@ class DesktopWindow : public ::testing::Test {
     std::ofstream(data + "/riviriro.inf") << " 1\r\n";
     window = std::make_unique<app::MainWindow>(app::Platform{view, box, fs, clock, timers, port},
                                                dialogs, fs.programDirectory());
+    chartTab = std::make_unique<desktop::ChartTab>(*window, view, fs, dialogs);
     timers.onTimePassed = [this](std::int64_t ms) { clock.advanceSeconds(double(ms) / 1000); };
     window->start();
     timers.advance(3000);
@@ -198,6 +203,7 @@ class DesktopWindow : public ::testing::Test {
   platform::qt::QtDialogs dialogs{view.window()};
   platform::fake::FakeTimerHub timers;
   std::unique_ptr<app::MainWindow> window;
+  std::unique_ptr<desktop::ChartTab> chartTab;
 };
 
 TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
@@ -256,6 +262,48 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   EXPECT_EQ(view.label(platform::LabelId::kStatDat), text);
   EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
   EXPECT_GT(child<QListWidget>(qwin(), "List1")->height(), area->height());
+}
+
+TEST_F(DesktopWindow, ViewThenSaveReportAsPdfThenSaveHandsOverTheWholeUploadsReport) {
+  const std::string first = data + "/QV 05.Dec.06  14.05.33";
+  const auto raw = [](const char* time, int records) {
+    std::string s = "\"12/05/2006\",\"" + std::string(time) + "\",0,1\r\n1,1,0\r\n";
+    for (int j = 0; j < records; ++j) s += "1,0\r\n" + std::to_string(j) + "\r\n";
+    return s;
+  };
+  std::ofstream(first + ".dat", std::ios::binary) << raw("02:05:33 PM", 60);
+  std::ofstream(first + "A.dat", std::ios::binary) << raw("02:06:34 PM", 5);
+  std::ofstream(first + ".notes", std::ios::binary) << "Site: roof 3\r\n";
+  ASSERT_TRUE(start());
+  for (int i = 0; i < view.listCount(); ++i) {
+    if (view.listItem(i).ends_with("33.dat")) view.listSelect(i);
+  }
+  child<QPushButton>(qwin(), "cmdView")->click();
+
+  // The notes of the file on display, edited and saved beside it.
+  EXPECT_EQ(child<QLineEdit>(qwin(), "txtSite")->text(), "roof 3");
+  child<QLineEdit>(qwin(), "txtOperator")->setText(QString::fromUtf8("J\u00F6rg"));
+  child<QPushButton>(qwin(), "cmdSaveNotes")->click();
+  std::ifstream saved(first + ".notes", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}),
+            "Site: roof 3\r\nOperator: J\xC3\xB6rg\r\nComment: \r\n");
+  // The file has a continuation: the box shows, and the chart takes both files.
+  auto* whole = child<QCheckBox>(qwin(), "chkWholeUpload");
+  ASSERT_FALSE(whole->isHidden());
+  whole->click();
+  QCoreApplication::processEvents();  // the chart is made after the frame
+  EXPECT_EQ(child<QTableWidget>(qwin(), "statsTable")->item(0, 0)->text(), "65");
+
+  test::whenModalOpens([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
+  child<QAction>(qwin(), "mnuSaveReport")->trigger();
+  EXPECT_TRUE(chartTab->survey().writing());
+  timers.advance(100);
+  EXPECT_FALSE(chartTab->survey().writing());
+  EXPECT_TRUE(box.shown.empty());
+  // The summary, then two pages of the first file's listing and one of the second's.
+  const std::string pdf = "'" + first + ".pdf'";
+  EXPECT_EQ(std::system(("pdfinfo " + pdf + " | grep -q '^Pages: *4$'").c_str()), 0);
+  EXPECT_EQ(std::system(("pdftotext -l 1 " + pdf + " - | grep -q 'J\xC3\xB6rg'").c_str()), 0);
 }
 
 }  // namespace

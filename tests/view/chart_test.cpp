@@ -104,12 +104,13 @@ TEST(AxisMarks, RoundStepsOfOneTwoOrFiveAndRoundTimesOfTheClock) {
 }
 
 TEST(ReduceForPixels, KeepsEveryPixelsExtremesAndBothEnds) {
-  std::vector<double> x, y;
+  std::vector<double> x;
+  std::vector<float> y;
   unsigned seed = 7;
   for (int j = 0; j < 10000; ++j) {
     seed = seed * 1103515245u + 12345u;
     x.push_back(j);
-    y.push_back(j == 4321 ? 1000.0 : static_cast<double>(seed >> 20 & 1023) / 10.0);
+    y.push_back(j == 4321 ? 1000.0f : static_cast<float>(seed >> 20 & 1023) / 10.0f);
   }
   const auto r = reduceForPixels(x, y, 0, 9999, 100);
   ASSERT_LE(r.size(), 400u);
@@ -118,7 +119,8 @@ TEST(ReduceForPixels, KeepsEveryPixelsExtremesAndBothEnds) {
   // Every pixel column (100 samples wide) shows its own lowest and highest sample.
   for (int b = 0; b < 100; ++b) {
     double lo = 1e9, hi = -1e9, rlo = 1e9, rhi = -1e9;
-    for (int j = b * 100; j < b * 100 + 100; ++j) lo = std::min(lo, y[j]), hi = std::max(hi, y[j]);
+    for (int j = b * 100; j < b * 100 + 100; ++j)
+      lo = std::min<double>(lo, y[j]), hi = std::max<double>(hi, y[j]);
     for (const auto& p : r) {
       if (p.x >= b * 100 && p.x < b * 100 + 100) rlo = std::min(rlo, p.y), rhi = std::max(rhi, p.y);
     }
@@ -130,7 +132,7 @@ TEST(ReduceForPixels, KeepsEveryPixelsExtremesAndBothEnds) {
   EXPECT_EQ(z.front().x, 2500);
   EXPECT_EQ(z.back().x, 7501);
 
-  const std::vector<double> level(10000, 3.5);
+  const std::vector<float> level(10000, 3.5f);
   EXPECT_EQ(reduceForPixels(x, level, 0, 9999, 100),
             (std::vector<ChartPoint>{{0, 3.5}, {9999, 3.5}}));
   const auto small =

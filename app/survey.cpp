@@ -1,0 +1,252 @@
+#include "app/survey.h"
+
+#include <algorithm>
+#include <span>
+
+#include "app/data_files.h"
+#include "app/settings_files.h"
+#include "store/whole_upload.h"
+
+namespace kestrand::app {
+namespace {
+
+// Pages of the listing printed at one tick: a few tens of milliseconds, the widest listing
+// included, so that the link's messages are answered in good time meanwhile.
+constexpr std::size_t kPagesPerStep = 20;
+const std::string kReportTitle = "Save report as PDF";
+
+std::string nameOf(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);
+}
+std::string dirOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
+}
+bool endsWith(const std::string& name, const char* ext) {
+  std::string tail = name.substr(name.size() - std::min<std::size_t>(name.size(), 4));
+  std::transform(tail.begin(), tail.end(), tail.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return tail == ext;
+}
+
+UploadReader readerOf(const Program& g) {
+  return {g.p.fs,
+          g.probes,
+          g.messages,
+          {g.ElapsedMode, g.formats.dateChoice(), g.formats.timeChoice(), g.p.clock.now()}};
+}
+
+std::string titleOf(const std::vector<std::string>& files) {
+  return files.size() > 1 ? files.front() + " to " + files.back() : files.front();
+}
+
+}  // namespace
+
+view::InfoLabels shownLabels(const platform::MainView& v) {
+  using platform::LabelId;
+  return {v.label(LabelId::kLblStartDate), v.label(LabelId::kLblEndDate),
+          v.label(LabelId::kLblStartTime), v.label(LabelId::kLblEndTime),
+          v.label(LabelId::kLblSampleCnt), v.label(LabelId::kLblProbeModel),
+          v.label(LabelId::kLblUnits),     v.label(LabelId::kMavgMess)};
+}
+
+// A report being written: the document with its summary, and the listing still to print.
+struct Survey::Job {
+  std::unique_ptr<platform::Printer> printer;
+  std::string path;
+  std::string dir;
+  std::vector<std::string> files;  // a whole upload's files, each listed in turn
+  std::size_t file = 0;            // the next of them to read
+  std::vector<view::ReportPage> pages;
+  std::size_t next = 0;  // the next page to print
+  bool continued = false;
+};
+
+Survey::Survey(Program& g, platform::Dialogs& dialogs, SurveyDisplay display, ReportOpener open)
+    : g_(g),
+      dialogs_(dialogs),
+      display_(std::move(display)),
+      open_(std::move(open)),
+      timer_(g.p.timers.createTimer()) {
+  // A new timer is enabled: it runs only while a report is being written.
+  timer_->setEnabled(false);
+  timer_->setInterval(1);
+  timer_->onTick([this] { step(); });
+}
+
+Survey::~Survey() = default;
+
+void Survey::shown(std::function<view::ChartData()> make) {
+  oneFile_ = std::move(make);
+  upload_.reset();
+  const std::string& file = g_.shownFile;
+  continued_ = !file.empty() && !endsWith(file, ".csv") &&
+               store::uploadFiles(g_.p.fs, dirOf(file), nameOf(file)).names.size() > 1;
+  display_.wholeBox(continued_, whole_);
+  showSeries();
+  showNotes();
+}
+
+void Survey::setWhole(bool whole) {
+  whole_ = whole;
+  showSeries();
+  showNotes();
+}
+
+WholeUpload Survey::readWhole(bool say) {
+  g_.p.view.setBusy(true);
+  WholeUpload upload = readWholeUpload(readerOf(g_), dirOf(g_.shownFile), nameOf(g_.shownFile));
+  g_.p.view.setBusy(false);
+  if (say) {
+    for (const std::string& text : upload.messages) g_.p.box.show(errorBox(text));
+  }
+  return upload;
+}
+
+void Survey::showSeries() {
+  if (!whole_ || !continued_) {
+    display_.chart(oneFile_, nameOf(g_.shownFile));
+    return;
+  }
+  upload_ = readWhole(true);
+  auto series = std::make_shared<view::ChartData>(std::move(upload_->chart));
+  display_.chart([series] { return std::move(*series); },
+                 upload_->files.empty() ? "" : titleOf(upload_->files));
+}
+
+std::string Survey::notesFile() const {
+  if (whole_ && upload_ && !upload_->files.empty())
+    return platform::joinPath(dirOf(g_.shownFile), upload_->files.front());
+  return g_.shownFile;
+}
+
+void Survey::showNotes() {
+  const std::string file = notesFile();
+  if (file.empty()) {
+    display_.notes({}, false);
+    return;
+  }
+  try {
+    display_.notes(store::readNotes(g_.p.fs, file), true);
+  } catch (const Error& e) {
+    display_.notes({}, false);
+    g_.p.box.show(errorBox(e.description()));
+  }
+}
+
+void Survey::saveNotes(const store::Notes& notes) {
+  const std::string file = notesFile();
+  if (file.empty()) return;
+  try {
+    store::writeNotes(g_.p.fs, file, notes);
+    g_.genMsg.ShowGeneralMsg("Notes saved for " + nameOf(file));
+  } catch (const Error& e) {
+    g_.p.box.show(errorBox("The notes could not be saved: " + e.description()));
+  }
+}
+
+void Survey::saveReport() {
+  const auto refuse = [this](const std::string& why) {
+    g_.p.box.show("Error on Save!  " + why, platform::Buttons::kOk, false, kFileErrorTitle);
+  };
+  if (job_) return refuse("A report is being written; wait until it is done");
+  const bool whole = whole_ && upload_ && !upload_->files.empty();
+  if (!oneFile_ || g_.table.NumSamples < 1)
+    return refuse("There are no readings on display to report");
+
+  const std::string name = nameOf(g_.shownFile);
+  std::optional<platform::SaveChoice> chosen;
+  try {
+    chosen = dialogs_.saveFile(
+        {kReportTitle, kReportFilter, g_.DataPath, name.substr(0, name.rfind('.')) + ".pdf", true});
+  } catch (const Error& e) {
+    return refuse(e.description());
+  }
+  if (!chosen) return;
+  std::string path = chosen->path;
+  if (!endsWith(path, ".pdf")) {
+    // The dialog asked about the name as typed; the added extension may name another file.
+    path += ".pdf";
+    if (g_.p.fs.exists(path) &&
+        !dialogs_.YesNo(kReportTitle, path + " already exists.  Replace it?"))
+      return;
+  }
+  if (g_.p.fs.sameFile(path, g_.shownFile))
+    return refuse(name + " is on display; choose another name");
+
+  store::Notes notes;
+  try {
+    notes = store::readNotes(g_.p.fs, notesFile());
+  } catch (const Error& e) {
+    g_.p.box.show(errorBox(e.description()));  // the report goes on without them
+  }
+  // The series of the summary: the one file's, or the whole upload read again (the tab holds
+  // the series it shows).
+  std::optional<WholeUpload> upload;
+  if (whole) upload = readWhole(false);
+  const view::ChartData chart = whole ? std::move(upload->chart) : oneFile_();
+  const std::vector<std::string> files = whole ? upload->files : std::vector{name};
+  const std::optional<double> level = readReferenceLevel(g_.p.fs, g_.DataPath);
+  view::SurveySummary summary =
+      view::surveySummary(files, std::move(notes), whole ? upload->labels : shownLabels(g_.p.view),
+                          view::columnStats(chart), level, chart.units);
+  if (whole) summary.remarks = upload->messages;
+
+  auto job = std::make_unique<Job>();
+  job->path = path;
+  job->dir = dirOf(g_.shownFile);
+  if (whole) {
+    job->files = files;
+  } else {
+    job->pages = view::PrintReport(g_.table, g_.header);  // what "Print Data" prints now
+  }
+  try {
+    job->printer = open_(path, summary, chart, level, titleOf(files));
+  } catch (const Error& e) {
+    return refuse(e.description());
+  }
+  job_ = std::move(job);
+  g_.genMsg.write("Saving report " + nameOf(path));
+  timer_->setEnabled(true);
+}
+
+void Survey::step() {
+  Job& j = *job_;
+  try {
+    if (j.next == j.pages.size()) {
+      if (j.file < j.files.size()) {
+        j.pages = listingOf(readerOf(g_), j.dir, j.files[j.file++]);
+        j.next = 0;
+        return;
+      }
+      j.printer->endDoc();  // the file is written here, whole
+      finish("");
+      return;
+    }
+    const std::size_t n = std::min(kPagesPerStep, j.pages.size() - j.next);
+    printPageRun(std::span(j.pages).subspan(j.next, n), *j.printer, j.continued);
+    j.continued = true;
+    j.next += n;
+    // Files done and the share of the current one's pages, in thousandths.
+    const std::size_t files = std::max<std::size_t>(j.files.size(), 1);
+    const std::size_t done = j.files.empty() ? 0 : j.file - 1;
+    g_.p.view.setProgress(static_cast<int>((done * 1000 + j.next * 1000 / j.pages.size()) / files),
+                          1000);
+  } catch (const Error& e) {
+    finish(e.description());
+  }
+}
+
+void Survey::finish(const std::string& failure) {
+  timer_->setEnabled(false);
+  const std::string path = job_->path;
+  job_.reset();
+  g_.p.view.setProgressVisible(false);
+  if (failure.empty()) {
+    g_.genMsg.ShowGeneralMsg("Report saved as " + path);
+  } else {
+    g_.p.box.show("Error on Save!  " + failure, platform::Buttons::kOk, false, kFileErrorTitle);
+  }
+}
+
+}  // namespace kestrand::app

@@ -1,0 +1,94 @@
+#pragma once
+// The survey side of the desktop program, on the "Chart" tab and in the File menu: the notes of
+// the upload on display, its whole upload as one series (the "Whole upload" check box), and
+// File > "Save report as PDF...". The report's listing pages are printed a few at a time from a
+// timer, so that the meter's link and the window go on being served while a long report is made.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "app/whole_upload.h"
+#include "platform/main_view.h"
+#include "platform/printer.h"
+#include "platform/timer.h"
+#include "store/notes.h"
+#include "view/chart.h"
+#include "view/report.h"
+#include "view/survey.h"
+
+namespace kestrand::app {
+
+// What the "Chart" tab shows of the survey side; handed in by the desktop's main.
+struct SurveyDisplay {
+  // The series to draw, made by `make` when the tab needs it (it may be called once only),
+  // titled.
+  std::function<void(std::function<view::ChartData()> make, const std::string& title)> chart;
+  // The notes of the upload on display; not editable when there is none, or they could not be
+  // read (so that saving never replaces a notes file that was not shown).
+  std::function<void(const store::Notes&, bool editable)> notes;
+  // The "Whole upload" check box: shown when the file on display has continuation files.
+  std::function<void(bool shown, bool checked)> wholeBox;
+};
+
+// Opens the report's PDF document at `path` with its summary painted; its listing pages follow on
+// the printer returned, whose endDoc writes the file. Throws kestrand::Error.
+using ReportOpener = std::function<std::unique_ptr<platform::Printer>(
+    const std::string& path, const view::SurveySummary& summary, const view::ChartData& chart,
+    std::optional<double> reference, const std::string& title)>;
+
+inline constexpr const char* kReportFilter = "PDF document|*.pdf";
+
+// The eight "Information" labels as `view` shows them now.
+view::InfoLabels shownLabels(const platform::MainView& view);
+
+class Survey {
+ public:
+  Survey(Program& g, platform::Dialogs& dialogs, SurveyDisplay display, ReportOpener open);
+  ~Survey();
+  Survey(const Survey&) = delete;
+  Survey& operator=(const Survey&) = delete;
+
+  // The grid shows a new table (wired to Program::showChart, `make` making its chart): the notes
+  // and the check box of the file on display, and its chart (of its whole upload while the box is
+  // checked).
+  void shown(std::function<view::ChartData()> make);
+  // The "Whole upload" check box was switched.
+  void setWhole(bool whole);
+  // "Save notes": the notes of the upload on display.
+  void saveNotes(const store::Notes& notes);
+  // File > "Save report as PDF...": asks for the file, then writes it page by page.
+  void saveReport();
+  // A report is being written.
+  bool writing() const { return job_ != nullptr; }
+
+ private:
+  struct Job;
+  // The file whose notes belong to what the chart shows: the file on display, or the first
+  // file of its whole upload.
+  std::string notesFile() const;
+  void showNotes();
+  void showSeries();
+  // The whole upload of the file on display, read now; its messages shown when `say`.
+  WholeUpload readWhole(bool say);
+  void step();
+  void finish(const std::string& failure);
+
+  Program& g_;
+  platform::Dialogs& dialogs_;
+  SurveyDisplay display_;
+  ReportOpener open_;
+  std::function<view::ChartData()> oneFile_;  // makes the chart of the table on display
+  bool continued_ = false;                    // the file on display has continuation files
+  bool whole_ = false;                        // the check box
+  // The whole upload, read while the box is checked; its series goes to the chart, so that the
+  // largest (47.5 MB) is held once, and is read again for a report.
+  std::optional<WholeUpload> upload_;
+  std::unique_ptr<platform::Timer> timer_;
+  std::unique_ptr<Job> job_;
+};
+
+}  // namespace kestrand::app

@@ -1,0 +1,52 @@
+#pragma once
+// The whole upload as one series, for the chart, the statistics and the report: the first file
+// and its continuation files read one after another, times running on across them. The grid,
+// "Save as" and "Print Data" keep showing one file; so the files are read into a table of their
+// own here, and the table on display stays as it is.
+
+#include <string>
+#include <vector>
+
+#include "core/messages.h"
+#include "platform/file_system.h"
+#include "platform/printer.h"
+#include "store/probe_table.h"
+#include "view/chart.h"
+#include "view/grid.h"
+#include "view/report.h"
+
+namespace kestrand::app {
+
+// What reading an upload's files takes from the program.
+struct UploadReader {
+  const platform::FileSystem& fs;
+  const store::ProbeTable& probes;
+  const MessageCatalogue& messages;
+  view::DateContext dates;
+};
+
+struct WholeUpload {
+  std::vector<std::string> files;  // the files in the series, first to last
+  // What the reading found, each text naming its file: the readers' messages, and where and why
+  // the series stopped before the upload's last file.
+  std::vector<std::string> messages;
+  view::ChartData chart;
+  view::InfoLabels labels;  // the "Information" labels of the whole series
+};
+
+// The upload raw data file `name` in `dir` belongs to, as one series (at most 27 x 16300
+// samples). It stops at a file that is missing, cannot be read or does not go on from the first.
+WholeUpload readWholeUpload(const UploadReader& reader, const std::string& dir,
+                            const std::string& name);
+
+// The pages "Print Data" prints for `file` of `dir` on its own.
+std::vector<view::ReportPage> listingOf(const UploadReader& reader, const std::string& dir,
+                                        const std::string& file);
+
+// Prints the pages "Print Data" prints for each of `files` on its own, one file after another,
+// without ending the document; `continued`: the first page follows others.
+void printListings(const UploadReader& reader, const std::string& dir,
+                   const std::vector<std::string>& files, platform::Printer& printer,
+                   bool continued);
+
+}  // namespace kestrand::app

@@ -1,0 +1,126 @@
+// The whole upload as one series: 27 files (the first and A to Z) of 16300 periodic records of
+// sixteen value columns and a moving average each, 440,100 samples of 17 series, against the
+// same work on the first file alone.
+//
+//   read/files:N       the files read one after another and built into one series (from disk);
+//   column_stats/N     the statistics of all 17 columns of the series;
+//   reduce_full/N      every run of every column reduced for a 1200-pixel line.
+//
+//   whole_upload_bench --write-upload DIR   writes the 27 files into DIR and ends, so that
+//        `kestrand-cli report --whole "DIR/QV 15.Jan.06  23.55.09.dat" --pdf OUT.pdf` can be
+//        timed on them.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <span>
+#include <string>
+
+#include "app/whole_upload.h"
+#include "bench/full_upload.h"
+#include "platform/posix/posix_file_system.h"
+#include "view/stats.h"
+
+namespace {
+
+using namespace kestrand;
+
+const std::string kFirst = "QV 15.Jan.06  23.55.09.dat";
+
+// Writes the first file and `files - 1` continuation files into `dir`.
+void writeUpload(const std::string& dir, int files) {
+  const std::string content = bench::fullUpload(
+      "11:55:09 PM", [](int i, int k) { return k * 1.37 + (i * (k + 3)) % 97 * 0.21; });
+  for (int f = 0; f < files; ++f) {
+    std::string name = kFirst;
+    if (f > 0) name.insert(name.size() - 4, 1, static_cast<char>('A' + f - 1));
+    std::ofstream(std::filesystem::path(dir) / name, std::ios::binary) << content;
+  }
+}
+
+struct Upload {
+  explicit Upload(int files)
+      : dir(std::filesystem::temp_directory_path() / ("kestrand-whole-" + std::to_string(files))),
+        fs(dir) {
+    std::filesystem::create_directories(dir);
+    writeUpload(dir, files);
+    probes.InitProbeTable();
+    whole = read();
+  }
+  ~Upload() { std::filesystem::remove_all(dir); }
+  app::WholeUpload read() const {
+    return app::readWholeUpload({fs, probes, messages, {}}, dir, kFirst);
+  }
+  std::string dir;
+  platform::posix::PosixFileSystem fs;
+  store::ProbeTable probes;
+  MessageCatalogue messages;
+  app::WholeUpload whole;
+};
+
+const Upload& upload(int files) {
+  static Upload one(1), all(27);
+  return files == 1 ? one : all;
+}
+
+// What the series holds in memory: the times, the time texts and the values.
+double seriesBytes(const view::ChartData& c) {
+  double bytes = static_cast<double>(c.x.capacity() * sizeof(double));
+  for (const std::string& t : c.timeTexts)
+    bytes += sizeof(std::string) + (t.capacity() > 15 ? static_cast<double>(t.capacity()) : 0.0);
+  for (const auto& s : c.series) bytes += static_cast<double>(s.y.capacity() * sizeof(float));
+  return bytes;
+}
+
+void read(benchmark::State& state) {
+  const Upload& u = upload(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(u.read());
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  state.counters["samples"] = static_cast<double>(u.whole.chart.samples());
+  state.counters["series_MB"] = seriesBytes(u.whole.chart) / 1e6;
+  state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1e3;
+}
+
+void column_stats(benchmark::State& state) {
+  const view::ChartData& c = upload(static_cast<int>(state.range(0))).whole.chart;
+  for (auto _ : state) benchmark::DoNotOptimize(view::columnStats(c));
+}
+
+void reduce_full(benchmark::State& state) {
+  const view::ChartData& c = upload(static_cast<int>(state.range(0))).whole.chart;
+  std::size_t points = 0;
+  for (auto _ : state) {
+    points = 0;
+    for (const auto& s : c.series) {
+      for (std::size_t r = 0; r < c.runStarts.size(); ++r) {
+        const std::size_t b = c.runBegin(r), e = c.runEnd(r);
+        points += view::reduceForPixels(std::span(c.x).subspan(b, e - b),
+                                        std::span(s.y).subspan(b, e - b), 0.0, c.x.back(), 1200)
+                      .size();
+      }
+    }
+    benchmark::DoNotOptimize(points);
+  }
+  state.counters["points"] = static_cast<double>(points);
+}
+
+BENCHMARK(read)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
+BENCHMARK(column_stats)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
+BENCHMARK(reduce_full)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--write-upload") == 0) {
+    writeUpload(argv[2], 27);
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

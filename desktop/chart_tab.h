@@ -1,0 +1,32 @@
+#pragma once
+// The desktop window's "Chart" tab wired to the program: the chart and statistics of the upload
+// on display, the reference level kept in its settings file, the notes, the "Whole upload"
+// check box, and File > "Save report as PDF..." writing the survey report.
+
+#include <memory>
+
+#include "app/main_window.h"
+#include "app/survey.h"
+#include "platform/qt/chart_feed.h"
+#include "platform/qt/chart_widget.h"
+#include "platform/qt/qt_main_view.h"
+
+namespace kestrand::desktop {
+
+class ChartTab {
+ public:
+  // Adds the tab to `view` after the window's own two; `fs` and `dialogs` as the window has them.
+  ChartTab(app::MainWindow& window, platform::qt::QtMainView& view, platform::FileSystem& fs,
+           platform::Dialogs& dialogs);
+
+  platform::qt::ChartWidget& widget() { return *chart_; }
+  app::Survey& survey() { return *survey_; }
+
+ private:
+  platform::qt::ChartWidget* chart_;  // owned by the window
+  // Makes the chart once the window has painted what a change showed.
+  std::unique_ptr<platform::qt::ChartFeed> feed_;
+  std::unique_ptr<app::Survey> survey_;
+};
+
+}  // namespace kestrand::desktop

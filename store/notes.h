@@ -1,0 +1,66 @@
+#pragma once
+// The notes on an upload: where it was measured, by whom, and a free remark. A raw data file has
+// no room for them, so they live beside it in a small file of the same base name ending in
+// ".notes" (`QV 05.Dec.06  14.05.33.notes` beside `QV 05.Dec.06  14.05.33.dat`). That file is
+// never a raw data file (the list takes `qv*.dat` only) and writing it never touches the raw file.
+//
+// The notes file is UTF-8 text, one line per value, each line ended by CR LF:
+//
+//   Site: Roof of building 3
+//   Operator: J. Nowak
+//   Comment: Two antennas on the mast\nsecond line
+//
+// A backslash in a value is written "\\", a line feed "\n" and a carriage return "\r"; lines of
+// any other name are passed over, so a later version may add some.
+//
+// The values are UTF-8, unlike the program's other texts (Windows-1252): they are the user's own
+// words, typed in any script, and must come back as typed. Text that is not UTF-8 (typed on a
+// Windows-1252 console, or edited with such an editor) is taken as Windows-1252 and converted.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace kestrand::store {
+
+struct Notes {
+  std::string site;
+  std::string operatorName;
+  std::string comment;
+
+  bool empty() const { return site.empty() && operatorName.empty() && comment.empty(); }
+  bool operator==(const Notes&) const = default;
+};
+
+// A notes file is read no further than this; a larger one is refused, and notes that would make
+// one are not written.
+inline constexpr std::size_t kNotesFileBytes = 16384;
+
+// The notes file of the data file at `dataPath`: its last extension replaced by ".notes" (added
+// when it has none).
+std::string notesPath(const std::string& dataPath);
+
+// The content of the notes file of `notes`.
+std::string notesText(const Notes& notes);
+// The notes a notes file's content holds; missing lines are empty values.
+Notes parseNotes(std::string_view text);
+
+// The notes of the data file at `dataPath`: empty when it has no notes file. Throws
+// kestrand::Error, with a text for the user, when the notes file is larger than kNotesFileBytes
+// or cannot be read (not a regular file, no permission).
+Notes readNotes(const platform::FileSystem& fs, const std::string& dataPath);
+
+// Writes the notes of the data file at `dataPath` through the one file-replacement routine;
+// notes without any value remove the notes file instead. Throws kestrand::Error.
+void writeNotes(platform::FileSystem& fs, const std::string& dataPath, const Notes& notes);
+
+// Removes the notes file of the data file at `dataPath`; a missing one is no error. Throws the
+// other failures.
+void removeNotes(platform::FileSystem& fs, const std::string& dataPath);
+
+// `bytes` as UTF-8: valid UTF-8 as it is, anything else read as Windows-1252.
+std::string utf8Text(std::string_view bytes);
+
+}  // namespace kestrand::store

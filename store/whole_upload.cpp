@@ -1,0 +1,92 @@
+#include "store/whole_upload.h"
+
+#include <cctype>
+
+#include "store/probe_table.h"
+
+namespace kestrand::store {
+namespace {
+
+bool isLetter(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
+                        const std::string& name) {
+  UploadFiles files;
+  files.names.push_back(name);
+  const auto dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return files;
+  std::string stem = name.substr(0, dot);
+  const std::string extension = name.substr(dot);
+  // The name with `letter` in front of the extension, and whether it is there.
+  const auto named = [&](char letter) { return stem + std::string(1, letter).append(extension); };
+  const auto exists = [&](const std::string& n) { return fs.exists(platform::joinPath(dir, n)); };
+  // The first file's name ends in a digit (its time or file number); a continuation adds a
+  // letter.
+  char letter = 'A';
+  if (stem.size() >= 2 && isLetter(stem.back()) && isDigit(stem[stem.size() - 2])) {
+    letter = static_cast<char>(stem.back() + 1);
+    stem.pop_back();
+    if (exists(stem + extension)) {
+      files.names = {stem + extension};
+      letter = 'A';
+    }
+  }
+  for (; letter <= 'Z'; ++letter) {
+    const std::string next = named(letter);
+    if (!exists(next)) {
+      for (char later = static_cast<char>(letter + 1); later <= 'Z'; ++later) {
+        if (exists(named(later))) {
+          files.missing = next;
+          break;
+        }
+      }
+      break;
+    }
+    files.names.push_back(next);
+  }
+  return files;
+}
+
+std::optional<std::string> notAContinuation(const HeaderFields& first, const HeaderFields& next) {
+  if (next.ProbeType != first.ProbeType) return "another probe";
+  if (next.LogMode != first.LogMode) return "another logging mode";
+  if (next.DataFormat != first.DataFormat || (next.MoveAve == 0) != (first.MoveAve == 0))
+    return "other columns";
+  return std::nullopt;
+}
+
+std::optional<UploadClock> UploadClock::of(const HeaderFields& first, int dateChoice) {
+  if (first.LogMode < 1 || first.LogMode > 3) return std::nullopt;
+  const auto date = datetime::parseDisplayedDate(first.SampDate, dateChoice);
+  const auto time = datetime::parseDisplayedTime(first.SampTime);
+  if (!date || !time) return std::nullopt;
+  return UploadClock(first, {*date, *time});
+}
+
+UploadClock::UploadClock(const HeaderFields& h, datetime::Instant start)
+    : start_(start),
+      clock_(logInterval(h.LogRate), h.LogMode == 2, h.PeriodOn, h.PeriodOff,
+             PeriodRestart::kLessOneInterval) {}
+
+void UploadClock::skip(int samples) {
+  for (int j = 0; j < samples; ++j) clock_.next();
+}
+
+void UploadClock::retime(SampleTable& table) {
+  for (int j = 0; j < table.NumSamples; ++j) {
+    const auto row = static_cast<std::size_t>(j);
+    const datetime::Instant at = datetime::addSeconds(start_, wholeSeconds(clock_.elapsed()));
+    table.SampleDate[row] = datetime::formatUsDate(at.date);
+    table.SampleTime[row] = datetime::formatTime12(at.secondsOfDay);
+    clock_.next();
+  }
+}
+
+}  // namespace kestrand::store

@@ -1,0 +1,64 @@
+#pragma once
+// An upload longer than one raw data file holds is stored as its first file and continuation
+// files lettered A to Z (`QV 05.Dec.06  14.05.33.dat`, then `...33A.dat`, `...33B.dat`). Here:
+// which files make up an upload, whether a file read goes on from the one before, and the times
+// of samples whose records carry none, running on from the first file's start across them all.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "datetime/datetime.h"
+#include "platform/file_system.h"
+#include "store/header.h"
+#include "store/sample_clock.h"
+#include "store/sample_table.h"
+
+namespace kestrand::store {
+
+// An upload holds at most its first file and the 26 continuation files A to Z.
+inline constexpr int kMaxUploadFiles = 27;
+
+struct UploadFiles {
+  std::vector<std::string> names;  // bare names in letter order, up to the first one missing
+  // A letter missing before later letters: the name of the missing file (empty when the files
+  // simply end).
+  std::string missing;
+};
+
+// The files of the upload raw data file `name` in `dir` belongs to: its first file (a
+// continuation file's, when that is there) and the continuation files after it.
+UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
+                        const std::string& name);
+
+// Why `next` cannot go on from `first` (another probe, logging mode or set of columns), or
+// nullopt when it can.
+std::optional<std::string> notAContinuation(const HeaderFields& first, const HeaderFields& next);
+
+// The times of the samples of an upload whose records carry none (continuous, periodic and
+// scheduled logging): from the first file's start, one interval apart (and the pauses between
+// periods), running on over the continuation files. Counted in double precision: over 27 files
+// single precision would drift by minutes. A continuation file's own header gives only a
+// rounded start, so its samples take their times from here.
+class UploadClock {
+ public:
+  // From the first file's header as the reader left it; nullopt when its records carry their
+  // own times or its start cannot be read.
+  static std::optional<UploadClock> of(const HeaderFields& first, int dateChoice);
+
+  // Moves past the samples of a table that keeps its own times (the first file's).
+  void skip(int samples);
+  // Gives the samples of `table` the times that follow the samples before them.
+  void retime(SampleTable& table);
+
+ private:
+  UploadClock(const HeaderFields& h, datetime::Instant start);
+
+  datetime::Instant start_;
+  // The viewer's clock (its period counted down in single precision, so that a pause falls
+  // after the same sample) adding up in double precision.
+  SampleClock<double> clock_;
+};
+
+}  // namespace kestrand::store

@@ -1,0 +1,120 @@
+// The survey side against fakes: the notes of the upload on display, its whole upload, and
+// File > "Save report as PDF..." from the dialog to the last page, a few pages a tick.
+
+#include "app/survey.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/memory_file_system.h"
+#include "tests/support/program_rig.h"
+
+namespace kestrand::testing {
+namespace {
+
+// A continuous upload, one X-Point a second.
+std::string rawFile(int records) {
+  std::string s = "\"12/05/2006\",\"02:05:33 PM\",0,1\r\n1,1,0\r\n";
+  for (int j = 0; j < records; ++j) s += "1,0\r\n" + std::to_string(j % 9) + "\r\n";
+  return s;
+}
+
+struct Survey : ::testing::Test {
+  Survey() {
+    fs.files["/prog/QV 1.dat"] = rawFile(1100);
+    app::SurveyDisplay display;
+    display.chart = [this](std::function<view::ChartData()> make, const std::string& t) {
+      samples = make().samples();
+      title = t;
+    };
+    display.notes = [this](const store::Notes& n, bool e) {
+      notes = n;
+      editable = e;
+    };
+    display.wholeBox = [this](bool shown, bool) { boxShown = shown; };
+    auto open = [this](const std::string& path, const view::SurveySummary& s,
+                       const view::ChartData&, std::optional<double>, const std::string&) {
+      opened = path;
+      summary = s;
+      auto p = std::make_unique<platform::fake::FakePrinter>();
+      printer = p.get();
+      return std::unique_ptr<platform::Printer>(std::move(p));
+    };
+    survey = std::make_unique<app::Survey>(g, dialogs, display, open);
+    g.showChart = [this](std::function<view::ChartData()> make, const std::string&) {
+      survey->shown(std::move(make));
+    };
+  }
+  void viewFile() {
+    g.ReadRawDataFile("QV 1.dat");
+    g.UpdateDataTable();
+  }
+  platform::fake::MemoryFileSystem fs{"/prog"};
+  ProgramRig rig{fs, "/prog"};
+  app::Program& g = rig.prog;
+  platform::fake::FakeDialogs dialogs;
+  std::unique_ptr<app::Survey> survey;
+  std::size_t samples = 0;
+  std::string title, opened;
+  store::Notes notes;
+  bool editable = true, boxShown = true;
+  view::SurveySummary summary;
+  platform::fake::FakePrinter* printer = nullptr;
+};
+
+TEST_F(Survey, NotesThatCannotBeReadAreNotOfferedForEditingAndTheWholeUploadTakesTheFirstFiles) {
+  fs.files["/prog/QV 1.notes"] = std::string(20000, 'x');
+  viewFile();
+  EXPECT_FALSE(editable);
+  EXPECT_NE(rig.box.shown.at(0).text.find("are larger than 16384 bytes"), std::string::npos);
+  EXPECT_FALSE(boxShown);
+
+  fs.files["/prog/QV 1.notes"] = "Site: a\r\n";
+  fs.files["/prog/QV 1A.dat"] = rawFile(7);
+  fs.files["/prog/QV 1A.notes"] = "Site: continued\r\n";
+  g.ReadRawDataFile("QV 1A.dat");
+  g.UpdateDataTable();
+  EXPECT_TRUE(boxShown && editable);
+  EXPECT_EQ(notes.site, "continued");
+  survey->setWhole(true);
+  EXPECT_EQ(samples, 1107u);
+  EXPECT_EQ(title, "QV 1.dat to QV 1A.dat");
+  EXPECT_EQ(notes.site, "a");  // the upload's notes are its first file's
+  survey->saveNotes({"b", "", ""});
+  EXPECT_EQ(fs.files.at("/prog/QV 1.notes"), "Site: b\r\nOperator: \r\nComment: \r\n");
+  EXPECT_EQ(fs.files.at("/prog/QV 1A.notes"), "Site: continued\r\n");
+}
+
+TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesATick) {
+  survey->saveReport();  // nothing on display
+  EXPECT_EQ(rig.box.shown.at(0).text, "Error on Save!  There are no readings on display to report");
+  viewFile();
+  fs.files["/prog/survey.pdf"] = "old";
+  dialogs.chosenPaths = {"/prog/survey", "/prog/survey"};
+  dialogs.yesNoAnswers = {false, true};
+  survey->saveReport();
+  EXPECT_EQ(dialogs.fileDialogs.at(0),
+            (platform::FileDialogRequest{"Save report as PDF", "PDF document|*.pdf", "/prog",
+                                         "QV 1.pdf", true}));
+  EXPECT_EQ(printer, nullptr);  // not replaced
+  survey->saveReport();
+  EXPECT_EQ(opened, "/prog/survey.pdf");
+  EXPECT_EQ(summary.details.at(4), "Number of Samples -  1100");
+  ASSERT_TRUE(survey->writing());
+
+  // 1100 samples: 21 pages, twenty at the first tick, the last at the second; the document
+  // ends (and goes away) at the third.
+  const auto pages = view::PrintReport(g.table, g.header);
+  ASSERT_EQ(pages.size(), 21u);
+  rig.timers.advance(1);
+  EXPECT_EQ(printer->pages.size(), 20u);
+  rig.timers.advance(1);
+  ASSERT_EQ(printer->pages.size(), 21u);
+  EXPECT_EQ(printer->pages.back().back().text, pages.back().lines.back());
+  EXPECT_FALSE(printer->ended);
+  rig.timers.advance(1);
+  EXPECT_FALSE(survey->writing());
+  EXPECT_EQ(rig.view.label(platform::LabelId::kLblGenMsg), "Report saved as /prog/survey.pdf");
+}
+
+}  // namespace
+}  // namespace kestrand::testing

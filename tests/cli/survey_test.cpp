@@ -1,0 +1,207 @@
+// kestrand-cli's survey commands as whole processes: the notes beside an upload, the survey
+// report read back with the poppler tools, and the whole upload of a first file and its
+// continuation files.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "tests/pty/process.h"
+
+namespace kestrand::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+const std::string kFirst = "QV 05.Dec.06  14.05.33.dat";
+const std::string kNotes = "QV 05.Dec.06  14.05.33.notes";
+std::string continuation(char letter) {
+  return "QV 05.Dec.06  14.05.33" + std::string(1, letter) + ".dat";
+}
+
+// A continuous upload's file, one sample a second, X-Point and Y-Point (data format 17): the
+// X-Point `x` gives each record, and 1.
+std::string rawFile(const char* time, int records, const std::function<std::string(int)>& x) {
+  std::string s = "\"12/05/2006\",\"" + std::string(time) + "\",0,1\r\n1,17,0\r\n";
+  for (int j = 0; j < records; ++j) s += "1,0\r\n" + x(j) + "\r\n1\r\n";
+  return s;
+}
+// 2 in every record but `at`, which holds `odd`.
+std::function<std::string(int)> twoBut(int at, const char* odd) {
+  return [=](int j) { return j == at ? odd : "2"; };
+}
+
+// The text's lines, blanks and carriage returns at either end dropped and runs of blanks made
+// one; empty lines left out.
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::string out;
+    for (char c : line) {
+      if (c == '\t' || c == '\r' || c == '\f') c = ' ';
+      if (c != ' ' || (!out.empty() && out.back() != ' ')) out += c;
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    if (!out.empty()) lines.push_back(out);
+  }
+  return lines;
+}
+
+std::string gDir;
+void inDir() {
+  if (::chdir(gDir.c_str()) != 0) ::_exit(126);
+}
+
+struct Survey : ::testing::Test {
+  Survey() { gDir = d.path; }
+  void put(const std::string& name, const std::string& content) const {
+    std::ofstream(d / name, std::ios::binary) << content;
+  }
+  int run(Args args) {
+    args.insert(args.begin(), KESTRAND_CLI);
+    Process p(args, logs / "out", logs / "err", {}, inDir);
+    const int status = p.wait(std::chrono::seconds(20));
+    out = slurp(logs / "out");
+    err = slurp(logs / "err");
+    return status;
+  }
+  // What a shell command prints, run in the data directory.
+  std::string sh(const std::string& command) const {
+    std::string text;
+    FILE* pipe = ::popen(("cd '" + d.path + "' && " + command).c_str(), "r");
+    char buf[65536];
+    for (std::size_t n; pipe && (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;)
+      text.append(buf, n);
+    if (pipe) ::pclose(pipe);
+    return text;
+  }
+  // Where `wanted` (lines of words) stand in order among the lines of `text`; the first one
+  // missing is named.
+  static std::string missingInOrder(const std::vector<std::string>& wanted,
+                                    const std::string& text) {
+    const std::vector<std::string> have = words(text);
+    std::size_t at = 0;
+    for (const std::string& line : wanted) {
+      while (at < have.size() && have[at].find(line) != 0) ++at;
+      if (at == have.size()) return line;
+      ++at;
+    }
+    return "";
+  }
+  const TempDir d, logs;
+  std::string out, err;
+};
+
+TEST_F(Survey, NotesAreSetPrintedAndClearedBesideTheFileAndNeverListed) {
+  put(kFirst, rawFile("02:05:33 PM", 3, twoBut(0, "2")));
+  ASSERT_EQ(run({"notes", kFirst, "--site",
+                 "\xC5\x81\xC3\xB3"
+                 "d\xC5\xBA",
+                 "--operator", "J. Nowak", "--comment", "two masts\nroof \\ 3"}),
+            0)
+      << err;
+  EXPECT_EQ(slurp(d / kNotes),
+            "Site: \xC5\x81\xC3\xB3"
+            "d\xC5\xBA\r\nOperator: J. Nowak\r\nComment: two masts\\nroof "
+            "\\\\ 3\r\n");
+  ASSERT_EQ(run({"notes", kFirst, "--operator", ""}), 0);
+  ASSERT_EQ(run({"notes", kFirst}), 0);
+  EXPECT_EQ(out,
+            "Site: \xC5\x81\xC3\xB3"
+            "d\xC5\xBA\nOperator: \nComment: two masts\\nroof \\\\ 3\n");
+  ASSERT_EQ(run({"list"}), 0);
+  EXPECT_EQ(words(out).size(), 1u) << out;
+
+  // Notes that cannot be read are refused with a message; a report goes on without them.
+  fs::create_directory(d / "qv2.notes");
+  put("qv2.dat", rawFile("02:05:33 PM", 3, twoBut(0, "2")));
+  EXPECT_EQ(run({"notes", "qv2.dat"}), 1);
+  EXPECT_NE(err.find("The notes qv2.notes could not be read"), std::string::npos) << err;
+  EXPECT_EQ(run({"report", "qv2.dat", "--pdf", "r.pdf"}), 1);
+  EXPECT_NE(err.find("RIviriro Error: The notes qv2.notes could not be read"), std::string::npos);
+  EXPECT_TRUE(fs::exists(d / "r.pdf"));
+  EXPECT_EQ(run({"notes", "missing.dat", "--site", "x"}), 1);
+  EXPECT_FALSE(fs::exists(d / "missing.notes"));
+}
+
+TEST_F(Survey, TheReportHoldsTheNotesTheStatisticsTheChartAsVectorsAndThePrintedPages) {
+  // A saw tooth of 0 to 4.5, its top at 5.5 once and its foot at -1.25 once.
+  put(kFirst, rawFile("02:05:33 PM", 120, [](int j) {
+        return j == 17 ? "5.5" : j == 40 ? "-1.25" : std::to_string((j % 10) * 0.5);
+      }));
+  put(kNotes, "Site: roof 3\r\nOperator: J. Nowak\r\nComment: north side\\nsouth side\r\n");
+  ASSERT_EQ(run({"report", kFirst, "--pdf", "r.pdf", "--reference", "4"}), 0) << err;
+  ASSERT_EQ(run({"print", kFirst, "--text", "r.txt"}), 0);
+  ASSERT_EQ(run({"stats", kFirst}), 0);
+  std::vector<std::string> wanted = {"File: QV 05.Dec.06 14.05.33.dat",
+                                     "Site: roof 3",
+                                     "Operator: J. Nowak",
+                                     "Comment: north side",
+                                     "south side",
+                                     "Number of Samples - 120",
+                                     "Reference level - 4 V/m"};
+  // Each line of stats, with the maximum as a percentage of the level.
+  const std::vector<std::string> stats = words(out);
+  ASSERT_EQ(stats.size(), 2u);
+  EXPECT_EQ(stats[0], "X-Point 120 -1.25 5.5 02:05:50 PM 2.25625 2.699633");
+  wanted.push_back(stats[0] + " 137.5");
+  wanted.push_back(stats[1] + " 25");
+  for (const std::string& line : words(slurp(d / "r.txt"))) wanted.push_back(line);
+  EXPECT_EQ(missingInOrder(wanted, sh("pdftotext -layout r.pdf -")), "");
+
+  // The summary's page, then the listing's three.
+  EXPECT_NE(sh("pdfinfo r.pdf").find("Pages:           4\n"), std::string::npos);
+  // No picture: the chart's lines are paths, drawn (not filled) with many points each.
+  EXPECT_EQ(words(sh("pdfimages -list r.pdf")).size(), 2u);
+  const std::string svg = sh("pdftocairo -svg -f 1 -l 1 r.pdf -");
+  int lines = 0;
+  for (std::size_t at = svg.find("<path"); at != std::string::npos;
+       at = svg.find("<path", at + 1)) {
+    const std::string path = svg.substr(at, svg.find('>', at) - at);
+    if (path.find("fill:none") == std::string::npos) continue;
+    std::size_t points = 0;
+    for (std::size_t l = path.find(" L "); l != std::string::npos; l = path.find(" L ", l + 1))
+      ++points;
+    lines += points >= 100 ? 1 : 0;
+  }
+  EXPECT_EQ(lines, 1);  // the saw tooth
+}
+
+TEST_F(Survey, TheWholeUploadIsOneSeriesWithItsTimesRunningOnAndStopsAtAGap) {
+  // The continuation file's header starts a second late, as the upload counts; the series runs
+  // on from the first file's clock: its record 100 is sample 16400, 16400 s after 02:05:33 PM.
+  put(kFirst, rawFile("02:05:33 PM", 16300, twoBut(7777, "-3.25")));
+  put(continuation('A'), rawFile("06:37:14 PM", 500, twoBut(100, "99.5")));
+  const std::string whole = "X-Point 16800 -3.25 99.5 06:38:53 PM ";
+  for (const std::string& file : {kFirst, continuation('A')}) {
+    ASSERT_EQ(run({"stats", "--whole", file}), 0) << err;
+    EXPECT_EQ(words(out).at(0).rfind(whole, 0), 0u) << out;
+  }
+  ASSERT_EQ(run({"stats", continuation('A')}), 0);
+  EXPECT_EQ(words(out).at(0).rfind("X-Point 500 2 99.5 06:38:54 PM ", 0), 0u) << out;
+
+  put(continuation('C'), rawFile("06:45:34 PM", 5, twoBut(0, "2")));
+  EXPECT_EQ(run({"stats", "--whole", kFirst}), 1);
+  EXPECT_EQ(words(out).at(0).rfind(whole, 0), 0u) << out;
+  const std::string gap =
+      "QV 05.Dec.06  14.05.33B.dat is missing; the whole upload stops at "
+      "QV 05.Dec.06  14.05.33A.dat.";
+  EXPECT_NE(err.find("RIviriro Error: " + gap), std::string::npos) << err;
+
+  // The report says so too, and lists both files: 308 and 10 pages after the summary's.
+  EXPECT_EQ(run({"report", "--whole", kFirst, "--pdf", "w.pdf"}), 1);
+  EXPECT_NE(sh("pdfinfo w.pdf").find("Pages:           319\n"), std::string::npos);
+  EXPECT_EQ(missingInOrder({"Files: QV 05.Dec.06 14.05.33.dat, QV 05.Dec.06 14.05.33A.dat",
+                            words(gap)[0], whole + "2.005491"},
+                           sh("pdftotext -l 1 -layout w.pdf -")),
+            "");
+  EXPECT_EQ(run({"stats", "--whole", "saved.csv"}), 2);
+}
+
+}  // namespace
+}  // namespace kestrand::testing

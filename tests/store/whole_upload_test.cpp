@@ -1,0 +1,51 @@
+// The files of an upload and the times of its samples across them.
+
+#include "store/whole_upload.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/memory_file_system.h"
+
+namespace kestrand::testing {
+namespace {
+
+TEST(WholeUpload, ThePeriodicClockRunsOnFromTheFirstFilesStartAcrossItsFiles) {
+  // 3 s on, 10 s off, a sample a second: offsets 0, 1, 2, 13, 14, 15, 26 ...
+  store::HeaderFields first;
+  first.SampDate = "12/05/2006";
+  first.SampTime = "11:59:50 PM";
+  first.LogMode = 2;
+  first.LogRate = 1;
+  first.PeriodOn = 3;
+  first.PeriodOff = 10;
+  auto clock = store::UploadClock::of(first, 3);
+  ASSERT_TRUE(clock);
+  clock->skip(4);  // the first file: offsets 0, 1, 2, 13
+  store::SampleTable next;
+  next.NumSamples = 3;
+  clock->retime(next);  // offsets 14, 15, 26: the last one past midnight
+  EXPECT_EQ(next.SampleTime[0] + "|" + next.SampleTime[1] + "|" + next.SampleDate[2] + " " +
+                next.SampleTime[2],
+            "12:00:04 AM|12:00:05 AM|12/06/2006 12:00:16 AM");
+  first.LogMode = 0;  // records with times of their own keep them
+  EXPECT_FALSE(store::UploadClock::of(first, 3));
+
+  store::HeaderFields other = first;
+  other.DataFormat = 3;
+  EXPECT_EQ(store::notAContinuation(first, other), "other columns");
+  EXPECT_EQ(store::notAContinuation(first, first), std::nullopt);
+}
+
+TEST(WholeUpload, FilesInLetterOrderFromTheFirstUpToAGap) {
+  platform::fake::MemoryFileSystem fs;
+  for (const char* name : {"QV x 14.05.33.dat", "QV x 14.05.33A.dat", "QV x 14.05.33C.dat"})
+    fs.files[std::string("/d/") + name] = "";
+  const auto files = store::uploadFiles(fs, "/d", "QV x 14.05.33A.dat");
+  EXPECT_EQ(files.names, (std::vector<std::string>{"QV x 14.05.33.dat", "QV x 14.05.33A.dat"}));
+  EXPECT_EQ(files.missing, "QV x 14.05.33B.dat");
+  fs.files.erase("/d/QV x 14.05.33.dat");  // without its first file, a continuation starts it
+  EXPECT_EQ(store::uploadFiles(fs, "/d", "QV x 14.05.33A.dat").names.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kestrand::testing

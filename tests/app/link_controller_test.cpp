@@ -102,7 +102,7 @@ TEST(Port, ComLinkTakesOverFromItsFallbackBetweenUploadsAndTheDeviceIsNamed) {
   w.timers.advance(1000);
   EXPECT_EQ(w.port.openedDevices.back(), "/data/COM1");
   EXPECT_EQ(w.view.label(LabelId::kPortName), "/dev/ttyUSB0 via COM1");
-  EXPECT_FALSE(w.win.program().tmrReopen->enabled());  // nothing left to watch
+  EXPECT_FALSE(w.win.program().link.reopening());  // nothing left to watch
   // A port that will not open names the device it tried, after the usual text.
   w.port.refused = {"/dev/ttyS2"};
   w.view.click(C::kCommPort, 3);

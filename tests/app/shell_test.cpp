@@ -152,7 +152,7 @@ TEST(StartUp, MissingFileDuringALoadStepBringsThePortDialogAndRunsTheStepAgain) 
   s.dialogs.portChoices = {4};
   ASSERT_TRUE(s.started());
   EXPECT_EQ(s.dialogs.events[1], "port dialog");
-  EXPECT_EQ(s.win.PortNumber(), 4);
+  EXPECT_EQ(s.win.program().link.PortNumber(), 4);
   EXPECT_EQ(s.view.list.size(), 1u);
 }
 
@@ -177,7 +177,7 @@ TEST(PortSelection, PortThatWillNotOpenLeavesNoMarkAndThePreviousNumber) {
   ASSERT_EQ(s.box.shown.size(), 1u);
   for (int k = 1; k <= 5; ++k) EXPECT_FALSE(s.view.checked(C::kCommPort, k));
   EXPECT_FALSE(s.port.isOpen());
-  EXPECT_EQ(s.win.PortNumber(), 1);
+  EXPECT_EQ(s.win.program().link.PortNumber(), 1);
   s.view.click(C::kClose);
   EXPECT_EQ(s.file("riviriro.inf"), " 1\r\n");
 }
@@ -185,7 +185,7 @@ TEST(PortSelection, PortThatWillNotOpenLeavesNoMarkAndThePreviousNumber) {
 TEST(GeneralMessage, SecondMessageStaysFiveSecondsAfterItsOwnCall) {
   Shell s;
   ASSERT_TRUE(s.started());
-  auto& g = s.win.program().genMsg;
+  auto& g = s.win.program().present.genMsg();
   g.ShowGeneralMsg("first");
   s.timers.advance(3000);
   g.ShowGeneralMsg("second");
@@ -193,8 +193,9 @@ TEST(GeneralMessage, SecondMessageStaysFiveSecondsAfterItsOwnCall) {
   EXPECT_EQ(s.view.label(LabelId::kLblGenMsg), "second");
   s.timers.advance(1);
   EXPECT_EQ(s.view.label(LabelId::kLblGenMsg), "");
-  EXPECT_FALSE(s.win.program().tmrShowGenMsg->enabled());
-  EXPECT_EQ(s.win.program().tmrShowGenMsg->interval(), 0);
+  g.write("direct");  // the clear fires once per message
+  s.timers.advance(60000);
+  EXPECT_EQ(s.view.label(LabelId::kLblGenMsg), "direct");
 }
 
 TEST(Menus, FormatItemsReachTheirChoices) {
@@ -245,7 +246,7 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   // upload under way is closed first.
   s.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
   ASSERT_EQ(s.fs.openFiles, 1);
-  s.win.program().catalogue.FileStatus[1] = store::kHeaderOnly;
+  s.win.program().files.catalogue.FileStatus[1] = store::kHeaderOnly;
   s.box.answerNext(Answer::kYes);
   s.view.click(C::kDelete);
   EXPECT_EQ(s.box.shown.back().text,
@@ -253,7 +254,7 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.dat"));
   EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.notes"));  // its notes went with it
   EXPECT_EQ(s.fs.openFiles, 0);
-  EXPECT_EQ(s.win.program().catalogue.FileNames[1], "qv3.dat");
+  EXPECT_EQ(s.win.program().files.catalogue.FileNames[1], "qv3.dat");
   s.view.listSelect(0);
   s.view.click(C::kListClick);
   EXPECT_EQ(s.view.label(LabelId::kStatDat),

@@ -34,7 +34,8 @@ struct DataFiles : ::testing::Test {
 
 TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
   g.files.catalogue.CurrentFile = "qv 0001.dat";
-  save();  // cancelled
+  save();  // cancelled: nothing written
+  EXPECT_EQ(fs.files.count("/prog/qv 0001.csv"), 0u);
   EXPECT_EQ(dialogs.fileDialogs.at(0),
             (platform::FileDialogRequest{"Save as", kFilter, "/prog", "qv 0001.csv", true}));
 
@@ -80,7 +81,8 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
 
   fs.files["/prog/a.xls"] = fs.files["/prog/b.XLS"] = kCsv;
   dialogs.yesNoAnswers = {true};
-  dialogs.chosenPaths = {"/prog/a.xls", "/prog/b.XLS"};
+  dialogs.chosenPaths = {std::nullopt, "/prog/a.xls", "/prog/b.XLS"};
+  open();  // cancelled
   open();
   EXPECT_EQ(dialogs.fileDialogs.at(0),
             (platform::FileDialogRequest{"Open Data File", kFilter, "/prog", "", false}));
@@ -90,7 +92,7 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
   EXPECT_TRUE(rig.box.shown.empty());
 
   open();  // nothing to lose: no question
-  EXPECT_EQ(dialogs.events.size(), 4u);
+  EXPECT_EQ(dialogs.events.size(), 5u);
   EXPECT_EQ(g.doc.table.SampleUnits[1], "V/m");  // kept beside the value that is no number
   // The name stays five seconds after the open, as other news does.
   rig.timers.advance(4999);

@@ -226,7 +226,7 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   Shell s;
   for (const char* name : {"qv2.dat", "QV 15.Jan.06  14.05.09.dat", "qv3.dat"})
     s.put(name, kRawFile);
-  for (const char* notes : {"qv2.notes", "QV 15.Jan.06  14.05.09.notes"}) s.put(notes, "Site: x");
+  for (const char* notes : {"qv3.notes", "QV 15.Jan.06  14.05.09.notes"}) s.put(notes, "Site: x");
   ASSERT_TRUE(s.started());
   ASSERT_EQ(s.view.list.size(), 3u);
   s.view.click(C::kView);
@@ -261,15 +261,21 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
             "Status for Header # 1 = Header received, Data not complete");
   EXPECT_EQ(s.view.cell(1, 2), " 12.1");  // the table on display stays
 
+  // "No" deletes nothing; the single delete clears both labels whatever the answer.
+  s.view.setLabel(LabelId::kLblGenMsg, "x");
+  s.view.click(C::kDelete);
+  s.view.click(C::kDeleteAll);
+  EXPECT_EQ(s.view.label(LabelId::kLblGenMsg) + s.view.label(LabelId::kStatDat), "");
+  EXPECT_EQ(s.view.list.size(), 2u);
   // A file that cannot be removed keeps its entry; the others go.
-  s.fs.refuseRemove.insert("/prog/qv2.dat");
+  s.fs.refuseRemove.insert("/prog/qv3.dat");
   s.box.answerNext(Answer::kYes);
   s.view.click(C::kDeleteAll);
-  EXPECT_EQ(s.box.shown.back().text.rfind("The file qv2.dat could not be deleted.", 0), 0u);
+  EXPECT_EQ(s.box.shown.back().text.rfind("The file qv3.dat could not be deleted.", 0), 0u);
   EXPECT_EQ(s.view.list.size(), 1u);
-  EXPECT_FALSE(s.fs.exists("/prog/qv3.dat"));  // without notes, and without a word about them
-  EXPECT_EQ(s.box.shown.size(), 4u);
-  EXPECT_TRUE(s.fs.exists("/prog/qv2.notes"));  // the notes of a file that stays stay
+  EXPECT_FALSE(s.fs.exists("/prog/qv2.dat"));  // without notes, and without a word about them
+  EXPECT_EQ(s.box.shown.size(), 6u);
+  EXPECT_TRUE(s.fs.exists("/prog/qv3.notes"));  // the notes of a file that stays stay
 
   s.view.listSelect(-1);
   s.view.click(C::kDelete);

@@ -93,7 +93,6 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
 
   open();  // nothing to lose: no question
   EXPECT_EQ(dialogs.events.size(), 5u);
-  EXPECT_EQ(g.doc.table.SampleUnits[1], "V/m");  // kept beside the value that is no number
   // The name stays five seconds after the open, as other news does.
   rig.timers.advance(4999);
   EXPECT_EQ(rig.view.label(LabelId::kLblGenMsg), "Opening b.XLS");
@@ -112,7 +111,6 @@ TEST_F(DataFiles, PrintPutsEveryLineAtItsPlace) {
   ASSERT_EQ(printer.pages.size(), 1u);
   ASSERT_EQ(printer.pages[0].size(), 60u);
   EXPECT_EQ(printer.pages[0][1], (platform::fake::FakePrinter::Line{0.25, 0.5 + 1.0 / 6, ""}));
-  EXPECT_EQ(printer.pages[0][59].text, "Page  1 of  1\r");
   EXPECT_TRUE(printer.ended);
 
   printer.refuse = true;

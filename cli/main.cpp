@@ -600,6 +600,9 @@ std::string fullUsage() {
 // Parses the words after the command's name and runs it.
 int runCommand(const Command& command, QCoreApplication& qapp, const QStringList& words) {
   QCommandLineParser options;
+  // A word with one dash is one option ("-platform" is refused by that name, not as eight
+  // letters); the program has no clustered short options.
+  options.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   const QCommandLineOption help({"h", "help"}, "Print the command's usage.");
   options.addOptions(command.options);
   options.addOption(help);
@@ -655,6 +658,7 @@ int main(int argc, char** argv) {
   if (chosen) return runCommand(*chosen, *app, QStringList{args[0]} + args.mid(2));
 
   QCommandLineParser program;
+  program.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   program.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
   const QCommandLineOption help({"h", "help"}, "Print this help.");
   const QCommandLineOption version("version", "Print the program version.");

@@ -177,7 +177,14 @@ ValueRange valueRange(const ChartData& chart, std::optional<double> reference) {
   if (reference) take(*reference);
   if (!any) return {};
   const double pad = hi > lo ? (hi - lo) * 0.02 : std::max(1.0, std::fabs(hi) * 0.05);
-  return {lo - pad, hi + pad};
+  // The margin never crosses zero: readings that are all at or above zero (as field strengths
+  // are) keep zero as the floor, rather than a round mark below it that no reading reaches.
+  double low = lo - pad, high = hi + pad;
+  if (lo >= 0.0 && low < 0.0)
+    low = 0.0;
+  else if (hi <= 0.0 && high > 0.0)
+    high = 0.0;
+  return {low, high};
 }
 
 namespace {

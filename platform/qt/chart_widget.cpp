@@ -248,7 +248,8 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setTabKeyNavigation(false);  // Tab leaves the table; the arrows move inside it
   table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // The bar shows only when the columns overflow; the table keeps its room either way.
+  table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   table_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -456,7 +457,7 @@ void ChartWidget::fillStatistics() {
     }
   }
   table_->resizeColumnsToContents();
-  // Exactly as high as its rows.
+  // As high as its rows and the scroll bar that shows when the columns overflow.
   const int frame = table_->frameWidth() * 2;
   table_->setFixedHeight(frame + table_->horizontalHeader()->sizeHint().height() +
                          rows * table_->verticalHeader()->defaultSectionSize() +

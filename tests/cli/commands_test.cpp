@@ -171,6 +171,7 @@ TEST_F(Cli, CommandLineLikeAUnixTool) {
     EXPECT_EQ(run(args), 2) << tail.back();
   }
   EXPECT_EQ(run({"print", "qv0001.dat", "--text", "c.png", "-style", "foo"}), 2);
+  EXPECT_NE(err.find("Unknown option 'style'"), std::string::npos) << err;
   EXPECT_EQ(run({"print", "qv0001.dat", "--pdf", ""}), 2);
   EXPECT_EQ(run({"export", "good.csv", ""}), 2);
   EXPECT_FALSE(fs::exists(d / "c.png"));

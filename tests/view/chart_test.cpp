@@ -93,6 +93,12 @@ TEST(AxisMarks, RoundStepsOfOneTwoOrFiveAndRoundTimesOfTheClock) {
   EXPECT_EQ(tickText(tight.at.front(), 0.1) + ".." + tickText(tight.at.back(), 0.1), "0.3..0.7");
   EXPECT_EQ(ticksWithin(0, 10, 5).at, (std::vector<double>{0, 5, 10}));  // 6 at 2: one too many
   EXPECT_EQ(tickText(-1e-9, 0.05), "0.00");
+  // The value axis's margin stops at zero: readings of 0 to 8188 start at 0, not at -2000.
+  const ChartData field = chartOf({{"01/15/2006", "02:05:09 PM", 0, 8188}});
+  EXPECT_EQ(valueRange(field, {}).lo, 0.0);
+  EXPECT_EQ(widenToTicks(valueRange(field, {}).lo, valueRange(field, {}).hi, 8).at.front(), 0.0);
+  EXPECT_LT(valueRange(chartOf({{"01/15/2006", "02:05:09 PM", -1, 5}}), {}).lo, -1.0);
+  EXPECT_EQ(valueRange(chartOf({{"01/15/2006", "02:05:09 PM", -5, 0}}), {}).hi, 0.0);
 
   // An upload from 11:55:09 PM: marks on the quarter hours of the clock, past midnight.
   const ChartData night = chartOf({{"01/15/2006", "11:55:09 PM", 1, 0}});

@@ -7,18 +7,16 @@
 namespace kestrand::app {
 namespace {
 
-using platform::LabelId;
-
 // 1-based position of the first blank in `text`, 0 when it has none.
 std::int64_t firstBlank(const std::string& text) {
   const auto at = text.find(' ');
   return at == std::string::npos ? 0 : static_cast<std::int64_t>(at) + 1;
 }
 
-store::Feedback progressOn(platform::MainView& view) {
+store::Feedback progressOn(Presenter& present) {
   store::Feedback f;
-  f.progress = [&view](std::int64_t value, std::int64_t maximum) {
-    view.setProgress(static_cast<int>(value), static_cast<int>(maximum));
+  f.progress = [&present](std::int64_t value, std::int64_t maximum) {
+    present.progressBar(static_cast<int>(value), static_cast<int>(maximum));
   };
   return f;
 }
@@ -52,100 +50,102 @@ void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& pr
   }
 }
 
-void mnuSave_Click(Program& g, platform::Dialogs& dialogs) {
-  if (!view::hasColumnsInUse(g.table)) {
-    g.p.box.show(errorBox(g.messages.saveEntry()));
+void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
+                   platform::FileSystem& fs, platform::Dialogs& dialogs) {
+  if (!view::hasColumnsInUse(doc.table)) {
+    present.errorBox(doc.messages().saveEntry());
     return;
   }
   std::string path;
   try {
     // The raw data file's name with ".csv" in the place of its last four characters.
-    const std::string& current = g.catalogue.CurrentFile;
+    const std::string& current = files.catalogue.CurrentFile;
     if (current.size() < 4) {
       throw Error(ErrorKind::kGeneral,
                   "No raw data file has been viewed or received to name the file after");
     }
-    const auto chosen = dialogs.saveFile({"Save as", view::kCsvFilter, g.DataPath,
+    const auto chosen = dialogs.saveFile({"Save as", view::kCsvFilter, files.DataPath(),
                                           current.substr(0, current.size() - 4) + ".csv", true});
     if (!chosen) return;
     path = chosen->path;
     // The upload this table came from stays whatever name is chosen.
-    if (g.p.fs.sameFile(path, platform::joinPath(g.DataPath, current)))
+    if (fs.sameFile(path, platform::joinPath(files.DataPath(), current)))
       throw Error(ErrorKind::kGeneral, "The raw data file " + current + " cannot be replaced");
-    g.genMsg.write("Saving " + view::shownFileName(path));
-    g.p.view.setProgress(0, g.table.NumSamples);
-    writeCsvFile(g.p.fs, path, g.table, progressOn(g.p.view));
-    g.genMsg.write(" ");
-    g.p.view.setProgressVisible(false);
+    present.genMsg().write("Saving " + view::shownFileName(path));
+    present.progressBar(0, doc.table.NumSamples);
+    writeCsvFile(fs, path, doc.table, progressOn(present));
+    present.genMsg().write(" ");
+    present.hideProgressBar();
   } catch (const Error& e) {
-    g.p.view.setProgressVisible(false);
-    g.p.box.show(
-        "Error on Save!  " + e.description() + "\n" + signedText(firstBlank(path)) + " " + path,
-        platform::Buttons::kOk, false, kFileErrorTitle);
+    present.hideProgressBar();
+    present.ask(
+        {"Error on Save!  " + e.description() + "\n" + signedText(firstBlank(path)) + " " + path,
+         Buttons::kOk, false, kFileErrorTitle});
   }
 }
 
-bool OpenCsvFile(Program& g, const std::string& path,
+bool openCsvFile(Document& doc, Presenter& present, const platform::FileSystem& fs,
+                 const std::string& path,
                  const std::function<void(const std::string&)>& dataLimitWarning, int* linesLost) {
   // "Opening ..." is written without the general message's timer, so it shows for as long as
   // the open takes; once the open has ended, the timer clears it as it clears any other news.
   struct ClearWhenDone {
     GeneralMessage& genMsg;
     ~ClearWhenDone() { genMsg.clearAfter(5000); }  // as long as ShowGeneralMsg shows news
-  } clearWhenDone{g.genMsg};
+  } clearWhenDone{present.genMsg()};
   try {
     // One byte more than an open takes tells a file that is too long.
-    const std::string content = g.p.fs.readHead(path, view::kMaxCsvBytes + 1);
+    const std::string content = fs.readHead(path, view::kMaxCsvBytes + 1);
     const view::CsvOpened opened = view::OpenCsvContent(
-        content, g.table, g.header,
+        content, doc.table, doc.header,
         [&](const view::CsvCount& count) {
           if (count.overLimit) dataLimitWarning(*store::Data_limit_err(0));
-          g.shownFile = path;
-          g.genMsg.write("Opening " + view::shownFileName(path));
-          g.p.view.setProgress(0, count.NumSamples());
+          doc.shownFile = path;
+          present.genMsg().write("Opening " + view::shownFileName(path));
+          present.progressBar(0, count.NumSamples());
         },
-        progressOn(g.p.view));
+        progressOn(present));
     for (const std::string& message : opened.messages) {
-      g.p.box.show(message, platform::Buttons::kOk, false, kFileErrorTitle);
+      present.ask({message, Buttons::kOk, false, kFileErrorTitle});
     }
     if (linesLost != nullptr) *linesLost = opened.linesLost;
-    g.UpdateDataTable();
+    doc.UpdateDataTable();
     return true;
   } catch (const Error& e) {
-    g.p.view.setProgressVisible(false);
-    g.p.box.show("Error on Open!  " + e.description(), platform::Buttons::kOk, false,
-                 kFileErrorTitle);
+    present.hideProgressBar();
+    present.ask({"Error on Open!  " + e.description(), Buttons::kOk, false, kFileErrorTitle});
     return false;
   }
 }
 
-void mnuopen_Click(Program& g, platform::Dialogs& dialogs) {
-  if (g.table.NumSamples != 0) {
+void mnuopen_Click(Document& doc, Presenter& present, const platform::FileSystem& fs,
+                   platform::Dialogs& dialogs, const std::string& dataPath) {
+  if (doc.table.NumSamples != 0) {
     if (!dialogs.YesNo(kYesNoCaption, kYesNoText)) return;
-    g.clear_regs();
-    g.ClearDat();
+    doc.clear_regs();
+    doc.ClearDat();
   }
-  g.clear_regs();
+  doc.clear_regs();
   std::optional<std::string> chosen;
   try {
-    chosen = dialogs.openFile({"Open Data File", view::kCsvFilter, g.DataPath, {}, false});
+    chosen = dialogs.openFile({"Open Data File", view::kCsvFilter, dataPath, {}, false});
   } catch (const Error& e) {
-    g.p.box.show("Error on Open!  " + e.description(), platform::Buttons::kOk, false,
-                 kFileErrorTitle);
+    present.ask({"Error on Open!  " + e.description(), Buttons::kOk, false, kFileErrorTitle});
     return;
   }
   if (!chosen) return;
   // A spreadsheet of another format is passed over without a word.
   if (chosen->ends_with(".xls")) return;
-  OpenCsvFile(g, *chosen, [&dialogs](const std::string& text) { dialogs.showDataWarning(text); });
+  openCsvFile(doc, present, fs, *chosen,
+              [&dialogs](const std::string& text) { dialogs.showDataWarning(text); });
 }
 
-void cmdPrint_Click(Program& g, platform::Printer* printer) {
+void cmdPrint_Click(const Document& doc, Presenter& present, platform::Printer* printer) {
   try {
     if (printer == nullptr) throw Error(ErrorKind::kGeneral, "No printer is installed");
-    printPages(view::PrintReport(g.table, g.header), *printer);
+    printPages(view::PrintReport(doc.table, doc.header), *printer);
   } catch (const Error& e) {
-    g.p.box.show(errorBox("Error on Open!  " + e.description()));
+    present.errorBox("Error on Open!  " + e.description());
   }
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The commands that take the sample table to and from files and paper: "Save as" (a CSV
+// The commands that take the document on display to and from files and paper: "Save as" (a CSV
 // file), "Open" (a CSV file saved before) and "Print Data" (the report on the default printer).
 
 #include <functional>
@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
+#include "app/document.h"
+#include "app/files.h"
+#include "app/presenter.h"
 #include "platform/main_view.h"
 #include "platform/printer.h"
 #include "store/feedback.h"
@@ -35,23 +37,27 @@ void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& p
 void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& printer,
                   bool continued);
 
-// "Save as": the data check, the save dialog, the file, the general message and the progress.
-void mnuSave_Click(Program& g, platform::Dialogs& dialogs);
+// "Save as": the data check, the save dialog (named after the current file of `files`, in the
+// data directory), the file, the general message and the progress.
+void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
+                   platform::FileSystem& fs, platform::Dialogs& dialogs);
 
 // Reads the saved CSV file at `path` (no more of it than an open can use) into the table in
 // both passes, shows what failed, then the table in the grid and the labels; false (after
 // "Error on Open!  ") when the file could not be read. `dataLimitWarning` shows the warning of
 // a file longer than the table. `linesLost`, when given, receives the number of counted lines
 // that short lines kept from being read.
-bool OpenCsvFile(Program& g, const std::string& path,
+bool openCsvFile(Document& doc, Presenter& present, const platform::FileSystem& fs,
+                 const std::string& path,
                  const std::function<void(const std::string&)>& dataLimitWarning,
                  int* linesLost = nullptr);
 
-// "Open": the confirmation while a table is shown, the open dialog, both passes over the file,
-// then the table shown in the grid and the labels.
-void mnuopen_Click(Program& g, platform::Dialogs& dialogs);
+// "Open": the confirmation while a table is shown, the open dialog (in `dataPath`), both passes
+// over the file, then the table shown in the grid and the labels.
+void mnuopen_Click(Document& doc, Presenter& present, const platform::FileSystem& fs,
+                   platform::Dialogs& dialogs, const std::string& dataPath);
 
 // "Print Data": the report on `printer`; a null printer is a machine without one.
-void cmdPrint_Click(Program& g, platform::Printer* printer);
+void cmdPrint_Click(const Document& doc, Presenter& present, platform::Printer* printer);
 
 }  // namespace kestrand::app

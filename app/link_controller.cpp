@@ -1,19 +1,33 @@
 #include "app/link_controller.h"
 
 #include <exception>
+#include <memory>
 
 namespace kestrand::app {
 
+namespace {
+std::unique_ptr<platform::Timer> makeTimer(platform::TimerFactory& f, int interval) {
+  auto t = f.createTimer();
+  t->setInterval(interval);
+  t->setEnabled(false);
+  return t;
+}
+}  // namespace
+
 LinkController::LinkController(Deps deps)
     : d_(std::move(deps)),
+      Timer1_(makeTimer(d_.timers, 2000)),
+      tmrReadingData_(makeTimer(d_.timers, 0)),
+      reopenTimer_(makeTimer(d_.timers, 1000)),
+      formats_(d_.fs, d_.dataPath),
       link_({*this, *this, d_.present, *this}, d_.fs, d_.dataPath,
-            {d_.header, d_.ElapsedMode, d_.catalogue.CurrentFile, d_.catalogue.ListDate,
+            {d_.header, ElapsedMode_, d_.catalogue.CurrentFile, d_.catalogue.ListDate,
              d_.catalogue.ListTime},
             d_.messages, d_.clock) {
   d_.port.onEvent([this](int code) { OnComm(code); });
-  d_.Timer1.onTick([this] { Timer1_Timer(); });
-  d_.tmrReadingData.onTick([this] { tmrReadingData_Timer(); });
-  d_.tmrReopen.onTick([this] { tmrReopen_Timer(); });
+  Timer1_->onTick([this] { Timer1_Timer(); });
+  tmrReadingData_->onTick([this] { tmrReadingData_Timer(); });
+  reopenTimer_->onTick([this] { reopenTick(); });
 }
 
 void LinkController::send(char byte) {
@@ -21,17 +35,17 @@ void LinkController::send(char byte) {
 }
 
 void LinkController::armWatchdog(int ms) {
-  d_.tmrReadingData.setEnabled(false);
-  d_.tmrReadingData.setInterval(ms);
-  d_.tmrReadingData.setEnabled(true);
+  tmrReadingData_->setEnabled(false);
+  tmrReadingData_->setInterval(ms);
+  tmrReadingData_->setEnabled(true);
 }
 
 void LinkController::stopWatchdog() {
-  d_.tmrReadingData.setEnabled(false);
+  tmrReadingData_->setEnabled(false);
 }
 
 void LinkController::startStatusTimer() {
-  d_.Timer1.setEnabled(true);
+  Timer1_->setEnabled(true);
 }
 
 bool LinkController::add(std::int16_t extLogMode) {
@@ -76,8 +90,8 @@ void LinkController::openPort(const std::string& device, int comPort) {
   showPortName();
   // Nothing needs watching unless the COMn link may still appear: then once a second.
   if (onFallback()) {
-    d_.tmrReopen.setInterval(1000);
-    d_.tmrReopen.setEnabled(true);
+    reopenTimer_->setInterval(1000);
+    reopenTimer_->setEnabled(true);
   }
 }
 
@@ -88,15 +102,15 @@ void LinkController::closePort() {
 }
 
 void LinkController::OnComm(int code) {
-  if (d_.Timer1.running()) {
-    d_.Timer1.setEnabled(false);
-    d_.Timer1.setEnabled(true);
+  if (Timer1_->running()) {
+    Timer1_->setEnabled(false);
+    Timer1_->setEnabled(true);
   }
   try {
     if (code >= 1001 && code <= 1011 && code != 1005) {
       link_.lineError(code, d_.messages.commErrText(code));
     } else if (code == platform::comm_event::kReceive) {
-      link_.onBytes(d_.port.readAll(), {d_.formats.dateChoice(), d_.formats.timeChoice()});
+      link_.onBytes(d_.port.readAll(), {formats_.dateChoice(), formats_.timeChoice()});
     } else if (code == platform::comm_event::kPortLost) {
       portLost();
     }
@@ -110,13 +124,13 @@ void LinkController::portLost() {
   d_.present.generalMessage("The serial port " + device_ +
                             " has gone away; trying to open it again every second");
   showPortName();
-  d_.tmrReopen.setInterval(1000);
-  d_.tmrReopen.setEnabled(true);
+  reopenTimer_->setInterval(1000);
+  reopenTimer_->setEnabled(true);
   // Last: the upload's box may hold this handler while the reopening goes on.
   link_.onPortLost();
 }
 
-void LinkController::tmrReopen_Timer() {
+void LinkController::reopenTick() {
   const std::string device = currentDevice();
   if (d_.port.isOpen()) {
     // The fallback is open: the COMn link, once it is there, takes over between uploads.
@@ -155,11 +169,11 @@ void LinkController::tmrReopen_Timer() {
 
 void LinkController::Timer1_Timer() {
   d_.present.status("");
-  d_.Timer1.setEnabled(false);
+  Timer1_->setEnabled(false);
 }
 
 void LinkController::tmrReadingData_Timer() {
-  d_.tmrReadingData.setInterval(0);
+  tmrReadingData_->setInterval(0);
   link_.onWatchdog();
 }
 

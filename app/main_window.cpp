@@ -1,27 +1,14 @@
 #include "app/main_window.h"
 
-#include <algorithm>
 #include <array>
-#include <cmath>
 
 #include "app/data_files.h"
-#include "app/settings_files.h"
-#include "core/text.h"
 #include "core/version.h"
-#include "store/notes.h"
-#include "view/grid.h"
 
 namespace kestrand::app {
 
-using platform::LabelId;
 using platform::MenuEntry;
 
-// The splash window stays this long, by the clock.
-constexpr int kSplashMs = 3000;
-
-std::string splashText() {
-  return "Version " + versionText();
-}
 std::string aboutText() {
   return "Rev.  " + versionText();
 }
@@ -105,178 +92,41 @@ MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataP
     : prog_(p, std::move(dataPath)),
       dialogs_(dialogs),
       printer_(printer),
-      splashTimer_(p.timers.createTimer()) {
-  prog_.p.view.build(mainWindowLayout(), *this);
+      startUp_(prog_, dialogs, [this] { Form_Unload(); }) {
+  p.view.build(mainWindowLayout(), *this);
   // Start captions of the controls the logic writes later.
-  prog_.p.view.setLabel(LabelId::kLblGenMsg, "No data received");
-  prog_.p.view.setLabel(LabelId::kStatDat, "");
-  splashTimer_->onTick([this] { splashTick(); });
-}
-
-void MainWindow::start() {
-  dialogs_.showSplash(splashText());
-  splashStart_ = prog_.p.clock.now().secondsSinceMidnight;
-  splashTimer_->setEnabled(false);
-  splashTimer_->setInterval(kSplashMs);
-  splashTimer_->setEnabled(true);
-}
-
-void MainWindow::splashTick() {
-  splashTimer_->setEnabled(false);
-  // A reading below the start means midnight has passed.
-  double reading = prog_.p.clock.now().secondsSinceMidnight;
-  if (reading < splashStart_) reading += 86400.0;
-  const double due = splashStart_ + kSplashMs / 1000.0;
-  if (static_cast<float>(due) > static_cast<float>(reading)) {
-    splashTimer_->setInterval(std::max(1, static_cast<int>(std::ceil((due - reading) * 1000.0))));
-    splashTimer_->setEnabled(true);
-    return;
-  }
-  prog_.p.view.show();
-  Form_Load();
-  dialogs_.closeSplash();
-}
-
-bool MainWindow::Form_Load() {
-  LoadPlan plan;
-  plan.openPort = [this] { GetDefaultPort(); };
-  plan.failed = [this](const Error& e) {
-    if (e.is(ErrorKind::kPortInUse) || e.is(ErrorKind::kFileNotFound)) {
-      // Let the user pick another port, then run the failed step again.
-      PortNumber_ = static_cast<std::int16_t>(dialogs_.choosePort(2));
-      return true;
-    }
-    prog_.p.box.show(errorBox("Error on Open!  " + e.description()));
-    Form_Unload();
-    return false;
-  };
-  return prog_.load(plan);
-}
-
-void MainWindow::GetDefaultPort() {
-  const Program& g = prog_;
-  const std::optional<std::int16_t> read = readPortSetting(g.p.fs, g.DataPath);
-  PortNumber_ = read ? *read : static_cast<std::int16_t>(dialogs_.choosePort(2));
-  OpenCommPort(PortNumber_);
-}
-
-void MainWindow::OpenCommPort(int port) {
-  Program& g = prog_;
-  for (int k = 1; k <= 5; ++k) g.p.view.setChecked(C::kCommPort, k, false);
-  std::string device;  // the device tried, named in the box after the port's own text
-  try {
-    g.link.closePort();
-    if (port < 1 || port > 5)
-      throw Error(ErrorKind::kIndexOutOfRange, "No menu item for port " + std::to_string(port));
-    device = platform::comPortDevice(g.p.fs, g.DataPath, port);
-    g.link.openPort(device, port);
-    g.p.view.setChecked(C::kCommPort, port, true);
-    PortNumber_ = static_cast<std::int16_t>(port);
-  } catch (const Error&) {
-    const std::string tried = device.empty() ? "" : kLineBreak + "Device: " + device;
-    g.p.box.show(kPortErrorText + tried, platform::Buttons::kOk, true, kProgramTitle);
-  }
+  prog_.present.genMsg().write("No data received");
+  prog_.present.status("");
 }
 
 void MainWindow::Form_Unload() {
-  Program& g = prog_;
-  g.link.closeChannel();
+  prog_.link.closeChannel();
   try {
-    savePortSetting(g.p.fs, g.DataPath, PortNumber_);
+    prog_.link.savePortNumber();
   } catch (const Error& e) {
-    g.p.box.show(e.description(), platform::Buttons::kOk, false, kErrorTitle);
+    prog_.present.ask({e.description(), Buttons::kOk, false, kErrorTitle});
   }
   ended_ = true;
-  g.p.view.quit();
+  prog_.services.view.quit();
 }
 
 void MainWindow::mnuExit_Click() {
   prog_.link.closeChannel();
   ended_ = true;
-  prog_.p.view.quit();
+  prog_.services.view.quit();
 }
 
 void MainWindow::showSelectedStatus(int choice) {
-  Program& g = prog_;
   try {
-    g.Show_list_status(g.p.view.listSelected(), choice);
-    if (choice == 1) g.p.view.selectTab(0);
+    prog_.files.Show_list_status(choice, prog_.doc);
+    if (choice == 1) prog_.present.selectTab(0);
   } catch (const Error& e) {
     // Nothing selected: the error carries the message to show; the tab stays.
-    g.p.box.show(errorBox(e.description()));
+    prog_.present.errorBox(e.description());
   }
-}
-
-namespace {
-const std::string kDeleteErrorTitle = "Delete Error";
-}  // namespace
-
-bool MainWindow::removeListedFile(int index) {
-  Program& g = prog_;
-  const std::string& name = g.catalogue.FileNames[static_cast<size_t>(index)];
-  const std::string path = platform::joinPath(g.DataPath, name);
-  const auto failed = [&](const std::string& what, const Error& e) {
-    g.p.box.show("The file " + what + " could not be deleted." + kLineBreak + e.description(),
-                 platform::Buttons::kOk, false, kDeleteErrorTitle);
-  };
-  try {
-    g.p.fs.remove(path);
-  } catch (const Error& e) {
-    // A file already gone is what the user asked for; one that stays keeps its entry (and its
-    // notes).
-    if (!e.is(ErrorKind::kFileNotFound)) {
-      failed(name, e);
-      return false;
-    }
-  }
-  // The upload's notes go with it; an upload without notes has none to remove.
-  try {
-    store::removeNotes(g.p.fs, path);
-  } catch (const Error& e) {
-    failed(store::notesPath(name), e);
-  }
-  return true;
-}
-
-void MainWindow::cmdDelete_Click() {
-  Program& g = prog_;
-  const int i = g.p.view.listSelected();
-  if (i < 0 || i >= g.catalogue.NumFiles) {
-    g.p.box.show("You must first highlight a header to delete", platform::Buttons::kOk, false,
-                 kDeleteErrorTitle);
-    return;
-  }
-  const std::string question = "Delete header #" + signedText(i + 1) + " and file " +
-                               g.catalogue.FileNames[static_cast<size_t>(i)] + " - are you sure?";
-  if (g.p.box.show(question, platform::Buttons::kYesNo, false, "Delete Header") ==
-      platform::Answer::kYes) {
-    g.link.closeChannel();
-    if (removeListedFile(i)) {
-      g.catalogue.removeEntry(i);
-      g.p.view.listRemove(i);
-    }
-  }
-  g.genMsg.write("");
-  g.p.view.setLabel(LabelId::kStatDat, "");
-}
-
-void MainWindow::cmdDelete_all_Click() {
-  Program& g = prog_;
-  if (g.p.box.show("Are you sure you want to delete all data?", platform::Buttons::kYesNo, false,
-                   "Delete All") != platform::Answer::kYes) {
-    return;
-  }
-  g.link.closeChannel();
-  for (int i = g.catalogue.NumFiles - 1; i >= 0; --i) {
-    if (!removeListedFile(i)) continue;
-    g.catalogue.removeEntry(i);
-    g.p.view.listRemove(i);
-  }
-  g.p.view.setLabel(LabelId::kStatDat, "");
 }
 
 void MainWindow::command(platform::Command command, int number) {
-  Program& g = prog_;
   switch (command) {
     case C::kClose:
       Form_Unload();
@@ -285,13 +135,13 @@ void MainWindow::command(platform::Command command, int number) {
       mnuExit_Click();
       break;
     case C::kCommPort:
-      OpenCommPort(number);
+      prog_.link.OpenCommPort(number);
       break;
     case C::kDateFormat:
-      g.present.checks(C::kDateFormat, g.formats.dateClicked(number));
+      prog_.present.checks(C::kDateFormat, prog_.link.formats().dateClicked(number));
       break;
     case C::kTimeFormat:
-      g.present.checks(C::kTimeFormat, g.formats.timeClicked(number));
+      prog_.present.checks(C::kTimeFormat, prog_.link.formats().timeClicked(number));
       break;
     case C::kDateHelp:
       dialogs_.showHelp("Date  Format  Help", dateHelpText());
@@ -303,7 +153,7 @@ void MainWindow::command(platform::Command command, int number) {
       dialogs_.showAbout(aboutText());
       break;
     case C::kLastMessage:
-      g.link.cmdLastMsg_Click();
+      prog_.link.cmdLastMsg_Click();
       break;
     case C::kListClick:
       showSelectedStatus(0);
@@ -314,19 +164,19 @@ void MainWindow::command(platform::Command command, int number) {
       showSelectedStatus(1);
       break;
     case C::kDelete:
-      cmdDelete_Click();
+      prog_.files.cmdDelete_Click(prog_.link);
       break;
     case C::kDeleteAll:
-      cmdDelete_all_Click();
+      prog_.files.cmdDelete_all_Click(prog_.link);
       break;
     case C::kSaveAs:
-      mnuSave_Click(g, dialogs_);
+      mnuSave_Click(prog_.doc, prog_.files, prog_.present, prog_.services.fs, dialogs_);
       break;
     case C::kOpen:
-      mnuopen_Click(g, dialogs_);
+      mnuopen_Click(prog_.doc, prog_.present, prog_.services.fs, dialogs_, prog_.files.DataPath());
       break;
     case C::kPrint:
-      cmdPrint_Click(g, printer_);
+      cmdPrint_Click(prog_.doc, prog_.present, printer_);
       break;
     case C::kSaveReport:
       if (onSaveReport) onSaveReport();

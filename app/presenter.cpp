@@ -1,5 +1,7 @@
 #include "app/presenter.h"
 
+#include "core/messages.h"
+
 namespace kestrand::app {
 
 namespace {
@@ -35,19 +37,56 @@ std::string uploadProgressText(const link::UploadProgress& p) {
   return text;
 }
 
-bool Presenter::list(const store::ListUpdate& update) {
-  if (update.box) box_.show(*update.box);
-  if (!update.added()) return false;
-  view_.listAdd(update.entry);
-  genMsg_.ShowGeneralMsg(update.generalMessage);
-  return true;
+Presenter::Presenter(platform::MainView& view, platform::MessageBox& box,
+                     platform::TimerFactory& timers)
+    : view_(view), box_(box), tmrShowGenMsg_(timers.createTimer()), genMsg_(view, *tmrShowGenMsg_) {
+  // Off until a message is shown.
+  tmrShowGenMsg_->setInterval(0);
+  tmrShowGenMsg_->setEnabled(false);
+}
+
+Answer Presenter::ask(const BoxRequest& request) {
+  return box_.show(request);
+}
+
+void Presenter::check(platform::Command menu, int number, bool on) {
+  view_.setChecked(menu, number, on);
 }
 
 void Presenter::checks(platform::Command menu, const datetime::FormatChange& change) {
   for (size_t i = 0; i < change.checks.size(); ++i) {
-    view_.setChecked(menu, static_cast<int>(i) + 1, change.checks[i]);
+    check(menu, static_cast<int>(i) + 1, change.checks[i]);
   }
   if (change.unsaved) throw *change.unsaved;
+}
+
+void Presenter::selectTab(int index) {
+  view_.selectTab(index);
+}
+
+void Presenter::progressBar(int value, int maximum) {
+  view_.setProgress(value, maximum);
+}
+
+void Presenter::hideProgressBar() {
+  view_.setProgressVisible(false);
+}
+
+store::Feedback Presenter::feedback() {
+  store::Feedback f;
+  f.busy = [this](bool on) { busy(on); };
+  f.status = [this](const std::string& text) { status(text); };
+  f.progress = [this](std::int64_t value, std::int64_t maximum) {
+    constexpr std::int64_t kSteps = 1000;
+    if (maximum > kSteps) {
+      value = value * kSteps / maximum;
+      maximum = kSteps;
+    }
+    view_.setProgressVisible(true);
+    progressBar(static_cast<int>(value), static_cast<int>(maximum));
+  };
+  f.hideProgress = [this] { hideProgressBar(); };
+  return f;
 }
 
 void Presenter::status(const std::string& text) {
@@ -64,7 +103,7 @@ void Presenter::notice(const std::string& text, int ms) {
 }
 
 void Presenter::errorBox(const std::string& text) {
-  box_.show(kestrand::errorBox(text));
+  ask(kestrand::errorBox(text));
 }
 
 void Presenter::busy(bool on) {

@@ -1,18 +1,24 @@
 #pragma once
-// Shows on the window and in message boxes what the libraries below return: file-list updates,
-// the check marks of the format menus, message box requests, and every text of the meter link
-// (status, general messages, boxes, pointer, upload progress, the open port).
+// The one place the program's logic writes the window's shared controls: the status label, the
+// general message (through the timer that clears it), the busy pointer, the progress bar, the
+// message boxes, the menus' check marks, the tabs, and the meter link's texts (status, upload
+// progress, the open port). A control that one part alone writes is written by that part: the
+// grid and the "Information" labels by the document, the file list and the data path by the
+// files.
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "app/general_message.h"
+#include "core/box_request.h"
 #include "datetime/format_preferences.h"
 #include "link/meter_link.h"
 #include "platform/main_view.h"
 #include "platform/message_box.h"
-#include "store/catalogue.h"
+#include "platform/timer.h"
+#include "store/feedback.h"
 
 namespace kestrand::app {
 
@@ -23,15 +29,25 @@ std::string uploadProgressText(const link::UploadProgress& p);
 
 class Presenter : public link::LinkDisplay {
  public:
-  Presenter(platform::MainView& view, platform::MessageBox& box, GeneralMessage& genMsg)
-      : view_(view), box_(box), genMsg_(genMsg) {}
+  Presenter(platform::MainView& view, platform::MessageBox& box, platform::TimerFactory& timers);
 
-  // The update's message box, or its entry appended to the list and its general message.
-  // True when an entry was added.
-  bool list(const store::ListUpdate& update);
-  // Sets the check marks of the menu of `menu` (the date or the time formats); a settings file
-  // that could not be written is then thrown.
+  // The general message label `lblGenMsg` and its timer `tmrShowGenMsg`.
+  GeneralMessage& genMsg() { return genMsg_; }
+
+  // Shows a message box and returns the button pressed.
+  Answer ask(const BoxRequest& request);
+  // Sets the check mark of item `number` of the menu of `menu`.
+  void check(platform::Command menu, int number, bool on);
+  // Sets the check marks of the date or the time format menu; a settings file that could not be
+  // written is then thrown.
   void checks(platform::Command menu, const datetime::FormatChange& change);
+  void selectTab(int index);
+  // Shows the progress bar at `value` of `maximum`.
+  void progressBar(int value, int maximum);
+  void hideProgressBar();
+  // The busy pointer, the status label and the progress bar (a file's size in bytes as a
+  // thousand steps), as the reader and the grid report them.
+  store::Feedback feedback();
 
   void status(const std::string& text) override;
   void generalMessage(const std::string& text) override;
@@ -47,7 +63,8 @@ class Presenter : public link::LinkDisplay {
  private:
   platform::MainView& view_;
   platform::MessageBox& box_;
-  GeneralMessage& genMsg_;
+  std::unique_ptr<platform::Timer> tmrShowGenMsg_;
+  GeneralMessage genMsg_;
   std::uint32_t shownUpload_ = 0;
   std::chrono::milliseconds shownAt_{0};
 };

@@ -2,8 +2,6 @@
 
 #include <charconv>
 
-#include "core/text.h"
-#include "store/field_reader.h"
 #include "view/stats.h"
 
 namespace kestrand::app {
@@ -14,21 +12,6 @@ std::string pathOf(const std::string& dataPath, std::string_view name) {
 }
 
 }  // namespace
-
-std::optional<std::int16_t> readPortSetting(const platform::FileSystem& fs,
-                                            const std::string& dataPath) {
-  try {
-    return store::FieldReader(
-               fs.readHead(pathOf(dataPath, kPortSettingsFile), platform::kSettingsFileBytes))
-        .readInt16();
-  } catch (const Error&) {
-    return std::nullopt;
-  }
-}
-
-void savePortSetting(platform::FileSystem& fs, const std::string& dataPath, std::int16_t port) {
-  fs.writeAll(pathOf(dataPath, kPortSettingsFile), signedText(port) + "\r\n");
-}
 
 std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
                                          const std::string& dataPath) {

@@ -29,26 +29,11 @@ bool endsWith(const std::string& name, const char* ext) {
   return tail == ext;
 }
 
-UploadReader readerOf(const Program& g) {
-  return {g.p.fs,
-          g.probes,
-          g.messages,
-          {g.ElapsedMode, g.formats.dateChoice(), g.formats.timeChoice(), g.p.clock.now()}};
-}
-
 std::string titleOf(const std::vector<std::string>& files) {
   return files.size() > 1 ? files.front() + " to " + files.back() : files.front();
 }
 
 }  // namespace
-
-view::InfoLabels shownLabels(const platform::MainView& v) {
-  using platform::LabelId;
-  return {v.label(LabelId::kLblStartDate), v.label(LabelId::kLblEndDate),
-          v.label(LabelId::kLblStartTime), v.label(LabelId::kLblEndTime),
-          v.label(LabelId::kLblSampleCnt), v.label(LabelId::kLblProbeModel),
-          v.label(LabelId::kLblUnits),     v.label(LabelId::kMavgMess)};
-}
 
 // A report being written: the document with its summary, and the listing still to print.
 struct Survey::Job {
@@ -62,12 +47,17 @@ struct Survey::Job {
   bool continued = false;
 };
 
-Survey::Survey(Program& g, platform::Dialogs& dialogs, SurveyDisplay display, ReportOpener open)
-    : g_(g),
+Survey::Survey(Document& doc, Presenter& present, platform::FileSystem& fs,
+               platform::TimerFactory& timers, platform::Dialogs& dialogs, std::string dataPath,
+               SurveyDisplay display, ReportOpener open)
+    : doc_(doc),
+      present_(present),
+      fs_(fs),
       dialogs_(dialogs),
+      dataPath_(std::move(dataPath)),
       display_(std::move(display)),
       open_(std::move(open)),
-      timer_(g.p.timers.createTimer()) {
+      timer_(timers.createTimer()) {
   // A new timer is enabled: it runs only while a report is being written.
   timer_->setEnabled(false);
   timer_->setInterval(1);
@@ -79,9 +69,9 @@ Survey::~Survey() = default;
 void Survey::shown(std::function<view::ChartData()> make) {
   oneFile_ = std::move(make);
   upload_.reset();
-  const std::string& file = g_.shownFile;
+  const std::string& file = doc_.shownFile;
   continued_ = !file.empty() && !endsWith(file, ".csv") &&
-               store::uploadFiles(g_.p.fs, dirOf(file), nameOf(file)).names.size() > 1;
+               store::uploadFiles(fs_, dirOf(file), nameOf(file)).names.size() > 1;
   display_.wholeBox(continued_, whole_);
   showSeries();
   showNotes();
@@ -94,18 +84,19 @@ void Survey::setWhole(bool whole) {
 }
 
 WholeUpload Survey::readWhole(bool say) {
-  g_.p.view.setBusy(true);
-  WholeUpload upload = readWholeUpload(readerOf(g_), dirOf(g_.shownFile), nameOf(g_.shownFile));
-  g_.p.view.setBusy(false);
+  present_.busy(true);
+  WholeUpload upload =
+      readWholeUpload(doc_.uploadReader(), dirOf(doc_.shownFile), nameOf(doc_.shownFile));
+  present_.busy(false);
   if (say) {
-    for (const std::string& text : upload.messages) g_.p.box.show(errorBox(text));
+    for (const std::string& text : upload.messages) present_.errorBox(text);
   }
   return upload;
 }
 
 void Survey::showSeries() {
   if (!whole_ || !continued_) {
-    display_.chart(oneFile_, nameOf(g_.shownFile));
+    display_.chart(oneFile_, nameOf(doc_.shownFile));
     return;
   }
   upload_ = readWhole(true);
@@ -116,8 +107,8 @@ void Survey::showSeries() {
 
 std::string Survey::notesFile() const {
   if (whole_ && upload_ && !upload_->files.empty())
-    return platform::joinPath(dirOf(g_.shownFile), upload_->files.front());
-  return g_.shownFile;
+    return platform::joinPath(dirOf(doc_.shownFile), upload_->files.front());
+  return doc_.shownFile;
 }
 
 void Survey::showNotes() {
@@ -127,10 +118,10 @@ void Survey::showNotes() {
     return;
   }
   try {
-    display_.notes(store::readNotes(g_.p.fs, file), true);
+    display_.notes(store::readNotes(fs_, file), true);
   } catch (const Error& e) {
     display_.notes({}, false);
-    g_.p.box.show(errorBox(e.description()));
+    present_.errorBox(e.description());
   }
 }
 
@@ -138,27 +129,27 @@ void Survey::saveNotes(const store::Notes& notes) {
   const std::string file = notesFile();
   if (file.empty()) return;
   try {
-    store::writeNotes(g_.p.fs, file, notes);
-    g_.genMsg.ShowGeneralMsg("Notes saved for " + nameOf(file));
+    store::writeNotes(fs_, file, notes);
+    present_.genMsg().ShowGeneralMsg("Notes saved for " + nameOf(file));
   } catch (const Error& e) {
-    g_.p.box.show(errorBox("The notes could not be saved: " + e.description()));
+    present_.errorBox("The notes could not be saved: " + e.description());
   }
 }
 
 void Survey::saveReport() {
   const auto refuse = [this](const std::string& why) {
-    g_.p.box.show("Error on Save!  " + why, platform::Buttons::kOk, false, kFileErrorTitle);
+    present_.ask({"Error on Save!  " + why, Buttons::kOk, false, kFileErrorTitle});
   };
   if (job_) return refuse("A report is being written; wait until it is done");
   const bool whole = whole_ && upload_ && !upload_->files.empty();
-  if (!oneFile_ || g_.table.NumSamples < 1)
+  if (!oneFile_ || doc_.table.NumSamples < 1)
     return refuse("There are no readings on display to report");
 
-  const std::string name = nameOf(g_.shownFile);
+  const std::string name = nameOf(doc_.shownFile);
   std::optional<platform::SaveChoice> chosen;
   try {
     chosen = dialogs_.saveFile(
-        {kReportTitle, kReportFilter, g_.DataPath, name.substr(0, name.rfind('.')) + ".pdf", true});
+        {kReportTitle, kReportFilter, dataPath_, name.substr(0, name.rfind('.')) + ".pdf", true});
   } catch (const Error& e) {
     return refuse(e.description());
   }
@@ -167,18 +158,17 @@ void Survey::saveReport() {
   if (!endsWith(path, ".pdf")) {
     // The dialog asked about the name as typed; the added extension may name another file.
     path += ".pdf";
-    if (g_.p.fs.exists(path) &&
-        !dialogs_.YesNo(kReportTitle, path + " already exists.  Replace it?"))
+    if (fs_.exists(path) && !dialogs_.YesNo(kReportTitle, path + " already exists.  Replace it?"))
       return;
   }
-  if (g_.p.fs.sameFile(path, g_.shownFile))
+  if (fs_.sameFile(path, doc_.shownFile))
     return refuse(name + " is on display; choose another name");
 
   store::Notes notes;
   try {
-    notes = store::readNotes(g_.p.fs, notesFile());
+    notes = store::readNotes(fs_, notesFile());
   } catch (const Error& e) {
-    g_.p.box.show(errorBox(e.description()));  // the report goes on without them
+    present_.errorBox(e.description());  // the report goes on without them
   }
   // The series of the summary: the one file's, or the whole upload read again (the tab holds
   // the series it shows).
@@ -186,19 +176,19 @@ void Survey::saveReport() {
   if (whole) upload = readWhole(false);
   const view::ChartData chart = whole ? std::move(upload->chart) : oneFile_();
   const std::vector<std::string> files = whole ? upload->files : std::vector{name};
-  const std::optional<double> level = readReferenceLevel(g_.p.fs, g_.DataPath);
+  const std::optional<double> level = readReferenceLevel(fs_, dataPath_);
   view::SurveySummary summary =
-      view::surveySummary(files, std::move(notes), whole ? upload->labels : shownLabels(g_.p.view),
+      view::surveySummary(files, std::move(notes), whole ? upload->labels : doc_.labels(),
                           view::columnStats(chart), level, chart.units);
   if (whole) summary.remarks = upload->messages;
 
   auto job = std::make_unique<Job>();
   job->path = path;
-  job->dir = dirOf(g_.shownFile);
+  job->dir = dirOf(doc_.shownFile);
   if (whole) {
     job->files = files;
   } else {
-    job->pages = view::PrintReport(g_.table, g_.header);  // what "Print Data" prints now
+    job->pages = view::PrintReport(doc_.table, doc_.header);  // what "Print Data" prints now
   }
   try {
     job->printer = open_(path, summary, chart, level, titleOf(files));
@@ -206,7 +196,7 @@ void Survey::saveReport() {
     return refuse(e.description());
   }
   job_ = std::move(job);
-  g_.genMsg.write("Saving report " + nameOf(path));
+  present_.genMsg().write("Saving report " + nameOf(path));
   timer_->setEnabled(true);
 }
 
@@ -215,7 +205,7 @@ void Survey::step() {
   try {
     if (j.next == j.pages.size()) {
       if (j.file < j.files.size()) {
-        j.pages = listingOf(readerOf(g_), j.dir, j.files[j.file++]);
+        j.pages = listingOf(doc_.uploadReader(), j.dir, j.files[j.file++]);
         j.next = 0;
         return;
       }
@@ -230,8 +220,8 @@ void Survey::step() {
     // Files done and the share of the current one's pages, in thousandths.
     const std::size_t files = std::max<std::size_t>(j.files.size(), 1);
     const std::size_t done = j.files.empty() ? 0 : j.file - 1;
-    g_.p.view.setProgress(static_cast<int>((done * 1000 + j.next * 1000 / j.pages.size()) / files),
-                          1000);
+    present_.progressBar(static_cast<int>((done * 1000 + j.next * 1000 / j.pages.size()) / files),
+                         1000);
   } catch (const Error& e) {
     finish(e.description());
   }
@@ -241,11 +231,11 @@ void Survey::finish(const std::string& failure) {
   timer_->setEnabled(false);
   const std::string path = job_->path;
   job_.reset();
-  g_.p.view.setProgressVisible(false);
+  present_.hideProgressBar();
   if (failure.empty()) {
-    g_.genMsg.ShowGeneralMsg("Report saved as " + path);
+    present_.genMsg().ShowGeneralMsg("Report saved as " + path);
   } else {
-    g_.p.box.show("Error on Save!  " + failure, platform::Buttons::kOk, false, kFileErrorTitle);
+    present_.ask({"Error on Save!  " + failure, Buttons::kOk, false, kFileErrorTitle});
   }
 }
 

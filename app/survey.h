@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
+#include "app/document.h"
+#include "app/presenter.h"
 #include "app/whole_upload.h"
 #include "platform/main_view.h"
 #include "platform/printer.h"
@@ -42,17 +43,18 @@ using ReportOpener = std::function<std::unique_ptr<platform::Printer>(
 
 inline constexpr const char* kReportFilter = "PDF document|*.pdf";
 
-// The eight "Information" labels as `view` shows them now.
-view::InfoLabels shownLabels(const platform::MainView& view);
-
 class Survey {
  public:
-  Survey(Program& g, platform::Dialogs& dialogs, SurveyDisplay display, ReportOpener open);
+  // Works on `doc` (its chart, notes and report) and shows through `present`; reports are
+  // proposed in `dataPath`.
+  Survey(Document& doc, Presenter& present, platform::FileSystem& fs,
+         platform::TimerFactory& timers, platform::Dialogs& dialogs, std::string dataPath,
+         SurveyDisplay display, ReportOpener open);
   ~Survey();
   Survey(const Survey&) = delete;
   Survey& operator=(const Survey&) = delete;
 
-  // The grid shows a new table (wired to Program::showChart, `make` making its chart): the notes
+  // The grid shows a new table (wired to Document::showChart, `make` making its chart): the notes
   // and the check box of the file on display, and its chart (of its whole upload while the box is
   // checked).
   void shown(std::function<view::ChartData()> make);
@@ -77,8 +79,11 @@ class Survey {
   void step();
   void finish(const std::string& failure);
 
-  Program& g_;
+  Document& doc_;
+  Presenter& present_;
+  platform::FileSystem& fs_;
   platform::Dialogs& dialogs_;
+  std::string dataPath_;
   SurveyDisplay display_;
   ReportOpener open_;
   std::function<view::ChartData()> oneFile_;  // makes the chart of the table on display

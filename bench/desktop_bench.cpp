@@ -53,8 +53,8 @@ class Desktop {
     chart_ = new platform::qt::ChartWidget(fs_, chartDialogs_, data_);
     view_.addPage(chart_, "Chart");
     feed_ = std::make_unique<platform::qt::ChartFeed>(*chart_);
-    window_->program().showChart = [this](std::function<view::ChartData()> make,
-                                          const std::string& name) {
+    window_->program().doc.showChart = [this](std::function<view::ChartData()> make,
+                                              const std::string& name) {
       feed_->set(std::move(make), name);
     };
     timers_.onTimePassed = [this](std::int64_t ms) { clock_.advanceSeconds(double(ms) / 1000); };

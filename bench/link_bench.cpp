@@ -66,7 +66,7 @@ class DiskDirectory {
   std::string path_;
 };
 
-using Rig = testing::ProgramRig;
+using Rig = testing::ReceiveRig;
 
 bench::UploadShape shapeFor(int mode) {
   bench::UploadShape s;
@@ -120,7 +120,7 @@ void runUploads(benchmark::State& state, platform::FileSystem& files, const std:
 
     state.PauseTiming();
     // The upload must have gone through: one ACK per message, nothing else, one listed file.
-    if (rig->port.written != expectedAnswers || rig->prog.catalogue.NumFiles != 1 ||
+    if (rig->port.written != expectedAnswers || rig->prog.files.catalogue.NumFiles != 1 ||
         rig->prog.link.fileOpen()) {
       state.SkipWithError("the upload did not complete as expected");
       break;

@@ -31,7 +31,6 @@ class ConsoleView : public platform::MainView {
   int selectedTab() const override { return tab_; }
   void listAdd(const std::string& entry) override;
   void listRemove(int index) override;
-  void listClear() override { list_.clear(); }
   int listCount() const override { return static_cast<int>(list_.size()); }
   std::string listItem(int index) const override { return list_.at(static_cast<size_t>(index)); }
   int listSelected() const override { return -1; }

@@ -214,7 +214,7 @@ bool endsWithCsv(const std::string& name) {
 struct Headless {
   explicit Headless(const std::string& dataDir)
       : fs(dataDir), prog({view, box, fs, clock, timers, serial}, dataDir) {
-    prog.formats.onlyRead();
+    prog.link.formats().onlyRead();
   }
 
   // The load steps, with or without the file list; false (after saying why) when one failed.
@@ -236,12 +236,7 @@ struct Headless {
   }
 
   // How the program reads files for a series of its own, with its formats and today's date.
-  kestrand::app::UploadReader reader() {
-    return {fs,
-            prog.probes,
-            prog.messages,
-            {prog.ElapsedMode, prog.formats.dateChoice(), prog.formats.timeChoice(), clock.now()}};
-  }
+  kestrand::app::UploadReader reader() const { return prog.doc.uploadReader(); }
 
   // The whole upload raw data file `path` belongs to, its messages shown as error boxes. Says
   // so when it holds no samples.
@@ -265,7 +260,7 @@ struct Headless {
   // False when nothing could be read. A table left without samples is said so.
   bool read(const std::string& path) {
     if (!readTable(path)) return false;
-    if (prog.table.NumSamples < 1) {
+    if (prog.doc.table.NumSamples < 1) {
       std::cerr << "kestrand-cli: no samples in " << path
                 << (endsWithCsv(path) ? " (a CSV file needs a title line, then a line per sample,"
                                         " each of 16 characters or more)"
@@ -285,11 +280,10 @@ struct Headless {
 
  private:
   bool readTable(const std::string& path) {
-    using kestrand::platform::LabelId;
     if (endsWithCsv(path)) {
       int lost = 0;
-      const bool read = kestrand::app::OpenCsvFile(
-          prog, path,
+      const bool read = kestrand::app::openCsvFile(
+          prog.doc, prog.present, fs, path,
           [this](const std::string& text) {
             box.show(text, kestrand::platform::Buttons::kOk, false, "Data Warning");
           },
@@ -303,13 +297,13 @@ struct Headless {
     }
     const auto [dir, name] = split(path);
     // The steps of "View" on a list entry.
-    view.setLabel(LabelId::kStatDat, "Reading Raw Data File");
+    prog.present.status("Reading Raw Data File");
     const int before = box.errorBoxes;
-    prog.ReadRawDataFile(name, dir);
-    view.setLabel(LabelId::kStatDat, "Updating table");
-    prog.UpdateDataTable();
-    view.setLabel(LabelId::kStatDat, "Table updated");
-    return box.errorBoxes == before || prog.table.NumSamples > 0;
+    prog.doc.ReadRawDataFile(name, dir);
+    prog.present.status("Updating table");
+    prog.doc.UpdateDataTable();
+    prog.present.status("Table updated");
+    return box.errorBoxes == before || prog.doc.table.NumSamples > 0;
   }
 };
 
@@ -349,12 +343,12 @@ int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
   const std::string out = bytes(options.positionalArguments()[1]);
   Headless h(dataDirOf(options));
   if (writesOverInput(h, in, out, "export") || !h.load(false) || !h.read(in)) return 1;
-  if (!kestrand::view::hasColumnsInUse(h.prog.table)) {
+  if (!kestrand::view::hasColumnsInUse(h.prog.doc.table)) {
     std::cerr << "kestrand-cli export: " << kestrand::MessageCatalogue().saveEntry() << "\n";
     return 1;
   }
   try {
-    kestrand::app::writeCsvFile(h.fs, out, h.prog.table);
+    kestrand::app::writeCsvFile(h.fs, out, h.prog.doc.table);
   } catch (const kestrand::Error& e) {
     std::cerr << "kestrand-cli export: Error on Save!  " << e.description() << "\n";
     return 1;
@@ -364,8 +358,8 @@ int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
 
 // The chart series of the table on display, as the "Chart" tab draws them.
 kestrand::view::ChartData chartOf(const Headless& h) {
-  return kestrand::view::chartData(h.prog.grid, h.prog.table, h.prog.header,
-                                   h.prog.formats.dateChoice());
+  return kestrand::view::chartData(h.prog.doc.grid, h.prog.doc.table, h.prog.doc.header,
+                                   h.prog.link.formats().dateChoice());
 }
 
 // --whole reads the files of an upload, which a CSV file is not.
@@ -379,7 +373,7 @@ const char* const kWholeOfCsv = ": --whole reads the files of an upload; a CSV f
 kestrand::view::ChartData seriesOf(Headless& h, const QCommandLineParser& options,
                                    const std::string& path) {
   if (options.isSet(kWhole)) return h.whole(path).chart;
-  if (!h.read(path) || h.prog.table.NumSamples < 1) return {};
+  if (!h.read(path) || h.prog.doc.table.NumSamples < 1) return {};
   return chartOf(h);
 }
 
@@ -461,7 +455,7 @@ int print(QCoreApplication&, const QCommandLineParser& options) {
   const std::string out = bytes(options.value(options.isSet(kPdf) ? kPdf : kText));
   Headless h(dataDirOf(options));
   if (writesOverInput(h, in, out, "print") || !h.load(false) || !h.read(in)) return 1;
-  const auto pages = kestrand::view::PrintReport(h.prog.table, h.prog.header);
+  const auto pages = kestrand::view::PrintReport(h.prog.doc.table, h.prog.doc.header);
   try {
     if (options.isSet(kPdf)) {
       kestrand::platform::qt::QtPrinter pdf(h.fs, out);
@@ -535,9 +529,9 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     labels = upload.labels;
     files = upload.files;
     remarks = upload.messages;
-  } else if (h.read(in) && h.prog.table.NumSamples > 0) {
+  } else if (h.read(in) && h.prog.doc.table.NumSamples > 0) {
     series = chartOf(h);
-    labels = kestrand::app::shownLabels(h.view);
+    labels = h.prog.doc.labels();
   }
   if (series.samples() == 0) return 1;
   kestrand::store::Notes notes;
@@ -558,7 +552,8 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     if (options.isSet(kWhole)) {
       kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
     } else {
-      kestrand::app::printPageRun(view::PrintReport(h.prog.table, h.prog.header), *pdf, false);
+      kestrand::app::printPageRun(view::PrintReport(h.prog.doc.table, h.prog.doc.header), *pdf,
+                                  false);
     }
     pdf->endDoc();
   } catch (const kestrand::Error& e) {

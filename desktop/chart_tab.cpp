@@ -8,7 +8,7 @@ namespace kestrand::desktop {
 ChartTab::ChartTab(app::MainWindow& window, platform::qt::QtMainView& view,
                    platform::FileSystem& fs, platform::Dialogs& dialogs) {
   app::Program& program = window.program();
-  const std::string& dir = program.DataPath;
+  const std::string& dir = program.files.DataPath();
   chart_ = new platform::qt::ChartWidget(fs, dialogs, dir);
   view.addPage(chart_, "Chart");
   platform::qt::ChartWidget* chart = chart_;
@@ -32,23 +32,25 @@ ChartTab::ChartTab(app::MainWindow& window, platform::qt::QtMainView& view,
     look.title = title;
     return platform::qt::openSurveyReport(fs, path, summary, data, look);
   };
-  survey_ = std::make_unique<app::Survey>(program, dialogs, std::move(display), std::move(open));
+  survey_ = std::make_unique<app::Survey>(program.doc, program.present, fs, program.services.timers,
+                                          dialogs, dir, std::move(display), std::move(open));
   app::Survey* survey = survey_.get();
 
-  program.showChart = [survey](std::function<view::ChartData()> make, const std::string&) {
+  program.doc.showChart = [survey](std::function<view::ChartData()> make, const std::string&) {
     survey->shown(std::move(make));
   };
   window.onSaveReport = [survey] { survey->saveReport(); };
   chart->onWholeToggled([survey](bool whole) { survey->setWhole(whole); });
   chart->notesPanel().onSave([survey](const store::Notes& notes) { survey->saveNotes(notes); });
   // Its news goes to the general message; the reference level lives in its settings file.
-  chart->onMessage([&program](const std::string& text) { program.genMsg.ShowGeneralMsg(text); });
+  app::Presenter& present = program.present;
+  chart->onMessage([&present](const std::string& text) { present.genMsg().ShowGeneralMsg(text); });
   chart->setReference(app::readReferenceLevel(fs, dir));
-  chart->onReferenceTyped([&fs, &program](std::optional<double> level) {
+  chart->onReferenceTyped([&fs, &present, dir](std::optional<double> level) {
     try {
-      app::saveReferenceLevel(fs, program.DataPath, level);
+      app::saveReferenceLevel(fs, dir, level);
     } catch (const Error& e) {
-      program.genMsg.ShowGeneralMsg(e.description());
+      present.genMsg().ShowGeneralMsg(e.description());
     }
   });
 }

@@ -51,7 +51,7 @@ std::string makeScratch() {
   return templ;
 }
 
-void checkState(testing::ProgramRig& rig) {
+void checkState(testing::ReceiveRig& rig) {
   for (char c : rig.port.written)
     if (c != link::kAck && c != link::kNak) violated("a byte other than ACK or NAK was sent");
   rig.port.written.clear();
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& e : std::filesystem::directory_iterator(dir))
     if (!e.path().filename().string().starts_with("riviriro")) std::filesystem::remove(e.path());
   platform::posix::PosixFileSystem files(dir);
-  testing::ProgramRig rig(files, dir);
+  testing::ReceiveRig rig(files, dir);
 
   std::size_t at = 0;
   auto byte = [&]() -> std::uint8_t { return at < size ? data[at++] : 0; };

@@ -112,7 +112,6 @@ class MainView {
 
   virtual void listAdd(const std::string& entry) = 0;
   virtual void listRemove(int index) = 0;
-  virtual void listClear() = 0;
   virtual int listCount() const = 0;
   virtual std::string listItem(int index) const = 0;
   virtual int listSelected() const = 0;  // -1 when no entry is selected

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the optimised build's unit, serial, pseudo-terminal and offscreen
+# Checks the includes against the layer table and that every planted fault still applies, then
+# builds and runs every test: the optimised build's unit, serial, pseudo-terminal and offscreen
 # GUI tests, a check of the Debian package made from that build, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the fuzzers for a bounded time, and clang-tidy
 # over the folders that are clean under it.
@@ -9,6 +10,12 @@ cd "$(dirname "$0")/.."
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 fuzz_seconds=${KESTRAND_FUZZ_SECONDS:-30}
+
+echo "== layers: every #include against scripts/layers.txt"
+scripts/check-layers.sh
+
+echo "== planted faults: each applies to the code it names (tools/mutation/faults.txt)"
+python3 tools/mutation/run.py . --check
 
 echo "== optimised build and tests"
 cmake --preset default

@@ -7,11 +7,6 @@
 
 namespace kestrand::platform::fake {
 
-void FakeClock::set(int year, int month, int day, int hour, int minute, double second) {
-  now_ = {year, month, day, 0, 0, 0, 0.0};
-  advanceSeconds(hour * 3600.0 + minute * 60.0 + second);
-}
-
 void FakeClock::advanceSeconds(double s) {
   // Past midnight is the next day; the tests only cross midnight within a month.
   const double t = std::fmod(now_.secondsSinceMidnight + s, 86400.0);
@@ -79,11 +74,6 @@ void FakeMainView::listRemove(int index) {
   if (selected >= listCount()) selected = -1;
 }
 
-void FakeMainView::listClear() {
-  list.clear();
-  selected = -1;
-}
-
 void FakeMainView::setChecked(Command command, int number, bool on) {
   checks[{command, number}] = on;
 }
@@ -104,19 +94,6 @@ int FakeDialogs::choosePort(int initial) {
   int p = portChoices.front();
   portChoices.pop_front();
   return p;
-}
-
-void FakeDialogs::showAbout(const std::string& versionText) {
-  events.push_back("about: " + versionText);
-}
-
-void FakeDialogs::showDataWarning(const std::string& text) {
-  dataWarning = text;
-  events.push_back("data warning");
-}
-
-void FakeDialogs::showHelp(const std::string& caption, const std::string& text) {
-  events.push_back("help: " + caption + "|" + text);
 }
 
 namespace {

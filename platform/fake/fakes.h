@@ -22,7 +22,6 @@ namespace kestrand::platform::fake {
 class FakeClock : public Clock {
  public:
   LocalTime now() const override { return now_; }
-  void set(int year, int month, int day, int hour, int minute, double second);
   void advanceSeconds(double s);
 
  private:
@@ -91,7 +90,6 @@ class FakeMainView : public MainView {
   int selectedTab() const override { return tab; }
   void listAdd(const std::string& entry) override { list.push_back(entry); }
   void listRemove(int index) override;
-  void listClear() override;
   int listCount() const override { return static_cast<int>(list.size()); }
   std::string listItem(int index) const override { return list.at(index); }
   int listSelected() const override { return selected; }
@@ -129,9 +127,10 @@ class FakeDialogs : public Dialogs {
   void showSplash(const std::string& versionText) override;
   void closeSplash() override { events.push_back("splash closed"); }
   int choosePort(int initial) override;
-  void showAbout(const std::string& versionText) override;
-  void showDataWarning(const std::string& text) override;
-  void showHelp(const std::string& caption, const std::string& text) override;
+  // The small windows that only show a text are not recorded.
+  void showAbout(const std::string&) override {}
+  void showDataWarning(const std::string&) override {}
+  void showHelp(const std::string&, const std::string&) override {}
   // Each answers from its script; an empty script cancels (file dialogs) or answers "No".
   std::optional<std::string> openFile(const FileDialogRequest& request) override;
   // The save dialog's filter is the next of `chosenFilters`, the first pair when there is none.
@@ -145,7 +144,6 @@ class FakeDialogs : public Dialogs {
   std::deque<bool> yesNoAnswers;
   std::deque<int> portChoices;  // answers of the port dialog; empty = keep the initial choice
   std::function<void()> duringPortDialog;
-  std::string dataWarning;
 };
 
 // A printer that keeps its pages: each printed line with the position it was printed at. With

@@ -57,6 +57,7 @@ std::string dirOf(const std::string& path) {
 
 std::vector<std::string> MemoryFileSystem::list(const std::string& dir,
                                                 const std::string& pattern) const {
+  if (refuseList.count(dir)) throw Error(ErrorKind::kFileNotFound, "Path not found: " + dir);
   std::vector<std::string> out;
   for (const auto& [path, content] : files)
     if (dirOf(path) == dir && wildcardMatch(pattern, nameOf(path))) out.push_back(nameOf(path));

@@ -1,8 +1,8 @@
 #pragma once
 // An in-memory file system for tests: files are byte strings by path, with what was synced. A
-// path can refuse creation, syncing or removal; a replacement can fail at a chosen step; bytes
-// read are counted. `freeBytes`, the disk's free space shared by all files: a longer write writes
-// the prefix that fits, then throws; cutting a file back gives its bytes back.
+// path can refuse creation, syncing, removal or listing; a replacement can fail at a chosen step;
+// bytes read are counted. `freeBytes`, the disk's free space shared by all files: a longer write
+// writes the prefix that fits, then throws; cutting a file back gives its bytes back.
 
 #include <cstdint>
 #include <limits>
@@ -39,6 +39,7 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string> refuseCreate;
   std::set<std::string> refuseSync;
   std::set<std::string> refuseRemove;
+  std::set<std::string> refuseList;  // directories that cannot be listed
   enum class Step { kNone, kCreate, kWrite, kSync, kRename };
   Step failReplaceAt = Step::kNone;  // writeAll fails there (a write after half the bytes)
   static constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();

@@ -580,12 +580,6 @@ void QtMainView::listRemove(int index) {
   muteList_ = false;
 }
 
-void QtMainView::listClear() {
-  muteList_ = true;
-  list_->clear();
-  muteList_ = false;
-}
-
 int QtMainView::listCount() const {
   return static_cast<int>(list_->count());
 }

@@ -55,7 +55,6 @@ class QtMainView : public MainView {
 
   void listAdd(const std::string& entry) override;
   void listRemove(int index) override;
-  void listClear() override;
   int listCount() const override;
   std::string listItem(int index) const override;
   int listSelected() const override;

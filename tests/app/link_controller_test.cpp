@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
+#include "tests/app/shell.h"
 #include "tests/link/frames.h"
 
 namespace kestrand::testing {
@@ -22,18 +22,8 @@ const std::string kLast = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x04"s;
 constexpr int kPortLost = 2001;
 
 // The desktop program's window, started with Comm 1 and no COM1 link (so /dev/ttyS0).
-struct Window : MemoryDataDirectory {
-  Window() {
-    fs.files["/data/riviriro.inf"] = " 1\r\n";
-    win.Form_Load();
-  }
-  platform::fake::FakeMainView view;
-  platform::fake::ScriptedMessageBox box;
-  platform::fake::FakeClock clock;
-  platform::fake::FakeTimerHub timers;
-  platform::fake::FakeSerialPort port;
-  platform::fake::FakeDialogs dialogs;
-  app::MainWindow win{app::Platform{view, box, fs, clock, timers, port}, dialogs, "/data"};
+struct Window : Shell {
+  Window() { started(); }
 };
 
 TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
@@ -94,15 +84,15 @@ TEST(Port, ComLinkTakesOverFromItsFallbackBetweenUploadsAndTheDeviceIsNamed) {
   Window w;
   EXPECT_EQ(w.view.label(LabelId::kPortName), "/dev/ttyS0");
   w.port.deliver(kHeader);
-  w.fs.files["/data/COM1"] = "";
-  w.port.links["/data/COM1"] = "/dev/ttyUSB0";
+  w.fs.files["/prog/COM1"] = "";
+  w.port.links["/prog/COM1"] = "/dev/ttyUSB0";
   w.timers.advance(1000);  // not in the middle of an upload
   EXPECT_EQ(w.port.openedDevices.back(), "/dev/ttyS0");
   w.port.deliver(kLast);
   w.timers.advance(1000);
-  EXPECT_EQ(w.port.openedDevices.back(), "/data/COM1");
+  EXPECT_EQ(w.port.openedDevices.back(), "/prog/COM1");
   EXPECT_EQ(w.view.label(LabelId::kPortName), "/dev/ttyUSB0 via COM1");
-  EXPECT_FALSE(w.win.program().tmrReopen->enabled());  // nothing left to watch
+  EXPECT_FALSE(w.win.program().link.reopening());  // nothing left to watch
   // A port that will not open names the device it tried, after the usual text.
   w.port.refused = {"/dev/ttyS2"};
   w.view.click(C::kCommPort, 3);
@@ -110,6 +100,10 @@ TEST(Port, ComLinkTakesOverFromItsFallbackBetweenUploadsAndTheDeviceIsNamed) {
             "Unable to open the selected comm port.  Reselect comm port or check system "
             "configuration.\n\rDevice: /dev/ttyS2");
   EXPECT_EQ(w.view.label(LabelId::kPortName), "");
+  // No item is checked, and the number before stays for the close step to save.
+  EXPECT_FALSE(w.view.checked(C::kCommPort, 1) || w.view.checked(C::kCommPort, 3));
+  w.view.click(C::kClose);
+  EXPECT_EQ(w.file("riviriro.inf"), " 1\r\n");
 }
 
 TEST(Progress, RecordsBytesAndTimeAtMostOnceASecondThenTheTotal) {

@@ -1,4 +1,5 @@
 #include "app/settings_files.h"
+#include "app/link_controller.h"
 
 #include <gtest/gtest.h>
 

@@ -3,66 +3,34 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "platform/fake/fake_timers.h"
-#include "platform/fake/fakes.h"
-#include "platform/fake/memory_file_system.h"
+#include "tests/app/shell.h"
 #include "tests/link/frames.h"
 
 namespace kestrand::testing {
 namespace {
 
 using platform::LabelId;
-using platform::fake::FakeDialogs;
 using C = platform::Command;
 using platform::Answer;
 
 const std::string kRawFile =
     "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,0\r\n12.3\r\n12.345\r\n12.1\r\n";
 
-class Shell {
- public:
-  // A program directory whose port settings file holds `portSetting` (none when empty).
-  explicit Shell(const std::string& portSetting = " 1\r\n",
-                 platform::fake::MemoryFileSystem* customFs = nullptr)
-      : fsRef(customFs ? *customFs : fs),
-        win(app::Platform{view, box, fsRef, clock, timers, port}, dialogs, "/prog") {
-    timers.onTimePassed = [this](std::int64_t ms) { clock.advanceSeconds(double(ms) / 1000); };
-    if (!portSetting.empty()) put("riviriro.inf", portSetting);
-  }
-  // The start procedure through its three seconds; false when the program ended.
-  bool started() {
-    win.start();
-    timers.advance(3000);
-    return !win.ended();
-  }
-
-  platform::fake::FakeMainView view;
-  platform::fake::ScriptedMessageBox box;
-  platform::fake::MemoryFileSystem fs{"/prog"};
-  platform::fake::MemoryFileSystem& fsRef;
-  platform::fake::FakeClock clock;
-  platform::fake::FakeTimerHub timers;
-  platform::fake::FakeSerialPort port;
-  FakeDialogs dialogs;
-  app::MainWindow win;
-
-  std::string file(const std::string& name) { return fsRef.files.at("/prog/" + name); }
-  void put(const std::string& name, const std::string& content) {
-    fsRef.files["/prog/" + name] = content;
-  }
-};
-
-TEST(StartUp, SplashThenThreeSecondsByTheClockThenTheLoadedWindow) {
-  const int starts[][3] = {{10, 0, 0}, {23, 59, 59}};  // midnight falls within the second wait
-  for (const auto& [hour, minute, second] : starts) {
+TEST(StartUp, SplashForThreeSecondsByTheClockThenTheLoadedWindow) {
+  // From 10:00:00, and from 23:59:59 (midnight falls within the wait); the timer runs ahead of a
+  // clock that moves only when told.
+  for (const double later : {0.0, 50399.0}) {
     Shell s;
-    s.clock.set(2026, 12, 5, hour, minute, second);
+    s.timers.onTimePassed = nullptr;
+    s.clock.advanceSeconds(later);
     s.win.start();
-    s.timers.advance(2999);
+    s.timers.advance(60000);
+    s.clock.advanceSeconds(2.9);
+    s.timers.advance(60000);
     EXPECT_EQ(s.dialogs.events, (std::vector<std::string>{"splash shown: Version 3.2.15"}));
     EXPECT_FALSE(s.view.shown);
-    s.timers.advance(1);
+    s.clock.advanceSeconds(0.1);
+    s.timers.advance(3000);
     EXPECT_EQ(s.dialogs.events,
               (std::vector<std::string>{"splash shown: Version 3.2.15", "splash closed"}));
     EXPECT_TRUE(s.view.shown);
@@ -76,23 +44,7 @@ TEST(StartUp, SplashThenThreeSecondsByTheClockThenTheLoadedWindow) {
   EXPECT_TRUE(s.view.checked(C::kCommPort, 1));
   EXPECT_TRUE(s.view.checked(C::kDateFormat, 3));
   EXPECT_TRUE(s.view.checked(C::kTimeFormat, 1));
-  EXPECT_EQ(s.file("riviriro_date.inf"), "3\r\n");
-  EXPECT_EQ(s.file("riviriro_time.inf"), "1\r\n");
   EXPECT_TRUE(s.box.shown.empty());
-}
-
-TEST(StartUp, SplashStaysUntilTheClockSaysThreeSecondsHavePassed) {
-  Shell s;
-  s.timers.onTimePassed = nullptr;  // the timer runs ahead of a clock that stands still
-  s.win.start();
-  s.timers.advance(60000);
-  EXPECT_FALSE(s.view.shown);
-  s.clock.advanceSeconds(2.9);
-  s.timers.advance(60000);
-  EXPECT_FALSE(s.view.shown);
-  s.clock.advanceSeconds(0.1);
-  s.timers.advance(3000);
-  EXPECT_TRUE(s.view.shown);
 }
 
 TEST(StartUp, MissingPortFileBringsThePortDialogWhileTheSplashIsUpThenLoadGoesOn) {
@@ -117,9 +69,9 @@ TEST(StartUp, LoadStepsRunInTheirOrder) {
   s.put("qvbad.dat", "\"x\",\"y\",99,1\r\n1,1,0\r\n1,0\r\n1\r\n");
   bool ordered = false;
   s.box.whileOpen = [&](const auto&) {
-    ordered = s.fsRef.exists("/prog/riviriro_date.inf") &&
-              s.fsRef.exists("/prog/riviriro_time.inf") && s.view.selectedTab() == 1 &&
-              s.port.isOpen() && s.view.label(LabelId::kLabel1) == "Data Path: /prog";
+    ordered = s.fs.exists("/prog/riviriro_date.inf") && s.fs.exists("/prog/riviriro_time.inf") &&
+              s.view.selectedTab() == 1 && s.port.isOpen() &&
+              s.view.label(LabelId::kLabel1) == "Data Path: /prog";
   };
   ASSERT_TRUE(s.started());
   ASSERT_EQ(s.box.shown.size(), 1u);
@@ -139,20 +91,14 @@ TEST(StartUp, FailureOtherThanPortOrMissingFileEndsTheProgramAfterErrorOnOpen) {
 }
 
 TEST(StartUp, MissingFileDuringALoadStepBringsThePortDialogAndRunsTheStepAgain) {
-  struct FlakyList : platform::fake::MemoryFileSystem {
-    FlakyList() : MemoryFileSystem("/prog") {}
-    mutable int failures = 1;
-    std::vector<std::string> list(const std::string& d, const std::string& p) const override {
-      if (failures-- > 0) throw Error(ErrorKind::kFileNotFound, "File not found");
-      return MemoryFileSystem::list(d, p);
-    }
-  } flaky;
-  Shell s(" 1\r\n", &flaky);
+  Shell s;
   s.put("QV 15.Jan.06  14.05.09.dat", kRawFile);
+  s.fs.refuseList.insert("/prog");  // until the port dialog has been
+  s.dialogs.duringPortDialog = [&] { s.fs.refuseList.clear(); };
   s.dialogs.portChoices = {4};
   ASSERT_TRUE(s.started());
   EXPECT_EQ(s.dialogs.events[1], "port dialog");
-  EXPECT_EQ(s.win.PortNumber(), 4);
+  EXPECT_EQ(s.win.program().link.PortNumber(), 4);
   EXPECT_EQ(s.view.list.size(), 1u);
 }
 
@@ -169,23 +115,10 @@ TEST(PortSelection, NumberOutsideOneToFiveIsRefusedButKeptForSaving) {
   EXPECT_EQ(s.file("riviriro.inf"), " 9\r\n");
 }
 
-TEST(PortSelection, PortThatWillNotOpenLeavesNoMarkAndThePreviousNumber) {
-  Shell s;
-  ASSERT_TRUE(s.started());
-  s.port.refused = {"/dev/ttyS4"};
-  s.view.click(C::kCommPort, 5);
-  ASSERT_EQ(s.box.shown.size(), 1u);
-  for (int k = 1; k <= 5; ++k) EXPECT_FALSE(s.view.checked(C::kCommPort, k));
-  EXPECT_FALSE(s.port.isOpen());
-  EXPECT_EQ(s.win.PortNumber(), 1);
-  s.view.click(C::kClose);
-  EXPECT_EQ(s.file("riviriro.inf"), " 1\r\n");
-}
-
 TEST(GeneralMessage, SecondMessageStaysFiveSecondsAfterItsOwnCall) {
   Shell s;
   ASSERT_TRUE(s.started());
-  auto& g = s.win.program().genMsg;
+  auto& g = s.win.program().present.genMsg();
   g.ShowGeneralMsg("first");
   s.timers.advance(3000);
   g.ShowGeneralMsg("second");
@@ -193,8 +126,9 @@ TEST(GeneralMessage, SecondMessageStaysFiveSecondsAfterItsOwnCall) {
   EXPECT_EQ(s.view.label(LabelId::kLblGenMsg), "second");
   s.timers.advance(1);
   EXPECT_EQ(s.view.label(LabelId::kLblGenMsg), "");
-  EXPECT_FALSE(s.win.program().tmrShowGenMsg->enabled());
-  EXPECT_EQ(s.win.program().tmrShowGenMsg->interval(), 0);
+  g.write("direct");  // the clear fires once per message
+  s.timers.advance(60000);
+  EXPECT_EQ(s.view.label(LabelId::kLblGenMsg), "direct");
 }
 
 TEST(Menus, FormatItemsReachTheirChoices) {
@@ -225,7 +159,7 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   Shell s;
   for (const char* name : {"qv2.dat", "QV 15.Jan.06  14.05.09.dat", "qv3.dat"})
     s.put(name, kRawFile);
-  for (const char* notes : {"qv2.notes", "QV 15.Jan.06  14.05.09.notes"}) s.put(notes, "Site: x");
+  for (const char* notes : {"qv3.notes", "QV 15.Jan.06  14.05.09.notes"}) s.put(notes, "Site: x");
   ASSERT_TRUE(s.started());
   ASSERT_EQ(s.view.list.size(), 3u);
   s.view.click(C::kView);
@@ -245,7 +179,7 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   // upload under way is closed first.
   s.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
   ASSERT_EQ(s.fs.openFiles, 1);
-  s.win.program().catalogue.FileStatus[1] = store::kHeaderOnly;
+  s.win.program().files.catalogue.FileStatus[1] = store::kHeaderOnly;
   s.box.answerNext(Answer::kYes);
   s.view.click(C::kDelete);
   EXPECT_EQ(s.box.shown.back().text,
@@ -253,22 +187,28 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.dat"));
   EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.notes"));  // its notes went with it
   EXPECT_EQ(s.fs.openFiles, 0);
-  EXPECT_EQ(s.win.program().catalogue.FileNames[1], "qv3.dat");
+  EXPECT_EQ(s.win.program().files.catalogue.FileNames[1], "qv3.dat");
   s.view.listSelect(0);
   s.view.click(C::kListClick);
   EXPECT_EQ(s.view.label(LabelId::kStatDat),
             "Status for Header # 1 = Header received, Data not complete");
   EXPECT_EQ(s.view.cell(1, 2), " 12.1");  // the table on display stays
 
+  // "No" deletes nothing; the single delete clears both labels whatever the answer.
+  s.view.setLabel(LabelId::kLblGenMsg, "x");
+  s.view.click(C::kDelete);
+  s.view.click(C::kDeleteAll);
+  EXPECT_EQ(s.view.label(LabelId::kLblGenMsg) + s.view.label(LabelId::kStatDat), "");
+  EXPECT_EQ(s.view.list.size(), 2u);
   // A file that cannot be removed keeps its entry; the others go.
-  s.fs.refuseRemove.insert("/prog/qv2.dat");
+  s.fs.refuseRemove.insert("/prog/qv3.dat");
   s.box.answerNext(Answer::kYes);
   s.view.click(C::kDeleteAll);
-  EXPECT_EQ(s.box.shown.back().text.rfind("The file qv2.dat could not be deleted.", 0), 0u);
+  EXPECT_EQ(s.box.shown.back().text.rfind("The file qv3.dat could not be deleted.", 0), 0u);
   EXPECT_EQ(s.view.list.size(), 1u);
-  EXPECT_FALSE(s.fs.exists("/prog/qv3.dat"));  // without notes, and without a word about them
-  EXPECT_EQ(s.box.shown.size(), 4u);
-  EXPECT_TRUE(s.fs.exists("/prog/qv2.notes"));  // the notes of a file that stays stay
+  EXPECT_FALSE(s.fs.exists("/prog/qv2.dat"));  // without notes, and without a word about them
+  EXPECT_EQ(s.box.shown.size(), 6u);
+  EXPECT_TRUE(s.fs.exists("/prog/qv3.notes"));  // the notes of a file that stays stay
 
   s.view.listSelect(-1);
   s.view.click(C::kDelete);

@@ -39,14 +39,15 @@ struct Survey : ::testing::Test {
       printer = p.get();
       return std::unique_ptr<platform::Printer>(std::move(p));
     };
-    survey = std::make_unique<app::Survey>(g, dialogs, display, open);
-    g.showChart = [this](std::function<view::ChartData()> make, const std::string&) {
+    survey = std::make_unique<app::Survey>(g.doc, g.present, fs, rig.timers, dialogs, "/prog",
+                                           display, open);
+    g.doc.showChart = [this](std::function<view::ChartData()> make, const std::string&) {
       survey->shown(std::move(make));
     };
   }
   void viewFile() {
-    g.ReadRawDataFile("QV 1.dat");
-    g.UpdateDataTable();
+    g.doc.ReadRawDataFile("QV 1.dat", "/prog");
+    g.doc.UpdateDataTable();
   }
   platform::fake::MemoryFileSystem fs{"/prog"};
   ProgramRig rig{fs, "/prog"};
@@ -71,8 +72,8 @@ TEST_F(Survey, NotesThatCannotBeReadAreNotOfferedForEditingAndTheWholeUploadTake
   fs.files["/prog/QV 1.notes"] = "Site: a\r\n";
   fs.files["/prog/QV 1A.dat"] = rawFile(7);
   fs.files["/prog/QV 1A.notes"] = "Site: continued\r\n";
-  g.ReadRawDataFile("QV 1A.dat");
-  g.UpdateDataTable();
+  g.doc.ReadRawDataFile("QV 1A.dat", "/prog");
+  g.doc.UpdateDataTable();
   EXPECT_TRUE(boxShown && editable);
   EXPECT_EQ(notes.site, "continued");
   survey->setWhole(true);
@@ -103,7 +104,7 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
 
   // 1100 samples: 21 pages, twenty at the first tick, the last at the second; the document
   // ends (and goes away) at the third.
-  const auto pages = view::PrintReport(g.table, g.header);
+  const auto pages = view::PrintReport(g.doc.table, g.header);
   ASSERT_EQ(pages.size(), 21u);
   rig.timers.advance(1);
   EXPECT_EQ(printer->pages.size(), 20u);

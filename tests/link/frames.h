@@ -130,8 +130,8 @@ struct MemoryDataDirectory {
 
 // The program on an in-memory data directory, its link handed each message's bytes directly
 // (for the actions they came to). Every ACK must find the lines of its message on stable storage.
-struct Link : MemoryDataDirectory, ProgramRig {
-  Link() : ProgramRig(fs, "/data") {
+struct Link : MemoryDataDirectory, ReceiveRig {
+  Link() : ReceiveRig(fs, "/data") {
     port.onWrite = [this](std::string_view bytes) {
       const auto f = fs.files.find("/data/" + CurrentFile);
       if (bytes == "\x06" && f != fs.files.end()) {
@@ -149,7 +149,7 @@ struct Link : MemoryDataDirectory, ProgramRig {
   std::string file(const std::string& name) const { return fs.readAll("/data/" + name); }
 
   link::FormatChoice formats;
-  std::string& CurrentFile = prog.catalogue.CurrentFile;
+  std::string& CurrentFile = prog.files.catalogue.CurrentFile;
   std::string& replies = port.written;
 };
 

@@ -131,7 +131,7 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
 TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFullUntilANewHeader) {
   for (bool full : {false, true}) {
     Link l;
-    if (full) l.prog.catalogue.NumFiles = 100;
+    if (full) l.prog.files.catalogue.NumFiles = 100;
     l.send(hex(kWorkedHeader));
     l.send(hex("10 02 81 02 23 E8 8E 10 17"));
     const Lines second = l.send(hex("10 02 81 02 23 E8 8E 10 17"));
@@ -206,8 +206,8 @@ TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsCountingSecondsFromThe
             "\"12/05/2006\",\"08:31:41 PM\",0,1\r\n1,1,0\r\n45,1\r\n");
   EXPECT_EQ(b, "\"12/06/2006\",\"01:03:21 AM\",0,1\r\n1,1,0\r\n89,2\r\n100\r\n");
   // The live list entries read as those of a re-scan of the directory.
-  ProgramRig rescan(l.fs, "/data");
-  rescan.prog.fileList.SearchForFiles([&](const auto& u) { rescan.prog.present.list(u); });
+  ReceiveRig rescan(l.fs, "/data");
+  rescan.prog.files.SearchForFiles();
   ASSERT_EQ(l.view.list.size(), 3u);
   EXPECT_EQ(rescan.view.list, l.view.list);
   EXPECT_EQ(l.fs.openFiles, 0);
@@ -262,7 +262,7 @@ TEST(Continuation, MessageRefusedAfterItsSplitIsCutBackToWholeLinesAndStoredOnce
       const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
       EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
     }
-    EXPECT_EQ(l.prog.catalogue.NumFiles, 2u);
+    EXPECT_EQ(l.prog.files.catalogue.NumFiles, 2u);
   }
 }
 
@@ -277,7 +277,7 @@ TEST(Continuation, ZIsTheLastLetterAndPastItTheUploadEndsWithNoFileOverwritten) 
   ASSERT_EQ(l.box.shown.size(), 1u);
   EXPECT_EQ(l.box.shown[0].text, kIncomplete);
   EXPECT_EQ(l.fs.openFiles, 0);
-  EXPECT_FALSE(l.prog.tmrReadingData->enabled());
+  EXPECT_FALSE(l.prog.link.watchdogRunning());
   // The message whose record found no file is refused, and so is what follows.
   l.deliver(dataFrames(1));
   EXPECT_EQ(l.replies, std::string(1 + 326, '\x06') + "\x15\x15");

@@ -1,7 +1,8 @@
 #pragma once
-// One program run wired to fakes (window, message box, clock, timers, serial port) over a file
+// A program run wired to fakes (window, message box, clock, timers, serial port) over a file
 // system of the caller's choosing, loaded as at start-up with "COM1" as its port and no file
-// list. Shared by the tests, the fuzzer and the benchmarks.
+// list: the whole program, or only the side an upload goes through (no document, so no sample
+// table to build). Shared by the tests, the fuzzer and the benchmarks.
 
 #include <string>
 
@@ -11,8 +12,9 @@
 
 namespace kestrand::testing {
 
-struct ProgramRig {
-  ProgramRig(platform::FileSystem& files, const std::string& dataDir)
+template <typename Program>
+struct Rig {
+  Rig(platform::FileSystem& files, const std::string& dataDir)
       : prog(app::Platform{view, box, files, clock, timers, port}, dataDir) {
     prog.load(
         {.openPort = [this] { prog.link.openPort("COM1"); }, .listFiles = false, .failed = {}});
@@ -23,7 +25,10 @@ struct ProgramRig {
   platform::fake::FakeClock clock;
   platform::fake::FakeTimerHub timers;
   platform::fake::FakeSerialPort port;
-  app::Program prog;
+  Program prog;
 };
+
+using ProgramRig = Rig<app::Program>;
+using ReceiveRig = Rig<app::ReceiveSide>;
 
 }  // namespace kestrand::testing

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Whole-process speed of kestrand-cli on the largest upload (16300 samples, 16 value columns and
+# the moving average), against what a user would do instead: read and rewrite the same CSV with
+# pandas. Each command runs RUNS times, interleaved with the others so that load on the machine
+# falls on all of them alike; the medians and their ratio to the pandas round trip are printed.
+# Debian's pandas is imported by Debian's own python3 (/usr/bin/python3). It prints only:
+# timings on a shared machine vary, so it never fails on a figure.
+#
+#   scripts/speed-check.sh [BUILD_DIR] [RUNS]     (build by default, 7 runs)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+runs=${2:-7}
+cli=$build/bin/kestrand-cli
+sim=$build/bin/kestrand-meter-sim
+for exe in "$cli" "$sim"; do
+  [[ -x $exe ]] || { echo "speed-check: $exe is missing; build first" >&2; exit 2; }
+done
+/usr/bin/python3 -c 'import pandas' 2>/dev/null || { echo "speed-check: python3-pandas is missing" >&2; exit 2; }
+
+work=$(mktemp -d)
+trap 'kill "${rx:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir "$work/data"
+
+# The largest upload, received through a pseudo-terminal exactly as from a meter.
+"$sim" --link "$work/tty" --records 16300 --records-per-message 20 --columns 0xFFFF \
+  --move-avg 4 --seed 7 >"$work/sim.log" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do [[ -e $work/tty ]] && break; sleep 0.1; done
+"$cli" receive --port "$work/tty" --data-dir "$work/data" --once >/dev/null 2>"$work/rx.log" &
+rx=$!
+wait "$sim_pid" || { cat "$work/sim.log" >&2; exit 1; }
+wait "$rx" || true
+raw=$(find "$work/data" -name 'QV*.dat' | head -1)
+[[ -n $raw ]] || { echo "speed-check: the upload left no raw data file" >&2; exit 1; }
+"$cli" export "$raw" "$work/big.csv" --data-dir "$work/data" 2>/dev/null
+printf 'file: %s bytes raw, %s bytes CSV\n' "$(stat -c %s "$raw")" "$(stat -c %s "$work/big.csv")"
+
+cat >"$work/pandas_round_trip.py" <<'EOF'
+import sys
+import pandas as pd
+pd.read_csv(sys.argv[1], encoding="cp1252").to_csv(sys.argv[2], index=False)
+EOF
+
+names=(pandas version export view stats)
+cmds=(
+  "/usr/bin/python3 $work/pandas_round_trip.py $work/big.csv $work/pandas.csv"
+  "$cli --version"
+  "$cli export '$raw' $work/out.csv --data-dir $work/data"
+  "$cli view '$raw' --data-dir $work/data"
+  "$cli stats '$raw' --data-dir $work/data"
+)
+declare -A times
+for ((r = 0; r < runs; r++)); do
+  for i in "${!names[@]}"; do
+    start=$(date +%s%N)
+    eval "${cmds[$i]}" >/dev/null 2>&1
+    end=$(date +%s%N)
+    times[${names[$i]}]+="$(((end - start) / 1000)) "
+  done
+done
+
+median() { tr ' ' '\n' | grep . | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+ref=$(echo "${times[pandas]}" | median)
+boot=$(echo "${times[version]}" | median)
+printf '%s runs each; "less start-up" takes off the median of --version\n' "$runs"
+printf '%-10s %10s %10s %16s %10s\n' command "median ms" "/ pandas" "less start-up" "/ pandas"
+for n in "${names[@]}"; do
+  m=$(echo "${times[$n]}" | median)
+  awk -v n="$n" -v m="$m" -v r="$ref" -v b="$boot" 'BEGIN {
+    printf "%-10s %10.1f %10.3f %16.1f %10.3f\n", n, m / 1000, m / r, (m - b) / 1000, (m - b) / r }'
+done

@@ -9,21 +9,30 @@ namespace kestrand::cli {
 
 namespace {
 
-// Longer lines are cut: a message quoting a whole bad field of a hostile file would otherwise
-// flood the console.
+// Longer lines are cut: a message quoting a whole bad field, or a file name of escaped control
+// characters, would otherwise flood the console.
 constexpr std::size_t kLongestLine = 1000;
 
-// One line to a console stream. A reader that went away (a closed pipe) leaves the stream
-// failed; the line is dropped, and the state is cleared first so later lines are still tried.
-// The streams throw nothing: their exception mask is never set.
-void writeLine(std::ostream& os, const std::string& line) {
+// A text to a console stream, each of its lines cut to kLongestLine, then a new line. A reader
+// that went away (a closed pipe) leaves the stream failed; the text is dropped, and the state is
+// cleared first so later texts are still tried. The streams throw nothing: their exception mask
+// is never set.
+void writeLine(std::ostream& os, std::string_view text) {
   os.clear();
-  if (line.size() > kLongestLine) {
-    os << std::string_view(line).substr(0, kLongestLine) << "... (" << line.size() << " bytes)"
-       << std::endl;
-  } else {
-    os << line << std::endl;
+  std::string out;
+  for (bool more = true; more;) {
+    const std::size_t end = text.find('\n');
+    more = end != std::string_view::npos;
+    const std::string_view line = text.substr(0, end);
+    if (line.size() > kLongestLine) {
+      out.append(line.substr(0, kLongestLine)) += "... (" + std::to_string(line.size()) + " bytes)";
+    } else {
+      out.append(line);
+    }
+    out += '\n';
+    if (more) text.remove_prefix(end + 1);
   }
+  os << out << std::flush;
 }
 
 }  // namespace
@@ -100,15 +109,16 @@ void ConsoleView::listRemove(int index) {
 
 platform::Answer ConsoleMessageBox::show(const std::string& text, platform::Buttons buttons, bool,
                                          const std::string& title) {
-  // The message's own line breaks (LF CR) become plain new lines.
+  // The message's own line breaks (LF CR) become plain new lines; any other control character
+  // (a file name may hold them) is shown escaped, as in the list.
   std::string shown;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r') {
-      shown += '\n';
-      ++i;
-    } else {
-      shown += text[i];
-    }
+  std::size_t from = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] != '\n') continue;
+    shown += printable(text.substr(from, i - from));
+    if (i < text.size()) shown += '\n';
+    if (i + 1 < text.size() && text[i + 1] == '\r') ++i;
+    from = i + 1;
   }
   if (title == kErrorTitle || title == "Error") ++errorBoxes;
   writeLine(err_, title + ": " + shown);

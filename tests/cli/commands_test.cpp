@@ -137,6 +137,12 @@ TEST_F(Cli, HostileOrClumsyInputEndsSoonWithinBoundsWithAStatusThatSaysWhatWentW
   }
   EXPECT_TRUE(slurp(d / "qv0001.dat") == kRaw);
   EXPECT_TRUE(fs::exists(d / "out.csv"));  // the export went on after the message
+  // A name of terminal escapes reaches the console escaped, its line cut and the rest shown.
+  put("QV" + std::string(245, '\x1B') + ".dat", "junk\r\n");
+  EXPECT_EQ(run({"list"}), 1);
+  EXPECT_EQ(err.find('\x1B'), std::string::npos);
+  EXPECT_NE(err.find("File: QV\\x1B\\x1B"), std::string::npos) << err.substr(0, 200);
+  EXPECT_NE(err.find("\\x1B... (1008 bytes)\n\nAn error has been found"), std::string::npos) << err;
 }
 
 TEST_F(Cli, NumbersAreInTheCFormWhateverTheLocale) {

@@ -24,7 +24,7 @@ LinkController::LinkController(Deps deps)
             {d_.header, ElapsedMode_, d_.catalogue.CurrentFile, d_.catalogue.ListDate,
              d_.catalogue.ListTime},
             d_.messages, d_.clock) {
-  d_.port.onEvent([this](int code) { OnComm(code); });
+  d_.port.onEvent([this](int code) { onPortEvent(code); });
   Timer1_->onTick([this] { Timer1_Timer(); });
   tmrReadingData_->onTick([this] { tmrReadingData_Timer(); });
   reopenTimer_->onTick([this] { reopenTick(); });
@@ -101,7 +101,7 @@ void LinkController::closePort() {
   showPortName();
 }
 
-void LinkController::OnComm(int code) {
+void LinkController::onPortEvent(int code) {
   if (Timer1_->running()) {
     Timer1_->setEnabled(false);
     Timer1_->setEnabled(true);

@@ -58,7 +58,7 @@ class LinkController : link::Replies, link::LinkTimers, link::UploadList {
   LinkController& operator=(const LinkController&) = delete;
 
   // The serial port's notification, with its event code.
-  void OnComm(int code);
+  void onPortEvent(int code);
   void Timer1_Timer();
   void tmrReadingData_Timer();
   // Opens `device` and remembers it for reopening; `comPort` is the port number it stands for

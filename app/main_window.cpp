@@ -92,14 +92,14 @@ MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataP
     : prog_(p, std::move(dataPath)),
       dialogs_(dialogs),
       printer_(printer),
-      startUp_(prog_, dialogs, [this] { Form_Unload(); }) {
+      startUp_(prog_, dialogs, [this] { closeWindow(); }) {
   p.view.build(mainWindowLayout(), *this);
   // Start captions of the controls the logic writes later.
   prog_.present.genMsg().write("No data received");
   prog_.present.status("");
 }
 
-void MainWindow::Form_Unload() {
+void MainWindow::closeWindow() {
   prog_.link.closeChannel();
   try {
     prog_.link.savePortNumber();
@@ -129,7 +129,7 @@ void MainWindow::showSelectedStatus(int choice) {
 void MainWindow::command(platform::Command command, int number) {
   switch (command) {
     case C::kClose:
-      Form_Unload();
+      closeWindow();
       break;
     case C::kExit:
       mnuExit_Click();

@@ -34,9 +34,8 @@ class MainWindow : public platform::MainWindowEvents {
   // The start procedure (start_up.h): the splash window, three seconds later by the clock the
   // main window shown and loaded; a load that fails ends the program.
   void start() { startUp_.start(); }
-  bool Form_Load() { return startUp_.Form_Load(); }
   // The window's close step: writes the port settings file, ends the program.
-  void Form_Unload();
+  void closeWindow();
   // File > Exit: ends the program without the close step.
   void mnuExit_Click();
 

@@ -42,11 +42,11 @@ void StartUp::splashTick() {
     return;
   }
   prog_.services.view.show();
-  Form_Load();
+  loadWindow();
   dialogs_.closeSplash();
 }
 
-bool StartUp::Form_Load() {
+bool StartUp::loadWindow() {
   const auto choosePort = [this](int initial) { return dialogs_.choosePort(initial); };
   LoadPlan plan;
   plan.openPort = [this, choosePort] { prog_.link.GetDefaultPort(choosePort); };

@@ -24,7 +24,7 @@ class StartUp {
   // Shows the splash window and arms its timer.
   void start();
   // The load steps in order, with the load-time failure handling. False when the program ended.
-  bool Form_Load();
+  bool loadWindow();
 
  private:
   // Shows the main window once three seconds have passed by the clock, or arms itself again for

@@ -220,6 +220,7 @@ void begin(const ReadContext& context, SampleTable& table) {
   context.feedback.setBusy(true);
   context.feedback.setStatus("Reading Raw data - Please wait!");
   table.NumSamples = 0;
+  table.unreadCells.clear();
 }
 
 // The end of a read that failed with `e`.

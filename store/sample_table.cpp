@@ -4,6 +4,7 @@ namespace kestrand::store {
 
 void clear_regs(SampleTable& table, HeaderFields& header) {
   header.MoveAveText.clear();
+  table.unreadCells.clear();
   for (int k = 0; k < kTableColumns - 1; ++k) table.ColUsed[static_cast<size_t>(k)] = 0;
   for (size_t j = 0; j < kMaxSamples; ++j) {
     table.MoveAvgData[j] = 0.0f;

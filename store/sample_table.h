@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "store/header.h"
@@ -39,6 +40,10 @@ struct SampleTable {
   std::vector<std::string> SampleTime = std::vector<std::string>(kSampleRows);
   std::vector<std::string> SampleProbe = std::vector<std::string>(kSampleRows);
   std::vector<std::string> SampleUnits = std::vector<std::string>(kSampleRows);
+  // Cells (row, column) of an opened CSV file whose text was no number: they keep the value they
+  // had, which is no reading, so the statistics leave them out. Emptied by clear_regs and by
+  // every raw data file read.
+  std::vector<std::pair<int, int>> unreadCells;
 
   static std::string_view ColTitle(int column) { return kColTitle[static_cast<size_t>(column)]; }
 

@@ -57,7 +57,7 @@ ChartBuilder::ChartBuilder(const GridLayout& grid, const store::SampleTable& fir
     const int source = grid.sources[static_cast<size_t>(col)];
     if (source == kTimeSource) continue;
     sources_.push_back(source);
-    c_.series.push_back({grid.titles[static_cast<size_t>(col)], {}});
+    c_.series.push_back({grid.titles[static_cast<size_t>(col)], {}, {}});
   }
   if (first.NumSamples < 1) return;
   c_.twelveHour = endsInAmPm(first.SampleTime[0]);
@@ -75,6 +75,14 @@ void ChartBuilder::reserve(std::size_t samples) {
 
 void ChartBuilder::add(const store::SampleTable& t) {
   const auto n = static_cast<size_t>(std::max<int>(t.NumSamples, 0));
+  const size_t before = c_.timeTexts.size();
+  for (const auto& [row, column] : t.unreadCells) {
+    const auto at = std::find(sources_.begin(), sources_.end(), column);
+    if (row < 0 || static_cast<size_t>(row) >= n || at == sources_.end()) continue;
+    std::vector<size_t>& unread = c_.series[static_cast<size_t>(at - sources_.begin())].unread;
+    const size_t sample = before + static_cast<size_t>(row);
+    if (unread.empty() || unread.back() < sample) unread.push_back(sample);
+  }
   for (size_t k = 0; k < sources_.size(); ++k) {
     const int source = sources_[k];
     std::vector<float>& y = c_.series[k].y;

@@ -20,6 +20,9 @@ namespace kestrand::view {
 struct ChartSeries {
   std::string title;     // the grid column's title
   std::vector<float> y;  // one value per sample, as the table holds it
+  // The samples, in order, whose saved text was no number: drawn as the grid shows them, left
+  // out of the statistics.
+  std::vector<std::size_t> unread;
 };
 
 struct ChartData {

@@ -280,9 +280,12 @@ std::string ParseCsvLine(std::string_view line, int CsvRow, const CsvFields& fie
       const Conversion c = csvValue(raw, v);
       if (c == Conversion::kOk) {
         (k == store::kMoveAvgColumn ? t.MoveAvgData[row] : t.SampleData(k, CsvRow)) = v;
-      } else if (failure.empty()) {
-        failure = (c == Conversion::kOverflow ? "Overflow: " : "Type mismatch: ") +
-                  std::string(raw.substr(0, kQuotedBytes));
+      } else {
+        t.unreadCells.emplace_back(CsvRow, k);
+        if (failure.empty()) {
+          failure = (c == Conversion::kOverflow ? "Overflow: " : "Type mismatch: ") +
+                    std::string(raw.substr(0, kQuotedBytes));
+        }
       }
       return true;
     }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace kestrand::view {
 
@@ -11,20 +12,25 @@ std::vector<ColumnStats> columnStats(const ChartData& chart) {
   for (const ChartSeries& s : chart.series) {
     ColumnStats st;
     st.title = s.title;
-    st.count = s.y.size();
-    if (st.count > 0) {
-      std::size_t top = 0;
-      double sum = 0.0, squares = 0.0;
-      st.minimum = s.y[0];
-      for (std::size_t j = 0; j < s.y.size(); ++j) {
-        const double v = s.y[j];
-        if (v < st.minimum) st.minimum = v;
-        if (v > s.y[top]) top = j;
-        sum += v;
-        squares += v * v;
+    // The samples whose saved text was no number are no readings.
+    auto unread = s.unread.begin();
+    std::optional<std::size_t> top;
+    double sum = 0.0, squares = 0.0;
+    for (std::size_t j = 0; j < s.y.size(); ++j) {
+      if (unread != s.unread.end() && *unread == j) {
+        ++unread;
+        continue;
       }
-      st.maximum = s.y[top];
-      if (top < chart.timeTexts.size()) st.maxTime = chart.timeTexts[top];
+      const double v = s.y[j];
+      if (!top || v < st.minimum) st.minimum = v;
+      if (!top || v > s.y[*top]) top = j;
+      sum += v;
+      squares += v * v;
+      ++st.count;
+    }
+    if (top) {
+      st.maximum = s.y[*top];
+      if (*top < chart.timeTexts.size()) st.maxTime = chart.timeTexts[*top];
       st.mean = sum / static_cast<double>(st.count);
       st.rms = std::sqrt(squares / static_cast<double>(st.count));
     }

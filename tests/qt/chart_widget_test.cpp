@@ -31,7 +31,8 @@ view::ChartData upload(int n, int columns) {
   for (int j = 0; j < n; ++j) c.x.push_back(j);
   c.timeTexts.assign(c.x.size(), "09:30:00 AM");
   for (int k = 0; k < columns; ++k) {
-    view::ChartSeries s{std::string(store::kColTitle[static_cast<std::size_t>(k)]), {}};
+    view::ChartSeries s;
+    s.title = store::kColTitle[static_cast<std::size_t>(k)];
     for (int j = 0; j < n; ++j)
       s.y.push_back(static_cast<float>(k + (j % 7) * 0.1 + (j == 500 + 500 * k ? 100 : 0)));
     c.series.push_back(std::move(s));

@@ -52,6 +52,7 @@ TEST_F(ReaderTest, ComputedSampleTimes) {
       // Read day first under a day-first display choice (9).
       {"\"05/03/2006\",\"11:00:00 AM\",0,1\r\n1,1,0\r\n", "03/05/2006 11:00:00 AM"},
   };
+  t.unreadCells = {{0, 0}};  // left by an opened CSV file; a raw file has none
   for (const auto& row : times) {
     SCOPED_TRACE(row[0]);
     const int n = static_cast<int>(row.size()) - 1;
@@ -60,6 +61,7 @@ TEST_F(ReaderTest, ComputedSampleTimes) {
       const std::string date = t.SampleDate[j] == "01/15/2006" ? "" : t.SampleDate[j] + " ";
       EXPECT_EQ(date + t.SampleTime[j], row[j + 1]);
     }
+    EXPECT_TRUE(t.unreadCells.empty());
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/fake/memory_file_system.h"
+#include "view/csv.h"
 #include "view/stats.h"
 
 namespace kestrand::view {
@@ -44,6 +45,34 @@ TEST(ColumnStats, HandComputedColumns) {
   // The maximum 4 first occurs at 02:05:10 PM; mean 7/4; RMS sqrt(37/4).
   EXPECT_EQ(statsLine(s[0]), "X-Point\t4\t-2\t4\t02:05:10 PM\t1.75\t3.041381");
   EXPECT_EQ(statsLine(s[1]), "Y-Point\t4\t0\t0\t02:05:09 PM\t0\t0");
+}
+
+TEST(ColumnStats, CellsOfAnOpenedFileThatWereNoNumberAreNoReadings) {
+  // The cell keeps its value (the grid shows 0), but the statistics leave it out, until the
+  // table is emptied for the next file.
+  const std::string titles = "\"Date\",\"Time\",\"X-Point\",\"Move-Avg\",\"Probe\"\r\n";
+  const std::string rows[] = {"\"01/15/2006\",\"02:05:09 PM\",12.5,",
+                              "\"01/15/2006\",\"02:05:10 PM\",",
+                              "\"01/15/2006\",\"02:05:11 PM\",3,1,\"QV-1100\"\r\n"};
+  store::SampleTable t;
+  store::HeaderFields h;
+  const auto stats = [&] {
+    const std::vector<ColumnStats> s = columnStats(chartData(UpdateDataTable(t, h, {}).grid, t, h));
+    return statsLine(s[0]) + "|" + statsLine(s[1]);
+  };
+  OpenCsvContent(
+      titles + rows[0] + "abc,\"QV-1100\"\r\n" + rows[1] + "x2,1e99,\"QV-1100\"\r\n" + rows[2], t,
+      h);
+  EXPECT_EQ(t.SampleData(0, 1), 0.0f);
+  EXPECT_EQ(
+      stats(),
+      "X-Point\t2\t3\t12.5\t02:05:09 PM\t7.75\t9.089829|Move-Avg\t1\t1\t1\t02:05:11 PM\t1\t1");
+  store::clear_regs(t, h);
+  OpenCsvContent(titles + rows[0] + "2,\"QV-1100\"\r\n" + rows[1] + "0,0,\"QV-1100\"\r\n" + rows[2],
+                 t, h);
+  EXPECT_EQ(stats(),
+            "X-Point\t3\t0\t12.5\t02:05:09 PM\t5.166667\t7.421815|Move-Avg\t3\t0\t2\t"
+            "02:05:09 PM\t1\t1.290994");
 }
 
 TEST(ChartData, TimesAcrossMidnightAndPausesAndElapsed) {

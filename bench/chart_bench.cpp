@@ -17,7 +17,6 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <span>
 #include <string>
 
 #include "bench/full_upload.h"
@@ -74,16 +73,7 @@ void reduce(benchmark::State& state, double fraction) {
   const double x1 = c.x.back() * fraction;
   std::size_t points = 0;
   for (auto _ : state) {
-    points = 0;
-    for (const auto& s : c.series) {
-      for (std::size_t r = 0; r < c.runStarts.size(); ++r) {
-        const std::size_t b = c.runBegin(r), e = c.runEnd(r);
-        if (c.x[b] > x1) break;
-        points += view::reduceForPixels(std::span(c.x).subspan(b, e - b),
-                                        std::span(s.y).subspan(b, e - b), 0.0, x1, 1200)
-                      .size();
-      }
-    }
+    points = bench::reducedPoints(c, x1);
     benchmark::DoNotOptimize(points);
   }
   state.counters["points"] = static_cast<double>(points);

@@ -3,12 +3,15 @@
 // of all sixteen value columns and a moving average, written with the upload's own writer
 // functions. `startTime` places it in the day; `value(i, k)` gives record i's column k.
 
+#include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "store/header.h"
 #include "store/raw_format.h"
 #include "store/sample_table.h"
+#include "view/chart.h"
 
 namespace kestrand::bench {
 
@@ -32,6 +35,22 @@ inline std::string fullUpload(const std::string& startTime,
     }
   }
   return file;
+}
+
+// The points a 1200-pixel chart draws of every run of every series from the start to `x1`, as
+// the Chart tab reduces them.
+inline std::size_t reducedPoints(const view::ChartData& c, double x1) {
+  std::size_t points = 0;
+  for (const auto& s : c.series) {
+    for (std::size_t r = 0; r < c.runStarts.size(); ++r) {
+      const std::size_t b = c.runBegin(r), e = c.runEnd(r);
+      if (c.x[b] > x1) break;
+      points += view::reduceForPixels(std::span(c.x).subspan(b, e - b),
+                                      std::span(s.y).subspan(b, e - b), 0.0, x1, 1200)
+                    .size();
+    }
+  }
+  return points;
 }
 
 }  // namespace kestrand::bench

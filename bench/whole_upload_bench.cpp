@@ -16,7 +16,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <span>
 #include <string>
 
 #include "app/whole_upload.h"
@@ -94,15 +93,7 @@ void reduce_full(benchmark::State& state) {
   const view::ChartData& c = upload(static_cast<int>(state.range(0))).whole.chart;
   std::size_t points = 0;
   for (auto _ : state) {
-    points = 0;
-    for (const auto& s : c.series) {
-      for (std::size_t r = 0; r < c.runStarts.size(); ++r) {
-        const std::size_t b = c.runBegin(r), e = c.runEnd(r);
-        points += view::reduceForPixels(std::span(c.x).subspan(b, e - b),
-                                        std::span(s.y).subspan(b, e - b), 0.0, c.x.back(), 1200)
-                      .size();
-      }
-    }
+    points = bench::reducedPoints(c, c.x.back());
     benchmark::DoNotOptimize(points);
   }
   state.counters["points"] = static_cast<double>(points);

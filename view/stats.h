@@ -22,7 +22,8 @@ struct ColumnStats {
   double rms = 0.0;  // square root of the mean of the squares
 };
 
-// One entry per series of the chart, in grid order; a table without samples gives count 0.
+// One entry per series of the chart, in grid order, over its readings (the samples a series
+// marks unread are left out); a table without samples gives count 0.
 std::vector<ColumnStats> columnStats(const ChartData& chart);
 
 // "%.7g" of a number, as the statistics and the reference level are written.

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # tool chain
-  build-essential cmake ninja-build pkg-config git clang clang-format clang-tidy libclang-rt-14-dev
+  build-essential cmake ninja-build ccache pkg-config git clang clang-format clang-tidy libclang-rt-14-dev
   # Qt 6.4 (Widgets, PrintSupport and Test come with qt6-base-dev; its Gui module wants the GL
   # headers). The chart is painted with QPainter, so Qt Charts is not needed.
   qt6-base-dev qt6-serialport-dev libgl-dev

@@ -52,14 +52,14 @@ void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& pr
 
 void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
                    platform::FileSystem& fs, platform::Dialogs& dialogs) {
-  if (!view::hasColumnsInUse(doc.table)) {
+  if (!view::hasColumnsInUse(doc.table())) {
     present.errorBox(doc.messages().saveEntry());
     return;
   }
   std::string path;
   try {
     // The raw data file's name with ".csv" in the place of its last four characters.
-    const std::string& current = files.catalogue.CurrentFile;
+    const std::string current = files.CurrentFile();
     if (current.size() < 4) {
       throw Error(ErrorKind::kGeneral,
                   "No raw data file has been viewed or received to name the file after");
@@ -72,8 +72,8 @@ void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
     if (fs.sameFile(path, platform::joinPath(files.DataPath(), current)))
       throw Error(ErrorKind::kGeneral, "The raw data file " + current + " cannot be replaced");
     present.genMsg().write("Saving " + view::shownFileName(path));
-    present.progressBar(0, doc.table.NumSamples);
-    writeCsvFile(fs, path, doc.table, progressOn(present));
+    present.progressBar(0, doc.table().NumSamples);
+    writeCsvFile(fs, path, doc.table(), progressOn(present));
     present.genMsg().write(" ");
     present.hideProgressBar();
   } catch (const Error& e) {
@@ -96,15 +96,18 @@ bool openCsvFile(Document& doc, Presenter& present, const platform::FileSystem& 
   try {
     // One byte more than an open takes tells a file that is too long.
     const std::string content = fs.readHead(path, view::kMaxCsvBytes + 1);
-    const view::CsvOpened opened = view::OpenCsvContent(
-        content, doc.table, doc.header,
-        [&](const view::CsvCount& count) {
-          if (count.overLimit) dataLimitWarning(*store::Data_limit_err(0));
-          doc.shownFile = path;
-          present.genMsg().write("Opening " + view::shownFileName(path));
-          present.progressBar(0, count.NumSamples());
-        },
-        progressOn(present));
+    view::CsvOpened opened;
+    doc.replace([&](LoadedUpload& next) {
+      opened = view::OpenCsvContent(
+          content, next.table, next.header,
+          [&](const view::CsvCount& count) {
+            if (count.overLimit) dataLimitWarning(*store::Data_limit_err(0));
+            next.path = path;
+            present.genMsg().write("Opening " + view::shownFileName(path));
+            present.progressBar(0, count.NumSamples());
+          },
+          progressOn(present));
+    });
     for (const std::string& message : opened.messages) {
       present.ask({message, Buttons::kOk, false, kFileErrorTitle});
     }
@@ -120,7 +123,7 @@ bool openCsvFile(Document& doc, Presenter& present, const platform::FileSystem& 
 
 void mnuopen_Click(Document& doc, Presenter& present, const platform::FileSystem& fs,
                    platform::Dialogs& dialogs, const std::string& dataPath) {
-  if (doc.table.NumSamples != 0) {
+  if (doc.table().NumSamples != 0) {
     if (!dialogs.YesNo(kYesNoCaption, kYesNoText)) return;
     doc.clear_regs();
     doc.ClearDat();
@@ -143,7 +146,7 @@ void mnuopen_Click(Document& doc, Presenter& present, const platform::FileSystem
 void cmdPrint_Click(const Document& doc, Presenter& present, platform::Printer* printer) {
   try {
     if (printer == nullptr) throw Error(ErrorKind::kGeneral, "No printer is installed");
-    printPages(view::PrintReport(doc.table, doc.header), *printer);
+    printPages(view::PrintReport(doc.table(), doc.header()), *printer);
   } catch (const Error& e) {
     present.errorBox("Error on Open!  " + e.description());
   }

@@ -4,7 +4,20 @@
 
 namespace kestrand::app {
 
-Document::Document(Deps deps) : header(deps.header), d_(deps) {}
+Document::Document(Deps deps) : d_(deps) {}
+
+void Document::replace(const std::function<void(LoadedUpload&)>& change) {
+  // Copied on write: when nothing else holds the upload shown, no one can see it change.
+  std::shared_ptr<LoadedUpload> next =
+      shown_.use_count() == 1 ? std::move(shown_) : std::make_shared<LoadedUpload>(*shown_);
+  try {
+    change(*next);
+  } catch (...) {
+    shown_ = std::move(next);  // a read that failed half-way shows what it read, as it said
+    throw;
+  }
+  shown_ = std::move(next);
+}
 
 view::DateContext Document::dates() const {
   return {d_.ElapsedMode, d_.formats.dateChoice(), d_.formats.timeChoice(), d_.clock.now()};
@@ -17,17 +30,23 @@ UploadReader Document::uploadReader() const {
 void Document::ReadRawDataFile(const std::string& filename, const std::string& dir) {
   const store::ReadContext context{d_.probes, d_.messages, d_.formats.dateChoice(),
                                    d_.present.feedback()};
-  shownFile = platform::joinPath(dir, filename);
-  const store::ReadResult r = store::ReadRawDataFile(filename, d_.fs, dir, context, header, table);
+  store::ReadResult r;
+  replace([&](LoadedUpload& next) {
+    next.path = platform::joinPath(dir, filename);
+    next.name = filename;
+    r = store::ReadRawDataFile(filename, d_.fs, dir, context, next.header, next.table);
+  });
   for (const std::string& text : r.messages) d_.present.errorBox(text);
 }
 
 void Document::showGrid() {
   platform::GridContent content;
-  content.titles = grid.titles;
-  content.widthsTwips = grid.widthsTwips;
-  content.rows = grid.rows;
-  content.cell = [this](int row, int col) { return view::cellText(grid, table, row, col); };
+  content.titles = grid_.titles;
+  content.widthsTwips = grid_.widthsTwips;
+  content.rows = grid_.rows;
+  content.cell = [grid = grid_, upload = shown()](int row, int col) {
+    return view::cellText(grid, upload->table, row, col);
+  };
   d_.view.showGrid(std::move(content));
 }
 
@@ -35,10 +54,14 @@ void Document::UpdateDataTable() {
   using platform::LabelId;
   const store::Feedback f = d_.present.feedback();
   try {
-    const view::DataTableView shown = view::UpdateDataTable(table, header, dates(), f);
-    grid = shown.grid;
+    view::DataTableView made;
+    // The labels' work strings and the moving average's mark are set as the grid is made.
+    replace([&](LoadedUpload& next) {
+      made = view::UpdateDataTable(next.table, next.header, dates(), f);
+    });
+    grid_ = made.grid;
     showGrid();
-    labels_ = shown.labels;
+    labels_ = made.labels;
     const view::InfoLabels& l = labels_;
     d_.view.setLabel(LabelId::kLblStartDate, l.lblStartDate);
     d_.view.setLabel(LabelId::kLblEndDate, l.lblEndDate);
@@ -49,12 +72,11 @@ void Document::UpdateDataTable() {
     d_.view.setLabel(LabelId::kLblUnits, l.lblUnits);
     d_.view.setLabel(LabelId::kMavgMess, l.MAVG_mess);
     if (showChart) {
-      // The header is taken as it is now: an upload rewrites it.
       showChart(
-          [this, shownHeader = header, dateChoice = d_.formats.dateChoice()] {
-            return view::chartData(grid, table, shownHeader, dateChoice);
+          [grid = grid_, upload = shown(), dateChoice = d_.formats.dateChoice()] {
+            return view::chartData(grid, upload->table, upload->header, dateChoice);
           },
-          d_.CurrentFile);
+          shownName());
     }
   } catch (const Error& e) {
     f.setBusy(false);
@@ -64,17 +86,19 @@ void Document::UpdateDataTable() {
 }
 
 void Document::UpdateDataTable2() {
-  grid = view::UpdateDataTable2(d_.ElapsedMode);
+  grid_ = view::UpdateDataTable2(d_.ElapsedMode);
   showGrid();
 }
 
 void Document::clear_regs() {
-  store::clear_regs(table, header);
+  replace([](LoadedUpload& next) { store::clear_regs(next.table, next.header); });
 }
 
 void Document::ClearDat() {
-  table.NumSamples = 0;
-  shownFile.clear();
+  replace([](LoadedUpload& next) {
+    next.table.NumSamples = 0;
+    next.path.clear();
+  });
   UpdateDataTable();
 }
 

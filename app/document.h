@@ -1,12 +1,15 @@
 #pragma once
-// The document on display: the sample table, the header fields it was read with, the grid's
-// layout, the file it came from, and what shows them: the data grid and the "Information"
-// labels (written here only) and the chart of the desktop's "Chart" tab. A raw data file is
-// read into it by "View", a saved CSV file by "Open"; "Save as" and "Print Data" take it as it
-// is.
+// The document on display: the loaded upload (the sample table, the header fields it was read
+// with, the file it came from), the grid's layout, and what shows them: the data grid and the
+// "Information" labels (written here only) and the chart of the desktop's "Chart" tab. A raw
+// data file is read by "View", a saved CSV file by "Open"; "Save as" and "Print Data" take it as
+// it is. A loaded upload is a value no one changes: a new read makes a new one, so a chart, a
+// report or a grid that holds the old one keeps it whole. Nothing here touches the upload being
+// received.
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/presenter.h"
@@ -24,6 +27,18 @@
 
 namespace kestrand::app {
 
+// An upload as read for display.
+struct LoadedUpload {
+  store::HeaderFields header;  // the header fields it was read with
+  store::SampleTable table;
+  // The file it was read from (a raw data file or a saved CSV file), by its path; empty once the
+  // table is cleared.
+  std::string path;
+  // The bare name of the raw data file it was viewed from; an opened CSV file keeps the name of
+  // the upload viewed before it, as its header fields are kept.
+  std::string name;
+};
+
 class Document {
  public:
   struct Deps {
@@ -33,19 +48,21 @@ class Document {
     const platform::Clock& clock;  // today's date, for a start date that names no year
     const MessageCatalogue& messages;
     const store::ProbeTable& probes;
-    // The current header fields, which an upload and the file list's loader write as well.
-    store::HeaderFields& header;
     const datetime::FormatPreferences& formats;
-    const std::int16_t& ElapsedMode;  // set by the link when the meter reports elapsed time
-    const std::string& CurrentFile;   // names the chart
+    // Read only: 1 once the last header the meter sent was of an elapsed-time upload.
+    const std::int16_t& ElapsedMode;
   };
   explicit Document(Deps deps);
   Document(const Document&) = delete;
   Document& operator=(const Document&) = delete;
 
-  // Reads raw data file `filename` from `dir` into the table, with the busy pointer, the status
-  // label and the progress bar; then shows the reader's messages.
+  // Reads raw data file `filename` from `dir` as the upload on display, with the busy pointer,
+  // the status label and the progress bar; then shows the reader's messages.
   void ReadRawDataFile(const std::string& filename, const std::string& dir);
+  // A new upload on display: `change` applied to a copy of the one shown (an opened CSV file, a
+  // cleared table). When `change` throws, what it did is shown all the same and the error passes
+  // on.
+  void replace(const std::function<void(LoadedUpload&)>& change);
   // Shows the table in the grid and the "Information" labels, and hands its chart over: after a
   // read, a clear, or an opened CSV file.
   void UpdateDataTable();
@@ -64,12 +81,13 @@ class Document {
   UploadReader uploadReader() const;
   const MessageCatalogue& messages() const { return d_.messages; }
 
-  store::SampleTable table;
-  store::HeaderFields& header;
-  view::GridLayout grid;  // what the grid shows of `table`
-  // The file the table was read from (a raw data file or a saved CSV file), by its path; empty
-  // once the table is cleared.
-  std::string shownFile;
+  // The upload on display and its parts.
+  std::shared_ptr<const LoadedUpload> shown() const { return shown_; }
+  const store::SampleTable& table() const { return shown_->table; }
+  const store::HeaderFields& header() const { return shown_->header; }
+  const std::string& shownFile() const { return shown_->path; }
+  const std::string& shownName() const { return shown_->name; }
+  const view::GridLayout& grid() const { return grid_; }  // what the grid shows of the table
   // Where the chart of the table goes, with the upload's name (the desktop program's "Chart"
   // tab); called after every grid update with what makes the chart, so that it is made when it
   // is needed. It reads the table and the grid as they stand then, which only the next update
@@ -80,6 +98,8 @@ class Document {
   void showGrid();
 
   Deps d_;
+  std::shared_ptr<LoadedUpload> shown_ = std::make_shared<LoadedUpload>();
+  view::GridLayout grid_;
   view::InfoLabels labels_;
 };
 

@@ -20,10 +20,7 @@ LinkController::LinkController(Deps deps)
       tmrReadingData_(makeTimer(d_.timers, 0)),
       reopenTimer_(makeTimer(d_.timers, 1000)),
       formats_(d_.fs, d_.dataPath),
-      link_({*this, *this, d_.present, *this}, d_.fs, d_.dataPath,
-            {d_.header, ElapsedMode_, d_.catalogue.CurrentFile, d_.catalogue.ListDate,
-             d_.catalogue.ListTime},
-            d_.messages, d_.clock) {
+      link_({*this, *this, d_.present, d_.list}, d_.fs, d_.dataPath, d_.messages, d_.clock) {
   d_.port.onEvent([this](int code) { onPortEvent(code); });
   Timer1_->onTick([this] { Timer1_Timer(); });
   tmrReadingData_->onTick([this] { tmrReadingData_Timer(); });
@@ -46,14 +43,6 @@ void LinkController::stopWatchdog() {
 
 void LinkController::startStatusTimer() {
   Timer1_->setEnabled(true);
-}
-
-bool LinkController::add(std::int16_t extLogMode) {
-  return d_.AddToList(extLogMode);
-}
-
-void LinkController::setNewestStatus(std::int16_t status) {
-  d_.catalogue.newestStatus() = status;
 }
 
 std::string LinkController::currentDevice() const {

@@ -20,8 +20,6 @@
 #include "platform/main_view.h"
 #include "platform/serial_port.h"
 #include "platform/timer.h"
-#include "store/catalogue.h"
-#include "store/header.h"
 
 namespace kestrand::app {
 
@@ -37,7 +35,7 @@ std::optional<std::int16_t> readPortSetting(const platform::FileSystem& fs,
 // kestrand::Error.
 void savePortSetting(platform::FileSystem& fs, const std::string& dataPath, std::int16_t port);
 
-class LinkController : link::Replies, link::LinkTimers, link::UploadList {
+class LinkController : link::Replies, link::LinkTimers {
  public:
   struct Deps {
     platform::SerialPort& port;
@@ -46,10 +44,7 @@ class LinkController : link::Replies, link::LinkTimers, link::UploadList {
     platform::TimerFactory& timers;
     Presenter& present;
     const MessageCatalogue& messages;
-    store::HeaderFields& header;      // the upload writes the current header fields
-    store::FileCatalogue& catalogue;  // its current file, list date and time, newest status
-    // Lists the upload's current file; false when the list could not take it.
-    std::function<bool(std::int16_t extLogMode)> AddToList;
+    link::UploadList& list;  // the file list, told of the upload's files
     std::string dataPath;
   };
 
@@ -95,8 +90,9 @@ class LinkController : link::Replies, link::LinkTimers, link::UploadList {
 
   datetime::FormatPreferences& formats() { return formats_; }
   const datetime::FormatPreferences& formats() const { return formats_; }
-  // 1 once the meter has reported elapsed-time mode in a header since the program started.
-  const std::int16_t& ElapsedMode() const { return ElapsedMode_; }
+  // 1 when the last header the meter sent was of an elapsed-time upload (read only: the upload
+  // in progress owns it).
+  const std::int16_t& ElapsedMode() const { return link_.upload().ElapsedMode; }
   link::MeterLink& meterLink() { return link_; }
   bool fileOpen() const { return link_.fileOpen(); }
   bool watchdogRunning() const { return tmrReadingData_->running(); }
@@ -107,8 +103,6 @@ class LinkController : link::Replies, link::LinkTimers, link::UploadList {
   void armWatchdog(int ms) override;
   void stopWatchdog() override;
   void startStatusTimer() override;
-  bool add(std::int16_t extLogMode) override;
-  void setNewestStatus(std::int16_t status) override;
 
   // Once a second: opens the port again after its device went away, or looks for the COMn link
   // while the port's fallback device is open.
@@ -126,7 +120,6 @@ class LinkController : link::Replies, link::LinkTimers, link::UploadList {
   std::unique_ptr<platform::Timer> tmrReadingData_;
   std::unique_ptr<platform::Timer> reopenTimer_;
   datetime::FormatPreferences formats_;
-  std::int16_t ElapsedMode_ = 0;  // program-wide; never reset by the start-up step
   std::int16_t PortNumber_ = 0;
   link::MeterLink link_;
   std::string device_;

@@ -99,8 +99,18 @@ MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataP
   prog_.present.status("");
 }
 
+bool MainWindow::closeDuringUpload() {
+  if (!prog_.link.meterLink().uploadRunning()) return true;
+  return prog_.present.ask({kUploadRunningText + kLineBreak + kLineBreak +
+                                "Closing the window ends it: what has been received so far stays "
+                                "stored, the rest stays in the meter. Close the window?",
+                            Buttons::kYesNo, true, kProgramTitle}) == Answer::kYes;
+}
+
 void MainWindow::closeWindow() {
+  if (!closeDuringUpload()) return;
   prog_.link.closeChannel();
+  prog_.present.showQueuedBoxes();
   try {
     prog_.link.savePortNumber();
   } catch (const Error& e) {
@@ -111,6 +121,7 @@ void MainWindow::closeWindow() {
 }
 
 void MainWindow::mnuExit_Click() {
+  if (!closeDuringUpload()) return;
   prog_.link.closeChannel();
   ended_ = true;
   prog_.services.view.quit();

@@ -48,6 +48,8 @@ class MainWindow : public platform::MainWindowEvents {
   bool ended() const { return ended_; }
 
  private:
+  // True when no upload is being received, or the user agrees to end it.
+  bool closeDuringUpload();
   // A click (choice 0), or a double click, Enter or "View" (choice 1, then the "Data" tab) on
   // the list.
   void showSelectedStatus(int choice);

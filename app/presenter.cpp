@@ -39,10 +39,34 @@ std::string uploadProgressText(const link::UploadProgress& p) {
 
 Presenter::Presenter(platform::MainView& view, platform::MessageBox& box,
                      platform::TimerFactory& timers)
-    : view_(view), box_(box), tmrShowGenMsg_(timers.createTimer()), genMsg_(view, *tmrShowGenMsg_) {
+    : view_(view),
+      box_(box),
+      tmrShowGenMsg_(timers.createTimer()),
+      boxTimer_(timers.createTimer()),
+      genMsg_(view, *tmrShowGenMsg_) {
   // Off until a message is shown.
   tmrShowGenMsg_->setInterval(0);
   tmrShowGenMsg_->setEnabled(false);
+  boxTimer_->setEnabled(false);
+  boxTimer_->setInterval(1);
+  boxTimer_->onTick([this] { showQueuedBoxes(); });
+}
+
+void Presenter::queueBox(const BoxRequest& request) {
+  queued_.push_back(request);
+  if (!showingBoxes_) boxTimer_->setEnabled(true);
+}
+
+void Presenter::showQueuedBoxes() {
+  boxTimer_->setEnabled(false);
+  if (showingBoxes_) return;  // the loop below shows it after the box open now
+  showingBoxes_ = true;
+  while (!queued_.empty()) {
+    const BoxRequest next = queued_.front();
+    queued_.pop_front();
+    box_.show(next);
+  }
+  showingBoxes_ = false;
 }
 
 Answer Presenter::ask(const BoxRequest& request) {
@@ -104,6 +128,10 @@ void Presenter::notice(const std::string& text, int ms) {
 
 void Presenter::errorBox(const std::string& text) {
   ask(kestrand::errorBox(text));
+}
+
+void Presenter::errorNotice(const std::string& text) {
+  queueBox(kestrand::errorBox(text));
 }
 
 void Presenter::busy(bool on) {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,14 @@ class Presenter : public link::LinkDisplay {
 
   // Shows a message box and returns the button pressed.
   Answer ask(const BoxRequest& request);
+  // Shows an OK box at once.
+  void errorBox(const std::string& text);
+  // Shows an OK box once the handler running now has returned: no box runs inside a handler of
+  // the link. Boxes queued while one is open follow it in order; none is lost.
+  void queueBox(const BoxRequest& request);
+  // Shows every queued box now (at shut-down).
+  void showQueuedBoxes();
+  std::size_t queuedBoxes() const { return queued_.size(); }
   // Sets the check mark of item `number` of the menu of `menu`.
   void check(platform::Command menu, int number, bool on);
   // Sets the check marks of the date or the time format menu; a settings file that could not be
@@ -52,7 +61,7 @@ class Presenter : public link::LinkDisplay {
   void status(const std::string& text) override;
   void generalMessage(const std::string& text) override;
   void notice(const std::string& text, int ms) override;
-  void errorBox(const std::string& text) override;
+  void errorNotice(const std::string& text) override;
   void busy(bool on) override;
   // At most once a second while an upload runs (so a console is not flooded), and always at its
   // start and end.
@@ -64,6 +73,9 @@ class Presenter : public link::LinkDisplay {
   platform::MainView& view_;
   platform::MessageBox& box_;
   std::unique_ptr<platform::Timer> tmrShowGenMsg_;
+  std::unique_ptr<platform::Timer> boxTimer_;  // shows the queued boxes
+  std::deque<BoxRequest> queued_;
+  bool showingBoxes_ = false;
   GeneralMessage genMsg_;
   std::uint32_t shownUpload_ = 0;
   std::chrono::milliseconds shownAt_{0};

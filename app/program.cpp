@@ -7,10 +7,8 @@ namespace kestrand::app {
 ReceiveSide::ReceiveSide(Platform platform, std::string dataPath)
     : services(platform),
       present(services.view, services.box, services.timers),
-      files({services.view, present, services.fs, header, probes, messages, dataPath}),
-      link({services.port, services.fs, services.clock, services.timers, present, messages, header,
-            files.catalogue,
-            [this](std::int16_t extLogMode) { return files.AddToList(extLogMode); },
+      files({services.view, present, services.fs, probes, messages, dataPath}),
+      link({services.port, services.fs, services.clock, services.timers, present, messages, files,
             std::move(dataPath)}) {}
 
 bool ReceiveSide::runLoad(const LoadPlan& plan, const std::function<void()>& gridLayout) {
@@ -58,7 +56,7 @@ void ReceiveSide::initialize_global_vars() {
 
 Program::Program(Platform platform, std::string dataPath)
     : ReceiveSide(platform, std::move(dataPath)),
-      doc({services.view, present, services.fs, services.clock, messages, probes, header,
-           link.formats(), link.ElapsedMode(), files.catalogue.CurrentFile}) {}
+      doc({services.view, present, services.fs, services.clock, messages, probes, link.formats(),
+           link.ElapsedMode()}) {}
 
 }  // namespace kestrand::app

@@ -18,7 +18,6 @@
 #include "platform/message_box.h"
 #include "platform/serial_port.h"
 #include "platform/timer.h"
-#include "store/header.h"
 #include "store/probe_table.h"
 
 namespace kestrand::app {
@@ -43,9 +42,9 @@ struct LoadPlan {
   std::function<bool(const Error&)> failed;
 };
 
-// The parts an upload goes through: the platform services, the tables and the current header
-// fields they share, the presenter, the files and the link, with the load steps they take. The
-// program adds the document on display; the receive fuzzer builds this side alone.
+// The parts an upload goes through: the platform services, the tables they share, the presenter,
+// the files and the link, with the load steps they take. The program adds the document on
+// display; the receive fuzzer builds this side alone.
 class ReceiveSide {
  public:
   ReceiveSide(Platform platform, std::string dataPath);
@@ -60,9 +59,6 @@ class ReceiveSide {
   Platform services;
   const MessageCatalogue messages;
   store::ProbeTable probes;  // filled by the load
-  // The current header fields: written by an upload, the raw data file reader and the file
-  // list's loader; shown by the document.
-  store::HeaderFields header;
   Presenter present;
   Files files;
   LinkController link;

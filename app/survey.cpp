@@ -69,7 +69,7 @@ Survey::~Survey() = default;
 void Survey::shown(std::function<view::ChartData()> make) {
   oneFile_ = std::move(make);
   upload_.reset();
-  const std::string& file = doc_.shownFile;
+  const std::string& file = doc_.shownFile();
   continued_ = !file.empty() && !endsWith(file, ".csv") &&
                store::uploadFiles(fs_, dirOf(file), nameOf(file)).names.size() > 1;
   display_.wholeBox(continued_, whole_);
@@ -86,7 +86,7 @@ void Survey::setWhole(bool whole) {
 WholeUpload Survey::readWhole(bool say) {
   present_.busy(true);
   WholeUpload upload =
-      readWholeUpload(doc_.uploadReader(), dirOf(doc_.shownFile), nameOf(doc_.shownFile));
+      readWholeUpload(doc_.uploadReader(), dirOf(doc_.shownFile()), nameOf(doc_.shownFile()));
   present_.busy(false);
   if (say) {
     for (const std::string& text : upload.messages) present_.errorBox(text);
@@ -96,7 +96,7 @@ WholeUpload Survey::readWhole(bool say) {
 
 void Survey::showSeries() {
   if (!whole_ || !continued_) {
-    display_.chart(oneFile_, nameOf(doc_.shownFile));
+    display_.chart(oneFile_, nameOf(doc_.shownFile()));
     return;
   }
   upload_ = readWhole(true);
@@ -107,8 +107,8 @@ void Survey::showSeries() {
 
 std::string Survey::notesFile() const {
   if (whole_ && upload_ && !upload_->files.empty())
-    return platform::joinPath(dirOf(doc_.shownFile), upload_->files.front());
-  return doc_.shownFile;
+    return platform::joinPath(dirOf(doc_.shownFile()), upload_->files.front());
+  return doc_.shownFile();
 }
 
 void Survey::showNotes() {
@@ -142,10 +142,10 @@ void Survey::saveReport() {
   };
   if (job_) return refuse("A report is being written; wait until it is done");
   const bool whole = whole_ && upload_ && !upload_->files.empty();
-  if (!oneFile_ || doc_.table.NumSamples < 1)
+  if (!oneFile_ || doc_.table().NumSamples < 1)
     return refuse("There are no readings on display to report");
 
-  const std::string name = nameOf(doc_.shownFile);
+  const std::string name = nameOf(doc_.shownFile());
   std::optional<platform::SaveChoice> chosen;
   try {
     chosen = dialogs_.saveFile(
@@ -161,7 +161,7 @@ void Survey::saveReport() {
     if (fs_.exists(path) && !dialogs_.YesNo(kReportTitle, path + " already exists.  Replace it?"))
       return;
   }
-  if (fs_.sameFile(path, doc_.shownFile))
+  if (fs_.sameFile(path, doc_.shownFile()))
     return refuse(name + " is on display; choose another name");
 
   store::Notes notes;
@@ -184,11 +184,11 @@ void Survey::saveReport() {
 
   auto job = std::make_unique<Job>();
   job->path = path;
-  job->dir = dirOf(doc_.shownFile);
+  job->dir = dirOf(doc_.shownFile());
   if (whole) {
     job->files = files;
   } else {
-    job->pages = view::PrintReport(doc_.table, doc_.header);  // what "Print Data" prints now
+    job->pages = view::PrintReport(doc_.table(), doc_.header());  // what "Print Data" prints now
   }
   try {
     job->printer = open_(path, summary, chart, level, titleOf(files));

@@ -260,7 +260,7 @@ struct Headless {
   // False when nothing could be read. A table left without samples is said so.
   bool read(const std::string& path) {
     if (!readTable(path)) return false;
-    if (prog.doc.table.NumSamples < 1) {
+    if (prog.doc.table().NumSamples < 1) {
       std::cerr << "kestrand-cli: no samples in " << path
                 << (endsWithCsv(path) ? " (a CSV file needs a title line, then a line per sample,"
                                         " each of 16 characters or more)"
@@ -303,7 +303,7 @@ struct Headless {
     prog.present.status("Updating table");
     prog.doc.UpdateDataTable();
     prog.present.status("Table updated");
-    return box.errorBoxes == before || prog.doc.table.NumSamples > 0;
+    return box.errorBoxes == before || prog.doc.table().NumSamples > 0;
   }
 };
 
@@ -343,12 +343,12 @@ int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
   const std::string out = bytes(options.positionalArguments()[1]);
   Headless h(dataDirOf(options));
   if (writesOverInput(h, in, out, "export") || !h.load(false) || !h.read(in)) return 1;
-  if (!kestrand::view::hasColumnsInUse(h.prog.doc.table)) {
+  if (!kestrand::view::hasColumnsInUse(h.prog.doc.table())) {
     std::cerr << "kestrand-cli export: " << kestrand::MessageCatalogue().saveEntry() << "\n";
     return 1;
   }
   try {
-    kestrand::app::writeCsvFile(h.fs, out, h.prog.doc.table);
+    kestrand::app::writeCsvFile(h.fs, out, h.prog.doc.table());
   } catch (const kestrand::Error& e) {
     std::cerr << "kestrand-cli export: Error on Save!  " << e.description() << "\n";
     return 1;
@@ -358,7 +358,7 @@ int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
 
 // The chart series of the table on display, as the "Chart" tab draws them.
 kestrand::view::ChartData chartOf(const Headless& h) {
-  return kestrand::view::chartData(h.prog.doc.grid, h.prog.doc.table, h.prog.doc.header,
+  return kestrand::view::chartData(h.prog.doc.grid(), h.prog.doc.table(), h.prog.doc.header(),
                                    h.prog.link.formats().dateChoice());
 }
 
@@ -373,7 +373,7 @@ const char* const kWholeOfCsv = ": --whole reads the files of an upload; a CSV f
 kestrand::view::ChartData seriesOf(Headless& h, const QCommandLineParser& options,
                                    const std::string& path) {
   if (options.isSet(kWhole)) return h.whole(path).chart;
-  if (!h.read(path) || h.prog.doc.table.NumSamples < 1) return {};
+  if (!h.read(path) || h.prog.doc.table().NumSamples < 1) return {};
   return chartOf(h);
 }
 
@@ -455,7 +455,7 @@ int print(QCoreApplication&, const QCommandLineParser& options) {
   const std::string out = bytes(options.value(options.isSet(kPdf) ? kPdf : kText));
   Headless h(dataDirOf(options));
   if (writesOverInput(h, in, out, "print") || !h.load(false) || !h.read(in)) return 1;
-  const auto pages = kestrand::view::PrintReport(h.prog.doc.table, h.prog.doc.header);
+  const auto pages = kestrand::view::PrintReport(h.prog.doc.table(), h.prog.doc.header());
   try {
     if (options.isSet(kPdf)) {
       kestrand::platform::qt::QtPrinter pdf(h.fs, out);
@@ -529,7 +529,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     labels = upload.labels;
     files = upload.files;
     remarks = upload.messages;
-  } else if (h.read(in) && h.prog.doc.table.NumSamples > 0) {
+  } else if (h.read(in) && h.prog.doc.table().NumSamples > 0) {
     series = chartOf(h);
     labels = h.prog.doc.labels();
   }
@@ -552,7 +552,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     if (options.isSet(kWhole)) {
       kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
     } else {
-      kestrand::app::printPageRun(view::PrintReport(h.prog.doc.table, h.prog.doc.header), *pdf,
+      kestrand::app::printPageRun(view::PrintReport(h.prog.doc.table(), h.prog.doc.header()), *pdf,
                                   false);
     }
     pdf->endDoc();

@@ -17,6 +17,7 @@ void Receiver::start(const std::string& device) {
 void Receiver::stop() {
   prog_.link.closeChannel();
   prog_.link.closePort();
+  prog_.present.showQueuedBoxes();  // what the link had still to say
 }
 
 }  // namespace kestrand::cli

@@ -9,13 +9,12 @@
 namespace kestrand::link {
 
 MeterLink::MeterLink(LinkServices services, platform::FileSystem& fs, std::string dataPath,
-                     UploadSession::Shared shared, const MessageCatalogue& messages,
-                     const platform::Clock& clock)
+                     const MessageCatalogue& messages, const platform::Clock& clock)
     : s_(services),
+      fs_(fs),
       dataPath_(std::move(dataPath)),
-      shared_(shared),
       clock_(clock),
-      session_(shared, messages),
+      session_(messages),
       writer_(fs) {}
 
 bool MeterLink::uploadRunning() const {
@@ -48,7 +47,7 @@ void MeterLink::step(F&& f) {
   try {
     f();
   } catch (const std::exception& e) {
-    s_.display.errorBox(e.what());
+    s_.display.errorNotice(e.what());
   }
 }
 
@@ -133,6 +132,7 @@ void MeterLink::closeChannel() {
   if (!running) return;
   progress_.end = UploadEnd::kClosed;
   reportProgress(session_.state().upload);
+  step([&] { s_.list.ended(UploadEnd::kClosed, session_.state().files); });
   if (ended_) ended_(UploadEnd::kClosed);
 }
 
@@ -147,27 +147,22 @@ void MeterLink::refuse(const std::string& why) {
   step([&] { reply(kNak); });
   if (writeFailureShown_) return;
   writeFailureShown_ = true;
-  s_.display.errorBox(why);
+  s_.display.errorNotice(why);
+}
+
+void MeterLink::createFile(const Action& a) {
+  if (a.newUpload) {
+    // Nothing of an earlier upload of this name is lost or left beside the new one: its files
+    // move aside whole before the new first file exists. A move that fails refuses the header.
+    const auto moved = store::moveUploadAside(fs_, dataPath_, a.text, clock_.now());
+    if (moved) s_.list.replaced(*moved);
+  }
+  writer_.create(platform::joinPath(dataPath_, a.text));
 }
 
 void MeterLink::perform(const Actions& actions) {
   using Kind = Action::Kind;
-  const std::uint64_t batch = ++batches_;
   for (const Action& a : actions) {
-    if (batch != batches_) {
-      // A message box let newer events in: the upload's file, watchdog and list are theirs now,
-      // and an answer not yet sent is left to the meter's own time-out (it sends again).
-      switch (a.kind) {
-        case Kind::kStatus:
-        case Kind::kGeneralMsg:
-        case Kind::kNotice:
-        case Kind::kMessageBox:
-        case Kind::kNormalPointer:
-          break;
-        default:
-          continue;
-      }
-    }
     switch (a.kind) {
       case Kind::kReply:
         step([&] { reply(a.byte); });
@@ -183,7 +178,7 @@ void MeterLink::perform(const Actions& actions) {
         break;
       case Kind::kCreateFile:
         try {
-          writer_.create(platform::joinPath(dataPath_, a.text));
+          createFile(a);
         } catch (const std::exception& e) {
           session_.fileCreateFailed();
           refuse(e.what());
@@ -219,22 +214,20 @@ void MeterLink::perform(const Actions& actions) {
         s_.display.notice(a.text, a.ms);
         break;
       case Kind::kMessageBox:
-        s_.display.errorBox(a.text);
+        s_.display.errorNotice(a.text);
         break;
       case Kind::kAddToList:
         if (a.onlyIfPending && !session_.state().ListPending) break;
-        // The list reads the file's name and units from the program's state.
-        shared_.CurrentFile = a.text;
-        shared_.header.UnitsCode = a.units;
         step([&] {
-          if (s_.list.add(a.extLogMode)) session_.listAdded();
+          if (s_.list.add(a.entry)) session_.listAdded();
         });
         break;
-      case Kind::kSetNewestStatus:
-        s_.list.setNewestStatus(a.status);
+      case Kind::kSetStatus:
+        s_.list.setStatus(a.text, a.status);
         break;
       case Kind::kUploadEnded:
         if (a.upload == progress_.upload) progress_.end = a.end;
+        step([&] { s_.list.ended(a.end, a.files); });
         if (ended_) ended_(a.end);
         break;
     }

@@ -14,12 +14,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/messages.h"
 #include "link/receive_path.h"
 #include "link/upload_session.h"
 #include "link/upload_writer.h"
 #include "platform/clock.h"
+#include "store/upload_files.h"
 #include "platform/file_system.h"
 
 namespace kestrand::link {
@@ -59,7 +61,10 @@ class LinkDisplay {
   // The general message label: for five seconds, or written directly and cleared after `ms`.
   virtual void generalMessage(const std::string& text) = 0;
   virtual void notice(const std::string& text, int ms) = 0;
-  virtual void errorBox(const std::string& text) = 0;  // modal, OK, the error title
+  // A box with OK and the error title, shown after the handler that raised it has returned,
+  // never inside it (the link goes on while it is open); one raised while another is open waits
+  // for it.
+  virtual void errorNotice(const std::string& text) = 0;
   virtual void busy(bool on) = 0;                      // the window's pointer
   virtual void progress(const UploadProgress& p) = 0;
 };
@@ -68,9 +73,14 @@ class LinkDisplay {
 class UploadList {
  public:
   virtual ~UploadList() = default;
-  // Lists the current file with the current header fields; false when the list cannot take it.
-  virtual bool add(std::int16_t extLogMode) = 0;
-  virtual void setNewestStatus(std::int16_t status) = 0;
+  // Lists a file of the upload; false when the list cannot take it.
+  virtual bool add(const store::ListedFile& file) = 0;
+  // The entry of file `name` (the newest entry when `name` is empty) gets `status`.
+  virtual void setStatus(const std::string& name, std::int16_t status) = 0;
+  // An earlier upload of the new upload's name was moved aside before its file was created.
+  virtual void replaced(const store::ReplacedUpload& moved) = 0;
+  // The upload that wrote `files` ended for reason `end`.
+  virtual void ended(UploadEnd end, const std::vector<std::string>& files) = 0;
 };
 
 struct LinkServices {
@@ -82,11 +92,10 @@ struct LinkServices {
 
 class MeterLink {
  public:
-  // The upload's files go to `dataPath` on `fs`; `shared` is the program-wide state the upload
-  // writes; `clock` times the upload's progress.
+  // The upload's files go to `dataPath` on `fs`; `clock` times the upload's progress and names
+  // the folder of a replaced upload.
   MeterLink(LinkServices services, platform::FileSystem& fs, std::string dataPath,
-            UploadSession::Shared shared, const MessageCatalogue& messages,
-            const platform::Clock& clock);
+            const MessageCatalogue& messages, const platform::Clock& clock);
 
   // The bytes of one receive notification, parsed in the display formats `formats`. Returns
   // the actions carried out for the message they completed (none when they completed none).
@@ -105,6 +114,10 @@ class MeterLink {
   // True while an upload has its header and has not ended.
   bool uploadRunning() const;
   bool fileOpen() const { return writer_.isOpen(); }
+  // The raw data files the upload in progress (or the last one) created, its first file first.
+  const std::vector<std::string>& uploadFiles() const { return session_.state().files; }
+  // The upload in progress (or the last one), as the session keeps it: read-only.
+  const UploadFields& upload() const { return session_.fields(); }
   const ReceivePath& receivePath() const { return rx_; }
   void clearReceive() { rx_.clear(); }
 
@@ -127,9 +140,12 @@ class MeterLink {
   // Shows the progress of upload `upload` when it is the current one.
   void reportProgress(std::uint32_t upload);
 
+  // Creates the file of `a`, moving an earlier upload of a new upload's name aside first.
+  void createFile(const Action& a);
+
   LinkServices s_;
+  platform::FileSystem& fs_;
   std::string dataPath_;
-  UploadSession::Shared shared_;
   const platform::Clock& clock_;
   ReceivePath rx_;
   UploadSession session_;
@@ -137,9 +153,6 @@ class MeterLink {
   std::function<void(UploadEnd)> ended_;
   // The upload the watchdog was last armed for.
   std::uint32_t armedFor_ = 0;
-  // Counts the batches of actions begun; a batch that finds it moved on (a message box let other
-  // events in) leaves the file, the watchdog and the list to the newer batch.
-  std::uint64_t batches_ = 0;
   // A write failure has been shown and no commit has succeeded since.
   bool writeFailureShown_ = false;
   UploadProgress progress_;

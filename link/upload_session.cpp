@@ -27,14 +27,8 @@ Action reply(char byte) {
   return a;
 }
 
-Action ended(UploadEnd why) {
-  Action a = act(Kind::kUploadEnded);
-  a.end = why;
-  return a;
-}
-
-Action newestStatus(std::int16_t status) {
-  Action a = act(Kind::kSetNewestStatus);
+Action statusOf(std::string file, std::int16_t status) {
+  Action a = act(Kind::kSetStatus, std::move(file));
   a.status = status;
   return a;
 }
@@ -73,7 +67,7 @@ void UploadSession::noteTerminator(Terminator t) {
 
 Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& now,
                                 FormatChoice formats) {
-  before_ = {up_, s_.header, s_.ElapsedMode, s_.CurrentFile, s_.ListDate, s_.ListTime};
+  before_ = {up_, f_};
   Message m = cut;
   FixInputBuffer(m);
   Actions out;
@@ -105,12 +99,23 @@ bool UploadSession::refused() {
     return true;
   }
   up_ = before_.up;
-  s_.header = before_.header;
-  s_.ElapsedMode = before_.ElapsedMode;
-  s_.CurrentFile = before_.CurrentFile;
-  s_.ListDate = before_.ListDate;
-  s_.ListTime = before_.ListTime;
+  f_ = before_.fields;
   return false;
+}
+
+Action UploadSession::listAction(std::int16_t units) const {
+  Action a = act(Kind::kAddToList, f_.CurrentFile);
+  const store::HeaderFields& h = f_.header;
+  a.entry = {f_.CurrentFile, f_.ListDate, f_.ListTime, h.ProbeType, h.LogMode,
+             h.LogRate,      units,       up_.ExtLogMode};
+  return a;
+}
+
+Action UploadSession::endedAction(UploadEnd why) const {
+  Action a = act(Kind::kUploadEnded);
+  a.end = why;
+  a.files = up_.files;
+  return a;
 }
 
 Actions UploadSession::onWatchdog(std::uint32_t upload) {
@@ -125,7 +130,7 @@ Actions UploadSession::onWatchdog(std::uint32_t upload) {
   out.push_back(act(Kind::kCloseFile));
   up_.fileOpen = false;
   up_.ended = true;
-  out.push_back(ended(UploadEnd::kWatchdog));
+  out.push_back(endedAction(UploadEnd::kWatchdog));
   out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
   for (Action& a : out) a.upload = up_.upload;
   return out;
@@ -140,7 +145,7 @@ Actions UploadSession::onPortLost() {
     out.push_back(act(Kind::kCloseFile));
     up_.fileOpen = false;
     up_.ended = true;
-    out.push_back(ended(UploadEnd::kPortLost));
+    out.push_back(endedAction(UploadEnd::kPortLost));
     out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
   }
   for (Action& a : out) a.upload = up_.upload;
@@ -149,7 +154,7 @@ Actions UploadSession::onPortLost() {
 
 void UploadSession::header(const Message& m, const platform::LocalTime& now, FormatChoice f,
                            Actions& out) {
-  store::HeaderFields& h = s_.header;
+  store::HeaderFields& h = f_.header;
   const HeaderMsg msg = decodeHeader(m);
   std::string nameDate = datetime::formatNameDate({now.year, now.month, now.day});
   std::string nameTime = "  " + datetime::formatNameTime(secondsOfDay(now));
@@ -166,7 +171,7 @@ void UploadSession::header(const Message& m, const platform::LocalTime& now, For
   h.ProbeType = msg.ProbeType;
   h.LogMode = msg.LogMode;
   h.LogRate = msg.LogRate;
-  s_.ElapsedMode = msg.elapsed ? 1 : 0;
+  f_.ElapsedMode = msg.elapsed ? 1 : 0;
   if (msg.elapsed) {
     // The header's word is a file number; the name and the start come from the clock.
     h.SampTime = std::to_string(msg.stamp);
@@ -189,44 +194,46 @@ void UploadSession::header(const Message& m, const platform::LocalTime& now, For
   h.MoveAve = msg.MoveAve;
   h.PeriodOn = static_cast<float>(msg.PeriodOn);
   h.PeriodOff = static_cast<float>(msg.PeriodOff);
-  up_.PeriodLeft = h.PeriodOn;
 
-  datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
-  datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
-  s_.ListTime = h.SampTime;
-  s_.ListDate = h.SampDate;
+  datetime::ChangeDate(h.SampDate, 0, f_.ElapsedMode, f.date, now);
+  datetime::ChangeTime(h.SampTime, f_.ElapsedMode, f.time);
+  f_.ListTime = h.SampTime;
+  f_.ListDate = h.SampDate;
   up_.BlockPending = true;
 
-  // The new upload's file replaces any file of the same name.
+  // An earlier upload of the same name is moved aside before the new one's file is created.
   out.push_back(act(Kind::kCloseFile));
   std::string name = "QV " + nameDate + nameTime;
-  if (s_.ElapsedMode == 1) name += " File" + atLeastThreeDigits(h.SampTime);
+  if (f_.ElapsedMode == 1) name += " File" + atLeastThreeDigits(h.SampTime);
   name += ".dat";
-  s_.CurrentFile = name;
-  createFile(name, out);
+  f_.CurrentFile = name;
+  up_.files.clear();
+  createFile(name, out, true);
 
   h.MoveAveText = moveAveText(h.MoveAve);
   up_.RecordsInFile = 0;
   up_.RecordsTotal = 0;
-  up_.SplitStart.clear();
   up_.exhausted = false;
   up_.ended = false;
   up_.fileFailed = false;
   up_.HeaderReceived = true;
 }
 
-void UploadSession::createFile(const std::string& name, Actions& out) {
-  out.push_back(act(Kind::kCreateFile, name));
+void UploadSession::createFile(const std::string& name, Actions& out, bool newUpload) {
+  Action create = act(Kind::kCreateFile, name);
+  create.newUpload = newUpload;
+  out.push_back(create);
+  up_.files.push_back(name);
   up_.fileOpen = true;
   up_.fileFailed = false;
-  out.push_back(act(Kind::kWriteLine, store::headerLine1(s_.header, fileModeCode())));
-  out.push_back(act(Kind::kWriteLine, store::headerLine2(s_.header)));
+  out.push_back(act(Kind::kWriteLine, store::headerLine1(f_.header, fileModeCode())));
+  out.push_back(act(Kind::kWriteLine, store::headerLine2(f_.header)));
 }
 
 std::int16_t UploadSession::fileModeCode() const {
   if (up_.ExtLogMode == 1) return 4;
   if (up_.ExtLogMode == 2) return 5;
-  return s_.header.LogMode;
+  return f_.header.LogMode;
 }
 
 void UploadSession::refuseData(const std::string& why, Actions& out) {
@@ -236,13 +243,14 @@ void UploadSession::refuseData(const std::string& why, Actions& out) {
 
 void UploadSession::data(const Message& m, const platform::LocalTime& now, FormatChoice f,
                          Actions& out) {
-  store::HeaderFields& h = s_.header;
+  store::HeaderFields& h = f_.header;
   if (!up_.HeaderReceived) {
     out.push_back(act(Kind::kCloseFile));
     up_.fileOpen = false;
-    out.push_back(newestStatus(store::kNoHeader));
+    out.push_back(statusOf({}, store::kNoHeader));
     out.push_back(reply(kNak));
-    out.push_back(ended(UploadEnd::kNoHeader));
+    out.push_back(act(Kind::kUploadEnded));
+    out.back().end = UploadEnd::kNoHeader;
     out.push_back(act(Kind::kCommit));
     out.push_back(reply(kAck));
     return;
@@ -268,7 +276,7 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
       ++up_.RecordsTotal;
       if (up_.RecordsInFile > store::kMaxRecordsPerFile && !Next_file(r.stamp, now, f, out)) {
         // What the message stored up to here stays; the rest is refused with it.
-        out.push_back(ended(UploadEnd::kNoFileName));
+        out.push_back(endedAction(UploadEnd::kNoFileName));
         out.push_back(reply(kNak));
         out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
         return;
@@ -277,7 +285,7 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
         // A continuation file is listed with the units of its own first record, as its head
         // lists it after a restart.
         listings.push_back(out.back());
-        listings.back().units = r.UnitsCode;
+        listings.back().entry.UnitsCode = r.UnitsCode;
         out.pop_back();
       }
       h.RecordTag = r.RecordTag;
@@ -287,9 +295,9 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
                                                           store::intField(r.UnitsCode)})));
       if (r.stamp) {
         h.SampDate = datetime::GetDate(*r.stamp);
-        h.SampTime = datetime::GetTime(*r.stamp, s_.ElapsedMode);
-        datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
-        datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
+        h.SampTime = datetime::GetTime(*r.stamp, f_.ElapsedMode);
+        datetime::ChangeDate(h.SampDate, 0, f_.ElapsedMode, f.date, now);
+        datetime::ChangeTime(h.SampTime, f_.ElapsedMode, f.time);
         out.push_back(act(Kind::kWriteLine, store::rawLine({store::textField(h.SampDate),
                                                             store::textField(h.SampTime)})));
       }
@@ -312,24 +320,22 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
     out.push_back(act(Kind::kCloseFile));
     up_.fileOpen = false;
     up_.ended = true;
-    out.push_back(ended(UploadEnd::kLastMessage));
+    out.push_back(endedAction(UploadEnd::kLastMessage));
   }
   // A list box may let other events in: the upload has ended, or goes on, before it opens.
   out.insert(out.end(), listings.begin(), listings.end());
   if (up_.ListPending) {
-    Action add = act(Kind::kAddToList, s_.CurrentFile);
-    add.units = up_.lastUnits;
-    add.extLogMode = up_.ExtLogMode;
+    Action add = listAction(up_.lastUnits);
     add.onlyIfPending = true;
     out.push_back(add);
   }
-  if (!up_.BlockPending) out.push_back(newestStatus(store::kComplete));
+  if (!up_.BlockPending) out.push_back(statusOf(f_.CurrentFile, store::kComplete));
 }
 
 bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
                               const platform::LocalTime& now, FormatChoice f, Actions& out) {
-  store::HeaderFields& h = s_.header;
-  std::string& current = s_.CurrentFile;
+  store::HeaderFields& h = f_.header;
+  std::string& current = f_.CurrentFile;
   if (current.size() <= 6) return true;
 
   // The records before the split are stored before their file is closed.
@@ -342,7 +348,6 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
   const unsigned char c = static_cast<unsigned char>(current[at]);
   if (c <= '9') {
     current.insert(at + 1, "A");
-    up_.SplitStart = h.SampDate + " " + h.SampTime;
   } else if (c + 1 > 'Z') {
     // No name is left for a further file: end the upload here, leaving every file intact.
     out.push_back(act(Kind::kStopWatchdog));
@@ -358,8 +363,8 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
     // Its time is written like every continuation start (two-digit hour), or as elapsed time.
     const std::uint32_t stamp = recordStamp.value_or(0);
     h.SampDate = datetime::GetDate(stamp);
-    h.SampTime = s_.ElapsedMode != 0
-                     ? datetime::GetTime(stamp, s_.ElapsedMode)
+    h.SampTime = f_.ElapsedMode != 0
+                     ? datetime::GetTime(stamp, f_.ElapsedMode)
                      : datetime::formatTime12(datetime::stampSeconds(stamp) % 86400);
   } else {
     std::int64_t seconds = up_.RecordsTotal;
@@ -374,18 +379,16 @@ bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
     h.SampDate = datetime::formatUsDate(start.date);
     h.SampTime = datetime::formatTime12(start.secondsOfDay);
   }
-  datetime::ChangeDate(h.SampDate, 0, s_.ElapsedMode, f.date, now);
-  datetime::ChangeTime(h.SampTime, s_.ElapsedMode, f.time);
+  datetime::ChangeDate(h.SampDate, 0, f_.ElapsedMode, f.date, now);
+  datetime::ChangeTime(h.SampTime, f_.ElapsedMode, f.time);
   // The continuation file's list entry shows its own start, as its header line says.
-  s_.ListDate = h.SampDate;
-  s_.ListTime = h.SampTime;
+  f_.ListDate = h.SampDate;
+  f_.ListTime = h.SampTime;
 
   createFile(current, out);
   h.MoveAveText = moveAveText(h.MoveAve);
   up_.RecordsInFile = 1;
-  Action add = act(Kind::kAddToList, current);  // its units: those of the record that opens it
-  add.extLogMode = up_.ExtLogMode;
-  out.push_back(add);
+  out.push_back(listAction(0));  // its units: those of the record that opens it
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include "datetime/datetime.h"
 #include "link/receive_path.h"
 #include "platform/clock.h"
+#include "store/catalogue.h"
 #include "store/header.h"
 
 namespace kestrand::link {
@@ -30,7 +31,9 @@ struct Action {
     kReply,            // send `byte` (ACK or NAK)
     kCommit,           // the lines so far must be written and synced before what follows; when
                        // they cannot be, the message is refused (see UploadSession::refused)
-    kCreateFile,       // close any open file, then create (replacing) and open `text`, a bare name
+    kCreateFile,       // close any open file, then create and open `text`, a bare name; for a
+                       // header (`newUpload`), an earlier upload of that name is moved aside
+                       // first
     kCloseFile,        // commit and close the open file; nothing when none is open
     kWriteLine,        // `text`: one line of the raw data file with its line end
     kArmWatchdog,      // (re)start the watchdog for `ms` milliseconds, for upload `upload`
@@ -41,18 +44,23 @@ struct Action {
     kGeneralMsg,       // the general message label shows `text` for five seconds
     kNotice,           // the general message label shows `text`, cleared after `ms`
     kMessageBox,       // `text` with an OK button and the error title
-    kAddToList,        // list `text` (a bare name) with the header fields, units code `units`
-    kSetNewestStatus,  // the newest list entry's status becomes `status`
-    kUploadEnded,      // the upload ended for reason `end`
+    kAddToList,        // list `entry`
+    kSetStatus,        // the list entry of file `text` (the newest entry when `text` is empty)
+                       // gets status `status`
+    kUploadEnded,      // the upload ended for reason `end`; `files` are the files it wrote
   };
   Kind kind = Kind::kReply;
   std::string text;
   char byte = 0;
   int ms = 0;
-  std::int16_t units = 0;
-  std::int16_t extLogMode = 0;
+  // kAddToList: what the entry shows.
+  store::ListedFile entry;
   // kAddToList only: the entry is added only while the upload is still waiting to be listed.
   bool onlyIfPending = false;
+  // kCreateFile: the first file of a new upload (not a continuation file).
+  bool newUpload = false;
+  // kUploadEnded: the bare names of the raw data files the upload created.
+  std::vector<std::string> files;
   std::int16_t status = 0;
   // Every action: the upload that was current when the message was parsed.
   std::uint32_t upload = 0;
@@ -64,12 +72,10 @@ using Actions = std::vector<Action>;
 struct UploadState {
   bool BlockPending = false;
   std::int16_t ExtLogMode = 0;
-  float PeriodLeft = 0.0f;
   bool HeaderReceived = false;
   bool ListPending = false;
   std::int32_t RecordsInFile = 0;
   std::int32_t RecordsTotal = 0;
-  std::string SplitStart;
   // The instant the upload's first file starts at, from which continuation starts are counted.
   datetime::Instant startInstant;
   // Set when no further continuation file can be named: later records are not stored.
@@ -86,6 +92,19 @@ struct UploadState {
   std::uint32_t upload = 0;
   // Units code of the last record decoded, for the list entry of the upload's first file.
   std::int16_t lastUnits = 0;
+  // The raw data files the upload has created, its first file first.
+  std::vector<std::string> files;
+};
+
+// The upload in progress as the meter describes it: the header fields, the file being written
+// and what its list entry shows. Written by the session alone; the program reads it.
+struct UploadFields {
+  store::HeaderFields header;
+  // 1 when the last header received was of an elapsed-time upload.
+  std::int16_t ElapsedMode = 0;
+  std::string CurrentFile;  // bare name of the raw data file being written
+  std::string ListDate;
+  std::string ListTime;
 };
 
 // The user's display formats in force for one message.
@@ -96,16 +115,7 @@ struct FormatChoice {
 
 class UploadSession {
  public:
-  // The program-wide state an upload writes besides its own.
-  struct Shared {
-    store::HeaderFields& header;
-    std::int16_t& ElapsedMode;
-    std::string& CurrentFile;
-    std::string& ListDate;
-    std::string& ListTime;
-  };
-  UploadSession(Shared shared, const MessageCatalogue& messages)
-      : s_(shared), messages_(messages) {}
+  explicit UploadSession(const MessageCatalogue& messages) : messages_(messages) {}
 
   // The terminator the receive path found: DLE EOT ends the upload's messages, DLE ETB says
   // more follow, DLE ETX leaves it as it is.
@@ -138,6 +148,7 @@ class UploadSession {
   void listAdded() { up_.ListPending = false; }
 
   const UploadState& state() const { return up_; }
+  const UploadFields& fields() const { return f_; }
 
  private:
   void header(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
@@ -145,20 +156,20 @@ class UploadSession {
   // False when no further file can be named.
   bool Next_file(const std::optional<std::uint32_t>& recordStamp, const platform::LocalTime& now,
                  FormatChoice f, Actions& out);
-  void createFile(const std::string& name, Actions& out);
+  void createFile(const std::string& name, Actions& out, bool newUpload = false);
   std::int16_t fileModeCode() const;
 
   // Everything a message may change, as it stood before the message.
   struct Snapshot {
     UploadState up;
-    store::HeaderFields header;
-    std::int16_t ElapsedMode = 0;
-    std::string CurrentFile, ListDate, ListTime;
+    UploadFields fields;
   };
 
   void refuseData(const std::string& why, Actions& out);
+  Action listAction(std::int16_t units) const;
+  Action endedAction(UploadEnd why) const;
 
-  Shared s_;
+  UploadFields f_;
   const MessageCatalogue& messages_;
   UploadState up_;
   Snapshot before_;

@@ -64,6 +64,10 @@ class FileSystem {
   // grows line by line and is synced as it goes).
   virtual std::unique_ptr<WritableFile> create(const std::string& path) = 0;
   virtual void remove(const std::string& path) = 0;
+  // Moves the file `path` into the folder `dir` (created first, with its parents, when missing),
+  // under its own name, by renaming: the bytes are never copied. A file of that name already in
+  // `dir` is never replaced; the move is then refused. Both directories are synced.
+  virtual void moveInto(const std::string& path, const std::string& dir) = 0;
 };
 
 // A bare file name placed in a directory.

@@ -8,6 +8,7 @@
 #include "core/text.h"
 #include "store/field_reader.h"
 #include "store/header_block.h"
+#include "store/upload_files.h"
 
 namespace kestrand::store {
 namespace {
@@ -57,6 +58,13 @@ void FileCatalogue::removeEntry(int index) {
   FileStatus[static_cast<size_t>(NumFiles)] = 0;
 }
 
+int FileCatalogue::find(const std::string& name) const {
+  for (int i = 0; i < NumFiles; ++i) {
+    if (FileNames[static_cast<size_t>(i)] == name) return i;
+  }
+  return -1;
+}
+
 std::string statusText(int index, std::int16_t status) {
   const char* what = nullptr;
   switch (status) {
@@ -75,19 +83,18 @@ std::string statusText(int index, std::int16_t status) {
   return "Status for Header #" + signedText(index + 1) + what;
 }
 
-ListUpdate FileList::AddToList(std::int16_t extLogMode) {
+ListUpdate FileList::AddToList(const ListedFile& f) {
   FileCatalogue& cat = d_.catalogue;
-  HeaderFields& h = d_.header;
   if (cat.NumFiles >= kMaxFiles) return {d_.messages.box(Msg::kListFull), {}, {}};
   // A units code outside the table's seven codes is listed as code 0.
-  if (h.UnitsCode > 6 || h.UnitsCode < 0) h.UnitsCode = 0;
+  const std::int16_t units = f.UnitsCode > 6 || f.UnitsCode < 0 ? 0 : f.UnitsCode;
   ListUpdate added;
   added.entry =
-      listEntryText(cat.ListDate, cat.ListTime, h.ProbeType, d_.probes.ModelName(h.ProbeType),
-                    logModeListName(h.LogMode, extLogMode), h.LogRate,
-                    d_.probes.UnitsText(h.ProbeType, h.UnitsCode), cat.CurrentFile);
+      listEntryText(f.ListDate, f.ListTime, f.ProbeType, d_.probes.ModelName(f.ProbeType),
+                    logModeListName(f.LogMode, f.ExtLogMode), f.LogRate,
+                    d_.probes.UnitsText(f.ProbeType, units), f.CurrentFile);
   const auto slot = static_cast<size_t>(cat.NumFiles);
-  cat.FileNames[slot] = cat.CurrentFile;
+  cat.FileNames[slot] = f.CurrentFile;
   cat.FileStatus[slot] = kComplete;
   ++cat.NumFiles;
   added.generalMessage = signedText(cat.NumFiles) + " data files are available.";
@@ -115,7 +122,8 @@ constexpr std::size_t kListHeadBytes = kHeaderBlockBytes + 2 * kMaxFieldBytes;
 
 ListUpdate FileList::LoadFiletoList(const std::string& filename) {
   FileCatalogue& cat = d_.catalogue;
-  HeaderFields& h = d_.header;
+  HeaderFields h;  // this file's own: the list reads no one else's header
+  ListedFile f;
   try {
     const std::string content =
         d_.fs.readHead(platform::joinPath(d_.dataPath, filename), kListHeadBytes);
@@ -125,15 +133,21 @@ ListUpdate FileList::LoadFiletoList(const std::string& filename) {
     const std::int16_t recordTag = in.readInt16();
     const std::int16_t unitsCode = in.readInt16();
     // Only a head read whole reaches the header fields.
-    block.assignTo(h, cat.ListDate, cat.ListTime);
+    block.assignTo(h, f.ListDate, f.ListTime);
     h.RecordTag = recordTag;
-    h.UnitsCode = unitsCode;
-    cat.CurrentFile = filename;
-    if (VerifyHeader(cat.ListDate, cat.ListTime, h.ProbeType, h.LogMode, h.LogRate, h.DataFormat,
+    f.CurrentFile = filename;
+    f.ProbeType = h.ProbeType;
+    f.LogMode = h.LogMode;
+    f.LogRate = h.LogRate;
+    f.UnitsCode = unitsCode;
+    if (VerifyHeader(f.ListDate, f.ListTime, h.ProbeType, h.LogMode, h.LogRate, h.DataFormat,
                      h.MoveAve)) {
       // A full list has its own message; the file is then simply not listed.
-      ListUpdate update = AddToList(0);
-      if (update.added()) cat.newestStatus() = kComplete;
+      ListUpdate update = AddToList(f);
+      if (update.added()) {
+        cat.newestStatus() =
+            endedEarly(d_.fs, platform::joinPath(d_.dataPath, filename)) ? kHeaderOnly : kComplete;
+      }
       return update;
     }
   } catch (const Error&) {
@@ -151,16 +165,15 @@ void FileList::Show_list_status(int selected, int choice, const ViewSteps& steps
   }
   const auto slot = static_cast<size_t>(selected);
   const std::int16_t status = cat.FileStatus[slot];
-  if (status == kHeaderOnly || status == kNoHeader) {
+  if (status == kNoHeader || (status == kHeaderOnly && choice != 1)) {
     steps.status(statusText(selected, status));
-  } else if (status == kComplete) {
+  } else if (status == kComplete || status == kHeaderOnly) {
     if (choice != 1) {
       steps.status(statusText(selected, status));
       return;
     }
     const std::string name = cat.FileNames[slot];
     if (name.empty()) return;
-    cat.CurrentFile = name;
     steps.status("Reading Raw Data File");
     // The reader reports its own failures; the table is rebuilt whatever happened.
     if (steps.ReadRawDataFile) steps.ReadRawDataFile(name);

@@ -28,15 +28,29 @@ struct FileCatalogue {
   std::array<std::string, kMaxFiles + 1> FileNames;
   std::array<std::int16_t, kMaxFiles + 1> FileStatus{};
   std::int16_t NumFiles = 0;
-  std::string CurrentFile;
-  std::string ListDate;
-  std::string ListTime;
 
   // Removes entry `index`: the entries after it move up one place, name and status together.
   void removeEntry(int index);
+  // The entry of file `name`, -1 when it is not listed.
+  int find(const std::string& name) const;
 
   // The newest entry's status slot (entry 0 when the list is empty).
   std::int16_t& newestStatus() { return FileStatus[NumFiles > 0 ? NumFiles - 1 : 0]; }
+};
+
+// What a list entry is made of: the file's bare name, the date and time its list entry shows,
+// and the header fields the entry names. A value: the upload in progress and the list loader
+// each hand over their own.
+struct ListedFile {
+  std::string CurrentFile;
+  std::string ListDate;
+  std::string ListTime;
+  std::int16_t ProbeType = 0;
+  std::int16_t LogMode = 0;
+  std::int16_t LogRate = 0;
+  std::int16_t UnitsCode = 0;
+  std::int16_t ExtLogMode = 0;  // names mode 0 of elapsed-time uploads
+  bool operator==(const ListedFile&) const = default;
 };
 
 // The entry text of one file: date, time, probe, mode, log rate, units, file name.
@@ -64,7 +78,6 @@ class FileList {
  public:
   struct Deps {
     FileCatalogue& catalogue;
-    HeaderFields& header;
     const ProbeTable& probes;
     const MessageCatalogue& messages;
     platform::FileSystem& fs;
@@ -72,14 +85,14 @@ class FileList {
   };
   explicit FileList(Deps deps) : d_(std::move(deps)) {}
 
-  // Adds `CurrentFile` with the current header fields to the catalogue, or returns the
-  // list-full message. `extLogMode` names mode 0 of elapsed-time uploads.
-  ListUpdate AddToList(std::int16_t extLogMode);
+  // Adds `file` to the catalogue, or returns the list-full message.
+  ListUpdate AddToList(const ListedFile& file);
   // Lists the first 100 raw data files of the data directory, handing what each one comes to
   // (and the too-many-files message) to `show` as it goes.
   void SearchForFiles(const std::function<void(const ListUpdate&)>& show);
   // Lists one file from its head: the header lines and the first record line. Only the head is
-  // read, however long the file.
+  // read, however long the file. A file whose upload ended early (a mark beside it) is listed
+  // as not complete.
   ListUpdate LoadFiletoList(const std::string& filename);
   // The steps of viewing a file: the status label, the reader and the grid.
   struct ViewSteps {
@@ -87,8 +100,9 @@ class FileList {
     std::function<void(const std::string&)> ReadRawDataFile;  // reports its own failures
     std::function<void()> UpdateDataTable;
   };
-  // For the list entry `selected` (-1 for none), choice 1: view it; other values: show its
-  // status only. Throws the catalogue's "select an item" error when nothing is selected.
+  // For the list entry `selected` (-1 for none), choice 1: view it (also an upload that ended
+  // early, after its status); other values: show its status only. Throws the catalogue's "select
+  // an item" error when nothing is selected.
   void Show_list_status(int selected, int choice, const ViewSteps& steps);
 
  private:

@@ -121,6 +121,19 @@ void MemoryFileSystem::remove(const std::string& path) {
   synced.erase(path);
 }
 
+void MemoryFileSystem::moveInto(const std::string& path, const std::string& dir) {
+  if (refuseRemove.count(path))
+    throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + path);
+  const auto it = files.find(path);
+  if (it == files.end()) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
+  const std::string target = joinPath(dir, path.substr(path.rfind('/') + 1));
+  if (files.count(target)) throw Error(ErrorKind::kIo, "File exists: " + target);
+  files[target] = it->second;
+  synced[target] = durable(path);
+  files.erase(path);
+  synced.erase(path);
+}
+
 std::string MemoryFileSystem::durable(const std::string& path) const {
   auto it = synced.find(path);
   return it == synced.end() ? std::string() : it->second;

@@ -297,4 +297,34 @@ void PosixFileSystem::remove(const std::string& path) {
   if (::unlink(path.c_str()) != 0) fail(errno, path);
 }
 
+namespace {
+void makeDirectories(const std::string& dir) {
+  if (dir.empty() || dir == "/" || dir == ".") return;
+  struct stat st {};
+  if (::stat(dir.c_str(), &st) == 0) {
+    if (!S_ISDIR(st.st_mode)) throw Error(ErrorKind::kIo, "Not a directory: " + dir);
+    return;
+  }
+  makeDirectories(directoryOf(dir));
+  if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) fail(errno, dir);
+  syncDirectoryOf(dir);
+}
+}  // namespace
+
+void PosixFileSystem::moveInto(const std::string& path, const std::string& dir) {
+  makeDirectories(dir);
+  const auto slash = path.rfind('/');
+  const std::string target = joinPath(dir, slash == std::string::npos ? path : path.substr(slash + 1));
+  // A hard link then the old name's removal: unlike rename(), link() never replaces a file that
+  // is already there.
+  if (::link(path.c_str(), target.c_str()) != 0) fail(errno, target);
+  if (::unlink(path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(target.c_str());
+    fail(err, path);
+  }
+  syncDirectoryOf(target);
+  syncDirectoryOf(path);
+}
+
 }  // namespace kestrand::platform::posix

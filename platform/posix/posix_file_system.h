@@ -21,6 +21,7 @@ class PosixFileSystem : public FileSystem {
   bool sameFile(const std::string& a, const std::string& b) const override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
+  void moveInto(const std::string& path, const std::string& dir) override;
 
  private:
   std::string programDir_;

@@ -20,8 +20,16 @@ const std::string kCsv =
 
 struct DataFiles : ::testing::Test {
   DataFiles() {
-    g.doc.table.NumSamples = 2;
-    g.doc.table.ColUsed[0] = 1;
+    g.doc.replace([](app::LoadedUpload& u) {
+      u.table.NumSamples = 2;
+      u.table.ColUsed[0] = 1;
+    });
+  }
+  // A raw data file listed as an upload lists it: "Save as" is named after it.
+  void listed(const std::string& name) {
+    store::ListedFile file;
+    file.CurrentFile = name;
+    g.files.add(file);
   }
   void save() { app::mnuSave_Click(g.doc, g.files, g.present, fs, dialogs); }
   void open() { app::mnuopen_Click(g.doc, g.present, fs, dialogs, "/prog"); }
@@ -33,7 +41,7 @@ struct DataFiles : ::testing::Test {
 };
 
 TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
-  g.files.catalogue.CurrentFile = "qv 0001.dat";
+  listed("qv 0001.dat");
   save();  // cancelled: nothing written
   EXPECT_EQ(fs.files.count("/prog/qv 0001.csv"), 0u);
   EXPECT_EQ(dialogs.fileDialogs.at(0),
@@ -61,8 +69,8 @@ TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
 
 TEST_F(DataFiles, SaveAsNeedsColumnsAndARawFileName) {
   save();  // no raw data file viewed yet
-  g.doc.table.ColUsed[0] = 0;
-  g.files.catalogue.CurrentFile = "qv0001.dat";
+  g.doc.replace([](app::LoadedUpload& u) { u.table.ColUsed[0] = 0; });
+  listed("qv0001.dat");
   save();
   EXPECT_TRUE(dialogs.fileDialogs.empty());
   ASSERT_EQ(rig.box.shown.size(), 2u);
@@ -76,8 +84,8 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
   open();  // "No" keeps the table
   EXPECT_EQ(dialogs.events, std::vector<std::string>{"yes/no: Delete All Data|This will delete "
                                                      "all unsaved data!  Are you sure?"});
-  EXPECT_EQ(g.doc.table.NumSamples, 2);
-  EXPECT_EQ(g.doc.table.ColUsed[0], 1);
+  EXPECT_EQ(g.doc.table().NumSamples, 2);
+  EXPECT_EQ(g.doc.table().ColUsed[0], 1);
 
   fs.files["/prog/a.xls"] = fs.files["/prog/b.XLS"] = kCsv;
   dialogs.yesNoAnswers = {true};
@@ -86,8 +94,8 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
   open();
   EXPECT_EQ(dialogs.fileDialogs.at(0),
             (platform::FileDialogRequest{"Open Data File", kFilter, "/prog", "", false}));
-  EXPECT_EQ(g.doc.table.NumSamples, 0);  // emptied on "Yes"
-  EXPECT_EQ(g.doc.table.ColUsed[0], 0);
+  EXPECT_EQ(g.doc.table().NumSamples, 0);  // emptied on "Yes"
+  EXPECT_EQ(g.doc.table().ColUsed[0], 0);
   EXPECT_EQ(rig.view.grid.rows, 2);  // the emptied table shown: titles and one blank row
   EXPECT_TRUE(rig.box.shown.empty());
 

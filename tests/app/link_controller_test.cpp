@@ -53,6 +53,7 @@ TEST(PortLost, UploadCutOffShowsTheBoxOnceAndNeitherDeleteStopsTheReopening) {
   for (C del : {C::kDelete, C::kDeleteAll}) {
     Window w;
     const auto boxes = [&] {
+      w.timers.advance(1);  // the link's boxes show once its handler has returned
       return std::count_if(w.box.shown.begin(), w.box.shown.end(),
                            [&](const auto& b) { return b.text == incomplete; });
     };

@@ -175,8 +175,8 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
   EXPECT_EQ(s.view.label(LabelId::kStatDat), "Table updated");
   EXPECT_EQ(s.view.cell(1, 2), " 12.1");
 
-  // Entry 0 of three goes; the others move up with their statuses and numbers. The file of an
-  // upload under way is closed first.
+  // Entry 0 of three goes; the others move up with their statuses and numbers. An upload under
+  // way goes on: its file stays open.
   s.port.deliver(hex("10 01 01 23 45 67 34 80 00 01 00 00 85 10 03"));
   ASSERT_EQ(s.fs.openFiles, 1);
   s.win.program().files.catalogue.FileStatus[1] = store::kHeaderOnly;
@@ -186,7 +186,7 @@ TEST(FileList, ListAtStartViewAnEntryThenDeleteIt) {
             "Delete header # 1 and file QV 15.Jan.06  14.05.09.dat - are you sure?");
   EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.dat"));
   EXPECT_FALSE(s.fs.exists("/prog/QV 15.Jan.06  14.05.09.notes"));  // its notes went with it
-  EXPECT_EQ(s.fs.openFiles, 0);
+  EXPECT_EQ(s.fs.openFiles, 1);
   EXPECT_EQ(s.win.program().files.catalogue.FileNames[1], "qv3.dat");
   s.view.listSelect(0);
   s.view.click(C::kListClick);

@@ -104,7 +104,7 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
 
   // 1100 samples: 21 pages, twenty at the first tick, the last at the second; the document
   // ends (and goes away) at the third.
-  const auto pages = view::PrintReport(g.doc.table, g.header);
+  const auto pages = view::PrintReport(g.doc.table(), g.doc.header());
   ASSERT_EQ(pages.size(), 21u);
   rig.timers.advance(1);
   EXPECT_EQ(printer->pages.size(), 20u);

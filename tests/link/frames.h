@@ -108,7 +108,7 @@ inline std::vector<std::string> show(const link::Actions& actions) {
       {K::kCloseFile, "close"},   {K::kWriteLine, "line"},        {K::kArmWatchdog, "arm"},
       {K::kStopWatchdog, "stop"}, {K::kNormalPointer, "pointer"}, {K::kClearReceive, "clear"},
       {K::kStatus, "status"},     {K::kGeneralMsg, "general"},    {K::kNotice, "notice"},
-      {K::kMessageBox, "box"},    {K::kAddToList, "list"},        {K::kSetNewestStatus, "newest"},
+      {K::kMessageBox, "box"},    {K::kAddToList, "list"},        {K::kSetStatus, "status-of"},
       {K::kUploadEnded, "ended"}};
   std::vector<std::string> out;
   for (const link::Action& a : actions) {
@@ -117,7 +117,7 @@ inline std::vector<std::string> show(const link::Actions& actions) {
     if (a.kind == K::kReply) s = a.byte == 6 ? "ACK" : a.byte == 21 ? "NAK" : "reply?";
     if (a.kind != K::kReply && (!text.empty() || a.kind == K::kStatus)) s += " " + text;
     if (a.kind == K::kArmWatchdog || a.kind == K::kNotice) s += " " + std::to_string(a.ms);
-    if (a.kind == K::kSetNewestStatus) s += " " + std::to_string(a.status);
+    if (a.kind == K::kSetStatus) s += " " + std::to_string(a.status);
     out.push_back(s);
   }
   return out;
@@ -133,7 +133,7 @@ struct MemoryDataDirectory {
 struct Link : MemoryDataDirectory, ReceiveRig {
   Link() : ReceiveRig(fs, "/data") {
     port.onWrite = [this](std::string_view bytes) {
-      const auto f = fs.files.find("/data/" + CurrentFile);
+      const auto f = fs.files.find("/data/" + CurrentFile());
       if (bytes == "\x06" && f != fs.files.end()) {
         EXPECT_EQ(fs.durable(f->first), f->second) << "unsynced";
       }
@@ -147,9 +147,15 @@ struct Link : MemoryDataDirectory, ReceiveRig {
   }
   std::vector<std::string> send(const std::string& bytes) { return show(deliver(bytes)); }
   std::string file(const std::string& name) const { return fs.readAll("/data/" + name); }
+  // The boxes shown so far: those the link queued show once its handler has returned.
+  const std::vector<platform::fake::ScriptedMessageBox::Shown>& boxes() {
+    timers.advance(1);
+    return box.shown;
+  }
 
   link::FormatChoice formats;
-  std::string& CurrentFile = prog.files.catalogue.CurrentFile;
+  // The file the upload in progress writes.
+  const std::string& CurrentFile() { return prog.link.meterLink().upload().CurrentFile; }
   std::string& replies = port.written;
 };
 

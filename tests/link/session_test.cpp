@@ -27,7 +27,7 @@ TEST(Session, WorkedHeaderAndLastDataMessageWithAChecksumMismatch) {
   // With a checksum one too high (8F): noted, yet written and acknowledged all the same.
   EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
             (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
-                   "stop", "close", "ended", "list " + kWorkedFile, "newest 2"}));
+                   "stop", "close", "ended", "list " + kWorkedFile, "status-of " + kWorkedFile + " 2"}));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.replies, hex("06 06"));
 }
@@ -68,7 +68,7 @@ TEST(Session, HeadersGiveTheFileNameAndItsTwoHeaderLines) {
     Link l;
     l.formats = r.formats;
     l.send(r.wire);
-    EXPECT_EQ(l.CurrentFile, r.name);
+    EXPECT_EQ(l.CurrentFile(), r.name);
     EXPECT_EQ(l.file(r.name), r.lines) << r.name;
   }
 }
@@ -98,10 +98,10 @@ TEST(Session, DataRecordsPerModeAndColumns) {
   for (const Row& r : rows) {
     Link l;
     l.send(headerFrame(r.head));
-    const std::string before = l.file(l.CurrentFile), body = hex(r.body);
+    const std::string before = l.file(l.CurrentFile()), body = hex(r.body);
     const Lines actions = l.send(frame(2, {body.begin(), body.end()}, 4));
     EXPECT_EQ(actions.front(), "status ");  // no checksum notice
-    EXPECT_EQ(l.file(l.CurrentFile), before + r.records) << r.body;
+    EXPECT_EQ(l.file(l.CurrentFile()), before + r.records) << r.body;
   }
 }
 
@@ -109,7 +109,7 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   Link l;
   // Data before any header: NAK, then ACK; the newest entry is marked as data without header.
   EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "close", "newest 3", "NAK", "ended", "commit", "ACK"}));
+            (Lines{"status ", "close", "status-of 3", "NAK", "ended", "commit", "ACK"}));
   EXPECT_EQ(l.send(frame(7, {1, 2, 3}, 4)), (Lines{"status ", "commit", "ACK"}));
   // After the upload's last message: refused, NAK alone.
   l.send(hex(kWorkedHeader));
@@ -119,12 +119,12 @@ TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
   // A header whose file cannot be created is refused, yet its upload runs its course.
   l.fs.refuseCreate.insert("/data/" + kWorkedFile);
   l.send(hex(kWorkedHeader));
-  ASSERT_EQ(l.box.shown.size(), 1u);
-  EXPECT_NE(l.box.shown[0].text.find("Permission denied"), std::string::npos);
+  ASSERT_EQ(l.boxes().size(), 1u);
+  EXPECT_NE(l.boxes()[0].text.find("Permission denied"), std::string::npos);
   EXPECT_EQ(
       l.send(hex(kWorkedLast)),
       (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
-             "NAK", "stop", "close", "ended", "list " + kWorkedFile, "newest 2"}));
+             "NAK", "stop", "close", "ended", "list " + kWorkedFile, "status-of " + kWorkedFile + " 2"}));
   EXPECT_EQ(l.replies, hex("15 06 06 06 06 15 15 15"));
 }
 
@@ -144,21 +144,28 @@ TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFullUntil
   }
 }
 
-TEST(Session, EventsABoxLetsInKeepTheirFileFromTheBatchThatShowedIt) {
-  // Closing the first upload's file fails as a second header arrives; while that box is open a
-  // third header starts its upload, whose file the second header's batch then leaves alone.
+TEST(Session, ABoxShowsAfterTheLinksHandlerAndTheLinkGoesOnWhileItIsOpen) {
+  // Closing the first upload's file fails as a second header arrives: the box waits until the
+  // handler has returned. While it is open a third upload arrives and is stored; its own box
+  // (its file cannot be created) waits for the first and is not lost.
   Link l;
   l.send(hex(kWorkedHeader));
   l.fs.refuseSync.insert("/data/" + kWorkedFile);
+  l.send(headerFrame({.stamp = stamp(3626, 57600)}));
+  EXPECT_TRUE(l.box.shown.empty());
   l.box.whileOpen = [&](const auto&) {
     l.box.whileOpen = nullptr;
     l.send(headerFrame({.stamp = stamp(3626, 50733)}));
+    l.send(hex(kWorkedLast));
+    l.fs.refuseCreate.insert("/data/QV 05.Dec.06  18.00.00.dat");
+    l.send(headerFrame({.stamp = stamp(3626, 64800)}));
+    EXPECT_EQ(l.box.shown.size(), 1u);
   };
-  l.send(headerFrame({.stamp = stamp(3626, 57600)}));
-  l.send(hex(kWorkedLast));
+  ASSERT_EQ(l.boxes().size(), 2u);
+  EXPECT_NE(l.box.shown[1].text.find("18.00.00"), std::string::npos);
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_FALSE(l.fs.exists("/data/QV 05.Dec.06  16.00.00.dat"));
+  EXPECT_EQ(l.replies.back(), '\x15');  // the header whose file failed is refused
 }
 
 TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUploadIn) {
@@ -178,15 +185,15 @@ TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUplo
     l.send(headerFrame({.stamp = stamp(3626, 50733)}));
   };
   l.timers.advance(1);
-  ASSERT_EQ(l.box.shown.size(), 1u);
-  EXPECT_EQ(l.box.shown[0].text, kIncomplete);
+  ASSERT_EQ(l.boxes().size(), 1u);
+  EXPECT_EQ(l.boxes()[0].text, kIncomplete);
   l.send(hex(kWorkedLast));
   EXPECT_EQ(l.replies, hex("06 06 15 15 06 06"));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
   l.timers.advance(60000);  // the new upload ended normally: no further box
-  EXPECT_EQ(l.box.shown.size(), 1u);
+  EXPECT_EQ(l.boxes().size(), 1u);
 }
 
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006
@@ -257,7 +264,7 @@ TEST(Continuation, MessageRefusedAfterItsSplitIsCutBackToWholeLinesAndStoredOnce
       EXPECT_EQ(l.replies.back(), sent == 2 ? '\x06' : '\x15');
       EXPECT_EQ(l.fs.files.at(a).empty(), sent < 2) << fullDisk;  // cut back to no line
     }
-    EXPECT_EQ(l.box.shown.size(), 1u);
+    EXPECT_EQ(l.boxes().size(), 1u);
     for (const auto& [name, records] : {std::pair{"", 16300}, {"A", 50}}) {
       const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
       EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
@@ -269,18 +276,17 @@ TEST(Continuation, MessageRefusedAfterItsSplitIsCutBackToWholeLinesAndStoredOnce
 TEST(Continuation, ZIsTheLastLetterAndPastItTheUploadEndsWithNoFileOverwritten) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 50733)}));
-  l.CurrentFile = "QV 05.Dec.06  14.05.33Y.dat";  // as if the upload had reached Y
-  l.deliver(dataFrames(32601));
+  l.deliver(dataFrames(27 * 16300 + 1));  // the first file and A to Z full, and one record more
   const std::string z = l.file("QV 05.Dec.06  14.05.33Z.dat");
-  EXPECT_EQ(z.substr(0, 12), "\"12/05/2006\"");
+  EXPECT_EQ(z.substr(0, 12), "\"12/10/2006\"");  // the stamp of its first record, 26 x 16300 s on
   EXPECT_EQ(std::count(z.begin(), z.end(), '\n'), 2 + 2 * 16300);
-  ASSERT_EQ(l.box.shown.size(), 1u);
-  EXPECT_EQ(l.box.shown[0].text, kIncomplete);
+  ASSERT_EQ(l.boxes().size(), 1u);
+  EXPECT_EQ(l.boxes()[0].text, kIncomplete);
   EXPECT_EQ(l.fs.openFiles, 0);
   EXPECT_FALSE(l.prog.link.watchdogRunning());
   // The message whose record found no file is refused, and so is what follows.
   l.deliver(dataFrames(1));
-  EXPECT_EQ(l.replies, std::string(1 + 326, '\x06') + "\x15\x15");
+  EXPECT_EQ(l.replies, std::string(1 + 4401, '\x06') + "\x15\x15");
 }
 
 }  // namespace

@@ -30,11 +30,7 @@ std::string headerError(const std::string& name) {
 // updates.
 class CatalogueTest : public ::testing::Test {
  protected:
-  CatalogueTest() {
-    probes_.InitProbeTable();
-    catalogue_.ListDate = "01/15/2006";
-    catalogue_.ListTime = "02:05:09 PM";
-  }
+  CatalogueTest() { probes_.InitProbeTable(); }
   void write(const std::string& name, const std::string& content) {
     fs_.files["/d/" + name] = content;
   }
@@ -61,40 +57,36 @@ class CatalogueTest : public ::testing::Test {
 
   platform::fake::MemoryFileSystem fs_{"/d"};
   FileCatalogue catalogue_;
-  HeaderFields header_;
+  ListedFile file_{.CurrentFile = kExampleName, .ListDate = "01/15/2006", .ListTime = "02:05:09 PM"};
   ProbeTable probes_;
   MessageCatalogue messages_;
-  FileList list_{{catalogue_, header_, probes_, messages_, fs_, "/d"}};
+  FileList list_{{catalogue_, probes_, messages_, fs_, "/d"}};
   Texts entries_, boxes_, general_;
 };
 
 TEST_F(CatalogueTest, AddToListAppendsTheEntryAndCountsIt) {
-  catalogue_.CurrentFile = kExampleName;
-  header_.LogMode = 1;
-  header_.LogRate = 2;
-  take(list_.AddToList(0));
+  file_.LogMode = 1;
+  file_.LogRate = 2;
+  take(list_.AddToList(file_));
   EXPECT_EQ(entries_, Texts{kExampleEntry});
   EXPECT_EQ(catalogue_.FileNames[0], kExampleName);
   EXPECT_EQ(catalogue_.FileStatus[0], kComplete);
   EXPECT_EQ(general_, Texts{" 1 data files are available."});
 
   // Mode 0 of an elapsed-time upload is named by the flag; units 1 of probe 16.
-  catalogue_.ListTime = "12";
-  catalogue_.CurrentFile = "qv12.dat";
-  header_.ProbeType = 16;
-  header_.LogMode = 0;
-  header_.UnitsCode = 1;
-  take(list_.AddToList(2));
+  file_ = {"qv12.dat", "01/15/2006", "12", 16, 0, 2, 1, 2};
+  take(list_.AddToList(file_));
   EXPECT_EQ(entries_.at(1),
             "01/15/2006 12   Probe R510   Spatial   Log Rate  2   Units mW/cm\xB2      qv12.dat");
   EXPECT_EQ(catalogue_.NumFiles, 2);
   EXPECT_EQ(general_.back(), " 2 data files are available.");
 
   // Units codes outside the table's 0..6 are listed as code 0; 6 is inside though unused.
-  header_.ProbeType = 0;
+  file_.ProbeType = 0;
+  file_.ExtLogMode = 0;
   for (const int code : {7, -1, 6}) {
-    header_.UnitsCode = static_cast<std::int16_t>(code);
-    take(list_.AddToList(0));
+    file_.UnitsCode = static_cast<std::int16_t>(code);
+    take(list_.AddToList(file_));
     EXPECT_TRUE(
         entries_.back().ends_with(code == 6 ? "Units       qv12.dat" : "Units V/m      qv12.dat"))
         << code;
@@ -103,14 +95,14 @@ TEST_F(CatalogueTest, AddToListAppendsTheEntryAndCountsIt) {
 
 TEST_F(CatalogueTest, APeriodicFileIsListedWithItsFirstRecordsUnits) {
   write("qvp.dat", "\"01/15/2006\",\"02:05:09 PM\",0,2\r\n2,9,60,3,10.5\r\n1,1\r\n1\r\n2\r\n3\r\n");
-  catalogue_.ListDate = catalogue_.ListTime = "";
   search();
   EXPECT_EQ(entries_, Texts{"01/15/2006 02:05:09 PM   Probe QV-1100   Periodic     Log Rate  2   "
                             "Units mW/cm\xB2      qvp.dat"});
   EXPECT_EQ(catalogue_.FileNames[0] + " " + std::to_string(catalogue_.FileStatus[0]), "qvp.dat 2");
-  // The header fields hold the last file examined.
-  EXPECT_EQ(std::tuple(header_.DataFormat, header_.MoveAve, header_.PeriodOn, header_.PeriodOff),
-            std::tuple(9, 60, 3.0f, 10.5f));
+  // An upload that ended early is marked beside its file, and listed as not complete.
+  fs_.files["/d/qvp.ended"] = "Upload ended early\r\n";
+  search();
+  EXPECT_EQ(catalogue_.FileStatus[1], kHeaderOnly);
 }
 
 TEST_F(CatalogueTest, SearchMatchesNamesWithoutRegardToCaseInNameOrder) {
@@ -142,7 +134,6 @@ TEST_F(CatalogueTest, OnlyTheFirstHundredFilesAreExaminedAndAFullListTakesNoMore
   search();
   EXPECT_EQ(catalogue_.NumFiles, 100);
   EXPECT_EQ(catalogue_.FileNames[99], "qv1099.dat");
-  EXPECT_EQ(catalogue_.CurrentFile, "qv1099.dat");
   EXPECT_EQ(boxes_, Texts{"Too many *.dat files exist. Only the first  100 will be listed."});
 }
 

@@ -1,0 +1,76 @@
+#include "store/upload_files.h"
+
+#include <cstdio>
+
+#include "core/error.h"
+#include "store/notes.h"
+
+namespace kestrand::store {
+namespace {
+
+std::string withoutExtension(const std::string& path) {
+  const auto slash = path.rfind('/');
+  const auto dot = path.rfind('.');
+  const bool hasExtension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return hasExtension ? path.substr(0, dot) : path;
+}
+
+std::string stampFolder(const platform::LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d.%02d.%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+}  // namespace
+
+std::string endedMarkPath(const std::string& dataPath) {
+  return withoutExtension(dataPath) + ".ended";
+}
+
+bool endedEarly(const platform::FileSystem& fs, const std::string& dataPath) {
+  return fs.exists(endedMarkPath(dataPath));
+}
+
+void markEndedEarly(platform::FileSystem& fs, const std::string& dataPath, const std::string& why) {
+  fs.writeAll(endedMarkPath(dataPath), "Upload ended early: " + why + "\r\n");
+}
+
+std::string continuationName(const std::string& name, char letter) {
+  const std::string stem = withoutExtension(name);
+  return stem + letter + name.substr(stem.size());
+}
+
+std::vector<std::string> storedFilesOf(const platform::FileSystem& fs, const std::string& dataDir,
+                                     const std::string& firstName) {
+  std::vector<std::string> dataFiles{firstName};
+  for (char letter = 'A'; letter <= 'Z'; ++letter)
+    dataFiles.push_back(continuationName(firstName, letter));
+  std::vector<std::string> names;
+  for (const std::string& name : dataFiles) {
+    for (const std::string& file : {name, notesPath(name), endedMarkPath(name)}) {
+      if (fs.exists(platform::joinPath(dataDir, file))) names.push_back(file);
+    }
+  }
+  return names;
+}
+
+std::optional<ReplacedUpload> moveUploadAside(platform::FileSystem& fs, const std::string& dataDir,
+                                              const std::string& firstName,
+                                              const platform::LocalTime& now) {
+  const std::vector<std::string> names = storedFilesOf(fs, dataDir, firstName);
+  if (names.empty()) return std::nullopt;
+  const std::string replaced = platform::joinPath(dataDir, kReplacedFolder);
+  std::string folder = platform::joinPath(replaced, stampFolder(now));
+  for (int n = 2; fs.exists(platform::joinPath(folder, names.front())); ++n)
+    folder = platform::joinPath(replaced, stampFolder(now) + " (" + std::to_string(n) + ")");
+  ReplacedUpload moved{folder, {}};
+  for (const std::string& name : names) {
+    fs.moveInto(platform::joinPath(dataDir, name), folder);
+    moved.names.push_back(name);
+  }
+  return moved;
+}
+
+}  // namespace kestrand::store

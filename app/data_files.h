@@ -11,8 +11,8 @@
 #include "app/document.h"
 #include "app/files.h"
 #include "app/presenter.h"
-#include "platform/main_view.h"
-#include "platform/printer.h"
+#include "app/main_view.h"
+#include "ports/printer.h"
 #include "store/feedback.h"
 #include "view/report.h"
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/main_view.h"
-#include "platform/timer.h"
+#include "app/main_view.h"
+#include "ports/timer.h"
 
 namespace kestrand {
 

@@ -15,11 +15,11 @@
 #include "core/messages.h"
 #include "datetime/format_preferences.h"
 #include "link/meter_link.h"
-#include "platform/clock.h"
-#include "platform/file_system.h"
-#include "platform/main_view.h"
-#include "platform/serial_port.h"
-#include "platform/timer.h"
+#include "ports/clock.h"
+#include "ports/file_system.h"
+#include "app/main_view.h"
+#include "ports/serial_port.h"
+#include "ports/timer.h"
 
 namespace kestrand::app {
 

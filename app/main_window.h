@@ -10,9 +10,9 @@
 
 #include "app/program.h"
 #include "app/start_up.h"
-#include "platform/main_view.h"
-#include "platform/printer.h"
-#include "platform/timer.h"
+#include "app/main_view.h"
+#include "ports/printer.h"
+#include "ports/timer.h"
 
 namespace kestrand::app {
 

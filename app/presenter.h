@@ -16,9 +16,9 @@
 #include "core/box_request.h"
 #include "datetime/format_preferences.h"
 #include "link/meter_link.h"
-#include "platform/main_view.h"
-#include "platform/message_box.h"
-#include "platform/timer.h"
+#include "app/main_view.h"
+#include "ports/message_box.h"
+#include "ports/timer.h"
 #include "store/feedback.h"
 
 namespace kestrand::app {

@@ -12,12 +12,12 @@
 #include "app/presenter.h"
 #include "core/error.h"
 #include "core/messages.h"
-#include "platform/clock.h"
-#include "platform/file_system.h"
-#include "platform/main_view.h"
-#include "platform/message_box.h"
-#include "platform/serial_port.h"
-#include "platform/timer.h"
+#include "ports/clock.h"
+#include "ports/file_system.h"
+#include "app/main_view.h"
+#include "ports/message_box.h"
+#include "ports/serial_port.h"
+#include "ports/timer.h"
 #include "store/probe_table.h"
 
 namespace kestrand::app {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_system.h"
+#include "ports/file_system.h"
 
 namespace kestrand::app {
 

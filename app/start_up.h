@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/program.h"
-#include "platform/main_view.h"
-#include "platform/timer.h"
+#include "app/main_view.h"
+#include "ports/timer.h"
 
 namespace kestrand::app {
 

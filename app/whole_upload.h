@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "platform/file_system.h"
-#include "platform/printer.h"
+#include "ports/file_system.h"
+#include "ports/printer.h"
 #include "store/probe_table.h"
 #include "view/chart.h"
 #include "view/grid.h"

@@ -21,7 +21,7 @@
 
 #include "bench/full_upload.h"
 #include "core/messages.h"
-#include "platform/qt/chart_painter.h"
+#include "adapters/qt/chart_painter.h"
 #include "store/raw_format.h"
 #include "store/raw_reader.h"
 #include "view/chart.h"

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "app/data_files.h"
-#include "platform/posix/posix_file_system.h"
+#include "adapters/posix/posix_file_system.h"
 #include "view/csv.h"
 #include "view/report.h"
 

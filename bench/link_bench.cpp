@@ -35,8 +35,8 @@
 
 #include "bench/upload_frames.h"
 #include "link/receive_path.h"
-#include "platform/fake/memory_file_system.h"
-#include "platform/posix/posix_file_system.h"
+#include "tests/fakes/memory_file_system.h"
+#include "adapters/posix/posix_file_system.h"
 #include "tests/support/program_rig.h"
 
 namespace {

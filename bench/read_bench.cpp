@@ -20,7 +20,7 @@
 
 #include "bench/full_upload.h"
 #include "core/messages.h"
-#include "platform/posix/posix_file_system.h"
+#include "adapters/posix/posix_file_system.h"
 #include "store/catalogue.h"
 #include "store/raw_format.h"
 #include "store/raw_reader.h"

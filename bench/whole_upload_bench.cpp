@@ -20,7 +20,7 @@
 
 #include "app/whole_upload.h"
 #include "bench/full_upload.h"
-#include "platform/posix/posix_file_system.h"
+#include "adapters/posix/posix_file_system.h"
 #include "view/stats.h"
 
 namespace {

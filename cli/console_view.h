@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/main_view.h"
-#include "platform/message_box.h"
+#include "app/main_view.h"
+#include "ports/message_box.h"
 
 namespace kestrand::cli {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
+#include "ports/clock.h"
 
 namespace kestrand::datetime {
 

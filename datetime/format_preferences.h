@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/error.h"
-#include "platform/file_system.h"
+#include "ports/file_system.h"
 
 namespace kestrand::datetime {
 

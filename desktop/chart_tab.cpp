@@ -1,7 +1,7 @@
 #include "desktop/chart_tab.h"
 
 #include "app/settings_files.h"
-#include "platform/qt/report_pdf.h"
+#include "adapters/qt/report_pdf.h"
 
 namespace kestrand::desktop {
 

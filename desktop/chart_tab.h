@@ -7,9 +7,9 @@
 
 #include "app/main_window.h"
 #include "app/survey.h"
-#include "platform/qt/chart_feed.h"
-#include "platform/qt/chart_widget.h"
-#include "platform/qt/qt_main_view.h"
+#include "adapters/qt/chart_feed.h"
+#include "adapters/qt/chart_widget.h"
+#include "adapters/qt/qt_main_view.h"
 
 namespace kestrand::desktop {
 

@@ -7,15 +7,15 @@
 
 #include "app/main_window.h"
 #include "desktop/chart_tab.h"
-#include "platform/posix/data_directory.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/posix/system_clock.h"
-#include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_main_view.h"
-#include "platform/qt/qt_message_box.h"
-#include "platform/qt/qt_printer.h"
-#include "platform/qt/qt_timer.h"
-#include "platform/qt/serial/qt_serial_port.h"
+#include "adapters/posix/data_directory.h"
+#include "adapters/posix/posix_file_system.h"
+#include "adapters/posix/system_clock.h"
+#include "adapters/qt/qt_dialogs.h"
+#include "adapters/qt/qt_main_view.h"
+#include "adapters/qt/qt_message_box.h"
+#include "adapters/qt/qt_printer.h"
+#include "adapters/qt/qt_timer.h"
+#include "adapters/qt/serial/qt_serial_port.h"
 
 int main(int argc, char** argv) {
   using namespace kestrand;

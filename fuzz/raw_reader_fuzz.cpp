@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/fake/memory_file_system.h"
+#include "tests/fakes/memory_file_system.h"
 #include "store/catalogue.h"
 #include "store/raw_reader.h"
 #include "view/grid.h"

@@ -31,7 +31,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/posix_file_system.h"
+#include "adapters/posix/posix_file_system.h"
 #include "tests/support/program_rig.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "core/text.h"
-#include "platform/serial_port.h"
+#include "ports/serial_port.h"
 
 namespace kestrand::link {
 
@@ -161,29 +161,22 @@ void MeterLink::createFile(const Action& a) {
 }
 
 void MeterLink::perform(const Actions& actions) {
-  using Kind = Action::Kind;
   for (const Action& a : actions) {
+    if (!performOnFile(a)) return;  // the message was refused; nothing of it goes on
+    performOnDisplay(a);
+  }
+}
+
+bool MeterLink::performOnFile(const Action& a) {
+  using Kind = Action::Kind;
+  try {
     switch (a.kind) {
-      case Kind::kReply:
-        step([&] { reply(a.byte); });
-        break;
       case Kind::kCommit:
-        try {
-          writer_.commit();
-          writeFailureShown_ = false;
-        } catch (const std::exception& e) {
-          refuse(e.what());
-          return;
-        }
+        writer_.commit();
+        writeFailureShown_ = false;
         break;
       case Kind::kCreateFile:
-        try {
-          createFile(a);
-        } catch (const std::exception& e) {
-          session_.fileCreateFailed();
-          refuse(e.what());
-          return;
-        }
+        createFile(a);
         break;
       case Kind::kCloseFile:
         step([&] { writer_.close(); });
@@ -191,46 +184,73 @@ void MeterLink::perform(const Actions& actions) {
       case Kind::kWriteLine:
         writer_.writeLine(a.text);
         break;
-      case Kind::kArmWatchdog:
-        armedFor_ = a.upload;
-        s_.timers.armWatchdog(a.ms);
-        break;
-      case Kind::kStopWatchdog:
-        s_.timers.stopWatchdog();
-        break;
-      case Kind::kNormalPointer:
-        s_.display.busy(false);
-        break;
-      case Kind::kClearReceive:
-        rx_.clear();
-        break;
-      case Kind::kStatus:
-        s_.display.status(a.text);
-        break;
-      case Kind::kGeneralMsg:
-        s_.display.generalMessage(a.text);
-        break;
-      case Kind::kNotice:
-        s_.display.notice(a.text, a.ms);
-        break;
-      case Kind::kMessageBox:
-        s_.display.errorNotice(a.text);
-        break;
-      case Kind::kAddToList:
-        if (a.onlyIfPending && !session_.state().ListPending) break;
-        step([&] {
-          if (s_.list.add(a.entry)) session_.listAdded();
-        });
-        break;
-      case Kind::kSetStatus:
-        s_.list.setStatus(a.text, a.status);
-        break;
-      case Kind::kUploadEnded:
-        if (a.upload == progress_.upload) progress_.end = a.end;
-        step([&] { s_.list.ended(a.end, a.files); });
-        if (ended_) ended_(a.end);
+      default:
         break;
     }
+  } catch (const std::exception& e) {
+    if (a.kind == Kind::kCreateFile) session_.fileCreateFailed();
+    refuse(e.what());
+    return false;
+  }
+  return true;
+}
+
+void MeterLink::performOnDisplay(const Action& a) {
+  using Kind = Action::Kind;
+  switch (a.kind) {
+    case Kind::kReply:
+      step([&] { reply(a.byte); });
+      break;
+    case Kind::kArmWatchdog:
+      armedFor_ = a.upload;
+      s_.timers.armWatchdog(a.ms);
+      break;
+    case Kind::kStopWatchdog:
+      s_.timers.stopWatchdog();
+      break;
+    case Kind::kNormalPointer:
+      s_.display.busy(false);
+      break;
+    case Kind::kClearReceive:
+      rx_.clear();
+      break;
+    case Kind::kStatus:
+      s_.display.status(a.text);
+      break;
+    case Kind::kGeneralMsg:
+      s_.display.generalMessage(a.text);
+      break;
+    case Kind::kNotice:
+      s_.display.notice(a.text, a.ms);
+      break;
+    case Kind::kMessageBox:
+      s_.display.errorNotice(a.text);
+      break;
+    default:
+      performOnList(a);
+      break;
+  }
+}
+
+void MeterLink::performOnList(const Action& a) {
+  using Kind = Action::Kind;
+  switch (a.kind) {
+    case Kind::kAddToList:
+      if (a.onlyIfPending && !session_.state().ListPending) break;
+      step([&] {
+        if (s_.list.add(a.entry)) session_.listAdded();
+      });
+      break;
+    case Kind::kSetStatus:
+      s_.list.setStatus(a.text, a.status);
+      break;
+    case Kind::kUploadEnded:
+      if (a.upload == progress_.upload) progress_.end = a.end;
+      step([&] { s_.list.ended(a.end, a.files); });
+      if (ended_) ended_(a.end);
+      break;
+    default:
+      break;
   }
 }
 

@@ -20,9 +20,9 @@
 #include "link/receive_path.h"
 #include "link/upload_session.h"
 #include "link/upload_writer.h"
-#include "platform/clock.h"
+#include "ports/clock.h"
 #include "store/upload_files.h"
-#include "platform/file_system.h"
+#include "ports/file_system.h"
 
 namespace kestrand::link {
 
@@ -126,6 +126,12 @@ class MeterLink {
 
  private:
   void perform(const Actions& actions);
+  // The actions on the upload's file; false when the message was refused (a failed create,
+  // write or sync).
+  bool performOnFile(const Action& a);
+  // The answer, the watchdog and the texts; the list's actions go on to performOnList.
+  void performOnDisplay(const Action& a);
+  void performOnList(const Action& a);
   // Carries out the actions of an event that may end the upload, then shows how far it came.
   void performEnding(const Actions& actions);
   // The message just parsed could not be stored: the file is back at its last whole line (the

@@ -241,18 +241,74 @@ void UploadSession::refuseData(const std::string& why, Actions& out) {
   out.push_back(reply(kNak));
 }
 
+void UploadSession::dataWithoutUpload(Actions& out) {
+  out.push_back(act(Kind::kCloseFile));
+  up_.fileOpen = false;
+  out.push_back(statusOf({}, store::kNoHeader));
+  out.push_back(reply(kNak));
+  out.push_back(act(Kind::kUploadEnded));
+  out.back().end = UploadEnd::kNoHeader;
+  out.push_back(act(Kind::kCommit));
+  out.push_back(reply(kAck));
+}
+
+void UploadSession::writeRecord(const DataRecord& r, const platform::LocalTime& now, FormatChoice f,
+                                Actions& out) {
+  store::HeaderFields& h = f_.header;
+  h.RecordTag = r.RecordTag;
+  h.UnitsCode = r.UnitsCode;
+  up_.lastUnits = r.UnitsCode;
+  out.push_back(act(Kind::kWriteLine, store::rawLine({store::intField(r.RecordTag),
+                                                      store::intField(r.UnitsCode)})));
+  if (r.stamp) {
+    h.SampDate = datetime::GetDate(*r.stamp);
+    h.SampTime = datetime::GetTime(*r.stamp, f_.ElapsedMode);
+    datetime::ChangeDate(h.SampDate, 0, f_.ElapsedMode, f.date, now);
+    datetime::ChangeTime(h.SampTime, f_.ElapsedMode, f.time);
+    out.push_back(act(Kind::kWriteLine, store::rawLine({store::textField(h.SampDate),
+                                                        store::textField(h.SampTime)})));
+  }
+  if (r.movingAverage) {
+    out.push_back(act(Kind::kWriteLine, store::rawLine({store::doubleField(*r.movingAverage)})));
+  }
+  for (double v : r.values) {
+    out.push_back(
+        act(Kind::kWriteLine, store::rawLine({store::doubleField(store::roundThousandths(v))})));
+  }
+}
+
+bool UploadSession::storeRecords(const Message& m, const platform::LocalTime& now, FormatChoice f,
+                                 Actions& out, Actions& listings) {
+  const store::HeaderFields& h = f_.header;
+  for (const DataRecord& r : decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat)) {
+    ++up_.RecordsInFile;
+    ++up_.RecordsTotal;
+    if (up_.RecordsInFile > store::kMaxRecordsPerFile && !Next_file(r.stamp, now, f, out)) {
+      // What the message stored up to here stays; the rest is refused with it.
+      out.push_back(endedAction(UploadEnd::kNoFileName));
+      out.push_back(reply(kNak));
+      out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
+      return false;
+    }
+    if (!out.empty() && out.back().kind == Kind::kAddToList) {
+      // A continuation file is listed with the units of its own first record, as its head
+      // lists it after a restart.
+      listings.push_back(out.back());
+      listings.back().entry.UnitsCode = r.UnitsCode;
+      out.pop_back();
+    }
+    writeRecord(r, now, f, out);
+  }
+  // Stored, then acknowledged at once: what follows (a list box) may wait for the user.
+  out.push_back(act(Kind::kCommit));
+  out.push_back(reply(kAck));
+  return true;
+}
+
 void UploadSession::data(const Message& m, const platform::LocalTime& now, FormatChoice f,
                          Actions& out) {
-  store::HeaderFields& h = f_.header;
   if (!up_.HeaderReceived) {
-    out.push_back(act(Kind::kCloseFile));
-    up_.fileOpen = false;
-    out.push_back(statusOf({}, store::kNoHeader));
-    out.push_back(reply(kNak));
-    out.push_back(act(Kind::kUploadEnded));
-    out.back().end = UploadEnd::kNoHeader;
-    out.push_back(act(Kind::kCommit));
-    out.push_back(reply(kAck));
+    dataWithoutUpload(out);
     return;
   }
   if (up_.ended) {
@@ -270,49 +326,8 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
   Actions listings;  // continuation files, listed once the message is stored
   if (up_.fileFailed) {
     refuseData("the upload's file could not be created", out);
-  } else {
-    for (const DataRecord& r : decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat)) {
-      ++up_.RecordsInFile;
-      ++up_.RecordsTotal;
-      if (up_.RecordsInFile > store::kMaxRecordsPerFile && !Next_file(r.stamp, now, f, out)) {
-        // What the message stored up to here stays; the rest is refused with it.
-        out.push_back(endedAction(UploadEnd::kNoFileName));
-        out.push_back(reply(kNak));
-        out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));
-        return;
-      }
-      if (!out.empty() && out.back().kind == Kind::kAddToList) {
-        // A continuation file is listed with the units of its own first record, as its head
-        // lists it after a restart.
-        listings.push_back(out.back());
-        listings.back().entry.UnitsCode = r.UnitsCode;
-        out.pop_back();
-      }
-      h.RecordTag = r.RecordTag;
-      h.UnitsCode = r.UnitsCode;
-      up_.lastUnits = r.UnitsCode;
-      out.push_back(act(Kind::kWriteLine, store::rawLine({store::intField(r.RecordTag),
-                                                          store::intField(r.UnitsCode)})));
-      if (r.stamp) {
-        h.SampDate = datetime::GetDate(*r.stamp);
-        h.SampTime = datetime::GetTime(*r.stamp, f_.ElapsedMode);
-        datetime::ChangeDate(h.SampDate, 0, f_.ElapsedMode, f.date, now);
-        datetime::ChangeTime(h.SampTime, f_.ElapsedMode, f.time);
-        out.push_back(act(Kind::kWriteLine, store::rawLine({store::textField(h.SampDate),
-                                                            store::textField(h.SampTime)})));
-      }
-      if (r.movingAverage) {
-        out.push_back(
-            act(Kind::kWriteLine, store::rawLine({store::doubleField(*r.movingAverage)})));
-      }
-      for (double v : r.values) {
-        out.push_back(act(Kind::kWriteLine,
-                          store::rawLine({store::doubleField(store::roundThousandths(v))})));
-      }
-    }
-    // Stored, then acknowledged at once: what follows (a list box) may wait for the user.
-    out.push_back(act(Kind::kCommit));
-    out.push_back(reply(kAck));
+  } else if (!storeRecords(m, now, f, out, listings)) {
+    return;
   }
 
   if (!up_.BlockPending) {

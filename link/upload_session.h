@@ -13,8 +13,9 @@
 
 #include "core/messages.h"
 #include "datetime/datetime.h"
+#include "link/decode.h"
 #include "link/receive_path.h"
-#include "platform/clock.h"
+#include "ports/clock.h"
 #include "store/catalogue.h"
 #include "store/header.h"
 
@@ -153,6 +154,14 @@ class UploadSession {
  private:
   void header(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
   void data(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
+  // Data before any header: the newest entry marked, NAK, then ACK.
+  void dataWithoutUpload(Actions& out);
+  // The message's records written to the upload's files, continuation files opened as they fill
+  // (their list entries collected in `listings`); false when no further file could be named.
+  bool storeRecords(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out,
+                    Actions& listings);
+  void writeRecord(const DataRecord& r, const platform::LocalTime& now, FormatChoice f,
+                   Actions& out);
   // False when no further file can be named.
   bool Next_file(const std::optional<std::uint32_t>& recordStamp, const platform::LocalTime& now,
                  FormatChoice f, Actions& out);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Prints the non-blank lines of test code against those of the program's code, and their ratio.
-# Test code is every .cpp/.h under tests/, fuzz/, the test doubles in platform/fake/ and the
+# Test code is every .cpp/.h under tests/, fuzz/, the test doubles in tests/fakes/ and the
 # planted-fault tooling in tools/mutation/; program code is every other .cpp/.h but bench/ (the
 # meter simulator in tools/meter_sim/ is program code). The project keeps the ratio at most 0.40.
 #
@@ -9,7 +9,7 @@
 #                                  of the code lines added (at most 0 keeps the ratio in bounds)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-test_dirs='^(tests|fuzz|platform/fake|tools/mutation)/'
+test_dirs='^(tests|fuzz|tools/mutation)/'
 count() { xargs -r cat 2>/dev/null | grep -cv '^[[:space:]]*$' || true; }
 measure() {  # prints "tests code" for the file list on standard input
   local files

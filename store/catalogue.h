@@ -10,7 +10,7 @@
 
 #include "core/box_request.h"
 #include "core/messages.h"
-#include "platform/file_system.h"
+#include "ports/file_system.h"
 #include "store/header.h"
 #include "store/probe_table.h"
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_system.h"
+#include "ports/file_system.h"
 
 namespace kestrand::store {
 

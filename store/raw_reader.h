@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/messages.h"
-#include "platform/file_system.h"
+#include "ports/file_system.h"
 #include "store/feedback.h"
 #include "store/header.h"
 #include "store/probe_table.h"

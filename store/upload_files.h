@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/file_system.h"
+#include "ports/clock.h"
+#include "ports/file_system.h"
 
 namespace kestrand::store {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "datetime/datetime.h"
-#include "platform/file_system.h"
+#include "ports/file_system.h"
 #include "store/header.h"
 #include "store/sample_clock.h"
 #include "store/sample_table.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
+#include "ports/clock.h"
 #include "store/feedback.h"
 #include "store/header.h"
 #include "store/sample_table.h"

@@ -5,7 +5,7 @@
 
 #include <clocale>
 
-#include "platform/fake/memory_file_system.h"
+#include "tests/fakes/memory_file_system.h"
 
 namespace kestrand::app {
 namespace {

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "platform/fake/fake_timers.h"
-#include "platform/fake/fakes.h"
-#include "platform/fake/memory_file_system.h"
+#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/fakes.h"
+#include "tests/fakes/memory_file_system.h"
 
 namespace kestrand::testing {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/memory_file_system.h"
+#include "tests/fakes/memory_file_system.h"
 
 namespace kestrand::datetime {
 namespace {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/fake/memory_file_system.h"
+#include "tests/fakes/memory_file_system.h"
 #include "tests/support/program_rig.h"
 
 namespace kestrand::testing {

@@ -1,4 +1,4 @@
-#include "platform/posix/data_directory.h"
+#include "adapters/posix/data_directory.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -11,8 +11,8 @@
 #include <functional>
 #include <random>
 
-#include "platform/fake/memory_file_system.h"
-#include "platform/posix/posix_file_system.h"
+#include "tests/fakes/memory_file_system.h"
+#include "adapters/posix/posix_file_system.h"
 #include "tests/pty/process.h"
 
 namespace kestrand::testing {

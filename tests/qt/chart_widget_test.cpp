@@ -1,4 +1,4 @@
-#include "platform/qt/chart_widget.h"
+#include "adapters/qt/chart_widget.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,9 @@
 
 #include "app/main_window.h"
 #include "modal.h"
-#include "platform/fake/fakes.h"
-#include "platform/fake/memory_file_system.h"
-#include "platform/qt/qt_main_view.h"
+#include "tests/fakes/fakes.h"
+#include "tests/fakes/memory_file_system.h"
+#include "adapters/qt/qt_main_view.h"
 
 namespace kestrand::platform::qt {
 namespace {

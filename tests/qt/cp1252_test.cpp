@@ -1,4 +1,4 @@
-#include "platform/qt/cp1252.h"
+#include "adapters/qt/cp1252.h"
 
 #include <gtest/gtest.h>
 

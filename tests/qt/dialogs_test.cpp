@@ -16,8 +16,8 @@
 #include "app/data_files.h"
 #include "app/main_window.h"
 #include "modal.h"
-#include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_message_box.h"
+#include "adapters/qt/qt_dialogs.h"
+#include "adapters/qt/qt_message_box.h"
 
 namespace kestrand::platform::qt {
 namespace {

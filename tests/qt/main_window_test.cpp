@@ -28,14 +28,14 @@
 
 #include "desktop/chart_tab.h"
 #include "modal.h"
-#include "platform/fake/fake_timers.h"
-#include "platform/fake/fakes.h"
-#include "platform/fake/memory_file_system.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/qt/chart_feed.h"
-#include "platform/qt/chart_widget.h"
-#include "platform/qt/qt_dialogs.h"
-#include "platform/qt/qt_main_view.h"
+#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/fakes.h"
+#include "tests/fakes/memory_file_system.h"
+#include "adapters/posix/posix_file_system.h"
+#include "adapters/qt/chart_feed.h"
+#include "adapters/qt/chart_widget.h"
+#include "adapters/qt/qt_dialogs.h"
+#include "adapters/qt/qt_main_view.h"
 
 namespace kestrand {
 namespace {

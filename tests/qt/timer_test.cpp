@@ -1,4 +1,4 @@
-#include "platform/qt/qt_timer.h"
+#include "adapters/qt/qt_timer.h"
 
 #include <gtest/gtest.h>
 

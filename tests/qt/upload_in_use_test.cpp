@@ -12,12 +12,12 @@
 
 #include "app/main_window.h"
 #include "desktop/chart_tab.h"
-#include "platform/fake/fakes.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/posix/system_clock.h"
-#include "platform/qt/qt_main_view.h"
-#include "platform/qt/qt_timer.h"
-#include "platform/qt/serial/qt_serial_port.h"
+#include "tests/fakes/fakes.h"
+#include "adapters/posix/posix_file_system.h"
+#include "adapters/posix/system_clock.h"
+#include "adapters/qt/qt_main_view.h"
+#include "adapters/qt/qt_timer.h"
+#include "adapters/qt/serial/qt_serial_port.h"
 #include "tests/pty/process.h"
 
 namespace kestrand::testing {

@@ -1,11 +1,11 @@
-#include "platform/serial/line_marks.h"
+#include "adapters/posix/serial/line_marks.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <vector>
 
-#include "platform/serial_port.h"
+#include "ports/serial_port.h"
 #include "tests/serial/pty.h"
 
 namespace kestrand::platform {

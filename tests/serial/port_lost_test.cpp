@@ -12,7 +12,7 @@
 #include <functional>
 #include <utility>
 
-#include "platform/qt/serial/qt_serial_port.h"
+#include "adapters/qt/serial/qt_serial_port.h"
 #include "tests/serial/pty.h"
 
 namespace kestrand::platform::qt {

@@ -1,4 +1,4 @@
-#include "platform/qt/serial/qt_serial_port.h"
+#include "adapters/qt/serial/qt_serial_port.h"
 
 #include <gtest/gtest.h>
 

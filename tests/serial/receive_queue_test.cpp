@@ -1,11 +1,11 @@
-#include "platform/serial/receive_queue.h"
+#include "adapters/posix/serial/receive_queue.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <vector>
 
-#include "platform/serial_port.h"
+#include "ports/serial_port.h"
 
 namespace kestrand::platform {
 namespace {

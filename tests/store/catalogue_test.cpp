@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/fake/memory_file_system.h"
+#include "tests/fakes/memory_file_system.h"
 
 namespace kestrand::store {
 namespace {

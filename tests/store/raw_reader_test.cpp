@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fake/memory_file_system.h"
+#include "tests/fakes/memory_file_system.h"
 
 namespace kestrand::store {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/fake/memory_file_system.h"
+#include "tests/fakes/memory_file_system.h"
 
 namespace kestrand::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/program.h"
-#include "platform/fake/fake_timers.h"
-#include "platform/fake/fakes.h"
+#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/fakes.h"
 
 namespace kestrand::testing {
 

@@ -1,0 +1,33 @@
+#pragma once
+// The file system of a POSIX machine. Raw data files sync with fdatasync; whole files are
+// replaced through a synced temporary file.
+
+#include <string>
+
+#include "ports/file_system.h"
+
+namespace kestrand::platform::posix {
+
+class PosixFileSystem : public FileSystem {
+ public:
+  // `programDir` empty: the directory of the running executable.
+  explicit PosixFileSystem(std::string programDir = {});
+  std::string programDirectory() const override { return programDir_; }
+  std::vector<std::string> list(const std::string& dir, const std::string& pattern) const override;
+  bool exists(const std::string& path) const override;
+  std::uint64_t size(const std::string& path) const override;
+  std::string readHead(const std::string& path, std::size_t maxBytes) const override;
+  void writeAll(const std::string& path, std::string_view content) override;
+  bool sameFile(const std::string& a, const std::string& b) const override;
+  std::unique_ptr<WritableFile> create(const std::string& path) override;
+  void remove(const std::string& path) override;
+  void moveInto(const std::string& path, const std::string& dir) override;
+
+ private:
+  std::string programDir_;
+};
+
+// The directory that holds the running executable.
+std::string executableDirectory();
+
+}  // namespace kestrand::platform::posix

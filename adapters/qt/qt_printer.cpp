@@ -1,0 +1,111 @@
+#include "adapters/qt/qt_printer.h"
+
+#include <QFontMetricsF>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include "core/error.h"
+#include "adapters/qt/cp1252.h"
+
+namespace kestrand::platform::qt {
+
+QtPrinter::QtPrinter() = default;
+
+QtPrinter::QtPrinter(FileSystem& fs, std::string pdfPath)
+    : fs_(&fs), pdfPath_(std::move(pdfPath)) {}
+
+QtPrinter::~QtPrinter() {
+  if (painter_ && painter_->isActive()) painter_->end();
+}
+
+void QtPrinter::begin() {
+  if (!fs_) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) throw Error(ErrorKind::kGeneral, "No default printer is installed");
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    printer->setDocName("Kestrand Data Upload");
+    device_ = std::move(printer);
+  } else {
+    pdfBytes_.close();
+    pdfBytes_.setData({});
+    pdfBytes_.open(QIODevice::WriteOnly);
+    auto pdf = std::make_unique<QPdfWriter>(&pdfBytes_);
+    pdf->setTitle("Kestrand Data Upload");
+    pdf->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                   QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch));
+    device_ = std::move(pdf);
+  }
+  painter_ = std::make_unique<QPainter>();
+  if (!painter_->begin(device_.get())) fail("The printer refused the job");
+}
+
+void QtPrinter::reset() {
+  painter_.reset();
+  device_.reset();
+  pdfBytes_.close();
+  pdfBytes_.setData({});
+}
+
+void QtPrinter::fail(const std::string& what) {
+  if (painter_ && painter_->isActive()) {
+    if (auto* printer = dynamic_cast<QPrinter*>(device_.get())) printer->abort();
+    painter_->end();
+  }
+  reset();
+  throw Error(ErrorKind::kGeneral, what);
+}
+
+void QtPrinter::setFont(const std::string& name, int points) {
+  if (!painter_) begin();
+  font_ = QFont(fromCp1252(name), points);
+  font_.setStyleHint(QFont::TypeWriter);  // a fixed pitch wherever the name is unknown
+  font_.setFixedPitch(true);
+  painter_->setFont(font_);
+  const QFontMetricsF metrics(painter_->font(), device_.get());
+  ascent_ = metrics.ascent();
+  lineSpacing_ = metrics.lineSpacing();
+}
+
+void QtPrinter::printLine(const std::string& text) {
+  if (!painter_) setFont("Courier", 10);
+  const double dpiX = device_->logicalDpiX();
+  const double dpiY = device_->logicalDpiY();
+  QString shown = fromCp1252(text);
+  shown.remove(QChar('\r'));  // a carriage return moves the print head; it leaves no mark
+  painter_->drawText(QPointF(x_ * dpiX, y_ * dpiY + ascent_), shown);
+  x_ = 0.0;
+  y_ += lineSpacing_ / dpiY;
+}
+
+void QtPrinter::newPage() {
+  if (!painter_) begin();
+  if (!device_->newPage()) fail("The printer refused a new page");
+}
+
+void QtPrinter::paintPages(const std::function<void(QPainter&, QPagedPaintDevice&)>& paint) {
+  if (!painter_) begin();
+  painter_->save();
+  paint(*painter_, *device_);
+  painter_->restore();
+  newPage();
+}
+
+void QtPrinter::endDoc() {
+  if (!painter_) return;
+  const bool done = painter_->end();
+  if (!done) fail("The printer refused the job");
+  if (fs_) {
+    const QByteArray bytes = pdfBytes_.data();
+    reset();
+    fs_->writeAll(pdfPath_, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+    return;
+  }
+  reset();
+}
+
+}  // namespace kestrand::platform::qt

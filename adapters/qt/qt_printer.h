@@ -1,0 +1,62 @@
+#pragma once
+// The printer of the Qt realisation: the default printer, without a dialog, or a PDF file laid
+// out as an A4 page whose printable area starts a quarter inch in from each edge. A4 rather
+// than Letter: a page of the report is 60 lines, and the Courier some systems resolve to
+// (12.5 points a line at 10 points) needs 11 inches for them. The PDF is made in memory and
+// written whole at the end of the document, so a failure leaves an earlier file as it was.
+
+#include <QBuffer>
+#include <QFont>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ports/file_system.h"
+#include "ports/printer.h"
+
+class QPainter;
+class QPagedPaintDevice;
+
+namespace kestrand::platform::qt {
+
+class QtPrinter : public Printer {
+ public:
+  // The default printer.
+  QtPrinter();
+  // A PDF file at `pdfPath`, written through `fs`.
+  QtPrinter(FileSystem& fs, std::string pdfPath);
+  ~QtPrinter() override;
+  QtPrinter(const QtPrinter&) = delete;
+  QtPrinter& operator=(const QtPrinter&) = delete;
+
+  void setFont(const std::string& name, int points) override;
+  void setCurrentX(double inches) override { x_ = inches; }
+  void setCurrentY(double inches) override { y_ = inches; }
+  void printLine(const std::string& text) override;
+  void newPage() override;
+  void endDoc() override;
+
+  // Pages of the caller's own before the lines (a report's summary with its chart): `paint`
+  // draws with the document's painter on its device, in device pixels, and may start further
+  // pages; the lines that follow begin on a page of their own. Throws as the printer fails.
+  void paintPages(const std::function<void(QPainter&, QPagedPaintDevice&)>& paint);
+
+ private:
+  void begin();
+  // Abandons the document and throws `what`.
+  [[noreturn]] void fail(const std::string& what);
+  void reset();
+
+  FileSystem* fs_ = nullptr;
+  std::string pdfPath_;
+  QBuffer pdfBytes_;
+  std::unique_ptr<QPagedPaintDevice> device_;
+  std::unique_ptr<QPainter> painter_;
+  QFont font_;
+  double ascent_ = 0.0;       // of the font, in device pixels
+  double lineSpacing_ = 0.0;  // likewise
+  double x_ = 0.0;
+  double y_ = 0.0;
+};
+
+}  // namespace kestrand::platform::qt

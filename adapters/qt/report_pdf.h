@@ -1,0 +1,35 @@
+#pragma once
+// The survey report a surveyor hands over, as a PDF file: a summary (the files, the notes, the
+// header details, the statistics against the reference level, and the chart drawn as vectors),
+// then the listing pages "Print Data" prints, in the printer's font and positions, on the same
+// document.
+
+#include <QPagedPaintDevice>
+#include <memory>
+#include <string>
+
+#include "ports/file_system.h"
+#include "ports/printer.h"
+#include "adapters/qt/chart_painter.h"
+#include "view/survey.h"
+
+class QPainter;
+
+namespace kestrand::platform::qt {
+
+// Paints the summary from the top of the device's current page, starting further pages where it
+// needs them; returns how many pages it took. The texts of `summary` are Windows-1252, its
+// notes UTF-8.
+int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device,
+                       const view::SurveySummary& summary, const view::ChartData& chart,
+                       const ChartOptions& chartOptions);
+
+// The report's PDF document at `path`, written through `fs`, its summary painted: the listing
+// pages go to the printer returned, and its endDoc writes the file whole (made in memory, then
+// put in place in one step). Throws kestrand::Error.
+std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& path,
+                                          const view::SurveySummary& summary,
+                                          const view::ChartData& chart,
+                                          const ChartOptions& chartOptions);
+
+}  // namespace kestrand::platform::qt

@@ -220,7 +220,11 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   QApplication::processEvents();
   auto* readout = child<QLabel>(chart, "lblPointer");
   EXPECT_EQ(readout->text().count("Field"), 2) << readout->text().toStdString();  // 13th, 17th
-  EXPECT_LE(readout->heightForWidth(readout->width()), readout->height());
+  // The whole text, wrapped at the label's width, has the label's room; one line would not.
+  const QRect room = readout->contentsRect();
+  const QRect needs = readout->fontMetrics().boundingRect(room, Qt::TextWordWrap, readout->text());
+  EXPECT_GT(needs.height(), readout->fontMetrics().height());
+  EXPECT_LE(needs.height(), room.height());
   EXPECT_LE(readout->geometry().right(), chart->width());
 }
 

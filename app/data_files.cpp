@@ -1,5 +1,9 @@
 #include "app/data_files.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "core/text.h"
 #include "store/raw_reader.h"
 #include "view/csv.h"
@@ -11,6 +15,19 @@ namespace {
 std::int64_t firstBlank(const std::string& text) {
   const auto at = text.find(' ');
   return at == std::string::npos ? 0 : static_cast<std::int64_t>(at) + 1;
+}
+
+// Whether the file name at the end of `path` ends in an extension: a period and one to four
+// letters or digits, a letter among them (".dat", ".txt", ".xls"; not the ".33" of an upload's
+// time, "QV 05.Dec.06  14.05.33").
+bool hasExtension(const std::string& path) {
+  const auto dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+  const std::string_view ext = std::string_view(path).substr(dot + 1);
+  const auto isAlnum = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  const auto isAlpha = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
+  return !ext.empty() && ext.size() <= 4 && std::all_of(ext.begin(), ext.end(), isAlnum) &&
+         std::any_of(ext.begin(), ext.end(), isAlpha);
 }
 
 store::Feedback progressOn(Presenter& present) {
@@ -68,6 +85,14 @@ void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
                                           current.substr(0, current.size() - 4) + ".csv", true});
     if (!chosen) return;
     path = chosen->path;
+    // With the spreadsheet filter, a name typed without an extension gets ".csv"; "All Files"
+    // keeps the name as typed. The dialog asked about the name as typed; the added extension may
+    // name another file.
+    if (chosen->filter == 0 && !hasExtension(path)) {
+      path += ".csv";
+      if (fs.exists(path) && !dialogs.YesNo("Save as", path + " already exists.  Replace it?"))
+        return;
+    }
     // The upload this table came from stays whatever name is chosen.
     if (fs.sameFile(path, platform::joinPath(files.DataPath(), current)))
       throw Error(ErrorKind::kGeneral, "The raw data file " + current + " cannot be replaced");
@@ -146,7 +171,18 @@ void mnuopen_Click(Document& doc, Presenter& present, const platform::FileSystem
 void cmdPrint_Click(const Document& doc, Presenter& present, platform::Printer* printer) {
   try {
     if (printer == nullptr) throw Error(ErrorKind::kGeneral, "No printer is installed");
-    printPages(view::PrintReport(doc.table(), doc.header()), *printer);
+    printPageRun(view::PrintReport(doc.table(), doc.header()), *printer, false);
+    const int fits = printer->lineCharacters(view::kReportLeftInches);
+    printer->endDoc();
+    // The listing keeps its layout; a paper too narrow for it is said so, with the way out.
+    const std::vector<std::string> cut =
+        fits > 0 ? view::cutColumns(doc.table(), fits) : std::vector<std::string>();
+    if (!cut.empty()) {
+      std::string names;
+      for (const std::string& name : cut) names += (names.empty() ? "" : ", ") + name;
+      present.genMsg().ShowGeneralMsg("Print Data: the paper cuts the columns " + names +
+                                      "; File > \"Save report as PDF...\" shows every column");
+    }
   } catch (const Error& e) {
     present.errorBox("Error on Open!  " + e.description());
   }

@@ -74,6 +74,8 @@ void LinkController::openPort(const std::string& device, int comPort) {
     d_.port.open(device);
   } catch (const std::exception&) {
     showPortName();
+    // The port or its COMn link may yet appear: looked for once a second, as a lost port is.
+    if (comPort > 0) reopenTimer_->setEnabled(true);
     throw;
   }
   showPortName();

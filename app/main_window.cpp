@@ -138,6 +138,10 @@ void MainWindow::showSelectedStatus(int choice) {
 }
 
 void MainWindow::command(platform::Command command, int number) {
+  const bool leaves = command == C::kClose || command == C::kExit || command == C::kView ||
+                      command == C::kListDoubleClick || command == C::kListEnter ||
+                      command == C::kOpen;
+  if (leaves && mayLeave && !mayLeave()) return;
   switch (command) {
     case C::kClose:
       closeWindow();

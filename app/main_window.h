@@ -43,6 +43,9 @@ class MainWindow : public platform::MainWindowEvents {
 
   // File > "Save report as PDF...": carried out by the survey side the desktop wires in.
   std::function<void()> onSaveReport;
+  // Asked before the upload on display gives way (View, Open) or the window closes: false keeps
+  // things as they are (the user cancelled).
+  std::function<bool()> mayLeave;
 
   Program& program() { return prog_; }
   bool ended() const { return ended_; }

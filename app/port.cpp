@@ -30,7 +30,12 @@ void savePortSetting(platform::FileSystem& fs, const std::string& dataPath, std:
 
 void LinkController::GetDefaultPort(const std::function<int(int initial)>& choose) {
   const std::optional<std::int16_t> read = readPortSetting(d_.fs, d_.dataPath);
-  PortNumber_ = read ? *read : static_cast<std::int16_t>(choose(2));
+  // The first start offers the first port that is there (Comm 2, as ever, when none is).
+  int offered = 2;
+  for (int n = 5; n >= 1; --n) {
+    if (d_.fs.exists(platform::comPortDevice(d_.fs, d_.dataPath, n))) offered = n;
+  }
+  PortNumber_ = read ? *read : static_cast<std::int16_t>(choose(offered));
   OpenCommPort(PortNumber_);
 }
 
@@ -46,7 +51,10 @@ void LinkController::OpenCommPort(int port) {
     d_.present.check(platform::Command::kCommPort, port, true);
     PortNumber_ = static_cast<std::int16_t>(port);
   } catch (const Error&) {
-    const std::string tried = device.empty() ? "" : kLineBreak + "Device: " + device;
+    std::string tried = device.empty() ? "" : kLineBreak + "Device: " + device;
+    // A COMn link is named with what it points to, which may be missing (an adapter unplugged).
+    if (const auto target = device.empty() ? std::nullopt : d_.fs.linkTarget(device))
+      tried += ", a link to " + *target + (d_.fs.exists(device) ? "" : ", which does not exist");
     d_.present.ask({kPortErrorText + tried, Buttons::kOk, true, kProgramTitle});
   }
 }

@@ -125,14 +125,16 @@ void Survey::showNotes() {
   }
 }
 
-void Survey::saveNotes(const store::Notes& notes) {
+bool Survey::saveNotes(const store::Notes& notes) {
   const std::string file = notesFile();
-  if (file.empty()) return;
+  if (file.empty()) return true;
   try {
     store::writeNotes(fs_, file, notes);
     present_.genMsg().ShowGeneralMsg("Notes saved for " + nameOf(file));
+    return true;
   } catch (const Error& e) {
     present_.errorBox("The notes could not be saved: " + e.description());
+    return false;
   }
 }
 
@@ -188,7 +190,7 @@ void Survey::saveReport() {
   if (whole) {
     job->files = files;
   } else {
-    job->pages = view::PrintReport(doc_.table(), doc_.header());  // what "Print Data" prints now
+    job->pages = view::ReportListing(doc_.table(), doc_.header());  // every column on the page
   }
   try {
     job->printer = open_(path, summary, chart, level, titleOf(files));

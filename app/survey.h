@@ -61,7 +61,8 @@ class Survey {
   // The "Whole upload" check box was switched.
   void setWhole(bool whole);
   // "Save notes": the notes of the upload on display.
-  void saveNotes(const store::Notes& notes);
+  // False when they could not be written (the error box has said why).
+  bool saveNotes(const store::Notes& notes);
   // File > "Save report as PDF...": asks for the file, then writes it page by page.
   void saveReport();
   // A report is being written.

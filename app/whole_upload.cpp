@@ -82,7 +82,7 @@ std::vector<view::ReportPage> listingOf(const UploadReader& r, const std::string
   store::HeaderFields h;
   readFile(r, dir, file, h, t);
   view::UpdateDataTable(t, h, r.dates);
-  return view::PrintReport(t, h);
+  return view::ReportListing(t, h);
 }
 
 void printListings(const UploadReader& r, const std::string& dir,

@@ -39,11 +39,11 @@ struct WholeUpload {
 WholeUpload readWholeUpload(const UploadReader& reader, const std::string& dir,
                             const std::string& name);
 
-// The pages "Print Data" prints for `file` of `dir` on its own.
+// The survey report's listing of `file` of `dir` on its own (every column on the page).
 std::vector<view::ReportPage> listingOf(const UploadReader& reader, const std::string& dir,
                                         const std::string& file);
 
-// Prints the pages "Print Data" prints for each of `files` on its own, one file after another,
+// Prints the report's listing of each of `files` on its own, one file after another,
 // without ending the document; `continued`: the first page follows others.
 void printListings(const UploadReader& reader, const std::string& dir,
                    const std::vector<std::string>& files, platform::Printer& printer,

@@ -37,22 +37,6 @@ void writeLine(std::ostream& os, std::string_view text) {
 
 }  // namespace
 
-std::string printable(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F) {
-      out += "\\x" + hexText(c, 2);
-    } else if (c == '\\') {
-      out += "\\\\";
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
 void ConsoleView::setLabel(platform::LabelId id, const std::string& text) {
   labels_[id] = text;
   // Clearing a label shows nothing new; only texts are reported.

@@ -15,9 +15,6 @@
 
 namespace kestrand::cli {
 
-// Control characters shown as \xHH so that one label is one line.
-std::string printable(const std::string& text);
-
 class ConsoleView : public platform::MainView {
  public:
   ConsoleView(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}

@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -31,16 +30,26 @@
 #include "core/version.h"
 #include "adapters/posix/posix_file_system.h"
 #include "adapters/posix/system_clock.h"
-#include "adapters/qt/chart_painter.h"
-#include "adapters/qt/qt_printer.h"
 #include "adapters/qt/qt_timer.h"
-#include "adapters/qt/report_pdf.h"
 #include "adapters/qt/serial/qt_serial_port.h"
 #include "store/notes.h"
 #include "view/csv.h"
 #include "view/report.h"
 #include "view/stats.h"
 #include "view/survey.h"
+
+// The program is built twice from this file. kestrand-cli has no drawing libraries (the windowing
+// system's platform, fonts and widgets cost a start-up their every command would pay): it hands
+// the commands that draw to kestrand-cli-draw, built with KESTRAND_CLI_DRAWS, which runs them all.
+#if KESTRAND_CLI_DRAWS
+#include <QApplication>
+
+#include "adapters/qt/chart_painter.h"
+#include "adapters/qt/qt_printer.h"
+#include "adapters/qt/report_pdf.h"
+#else
+#include "cli/drawing_program.h"
+#endif
 
 namespace {
 
@@ -200,13 +209,7 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   return 0;
 }
 
-bool endsWithCsv(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string tail = name.substr(name.size() - 4);
-  std::transform(tail.begin(), tail.end(), tail.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return tail == ".csv";
-}
+using kestrand::view::endsWithCsv;
 
 // The program's state and logic over the console, loaded as at start-up without a port. These
 // commands only read: the display formats come from DIR's settings files, or are the defaults
@@ -391,6 +394,7 @@ int stats(QCoreApplication&, const QCommandLineParser& options) {
   return h.status();
 }
 
+#if KESTRAND_CLI_DRAWS
 // The reference level of --reference (nullopt when not given); false when the value is no
 // level.
 bool referenceOption(const QCommandLineParser& options, std::optional<double>& level) {
@@ -446,11 +450,22 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
   }
   return h.status();
 }
+#else
+// The command line is whole and right: the drawing program takes it from the start.
+int drawn(QCoreApplication&, const QCommandLineParser&) {
+  return kestrand::cli::runDrawingProgram();
+}
+constexpr auto chart = drawn;
+constexpr auto report = drawn;
+#endif
 
-int print(QCoreApplication&, const QCommandLineParser& options) {
+int print([[maybe_unused]] QCoreApplication& qapp, const QCommandLineParser& options) {
   if (options.isSet(kPdf) == options.isSet(kText))
     return usageError(" print: exactly one of --pdf OUT.pdf and --text OUT.txt is required",
                       kPrintUsage);
+#if !KESTRAND_CLI_DRAWS
+  if (options.isSet(kPdf)) return drawn(qapp, options);
+#endif
   const std::string in = bytes(options.positionalArguments()[0]);
   const std::string out = bytes(options.value(options.isSet(kPdf) ? kPdf : kText));
   Headless h(dataDirOf(options));
@@ -458,8 +473,10 @@ int print(QCoreApplication&, const QCommandLineParser& options) {
   const auto pages = kestrand::view::PrintReport(h.prog.doc.table(), h.prog.doc.header());
   try {
     if (options.isSet(kPdf)) {
+#if KESTRAND_CLI_DRAWS
       kestrand::platform::qt::QtPrinter pdf(h.fs, out);
       kestrand::app::printPages(pages, pdf);
+#endif
     } else {
       h.fs.writeAll(out, kestrand::view::reportText(pages));
     }
@@ -504,6 +521,7 @@ int notes(QCoreApplication&, const QCommandLineParser& options) {
   return 0;
 }
 
+#if KESTRAND_CLI_DRAWS
 int report(QCoreApplication&, const QCommandLineParser& options) {
   namespace qt = kestrand::platform::qt;
   namespace view = kestrand::view;
@@ -552,7 +570,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     if (options.isSet(kWhole)) {
       kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
     } else {
-      kestrand::app::printPageRun(view::PrintReport(h.prog.doc.table(), h.prog.doc.header()), *pdf,
+      kestrand::app::printPageRun(view::ReportListing(h.prog.doc.table(), h.prog.doc.header()), *pdf,
                                   false);
     }
     pdf->endDoc();
@@ -562,6 +580,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
   }
   return h.status();
 }
+#endif
 
 // A subcommand: its name, usage, the options it takes, the number of positional arguments it
 // needs, and what it does with them.
@@ -633,21 +652,26 @@ int runCommand(const Command& command, QCoreApplication& qapp, const QStringList
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Drawing (the chart, the report's PDF with its fonts) needs a QApplication; it draws offscreen
-  // unless a platform is named.
   const Command* chosen = nullptr;
   for (const Command& command : kCommands) {
     if (argc > 1 && std::string(argv[1]) == command.name) chosen = &command;
   }
-  if (chosen && chosen->widgets && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
   // Qt sees the program's name only: its own options (-platform, -style...) are no business of
   // this program's command line, which is parsed below.
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
+#if KESTRAND_CLI_DRAWS
+  // Drawing (the chart, the report's PDF with its fonts) needs a QApplication; it draws offscreen
+  // unless a platform is named.
+  if (chosen && chosen->widgets && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   std::unique_ptr<QCoreApplication> app = chosen && chosen->widgets
                                               ? std::make_unique<QApplication>(qtArgc, qtArgv)
                                               : std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+#else
+  kestrand::cli::keepCommandLine(argv);
+  auto app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+#endif
   // One number form whatever the user's locale: Qt has just taken the environment's, so the C
   // library's numbers (printf, strtod) and Qt's default locale are put back to C.
   std::setlocale(LC_NUMERIC, "C");

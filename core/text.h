@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kestrand {
 
@@ -42,6 +43,24 @@ inline std::string hexText(std::uint64_t value, std::size_t width = 0) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (s.size() < width) s.insert(0, width - s.size(), '0');
   return s;
+}
+
+// A text as a console or a one-line label shows it: control characters as \xHH, so that one
+// text is one line, and a backslash as \\, so that the escapes are never ambiguous.
+inline std::string printable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x" + hexText(c, 2);
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else {
+      out += ch;
+    }
+  }
+  return out;
 }
 
 }  // namespace kestrand

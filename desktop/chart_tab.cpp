@@ -41,7 +41,10 @@ ChartTab::ChartTab(app::MainWindow& window, platform::qt::QtMainView& view,
   };
   window.onSaveReport = [survey] { survey->saveReport(); };
   chart->onWholeToggled([survey](bool whole) { survey->setWhole(whole); });
-  chart->notesPanel().onSave([survey](const store::Notes& notes) { survey->saveNotes(notes); });
+  chart->notesPanel().onSave(
+      [survey](const store::Notes& notes) { return survey->saveNotes(notes); });
+  // Edited notes are not left behind without a word: View, Open and closing the window ask.
+  window.mayLeave = [chart] { return chart->notesPanel().mayLeave(); };
   // Its news goes to the general message; the reference level lives in its settings file.
   app::Presenter& present = program.present;
   chart->onMessage([&present](const std::string& text) { present.genMsg().ShowGeneralMsg(text); });

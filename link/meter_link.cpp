@@ -120,9 +120,14 @@ void MeterLink::onPortLost() {
 }
 
 void MeterLink::performEnding(const Actions& actions) {
-  const bool endedBefore = progress_.end.has_value();
+  // The progress line says the upload ended before a box about it waits for the user.
+  for (const Action& a : actions) {
+    if (a.kind != Action::Kind::kUploadEnded || a.upload != progress_.upload || progress_.end)
+      continue;
+    progress_.end = a.end;
+    reportProgress(progress_.upload);
+  }
   perform(actions);
-  if (!endedBefore && progress_.end) reportProgress(progress_.upload);
 }
 
 void MeterLink::closeChannel() {

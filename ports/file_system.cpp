@@ -42,7 +42,8 @@ std::string comPortDevice(const FileSystem& fs, const std::string& dataDir, int 
   return name;
 #else
   const std::string local = joinPath(dataDir, name);
-  if (fs.exists(local)) return local;
+  // A link that leads nowhere (the adapter unplugged) is still the port the user set up.
+  if (fs.exists(local) || fs.linkTarget(local)) return local;
   return "/dev/ttyS" + std::to_string(n - 1);
 #endif
 }

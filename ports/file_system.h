@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,9 @@ class FileSystem {
   virtual std::vector<std::string> list(const std::string& dir,
                                         const std::string& pattern) const = 0;
   virtual bool exists(const std::string& path) const = 0;
+  // What the symbolic link `path` points to, as written in the link, also when it leads
+  // nowhere; nullopt when `path` is no symbolic link.
+  virtual std::optional<std::string> linkTarget(const std::string&) const { return std::nullopt; }
   virtual std::uint64_t size(const std::string& path) const = 0;
   // The first `maxBytes` bytes of the regular file `path` (all of it when it is shorter).
   // Anything else the path names (a directory, a device, a FIFO) is refused at once, without

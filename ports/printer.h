@@ -19,6 +19,9 @@ class Printer {
   // line (one line height of the font further down).
   virtual void printLine(const std::string& text) = 0;
   virtual void newPage() = 0;
+  // How many characters of the font a line holds from `inches` right of the printable area's
+  // left edge to its right edge, once the document is open; 0 when the printer cannot say.
+  virtual int lineCharacters(double) const { return 0; }
   // Ends the document: the job goes to the printer.
   virtual void endDoc() = 0;
 };

@@ -20,7 +20,7 @@ dpkg-deb -x "$deb" "$root"
 fail() { echo "check-package: $*" >&2; exit 1; }
 
 # Only the three programs and their share files.
-allowed='^\./usr/bin/kestrand-(upload|cli|meter-sim)$'
+allowed='^\./usr/bin/kestrand-(upload|cli|meter-sim)$|^\./usr/libexec/kestrand-upload/kestrand-cli-draw$'
 allowed+='|^\./usr/share/(applications|icons/hicolor/[^/]+/apps|man/man1)/kestrand-'
 unexpected=$(cd "$root" && find . -type f | sort | grep -Ev "$allowed" || true)
 [ -z "$unexpected" ] || fail "unexpected files in the package: $unexpected"
@@ -41,4 +41,9 @@ if command -v desktop-file-validate >/dev/null; then
 fi
 
 version=$("$root/usr/bin/kestrand-cli" --version)
+# A command that draws runs the drawing half from where the package puts it.
+printf '"12/05/2006","02:05:33 PM",0,1\r\n1,1,0\r\n1,0\r\n1\r\n1,0\r\n2\r\n' >"$root/one.dat"
+"$root/usr/bin/kestrand-cli" chart "$root/one.dat" --png "$root/one.png" >/dev/null 2>&1 ||
+  fail "the installed kestrand-cli chart does not run"
+rm -f "$root/one.dat" "$root/one.png"
 echo "check-package: $deb ok ($version)"

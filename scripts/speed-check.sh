@@ -50,6 +50,22 @@ cmds=(
   "$cli view '$raw' --data-dir $work/data"
   "$cli stats '$raw' --data-dir $work/data"
 )
+# The least any Qt program's start costs: a minimal Qt Core program built here, when a compiler
+# and Qt's headers are at hand.
+cat >"$work/minimal.cpp" <<'EOF'
+#include <QCoreApplication>
+#include <cstdio>
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  std::puts("Version");
+  return 0;
+}
+EOF
+if c++ -O2 -fPIC "$work/minimal.cpp" -o "$work/minimal" $(pkg-config --cflags --libs Qt6Core) \
+  2>/dev/null; then
+  names+=(qtcore)
+  cmds+=("$work/minimal")
+fi
 declare -A times
 for ((r = 0; r < runs; r++)); do
   for i in "${!names[@]}"; do
@@ -70,3 +86,8 @@ for n in "${names[@]}"; do
   awk -v n="$n" -v m="$m" -v r="$ref" -v b="$boot" 'BEGIN {
     printf "%-10s %10.1f %10.3f %16.1f %10.3f\n", n, m / 1000, m / r, (m - b) / 1000, (m - b) / r }'
 done
+if [[ -n ${times[qtcore]:-} ]]; then
+  awk -v b="$boot" -v q="$(echo "${times[qtcore]}" | median)" 'BEGIN {
+    printf "start-up: --version %.1f ms, a minimal Qt Core program %.1f ms, ratio %.2f\n",
+      b / 1000, q / 1000, b / q }'
+fi

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 
 #include "core/error.h"
@@ -384,6 +385,14 @@ std::string shownFileName(const std::string& path) {
     if (c == '/' || c == '\\') return path.substr(i);
   }
   return path;
+}
+
+bool endsWithCsv(std::string_view name) {
+  if (name.size() < 4) return false;
+  const std::string_view tail = name.substr(name.size() - 4);
+  return std::equal(tail.begin(), tail.end(), ".csv", [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  });
 }
 
 }  // namespace kestrand::view

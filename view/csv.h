@@ -84,4 +84,7 @@ CsvOpened OpenCsvContent(std::string_view content, store::SampleTable& t,
 // character back to the second; the whole path when there is none.
 std::string shownFileName(const std::string& path);
 
+// Whether `name` ends in ".csv", in any case: the name of a saved table.
+bool endsWithCsv(std::string_view name);
+
 }  // namespace kestrand::view

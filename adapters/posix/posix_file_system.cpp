@@ -210,6 +210,14 @@ bool PosixFileSystem::exists(const std::string& path) const {
   return ::stat(path.c_str(), &st) == 0;
 }
 
+std::optional<std::string> PosixFileSystem::linkTarget(const std::string& path) const {
+  std::string target(4096, '\0');
+  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+  if (n < 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
+  target.resize(static_cast<std::size_t>(n));
+  return target;
+}
+
 std::uint64_t PosixFileSystem::size(const std::string& path) const {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) fail(errno, path);

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QPen>
 #include <QRectF>
 #include <QSize>
 #include <optional>
@@ -20,6 +21,9 @@ namespace kestrand::platform::qt {
 
 // The colour of value column `index` of the chart (in grid order), and of the reference line.
 QColor seriesColour(std::size_t index);
+// The pen of that column's line: its colour, solid for the first columns, then dashed, dotted
+// and dash-dotted as the colours come round again.
+QPen seriesPen(std::size_t index, double width);
 inline const QColor kReferenceColour{255, 0, 255};
 // The bands over the pauses between runs of samples.
 inline const QColor kPauseColour{242, 242, 242};

@@ -227,12 +227,15 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   whole_->setToolTip(tr("The first file and its continuation files as one series"));
   whole_->hide();
   bar->addWidget(whole_);
+  bar->addStretch(1);
+  outer->addLayout(bar);
+  // The readout under the pointer has a row of its own and wraps at the window's edge: with many
+  // columns it is longer than any window is wide. It never widens the window.
   pointer_ = new QLabel(this);
   pointer_->setObjectName("lblPointer");
-  // Never widens the window: a readout longer than the room is cut.
-  pointer_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  bar->addWidget(pointer_, 1);
-  outer->addLayout(bar);
+  pointer_->setWordWrap(true);
+  pointer_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
+  outer->addWidget(pointer_);
 
   canvas_ = new Canvas(*this);
   outer->addWidget(canvas_, 1);
@@ -301,6 +304,7 @@ void ChartWidget::setData(view::ChartData chart, const std::string& uploadName) 
   x0_ = x1_ = 0.0;
   values_.reset();
   pointer_->clear();
+  pointer_->setMinimumHeight(0);
   rebuildLegend();
   fillStatistics();
   save_->setEnabled(data_.samples() > 0);  // nothing to save without readings
@@ -337,9 +341,16 @@ void ChartWidget::rebuildLegend() {
     auto* entry = new QCheckBox(text(data_.series[s].title), legend_);
     setTabOrder(previous, entry);
     previous = entry;
-    QPixmap swatch(12, 12);
-    swatch.fill(seriesColour(s));
+    // A stretch of the column's line, its dashes included.
+    QPixmap swatch(24, 12);
+    swatch.fill(Qt::transparent);
+    {
+      QPainter paint(&swatch);
+      paint.setPen(seriesPen(s, 3));
+      paint.drawLine(0, 6, 24, 6);
+    }
     entry->setIcon(swatch);
+    entry->setIconSize(swatch.size());
     entry->setChecked(true);
     connect(entry, &QCheckBox::toggled, this, [this, s](bool on) {
       hidden_[s] = !on;
@@ -508,6 +519,9 @@ void ChartWidget::pointerAt(double seconds) {
          text(view::shortNumber(data_.series[c].y[static_cast<std::size_t>(j)]));
   }
   pointer_->setText(s);
+  // The room only grows while the pointer moves over one upload, so the chart does not jump.
+  pointer_->setMinimumHeight(
+      std::max(pointer_->minimumHeight(), pointer_->heightForWidth(pointer_->width())));
 }
 
 }  // namespace kestrand::platform::qt

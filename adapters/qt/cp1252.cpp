@@ -1,7 +1,10 @@
 #include "adapters/qt/cp1252.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+
+#include "core/text.h"
 
 namespace kestrand::platform::qt {
 namespace {
@@ -56,20 +59,34 @@ std::string toCp1252(const QString& text) {
   return out;
 }
 
-QString displayText(std::string_view bytes) {
+namespace {
+
+// The program's line breaks each as one newline; each line's text through `line`.
+template <typename Line>
+std::string brokenLines(std::string_view bytes, Line line) {
   std::string flat;
   flat.reserve(bytes.size());
+  std::size_t from = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const char c = bytes[i];
-    if (c == '\n' || c == '\r') {
-      const char pairing = c == '\n' ? '\r' : '\n';
-      if (i + 1 < bytes.size() && bytes[i + 1] == pairing) ++i;
-      flat.push_back('\n');
-    } else {
-      flat.push_back(c);
-    }
+    if (c != '\n' && c != '\r') continue;
+    flat += line(bytes.substr(from, i - from));
+    const char pairing = c == '\n' ? '\r' : '\n';
+    if (i + 1 < bytes.size() && bytes[i + 1] == pairing) ++i;
+    flat.push_back('\n');
+    from = i + 1;
   }
-  return fromCp1252(flat);
+  return flat + line(bytes.substr(std::min(from, bytes.size())));
+}
+
+}  // namespace
+
+QString displayText(std::string_view bytes) {
+  return fromCp1252(brokenLines(bytes, [](std::string_view line) { return std::string(line); }));
+}
+
+QString printableLinesText(std::string_view bytes) {
+  return fromCp1252(brokenLines(bytes, [](std::string_view line) { return printable(line); }));
 }
 
 QString paddedLinesText(std::string_view bytes) {

@@ -21,6 +21,11 @@ std::string toCp1252(const QString& text);
 // CR or LF) each become one newline.
 QString displayText(std::string_view bytes);
 
+// A line of the window that shows what the meter and the files say (the status, the general
+// message): the line breaks as displayText takes them, every other control character as \xHH
+// and a backslash as \\, as the file list of the console shows names.
+QString printableLinesText(std::string_view bytes);
+
 // A help text whose sentences are padded with runs of blanks so that each starts a new line:
 // every run of three or more blanks becomes a line break; blanks at the start and the end are
 // dropped.

@@ -21,15 +21,21 @@ class NotesPanel : public QGroupBox {
   // Shows `notes`; `editable` false shows them greyed, with "Save notes" off.
   void setNotes(const store::Notes& notes, bool editable);
   store::Notes notes() const;
-  // Called with the notes when "Save notes" is pressed.
-  void onSave(std::function<void(const store::Notes&)> handler);
+  // Called with the notes when "Save notes" is pressed; true when they were saved.
+  void onSave(std::function<bool(const store::Notes&)> handler);
+  // Whether the notes were edited since they were shown or saved.
+  bool edited() const;
+  // Before what is shown gives way: edited notes ask Save, Discard or Cancel. False on Cancel,
+  // or when saving failed.
+  bool mayLeave();
 
  private:
   QLineEdit* site_;
   QLineEdit* operator_;
   QPlainTextEdit* comment_;
   QPushButton* save_;
-  std::function<void(const store::Notes&)> onSave_;
+  std::function<bool(const store::Notes&)> onSave_;
+  bool save();
 };
 
 }  // namespace kestrand::platform::qt

@@ -153,14 +153,21 @@ int QtDialogs::choosePort(int initial) {
   go->setDefault(true);
   layout->addWidget(go);
   QObject::connect(go, &QPushButton::clicked, &dialog, &QDialog::accept);
+  // Wide enough for its title in a window manager's bold title font, beside an icon and three
+  // buttons of the title bar.
+  QFont title = dialog.font();
+  title.setBold(true);
+  title.setPointSizeF(title.pointSizeF() * 1.2);
+  dialog.setMinimumWidth(QFontMetrics(title).horizontalAdvance(dialog.windowTitle()) + 4 * 32);
   const QRect screen = screenArea(owner_);
   centreOn(&dialog, screen);
   // Asked during the load, the dialog comes up while the splash is on the screen: the main
-  // window, shown just before, has come up over the splash, which goes back on top of it (and
-  // up, clear of the dialog, where the screen has room); the dialog then opens over both.
+  // window, shown just before, has come up over the splash, which goes back on top of it; the
+  // dialog then opens over both.
   if (splash_) {
-    const int above = dialog.y() - splash_->height() - 8;
-    if (above >= screen.top()) splash_->move(splash_->x(), above);
+    // The splash stays where it stood: the dialog goes below it where the screen has room.
+    const int below = splash_->frameGeometry().bottom() + 8;
+    if (below + dialog.height() <= screen.bottom()) dialog.move(dialog.x(), below);
     splash_->raise();
   }
   dialog.exec();

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -405,6 +406,9 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   window_->setCentralWidget(central);
   // Wide enough for a whole file-list entry in the fixed-pitch font.
   window_->resize(1100, 600);
+  // In the middle of the screen, where the splash stands over it at start.
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    window_->move(screen->availableGeometry().center() - window_->rect().center());
 
   QObject::connect(list_, &QListWidget::itemSelectionChanged, [this] {
     if (!muteList_ && listSelected() >= 0) send(Command::kListClick, 0);
@@ -528,7 +532,10 @@ void QtMainView::quit() {
 void QtMainView::setLabel(LabelId id, const std::string& text) {
   labelTexts_[id] = text;
   QLabel* l = labels_.at(id);
-  l->setText(displayText(text));
+  // The status and the general message quote the meter and the files: their control characters
+  // are shown, not passed to the font.
+  const bool quotes = id == LabelId::kStatDat || id == LabelId::kLblGenMsg;
+  l->setText(quotes ? printableLinesText(text) : displayText(text));
   if (id == LabelId::kStatDat) {
     // The label takes the size of its plain text in its scroll area. Being selectable, it would
     // lay the text out in a text document for its size hint, a tenth of a millisecond at each

@@ -82,6 +82,14 @@ void QtPrinter::printLine(const std::string& text) {
   y_ += lineSpacing_ / dpiY;
 }
 
+int QtPrinter::lineCharacters(double inches) const {
+  if (!painter_) return 0;
+  const double advance =
+      QFontMetricsF(painter_->font(), device_.get()).horizontalAdvance(QChar('0'));
+  if (advance <= 0.0) return 0;
+  return static_cast<int>((device_->width() - inches * device_->logicalDpiX()) / advance);
+}
+
 void QtPrinter::newPage() {
   if (!painter_) begin();
   if (!device_->newPage()) fail("The printer refused a new page");

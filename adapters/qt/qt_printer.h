@@ -34,6 +34,7 @@ class QtPrinter : public Printer {
   void setCurrentY(double inches) override { y_ = inches; }
   void printLine(const std::string& text) override;
   void newPage() override;
+  int lineCharacters(double inches) const override;
   void endDoc() override;
 
   // Pages of the caller's own before the lines (a report's summary with its chart): `paint`

@@ -60,6 +60,13 @@ TEST(StartUp, MissingPortFileBringsThePortDialogWhileTheSplashIsUpThenLoadGoesOn
   EXPECT_EQ(s.port.openedDevices, (std::vector<std::string>{"/dev/ttyS1"}));
   EXPECT_TRUE(s.view.checked(C::kCommPort, 2));
   EXPECT_EQ(s.view.list.size(), 1u);
+
+  // Where ports exist, the first is offered: here Comm 3's device, before Comm 4's link.
+  Shell t("");
+  t.fs.files["/dev/ttyS2"] = "";
+  t.put("COM4", "");
+  ASSERT_TRUE(t.started());
+  EXPECT_EQ(t.port.openedDevices, (std::vector<std::string>{"/dev/ttyS2"}));
 }
 
 TEST(StartUp, LoadStepsRunInTheirOrder) {

@@ -162,8 +162,10 @@ class FakePrinter : public Printer {
   void printLine(const std::string& text) override;
   void newPage() override { pages.emplace_back(); }
   void endDoc() override { ended = true; }
+  int lineCharacters(double) const override { return characters; }
 
   bool refuse = false;
+  int characters = 0;  // the width of its paper, in characters
   std::string font;
   int points = 0;
   static constexpr double kLineInches = 1.0 / 6;  // the line height it pretends its font has

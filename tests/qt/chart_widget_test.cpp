@@ -6,8 +6,10 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -158,9 +160,12 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   QTest::keyClick(canvas, Qt::Key_Up);
   EXPECT_NE(canvas->grab().toImage(), reset);
 
-  // Space on a legend entry takes its line off the chart (the whole upload shown again first).
+  // Space on a legend entry takes its line off the chart (the whole upload shown again first):
+  // the first's, and the eleventh's, its colour dashed.
   QTest::keyClick(canvas, Qt::Key_Home);
   QTest::keyClick(legend.value(0), Qt::Key_Space);
+  EXPECT_GT(pixelsNear(canvas->grab().toImage(), seriesColour(0)), 20);
+  QTest::keyClick(legend.value(10), Qt::Key_Space);
   EXPECT_EQ(pixelsNear(canvas->grab().toImage(), seriesColour(0)), 0);
   EXPECT_GT(pixelsNear(canvas->grab().toImage(), seriesColour(1)), 100);
 
@@ -179,6 +184,48 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
             (std::vector<std::string>{"Not a reference level: abc", "Not a reference level: -3"}));
   chart->setReference(0.25);
   EXPECT_EQ(input->text(), "0,25");
+
+  // Seventeen lines told apart: ten colours far from each other and from the reference line,
+  // then the same colours dashed. Each legend entry shows its line's pen.
+  const auto apart = [](QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+           std::abs(a.blue() - b.blue());
+  };
+  for (std::size_t a = 0; a < 10; ++a) {
+    EXPECT_GT(apart(seriesColour(a), kReferenceColour), 150) << a;
+    for (std::size_t b = a + 1; b < 10; ++b)
+      EXPECT_GT(apart(seriesColour(a), seriesColour(b)), 100) << a << " " << b;
+  }
+  for (int k = 0; k < 17; ++k) {
+    const QImage swatch = legend.value(k)->icon().pixmap(legend.value(k)->iconSize()).toImage();
+    int gaps = 0;
+    QColor drawn;
+    for (int x = 0; x < swatch.width(); ++x) {
+      const QColor c = swatch.pixelColor(x, swatch.height() / 2);
+      if (c.alpha() == 0) {
+        ++gaps;
+      } else {
+        drawn = c;
+      }
+    }
+    EXPECT_EQ(gaps > 0, k >= 10) << k;
+    EXPECT_LT(apart(drawn, seriesColour(static_cast<std::size_t>(k % 10))), 30) << k;
+  }
+
+  // The readout under the pointer names every column, and wraps rather than being cut.
+  const QPoint at = canvas->rect().center();
+  QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(canvas, &move);
+  QApplication::processEvents();
+  auto* readout = child<QLabel>(chart, "lblPointer");
+  EXPECT_EQ(readout->text().count("Field"), 2) << readout->text().toStdString();  // 13th, 17th
+  // The whole text, wrapped at the label's width, has the label's room; one line would not.
+  const QRect room = readout->contentsRect();
+  const QRect needs = readout->fontMetrics().boundingRect(room, Qt::TextWordWrap, readout->text());
+  EXPECT_GT(needs.height(), readout->fontMetrics().height());
+  EXPECT_LE(needs.height(), room.height());
+  EXPECT_LE(readout->geometry().right(), chart->width());
 }
 
 }  // namespace

@@ -79,6 +79,12 @@ TEST(QtDialogs, PortDialogOffersFivePortsAndReturnsTheOneChosen) {
       for (QRadioButton* o : w->findChildren<QRadioButton*>())
         if (o->isChecked()) checkedOnes << o->objectName();
       EXPECT_EQ(checkedOnes, QStringList({r.preselected}));
+      // Room for the whole title in a bold title font a fifth larger, and the title bar's icon
+      // and buttons.
+      QFont bold = w->font();
+      bold.setBold(true);
+      bold.setPointSizeF(bold.pointSizeF() * 1.2);
+      EXPECT_GE(w->width(), QFontMetrics(bold).horizontalAdvance("Select a Comm Port") + 100);
       for (const char* option : r.clicks) child<QRadioButton>(w, option)->click();
       if (r.viaContinue) {
         child<QPushButton>(w, "Command1")->click();

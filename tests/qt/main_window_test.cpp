@@ -5,13 +5,16 @@
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -141,6 +144,19 @@ TEST_F(ViewTest, CloseBoxAsksTheLogicWhichDecides) {
   EXPECT_EQ(got, (Commands{{C::kClose, 0}, {C::kClose, 0}}));
 }
 
+TEST_F(ViewTest, StatusAndMessageShowControlCharactersAsTheListingDoes) {
+  // Line breaks stay line breaks; other control characters, DEL and the backslash are escaped.
+  const std::string meter = "Probe \x01ok\x1F\x7F \\ \xB5T\n\rnext\tline";
+  const QString shown = QString::fromUtf8("Probe \\x01ok\\x1F\\x7F \\\\ \u00B5T\nnext\\x09line");
+  for (const char* name : {"StatDat", "lblGenMsg"}) {
+    view.setLabel(std::string_view(name) == "StatDat" ? platform::LabelId::kStatDat
+                                                      : platform::LabelId::kLblGenMsg,
+                  meter);
+    EXPECT_EQ(child<QLabel>(w(), name)->text(), shown) << name;
+  }
+  EXPECT_EQ(view.label(platform::LabelId::kStatDat), meter);  // the logic keeps its bytes
+}
+
 TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
   {
     platform::qt::QtMainView view;
@@ -185,7 +201,7 @@ class DesktopWindow : public ::testing::Test {
   bool start() {
     std::ofstream(data + "/riviriro.inf") << " 1\r\n";
     window = std::make_unique<app::MainWindow>(app::Platform{view, box, fs, clock, timers, port},
-                                               dialogs, fs.programDirectory());
+                                               dialogs, fs.programDirectory(), &printer);
     chartTab = std::make_unique<desktop::ChartTab>(*window, view, fs, dialogs);
     timers.onTimePassed = [this](std::int64_t ms) { clock.advanceSeconds(double(ms) / 1000); };
     window->start();
@@ -202,6 +218,7 @@ class DesktopWindow : public ::testing::Test {
   platform::qt::QtMainView view;
   platform::qt::QtDialogs dialogs{view.window()};
   platform::fake::FakeTimerHub timers;
+  platform::fake::FakePrinter printer;
   std::unique_ptr<app::MainWindow> window;
   std::unique_ptr<desktop::ChartTab> chartTab;
 };
@@ -261,6 +278,185 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   EXPECT_EQ(view.label(platform::LabelId::kStatDat), text);
   EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
   EXPECT_GT(child<QListWidget>(qwin(), "List1")->height(), area->height());
+}
+
+// Types `name` into the file dialog that opens next, with its filter number `filter`, and saves.
+void saveAs(const QString& name, int filter) {
+  test::whenModalOpens([=](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectNameFilter(dialog->nameFilters().value(filter));
+    child<QLineEdit>(dialog, "fileNameEdit")->setText(name);
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+}
+
+TEST_F(DesktopWindow, SavedFilesTakeTheTypedExtensionElseTheFilters) {
+  std::string raw = "\"12/05/2006\",\"02:05:33 PM\",0,1\r\n1,1,0\r\n";
+  for (int j = 0; j < 30; ++j) raw += "1,0\r\n" + std::to_string(j) + "\r\n";
+  std::ofstream(data + "/QV 05.Dec.06  14.05.33.dat", std::ios::binary) << raw;
+  ASSERT_TRUE(start());
+  view.listSelect(0);
+  child<QPushButton>(qwin(), "cmdView")->click();
+  const auto head = [&](const std::string& name) {
+    std::ifstream f(data + "/" + name, std::ios::binary);
+    std::string s(8, '\0');
+    f.read(s.data(), 8);
+    return f ? s : std::string("missing");
+  };
+  // "Save as": ".csv" added to a name without an extension (digits alone are none); "All
+  // Files" keeps the name as typed.
+  auto* save = child<QAction>(qwin(), "mnuSave");
+  const std::pair<const char*, int> saves[] = {
+      {"plain", 0}, {"listing.txt", 0}, {"run 14.05.33", 0}, {"bare", 1}};
+  for (const auto& [typed, filter] : saves) {
+    saveAs(typed, filter);
+    save->trigger();
+  }
+  for (const char* name : {"plain.csv", "listing.txt", "run 14.05.33.csv", "bare"})
+    EXPECT_EQ(head(name).substr(0, 6), "\"Date\"") << name;
+  // "Save chart": a typed .png or .pdf decides; a bare name takes the filter's.
+  auto* chart = child<QPushButton>(qwin(), "cmdSaveChart");
+  saveAs("picture", 1);
+  chart->click();
+  saveAs("typed.png", 1);
+  chart->click();
+  saveAs("typed.PDF", 0);
+  chart->click();
+  EXPECT_EQ(head("picture.pdf").substr(0, 5), "%PDF-");
+  EXPECT_EQ(head("typed.png").substr(1, 3), "PNG");
+  EXPECT_EQ(head("typed.PDF").substr(0, 5), "%PDF-");
+  EXPECT_TRUE(box.shown.empty());
+}
+
+TEST_F(DesktopWindow, AfterALostPortTheProgressLineSaysTheUploadEndedWhileTheBoxIsOpen) {
+  using namespace std::string_literals;
+  ASSERT_TRUE(start());
+  port.deliver("\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03"s);  // header
+  port.deliver("\x10\x02\x81\x02\x23\xE8\x8E\x10\x17"s);                          // a record
+  auto* progress = child<QLabel>(qwin(), "lblUploadProgress");
+  EXPECT_TRUE(progress->text().startsWith("Receiving: ")) << progress->text().toStdString();
+  QString whileOpen;
+  box.whileOpen = [&](const auto&) { whileOpen = progress->text(); };
+  port.raise(2001);  // the port is lost
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_TRUE(whileOpen.startsWith("Upload incomplete: 1 records")) << whileOpen.toStdString();
+}
+
+// Answers the notes' question that opens next with `button`.
+void answerNotes(QMessageBox::StandardButton button) {
+  test::whenModalOpens([=](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_TRUE(box != nullptr && box->objectName() == "NotesChanged")
+        << w->objectName().toStdString();
+    box->button(button)->click();
+  });
+}
+
+TEST_F(DesktopWindow, EditedNotesAskBeforeViewOpenOrClosingLeavesThem) {
+  for (const char* name : {"/QV a.dat", "/QV b.dat"}) {
+    std::ofstream(data + name, std::ios::binary)
+        << "\"12/05/2006\",\"02:05:33 PM\",0,1\r\n1,1,0\r\n1,0\r\n7\r\n";
+  }
+  ASSERT_TRUE(start());
+  const auto show = [&](const char* ending) {
+    for (int i = 0; i < view.listCount(); ++i) {
+      if (view.listItem(i).ends_with(ending)) view.listSelect(i);
+    }
+    child<QPushButton>(qwin(), "cmdView")->click();
+  };
+  show("a.dat");
+  auto* site = child<QLineEdit>(qwin(), "txtSite");
+  QTest::keyClicks(site, "roof");
+  answerNotes(QMessageBox::Cancel);  // View stays on the edited notes
+  show("b.dat");
+  EXPECT_TRUE(window->program().doc.shownFile.ends_with("a.dat"));
+  answerNotes(QMessageBox::Cancel);  // so does Open
+  child<QAction>(qwin(), "mnuopen")->trigger();
+  answerNotes(QMessageBox::Save);  // saved beside a, then b on display
+  show("b.dat");
+  std::ifstream saved(data + "/QV a.notes", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}).substr(0, 12), "Site: roof\r\n");
+  EXPECT_TRUE(window->program().doc.shownFile.ends_with("b.dat"));
+  EXPECT_EQ(site->text(), "");
+  show("a.dat");  // nothing edited: no question
+  EXPECT_EQ(site->text(), "roof");
+  QTest::keyClicks(site, " 2");
+  answerNotes(QMessageBox::Cancel);
+  qwin()->close();
+  EXPECT_FALSE(window->ended());
+  answerNotes(QMessageBox::Discard);
+  qwin()->close();
+  EXPECT_TRUE(window->ended());
+  std::ifstream kept(data + "/QV a.notes", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}).substr(0, 12), "Site: roof\r\n");
+}
+
+TEST_F(DesktopWindow, TheReportListsEveryColumnWithinThePageAndPrintDataSaysWhatItCuts) {
+  // Sixteen value columns and the moving average.
+  std::ofstream f(data + "/QV wide.dat", std::ios::binary);
+  f << "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n1,65535,60\r\n";
+  for (int i = 0; i < 3; ++i) {
+    f << "0,0\r\n" << i + 1 << "\r\n";
+    for (int k = 0; k < 16; ++k) f << k << "\r\n";
+  }
+  f.close();
+  ASSERT_TRUE(start());
+  view.listSelect(0);
+  child<QPushButton>(qwin(), "cmdView")->click();
+  const QAbstractItemModel* grid = child<QTableView>(qwin(), "MSFlexGrid1")->model();
+
+  test::whenModalOpens([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
+  child<QAction>(qwin(), "mnuSaveReport")->trigger();
+  timers.advance(100);
+  ASSERT_TRUE(box.shown.empty());
+  // Every column's title on the listing pages, and no word past the page's right margin (A4,
+  // 595 points wide, a quarter inch of margin).
+  const std::string pdf = "'" + data + "/QV wide.pdf'";
+  for (int c = 2; c < grid->columnCount(); ++c) {
+    const std::string title = grid->headerData(c, Qt::Horizontal).toString().toStdString();
+    EXPECT_EQ(std::system(("pdftotext -f 2 " + pdf + " - | grep -q -- '" + title + "'").c_str()), 0)
+        << title;
+  }
+  EXPECT_EQ(std::system(("pdftotext -bbox " + pdf + " - | awk -F'\"' '/<word / && $6 > 577.5 " +
+                         "{ bad = 1 } END { exit bad }'")
+                            .c_str()),
+            0);
+
+  // "Print Data" keeps its lines; paper of 90 characters cuts some, and the message says which.
+  printer.characters = 90;
+  child<QPushButton>(qwin(), "cmdPrint")->click();
+  EXPECT_EQ(printer.pages.size(), 2u);
+  EXPECT_EQ(child<QLabel>(qwin(), "lblGenMsg")->text().toStdString(),
+            "Print Data: the paper cuts the columns Y-Min, Y-Max, Y-Avg, Min, Max, Avg, "
+            "Move-Avg; File > \"Save report as PDF...\" shows every column");
+}
+
+TEST_F(DesktopWindow, APortThatWillNotOpenIsLookedForEverySecondAndADeadLinkIsNamed) {
+  // Comm 1's link leads to an adapter that is not plugged in: named, with where it leads.
+  const std::string com1 = data + "/COM1";
+  ASSERT_EQ(::symlink("/nowhere/ttyUSB7", com1.c_str()), 0);
+  port.refused = {com1};
+  ASSERT_TRUE(start());
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_TRUE(box.shown[0].text.ends_with("Device: " + com1 +
+                                          ", a link to /nowhere/ttyUSB7, which does not exist"))
+      << box.shown[0].text;
+  port.refused.clear();  // plugged in
+  timers.advance(1000);
+  EXPECT_TRUE(port.isOpen());
+  EXPECT_EQ(port.openedDevices, std::vector<std::string>{com1});
+
+  // Comm 2 has no link, and its fallback will not open; the link made afterwards is opened.
+  port.refused = {"/dev/ttyS1"};
+  window->command(C::kCommPort, 2);
+  ASSERT_EQ(box.shown.size(), 2u);
+  EXPECT_TRUE(box.shown[1].text.ends_with("Device: /dev/ttyS1")) << box.shown[1].text;
+  std::ofstream(data + "/COM2") << "";
+  timers.advance(1000);
+  EXPECT_TRUE(port.isOpen());
+  EXPECT_EQ(port.openedDevices.back(), data + "/COM2");
+  EXPECT_EQ(child<QLabel>(qwin(), "lblPortName")->text().toStdString(), data + "/COM2");
 }
 
 TEST_F(DesktopWindow, ViewThenSaveReportAsPdfThenSaveHandsOverTheWholeUploadsReport) {

@@ -62,5 +62,42 @@ TEST(PrintReport, TenColumnsPrintInTwoBlocks) {
   EXPECT_EQ(two[1].lines.back(), "Page  2 of  2\r");
 }
 
+TEST(ReportListing, EveryColumnOnTheA4PageInBlocksOfFive) {
+  EXPECT_EQ(kReportPageCharacters, 90);  // 7.52 inches of 10-point Courier, 1/12 inch each
+  store::HeaderFields h;
+  h.ProbeName = "QV-1100";
+  h.UnitsName = "V/m";
+  h.MoveAveText = " 360";
+  std::vector<int> sixteen;
+  for (int k = 0; k < 16; ++k) sixteen.push_back(k + (k >= 12 ? 1 : 0));  // all but the 13th
+  const auto pages = ReportListing(table(60, sixteen, true), h);
+  // Four blocks (5, 5, 5, then 1 and the moving average), two pages each; a probe line of its
+  // own for the moving average on every page.
+  ASSERT_EQ(pages.size(), 8u);
+  EXPECT_EQ(pages[0].lines[1], "Move Average =  360");
+  EXPECT_EQ(pages[0].lines[3].substr(32),
+            "   X-Point       X-Min       X-Max       X-Avg     Y-Point  ");
+  EXPECT_EQ(pages[7].lines[2].substr(32), "     Field    Move-Avg");
+  EXPECT_EQ(pages[6].lines[5], "01/15/2006  02:05:09 PM    16.000     -12.345");
+  EXPECT_EQ(pages[7].lines.back(), "Page  8 of  8\r");
+  for (const ReportPage& page : pages) {
+    for (const std::string& line : page.lines) {
+      EXPECT_LE(line.find_last_not_of(" \r") + 1, 90u) << line;
+    }
+  }
+  // Five columns fill a line (30 + 5 x 12); with the moving average the fifth goes on.
+  const auto five = ReportListing(table(2, {0, 1, 2, 3, 4}, true), h);
+  ASSERT_EQ(five.size(), 2u);
+  EXPECT_EQ(five[1].lines[3].substr(32), "   Y-Point    Move-Avg");
+
+  // "Print Data" keeps its two blocks of eight columns; 90 characters cut the sixth to eighth
+  // of each, and the moving average.
+  EXPECT_EQ(PrintReport(table(2, sixteen, true), h).size(), 2u);
+  EXPECT_EQ(
+      cutColumns(table(2, sixteen, true), 90),
+      (std::vector<std::string>{"Y-Min", "Y-Max", "Y-Avg", "Max", "Avg", "Field", "Move-Avg"}));
+  EXPECT_TRUE(cutColumns(table(2, sixteen, true), 32 + 8 * 12 + 10).empty());
+}
+
 }  // namespace
 }  // namespace kestrand::view

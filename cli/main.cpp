@@ -695,7 +695,7 @@ int runCommand(const Command& command, QCoreApplication& qapp, const QStringList
   if (!options.parse(words)) return usageError(prefix + bytes(options.errorText()), command.usage);
   if (options.isSet(help)) {
     std::cout << "Usage:\n" << command.usage << kExitCodes;
-    return 0;
+    return outputWritten(std::string(" ") + command.name, 0);
   }
   const QStringList given = options.positionalArguments();
   if (given.size() > command.arguments)

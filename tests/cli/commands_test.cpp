@@ -2,16 +2,15 @@
 // replaces nothing, loses nothing, reads nothing without bound and gets a truthful exit status.
 
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <termios.h>
 
 #include <clocale>
-#include <csignal>
 
 #include "tests/pty/process.h"
+#include "tests/serial/pty.h"
 
 namespace kestrand::testing {
 namespace {
@@ -169,29 +168,22 @@ TEST_F(Cli, OnATerminalTextIsShownHarmlessAndAfterAnErrorBoxViewShowsWhatIsLeft)
   // A units label with a superscript two, notes with escapes and a bell.
   put("qv2.dat", "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,1\r\n12.5\r\n");
   put("qv2.notes", "Site: \x1B[2J\x07roof\r\n");
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-  stdoutTo = ::ptsname(master);
-  termios raw{};
-  const int slave = ::open(stdoutTo.c_str(), O_RDWR | O_NOCTTY);
-  ::tcgetattr(slave, &raw);
-  ::cfmakeraw(&raw);
-  ::tcsetattr(slave, TCSANOW, &raw);
-  const auto shown = [&](const Args& args, const char* locale) {
-    EXPECT_EQ(run(args, {std::string("LC_ALL=") + locale}), 0) << err;
-    std::string got(65536, '\0');
-    pollfd ready{master, POLLIN, 0};
-    const ssize_t n = ::poll(&ready, 1, 1000) == 1 ? ::read(master, got.data(), got.size()) : 0;
-    got.resize(static_cast<std::size_t>(std::max<ssize_t>(0, n)));
-    return got;
-  };
-  EXPECT_NE(shown({"view", "qv2.dat"}, "C.UTF-8").find("Units - mW/cm\xC2\xB2\n"),
-            std::string::npos);
-  EXPECT_NE(shown({"view", "qv2.dat"}, "C").find("Units - mW/cm\xB2\n"), std::string::npos);
-  EXPECT_EQ(shown({"notes", "qv2.dat"}, "C.UTF-8"),
-            "Site: \\x1B[2J\\x07roof\nOperator: \nComment: \n");
-  ::close(slave);
-  ::close(master);
+  {
+    const test::Pty pty;  // raw: a line feed stays one
+    termios raw{};
+    ::cfmakeraw(&raw);
+    ::tcsetattr(pty.slave, TCSANOW, &raw);
+    stdoutTo = pty.slavePath;
+    const auto shown = [&](const Args& args, const char* locale) {
+      EXPECT_EQ(run(args, {std::string("LC_ALL=") + locale}), 0) << err;
+      return test::readFd(pty.master, 4096);
+    };
+    EXPECT_NE(shown({"view", "qv2.dat"}, "C.UTF-8").find("Units - mW/cm\xC2\xB2\n"),
+              std::string::npos);
+    EXPECT_NE(shown({"view", "qv2.dat"}, "C").find("Units - mW/cm\xB2\n"), std::string::npos);
+    EXPECT_EQ(shown({"notes", "qv2.dat"}, "C.UTF-8"),
+              "Site: \\x1B[2J\\x07roof\nOperator: \nComment: \n");
+  }
   stdoutTo.clear();
   EXPECT_EQ(run({"notes", "qv2.dat"}), 0);  // into a file the bytes stay as they are
   EXPECT_EQ(out, "Site: \x1B[2J\x07roof\nOperator: \nComment: \n");

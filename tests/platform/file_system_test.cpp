@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include <csignal>
 #include <functional>
 #include <random>
 

@@ -3,9 +3,8 @@
 // and a clearing; notes that were read come back the same once saved.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
+#include "fuzz/check.h"
 #include "platform/fake/memory_file_system.h"
 #include "store/notes.h"
 
@@ -13,11 +12,7 @@ namespace {
 
 using namespace kestrand;
 
-void check(bool ok, const char* what) {
-  if (ok) return;
-  std::fprintf(stderr, "notes_fuzz: invariant violated: %s\n", what);
-  std::abort();
-}
+using kestrand::fuzz::check;
 
 const std::string kData = "/d/q.dat", kNotes = "/d/q.notes";
 

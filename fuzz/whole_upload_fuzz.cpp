@@ -5,22 +5,17 @@
 // the same from whichever of its files it is started.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 #include "app/whole_upload.h"
+#include "fuzz/check.h"
 #include "platform/fake/memory_file_system.h"
 
 namespace {
 
 using namespace kestrand;
 
-void check(bool ok, const char* what) {
-  if (ok) return;
-  std::fprintf(stderr, "whole_upload_fuzz: invariant violated: %s\n", what);
-  std::abort();
-}
+using kestrand::fuzz::check;
 
 const store::ProbeTable kProbes = [] {
   store::ProbeTable t;

@@ -28,8 +28,9 @@ std::string uploadProgressText(const link::UploadProgress& p) {
     time.insert(0, clockText(p.elapsed));
     time.insert(0, ", ");
   }
-  std::string text =
-      head + std::to_string(p.records) + " records, " + std::to_string(p.bytes) + " bytes" + time;
+  std::string text = head + std::to_string(p.records) + " records";
+  if (p.refused > 0) text += " stored, " + std::to_string(p.refused) + " sent and not stored";
+  text += ", " + std::to_string(p.bytes) + " bytes" + time;
   if (p.elapsed >= std::chrono::seconds(1)) {
     text += ", " + std::to_string(p.bytes * 1000 / static_cast<std::uint64_t>(p.elapsed.count())) +
             " bytes/s";

@@ -1,8 +1,10 @@
 #include "app/whole_upload.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "app/data_files.h"
+#include "store/raw_format.h"
 #include "store/raw_reader.h"
 #include "store/whole_upload.h"
 #include "view/report.h"
@@ -41,7 +43,27 @@ WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir,
   const auto stop = [&](const std::string& why) {
     out.messages.push_back(why + "; the whole upload stops at " + out.files.back() + ".");
   };
+  if (files.names.empty()) {
+    out.messages.push_back(files.missing + " is missing; the whole upload has no first file.");
+    return out;
+  }
   for (const std::string& file : files.names) {
+    // A link among the files would bring the same data in twice.
+    const std::string path = platform::joinPath(dir, file);
+    const auto again = std::find_if(out.files.begin(), out.files.end(), [&](const std::string& f) {
+      return r.fs.sameFile(platform::joinPath(dir, f), path);
+    });
+    if (again != out.files.end()) {
+      stop(file + " is " + *again + " again");
+      break;
+    }
+    // A continuation file short of a full file's records ended early (damaged, or cut short):
+    // the times of any file after it would not follow.
+    if (out.files.size() > 1 && t.NumSamples < store::kMaxRecordsPerFile) {
+      stop(out.files.back() + " holds " + std::to_string(t.NumSamples) + " records, fewer than " +
+           std::to_string(store::kMaxRecordsPerFile) + "; " + file + " cannot follow it");
+      break;
+    }
     const store::ReadResult result = readFile(r, dir, file, h, t);
     for (const std::string& text : result.messages) out.messages.push_back(file + ": " + text);
     if (!usable(result, t)) {

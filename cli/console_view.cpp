@@ -4,6 +4,7 @@
 
 #include "core/messages.h"
 #include "core/text.h"
+#include "store/notes.h"
 
 namespace kestrand::cli {
 
@@ -37,6 +38,27 @@ void writeLine(std::ostream& os, std::string_view text) {
 
 }  // namespace
 
+std::string terminalText(std::string_view text, Terminal terminal) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    // A C1 control: in UTF-8 the two bytes C2 80..9F; in Windows-1252 the bytes it leaves free.
+    const bool utf8C1 = !terminal.cp1252 && c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    if (utf8C1) c = static_cast<unsigned char>(text[++i]);
+    const bool cp1252C1 =
+        terminal.cp1252 && (c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D);
+    if (c < 0x20 || c == 0x7F || utf8C1 || cp1252C1) {
+      out += "\\x" + hexText(c, 2);
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return terminal.cp1252 && terminal.utf8 ? store::utf8OfCp1252(out) : out;
+}
+
 void ConsoleView::setLabel(platform::LabelId id, const std::string& text) {
   labels_[id] = text;
   // Clearing a label shows nothing new; only texts are reported.
@@ -63,7 +85,7 @@ void ConsoleView::listAdd(const std::string& entry) {
   writeLine(out_, printable(entry));
 }
 
-void ConsoleView::printGrid(std::ostream& os) const {
+void ConsoleView::printGrid(std::ostream& os, const Terminal* terminal) const {
   // The rows are gathered in one buffer and written in large pieces: a stream insertion per
   // cell costs more than making the cell's text.
   const auto cols = static_cast<int>(grid_.titles.size());
@@ -73,10 +95,12 @@ void ConsoleView::printGrid(std::ostream& os) const {
   for (int row = 0; row < grid_.rows; ++row) {
     for (int col = 0; col < cols; ++col) {
       if (col > 0) out += '\t';
+      std::string cell;
       if (row == 0)
-        out += grid_.titles[static_cast<size_t>(col)];
+        cell = grid_.titles[static_cast<size_t>(col)];
       else if (grid_.cell)
-        out += grid_.cell(row, col);
+        cell = grid_.cell(row, col);
+      out += terminal ? terminalText(cell, *terminal) : cell;
     }
     out += '\n';
     if (out.size() >= kFlushAt) {

@@ -8,12 +8,23 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/main_view.h"
 #include "ports/message_box.h"
 
 namespace kestrand::cli {
+
+// How text reaches a terminal: Windows-1252 (the program's texts) or UTF-8 (the notes), and
+// whether the terminal's locale takes UTF-8.
+struct Terminal {
+  bool cp1252 = true;
+  bool utf8 = false;
+};
+// `text` as a terminal shows it unharmed: control characters (C0, DEL, C1) as \xHH, and
+// Windows-1252 in UTF-8 when the terminal takes UTF-8; other bytes as they are.
+std::string terminalText(std::string_view text, Terminal terminal);
 
 class ConsoleView : public platform::MainView {
  public:
@@ -39,8 +50,9 @@ class ConsoleView : public platform::MainView {
   void setProgressVisible(bool) override {}
   void showGrid(platform::GridContent grid) override { grid_ = std::move(grid); }
 
-  // The grid's rows from the title row down, cells separated by one TAB, each row a line.
-  void printGrid(std::ostream& os) const;
+  // The grid's rows from the title row down, cells separated by one TAB, each row a line; the
+  // cells as `terminal` shows them, when given.
+  void printGrid(std::ostream& os, const Terminal* terminal = nullptr) const;
 
   bool quitRequested = false;
 

@@ -1,6 +1,8 @@
 // kestrand-cli: the headless front end over the program's own logic. `kestrand-cli --help`
 // lists the commands; each command answers --help with its own usage.
 
+#include <fcntl.h>
+#include <langinfo.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,10 +14,13 @@
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -28,6 +33,7 @@
 #include "cli/console_view.h"
 #include "cli/receiver.h"
 #include "core/version.h"
+#include "datetime/format_preferences.h"
 #include "adapters/posix/posix_file_system.h"
 #include "adapters/posix/system_clock.h"
 #include "adapters/qt/qt_timer.h"
@@ -137,6 +143,15 @@ int signalPipe[2] = {-1, -1};
 void onSignal(int) {
   const char c = 1;
   [[maybe_unused]] ssize_t n = ::write(signalPipe[1], &c, 1);
+  // The event loop ends the receiver in order; should anything keep it from running, the
+  // receiver still ends within a second. Each message was synced when it was acknowledged.
+  ::alarm(1);
+}
+
+void onLateEnd(int) {
+  const char text[] = "kestrand-cli receive: ended without closing the file in order\n";
+  [[maybe_unused]] ssize_t n = ::write(STDERR_FILENO, text, sizeof text - 1);
+  ::_exit(1);
 }
 
 const QCommandLineOption kPort("port", "Serial device", "PATH");
@@ -191,6 +206,8 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaction(sig, &sa, nullptr);
+  sa.sa_handler = onLateEnd;
+  sigaction(SIGALRM, &sa, nullptr);
 
   try {
     receiver.start(port);
@@ -206,6 +223,7 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   }
   qapp.exec();
   receiver.stop();
+  ::alarm(0);
   return 0;
 }
 
@@ -310,13 +328,42 @@ struct Headless {
   }
 };
 
-// Refuses to write the command's output over the file it reads.
-bool writesOverInput(const Headless& h, const std::string& in, const std::string& out,
-                     const char* command) {
-  if (!h.fs.sameFile(in, out)) return false;
-  std::cerr << "kestrand-cli " << command << ": " << out
-            << " is the file being read; choose another name for the output\n";
-  return true;
+// Refuses to write the command's output over a file it reads: FILE, the other files of the
+// upload `files` (names in FILE's directory) when it reads them, their notes, and the settings
+// files of DIR. Compared as files, through links.
+bool writesOverInput(const Headless& h, const QCommandLineParser& options, const std::string& in,
+                     const std::string& out, const char* command,
+                     const std::vector<std::string>& files = {}) {
+  const std::string dir = Headless::split(in).first, dataDir = dataDirOf(options);
+  std::vector<std::string> read{in, kestrand::store::notesPath(in)};
+  for (const std::string& name : files) {
+    read.push_back(kestrand::platform::joinPath(dir, name));
+    read.push_back(kestrand::store::notesPath(read.back()));
+  }
+  for (const std::string_view name :
+       {kestrand::datetime::kDateSettingsFile, kestrand::datetime::kTimeSettingsFile,
+        kestrand::app::kReferenceSettingsFile})
+    read.push_back(kestrand::platform::joinPath(dataDir, std::string(name)));
+  for (const std::string& file : read) {
+    if (!h.fs.sameFile(file, out)) continue;
+    std::cerr << "kestrand-cli " << command << ": " << out
+              << (file == in ? " is the file being read" : " is " + file + ", which is read")
+              << "; choose another name for the output\n";
+    return true;
+  }
+  return false;
+}
+
+// How standard output shows text of the given encoding: as it is into a pipe or a file (nullopt),
+// made harmless on a terminal.
+std::optional<kestrand::cli::Terminal> terminalOutput(bool cp1252) {
+  if (::isatty(STDOUT_FILENO) != 1) return std::nullopt;
+  return kestrand::cli::Terminal{cp1252, std::string_view(::nl_langinfo(CODESET)) == "UTF-8"};
+}
+
+// A line of `text` on standard output, as `terminal` shows it when given.
+void printLine(const std::string& text, const std::optional<kestrand::cli::Terminal>& terminal) {
+  std::cout << (terminal ? kestrand::cli::terminalText(text, *terminal) : text) << "\n";
 }
 
 int list(QCoreApplication&, const QCommandLineParser& options) {
@@ -329,23 +376,27 @@ int list(QCoreApplication&, const QCommandLineParser& options) {
 int view(QCoreApplication&, const QCommandLineParser& options) {
   using kestrand::platform::LabelId;
   Headless h(dataDirOf(options));
-  if (!h.load(false) || !h.read(bytes(options.positionalArguments().at(0)))) return 1;
+  if (!h.load(false)) return 1;
+  // After an error box the labels and the grid are shown as the desktop program then shows
+  // them: emptied, or with the records read before the error.
+  const bool read = h.read(bytes(options.positionalArguments().at(0)));
+  const auto terminal = terminalOutput(true);
   for (LabelId id :
        {LabelId::kLblStartDate, LabelId::kLblEndDate, LabelId::kLblStartTime, LabelId::kLblEndTime,
         LabelId::kLblSampleCnt, LabelId::kLblProbeModel, LabelId::kLblUnits, LabelId::kMavgMess}) {
-    std::cout << h.view.label(id) << "\n";
+    printLine(h.view.label(id), terminal);
   }
   std::cout << "\n";
-  h.view.printGrid(std::cout);
+  h.view.printGrid(std::cout, terminal ? &*terminal : nullptr);
   std::cout.flush();
-  return h.status();
+  return read ? h.status() : 1;
 }
 
 int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
   const std::string in = bytes(options.positionalArguments()[0]);
   const std::string out = bytes(options.positionalArguments()[1]);
   Headless h(dataDirOf(options));
-  if (writesOverInput(h, in, out, "export") || !h.load(false) || !h.read(in)) return 1;
+  if (writesOverInput(h, options, in, out, "export") || !h.load(false) || !h.read(in)) return 1;
   if (!kestrand::view::hasColumnsInUse(h.prog.doc.table())) {
     std::cerr << "kestrand-cli export: " << kestrand::MessageCatalogue().saveEntry() << "\n";
     return 1;
@@ -374,8 +425,13 @@ const char* const kWholeOfCsv = ": --whole reads the files of an upload; a CSV f
 // The series the chart and the statistics show: the table read from `path`, or with --whole
 // the whole upload `path` belongs to. Empty when there is none (the reason said).
 kestrand::view::ChartData seriesOf(Headless& h, const QCommandLineParser& options,
-                                   const std::string& path) {
-  if (options.isSet(kWhole)) return h.whole(path).chart;
+                                   const std::string& path,
+                                   std::vector<std::string>* files = nullptr) {
+  if (options.isSet(kWhole)) {
+    kestrand::app::WholeUpload upload = h.whole(path);
+    if (files) *files = std::move(upload.files);
+    return std::move(upload.chart);
+  }
   if (!h.read(path) || h.prog.doc.table().NumSamples < 1) return {};
   return chartOf(h);
 }
@@ -400,7 +456,7 @@ int stats(QCoreApplication&, const QCommandLineParser& options) {
 bool referenceOption(const QCommandLineParser& options, std::optional<double>& level) {
   if (!options.isSet(kReference)) return true;
   level = wholeNumber<double>(bytes(options.value(kReference)));
-  return level && std::isfinite(*level) && *level > 0.0;
+  return level && kestrand::view::isReferenceLevel(*level);
 }
 
 int chart(QCoreApplication&, const QCommandLineParser& options) {
@@ -428,9 +484,10 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
   if (wholeOfCsv(options, path))
     return usageError(std::string(" chart") + kWholeOfCsv, kChartUsage);
   Headless h(dataDirOf(options));
-  if (writesOverInput(h, path, png, "chart") || !h.load(false)) return 1;
-  const kestrand::view::ChartData series = seriesOf(h, options, path);
-  if (series.samples() == 0) return 1;
+  if (writesOverInput(h, options, path, png, "chart") || !h.load(false)) return 1;
+  std::vector<std::string> files;
+  const kestrand::view::ChartData series = seriesOf(h, options, path, &files);
+  if (series.samples() == 0 || writesOverInput(h, options, path, png, "chart", files)) return 1;
   namespace qt = kestrand::platform::qt;
   qt::ChartOptions look;
   look.reference = level ? level : kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
@@ -469,7 +526,7 @@ int print([[maybe_unused]] QCoreApplication& qapp, const QCommandLineParser& opt
   const std::string in = bytes(options.positionalArguments()[0]);
   const std::string out = bytes(options.value(options.isSet(kPdf) ? kPdf : kText));
   Headless h(dataDirOf(options));
-  if (writesOverInput(h, in, out, "print") || !h.load(false) || !h.read(in)) return 1;
+  if (writesOverInput(h, options, in, out, "print") || !h.load(false) || !h.read(in)) return 1;
   const auto pages = kestrand::view::PrintReport(h.prog.doc.table(), h.prog.doc.header());
   try {
     if (options.isSet(kPdf)) {
@@ -492,25 +549,27 @@ int notes(QCoreApplication&, const QCommandLineParser& options) {
   const std::string path = bytes(options.positionalArguments()[0]);
   kestrand::platform::posix::PosixFileSystem fs(".");
   try {
-    // Notes belong to a file that is there.
-    fs.readHead(path, 0);
-    store::Notes n = store::readNotes(fs, path);
-    const std::pair<const QCommandLineOption*, std::string*> given[] = {
-        {&kSite, &n.site}, {&kOperator, &n.operatorName}, {&kComment, &n.comment}};
-    bool set = false;
-    for (const auto& [option, value] : given) {
-      if (!options.isSet(*option)) continue;
-      *value = bytes(options.value(*option));
-      set = true;
-    }
-    if (set) {
-      store::writeNotes(fs, path, n);
+    const std::pair<const QCommandLineOption*, std::string store::Notes::*> given[] = {
+        {&kSite, &store::Notes::site},
+        {&kOperator, &store::Notes::operatorName},
+        {&kComment, &store::Notes::comment}};
+    if (std::any_of(std::begin(given), std::end(given),
+                    [&](const auto& g) { return options.isSet(*g.first); })) {
+      // The values given are set in the notes as they are when the lock is taken.
+      store::updateNotes(fs, path, [&](store::Notes& n) {
+        for (const auto& [option, value] : given) {
+          if (options.isSet(*option)) n.*value = bytes(options.value(*option));
+        }
+      });
     } else {
-      const std::string text = store::notesText(n);
+      // Notes belong to a file that is there.
+      fs.readHead(path, 0);
+      const std::string text = store::notesText(store::readNotes(fs, path));
       // The file's lines, each ended by a line feed alone.
+      const auto terminal = terminalOutput(false);
       for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = text.find("\r\n", at);
-        std::cout << text.substr(at, end - at) << "\n";
+        printLine(text.substr(at, end - at), terminal);
         at = end + 2;
       }
     }
@@ -534,7 +593,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
   if (wholeOfCsv(options, in))
     return usageError(std::string(" report") + kWholeOfCsv, kReportUsage);
   Headless h(dataDirOf(options));
-  if (writesOverInput(h, in, out, "report") || !h.load(false)) return 1;
+  if (writesOverInput(h, options, in, out, "report") || !h.load(false)) return 1;
 
   // The series and the details of the summary, the files whose listing follows it.
   const auto [dir, name] = Headless::split(in);
@@ -551,7 +610,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     series = chartOf(h);
     labels = h.prog.doc.labels();
   }
-  if (series.samples() == 0) return 1;
+  if (series.samples() == 0 || writesOverInput(h, options, in, out, "report", files)) return 1;
   kestrand::store::Notes notes;
   try {
     notes = kestrand::store::readNotes(h.fs, kestrand::platform::joinPath(dir, files.front()));
@@ -581,6 +640,32 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
   return h.status();
 }
 #endif
+
+// The status of a command that printed to standard output: 1 (said on standard error) when its
+// output did not all get there, at the last flush and close too (a full disk, a closed stream).
+int outputWritten(const std::string& command, int status) {
+  std::cout.flush();
+  errno = 0;
+  const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  if (!failed && ::close(STDOUT_FILENO) == 0) return status;
+  const int err = errno;  // none when an earlier write failed and the flush had nothing left
+  std::cerr << "kestrand-cli" << command << ": cannot write standard output"
+            << (err == 0 ? std::string() : std::string(": ") + std::strerror(err)) << "\n";
+  return 1;
+}
+
+// A standard stream the program was started without is held by a file that cannot be written:
+// otherwise the next file opened would take its number, and printing would write into it.
+void holdClosedStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int held = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (held >= 0 && held != fd) {
+      ::dup2(held, fd);
+      ::close(held);
+    }
+  }
+}
 
 // A subcommand: its name, usage, the options it takes, the number of positional arguments it
 // needs, and what it does with them.
@@ -629,7 +714,7 @@ int runCommand(const Command& command, QCoreApplication& qapp, const QStringList
   if (!options.parse(words)) return usageError(prefix + bytes(options.errorText()), command.usage);
   if (options.isSet(help)) {
     std::cout << "Usage:\n" << command.usage << kExitCodes;
-    return 0;
+    return outputWritten(std::string(" ") + command.name, 0);
   }
   const QStringList given = options.positionalArguments();
   if (given.size() > command.arguments)
@@ -646,12 +731,17 @@ int runCommand(const Command& command, QCoreApplication& qapp, const QStringList
         options.value(option).isEmpty())
       return usageError(prefix + "--" + bytes(option.names()[0]) + " is empty", command.usage);
   }
-  return command.run(qapp, options);
+  const int status = command.run(qapp, options);
+  // The receiver's list entries may go to a reader that went away without ending the upload.
+  if (command.run == receive) return status;
+  return outputWritten(std::string(" ") + command.name, status);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  kestrand::platform::posix::ignoreFileSizeSignal();
+  holdClosedStandardStreams();
   const Command* chosen = nullptr;
   for (const Command& command : kCommands) {
     if (argc > 1 && std::string(argv[1]) == command.name) chosen = &command;
@@ -691,11 +781,11 @@ int main(int argc, char** argv) {
   if (!program.parse(args)) return usageError(": " + bytes(program.errorText()), usage.c_str());
   if (program.isSet(help)) {
     std::cout << "Usage:\n" << usage;
-    return 0;
+    return outputWritten("", 0);
   }
   if (program.isSet(version)) {
     std::cout << "Version " << kestrand::versionText() << "\n";
-    return 0;
+    return outputWritten("", 0);
   }
   const QStringList words = program.positionalArguments();
   if (words.isEmpty()) return usageError(": a command is required", usage.c_str());

@@ -19,6 +19,7 @@
 
 int main(int argc, char** argv) {
   using namespace kestrand;
+  platform::posix::ignoreFileSizeSignal();
   QApplication application(argc, argv);
   application.setApplicationName("Kestrand Data Upload");
   // Numbers are read and written in the C form whatever the user's locale, which Qt has just

@@ -3,24 +3,15 @@
 // refused as a whole leaves the table alone.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "core/error.h"
+#include "fuzz/check.h"
 #include "view/csv.h"
 #include "view/report.h"
 
-namespace {
-
-void check(bool ok, const char* what) {
-  if (ok) return;
-  std::fprintf(stderr, "csv_reader_fuzz: invariant violated: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
+using kestrand::fuzz::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kestrand;

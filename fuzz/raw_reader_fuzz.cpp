@@ -5,10 +5,9 @@
 // (the viewer's and the list's) come to exactly what reading the whole file does.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
+#include "fuzz/check.h"
 #include "tests/fakes/memory_file_system.h"
 #include "store/catalogue.h"
 #include "store/raw_reader.h"
@@ -18,11 +17,7 @@ namespace {
 
 using namespace kestrand;
 
-void check(bool ok, const char* what) {
-  if (ok) return;
-  std::fprintf(stderr, "raw_reader_fuzz: invariant violated: %s\n", what);
-  std::abort();
-}
+using kestrand::fuzz::check;
 
 // A data directory whose files are always read whole, heads included.
 struct WholeFiles : platform::fake::MemoryFileSystem {

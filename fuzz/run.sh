@@ -30,7 +30,8 @@ KESTRAND_FUZZ_DIR="$(mktemp -d "$scratch_parent/kestrand-fuzz-run-XXXXXX")"
 trap 'rm -rf "$KESTRAND_FUZZ_DIR"' EXIT
 
 status=0
-for target in receive_fuzz field_reader_fuzz raw_reader_fuzz csv_reader_fuzz; do
+for target in receive_fuzz field_reader_fuzz raw_reader_fuzz csv_reader_fuzz notes_fuzz \
+  whole_upload_fuzz; do
   name="${target%_fuzz}"
   exe="$build/bin/$target"
   seeds="$root/fuzz/corpus/$name"

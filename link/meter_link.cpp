@@ -34,6 +34,7 @@ std::chrono::milliseconds MeterLink::now() const {
 void MeterLink::reportProgress(std::uint32_t upload) {
   if (upload != progress_.upload || progress_.upload == 0) return;
   progress_.records = session_.state().RecordsTotal;
+  progress_.refused = session_.state().RecordsRefused;
   progress_.elapsed = now() - startedAt_;
   s_.display.progress(progress_);
 }

@@ -48,6 +48,7 @@ class LinkTimers {
 struct UploadProgress {
   std::uint32_t upload = 0;              // counts the uploads (headers) since start
   std::int32_t records = 0;              // records received and stored
+  std::int32_t refused = 0;              // records sent once no file was left for them
   std::uint64_t bytes = 0;               // the upload's messages as they travelled
   std::chrono::milliseconds elapsed{0};  // since its header
   std::optional<UploadEnd> end;          // how it ended, once it has

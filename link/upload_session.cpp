@@ -213,6 +213,7 @@ void UploadSession::header(const Message& m, const platform::LocalTime& now, For
   h.MoveAveText = moveAveText(h.MoveAve);
   up_.RecordsInFile = 0;
   up_.RecordsTotal = 0;
+  up_.RecordsRefused = 0;
   up_.exhausted = false;
   up_.ended = false;
   up_.fileFailed = false;
@@ -280,11 +281,15 @@ void UploadSession::writeRecord(const DataRecord& r, const platform::LocalTime& 
 bool UploadSession::storeRecords(const Message& m, const platform::LocalTime& now, FormatChoice f,
                                  Actions& out, Actions& listings) {
   const store::HeaderFields& h = f_.header;
-  for (const DataRecord& r : decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat)) {
+  const auto records = decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat);
+  for (std::size_t at = 0; at < records.size(); ++at) {
+    const DataRecord& r = records[at];
     ++up_.RecordsInFile;
     ++up_.RecordsTotal;
     if (up_.RecordsInFile > store::kMaxRecordsPerFile && !Next_file(r.stamp, now, f, out)) {
       // What the message stored up to here stays; the rest is refused with it.
+      --up_.RecordsTotal;
+      up_.RecordsRefused = static_cast<std::int32_t>(records.size() - at);
       out.push_back(endedAction(UploadEnd::kNoFileName));
       out.push_back(reply(kNak));
       out.push_back(act(Kind::kMessageBox, messages_.text(Msg::kUploadIncomplete)));

@@ -76,7 +76,8 @@ struct UploadState {
   bool HeaderReceived = false;
   bool ListPending = false;
   std::int32_t RecordsInFile = 0;
-  std::int32_t RecordsTotal = 0;
+  std::int32_t RecordsTotal = 0;    // received and stored
+  std::int32_t RecordsRefused = 0;  // sent once no file was left for them
   // The instant the upload's first file starts at, from which continuation starts are counted.
   datetime::Instant startInstant;
   // Set when no further continuation file can be named: later records are not stored.

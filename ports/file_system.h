@@ -27,6 +27,12 @@ class WritableFile {
   virtual void close() = 0;
 };
 
+// An exclusive lock on a file, held until it is destroyed.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
 // A one-line settings file is read no further than this, whatever the file holds.
 inline constexpr std::size_t kSettingsFileBytes = 256;
 // No file is read whole beyond this: far more than any file of the program can usefully hold,
@@ -65,13 +71,20 @@ class FileSystem {
   // write over the file it reads.
   virtual bool sameFile(const std::string& a, const std::string& b) const = 0;
   // Creates or replaces a raw data file and opens it for writing (the upload's own file, which
-  // grows line by line and is synced as it goes).
+  // grows line by line and is synced as it goes). Only a regular file is replaced: a symbolic
+  // link, a FIFO, a directory or a device at `path` is refused and left as it is, without
+  // waiting on it.
   virtual std::unique_ptr<WritableFile> create(const std::string& path) = 0;
+  // Removes the file `path`; a file the user may not write is refused, as writing it would be.
   virtual void remove(const std::string& path) = 0;
   // Moves the file `path` into the folder `dir` (created first, with its parents, when missing),
   // under its own name, by renaming: the bytes are never copied. A file of that name already in
   // `dir` is never replaced; the move is then refused. Both directories are synced.
   virtual void moveInto(const std::string& path, const std::string& dir) = 0;
+  // Takes the lock (flock) on the existing regular file `path`, waiting while another process
+  // holds it, so that two programs changing what belongs to the file take turns. The file is
+  // opened for reading only; a missing file throws kFileNotFound.
+  virtual std::unique_ptr<FileLock> lock(const std::string& path) = 0;
 };
 
 // A bare file name placed in a directory.

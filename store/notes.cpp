@@ -110,7 +110,12 @@ std::string nameOf(const std::string& path) {
 
 std::string utf8Text(std::string_view bytes) {
   if (isUtf8(bytes)) return std::string(bytes);
+  return utf8OfCp1252(bytes);
+}
+
+std::string utf8OfCp1252(std::string_view bytes) {
   std::string out;
+  out.reserve(bytes.size());
   for (char c : bytes) {
     const auto b = static_cast<unsigned char>(c);
     appendUtf8(out, b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80u] : b);
@@ -135,7 +140,21 @@ std::string notesText(const Notes& notes) {
     escapeInto(out, *value);
     out += "\r\n";
   }
+  for (const std::string& line : notes.others) out += line + "\r\n";
   return out;
+}
+
+bool isNotesText(std::string_view text) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  if (text.empty()) return true;
+  if (text.find('\0') != std::string_view::npos) return false;  // binary
+  for (std::size_t at = 0; at < text.size();) {
+    const std::string_view line = text.substr(at, text.find('\n', at) - at);
+    if (line.starts_with(kSite) || line.starts_with(kOperator) || line.starts_with(kComment))
+      return true;
+    at += line.size() + 1;
+  }
+  return false;
 }
 
 Notes parseNotes(std::string_view text) {
@@ -146,11 +165,15 @@ Notes parseNotes(std::string_view text) {
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (line.ends_with('\r')) line.remove_suffix(1);
+    bool known = false;
     for (const auto& [key, value] :
          {std::pair{kSite, &notes.site}, std::pair{kOperator, &notes.operatorName},
           std::pair{kComment, &notes.comment}}) {
-      if (line.starts_with(key)) *value = utf8Text(unescape(line.substr(key.size())));
+      if (!line.starts_with(key)) continue;
+      *value = utf8Text(unescape(line.substr(key.size())));
+      known = true;
     }
+    if (!known) notes.others.emplace_back(line);
   }
   return notes;
 }
@@ -169,22 +192,45 @@ Notes readNotes(const platform::FileSystem& fs, const std::string& dataPath) {
                                          std::to_string(kNotesFileBytes) +
                                          " bytes; they were not read");
   }
+  if (!isNotesText(content)) {
+    throw Error(ErrorKind::kGeneral, "The notes " + nameOf(path) +
+                                         " are not a notes file of this program; they are left "
+                                         "as they are");
+  }
   return parseNotes(content);
 }
 
-void writeNotes(platform::FileSystem& fs, const std::string& dataPath, const Notes& notes) {
-  if (notes.empty()) {
+void updateNotes(platform::FileSystem& fs, const std::string& dataPath,
+                 const std::function<void(Notes&)>& change) {
+  std::unique_ptr<platform::FileLock> held;
+  try {
+    held = fs.lock(dataPath);
+  } catch (const Error& e) {
+    if (!e.is(ErrorKind::kFileNotFound)) throw;
+    throw Error(e.code(), nameOf(dataPath) + " is not there; its notes were not written");
+  }
+  Notes notes = readNotes(fs, dataPath);
+  change(notes);
+  if (notes.empty() && notes.others.empty()) {
     removeNotes(fs, dataPath);
     return;
   }
-  const std::string text =
-      notesText({utf8Text(notes.site), utf8Text(notes.operatorName), utf8Text(notes.comment)});
+  const std::string text = notesText(
+      {utf8Text(notes.site), utf8Text(notes.operatorName), utf8Text(notes.comment), notes.others});
   if (text.size() > kNotesFileBytes) {
     throw Error(ErrorKind::kGeneral, "The notes take " + std::to_string(text.size()) +
                                          " bytes; at most " + std::to_string(kNotesFileBytes) +
                                          " are kept");
   }
   fs.writeAll(notesPath(dataPath), text);
+}
+
+void writeNotes(platform::FileSystem& fs, const std::string& dataPath, const Notes& values) {
+  updateNotes(fs, dataPath, [&values](Notes& notes) {
+    notes.site = values.site;
+    notes.operatorName = values.operatorName;
+    notes.comment = values.comment;
+  });
 }
 
 void removeNotes(platform::FileSystem& fs, const std::string& dataPath) {

@@ -29,15 +29,17 @@ UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
   const auto exists = [&](const std::string& n) { return fs.exists(platform::joinPath(dir, n)); };
   // The first file's name ends in a digit (its time or file number); a continuation adds a
   // letter.
-  char letter = 'A';
   if (stem.size() >= 2 && isLetter(stem.back()) && isDigit(stem[stem.size() - 2])) {
-    letter = static_cast<char>(stem.back() + 1);
+    // A continuation file: the upload is taken from its first file, which must be there.
     stem.pop_back();
-    if (exists(stem + extension)) {
-      files.names = {stem + extension};
-      letter = 'A';
+    files.names = {stem + extension};
+    if (!exists(files.names.front())) {
+      files.missing = files.names.front();
+      files.names.clear();
+      return files;
     }
   }
+  char letter = 'A';
   for (; letter <= 'Z'; ++letter) {
     const std::string next = named(letter);
     if (!exists(next)) {
@@ -59,6 +61,9 @@ std::optional<std::string> notAContinuation(const HeaderFields& first, const Hea
   if (next.LogMode != first.LogMode) return "another logging mode";
   if (next.DataFormat != first.DataFormat || (next.MoveAve == 0) != (first.MoveAve == 0))
     return "other columns";
+  if (next.LogRate != first.LogRate) return "another log rate";
+  if (next.MoveAve != first.MoveAve) return "another moving-average length";
+  if (next.PeriodOn != first.PeriodOn || next.PeriodOff != first.PeriodOff) return "other periods";
   return std::nullopt;
 }
 

@@ -21,19 +21,20 @@ namespace kestrand::store {
 inline constexpr int kMaxUploadFiles = 27;
 
 struct UploadFiles {
-  std::vector<std::string> names;  // bare names in letter order, up to the first one missing
-  // A letter missing before later letters: the name of the missing file (empty when the files
-  // simply end).
+  // Bare names in letter order, up to the first one missing; none when the first file is.
+  std::vector<std::string> names;
+  // A letter missing before later letters, or the first file of a continuation file: the name
+  // of the missing file (empty when the files simply end).
   std::string missing;
 };
 
-// The files of the upload raw data file `name` in `dir` belongs to: its first file (a
-// continuation file's, when that is there) and the continuation files after it.
+// The files of the upload raw data file `name` in `dir` belongs to: its first file (also when
+// `name` is a continuation file) and the continuation files after it.
 UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
                         const std::string& name);
 
-// Why `next` cannot go on from `first` (another probe, logging mode or set of columns), or
-// nullopt when it can.
+// Why `next` cannot go on from `first` (its header differs in anything but the start: the probe,
+// logging mode, columns, log rate, moving-average length or periods), or nullopt when it can.
 std::optional<std::string> notAContinuation(const HeaderFields& first, const HeaderFields& next);
 
 // The times of the samples of an upload whose records carry none (continuous, periodic and

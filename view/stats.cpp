@@ -66,7 +66,7 @@ std::optional<double> parseReferenceLevel(std::string_view text) {
   const std::string copy(text);
   char* end = nullptr;
   const double v = std::strtod(copy.c_str(), &end);
-  if (end != copy.c_str() + copy.size() || !std::isfinite(v) || v <= 0.0) return std::nullopt;
+  if (end != copy.c_str() + copy.size() || !isReferenceLevel(v)) return std::nullopt;
   return v;
 }
 

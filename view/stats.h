@@ -2,6 +2,7 @@
 // Statistics of the readings per value column of the grid, and the reference level they are
 // compared with.
 
+#include <cmath>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -35,8 +36,14 @@ std::vector<std::string> statsCells(const ColumnStats& s);
 // One line of `kestrand-cli stats`: the cells separated by one TAB (no line end).
 std::string statsLine(const ColumnStats& s);
 
-// The level a text holds: its first item (up to a comma or the line's end), a finite number above
-// 0, blanks around it allowed; nullopt otherwise.
+// Whether `v` can be a reference level: a normal number above 0 (not 0, not subnormal, whose
+// percentages would overflow, not infinite or NaN).
+inline bool isReferenceLevel(double v) {
+  return std::isnormal(v) && v > 0.0;
+}
+
+// The level a text holds: its first item (up to a comma or the line's end), a reference level
+// (isReferenceLevel), blanks around it allowed; nullopt otherwise.
 std::optional<double> parseReferenceLevel(std::string_view text);
 
 // `value` as a percentage of `level`.

@@ -2,11 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -132,6 +134,21 @@ void replaceFile(const std::string& target, std::string_view content, const stru
   syncDirectoryOf(target);
 }
 
+// The regular file `path` opened for reading (`st` describes it). Looked at before it is opened:
+// opening a device can have effects of its own, and a FIFO would wait for a writer. O_NONBLOCK
+// and fstat close the gap to a path swapped in between.
+int openRegular(const std::string& path, struct stat& st) {
+  if (::stat(path.c_str(), &st) != 0) fail(errno, path);
+  refuseUnlessRegular(st, path);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) fail(errno, path);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    refuseUnlessRegular(st, path);
+  }
+  return fd;
+}
+
 class PosixWritableFile : public WritableFile {
  public:
   PosixWritableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -183,8 +200,13 @@ std::string executableDirectory() {
   return path.substr(0, slash);
 }
 
+void ignoreFileSizeSignal() {
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
 PosixFileSystem::PosixFileSystem(std::string programDir)
     : programDir_(programDir.empty() ? executableDirectory() : std::move(programDir)) {
+  ignoreFileSizeSignal();
   while (programDir_.size() > 1 && programDir_.back() == '/') programDir_.pop_back();
 }
 
@@ -225,17 +247,8 @@ std::uint64_t PosixFileSystem::size(const std::string& path) const {
 }
 
 std::string PosixFileSystem::readHead(const std::string& path, std::size_t maxBytes) const {
-  // Looked at before it is opened: opening a device can have effects of its own, and a FIFO
-  // would wait for a writer. O_NONBLOCK and fstat close the gap to a path swapped in between.
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) fail(errno, path);
-  refuseUnlessRegular(st, path);
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) fail(errno, path);
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    refuseUnlessRegular(st, path);
-  }
+  const int fd = openRegular(path, st);
   std::string out;
   out.reserve(std::min(maxBytes, static_cast<std::size_t>(st.st_size)));
   char buf[65536];
@@ -296,12 +309,33 @@ bool PosixFileSystem::sameFile(const std::string& a, const std::string& b) const
 }
 
 std::unique_ptr<WritableFile> PosixFileSystem::create(const std::string& path) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // Nothing but a regular file is opened, let alone emptied: a link is not followed (out of the
+  // data directory), and a FIFO or a device neither blocks the open nor is written to.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw Error(ErrorKind::kIo, "Not a regular file: " + path);
+  const int fd = ::open(path.c_str(),
+                        O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  if (fd < 0 && (errno == ELOOP || errno == ENXIO || errno == EISDIR))
+    throw Error(ErrorKind::kIo, "Not a regular file: " + path);
   if (fd < 0) fail(errno, path);
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    refuseUnlessRegular(st, path);
+  }
+  if (::ftruncate(fd, 0) != 0) {
+    const int err = errno;
+    ::close(fd);
+    fail(err, path);
+  }
   return std::make_unique<PosixWritableFile>(fd, path);
 }
 
 void PosixFileSystem::remove(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+      ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+    fail(errno, path);
   if (::unlink(path.c_str()) != 0) fail(errno, path);
 }
 
@@ -333,6 +367,32 @@ void PosixFileSystem::moveInto(const std::string& path, const std::string& dir) 
   }
   syncDirectoryOf(target);
   syncDirectoryOf(path);
+}
+
+namespace {
+class PosixFileLock : public FileLock {
+ public:
+  explicit PosixFileLock(int fd) : fd_(fd) {}
+  ~PosixFileLock() override { ::close(fd_); }  // closing releases the lock
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileLock> PosixFileSystem::lock(const std::string& path) {
+  struct stat st {};
+  const int fd = openRegular(path, st);
+  int locked = 0;
+  while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+  }
+  if (locked != 0) {
+    const int err = errno;
+    ::close(fd);
+    fail(err, path);
+  }
+  return std::make_unique<PosixFileLock>(fd);
 }
 
 }  // namespace kestrand::platform::posix

@@ -23,6 +23,7 @@ class PosixFileSystem : public FileSystem {
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
   void moveInto(const std::string& path, const std::string& dir) override;
+  std::unique_ptr<FileLock> lock(const std::string& path) override;
 
  private:
   std::string programDir_;
@@ -30,5 +31,10 @@ class PosixFileSystem : public FileSystem {
 
 // The directory that holds the running executable.
 std::string executableDirectory();
+
+// A file-size limit (ulimit -f) makes a write past it fail with EFBIG, handled as a full disk
+// is, instead of killing the program with SIGXFSZ. Every program calls this at start, and so
+// does every PosixFileSystem.
+void ignoreFileSizeSignal();
 
 }  // namespace kestrand::platform::posix

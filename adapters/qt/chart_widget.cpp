@@ -21,6 +21,7 @@
 #include <cmath>
 
 #include "adapters/qt/cp1252.h"
+#include "view/stats.h"
 
 namespace kestrand::platform::qt {
 namespace {
@@ -430,7 +431,7 @@ void ChartWidget::referenceEdited() {
     bool ok = false;
     double v = locale().toDouble(typed, &ok);
     if (!ok) v = QLocale::c().toDouble(typed, &ok);
-    if (!ok || !std::isfinite(v) || v <= 0.0) {
+    if (!ok || !view::isReferenceLevel(v)) {
       message("Not a reference level: " + toCp1252(typed));
       return;
     }

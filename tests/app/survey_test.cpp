@@ -83,6 +83,12 @@ TEST_F(Survey, NotesThatCannotBeReadAreNotOfferedForEditingAndTheWholeUploadTake
   survey->saveNotes({"b", "", ""});
   EXPECT_EQ(fs.files.at("/prog/QV 1.notes"), "Site: b\r\nOperator: \r\nComment: \r\n");
   EXPECT_EQ(fs.files.at("/prog/QV 1A.notes"), "Site: continued\r\n");
+  // The upload deleted (its file and notes gone), "Save notes" writes nothing and says why.
+  fs.files.erase("/prog/QV 1.dat");
+  fs.files.erase("/prog/QV 1.notes");
+  survey->saveNotes({"c", "", ""});
+  EXPECT_FALSE(fs.exists("/prog/QV 1.notes"));
+  EXPECT_NE(rig.box.shown.back().text.find("QV 1.dat is not there"), std::string::npos);
 }
 
 TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesATick) {

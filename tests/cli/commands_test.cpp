@@ -5,11 +5,12 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <termios.h>
 
 #include <clocale>
-#include <csignal>
 
 #include "tests/pty/process.h"
+#include "tests/serial/pty.h"
 
 namespace kestrand::testing {
 namespace {
@@ -31,7 +32,6 @@ void childSetup() {
   if (::chdir(gDir.c_str()) != 0) ::_exit(126);
   const rlimit memory{rlim_t{300} << 20, rlim_t{300} << 20}, size{100, 100};
   if (gLimited) ::setrlimit(RLIMIT_AS, &memory);
-  ::signal(SIGXFSZ, SIG_IGN);
   if (gFileLimit) ::setrlimit(RLIMIT_FSIZE, &size);
   if (gAsNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
 }
@@ -49,17 +49,21 @@ struct Cli : ::testing::Test {
   }
   // Runs kestrand-cli with `args` in the data directory: its exit status (-1 after five minutes),
   // what it printed in `out` and `err`.
-  int run(Args args, const Args& env = {}) {
+  // With `redirect`, the standard output is the shell's redirection's ("2>&1 >/dev/full").
+  int run(Args args, const Args& env = {}, const std::string& redirect = {}) {
     args.insert(args.begin(), KESTRAND_CLI);
-    Process p(args, logs / "out", logs / "err", env, childSetup);
+    if (!redirect.empty())
+      args.insert(args.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" " + redirect});
+    Process p(args, stdoutTo.empty() ? logs / "out" : stdoutTo, logs / "err", env, childSetup);
     // A guard against a hang only: the sanitizer build on a busy machine is slow.
     const int status = p.wait(std::chrono::minutes(5));
-    out = slurp(logs / "out");
+    out = stdoutTo.empty() ? slurp(logs / "out") : "";
     err = slurp(logs / "err");
     return status;
   }
   const TempDir d, logs;
   std::string out, err;
+  std::string stdoutTo;  // a terminal, say; logs/out when empty
 };
 
 TEST_F(Cli, ViewExportAndPrintARawFileWithoutWritingWhereTheyRead) {
@@ -93,6 +97,8 @@ TEST_F(Cli, ViewExportAndPrintARawFileWithoutWritingWhereTheyRead) {
   const std::string pdf = slurp(d / "r.pdf");
   gFileLimit = true;  // a write cut short, as on a full disk, leaves the old report as it was
   EXPECT_EQ(run({"print", "qv0001.dat", "--pdf", "r.pdf"}), 1);
+  EXPECT_TRUE(slurp(d / "r.pdf") == pdf);
+  EXPECT_EQ(run({"export", "qv0001.dat", "r.pdf"}), 1);  // not killed by the limit's signal
   EXPECT_TRUE(slurp(d / "r.pdf") == pdf);
   EXPECT_EQ(std::distance(fs::directory_iterator(d.path), {}), 6);  // nothing left beside
 }
@@ -144,6 +150,44 @@ TEST_F(Cli, HostileOrClumsyInputEndsSoonWithinBoundsWithAStatusThatSaysWhatWentW
   EXPECT_EQ(err.find('\x1B'), std::string::npos);
   EXPECT_NE(err.find("File: QV\\x1B\\x1B"), std::string::npos) << err.substr(0, 200);
   EXPECT_NE(err.find("\\x1B... (1008 bytes)\n\nAn error has been found"), std::string::npos) << err;
+}
+
+TEST_F(Cli, OutputThatCannotBeWrittenEndsInStatusOneWithAMessage) {
+  for (const std::string redirect : {">/dev/full", ">&-"}) {
+    for (const Args& args : {Args{"list"}, Args{"view", "qv0001.dat"}, Args{"stats", "good.csv"},
+                             Args{"notes", "qv0001.dat"}, Args{"--version"}}) {
+      EXPECT_EQ(run(args, {}, redirect), 1) << args[0] << redirect;
+      EXPECT_NE(err.find("cannot write standard output"), std::string::npos) << err;
+    }
+  }
+}
+
+TEST_F(Cli, OnATerminalTextIsShownHarmlessAndAfterAnErrorBoxViewShowsWhatIsLeft) {
+  put("QV bad.dat", "\"x\",\"y\",99,1\r\n");
+  EXPECT_EQ(run({"view", "QV bad.dat"}), 1);
+  EXPECT_TRUE(out.starts_with("Start Date - \nEnd Date - \n")) << out;  // the emptied labels
+  // A units label with a superscript two, notes with escapes and a bell.
+  put("qv2.dat", "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,1\r\n12.5\r\n");
+  put("qv2.notes", "Site: \x1B[2J\x07roof\r\n");
+  {
+    const test::Pty pty;  // raw: a line feed stays one
+    termios raw{};
+    ::cfmakeraw(&raw);
+    ::tcsetattr(pty.slave, TCSANOW, &raw);
+    stdoutTo = pty.slavePath;
+    const auto shown = [&](const Args& args, const char* locale) {
+      EXPECT_EQ(run(args, {std::string("LC_ALL=") + locale}), 0) << err;
+      return test::readFd(pty.master, 4096);
+    };
+    EXPECT_NE(shown({"view", "qv2.dat"}, "C.UTF-8").find("Units - mW/cm\xC2\xB2\n"),
+              std::string::npos);
+    EXPECT_NE(shown({"view", "qv2.dat"}, "C").find("Units - mW/cm\xB2\n"), std::string::npos);
+    EXPECT_EQ(shown({"notes", "qv2.dat"}, "C.UTF-8"),
+              "Site: \\x1B[2J\\x07roof\nOperator: \nComment: \n");
+  }
+  stdoutTo.clear();
+  EXPECT_EQ(run({"notes", "qv2.dat"}), 0);  // into a file the bytes stay as they are
+  EXPECT_EQ(out, "Site: \x1B[2J\x07roof\nOperator: \nComment: \n");
 }
 
 TEST_F(Cli, NumbersAreInTheCFormWhateverTheLocale) {

@@ -114,6 +114,11 @@ std::unique_ptr<WritableFile> MemoryFileSystem::create(const std::string& path) 
   return std::make_unique<MemoryFile>(*this, path);
 }
 
+std::unique_ptr<FileLock> MemoryFileSystem::lock(const std::string& path) {
+  if (!exists(path)) throw Error(ErrorKind::kFileNotFound, "File not found: " + path);
+  return std::make_unique<FileLock>();
+}
+
 void MemoryFileSystem::remove(const std::string& path) {
   if (refuseRemove.count(path))
     throw Error(ErrorKind::kPermissionDenied, "Permission denied: " + path);

@@ -31,6 +31,7 @@ class MemoryFileSystem : public FileSystem {
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
   void moveInto(const std::string& path, const std::string& dir) override;
+  std::unique_ptr<FileLock> lock(const std::string& path) override;
 
   // Content of `path` as synced to stable storage (what survives a power failure).
   std::string durable(const std::string& path) const;

@@ -280,6 +280,9 @@ TEST(Continuation, ZIsTheLastLetterAndPastItTheUploadEndsWithNoFileOverwritten) 
   const std::string z = l.file("QV 05.Dec.06  14.05.33Z.dat");
   EXPECT_EQ(z.substr(0, 12), "\"12/10/2006\"");  // the stamp of its first record, 26 x 16300 s on
   EXPECT_EQ(std::count(z.begin(), z.end(), '\n'), 2 + 2 * 16300);
+  EXPECT_TRUE(l.view.label(platform::LabelId::kUploadProgress)
+                  .starts_with("Upload incomplete: 440100 records stored, 1 sent and not stored, "))
+      << l.view.label(platform::LabelId::kUploadProgress);
   ASSERT_EQ(l.boxes().size(), 1u);
   EXPECT_EQ(l.boxes()[0].text, kIncomplete);
   EXPECT_EQ(l.fs.openFiles, 0);

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include <csignal>
 #include <functional>
 #include <random>
 
@@ -79,7 +78,6 @@ TEST(Replace, AFailureAtAnyStepLeavesTheOldFileWholeAndNothingBeside) {
         [&] {
           rlimit limit{size, size};
           if (step == 1) limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(::dup(0));
-          ::signal(SIGXFSZ, SIG_IGN);
           if (step != 0) ::setrlimit(step == 1 ? RLIMIT_NOFILE : RLIMIT_FSIZE, &limit);
           PosixFileSystem(d.path).writeAll(d / "f.csv", fresh);
         },

@@ -40,7 +40,6 @@ bool holdsRawFile(pid_t pid) {
 }
 
 void limitFileSize() {
-  std::signal(SIGXFSZ, SIG_IGN);
   rlimit r{};
   ::getrlimit(RLIMIT_FSIZE, &r);
   r.rlim_cur = 3000;

@@ -40,9 +40,14 @@ TEST(Notes, RoundTripAnyTextThroughTheSidecarLeavingTheRawFileAlone) {
   // Windows-1252 text is kept as the characters it stands for.
   store::writeNotes(fs, kRaw, {"Gr\xFC\xDF \x80", "", ""});
   EXPECT_EQ(store::readNotes(fs, kRaw).site, "Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC");
-  // An editor's byte-order mark, lines of other names and missing lines are passed over.
-  fs.files[kSidecar] = "\xEF\xBB\xBFSite: a\nColour: red\nComment: c\\q";
-  EXPECT_EQ(store::readNotes(fs, kRaw), (Notes{"a", "", "c\\q"}));
+  // An editor's byte-order mark and missing lines are passed over; lines of other names kept.
+  fs.files[kSidecar] = "\xEF\xBB\xBFSite: a\nColour: red\nComment: c\\q\n\nShape: round";
+  EXPECT_EQ(store::readNotes(fs, kRaw),
+            (Notes{"a", "", "c\\q", {"Colour: red", "", "Shape: round"}}));
+  store::writeNotes(fs, kRaw, {});
+  EXPECT_EQ(fs.files.at(kSidecar),
+            "Site: \r\nOperator: \r\nComment: \r\nColour: red\r\n\r\nShape: round\r\n");
+  fs.files[kSidecar] = "Site: a\r\n";
 
   // Clearing every value removes the sidecar; no sidecar is no notes and no error.
   store::writeNotes(fs, kRaw, {});
@@ -56,6 +61,7 @@ TEST(Notes, RoundTripAnyTextThroughTheSidecarLeavingTheRawFileAlone) {
 
 TEST(Notes, AHugeSidecarIsRefusedWithAMessageAndReadNoFurtherThanItsBound) {
   platform::fake::MemoryFileSystem fs;
+  fs.files[kRaw] = "raw";
   const std::string line = "Site: " + std::string(store::kNotesFileBytes - 8, 'x') + "\r\n";
   fs.files[kSidecar] = line;  // exactly at the bound
   EXPECT_EQ(store::readNotes(fs, kRaw).site.size(), store::kNotesFileBytes - 8);
@@ -73,6 +79,25 @@ TEST(Notes, AHugeSidecarIsRefusedWithAMessageAndReadNoFurtherThanItsBound) {
   // Notes too long for their file are not written, and the old file stays.
   EXPECT_THROW(store::writeNotes(fs, kRaw, {line, "", ""}), Error);
   EXPECT_EQ(fs.files.at(kSidecar).size(), line.size() + (1 << 20));
+}
+
+TEST(Notes, WhatIsNotTheProgramsNotesIsLeftAloneAndAFileThatIsGoneGetsNone) {
+  platform::fake::MemoryFileSystem fs;
+  fs.files[kRaw] = "raw";
+  for (const std::string& junk : {std::string("Site: a\0b", 9),
+                                  std::string("\x7F"
+                                              "ELF\x02\0\0",
+                                              6),
+                                  std::string("Colour: red\r\n")}) {
+    fs.files[kSidecar] = junk;
+    EXPECT_THROW(store::readNotes(fs, kRaw), Error);
+    EXPECT_THROW(store::writeNotes(fs, kRaw, {"b", "", ""}), Error);
+    EXPECT_THROW(store::writeNotes(fs, kRaw, {}), Error);
+    EXPECT_EQ(fs.files.at(kSidecar), junk);
+  }
+  fs.files.clear();
+  EXPECT_THROW(store::writeNotes(fs, kRaw, {"b", "", ""}), Error);
+  EXPECT_TRUE(fs.files.empty());
 }
 
 }  // namespace

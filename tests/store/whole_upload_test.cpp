@@ -33,6 +33,9 @@ TEST(WholeUpload, ThePeriodicClockRunsOnFromTheFirstFilesStartAcrossItsFiles) {
   store::HeaderFields other = first;
   other.DataFormat = 3;
   EXPECT_EQ(store::notAContinuation(first, other), "other columns");
+  other = first;
+  other.PeriodOff = 11;
+  EXPECT_EQ(store::notAContinuation(first, other), "other periods");
   EXPECT_EQ(store::notAContinuation(first, first), std::nullopt);
 }
 
@@ -43,8 +46,10 @@ TEST(WholeUpload, FilesInLetterOrderFromTheFirstUpToAGap) {
   const auto files = store::uploadFiles(fs, "/d", "QV x 14.05.33A.dat");
   EXPECT_EQ(files.names, (std::vector<std::string>{"QV x 14.05.33.dat", "QV x 14.05.33A.dat"}));
   EXPECT_EQ(files.missing, "QV x 14.05.33B.dat");
-  fs.files.erase("/d/QV x 14.05.33.dat");  // without its first file, a continuation starts it
-  EXPECT_EQ(store::uploadFiles(fs, "/d", "QV x 14.05.33A.dat").names.size(), 1u);
+  fs.files.erase("/d/QV x 14.05.33.dat");  // without its first file the upload has none
+  const auto orphan = store::uploadFiles(fs, "/d", "QV x 14.05.33C.dat");
+  EXPECT_TRUE(orphan.names.empty());
+  EXPECT_EQ(orphan.missing, "QV x 14.05.33.dat");
 }
 
 }  // namespace

@@ -177,9 +177,10 @@ TEST(ReduceForPixels, KeepsEveryPixelsExtremesAndBothEnds) {
 
 TEST(ReferenceLevel, FirstItemAFiniteNumberAboveZero) {
   const std::pair<const char*, std::optional<double>> rows[] = {
-      {"", std::nullopt},        {"\r\n", std::nullopt},   {"abc\r\n", std::nullopt},
-      {"12x\r\n", std::nullopt}, {"-3\r\n", std::nullopt}, {"0\r\n", std::nullopt},
-      {"12.5\r\n", 12.5},        {" 61.4,\r\n", 61.4}};
+      {"", std::nullopt},        {"\r\n", std::nullopt},    {"abc\r\n", std::nullopt},
+      {"12x\r\n", std::nullopt}, {"-3\r\n", std::nullopt},  {"0\r\n", std::nullopt},
+      {"12.5\r\n", 12.5},        {" 61.4,\r\n", 61.4},      {"1e-310\r\n", std::nullopt},
+      {"inf\r\n", std::nullopt}, {"nan\r\n", std::nullopt}, {"2.3e-308\r\n", 2.3e-308}};
   for (const auto& [content, level] : rows)
     EXPECT_EQ(parseReferenceLevel(content), level) << content;
   EXPECT_EQ(percentOf(30, 120), 25);

@@ -167,6 +167,14 @@ void MainWindow::command(platform::Command command, int number) {
     case C::kAbout:
       dialogs_.showAbout(aboutText());
       break;
+    default:
+      dataCommand(command);
+      break;
+  }
+}
+
+void MainWindow::dataCommand(platform::Command command) {
+  switch (command) {
     case C::kLastMessage:
       prog_.link.cmdLastMsg_Click();
       break;
@@ -196,7 +204,7 @@ void MainWindow::command(platform::Command command, int number) {
     case C::kSaveReport:
       if (onSaveReport) onSaveReport();
       break;
-    case C::kNone:
+    default:
       break;
   }
 }

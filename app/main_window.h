@@ -51,6 +51,8 @@ class MainWindow : public platform::MainWindowEvents {
   bool ended() const { return ended_; }
 
  private:
+  // The commands on the upload's data: the list, View, Delete, the file commands, printing.
+  void dataCommand(platform::Command command);
   // True when no upload is being received, or the user agrees to end it.
   bool closeDuringUpload();
   // A click (choice 0), or a double click, Enter or "View" (choice 1, then the "Data" tab) on

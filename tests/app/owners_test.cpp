@@ -106,6 +106,17 @@ TEST(Owners, ASameNameUploadCutShortLeavesTheEarlierWholeUnderReplaced) {
   EXPECT_EQ(r.win.program().files.catalogue.FileStatus[0], store::kHeaderOnly);
 }
 
+TEST(Owners, AnUploadTheFullListCouldNotTakeLabelsNoOtherEntry) {
+  Receiving r;
+  const std::string head = "\"12/04/2006\",\"10:00:00 AM\",0,1\r\n1,1,0\r\n1,0\r\n5\r\n";
+  for (int i = 0; i < 100; ++i) r.put("qv" + std::to_string(100 + i) + ".dat", head);
+  r.put("qv199.ended", "Upload ended early\r\n");
+  r.win.program().files.SearchForFiles();
+  r.send(r.header());
+  r.send(dataFrames(10));  // complete, but not listed: the list is full
+  EXPECT_EQ(r.win.program().files.catalogue.FileStatus[99], store::kHeaderOnly);
+}
+
 TEST(Owners, DeletingTheUploadBeingReceivedOrClosingTheWindowAsksFirst) {
   Receiving r;
   r.send(r.header());

@@ -203,5 +203,44 @@ TEST_F(Survey, TheWholeUploadIsOneSeriesWithItsTimesRunningOnAndStopsAtAGap) {
   EXPECT_EQ(run({"stats", "--whole", "saved.csv"}), 2);
 }
 
+TEST_F(Survey, LimitsAndTheAssessmentOfAnUploadAgainstAStandard) {
+  ASSERT_EQ(run({"limits", "--standard", "icnirp1998-public", "--frequency", "900MHz"}), 0) << err;
+  EXPECT_EQ(out,
+            "E\t41.25\tV/m\ttable\nH\t0.111\tA/m\ttable\nS\t4.5\tW/m2\ttable\n"
+            "averaging\t360\ts\n");
+  ASSERT_EQ(run({"limits", "--standard", "fcc-general", "--frequency", "0.9GHz"}), 0);
+  EXPECT_EQ(words(out)[0], "E 47.56 V/m derived");
+  ASSERT_EQ(run({"limits", "--list"}), 0);
+  EXPECT_NE(out.find("icnirp2020-public-local\tICNIRP 2020, general public local exposure\n"),
+            std::string::npos);
+  EXPECT_EQ(run({"limits", "--standard", "fcc-general", "--frequency", "200kHz"}), 1);
+  EXPECT_EQ(run({"limits", "--standard", "fcc", "--frequency", "1GHz"}), 2);
+  EXPECT_EQ(run({"limits", "--standard", "fcc-general", "--frequency", "1 GHz"}), 2);
+
+  // 200 seconds of 30 V/m, then 200 of 10: the first six minutes hold an rms of 23.33 V/m.
+  put(kFirst, rawFile("02:05:33 PM", 400, [](int j) { return j < 200 ? "30" : "10"; }));
+  const Args assess = {"assess",      kFirst,  "--standard", "icnirp1998-public",
+                       "--frequency", "900MHz"};
+  ASSERT_EQ(run(assess), 0) << err;
+  EXPECT_EQ(out,
+            "# ICNIRP 1998, general public exposure\t900 MHz\taveraged over 360 s\n"
+            "X-Point\tV/m\t41.25\t30\t72.7\t52.9\t23.33333\t32.0\t2006-12-05T14:05:33\t100\t"
+            "complies\taveraged\n"
+            "Y-Point\tV/m\t41.25\t1\t2.4\t0.1\t1\t0.1\t2006-12-05T14:05:33\t100\tcomplies\t"
+            "averaged\n");
+  put("short.dat", rawFile("02:05:33 PM", 3, twoBut(0, "50")));
+  Args shorter = assess;
+  shorter[1] = "short.dat";
+  ASSERT_EQ(run(shorter), 0) << err;
+  EXPECT_EQ(words(out)[1], "X-Point V/m 41.25 50 121.2 146.9 - - - - exceeds maximum");
+  // The meter's own percentage is no reading to assess.
+  put("pc.csv",
+      "\"Date\",\"Time\",\"X-Point\",\"Probe\",\"Units\"\r\n"
+      "\"01/15/2006\",\"02:05:09 PM\",12.5,\"R530 FCC\",\"%\"\r\n");
+  shorter[1] = "pc.csv";
+  EXPECT_EQ(run(shorter), 1);
+  EXPECT_NE(err.find("X-Point is not assessed (units \"%\")"), std::string::npos) << err;
+}
+
 }  // namespace
 }  // namespace kestrand::testing

@@ -63,15 +63,22 @@ double powerRatio(const ReadingUnit& unit, double reading, double limit) {
 
 std::optional<WindowAverage> highestAverage(std::span<const double> times,
                                             std::span<const double> ratio, double interval,
-                                            double window) {
+                                            double window, AverageBuffers& buffers) {
   const std::size_t n = std::min(times.size(), ratio.size());
   if (n == 0 || !(window > 0.0) || !(interval > 0.0)) return std::nullopt;
   // The time each sample stands for, and running sums of it and of the ratio weighted by it.
-  std::vector<double> stands(n), covered(n + 1, 0.0), weighted(n + 1, 0.0);
+  const auto stands = [&](std::size_t k) {
+    return k + 1 < n ? std::clamp(times[k + 1] - times[k], 0.0, interval) : interval;
+  };
+  std::vector<double>& covered = buffers.covered;
+  std::vector<double>& weighted = buffers.weighted;
+  covered.resize(n + 1);
+  weighted.resize(n + 1);
+  covered[0] = weighted[0] = 0.0;
   for (std::size_t k = 0; k < n; ++k) {
-    stands[k] = k + 1 < n ? std::clamp(times[k + 1] - times[k], 0.0, interval) : interval;
-    covered[k + 1] = covered[k] + stands[k];
-    weighted[k + 1] = weighted[k] + stands[k] * ratio[k];
+    const double stand = stands(k);
+    covered[k + 1] = covered[k] + stand;
+    weighted[k + 1] = weighted[k] + stand * ratio[k];
   }
   const double end = times[n - 1] + interval;
   // A window ending within a nanosecond of the end still ends by it.
@@ -85,7 +92,7 @@ std::optional<WindowAverage> highestAverage(std::span<const double> times,
     while (past < n && times[past] < closes) ++past;
     // Only the window's last sample can reach beyond its end: the samples' times do not overlap.
     const std::size_t last = past - 1;
-    const double over = std::max(0.0, times[last] + stands[last] - closes);
+    const double over = std::max(0.0, times[last] + stands(last) - closes);
     const double time = covered[past] - covered[i] - over;
     if (!(time > 0.0)) continue;
     const double mean = (weighted[past] - weighted[i] - over * ratio[last]) / time;
@@ -94,6 +101,13 @@ std::optional<WindowAverage> highestAverage(std::span<const double> times,
       best = WindowAverage{mean, i, std::min(1.0, time / window)};
   }
   return best;
+}
+
+std::optional<WindowAverage> highestAverage(std::span<const double> times,
+                                            std::span<const double> ratio, double interval,
+                                            double window) {
+  AverageBuffers buffers;
+  return highestAverage(times, ratio, interval, window, buffers);
 }
 
 const char* verdictText(Verdict v) {
@@ -118,12 +132,15 @@ Verdict verdictOf(double ratio, double uncertaintyDb) {
 ColumnAssessment assessColumn(const std::string& title, std::string_view units,
                               const ReadingUnit& unit, const Limits& limits,
                               std::span<const double> times, std::span<const float> values,
-                              double interval, double uncertaintyDb) {
+                              double interval, double uncertaintyDb, AverageBuffers* buffers) {
+  AverageBuffers own;
+  AverageBuffers& work = buffers ? *buffers : own;
   ColumnAssessment a;
   a.title = title;
   a.units = std::string(units);
   a.limit = limitIn(unit, limits);
-  std::vector<double> ratios(values.size());
+  std::vector<double>& ratios = work.ratio;
+  ratios.resize(values.size());
   for (std::size_t k = 0; k < values.size(); ++k) {
     ratios[k] = powerRatio(unit, values[k], a.limit);
     if (k == 0 || values[k] > a.maximum) a.maximum = values[k];
@@ -132,7 +149,7 @@ ColumnAssessment assessColumn(const std::string& title, std::string_view units,
   a.maxPowerPercent = maxPower * 100.0;
   a.maxFieldPercent = unit.kind == ReadingUnit::kField ? percentOf(a.maximum, a.limit)
                                                        : std::sqrt(std::max(0.0, maxPower)) * 100.0;
-  const auto best = highestAverage(times, ratios, interval, limits.averagingSeconds);
+  const auto best = highestAverage(times, ratios, interval, limits.averagingSeconds, work);
   if (!best) {
     a.verdict = verdictOf(maxPower, uncertaintyDb);
     return a;
@@ -162,6 +179,7 @@ Assessment assess(const ChartData& chart, const Limits& limits, double uncertain
   const double interval = loggingInterval(chart);
   std::vector<double> times;
   std::vector<float> values;
+  AverageBuffers buffers;
   for (const ChartSeries& s : chart.series) {
     if (!unit || s.y.size() <= s.unread.size()) {
       out.skipped.push_back(s.title);
@@ -186,7 +204,7 @@ Assessment assess(const ChartData& chart, const Limits& limits, double uncertain
       y = values;
     }
     out.columns.push_back(
-        assessColumn(s.title, chart.units, *unit, limits, t, y, interval, uncertaintyDb));
+        assessColumn(s.title, chart.units, *unit, limits, t, y, interval, uncertaintyDb, &buffers));
   }
   return out;
 }

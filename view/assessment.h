@@ -44,6 +44,14 @@ struct WindowAverage {
   std::size_t start = 0;  // the sample its window starts at
   double coverage = 0.0;  // share of that window covered by samples, 0..1
 };
+// Room for the running sums, kept from one column to the next so that a long upload's columns
+// do not each ask the system for fresh memory.
+struct AverageBuffers {
+  std::vector<double> ratio, covered, weighted;
+};
+std::optional<WindowAverage> highestAverage(std::span<const double> times,
+                                            std::span<const double> ratio, double interval,
+                                            double window, AverageBuffers& buffers);
 std::optional<WindowAverage> highestAverage(std::span<const double> times,
                                             std::span<const double> ratio, double interval,
                                             double window);
@@ -79,7 +87,8 @@ struct ColumnAssessment {
 ColumnAssessment assessColumn(const std::string& title, std::string_view units,
                               const ReadingUnit& unit, const Limits& limits,
                               std::span<const double> times, std::span<const float> values,
-                              double interval, double uncertaintyDb);
+                              double interval, double uncertaintyDb,
+                              AverageBuffers* buffers = nullptr);
 
 struct Assessment {
   std::vector<ColumnAssessment> columns;  // the assessed columns, in grid order

@@ -97,11 +97,13 @@ const char* const kNotesUsage =
     "      empty value clears one.\n";
 const char* const kReportUsage =
     "  kestrand-cli report FILE --pdf OUT.pdf [--reference LEVEL] [--whole] [--data-dir DIR]\n"
+    "                      [--standard ID --frequency F [--uncertainty DB]]\n"
     "      Write the survey report of FILE (read as view reads it) as a PDF file: a summary\n"
     "      (the file, its notes, the information labels, the statistics against the reference\n"
     "      level, the chart), then the pages print writes. --whole: the summary of the whole\n"
     "      upload, then each of its files' pages. The level is LEVEL, else the one saved in\n"
-    "      DIR.\n";
+    "      DIR. --standard: an assessment page, its rows as assess prints them, follows the\n"
+    "      summary, and the chart shows the limit.\n";
 
 const char* const kLimitsUsage =
     "  kestrand-cli limits --standard ID --frequency F\n"
@@ -533,65 +535,6 @@ int notes(QCoreApplication&, const QCommandLineParser& options) {
   return 0;
 }
 
-int report(QCoreApplication&, const QCommandLineParser& options) {
-  namespace qt = kestrand::platform::qt;
-  namespace view = kestrand::view;
-  const std::string in = bytes(options.positionalArguments()[0]);
-  const std::string out = bytes(options.value(kPdf));
-  if (out.empty()) return usageError(" report: --pdf OUT.pdf is required", kReportUsage);
-  std::optional<double> level;
-  if (!referenceOption(options, level))
-    return usageError(" report: --reference wants a number above 0 such as 5.5", kReportUsage);
-  if (wholeOfCsv(options, in))
-    return usageError(std::string(" report") + kWholeOfCsv, kReportUsage);
-  Headless h(dataDirOf(options));
-  if (writesOverInput(h, in, out, "report") || !h.load(false)) return 1;
-
-  // The series and the details of the summary, the files whose listing follows it.
-  const auto [dir, name] = Headless::split(in);
-  view::ChartData series;
-  view::InfoLabels labels;
-  std::vector<std::string> files{name}, remarks;
-  if (options.isSet(kWhole)) {
-    kestrand::app::WholeUpload upload = h.whole(in);
-    series = std::move(upload.chart);
-    labels = upload.labels;
-    files = upload.files;
-    remarks = upload.messages;
-  } else if (h.read(in) && h.prog.doc.table.NumSamples > 0) {
-    series = chartOf(h);
-    labels = h.prog.doc.labels();
-  }
-  if (series.samples() == 0) return 1;
-  kestrand::store::Notes notes;
-  try {
-    notes = kestrand::store::readNotes(h.fs, kestrand::platform::joinPath(dir, files.front()));
-  } catch (const kestrand::Error& e) {
-    h.error(e.description());  // the report goes on without them
-  }
-  if (!level) level = kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
-  view::SurveySummary summary = view::surveySummary(files, std::move(notes), labels,
-                                                    view::columnStats(series), level, series.units);
-  summary.remarks = remarks;
-  qt::ChartOptions look;
-  look.reference = level;
-  look.title = files.size() > 1 ? files.front() + " to " + files.back() : files.front();
-  try {
-    const auto pdf = qt::openSurveyReport(h.fs, out, summary, series, look);
-    if (options.isSet(kWhole)) {
-      kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
-    } else {
-      kestrand::app::printPageRun(view::PrintReport(h.prog.doc.table, h.prog.doc.header), *pdf,
-                                  false);
-    }
-    pdf->endDoc();
-  } catch (const kestrand::Error& e) {
-    std::cerr << "kestrand-cli report: Error on Open!  " << e.description() << "\n";
-    return 1;
-  }
-  return h.status();
-}
-
 // The standard and frequency of --standard and --frequency and its levels there; the exit
 // status after saying why when there are none (2 for a wrong command line, 1 out of range).
 struct StandardAt {
@@ -626,6 +569,89 @@ std::optional<int> standardAt(const QCommandLineParser& options, const char* com
   return std::nullopt;
 }
 
+// The expanded uncertainty of --uncertainty in dB (0 when not given); false when the value is
+// no number of 0 or more.
+bool uncertaintyOption(const QCommandLineParser& options, double& db) {
+  if (!options.isSet(kUncertainty)) return true;
+  const auto u = wholeNumber<double>(bytes(options.value(kUncertainty)));
+  if (!u || !std::isfinite(*u) || *u < 0.0) return false;
+  db = *u;
+  return true;
+}
+
+int report(QCoreApplication&, const QCommandLineParser& options) {
+  namespace qt = kestrand::platform::qt;
+  namespace view = kestrand::view;
+  const std::string in = bytes(options.positionalArguments()[0]);
+  const std::string out = bytes(options.value(kPdf));
+  if (out.empty()) return usageError(" report: --pdf OUT.pdf is required", kReportUsage);
+  std::optional<double> level;
+  if (!referenceOption(options, level))
+    return usageError(" report: --reference wants a number above 0 such as 5.5", kReportUsage);
+  if (wholeOfCsv(options, in))
+    return usageError(std::string(" report") + kWholeOfCsv, kReportUsage);
+  StandardAt at;
+  double uncertainty = 0.0;
+  if (options.isSet(kStandard) || options.isSet(kFrequency)) {
+    if (const auto status = standardAt(options, "report", kReportUsage, at)) return *status;
+  }
+  if (!uncertaintyOption(options, uncertainty) || (options.isSet(kUncertainty) && !at.standard))
+    return usageError(" report: --uncertainty takes a number of dB, 0 or more, with --standard",
+                      kReportUsage);
+  Headless h(dataDirOf(options));
+  if (writesOverInput(h, in, out, "report") || !h.load(false)) return 1;
+
+  // The series and the details of the summary, the files whose listing follows it.
+  const auto [dir, name] = Headless::split(in);
+  view::ChartData series;
+  view::InfoLabels labels;
+  std::vector<std::string> files{name}, remarks;
+  if (options.isSet(kWhole)) {
+    kestrand::app::WholeUpload upload = h.whole(in);
+    series = std::move(upload.chart);
+    labels = upload.labels;
+    files = upload.files;
+    remarks = upload.messages;
+  } else if (h.read(in) && h.prog.doc.table.NumSamples > 0) {
+    series = chartOf(h);
+    labels = h.prog.doc.labels();
+  }
+  if (series.samples() == 0) return 1;
+  kestrand::store::Notes notes;
+  try {
+    notes = kestrand::store::readNotes(h.fs, kestrand::platform::joinPath(dir, files.front()));
+  } catch (const kestrand::Error& e) {
+    h.error(e.description());  // the report goes on without them
+  }
+  if (!level) level = kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
+  view::SurveySummary summary = view::surveySummary(files, std::move(notes), labels,
+                                                    view::columnStats(series), level, series.units);
+  summary.remarks = remarks;
+  qt::ChartOptions look;
+  look.reference = level;
+  if (at.standard) {
+    // The chart shows the limit, in the units of the columns.
+    const view::Assessment result = view::assess(series, at.limits, uncertainty);
+    view::addAssessment(summary, series, *at.standard, at.hz, at.limits, uncertainty, result);
+    if (!result.columns.empty()) look.reference = result.columns.front().limit;
+  }
+  look.title = files.size() > 1 ? files.front() + " to " + files.back() : files.front();
+  try {
+    const auto pdf = qt::openSurveyReport(h.fs, out, summary, series, look);
+    if (options.isSet(kWhole)) {
+      kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
+    } else {
+      kestrand::app::printPageRun(view::PrintReport(h.prog.doc.table, h.prog.doc.header), *pdf,
+                                  false);
+    }
+    pdf->endDoc();
+  } catch (const kestrand::Error& e) {
+    std::cerr << "kestrand-cli report: Error on Open!  " << e.description() << "\n";
+    return 1;
+  }
+  return h.status();
+}
+
 int limits(QCoreApplication&, const QCommandLineParser& options) {
   using namespace kestrand::view;
   if (options.isSet(kList)) {
@@ -654,12 +680,8 @@ int assess(QCoreApplication&, const QCommandLineParser& options) {
   StandardAt at;
   if (const auto status = standardAt(options, "assess", kAssessUsage, at)) return *status;
   double uncertainty = 0.0;
-  if (options.isSet(kUncertainty)) {
-    const auto u = wholeNumber<double>(bytes(options.value(kUncertainty)));
-    if (!u || !std::isfinite(*u) || *u < 0.0)
-      return usageError(" assess: --uncertainty takes a number of dB, 0 or more", kAssessUsage);
-    uncertainty = *u;
-  }
+  if (!uncertaintyOption(options, uncertainty))
+    return usageError(" assess: --uncertainty takes a number of dB, 0 or more", kAssessUsage);
   Headless h(dataDirOf(options));
   if (!h.load(false)) return 1;
   const ChartData series = seriesOf(h, options, path);
@@ -709,7 +731,13 @@ const Command kCommands[] = {
      1,
      "FILE"},
     {"notes", kNotesUsage, {kSite, kOperator, kComment}, notes, 1, "FILE", false, true},
-    {"report", kReportUsage, {kPdf, kReference, kWhole, kDataDir}, report, 1, "FILE", true},
+    {"report",
+     kReportUsage,
+     {kPdf, kReference, kWhole, kDataDir, kStandard, kFrequency, kUncertainty},
+     report,
+     1,
+     "FILE",
+     true},
 };
 
 std::string fullUsage() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "store/notes.h"
+#include "view/assessment.h"
 #include "view/grid.h"
 #include "view/stats.h"
 
@@ -24,6 +25,13 @@ struct SurveySummary {
   std::vector<std::string> details;  // the "Information" labels that hold text, in panel order
   std::vector<std::string> statsHead;
   std::vector<std::vector<std::string>> statsRows;  // one per value column, cells as statsHead
+  // The assessment against an exposure standard, when one was asked for: the paragraphs that
+  // name the standard, its table, the frequency, the averaging time and the decision rule; a
+  // row per assessed column as `kestrand-cli assess` prints it; the verdict over all of them.
+  std::vector<std::string> assessmentText;
+  std::vector<std::string> assessmentHead;
+  std::vector<std::vector<std::string>> assessmentRows;
+  std::string overallVerdict;
   bool operator==(const SurveySummary&) const = default;
 };
 
@@ -32,6 +40,15 @@ struct SurveySummary {
 SurveySummary surveySummary(std::vector<std::string> files, store::Notes notes,
                             const InfoLabels& labels, const std::vector<ColumnStats>& stats,
                             std::optional<double> reference, const std::string& units);
+
+// Adds the assessment of `chart` against `standard` at `hz` (whose levels are `limits`) with an
+// expanded uncertainty of `uncertaintyDb`.
+void addAssessment(SurveySummary& summary, const ChartData& chart, const Standard& standard,
+                   double hz, const Limits& limits, double uncertaintyDb, const Assessment& result);
+
+// The verdict over all columns: exceeds when one exceeds, else inconclusive when one is, else
+// complies; inconclusive when there are none.
+Verdict overallVerdict(const Assessment& result);
 
 // The "Information" labels of a whole upload: those of its first file, with the end of its last
 // file and the samples of all.

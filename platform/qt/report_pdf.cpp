@@ -50,6 +50,8 @@ class Flow {
     y_ = page_.top();
   }
   void skip(double height) { y_ += height; }
+  // Starts a new page unless this one is still empty.
+  void newPage() { need(room() + 1); }
 
   // `text` wrapped into lines no wider than `width`, from `x` (relative to the page's left).
   void paragraph(const QString& text, const QFont& font, double x = 0, double width = -1,
@@ -214,6 +216,26 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
     painter.setFont(sans(11));
     paintChart(painter, area, chart, look);
   });
+  if (!s.assessmentHead.empty()) {
+    flow.newPage();
+    flow.paragraph(QObject::tr("Assessment"), sans(20, true));
+    flow.skip(6);
+    for (const std::string& line : s.assessmentText) {
+      flow.paragraph(fromCp1252(line), body);
+      flow.skip(3);
+    }
+    flow.skip(8);
+    std::vector<std::vector<QString>> cells;
+    cells.emplace_back();
+    for (const std::string& title : s.assessmentHead) cells.back().push_back(fromCp1252(title));
+    for (const auto& row : s.assessmentRows) {
+      cells.emplace_back();
+      for (const std::string& cell : row) cells.back().push_back(fromCp1252(cell));
+    }
+    flow.table(cells, 12);
+    flow.skip(14);
+    flow.paragraph(fromCp1252(s.overallVerdict), sans(14, true));
+  }
   painter.restore();
   return flow.pages();
 }

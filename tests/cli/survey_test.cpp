@@ -228,6 +228,19 @@ TEST_F(Survey, LimitsAndTheAssessmentOfAnUploadAgainstAStandard) {
             "complies\taveraged\n"
             "Y-Point\tV/m\t41.25\t1\t2.4\t0.1\t1\t0.1\t2006-12-05T14:05:33\t100\tcomplies\t"
             "averaged\n");
+  // The report's assessment page says the same, and the rule it decided by.
+  ASSERT_EQ(run({"report", kFirst, "--pdf", "a.pdf", "--standard", "icnirp1998-public",
+                 "--frequency", "900MHz", "--uncertainty", "2"}),
+            0)
+      << err;
+  EXPECT_EQ(missingInOrder({"Assessment",
+                            "Standard - ICNIRP 1998, general public exposure (ICNIRP 1998 Table 7)",
+                            "Frequency - 900 MHz", "Averaging time - 360 s",
+                            "X-Point V/m 41.25 30 72.7 52.9 23.33333 32.0 2006-12-05T14:05:33 100 "
+                            "complies averaged",
+                            "Overall verdict - complies"},
+                           sh("pdftotext -layout a.pdf -")),
+            "");
   put("short.dat", rawFile("02:05:33 PM", 3, twoBut(0, "50")));
   Args shorter = assess;
   shorter[1] = "short.dat";

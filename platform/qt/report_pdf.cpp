@@ -156,6 +156,19 @@ class Flow {
   int pages_ = 1;
 };
 
+// A table's title row and rows (Windows-1252) as the painter's texts.
+std::vector<std::vector<QString>> tableRows(const std::vector<std::string>& head,
+                                            const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::vector<QString>> out;
+  out.emplace_back();
+  for (const std::string& title : head) out.back().push_back(fromCp1252(title));
+  for (const auto& cells : rows) {
+    out.emplace_back();
+    for (const std::string& cell : cells) out.back().push_back(fromCp1252(cell));
+  }
+  return out;
+}
+
 }  // namespace
 
 int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view::SurveySummary& s,
@@ -197,14 +210,7 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
   flow.need(60);
   flow.paragraph(QObject::tr("Statistics"), heading);
   flow.skip(2);
-  std::vector<std::vector<QString>> rows;
-  rows.emplace_back();
-  for (const std::string& title : s.statsHead) rows.back().push_back(fromCp1252(title));
-  for (const auto& cells : s.statsRows) {
-    rows.emplace_back();
-    for (const std::string& cell : cells) rows.back().push_back(fromCp1252(cell));
-  }
-  flow.table(rows, 12);
+  flow.table(tableRows(s.statsHead, s.statsRows), 12);
   flow.skip(14);
 
   // The chart takes the rest of the page when that is enough for it, else most of a new one.
@@ -225,14 +231,7 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
       flow.skip(3);
     }
     flow.skip(8);
-    std::vector<std::vector<QString>> cells;
-    cells.emplace_back();
-    for (const std::string& title : s.assessmentHead) cells.back().push_back(fromCp1252(title));
-    for (const auto& row : s.assessmentRows) {
-      cells.emplace_back();
-      for (const std::string& cell : row) cells.back().push_back(fromCp1252(cell));
-    }
-    flow.table(cells, 12);
+    flow.table(tableRows(s.assessmentHead, s.assessmentRows), 12);
     flow.skip(14);
     flow.paragraph(fromCp1252(s.overallVerdict), sans(14, true));
   }

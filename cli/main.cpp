@@ -90,11 +90,13 @@ const char* const kStatsUsage =
     "      minimum, maximum, time of the maximum, mean and RMS mean, separated by TABs.\n"
     "      --whole: of the whole upload, FILE's first file and its continuation files.\n";
 const char* const kNotesUsage =
-    "  kestrand-cli notes FILE [--site S] [--operator O] [--comment C]\n"
+    "  kestrand-cli notes FILE [--site S] [--operator O] [--comment C] [--client C]\n"
+    "                     [--instrument-serial N] [--calibration-date D]\n"
     "      Print the notes of FILE (kept beside it in FILE's name ending in .notes) as that\n"
-    "      file holds them: Site, Operator and Comment, a line each, a backslash as \\\\ and a\n"
-    "      line break as \\n. With options, set those values (UTF-8) and keep the others; an\n"
-    "      empty value clears one.\n";
+    "      file holds them: Site, Operator and Comment, a line each, then Client, Instrument\n"
+    "      serial and Calibration date when they hold a value, a backslash as \\\\ and a line\n"
+    "      break as \\n. With options, set those values (UTF-8) and keep the others; an empty\n"
+    "      value clears one.\n";
 const char* const kReportUsage =
     "  kestrand-cli report FILE --pdf OUT.pdf [--reference LEVEL] [--whole] [--data-dir DIR]\n"
     "                      [--standard ID --frequency F [--uncertainty DB]]\n"
@@ -173,6 +175,9 @@ const QCommandLineOption kUncertainty("uncertainty", "Expanded uncertainty", "DB
 const QCommandLineOption kSite("site", "Where the upload was measured", "S");
 const QCommandLineOption kOperator("operator", "Who measured", "O");
 const QCommandLineOption kComment("comment", "A remark", "C");
+const QCommandLineOption kClient("client", "Who the survey is for", "C");
+const QCommandLineOption kSerial("instrument-serial", "The meter's serial number", "N");
+const QCommandLineOption kCalibration("calibration-date", "When the meter was calibrated", "D");
 
 std::string dataDirOf(const QCommandLineParser& options) {
   std::string dir = bytes(options.value(kDataDir));
@@ -510,7 +515,12 @@ int notes(QCoreApplication&, const QCommandLineParser& options) {
     fs.readHead(path, 0);
     store::Notes n = store::readNotes(fs, path);
     const std::pair<const QCommandLineOption*, std::string*> given[] = {
-        {&kSite, &n.site}, {&kOperator, &n.operatorName}, {&kComment, &n.comment}};
+        {&kSite, &n.site},
+        {&kOperator, &n.operatorName},
+        {&kComment, &n.comment},
+        {&kClient, &n.client},
+        {&kSerial, &n.instrumentSerial},
+        {&kCalibration, &n.calibrationDate}};
     bool set = false;
     for (const auto& [option, value] : given) {
       if (!options.isSet(*option)) continue;
@@ -627,6 +637,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
   view::SurveySummary summary = view::surveySummary(files, std::move(notes), labels,
                                                     view::columnStats(series), level, series.units);
   summary.remarks = remarks;
+  summary.reportId = view::reportId(series, h.clock.now());
   qt::ChartOptions look;
   look.reference = level;
   if (at.standard) {
@@ -730,7 +741,14 @@ const Command kCommands[] = {
      assess,
      1,
      "FILE"},
-    {"notes", kNotesUsage, {kSite, kOperator, kComment}, notes, 1, "FILE", false, true},
+    {"notes",
+     kNotesUsage,
+     {kSite, kOperator, kComment, kClient, kSerial, kCalibration},
+     notes,
+     1,
+     "FILE",
+     false,
+     true},
     {"report",
      kReportUsage,
      {kPdf, kReference, kWhole, kDataDir, kStandard, kFrequency, kUncertainty},

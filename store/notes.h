@@ -9,7 +9,11 @@
 //   Site: Roof of building 3
 //   Operator: J. Nowak
 //   Comment: Two antennas on the mast\nsecond line
+//   Client: City of Gdansk
+//   Instrument serial: 0412-77
+//   Calibration date: 2026-03-14
 //
+// The last three lines are written only when they hold a value.
 // A backslash in a value is written "\\", a line feed "\n" and a carriage return "\r"; lines of
 // any other name are passed over, so a later version may add some.
 //
@@ -29,8 +33,15 @@ struct Notes {
   std::string site;
   std::string operatorName;
   std::string comment;
+  // For the survey report's first page: who the survey is for, and the meter that measured.
+  std::string client{};
+  std::string instrumentSerial{};
+  std::string calibrationDate{};
 
-  bool empty() const { return site.empty() && operatorName.empty() && comment.empty(); }
+  bool empty() const {
+    return site.empty() && operatorName.empty() && comment.empty() && client.empty() &&
+           instrumentSerial.empty() && calibrationDate.empty();
+  }
   bool operator==(const Notes&) const = default;
 };
 

@@ -31,6 +31,15 @@ SurveySummary surveySummary(std::vector<std::string> files, store::Notes notes,
   return s;
 }
 
+std::string reportId(const ChartData& chart, const platform::LocalTime& made) {
+  std::string start = chart.samples() ? instantText(chart, 0.0) : "";
+  std::erase_if(start, [](char c) { return c == '-' || c == ':'; });
+  char when[32];
+  std::snprintf(when, sizeof when, "%04d%02d%02dT%02d%02d%02d", made.year, made.month, made.day,
+                made.hour, made.minute, made.second);
+  return start + "-" + when;
+}
+
 Verdict overallVerdict(const Assessment& result) {
   if (result.columns.empty()) return Verdict::kInconclusive;
   Verdict all = Verdict::kComplies;

@@ -19,6 +19,8 @@ namespace kestrand::view {
 struct SurveySummary {
   std::vector<std::string> files;  // the files read, first file first (Windows-1252)
   store::Notes notes;              // UTF-8
+  // Which report this is: the upload's start and when the report was made; empty when unknown.
+  std::string reportId;
   // What the reader of the report must know about the data: a whole upload that stops early
   // (Windows-1252).
   std::vector<std::string> remarks;
@@ -45,6 +47,10 @@ SurveySummary surveySummary(std::vector<std::string> files, store::Notes notes,
 // expanded uncertainty of `uncertaintyDb`.
 void addAssessment(SurveySummary& summary, const ChartData& chart, const Standard& standard,
                    double hz, const Limits& limits, double uncertaintyDb, const Assessment& result);
+
+// The id of a report on `chart` made at `made`: the instants in the ISO 8601 basic form, the
+// upload's start first ("20061205T140533-20261206T091502").
+std::string reportId(const ChartData& chart, const platform::LocalTime& made);
 
 // The verdict over all columns: exceeds when one exceeds, else inconclusive when one is, else
 // complies; inconclusive when there are none.

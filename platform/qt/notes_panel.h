@@ -28,6 +28,9 @@ class NotesPanel : public QGroupBox {
   QLineEdit* site_;
   QLineEdit* operator_;
   QPlainTextEdit* comment_;
+  QLineEdit* client_;
+  QLineEdit* serial_;
+  QLineEdit* calibration_;
   QPushButton* save_;
   std::function<void(const store::Notes&)> onSave_;
 };

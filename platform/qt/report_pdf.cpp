@@ -181,8 +181,12 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
   flow.skip(4);
   QStringList files;
   for (const std::string& name : s.files) files << fromCp1252(name);
+  // The report id follows the file names on their line.
+  const QString id = s.reportId.empty()
+                         ? QString()
+                         : QObject::tr("    Report id: ") + QString::fromStdString(s.reportId);
   flow.paragraph((files.size() == 1 ? QObject::tr("File: ") : QObject::tr("Files: ")) +
-                     files.join(QStringLiteral(", ")),
+                     files.join(QStringLiteral(", ")) + id,
                  sans(12, true));
   for (const std::string& remark : s.remarks) {
     flow.paragraph(fromCp1252(remark), body, 0, -1, kRemarkColour);
@@ -190,14 +194,21 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
   flow.skip(10);
 
   // The notes: the value column starts after the widest label.
-  const QString labels[] = {QObject::tr("Site:"), QObject::tr("Operator:"),
-                            QObject::tr("Comment:")};
-  const std::string* values[] = {&s.notes.site, &s.notes.operatorName, &s.notes.comment};
+  const QString labels[] = {
+      QObject::tr("Site:"),   QObject::tr("Operator:"),          QObject::tr("Comment:"),
+      QObject::tr("Client:"), QObject::tr("Instrument serial:"), QObject::tr("Calibration date:")};
+  const std::string* values[] = {
+      &s.notes.site,   &s.notes.operatorName,     &s.notes.comment,
+      &s.notes.client, &s.notes.instrumentSerial, &s.notes.calibrationDate};
   const QFontMetricsF fm(body, &device);
   double valueAt = 0;
-  for (const QString& label : labels) valueAt = std::max(valueAt, fm.horizontalAdvance(label));
-  for (int k = 0; k < 3; ++k) {
-    flow.field(labels[k], QString::fromStdString(*values[k]), body, valueAt + 12);
+  // Site, operator and comment always; the client and the instrument when they are given.
+  const auto shown = [&](std::size_t k) { return k < 3 || !values[k]->empty(); };
+  for (std::size_t k = 0; k < std::size(labels); ++k) {
+    if (shown(k)) valueAt = std::max(valueAt, fm.horizontalAdvance(labels[k]));
+  }
+  for (std::size_t k = 0; k < std::size(labels); ++k) {
+    if (shown(k)) flow.field(labels[k], QString::fromStdString(*values[k]), body, valueAt + 12);
   }
   flow.skip(10);
 

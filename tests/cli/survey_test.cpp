@@ -228,12 +228,21 @@ TEST_F(Survey, LimitsAndTheAssessmentOfAnUploadAgainstAStandard) {
             "complies\taveraged\n"
             "Y-Point\tV/m\t41.25\t1\t2.4\t0.1\t1\t0.1\t2006-12-05T14:05:33\t100\tcomplies\t"
             "averaged\n");
-  // The report's assessment page says the same, and the rule it decided by.
+  // The report's assessment page says the same, and the rule it decided by; the first page names
+  // the client and the instrument, which the notes keep after the other values.
+  ASSERT_EQ(run({"notes", kFirst, "--client", "City", "--instrument-serial", "0412-77",
+                 "--calibration-date", "2026-03-14", "--site", "roof"}),
+            0);
+  EXPECT_EQ(slurp(d / kNotes),
+            "Site: roof\r\nOperator: \r\nComment: \r\nClient: City\r\nInstrument serial: "
+            "0412-77\r\nCalibration date: 2026-03-14\r\n");
   ASSERT_EQ(run({"report", kFirst, "--pdf", "a.pdf", "--standard", "icnirp1998-public",
                  "--frequency", "900MHz", "--uncertainty", "2"}),
             0)
       << err;
-  EXPECT_EQ(missingInOrder({"Assessment",
+  EXPECT_EQ(missingInOrder({"File: QV 05.Dec.06 14.05.33.dat Report id: 20061205T140533-",
+                            "Site: roof", "Client: City", "Instrument serial: 0412-77",
+                            "Calibration date: 2026-03-14", "Assessment",
                             "Standard - ICNIRP 1998, general public exposure (ICNIRP 1998 Table 7)",
                             "Frequency - 900 MHz", "Averaging time - 360 s",
                             "X-Point V/m 41.25 30 72.7 52.9 23.33333 32.0 2006-12-05T14:05:33 100 "

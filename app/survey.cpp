@@ -187,9 +187,14 @@ void Survey::saveReport() {
   job->dir = dirOf(doc_.shownFile);
   if (whole) {
     job->files = files;
+    // Every page says how many the report has: the listings are counted before they are printed.
+    for (const std::string& file : files)
+      summary.listingPages += listingOf(doc_.uploadReader(), job->dir, file).size();
   } else {
     job->pages = view::PrintReport(doc_.table, doc_.header);  // what "Print Data" prints now
+    summary.listingPages = job->pages.size();
   }
+  summary.pageFoot = titleOf(files);
   try {
     job->printer = open_(path, summary, chart, level, titleOf(files));
   } catch (const Error& e) {

@@ -647,13 +647,22 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     if (!result.columns.empty()) look.reference = result.columns.front().limit;
   }
   look.title = files.size() > 1 ? files.front() + " to " + files.back() : files.front();
+  // Every page says how many the report has: the listings are counted before they are printed.
+  std::vector<view::ReportPage> pages;
+  if (options.isSet(kWhole)) {
+    for (const std::string& file : files)
+      summary.listingPages += kestrand::app::listingOf(h.reader(), dir, file).size();
+  } else {
+    pages = view::PrintReport(h.prog.doc.table, h.prog.doc.header);
+    summary.listingPages = pages.size();
+  }
+  summary.pageFoot = look.title;
   try {
     const auto pdf = qt::openSurveyReport(h.fs, out, summary, series, look);
     if (options.isSet(kWhole)) {
       kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
     } else {
-      kestrand::app::printPageRun(view::PrintReport(h.prog.doc.table, h.prog.doc.header), *pdf,
-                                  false);
+      kestrand::app::printPageRun(pages, *pdf, false);
     }
     pdf->endDoc();
   } catch (const kestrand::Error& e) {

@@ -21,6 +21,10 @@ struct SurveySummary {
   store::Notes notes;              // UTF-8
   // Which report this is: the upload's start and when the report was made; empty when unknown.
   std::string reportId;
+  // The name every page of the report carries at its foot with "Page x of y" (none when empty),
+  // and how many listing pages follow the summary.
+  std::string pageFoot;
+  std::size_t listingPages = 0;
   // What the reader of the report must know about the data: a whole upload that stops early
   // (Windows-1252).
   std::vector<std::string> remarks;

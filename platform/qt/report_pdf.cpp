@@ -1,5 +1,6 @@
 #include "platform/qt/report_pdf.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
@@ -29,7 +30,8 @@ QFont sans(int pixels, bool bold = false) {
 // Lays out the summary top to bottom, a new page where the next piece does not fit.
 class Flow {
  public:
-  Flow(QPainter& p, QPagedPaintDevice& d) : p_(p), d_(d) {
+  Flow(QPainter& p, QPagedPaintDevice& d, std::function<void()> pageEnds)
+      : p_(p), d_(d), pageEnds_(std::move(pageEnds)) {
     const double sx = d.logicalDpiX() / kUnitsPerInch, sy = d.logicalDpiY() / kUnitsPerInch;
     p.scale(sx, sy);
     // A quarter inch in from the printable area at the sides and foot, half an inch from its
@@ -45,6 +47,7 @@ class Flow {
   // Starts a new page unless `height` fits on this one (or this one is still empty).
   void need(double height) {
     if (height <= room() || y_ <= page_.top()) return;
+    if (pageEnds_) pageEnds_();
     d_.newPage();
     ++pages_;
     y_ = page_.top();
@@ -151,6 +154,7 @@ class Flow {
 
   QPainter& p_;
   QPagedPaintDevice& d_;
+  std::function<void()> pageEnds_;
   QRectF page_;
   double y_ = 0;
   int pages_ = 1;
@@ -172,9 +176,10 @@ std::vector<std::vector<QString>> tableRows(const std::vector<std::string>& head
 }  // namespace
 
 int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view::SurveySummary& s,
-                       const view::ChartData& chart, const ChartOptions& chartOptions) {
+                       const view::ChartData& chart, const ChartOptions& chartOptions,
+                       const std::function<void()>& pageEnds) {
   painter.save();
-  Flow flow(painter, device);
+  Flow flow(painter, device, pageEnds);
   const QFont body = sans(12), heading = sans(14, true);
 
   flow.paragraph(QObject::tr("Survey report"), sans(20, true));
@@ -255,8 +260,20 @@ std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& pat
                                           const view::ChartData& chart,
                                           const ChartOptions& chartOptions) {
   auto pdf = std::make_unique<QtPrinter>(fs, path);
+  if (!summary.pageFoot.empty()) {
+    // The summary's pages are counted on a scratch document first, so that every page can say
+    // how many the report has.
+    QBuffer scratch;
+    scratch.open(QIODevice::WriteOnly);
+    const auto dry = reportPdfWriter(&scratch);
+    QPainter painter(dry.get());
+    const int pages = paintSurveySummary(painter, *dry, summary, chart, chartOptions);
+    painter.end();
+    pdf->footPages(summary.pageFoot, pages + static_cast<int>(summary.listingPages));
+  }
   pdf->paintPages([&](QPainter& painter, QPagedPaintDevice& device) {
-    paintSurveySummary(painter, device, summary, chart, chartOptions);
+    paintSurveySummary(painter, device, summary, chart, chartOptions,
+                       [&pdf] { pdf->footThisPage(); });
   });
   return pdf;
 }

@@ -250,6 +250,15 @@ TEST_F(Survey, LimitsAndTheAssessmentOfAnUploadAgainstAStandard) {
                             "Overall verdict - complies"},
                            sh("pdftotext -layout a.pdf -")),
             "");
+  // Summary, assessment and eight listing pages, each saying so at its foot with the file's name.
+  const std::string text = sh("pdftotext -layout a.pdf -");
+  std::size_t page = 0;
+  for (std::size_t at = 0, end; (end = text.find('\f', at)) != std::string::npos; at = end + 1) {
+    const std::vector<std::string> lines = words(text.substr(at, end - at));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "QV 05.Dec.06 14.05.33.dat Page " + std::to_string(++page) + " of 10");
+  }
+  EXPECT_EQ(page, 10u);
   put("short.dat", rawFile("02:05:33 PM", 3, twoBut(0, "50")));
   Args shorter = assess;
   shorter[1] = "short.dat";

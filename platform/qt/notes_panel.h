@@ -1,7 +1,8 @@
 #pragma once
-// The notes of the upload on display, on the "Chart" tab: where it was measured, by whom, and a
-// remark, with "Save notes". The notes are UTF-8 (the user's own words, in any script); they are
-// converted here, at the Qt boundary, and nowhere else.
+// The notes of the upload on display, on the "Chart" tab: where it was measured, by whom, a
+// remark, the client and the instrument (serial, calibration date), with "Save notes". The notes
+// are UTF-8 (the user's own words, in any script); they are converted here, at the Qt boundary, and
+// nowhere else.
 
 #include <QGroupBox>
 #include <functional>

@@ -1,5 +1,6 @@
 #include "app/settings_files.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "view/stats.h"
@@ -30,6 +31,34 @@ void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
   char* end = buf;
   if (level) end = std::to_chars(buf, buf + sizeof buf, *level, std::chars_format::general, 7).ptr;
   fs.writeAll(pathOf(dataPath, kReferenceSettingsFile), std::string(buf, end) + "\r\n");
+}
+
+AssessmentChoice readAssessmentChoice(const platform::FileSystem& fs, const std::string& dataPath) {
+  std::string text;
+  try {
+    text = fs.readHead(pathOf(dataPath, kAssessmentSettingsFile), platform::kSettingsFileBytes);
+  } catch (const Error&) {
+    return {};
+  }
+  // A line without its CR LF (or LF) ending is taken as it is.
+  const auto line = [&text](std::size_t& at) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    std::string l = text.substr(at, end - at);
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    at = std::min(end + 1, text.size());
+    return l;
+  };
+  std::size_t at = 0;
+  AssessmentChoice choice;
+  choice.standard = line(at);
+  choice.frequency = line(at);
+  return choice;
+}
+
+void saveAssessmentChoice(platform::FileSystem& fs, const std::string& dataPath,
+                          const AssessmentChoice& choice) {
+  fs.writeAll(pathOf(dataPath, kAssessmentSettingsFile),
+              choice.standard + "\r\n" + choice.frequency + "\r\n");
 }
 
 }  // namespace kestrand::app

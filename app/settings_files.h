@@ -23,4 +23,17 @@ std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
 void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
                         std::optional<double> level);
 
+// The exposure standard and frequency the Chart tab assesses against, in a settings file of
+// their own ("riviriro_std.inf"): the standard's id on the first line, the frequency as typed
+// (such as 900MHz) on the second. Empty texts when the file is missing or unreadable.
+inline constexpr std::string_view kAssessmentSettingsFile = "riviriro_std.inf";
+struct AssessmentChoice {
+  std::string standard;
+  std::string frequency;
+};
+AssessmentChoice readAssessmentChoice(const platform::FileSystem& fs, const std::string& dataPath);
+// Throws kestrand::Error.
+void saveAssessmentChoice(platform::FileSystem& fs, const std::string& dataPath,
+                          const AssessmentChoice& choice);
+
 }  // namespace kestrand::app

@@ -189,11 +189,17 @@ void Survey::saveReport() {
   job->dir = dirOf(doc_.shownFile());
   if (whole) {
     job->files = files;
+    // Every page says how many the report has: the listings are counted before they are printed.
+    for (const std::string& file : files)
+      summary.listingPages += listingOf(doc_.uploadReader(), job->dir, file).size();
   } else {
     job->pages = view::ReportListing(doc_.table(), doc_.header());  // every column on the page
+    summary.listingPages = job->pages.size();
   }
+  summary.pageFoot = titleOf(files);
   try {
-    job->printer = open_(path, summary, chart, level, titleOf(files));
+    const std::optional<double> limit = assessed(summary, chart);
+    job->printer = open_(path, summary, chart, limit ? limit : level, titleOf(files));
   } catch (const Error& e) {
     return refuse(e.description());
   }
@@ -227,6 +233,20 @@ void Survey::step() {
   } catch (const Error& e) {
     finish(e.description());
   }
+}
+
+std::optional<double> Survey::assessed(view::SurveySummary& summary,
+                                       const view::ChartData& chart) const {
+  // The standard and frequency the Chart tab assesses against, from their settings file.
+  const AssessmentChoice choice = readAssessmentChoice(fs_, dataPath_);
+  const view::Standard* standard = view::findStandard(choice.standard);
+  const auto hz = view::parseFrequency(choice.frequency);
+  const auto limits = standard && hz ? view::limitsAt(*standard, *hz) : std::nullopt;
+  if (!limits) return std::nullopt;
+  const view::Assessment result = view::assess(chart, *limits, 0.0);
+  view::addAssessment(summary, chart, *standard, *hz, *limits, 0.0, result);
+  if (result.columns.empty()) return std::nullopt;
+  return result.columns.front().limit;
 }
 
 void Survey::finish(const std::string& failure) {

@@ -79,6 +79,9 @@ class Survey {
   WholeUpload readWhole(bool say);
   void step();
   void finish(const std::string& failure);
+  // Adds the assessment against the standard and frequency chosen on the Chart tab, when both
+  // are valid; the limit in the columns' units, which the report's chart then draws.
+  std::optional<double> assessed(view::SurveySummary& summary, const view::ChartData& chart) const;
 
   Document& doc_;
   Presenter& present_;

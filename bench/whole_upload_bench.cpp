@@ -4,6 +4,8 @@
 //
 //   read/files:N       the files read one after another and built into one series (from disk);
 //   column_stats/N     the statistics of all 17 columns of the series;
+//   assess/N           all 17 columns assessed against a standard: limits, maximum and the
+//                      highest 6-minute time average;
 //   reduce_full/N      every run of every column reduced for a 1200-pixel line.
 //
 //   whole_upload_bench --write-upload DIR   writes the 27 files into DIR and ends, so that
@@ -21,6 +23,7 @@
 #include "app/whole_upload.h"
 #include "bench/full_upload.h"
 #include "adapters/posix/posix_file_system.h"
+#include "view/assessment.h"
 #include "view/stats.h"
 
 namespace {
@@ -89,6 +92,13 @@ void column_stats(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(view::columnStats(c));
 }
 
+void assess(benchmark::State& state) {
+  const view::ChartData& c = upload(static_cast<int>(state.range(0))).whole.chart;
+  const view::Limits limits =
+      view::limitsAt(*view::findStandard("icnirp1998-public"), 900e6).value();
+  for (auto _ : state) benchmark::DoNotOptimize(view::assess(c, limits, 1.0));
+}
+
 void reduce_full(benchmark::State& state) {
   const view::ChartData& c = upload(static_cast<int>(state.range(0))).whole.chart;
   std::size_t points = 0;
@@ -101,6 +111,7 @@ void reduce_full(benchmark::State& state) {
 
 BENCHMARK(read)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
 BENCHMARK(column_stats)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
+BENCHMARK(assess)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
 BENCHMARK(reduce_full)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -39,7 +39,9 @@
 #include "adapters/qt/qt_timer.h"
 #include "adapters/qt/serial/qt_serial_port.h"
 #include "store/notes.h"
+#include "view/assessment.h"
 #include "view/csv.h"
+#include "view/exposure.h"
 #include "view/report.h"
 #include "view/stats.h"
 #include "view/survey.h"
@@ -103,18 +105,45 @@ const char* const kStatsUsage =
     "      minimum, maximum, time of the maximum, mean and RMS mean, separated by TABs.\n"
     "      --whole: of the whole upload, FILE's first file and its continuation files.\n";
 const char* const kNotesUsage =
-    "  kestrand-cli notes FILE [--site S] [--operator O] [--comment C]\n"
+    "  kestrand-cli notes FILE [--site S] [--operator O] [--comment C] [--client C]\n"
+    "                     [--instrument-serial N] [--calibration-date D]\n"
     "      Print the notes of FILE (kept beside it in FILE's name ending in .notes) as that\n"
-    "      file holds them: Site, Operator and Comment, a line each, a backslash as \\\\ and a\n"
-    "      line break as \\n. With options, set those values (UTF-8) and keep the others; an\n"
-    "      empty value clears one.\n";
+    "      file holds them: Site, Operator and Comment, a line each, then Client, Instrument\n"
+    "      serial and Calibration date when they hold a value, a backslash as \\\\ and a line\n"
+    "      break as \\n. With options, set those values (UTF-8) and keep the others; an empty\n"
+    "      value clears one.\n";
 const char* const kReportUsage =
     "  kestrand-cli report FILE --pdf OUT.pdf [--reference LEVEL] [--whole] [--data-dir DIR]\n"
+    "                      [--standard ID --frequency F [--uncertainty DB]]\n"
     "      Write the survey report of FILE (read as view reads it) as a PDF file: a summary\n"
     "      (the file, its notes, the information labels, the statistics against the reference\n"
     "      level, the chart), then the pages print writes. --whole: the summary of the whole\n"
     "      upload, then each of its files' pages. The level is LEVEL, else the one saved in\n"
-    "      DIR.\n";
+    "      DIR. --standard: an assessment page, its rows as assess prints them, follows the\n"
+    "      summary, and the chart shows the limit.\n";
+
+const char* const kLimitsUsage =
+    "  kestrand-cli limits --standard ID --frequency F\n"
+    "  kestrand-cli limits --list\n"
+    "      Print the reference levels of the exposure standard ID at the frequency F (a number\n"
+    "      followed by Hz, kHz, MHz or GHz, such as 900MHz or 1.8GHz): lines E, H and S, each\n"
+    "      with the level, its unit and \"table\" or \"derived\" (the plane-wave equivalent with\n"
+    "      377 ohms where the table gives none), then the averaging time in seconds. --list\n"
+    "      prints the ids with their full names. A frequency outside the standard's range\n"
+    "      exits 1.\n";
+const char* const kAssessUsage =
+    "  kestrand-cli assess FILE --standard ID --frequency F [--uncertainty DB] [--whole]\n"
+    "                     [--data-dir DIR]\n"
+    "      Assess the readings of FILE (read as stats reads it) against the exposure standard\n"
+    "      ID at the frequency F: a line beginning with # names the standard, the frequency and\n"
+    "      the averaging time; then per column in a field, squared-field or power-density unit:\n"
+    "      title, units, limit, maximum, maximum in % of the field and of the power-density\n"
+    "      limit, the highest time average over the averaging time, its % of the power-density\n"
+    "      limit, when its window starts, the % of that window measured, the verdict (complies,\n"
+    "      exceeds, inconclusive) and its basis (averaged, or maximum for an upload shorter\n"
+    "      than the averaging time), separated by TABs. DB is the expanded uncertainty in dB\n"
+    "      (default 0). Columns in other units are named on standard error; none assessed\n"
+    "      exits 1.\n";
 
 // The name the user gave on the command line, as its bytes. The arguments reach Qt's parser as
 // Latin-1, one character per byte, so that every name comes back byte for byte whatever its
@@ -163,9 +192,16 @@ const QCommandLineOption kReference("reference", "Reference level", "LEVEL");
 const QCommandLineOption kPdf("pdf", "Render the report as a PDF file", "OUT.pdf");
 const QCommandLineOption kText("text", "Write the report's lines as text", "OUT.txt");
 const QCommandLineOption kWhole("whole", "The whole upload: the first file and its continuations");
+const QCommandLineOption kStandard("standard", "Exposure standard", "ID");
+const QCommandLineOption kFrequency("frequency", "Frequency", "F");
+const QCommandLineOption kList("list", "The standards' ids and names");
+const QCommandLineOption kUncertainty("uncertainty", "Expanded uncertainty", "DB");
 const QCommandLineOption kSite("site", "Where the upload was measured", "S");
 const QCommandLineOption kOperator("operator", "Who measured", "O");
 const QCommandLineOption kComment("comment", "A remark", "C");
+const QCommandLineOption kClient("client", "Who the survey is for", "C");
+const QCommandLineOption kSerial("instrument-serial", "The meter's serial number", "N");
+const QCommandLineOption kCalibration("calibration-date", "When the meter was calibrated", "D");
 
 std::string dataDirOf(const QCommandLineParser& options) {
   std::string dir = bytes(options.value(kDataDir));
@@ -552,7 +588,10 @@ int notes(QCoreApplication&, const QCommandLineParser& options) {
     const std::pair<const QCommandLineOption*, std::string store::Notes::*> given[] = {
         {&kSite, &store::Notes::site},
         {&kOperator, &store::Notes::operatorName},
-        {&kComment, &store::Notes::comment}};
+        {&kComment, &store::Notes::comment},
+        {&kClient, &store::Notes::client},
+        {&kSerial, &store::Notes::instrumentSerial},
+        {&kCalibration, &store::Notes::calibrationDate}};
     if (std::any_of(std::begin(given), std::end(given),
                     [&](const auto& g) { return options.isSet(*g.first); })) {
       // The values given are set in the notes as they are when the lock is taken.
@@ -580,6 +619,50 @@ int notes(QCoreApplication&, const QCommandLineParser& options) {
   return 0;
 }
 
+// The standard and frequency of --standard and --frequency and its levels there; the exit
+// status after saying why when there are none (2 for a wrong command line, 1 out of range).
+struct StandardAt {
+  const kestrand::view::Standard* standard = nullptr;
+  double hz = 0.0;
+  kestrand::view::Limits limits;
+};
+std::optional<int> standardAt(const QCommandLineParser& options, const char* command,
+                              const char* usage, StandardAt& out) {
+  const std::string prefix = std::string(" ") + command + ": ";
+  if (!options.isSet(kStandard) || !options.isSet(kFrequency))
+    return usageError(prefix + "--standard and --frequency are required", usage);
+  const std::string id = bytes(options.value(kStandard));
+  out.standard = kestrand::view::findStandard(id);
+  if (!out.standard)
+    return usageError(prefix + "unknown standard '" + id + "' (limits --list names them)", usage);
+  const std::string frequency = bytes(options.value(kFrequency));
+  const auto hz = kestrand::view::parseFrequency(frequency);
+  if (!hz)
+    return usageError(prefix + "'" + frequency + "' is no frequency (such as 900MHz or 1.8GHz)",
+                      usage);
+  out.hz = *hz;
+  const auto limits = kestrand::view::limitsAt(*out.standard, *hz);
+  if (!limits) {
+    std::cerr << "kestrand-cli " << command << ": " << kestrand::view::frequencyText(*hz)
+              << " is outside the range of " << id << " ("
+              << kestrand::view::frequencyText(out.standard->lowHz) << " to "
+              << kestrand::view::frequencyText(out.standard->highHz) << ")\n";
+    return 1;
+  }
+  out.limits = *limits;
+  return std::nullopt;
+}
+
+// The expanded uncertainty of --uncertainty in dB (0 when not given); false when the value is
+// no number of 0 or more.
+bool uncertaintyOption(const QCommandLineParser& options, double& db) {
+  if (!options.isSet(kUncertainty)) return true;
+  const auto u = wholeNumber<double>(bytes(options.value(kUncertainty)));
+  if (!u || !std::isfinite(*u) || *u < 0.0) return false;
+  db = *u;
+  return true;
+}
+
 #if KESTRAND_CLI_DRAWS
 int report(QCoreApplication&, const QCommandLineParser& options) {
   namespace qt = kestrand::platform::qt;
@@ -592,6 +675,14 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
     return usageError(" report: --reference wants a number above 0 such as 5.5", kReportUsage);
   if (wholeOfCsv(options, in))
     return usageError(std::string(" report") + kWholeOfCsv, kReportUsage);
+  StandardAt at;
+  double uncertainty = 0.0;
+  if (options.isSet(kStandard) || options.isSet(kFrequency)) {
+    if (const auto status = standardAt(options, "report", kReportUsage, at)) return *status;
+  }
+  if (!uncertaintyOption(options, uncertainty) || (options.isSet(kUncertainty) && !at.standard))
+    return usageError(" report: --uncertainty takes a number of dB, 0 or more, with --standard",
+                      kReportUsage);
   Headless h(dataDirOf(options));
   if (writesOverInput(h, options, in, out, "report") || !h.load(false)) return 1;
 
@@ -621,16 +712,32 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
   view::SurveySummary summary = view::surveySummary(files, std::move(notes), labels,
                                                     view::columnStats(series), level, series.units);
   summary.remarks = remarks;
+  summary.reportId = view::reportId(series, h.clock.now());
   qt::ChartOptions look;
   look.reference = level;
+  if (at.standard) {
+    // The chart shows the limit, in the units of the columns.
+    const view::Assessment result = view::assess(series, at.limits, uncertainty);
+    view::addAssessment(summary, series, *at.standard, at.hz, at.limits, uncertainty, result);
+    if (!result.columns.empty()) look.reference = result.columns.front().limit;
+  }
   look.title = files.size() > 1 ? files.front() + " to " + files.back() : files.front();
+  // Every page says how many the report has: the listings are counted before they are printed.
+  std::vector<view::ReportPage> pages;
+  if (options.isSet(kWhole)) {
+    for (const std::string& file : files)
+      summary.listingPages += kestrand::app::listingOf(h.reader(), dir, file).size();
+  } else {
+    pages = view::ReportListing(h.prog.doc.table(), h.prog.doc.header());
+    summary.listingPages = pages.size();
+  }
+  summary.pageFoot = look.title;
   try {
     const auto pdf = qt::openSurveyReport(h.fs, out, summary, series, look);
     if (options.isSet(kWhole)) {
       kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
     } else {
-      kestrand::app::printPageRun(view::ReportListing(h.prog.doc.table(), h.prog.doc.header()), *pdf,
-                                  false);
+      kestrand::app::printPageRun(pages, *pdf, false);
     }
     pdf->endDoc();
   } catch (const kestrand::Error& e) {
@@ -667,6 +774,56 @@ void holdClosedStandardStreams() {
   }
 }
 
+int limits(QCoreApplication&, const QCommandLineParser& options) {
+  using namespace kestrand::view;
+  if (options.isSet(kList)) {
+    if (options.isSet(kStandard) || options.isSet(kFrequency))
+      return usageError(" limits: --list takes no --standard or --frequency", kLimitsUsage);
+    for (const Standard& s : standards()) std::cout << s.id << "\t" << s.name << "\n";
+    return 0;
+  }
+  StandardAt at;
+  if (const auto status = standardAt(options, "limits", kLimitsUsage, at)) return *status;
+  const std::pair<const char*, std::pair<const Level*, const char*>> lines[] = {
+      {"E", {&at.limits.e, "V/m"}}, {"H", {&at.limits.h, "A/m"}}, {"S", {&at.limits.s, "W/m2"}}};
+  for (const auto& [name, level] : lines) {
+    std::cout << name << "\t" << levelText(level.first->value) << "\t" << level.second << "\t"
+              << (level.first->derived ? "derived" : "table") << "\n";
+  }
+  std::cout << "averaging\t" << levelText(at.limits.averagingSeconds) << "\ts\n";
+  return 0;
+}
+
+int assess(QCoreApplication&, const QCommandLineParser& options) {
+  using namespace kestrand::view;
+  const std::string path = bytes(options.positionalArguments()[0]);
+  if (wholeOfCsv(options, path))
+    return usageError(std::string(" assess") + kWholeOfCsv, kAssessUsage);
+  StandardAt at;
+  if (const auto status = standardAt(options, "assess", kAssessUsage, at)) return *status;
+  double uncertainty = 0.0;
+  if (!uncertaintyOption(options, uncertainty))
+    return usageError(" assess: --uncertainty takes a number of dB, 0 or more", kAssessUsage);
+  Headless h(dataDirOf(options));
+  if (!h.load(false)) return 1;
+  const ChartData series = seriesOf(h, options, path);
+  if (series.samples() == 0) return 1;
+  const Assessment result = assess(series, at.limits, uncertainty);
+  std::cout << "# " << at.standard->name << "\t" << frequencyText(at.hz) << "\taveraged over "
+            << levelText(at.limits.averagingSeconds) << " s\n";
+  for (const ColumnAssessment& a : result.columns) {
+    const std::vector<std::string> cells = assessmentCells(series, a);
+    for (std::size_t k = 0; k < cells.size(); ++k) std::cout << (k ? "\t" : "") << cells[k];
+    std::cout << "\n";
+  }
+  for (const std::string& title : result.skipped) {
+    std::cerr << "kestrand-cli assess: " << title << " is not assessed (units "
+              << (series.units.empty() ? std::string("none") : "\"" + series.units + "\"") << ")\n";
+  }
+  if (result.columns.empty()) return 1;
+  return h.status();
+}
+
 // A subcommand: its name, usage, the options it takes, the number of positional arguments it
 // needs, and what it does with them.
 struct Command {
@@ -688,8 +845,28 @@ const Command kCommands[] = {
     {"print", kPrintUsage, {kDataDir, kPdf, kText}, print, 1, "FILE", true},
     {"chart", kChartUsage, {kPng, kSize, kReference, kWhole, kDataDir}, chart, 1, "FILE", true},
     {"stats", kStatsUsage, {kWhole, kDataDir}, stats, 1, "FILE"},
-    {"notes", kNotesUsage, {kSite, kOperator, kComment}, notes, 1, "FILE", false, true},
-    {"report", kReportUsage, {kPdf, kReference, kWhole, kDataDir}, report, 1, "FILE", true},
+    {"limits", kLimitsUsage, {kStandard, kFrequency, kList}, limits},
+    {"assess",
+     kAssessUsage,
+     {kStandard, kFrequency, kUncertainty, kWhole, kDataDir},
+     assess,
+     1,
+     "FILE"},
+    {"notes",
+     kNotesUsage,
+     {kSite, kOperator, kComment, kClient, kSerial, kCalibration},
+     notes,
+     1,
+     "FILE",
+     false,
+     true},
+    {"report",
+     kReportUsage,
+     {kPdf, kReference, kWhole, kDataDir, kStandard, kFrequency, kUncertainty},
+     report,
+     1,
+     "FILE",
+     true},
 };
 
 std::string fullUsage() {

@@ -49,6 +49,17 @@ ChartTab::ChartTab(app::MainWindow& window, platform::qt::QtMainView& view,
   app::Presenter& present = program.present;
   chart->onMessage([&present](const std::string& text) { present.genMsg().ShowGeneralMsg(text); });
   chart->setReference(app::readReferenceLevel(fs, dir));
+  // So do the standard and frequency the statistics are assessed against.
+  const app::AssessmentChoice choice = app::readAssessmentChoice(fs, dir);
+  chart->setAssessment(choice.standard, choice.frequency);
+  chart->onAssessmentChosen(
+      [&fs, &present, dir](const std::string& standard, const std::string& frequency) {
+        try {
+          app::saveAssessmentChoice(fs, dir, {standard, frequency});
+        } catch (const Error& e) {
+          present.genMsg().ShowGeneralMsg(e.description());
+        }
+      });
   chart->onReferenceTyped([&fs, &present, dir](std::optional<double> level) {
     try {
       app::saveReferenceLevel(fs, dir, level);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Whole-process speed of kestrand-cli on the largest upload (16300 samples, 16 value columns and
 # the moving average), against what a user would do instead: read and rewrite the same CSV with
-# pandas. Each command runs RUNS times, interleaved with the others so that load on the machine
+# pandas; and the assessment of the largest whole upload (27 such files) against the statistics
+# of it. Each command runs RUNS times, interleaved with the others so that load on the machine
 # falls on all of them alike; the medians and their ratio to the pandas round trip are printed.
 # Debian's pandas is imported by Debian's own python3 (/usr/bin/python3). It prints only:
 # timings on a shared machine vary, so it never fails on a figure.
@@ -13,7 +14,8 @@ build=${1:-build}
 runs=${2:-7}
 cli=$build/bin/kestrand-cli
 sim=$build/bin/kestrand-meter-sim
-for exe in "$cli" "$sim"; do
+whole_bench=$build/bin/whole_upload_bench
+for exe in "$cli" "$sim" "$whole_bench"; do
   [[ -x $exe ]] || { echo "speed-check: $exe is missing; build first" >&2; exit 2; }
 done
 /usr/bin/python3 -c 'import pandas' 2>/dev/null || { echo "speed-check: python3-pandas is missing" >&2; exit 2; }
@@ -42,13 +44,19 @@ import pandas as pd
 pd.read_csv(sys.argv[1], encoding="cp1252").to_csv(sys.argv[2], index=False)
 EOF
 
-names=(pandas version export view stats)
+mkdir "$work/whole"
+"$whole_bench" --write-upload "$work/whole"
+whole="$work/whole/QV 15.Jan.06  23.55.09.dat"
+
+names=(pandas version export view stats stats-whole assess-whole)
 cmds=(
   "/usr/bin/python3 $work/pandas_round_trip.py $work/big.csv $work/pandas.csv"
   "$cli --version"
   "$cli export '$raw' $work/out.csv --data-dir $work/data"
   "$cli view '$raw' --data-dir $work/data"
   "$cli stats '$raw' --data-dir $work/data"
+  "$cli stats '$whole' --whole --data-dir $work/whole"
+  "$cli assess '$whole' --whole --standard icnirp1998-public --frequency 900MHz --data-dir $work/whole"
 )
 # The least any Qt program's start costs: a minimal Qt Core program built here, when a compiler
 # and Qt's headers are at hand.
@@ -91,3 +99,6 @@ if [[ -n ${times[qtcore]:-} ]]; then
     printf "start-up: --version %.1f ms, a minimal Qt Core program %.1f ms, ratio %.2f\n",
       b / 1000, q / 1000, b / q }'
 fi
+sw=$(echo "${times[stats-whole]}" | median)
+aw=$(echo "${times[assess-whole]}" | median)
+awk -v a="$aw" -v s="$sw" 'BEGIN { printf "assess --whole / stats --whole: %.3f (within 1.5 wanted)\n", a / s }'

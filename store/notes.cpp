@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 #include "core/error.h"
 
@@ -11,6 +12,22 @@ namespace {
 constexpr std::string_view kSite = "Site: ";
 constexpr std::string_view kOperator = "Operator: ";
 constexpr std::string_view kComment = "Comment: ";
+constexpr std::string_view kClient = "Client: ";
+constexpr std::string_view kSerial = "Instrument serial: ";
+constexpr std::string_view kCalibration = "Calibration date: ";
+// The first three lines are always written, the others when they hold a value.
+constexpr std::size_t kAlwaysWritten = 3;
+
+// Each line's name and the value it holds, in the file's order.
+template <typename N>
+auto linesOf(N& notes) {
+  return std::array{std::pair{kSite, &notes.site},
+                    std::pair{kOperator, &notes.operatorName},
+                    std::pair{kComment, &notes.comment},
+                    std::pair{kClient, &notes.client},
+                    std::pair{kSerial, &notes.instrumentSerial},
+                    std::pair{kCalibration, &notes.calibrationDate}};
+}
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Unicode of Windows-1252 bytes 0x80..0x9F; the five the code page leaves free keep their own
@@ -133,9 +150,10 @@ std::string notesPath(const std::string& dataPath) {
 
 std::string notesText(const Notes& notes) {
   std::string out;
-  for (const auto& [key, value] :
-       {std::pair{kSite, &notes.site}, std::pair{kOperator, &notes.operatorName},
-        std::pair{kComment, &notes.comment}}) {
+  const auto lines = linesOf(notes);
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    const auto& [key, value] = lines[k];
+    if (k >= kAlwaysWritten && value->empty()) continue;
     out += key;
     escapeInto(out, *value);
     out += "\r\n";
@@ -166,9 +184,7 @@ Notes parseNotes(std::string_view text) {
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (line.ends_with('\r')) line.remove_suffix(1);
     bool known = false;
-    for (const auto& [key, value] :
-         {std::pair{kSite, &notes.site}, std::pair{kOperator, &notes.operatorName},
-          std::pair{kComment, &notes.comment}}) {
+    for (const auto& [key, value] : linesOf(notes)) {
       if (!line.starts_with(key)) continue;
       *value = utf8Text(unescape(line.substr(key.size())));
       known = true;
@@ -215,8 +231,9 @@ void updateNotes(platform::FileSystem& fs, const std::string& dataPath,
     removeNotes(fs, dataPath);
     return;
   }
-  const std::string text = notesText(
-      {utf8Text(notes.site), utf8Text(notes.operatorName), utf8Text(notes.comment), notes.others});
+  Notes utf8 = notes;
+  for (const auto& [key, value] : linesOf(utf8)) *value = utf8Text(*value);
+  const std::string text = notesText(utf8);
   if (text.size() > kNotesFileBytes) {
     throw Error(ErrorKind::kGeneral, "The notes take " + std::to_string(text.size()) +
                                          " bytes; at most " + std::to_string(kNotesFileBytes) +

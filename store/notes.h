@@ -9,7 +9,11 @@
 //   Site: Roof of building 3
 //   Operator: J. Nowak
 //   Comment: Two antennas on the mast\nsecond line
+//   Client: City of Gdansk
+//   Instrument serial: 0412-77
+//   Calibration date: 2026-03-14
 //
+// The last three lines are written only when they hold a value.
 // A backslash in a value is written "\\", a line feed "\n" and a carriage return "\r"; lines of
 // any other name are kept as they are, in their order after the three, so a later version may
 // add some. A file with a NUL byte in it (binary junk), or with none of the three lines, is not
@@ -34,11 +38,18 @@ struct Notes {
   std::string site;
   std::string operatorName;
   std::string comment;
+  // For the survey report's first page: who the survey is for, and the meter that measured.
+  std::string client{};
+  std::string instrumentSerial{};
+  std::string calibrationDate{};
   // Lines of other names, as the file holds them, in order.
   std::vector<std::string> others{};
 
   // No values (lines of other names aside).
-  bool empty() const { return site.empty() && operatorName.empty() && comment.empty(); }
+  bool empty() const {
+    return site.empty() && operatorName.empty() && comment.empty() && client.empty() &&
+           instrumentSerial.empty() && calibrationDate.empty();
+  }
   bool operator==(const Notes&) const = default;
 };
 

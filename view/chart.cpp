@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
@@ -64,6 +65,7 @@ ChartBuilder::ChartBuilder(const GridLayout& grid, const store::SampleTable& fir
   // An elapsed-time upload whose samples carry clock times is drawn as a clock-time one.
   c_.elapsed = header.ProbeType >= 16 && !c_.twelveHour;
   c_.units = first.SampleUnits[0];
+  c_.logInterval = header.LogInterval;
   c_.start = c_.elapsed ? header.SampDate : first.SampleDate[0] + " " + first.SampleTime[0];
 }
 
@@ -127,6 +129,7 @@ ChartData ChartBuilder::finish() && {
   const bool any = first != seconds_.end();
   const double origin = any ? *first : 0.0;
   c.startSecond = !any ? 0.0 : c.elapsed ? origin : std::fmod(origin, kDay);
+  c.startDay = !any || c.elapsed ? 0 : static_cast<std::int64_t>(std::floor(origin / kDay));
   // The seconds become the times from the first sample, in place.
   c.x = std::move(seconds_);
   double last = 0.0;
@@ -168,6 +171,24 @@ std::string axisText(const ChartData& chart, double seconds) {
   s = ((s % 86400) + 86400) % 86400;
   if (chart.twelveHour) return datetime::formatTime12(s);
   return twoDigits(s / 3600) + ":" + twoDigits(s / 60 % 60) + ":" + twoDigits(s % 60);
+}
+
+std::string instantText(const ChartData& chart, double seconds) {
+  auto s = static_cast<std::int64_t>(std::floor(chart.startSecond + seconds + 0.5));
+  char buf[64];
+  if (chart.elapsed) {
+    s = std::max<std::int64_t>(s, 0);
+    std::snprintf(buf, sizeof buf, "PT%lldH%02lldM%02lldS", static_cast<long long>(s / 3600),
+                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+    return buf;
+  }
+  const std::int64_t day = chart.startDay + (s >= 0 ? s / 86400 : (s - 86399) / 86400);
+  s -= (day - chart.startDay) * 86400;
+  const datetime::CivilDate d = datetime::civilFromDays(day);
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lld", d.year, d.month, d.day,
+                static_cast<long long>(s / 3600), static_cast<long long>(s / 60 % 60),
+                static_cast<long long>(s % 60));
+  return buf;
 }
 
 ValueRange valueRange(const ChartData& chart, std::optional<double> reference) {

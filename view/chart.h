@@ -34,10 +34,12 @@ struct ChartData {
   // by far more than the logging interval (a pause between periods): no line crosses it.
   std::vector<std::size_t> runStarts;
   std::vector<ChartSeries> series;
-  bool elapsed = false;      // an elapsed-time upload: x labels are elapsed times
-  bool twelveHour = true;    // clock-time labels in the 12-hour form ("02:05:09 PM")
-  double startSecond = 0.0;  // seconds of day of the first sample (clock-time uploads)
-  std::string units;         // units text of the first sample
+  bool elapsed = false;       // an elapsed-time upload: x labels are elapsed times
+  bool twelveHour = true;     // clock-time labels in the 12-hour form ("02:05:09 PM")
+  double startSecond = 0.0;   // seconds of day of the first sample (clock-time uploads)
+  std::int64_t startDay = 0;  // days from 1970-01-01 of the first sample (clock-time uploads)
+  double logInterval = 0.0;   // the header's logging interval in seconds; 0 when unknown
+  std::string units;          // units text of the first sample
   // When the upload started, as a caption says it: the first sample's date and time, or for an
   // elapsed-time upload the upload's date as the "Information" panel shows it.
   std::string start;
@@ -82,6 +84,10 @@ class ChartBuilder {
 // The text of a time axis label `seconds` after the first sample: the time of day in the grid's
 // form for clock-time uploads, "hh:mm:ss" elapsed for elapsed-time uploads.
 std::string axisText(const ChartData& chart, double seconds);
+
+// The instant `seconds` after the first sample in ISO 8601: "2006-12-05T14:05:33" for
+// clock-time uploads, the elapsed time as a duration ("PT1H02M03S") for elapsed-time ones.
+std::string instantText(const ChartData& chart, double seconds);
 
 // The sample nearest to `seconds`, or -1 when there is none.
 long nearestSample(const ChartData& chart, double seconds);

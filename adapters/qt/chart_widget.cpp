@@ -1,6 +1,7 @@
 #include "adapters/qt/chart_widget.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -217,6 +218,25 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   referenceInput_->setMaximumWidth(120);
   label->setBuddy(referenceInput_);
   bar->addWidget(referenceInput_);
+  // The exposure standard and frequency the statistics are assessed against.
+  auto* standardLabel = new QLabel(tr("S&tandard:"), this);
+  bar->addWidget(standardLabel);
+  standardChoice_ = new QComboBox(this);
+  standardChoice_->setObjectName("cboStandard");
+  standardChoice_->addItem(tr("(none)"), QString());
+  for (const view::Standard& st : view::standards()) {
+    standardChoice_->addItem(QString::fromLatin1(st.id), QString::fromLatin1(st.id));
+    standardChoice_->setItemData(standardChoice_->count() - 1, QString::fromLatin1(st.name),
+                                 Qt::ToolTipRole);
+  }
+  standardLabel->setBuddy(standardChoice_);
+  bar->addWidget(standardChoice_);
+  frequencyInput_ = new QLineEdit(this);
+  frequencyInput_->setObjectName("txtFrequency");
+  frequencyInput_->setPlaceholderText(QStringLiteral("900MHz"));
+  frequencyInput_->setToolTip(tr("The frequency: a number and Hz, kHz, MHz or GHz"));
+  frequencyInput_->setMaximumWidth(90);
+  bar->addWidget(frequencyInput_);
   auto* reset = new QPushButton(tr("Reset zoom"), this);
   reset->setObjectName("cmdResetZoom");
   bar->addWidget(reset);
@@ -268,6 +288,8 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   connect(reset, &QPushButton::clicked, this, [this] { resetZoom(); });
   connect(save_, &QPushButton::clicked, this, [this] { saveChart(); });
   connect(referenceInput_, &QLineEdit::editingFinished, this, [this] { referenceEdited(); });
+  connect(standardChoice_, &QComboBox::activated, this, [this] { assessmentEdited(); });
+  connect(frequencyInput_, &QLineEdit::editingFinished, this, [this] { assessmentEdited(); });
   connect(whole_, &QCheckBox::clicked, this, [this](bool on) {
     if (onWhole_) onWhole_(on);
   });
@@ -301,6 +323,7 @@ void ChartWidget::setData(view::ChartData chart, const std::string& uploadName) 
   data_ = std::move(chart);
   uploadName_ = uploadName;
   stats_ = view::columnStats(data_);
+  assessData();
   hidden_.assign(data_.series.size(), false);
   x0_ = x1_ = 0.0;
   values_.reset();
@@ -442,28 +465,77 @@ void ChartWidget::referenceEdited() {
   if (onReference_) onReference_(level);
 }
 
+void ChartWidget::setAssessment(const std::string& standard, const std::string& frequency) {
+  const int at = standardChoice_->findData(QString::fromLatin1(standard));
+  standardChoice_->setCurrentIndex(std::max(at, 0));
+  frequencyInput_->setText(QString::fromLatin1(frequency));
+  standard_ = at > 0 ? standard : std::string();
+  frequency_ = frequency;
+  assessData();
+  fillStatistics();
+}
+
+void ChartWidget::onAssessmentChosen(
+    std::function<void(const std::string&, const std::string&)> handler) {
+  onAssessment_ = std::move(handler);
+}
+
+void ChartWidget::assessmentEdited() {
+  standard_ = standardChoice_->currentData().toString().toStdString();
+  frequency_ = frequencyInput_->text().trimmed().toLatin1().toStdString();
+  assessData();
+  fillStatistics();
+  if (onAssessment_) onAssessment_(standard_, frequency_);
+}
+
+void ChartWidget::assessData() {
+  assessment_.reset();
+  const view::Standard* standard = view::findStandard(standard_);
+  if (!standard) return;
+  const auto hz = view::parseFrequency(frequency_);
+  const auto limits = hz ? view::limitsAt(*standard, *hz) : std::nullopt;
+  if (!limits) {
+    if (!frequency_.empty())
+      message("The frequency " + frequency_ + " is no frequency within the range of " +
+              standard->id + " (such as 900MHz)");
+    return;
+  }
+  if (data_.samples() > 0) assessment_ = view::assess(data_, *limits, 0.0);
+}
+
 void ChartWidget::fillStatistics() {
-  static const char* kRows[] = {"Samples", "Minimum",  "Maximum",       "Time of maximum",
-                                "Mean",    "RMS mean", "% of reference"};
-  const int rows = reference_ ? 7 : 6;
+  static const char* kRows[] = {"Samples",          "Minimum",      "Maximum",
+                                "Time of maximum",  "Mean",         "RMS mean",
+                                "% of reference",   "Limit",        "% of field limit",
+                                "% of power limit", "Time average", "Verdict"};
+  const int assessed = assessment_ ? 5 : 0;
+  const int rows = (reference_ ? 7 : 6) + assessed;
   table_->clear();
   table_->setRowCount(rows);
   table_->setColumnCount(static_cast<int>(stats_.size()));
-  for (int r = 0; r < rows; ++r)
-    table_->setVerticalHeaderItem(r, new QTableWidgetItem(tr(kRows[r])));
+  for (int r = 0; r < rows; ++r) {
+    const int name = reference_ || r < 6 ? r : r + 1;
+    table_->setVerticalHeaderItem(r, new QTableWidgetItem(tr(kRows[name])));
+  }
   for (int c = 0; c < static_cast<int>(stats_.size()); ++c) {
     const view::ColumnStats& s = stats_[static_cast<std::size_t>(c)];
     table_->setHorizontalHeaderItem(c, new QTableWidgetItem(text(s.title)));
-    const std::string cells[] = {
-        std::to_string(s.count),
-        view::shortNumber(s.minimum),
-        view::shortNumber(s.maximum),
-        s.maxTime,
-        view::shortNumber(s.mean),
-        view::shortNumber(s.rms),
-        reference_ ? view::shortNumber(view::percentOf(s.maximum, *reference_)) : std::string()};
+    std::vector<std::string> cells = {std::to_string(s.count),      view::shortNumber(s.minimum),
+                                      view::shortNumber(s.maximum), s.maxTime,
+                                      view::shortNumber(s.mean),    view::shortNumber(s.rms)};
+    if (reference_) cells.push_back(view::shortNumber(view::percentOf(s.maximum, *reference_)));
+    if (assessment_) {
+      // The column's assessment as `kestrand-cli assess` writes it; "-" for one not assessed.
+      std::vector<std::string> a(5, "-");
+      for (const view::ColumnAssessment& ca : assessment_->columns) {
+        if (ca.title != s.title) continue;
+        const std::vector<std::string> all = view::assessmentCells(data_, ca);
+        a = {all[2], all[4], all[5], all[6], all[10] + " (" + all[11] + ")"};
+      }
+      cells.insert(cells.end(), a.begin(), a.end());
+    }
     for (int r = 0; r < rows; ++r) {
-      auto* item = new QTableWidgetItem(text(cells[r]));
+      auto* item = new QTableWidgetItem(text(cells[static_cast<std::size_t>(r)]));
       item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       table_->setItem(r, c, item);
     }

@@ -19,10 +19,12 @@
 #include "app/main_view.h"
 #include "adapters/qt/chart_painter.h"
 #include "adapters/qt/notes_panel.h"
+#include "view/assessment.h"
 #include "view/chart.h"
 #include "view/stats.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -49,6 +51,11 @@ class ChartWidget : public QWidget {
   std::optional<double> reference() const { return reference_; }
   // Called with a level the user typed (nullopt when the input was emptied).
   void onReferenceTyped(std::function<void(std::optional<double>)> handler);
+  // The exposure standard (an id, or empty for none) and the frequency text the statistics are
+  // assessed against; shown in the choice and the field.
+  void setAssessment(const std::string& standard, const std::string& frequency);
+  // Called with the standard and frequency the user chose.
+  void onAssessmentChosen(std::function<void(const std::string&, const std::string&)> handler);
   // Called with a text for the user: a chart saved, a level not understood, a failure.
   void onMessage(std::function<void(const std::string&)> handler);
 
@@ -77,6 +84,9 @@ class ChartWidget : public QWidget {
   void rebuildLegend();
   void fillStatistics();
   void referenceEdited();
+  void assessmentEdited();
+  // The assessment of the data against the chosen standard; none without a valid choice.
+  void assessData();
   void pointerAt(double seconds);
   void zoomBy(double factor);
   void panBy(double fraction);
@@ -92,6 +102,9 @@ class ChartWidget : public QWidget {
   view::ChartData data_;
   std::vector<view::ColumnStats> stats_;
   std::optional<double> reference_;
+  std::string standard_, frequency_;
+  std::optional<view::Assessment> assessment_;
+  std::function<void(const std::string&, const std::string&)> onAssessment_;
   double x0_ = 0.0, x1_ = 0.0;              // x1_ <= x0_: the whole upload
   std::optional<view::ValueRange> values_;  // none: fitted
   std::vector<bool> hidden_;
@@ -102,6 +115,8 @@ class ChartWidget : public QWidget {
   Canvas* canvas_ = nullptr;
   QWidget* legend_ = nullptr;
   QLineEdit* referenceInput_ = nullptr;
+  QComboBox* standardChoice_ = nullptr;
+  QLineEdit* frequencyInput_ = nullptr;
   QLabel* pointer_ = nullptr;
   QPushButton* save_ = nullptr;
   QTableWidget* table_ = nullptr;

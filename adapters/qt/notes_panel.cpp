@@ -1,6 +1,8 @@
 #include "adapters/qt/notes_panel.h"
 
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -12,13 +14,19 @@ namespace kestrand::platform::qt {
 NotesPanel::NotesPanel(QWidget* parent) : QGroupBox(tr("Notes"), parent) {
   setObjectName("notesPanel");
   auto* form = new QFormLayout(this);
-  site_ = new QLineEdit(this);
-  site_->setObjectName("txtSite");
-  operator_ = new QLineEdit(this);
-  operator_->setObjectName("txtOperator");
+  const auto edit = [this](const char* name) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(name);
+    return e;
+  };
+  site_ = edit("txtSite");
+  operator_ = edit("txtOperator");
   comment_ = new QPlainTextEdit(this);
   comment_->setObjectName("txtComment");
   comment_->setTabChangesFocus(true);
+  client_ = edit("txtClient");
+  serial_ = edit("txtInstrumentSerial");
+  calibration_ = edit("txtCalibrationDate");
   // A few lines: the chart keeps the room.
   comment_->setFixedHeight(comment_->fontMetrics().lineSpacing() * 3 + 12);
   save_ = new QPushButton(tr("Save notes"), this);
@@ -26,6 +34,18 @@ NotesPanel::NotesPanel(QWidget* parent) : QGroupBox(tr("Notes"), parent) {
   form->addRow(tr("&Site:"), site_);
   form->addRow(tr("&Operator:"), operator_);
   form->addRow(tr("Co&mment:"), comment_);
+  // The client and the instrument share a row: the chart keeps the room.
+  auto* instrument = new QHBoxLayout;
+  instrument->addWidget(client_, 2);
+  auto* serialLabel = new QLabel(tr("Instrument se&rial:"), this);
+  serialLabel->setBuddy(serial_);
+  instrument->addWidget(serialLabel);
+  instrument->addWidget(serial_, 1);
+  auto* calibrationLabel = new QLabel(tr("Calibration &date:"), this);
+  calibrationLabel->setBuddy(calibration_);
+  instrument->addWidget(calibrationLabel);
+  instrument->addWidget(calibration_, 1);
+  form->addRow(tr("C&lient:"), instrument);
   form->addRow(QString(), save_);
   connect(save_, &QPushButton::clicked, this, [this] { save(); });
   setNotes({}, false);
@@ -35,18 +55,27 @@ void NotesPanel::setNotes(const store::Notes& n, bool editable) {
   site_->setText(QString::fromStdString(n.site));
   operator_->setText(QString::fromStdString(n.operatorName));
   comment_->setPlainText(QString::fromStdString(n.comment));
+  client_->setText(QString::fromStdString(n.client));
+  serial_->setText(QString::fromStdString(n.instrumentSerial));
+  calibration_->setText(QString::fromStdString(n.calibrationDate));
   site_->setModified(false);
   operator_->setModified(false);
   comment_->document()->setModified(false);
+  client_->setModified(false);
+  serial_->setModified(false);
+  calibration_->setModified(false);
   for (QWidget* w : {static_cast<QWidget*>(site_), static_cast<QWidget*>(operator_),
-                     static_cast<QWidget*>(comment_), static_cast<QWidget*>(save_)}) {
+                     static_cast<QWidget*>(comment_), static_cast<QWidget*>(client_),
+                     static_cast<QWidget*>(serial_), static_cast<QWidget*>(calibration_),
+                     static_cast<QWidget*>(save_)}) {
     w->setEnabled(editable);
   }
 }
 
 store::Notes NotesPanel::notes() const {
-  return {site_->text().toStdString(), operator_->text().toStdString(),
-          comment_->toPlainText().toStdString()};
+  return {site_->text().toStdString(),           operator_->text().toStdString(),
+          comment_->toPlainText().toStdString(), client_->text().toStdString(),
+          serial_->text().toStdString(),         calibration_->text().toStdString()};
 }
 
 void NotesPanel::onSave(std::function<bool(const store::Notes&)> handler) {
@@ -63,7 +92,8 @@ bool NotesPanel::save() {
 
 bool NotesPanel::edited() const {
   return save_->isEnabled() &&
-         (site_->isModified() || operator_->isModified() || comment_->document()->isModified());
+         (site_->isModified() || operator_->isModified() || comment_->document()->isModified() ||
+          client_->isModified() || serial_->isModified() || calibration_->isModified());
 }
 
 bool NotesPanel::mayLeave() {

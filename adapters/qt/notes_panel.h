@@ -1,7 +1,8 @@
 #pragma once
-// The notes of the upload on display, on the "Chart" tab: where it was measured, by whom, and a
-// remark, with "Save notes". The notes are UTF-8 (the user's own words, in any script); they are
-// converted here, at the Qt boundary, and nowhere else.
+// The notes of the upload on display, on the "Chart" tab: where it was measured, by whom, a
+// remark, the client and the instrument (serial, calibration date), with "Save notes". The notes
+// are UTF-8 (the user's own words, in any script); they are converted here, at the Qt boundary, and
+// nowhere else.
 
 #include <QGroupBox>
 #include <functional>
@@ -33,6 +34,9 @@ class NotesPanel : public QGroupBox {
   QLineEdit* site_;
   QLineEdit* operator_;
   QPlainTextEdit* comment_;
+  QLineEdit* client_;
+  QLineEdit* serial_;
+  QLineEdit* calibration_;
   QPushButton* save_;
   std::function<bool(const store::Notes&)> onSave_;
   bool save();

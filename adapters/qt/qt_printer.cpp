@@ -14,6 +14,14 @@
 
 namespace kestrand::platform::qt {
 
+std::unique_ptr<QPagedPaintDevice> reportPdfWriter(QIODevice* out) {
+  auto pdf = std::make_unique<QPdfWriter>(out);
+  pdf->setTitle("Kestrand Data Upload");
+  pdf->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                 QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch));
+  return pdf;
+}
+
 QtPrinter::QtPrinter() = default;
 
 QtPrinter::QtPrinter(FileSystem& fs, std::string pdfPath)
@@ -34,11 +42,7 @@ void QtPrinter::begin() {
     pdfBytes_.close();
     pdfBytes_.setData({});
     pdfBytes_.open(QIODevice::WriteOnly);
-    auto pdf = std::make_unique<QPdfWriter>(&pdfBytes_);
-    pdf->setTitle("Kestrand Data Upload");
-    pdf->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                   QMarginsF(0.25, 0.25, 0.25, 0.25), QPageLayout::Inch));
-    device_ = std::move(pdf);
+    device_ = reportPdfWriter(&pdfBytes_);
   }
   painter_ = std::make_unique<QPainter>();
   if (!painter_->begin(device_.get())) fail("The printer refused the job");
@@ -90,8 +94,34 @@ int QtPrinter::lineCharacters(double inches) const {
   return static_cast<int>((device_->width() - inches * device_->logicalDpiX()) / advance);
 }
 
+void QtPrinter::footPages(std::string name, int total) {
+  footName_ = std::move(name);
+  footTotal_ = total;
+}
+
+void QtPrinter::footThisPage() {
+  if (footTotal_ > 0 && painter_) {
+    // At the foot of the printable area, below the listing's 60 lines.
+    painter_->save();
+    painter_->resetTransform();
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8);
+    painter_->setFont(font);
+    painter_->setPen(Qt::black);
+    const QFontMetricsF metrics(font, device_.get());
+    const double foot = device_->height() - metrics.descent();
+    painter_->drawText(QPointF(0, foot), fromCp1252(footName_));
+    const QString page = QStringLiteral("Page %1 of %2").arg(page_).arg(footTotal_);
+    painter_->drawText(QPointF(device_->width() - metrics.horizontalAdvance(page), foot), page);
+    painter_->restore();
+  }
+  ++page_;
+}
+
 void QtPrinter::newPage() {
   if (!painter_) begin();
+  footThisPage();
   if (!device_->newPage()) fail("The printer refused a new page");
 }
 
@@ -105,6 +135,7 @@ void QtPrinter::paintPages(const std::function<void(QPainter&, QPagedPaintDevice
 
 void QtPrinter::endDoc() {
   if (!painter_) return;
+  footThisPage();
   const bool done = painter_->end();
   if (!done) fail("The printer refused the job");
   if (fs_) {

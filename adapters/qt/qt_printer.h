@@ -42,6 +42,13 @@ class QtPrinter : public Printer {
   // pages; the lines that follow begin on a page of their own. Throws as the printer fails.
   void paintPages(const std::function<void(QPainter&, QPagedPaintDevice&)>& paint);
 
+  // From now on every page carries `name` and "Page x of `total`" at its foot, x counting the
+  // document's pages from 1; a total of 0 (the default) marks no page.
+  void footPages(std::string name, int total);
+  // Marks the foot of the page being drawn and counts it: for pages a caller starts on the
+  // device itself (in paintPages). newPage and endDoc do it for the lines' pages.
+  void footThisPage();
+
  private:
   void begin();
   // Abandons the document and throws `what`.
@@ -58,6 +65,12 @@ class QtPrinter : public Printer {
   double lineSpacing_ = 0.0;  // likewise
   double x_ = 0.0;
   double y_ = 0.0;
+  std::string footName_;
+  int footTotal_ = 0;
+  int page_ = 1;
 };
+
+// A PDF writer on `out` with the report's page: A4, the printable area a quarter inch in.
+std::unique_ptr<QPagedPaintDevice> reportPdfWriter(QIODevice* out);
 
 }  // namespace kestrand::platform::qt

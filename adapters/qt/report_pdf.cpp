@@ -1,5 +1,6 @@
 #include "adapters/qt/report_pdf.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
@@ -29,7 +30,8 @@ QFont sans(int pixels, bool bold = false) {
 // Lays out the summary top to bottom, a new page where the next piece does not fit.
 class Flow {
  public:
-  Flow(QPainter& p, QPagedPaintDevice& d) : p_(p), d_(d) {
+  Flow(QPainter& p, QPagedPaintDevice& d, std::function<void()> pageEnds)
+      : p_(p), d_(d), pageEnds_(std::move(pageEnds)) {
     const double sx = d.logicalDpiX() / kUnitsPerInch, sy = d.logicalDpiY() / kUnitsPerInch;
     p.scale(sx, sy);
     // A quarter inch in from the printable area at the sides and foot, half an inch from its
@@ -45,11 +47,14 @@ class Flow {
   // Starts a new page unless `height` fits on this one (or this one is still empty).
   void need(double height) {
     if (height <= room() || y_ <= page_.top()) return;
+    if (pageEnds_) pageEnds_();
     d_.newPage();
     ++pages_;
     y_ = page_.top();
   }
   void skip(double height) { y_ += height; }
+  // Starts a new page unless this one is still empty.
+  void newPage() { need(room() + 1); }
 
   // `text` wrapped into lines no wider than `width`, from `x` (relative to the page's left).
   void paragraph(const QString& text, const QFont& font, double x = 0, double width = -1,
@@ -149,25 +154,44 @@ class Flow {
 
   QPainter& p_;
   QPagedPaintDevice& d_;
+  std::function<void()> pageEnds_;
   QRectF page_;
   double y_ = 0;
   int pages_ = 1;
 };
 
+// A table's title row and rows (Windows-1252) as the painter's texts.
+std::vector<std::vector<QString>> tableRows(const std::vector<std::string>& head,
+                                            const std::vector<std::vector<std::string>>& rows) {
+  std::vector<std::vector<QString>> out;
+  out.emplace_back();
+  for (const std::string& title : head) out.back().push_back(fromCp1252(title));
+  for (const auto& cells : rows) {
+    out.emplace_back();
+    for (const std::string& cell : cells) out.back().push_back(fromCp1252(cell));
+  }
+  return out;
+}
+
 }  // namespace
 
 int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view::SurveySummary& s,
-                       const view::ChartData& chart, const ChartOptions& chartOptions) {
+                       const view::ChartData& chart, const ChartOptions& chartOptions,
+                       const std::function<void()>& pageEnds) {
   painter.save();
-  Flow flow(painter, device);
+  Flow flow(painter, device, pageEnds);
   const QFont body = sans(12), heading = sans(14, true);
 
   flow.paragraph(QObject::tr("Survey report"), sans(20, true));
   flow.skip(4);
   QStringList files;
   for (const std::string& name : s.files) files << fromCp1252(name);
+  // The report id follows the file names on their line.
+  const QString id = s.reportId.empty()
+                         ? QString()
+                         : QObject::tr("    Report id: ") + QString::fromStdString(s.reportId);
   flow.paragraph((files.size() == 1 ? QObject::tr("File: ") : QObject::tr("Files: ")) +
-                     files.join(QStringLiteral(", ")),
+                     files.join(QStringLiteral(", ")) + id,
                  sans(12, true));
   for (const std::string& remark : s.remarks) {
     flow.paragraph(fromCp1252(remark), body, 0, -1, kRemarkColour);
@@ -175,14 +199,21 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
   flow.skip(10);
 
   // The notes: the value column starts after the widest label.
-  const QString labels[] = {QObject::tr("Site:"), QObject::tr("Operator:"),
-                            QObject::tr("Comment:")};
-  const std::string* values[] = {&s.notes.site, &s.notes.operatorName, &s.notes.comment};
+  const QString labels[] = {
+      QObject::tr("Site:"),   QObject::tr("Operator:"),          QObject::tr("Comment:"),
+      QObject::tr("Client:"), QObject::tr("Instrument serial:"), QObject::tr("Calibration date:")};
+  const std::string* values[] = {
+      &s.notes.site,   &s.notes.operatorName,     &s.notes.comment,
+      &s.notes.client, &s.notes.instrumentSerial, &s.notes.calibrationDate};
   const QFontMetricsF fm(body, &device);
   double valueAt = 0;
-  for (const QString& label : labels) valueAt = std::max(valueAt, fm.horizontalAdvance(label));
-  for (int k = 0; k < 3; ++k) {
-    flow.field(labels[k], QString::fromStdString(*values[k]), body, valueAt + 12);
+  // Site, operator and comment always; the client and the instrument when they are given.
+  const auto shown = [&](std::size_t k) { return k < 3 || !values[k]->empty(); };
+  for (std::size_t k = 0; k < std::size(labels); ++k) {
+    if (shown(k)) valueAt = std::max(valueAt, fm.horizontalAdvance(labels[k]));
+  }
+  for (std::size_t k = 0; k < std::size(labels); ++k) {
+    if (shown(k)) flow.field(labels[k], QString::fromStdString(*values[k]), body, valueAt + 12);
   }
   flow.skip(10);
 
@@ -195,14 +226,7 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
   flow.need(60);
   flow.paragraph(QObject::tr("Statistics"), heading);
   flow.skip(2);
-  std::vector<std::vector<QString>> rows;
-  rows.emplace_back();
-  for (const std::string& title : s.statsHead) rows.back().push_back(fromCp1252(title));
-  for (const auto& cells : s.statsRows) {
-    rows.emplace_back();
-    for (const std::string& cell : cells) rows.back().push_back(fromCp1252(cell));
-  }
-  flow.table(rows, 12);
+  flow.table(tableRows(s.statsHead, s.statsRows), 12);
   flow.skip(14);
 
   // The chart takes the rest of the page when that is enough for it, else most of a new one.
@@ -214,6 +238,19 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
     painter.setFont(sans(11));
     paintChart(painter, area, chart, look);
   });
+  if (!s.assessmentHead.empty()) {
+    flow.newPage();
+    flow.paragraph(QObject::tr("Assessment"), sans(20, true));
+    flow.skip(6);
+    for (const std::string& line : s.assessmentText) {
+      flow.paragraph(fromCp1252(line), body);
+      flow.skip(3);
+    }
+    flow.skip(8);
+    flow.table(tableRows(s.assessmentHead, s.assessmentRows), 12);
+    flow.skip(14);
+    flow.paragraph(fromCp1252(s.overallVerdict), sans(14, true));
+  }
   painter.restore();
   return flow.pages();
 }
@@ -223,8 +260,20 @@ std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& pat
                                           const view::ChartData& chart,
                                           const ChartOptions& chartOptions) {
   auto pdf = std::make_unique<QtPrinter>(fs, path);
+  if (!summary.pageFoot.empty()) {
+    // The summary's pages are counted on a scratch document first, so that every page can say
+    // how many the report has.
+    QBuffer scratch;
+    scratch.open(QIODevice::WriteOnly);
+    const auto dry = reportPdfWriter(&scratch);
+    QPainter painter(dry.get());
+    const int pages = paintSurveySummary(painter, *dry, summary, chart, chartOptions);
+    painter.end();
+    pdf->footPages(summary.pageFoot, pages + static_cast<int>(summary.listingPages));
+  }
   pdf->paintPages([&](QPainter& painter, QPagedPaintDevice& device) {
-    paintSurveySummary(painter, device, summary, chart, chartOptions);
+    paintSurveySummary(painter, device, summary, chart, chartOptions,
+                       [&pdf] { pdf->footThisPage(); });
   });
   return pdf;
 }

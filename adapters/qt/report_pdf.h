@@ -5,6 +5,7 @@
 // document.
 
 #include <QPagedPaintDevice>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,11 +19,13 @@ class QPainter;
 namespace kestrand::platform::qt {
 
 // Paints the summary from the top of the device's current page, starting further pages where it
-// needs them; returns how many pages it took. The texts of `summary` are Windows-1252, its
+// needs them; returns how many pages it took. `pageEnds` is called as each page but the last
+// is done, before the next is started. The texts of `summary` are Windows-1252, its
 // notes UTF-8.
 int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device,
                        const view::SurveySummary& summary, const view::ChartData& chart,
-                       const ChartOptions& chartOptions);
+                       const ChartOptions& chartOptions,
+                       const std::function<void()>& pageEnds = {});
 
 // The report's PDF document at `path`, written through `fs`, its summary painted: the listing
 // pages go to the printer returned, and its endDoc writes the file whole (made in memory, then

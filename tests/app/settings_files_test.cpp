@@ -26,5 +26,15 @@ TEST(SettingsFiles, TheReferenceLevelIsWrittenInTheCFormInAnyLocaleAndReadBack) 
   EXPECT_LE(fs.bytesRead, 512u);
 }
 
+TEST(SettingsFiles, TheStandardAndFrequencyAreKeptInAFileOfTheirOwn) {
+  platform::fake::MemoryFileSystem fs;
+  EXPECT_EQ(readAssessmentChoice(fs, "/d").standard, "");
+  saveAssessmentChoice(fs, "/d", {"fcc-general", "1.8GHz"});
+  EXPECT_EQ(fs.files["/d/riviriro_std.inf"], "fcc-general\r\n1.8GHz\r\n");
+  fs.files["/d/riviriro_std.inf"] = "icnirp1998-public\n900MHz";
+  const AssessmentChoice read = readAssessmentChoice(fs, "/d");
+  EXPECT_EQ(read.standard + "|" + read.frequency, "icnirp1998-public|900MHz");
+}
+
 }  // namespace
 }  // namespace kestrand::app

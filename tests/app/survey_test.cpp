@@ -103,9 +103,13 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
             (platform::FileDialogRequest{"Save report as PDF", "PDF document|*.pdf", "/prog",
                                          "QV 1.pdf", true}));
   EXPECT_EQ(printer, nullptr);  // not replaced
+  // The standard chosen on the Chart tab adds the assessment; the pages are counted first.
+  fs.files["/prog/riviriro_std.inf"] = "icnirp1998-public\r\n900MHz\r\n";
   survey->saveReport();
   EXPECT_EQ(opened, "/prog/survey.pdf");
   EXPECT_EQ(summary.details.at(4), "Number of Samples -  1100");
+  EXPECT_EQ(summary.assessmentText.at(1), "Frequency - 900 MHz");
+  EXPECT_EQ(summary.pageFoot + " " + std::to_string(summary.listingPages), "QV 1.dat 21");
   ASSERT_TRUE(survey->writing());
 
   // 1100 samples: 21 pages, twenty at the first tick, the last at the second; the document

@@ -288,5 +288,75 @@ TEST_F(Survey, NoOutputReplacesAFileTheCommandReads) {
             "Site: roof 3\r\n4\r\n4\r\n4\r\n");
 }
 
+TEST_F(Survey, LimitsAndTheAssessmentOfAnUploadAgainstAStandard) {
+  ASSERT_EQ(run({"limits", "--standard", "icnirp1998-public", "--frequency", "900MHz"}), 0) << err;
+  EXPECT_EQ(out,
+            "E\t41.25\tV/m\ttable\nH\t0.111\tA/m\ttable\nS\t4.5\tW/m2\ttable\n"
+            "averaging\t360\ts\n");
+  ASSERT_EQ(run({"limits", "--standard", "fcc-general", "--frequency", "0.9GHz"}), 0);
+  EXPECT_EQ(words(out)[0], "E 47.56 V/m derived");
+  ASSERT_EQ(run({"limits", "--list"}), 0);
+  EXPECT_NE(out.find("icnirp2020-public-local\tICNIRP 2020, general public local exposure\n"),
+            std::string::npos);
+  EXPECT_EQ(run({"limits", "--standard", "fcc-general", "--frequency", "200kHz"}), 1);
+  EXPECT_EQ(run({"limits", "--standard", "fcc", "--frequency", "1GHz"}), 2);
+  EXPECT_EQ(run({"limits", "--standard", "fcc-general", "--frequency", "1 GHz"}), 2);
+
+  // 200 seconds of 30 V/m, then 200 of 10: the first six minutes hold an rms of 23.33 V/m.
+  put(kFirst, rawFile("02:05:33 PM", 400, [](int j) { return j < 200 ? "30" : "10"; }));
+  const Args assess = {"assess",      kFirst,  "--standard", "icnirp1998-public",
+                       "--frequency", "900MHz"};
+  ASSERT_EQ(run(assess), 0) << err;
+  EXPECT_EQ(out,
+            "# ICNIRP 1998, general public exposure\t900 MHz\taveraged over 360 s\n"
+            "X-Point\tV/m\t41.25\t30\t72.7\t52.9\t23.33333\t32.0\t2006-12-05T14:05:33\t100\t"
+            "complies\taveraged\n"
+            "Y-Point\tV/m\t41.25\t1\t2.4\t0.1\t1\t0.1\t2006-12-05T14:05:33\t100\tcomplies\t"
+            "averaged\n");
+  // The report's assessment page says the same, and the rule it decided by; the first page names
+  // the client and the instrument, which the notes keep after the other values.
+  ASSERT_EQ(run({"notes", kFirst, "--client", "City", "--instrument-serial", "0412-77",
+                 "--calibration-date", "2026-03-14", "--site", "roof"}),
+            0);
+  EXPECT_EQ(slurp(d / kNotes),
+            "Site: roof\r\nOperator: \r\nComment: \r\nClient: City\r\nInstrument serial: "
+            "0412-77\r\nCalibration date: 2026-03-14\r\n");
+  ASSERT_EQ(run({"report", kFirst, "--pdf", "a.pdf", "--standard", "icnirp1998-public",
+                 "--frequency", "900MHz", "--uncertainty", "2"}),
+            0)
+      << err;
+  EXPECT_EQ(missingInOrder({"File: QV 05.Dec.06 14.05.33.dat Report id: 20061205T140533-",
+                            "Site: roof", "Client: City", "Instrument serial: 0412-77",
+                            "Calibration date: 2026-03-14", "Assessment",
+                            "Standard - ICNIRP 1998, general public exposure (ICNIRP 1998 Table 7)",
+                            "Frequency - 900 MHz", "Averaging time - 360 s",
+                            "X-Point V/m 41.25 30 72.7 52.9 23.33333 32.0 2006-12-05T14:05:33 100 "
+                            "complies averaged",
+                            "Overall verdict - complies"},
+                           sh("pdftotext -layout a.pdf -")),
+            "");
+  // Summary, assessment and eight listing pages, each saying so at its foot with the file's name.
+  const std::string text = sh("pdftotext -layout a.pdf -");
+  std::size_t page = 0;
+  for (std::size_t at = 0, end; (end = text.find('\f', at)) != std::string::npos; at = end + 1) {
+    const std::vector<std::string> lines = words(text.substr(at, end - at));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "QV 05.Dec.06 14.05.33.dat Page " + std::to_string(++page) + " of 10");
+  }
+  EXPECT_EQ(page, 10u);
+  put("short.dat", rawFile("02:05:33 PM", 3, twoBut(0, "50")));
+  Args shorter = assess;
+  shorter[1] = "short.dat";
+  ASSERT_EQ(run(shorter), 0) << err;
+  EXPECT_EQ(words(out)[1], "X-Point V/m 41.25 50 121.2 146.9 - - - - exceeds maximum");
+  // The meter's own percentage is no reading to assess.
+  put("pc.csv",
+      "\"Date\",\"Time\",\"X-Point\",\"Probe\",\"Units\"\r\n"
+      "\"01/15/2006\",\"02:05:09 PM\",12.5,\"R530 FCC\",\"%\"\r\n");
+  shorter[1] = "pc.csv";
+  EXPECT_EQ(run(shorter), 1);
+  EXPECT_NE(err.find("X-Point is not assessed (units \"%\")"), std::string::npos) << err;
+}
+
 }  // namespace
 }  // namespace kestrand::testing

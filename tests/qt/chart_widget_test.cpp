@@ -132,7 +132,8 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   for (QCheckBox* entry : legend) EXPECT_GE(entry->width(), entry->sizeHint().width());
 
   // Tab visits the controls, the chart and every legend entry, each one visible.
-  QStringList expected{"txtReference", "cmdResetZoom", "cmdSaveChart", "chartView"};
+  QStringList expected{"txtReference", "cboStandard",  "txtFrequency",
+                       "cmdResetZoom", "cmdSaveChart", "chartView"};
   for (int k = 0; k < 17; ++k) expected << store::kColTitle[static_cast<std::size_t>(k)].data();
   expected << "statsTable";
   child<QLineEdit>(chart, "txtReference")->setFocus();
@@ -226,6 +227,20 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   EXPECT_GT(needs.height(), readout->fontMetrics().height());
   EXPECT_LE(needs.height(), room.height());
   EXPECT_LE(readout->geometry().right(), chart->width());
+  // A standard and a frequency add the assessment's rows, the frequency handed on as typed.
+  std::vector<std::string> chosen;
+  chart->onAssessmentChosen([&](const std::string& id, const std::string& f) { chosen = {id, f}; });
+  view::ChartData inVolts = upload(1000, 2);
+  inVolts.units = "V/m";
+  chart->setData(std::move(inVolts), "QV.dat");
+  chart->setAssessment("icnirp1998-public", "1GHz");
+  child<QLineEdit>(chart, "txtFrequency")->setText("900MHz");
+  emit child<QLineEdit>(chart, "txtFrequency")->editingFinished();
+  EXPECT_EQ(chosen, (std::vector<std::string>{"icnirp1998-public", "900MHz"}));
+  ASSERT_EQ(table->rowCount(), 12);
+  EXPECT_EQ(table->item(7, 0)->text(), "41.25");
+  EXPECT_EQ(table->item(8, 0)->text(), "243.2");  // the spike of 100.3 V/m
+  EXPECT_EQ(table->item(11, 0)->text(), "complies (averaged)");
 }
 
 }  // namespace

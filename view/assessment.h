@@ -1,0 +1,109 @@
+#pragma once
+// The readings of an upload assessed against an exposure standard: which level a column's units
+// are held against, the ratios of a reading to it, the highest time average over the standard's
+// averaging time, and the verdict once the measurement's uncertainty is allowed for.
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "view/chart.h"
+#include "view/exposure.h"
+
+namespace kestrand::view {
+
+// What a units text measures and by how much a reading is scaled into V/m, A/m, (V/m)^2,
+// (A/m)^2 or W/m^2.
+struct ReadingUnit {
+  enum Kind { kField, kSquaredField, kPowerDensity } kind = kField;
+  bool magnetic = false;  // a field or squared field: H rather than E
+  double scale = 1.0;
+};
+
+// The unit of a column whose units text (Windows-1252, the superscript two as byte 178) is a
+// field, squared field or power density; nullopt for any other ("%", "mA", "").
+std::optional<ReadingUnit> readingUnit(std::string_view units);
+
+// The level a reading in `unit` is held against, in that unit: E or H for a field, their squares
+// for a squared field, S (or E^2/377 where the table gives none) for a power density.
+double limitIn(const ReadingUnit& unit, const Limits& limits);
+
+// A reading as a share of the power-density limit: the square of reading / level for a field,
+// reading / level otherwise.
+double powerRatio(const ReadingUnit& unit, double reading, double limit);
+
+// The highest time average of `ratio` over windows `window` seconds long that start at a sample.
+// Each sample stands for the time to the next one (`times`, seconds, never decreasing), at most
+// `interval`; the last one for `interval`. A window's average is the time-weighted mean over the
+// time its samples cover; only windows that end by the end of the last sample's time count.
+struct WindowAverage {
+  double ratio = 0.0;     // the highest average
+  std::size_t start = 0;  // the sample its window starts at
+  double coverage = 0.0;  // share of that window covered by samples, 0..1
+};
+// Room for the running sums, kept from one column to the next so that a long upload's columns
+// do not each ask the system for fresh memory.
+struct AverageBuffers {
+  std::vector<double> ratio, covered, weighted;
+};
+std::optional<WindowAverage> highestAverage(std::span<const double> times,
+                                            std::span<const double> ratio, double interval,
+                                            double window, AverageBuffers& buffers);
+std::optional<WindowAverage> highestAverage(std::span<const double> times,
+                                            std::span<const double> ratio, double interval,
+                                            double window);
+
+enum class Verdict { kComplies, kExceeds, kInconclusive };
+const char* verdictText(Verdict v);
+
+// The verdict on a power ratio with an expanded uncertainty of `uncertaintyDb`: complies when the
+// ratio raised by the uncertainty is at most 1, exceeds when lowered by it it is still above 1.
+Verdict verdictOf(double ratio, double uncertaintyDb);
+
+struct ColumnAssessment {
+  std::string title;
+  std::string units;
+  double limit = 0.0;  // in the column's units
+  double maximum = 0.0;
+  double maxFieldPercent = 0.0;
+  double maxPowerPercent = 0.0;
+  // The highest average in the column's units (rms for a field), its share of the power limit,
+  // the instant its window starts (seconds from the first sample) and its coverage; nullopt when
+  // the upload is shorter than the averaging time, and the verdict rests on the maximum.
+  struct Average {
+    double value = 0.0;
+    double powerPercent = 0.0;
+    double startSeconds = 0.0;
+    double coverage = 0.0;
+  };
+  std::optional<Average> average;
+  Verdict verdict = Verdict::kInconclusive;
+};
+
+// One column's readings (`times` and `values` of its samples, the unread ones left out).
+ColumnAssessment assessColumn(const std::string& title, std::string_view units,
+                              const ReadingUnit& unit, const Limits& limits,
+                              std::span<const double> times, std::span<const float> values,
+                              double interval, double uncertaintyDb,
+                              AverageBuffers* buffers = nullptr);
+
+struct Assessment {
+  std::vector<ColumnAssessment> columns;  // the assessed columns, in grid order
+  std::vector<std::string> skipped;       // titles of the columns that could not be assessed
+};
+
+// Every series of `chart` (its units are the upload's), its unread samples left out. The logging
+// interval is the chart's, else the usual step between samples.
+Assessment assess(const ChartData& chart, const Limits& limits, double uncertaintyDb);
+
+// The usual logging step of `chart`: its header's interval, else the median of the steps that
+// move, else 1 second.
+double loggingInterval(const ChartData& chart);
+
+// The texts of a column's assessment as `kestrand-cli assess` prints them.
+std::vector<std::string> assessmentCells(const ChartData& chart, const ColumnAssessment& a);
+
+}  // namespace kestrand::view

@@ -1,6 +1,6 @@
 // The program's link on the fake port and window: line errors, a lost port and its reopening
 // (also after Delete), a COMn link taking over from its fallback device, the device named, the
-// upload progress line.
+// upload progress line, and the link's boxes shown after its handler.
 
 #include <gtest/gtest.h>
 

@@ -55,13 +55,14 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
 }
 
-TEST(LinkController, ABoxShowsAfterTheLinksHandlerAndTheLinkGoesOnWhileItIsOpen) {
-  // Closing the first upload's file fails as a second header arrives: the box waits until the
-  // handler has returned. While it is open a third upload arrives and is stored; its own box
-  // (its file cannot be created) waits for the first and is not lost.
+TEST(LinkController, BoxesShowAfterTheLinksHandlerInTurnAndTheLinkGoesOnWhileOneIsOpen) {
+  // As a second header arrives, the first upload's file cannot be closed and the second's not
+  // created: both boxes wait until the handler has returned. While the first is open a third
+  // upload is stored and a fourth fails; every box is shown, in turn.
   Receiver l;
   l.port.deliver(kHeader);
   l.fs.refuseSync.insert("/data/QV 05.Feb.97  14.53.13.dat");
+  l.fs.refuseCreate.insert("/data/QV 05.Dec.06  16.00.00.dat");
   l.port.deliver(headerFrame({.stamp = stamp(3626, 57600)}));
   EXPECT_TRUE(l.box.shown.empty());
   l.box.whileOpen = [&](const auto&) {
@@ -73,8 +74,9 @@ TEST(LinkController, ABoxShowsAfterTheLinksHandlerAndTheLinkGoesOnWhileItIsOpen)
     EXPECT_EQ(l.box.shown.size(), 1u);
   };
   l.timers.advance(1);
-  ASSERT_EQ(l.box.shown.size(), 2u);
-  EXPECT_NE(l.box.shown[1].text.find("18.00.00"), std::string::npos);
+  ASSERT_EQ(l.box.shown.size(), 3u);
+  EXPECT_NE(l.box.shown[1].text.find("16.00.00"), std::string::npos);
+  EXPECT_NE(l.box.shown[2].text.find("18.00.00"), std::string::npos);
   EXPECT_EQ(l.fs.readAll("/data/QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.port.written.back(), '\x15');  // the header whose file failed is refused

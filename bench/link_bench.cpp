@@ -1,8 +1,8 @@
 // Parse-and-write throughput of the meter link.
 //
-// A whole upload (a header and data messages of 60 records each) goes through the program's
-// serial-port handler and link (receive path, upload session, the loop that carries out its
-// actions, upload writer; the window, port and timers are fakes), into
+// A whole upload (a header and data messages of 60 records each) goes through the meter link
+// (receive path, upload session, the loop that carries out its actions, upload writer; the
+// store's file list behind it, and fakes for the replies, texts and timers), into
 //   - an in-memory file system: the CPU cost alone;
 //   - real files in a fresh directory on the real disk (/tmp, or $KESTRAND_BENCH_DIR), with the
 //     fdatasync the writer does before every ACK.
@@ -37,7 +37,7 @@
 #include "link/receive_path.h"
 #include "tests/fakes/memory_file_system.h"
 #include "adapters/posix/posix_file_system.h"
-#include "tests/support/program_rig.h"
+#include "tests/support/link_rig.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ class DiskDirectory {
   std::string path_;
 };
 
-using Rig = testing::ReceiveRig;
+using Rig = testing::LinkRig;
 
 bench::UploadShape shapeFor(int mode) {
   bench::UploadShape s;
@@ -80,14 +80,14 @@ bench::UploadShape shapeFor(int mode) {
 
 void deliver(Rig& rig, const std::string& message, std::size_t chunk) {
   if (chunk == 0) {
-    rig.port.deliver(message);
+    rig.deliver(message);
     return;
   }
   for (std::size_t at = 0; at < message.size(); at += chunk)
-    rig.port.deliver(std::string_view(message).substr(at, chunk));
+    rig.deliver(std::string_view(message).substr(at, chunk));
 }
 
-// One upload per iteration; a fresh program (and an emptied directory) before each, untimed.
+// One upload per iteration; a fresh link (and an emptied directory) before each, untimed.
 // Seconds on the thread's CPU clock, or on the wall clock.
 double secondsNow(bool cpu) {
   if (cpu) {
@@ -120,8 +120,8 @@ void runUploads(benchmark::State& state, platform::FileSystem& files, const std:
 
     state.PauseTiming();
     // The upload must have gone through: one ACK per message, nothing else, one listed file.
-    if (rig->port.written != expectedAnswers || rig->prog.files.catalogue.NumFiles != 1 ||
-        rig->prog.link.fileOpen()) {
+    if (rig->replies.written != expectedAnswers || rig->list.catalogue.NumFiles != 1 ||
+        rig->link.fileOpen()) {
       state.SkipWithError("the upload did not complete as expected");
       break;
     }

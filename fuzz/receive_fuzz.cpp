@@ -1,12 +1,12 @@
-// libFuzzer target: arbitrary traffic on the serial port of the program (its link: receive path,
-// upload session, the loop that carries out its actions, upload writer; the file list, texts and
+// libFuzzer target: arbitrary traffic on the meter link (receive path, upload session, the loop
+// that carries out its actions, upload writer; the store's file list, recorded texts and fake
 // timers behind it), into real files.
 //
 // The input is a little program for the line; each step starts with an op byte:
 //
 //   op % 9 = 0, 1, 2  deliver a chunk: the next byte n, then the next n bytes as one notification
-//            3        raise a port event: the next byte picks one of 1001..1011, 1..7, 0 and the
-//                     device going away (opened again once a second)
+//            3        a port event: the next byte picks one of the line errors 1001..1011 (1005
+//                     is no error and does nothing), nothing (8 of 20), or the device going away
 //            4        time passes: the next byte k advances the timers by k*100 ms
 //            5        nothing happens (the meter does not answer)
 //            6        repeat a chunk: the next byte r, the next byte n, then n bytes delivered
@@ -15,11 +15,11 @@
 //            8        the user asks for the last message (its bytes shown in hexadecimal)
 //
 // A step cut short by the end of the input uses what is left. The files go to a fresh directory
-// under /dev/shm (or $KESTRAND_FUZZ_DIR when set), emptied before every input of all but the
-// format settings (written by the first input's load, then only read).
+// under /dev/shm (or $KESTRAND_FUZZ_DIR when set), emptied before every input.
 //
 // Checks beyond the sanitizers: the program only ever sends ACK (6) or NAK (21); the message
-// length stays inside the array; the receive buffer is empty, starts with DLE, or holds no DLE.
+// length stays inside the array; the receive buffer is empty, starts with DLE, or holds no DLE;
+// the last message always has a text.
 
 #include <unistd.h>
 
@@ -32,7 +32,7 @@
 #include <string_view>
 
 #include "adapters/posix/posix_file_system.h"
-#include "tests/support/program_rig.h"
+#include "tests/support/link_rig.h"
 
 namespace {
 
@@ -51,11 +51,11 @@ std::string makeScratch() {
   return templ;
 }
 
-void checkState(testing::ReceiveRig& rig) {
-  for (char c : rig.port.written)
+void checkState(testing::LinkRig& rig) {
+  for (char c : rig.replies.written)
     if (c != link::kAck && c != link::kNak) violated("a byte other than ACK or NAK was sent");
-  rig.port.written.clear();
-  const link::ReceivePath& rx = rig.prog.link.meterLink().receivePath();
+  rig.replies.written.clear();
+  const link::ReceivePath& rx = rig.link.receivePath();
   const int length = rx.message().MsgLength;
   if (length < 0 || length > link::kMsgCapacity) violated("message length outside the array");
   const std::string& buffer = rx.RxBuffer();
@@ -69,9 +69,9 @@ void checkState(testing::ReceiveRig& rig) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string dir = makeScratch();
   for (const auto& e : std::filesystem::directory_iterator(dir))
-    if (!e.path().filename().string().starts_with("riviriro")) std::filesystem::remove(e.path());
+    std::filesystem::remove_all(e.path());
   platform::posix::PosixFileSystem files(dir);
-  testing::ReceiveRig rig(files, dir);
+  testing::LinkRig rig(files, dir);
 
   std::size_t at = 0;
   auto byte = [&]() -> std::uint8_t { return at < size ? data[at++] : 0; };
@@ -82,26 +82,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   while (at < size) {
     const int op = byte() % 9;
-    if (op <= 2) rig.port.deliver(bytes(byte()));
+    if (op <= 2) rig.deliver(bytes(byte()));
     if (op == 3) {
-      const int code = byte() % 20;  // 1001..1011, 1..7, 0, and the device gone
-      rig.port.raise(code < 11 ? 1001 + code : code < 19 ? code - 11 : 2001);
+      const int code = byte() % 20;  // 1001..1011, nothing, and the device gone
+      if (code < 11 && code != 4)
+        rig.link.lineError(1001 + code, rig.messages.commErrText(1001 + code));
+      if (code == 19) rig.link.onPortLost();
     }
     if (op == 4) rig.timers.advance(byte() * 100);
     if (op == 6) {
       const int repeat = byte() % 64 + 1;
       const std::string_view chunk = bytes(byte());
-      for (int r = 0; r < repeat; ++r, checkState(rig)) rig.port.deliver(chunk);
+      for (int r = 0; r < repeat; ++r, checkState(rig)) rig.deliver(chunk);
     }
     if (op == 7) {
       for (char c : bytes(byte())) {
-        rig.port.deliver(std::string_view(&c, 1));
+        rig.deliver(std::string_view(&c, 1));
         checkState(rig);
       }
     }
-    if (op == 8) rig.prog.link.cmdLastMsg_Click();
+    if (op == 8 && rig.link.lastMessage().empty()) violated("the last message has no text");
     checkState(rig);
   }
-  rig.prog.link.closeChannel();  // as at shut-down
+  rig.link.closeChannel();  // as at shut-down
   return 0;
 }

@@ -22,7 +22,7 @@ git ls-files -co --exclude-standard -- '*.cpp' '*.h' |
     file = $0
     rule = ""
     for (f in allowed)
-      if (index(file, f "/") == 1 && length(f) > length(rule)) rule = f
+      if ((file == f || index(file, f "/") == 1) && length(f) > length(rule)) rule = f
     if (rule == "") next
     n = split(allowed[rule], ok, " ")
     lineno = 0

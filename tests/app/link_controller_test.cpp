@@ -1,13 +1,15 @@
 // The program's link on the fake port and window: line errors, a lost port and its reopening
 // (also after Delete), a COMn link taking over from its fallback device, the device named, the
-// upload progress line.
+// upload progress line, and the link's boxes shown after its handler.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "tests/fakes/memory_file_system.h"
 #include "tests/app/shell.h"
 #include "tests/link/frames.h"
+#include "tests/support/program_rig.h"
 
 namespace kestrand::testing {
 namespace {
@@ -21,6 +23,11 @@ const std::string kMore = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x17"s;
 const std::string kLast = "\x10\x02\x81\x02\x23\xE8\x8E\x10\x04"s;
 constexpr int kPortLost = 2001;
 
+// The program's receive side on an in-memory data directory.
+struct Receiver : MemoryDataDirectory, ReceiveRig {
+  Receiver() : ReceiveRig(fs, "/data") {}
+};
+
 // The desktop program's window, started with Comm 1 and no COM1 link (so /dev/ttyS0).
 struct Window : Shell {
   Window() { started(); }
@@ -33,7 +40,7 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
       {1005, ""},
       {3, ""}};
   for (const auto& [code, text] : expected) {
-    Link p;
+    Receiver p;
     p.port.deliver("\x10\x02\x81");
     p.port.raise(code);
     EXPECT_EQ(p.port.written, text.empty() ? "" : "\x15") << code;
@@ -42,10 +49,37 @@ TEST(LinkController, LineErrorsShowTheirTextSendNakAndEmptyTheBuffer) {
               text.empty() ? "" : "Com error:  " + std::to_string(code) + "  " + text);
   }
   // A terminator beyond the message array takes the same path with the receive code.
-  Link p;
+  Receiver p;
   p.port.deliver("\x10\x02" + std::string(1030, 'A') + "\x10\x04");
   EXPECT_EQ(p.port.written, "\x15");
   EXPECT_EQ(p.view.label(LabelId::kLblGenMsg).rfind("Com error:  2  ", 0), 0u);
+}
+
+TEST(LinkController, BoxesShowAfterTheLinksHandlerInTurnAndTheLinkGoesOnWhileOneIsOpen) {
+  // As a second header arrives, the first upload's file cannot be closed and the second's not
+  // created: both boxes wait until the handler has returned. While the first is open a third
+  // upload is stored and a fourth fails; every box is shown, in turn.
+  Receiver l;
+  l.port.deliver(kHeader);
+  l.fs.refuseSync.insert("/data/QV 05.Feb.97  14.53.13.dat");
+  l.fs.refuseCreate.insert("/data/QV 05.Dec.06  16.00.00.dat");
+  l.port.deliver(headerFrame({.stamp = stamp(3626, 57600)}));
+  EXPECT_TRUE(l.box.shown.empty());
+  l.box.whileOpen = [&](const auto&) {
+    l.box.whileOpen = nullptr;
+    l.port.deliver(headerFrame({.stamp = stamp(3626, 50733)}));
+    l.port.deliver(kLast);
+    l.fs.refuseCreate.insert("/data/QV 05.Dec.06  18.00.00.dat");
+    l.port.deliver(headerFrame({.stamp = stamp(3626, 64800)}));
+    EXPECT_EQ(l.box.shown.size(), 1u);
+  };
+  l.timers.advance(1);
+  ASSERT_EQ(l.box.shown.size(), 3u);
+  EXPECT_NE(l.box.shown[1].text.find("16.00.00"), std::string::npos);
+  EXPECT_NE(l.box.shown[2].text.find("18.00.00"), std::string::npos);
+  EXPECT_EQ(l.fs.readAll("/data/QV 05.Dec.06  14.05.33.dat"),
+            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
+  EXPECT_EQ(l.port.written.back(), '\x15');  // the header whose file failed is refused
 }
 
 TEST(PortLost, UploadCutOffShowsTheBoxOnceAndNeitherDeleteStopsTheReopening) {
@@ -108,7 +142,7 @@ TEST(Port, ComLinkTakesOverFromItsFallbackBetweenUploadsAndTheDeviceIsNamed) {
 }
 
 TEST(Progress, RecordsBytesAndTimeAtMostOnceASecondThenTheTotal) {
-  Link p;
+  Receiver p;
   const auto line = [&] { return p.view.label(LabelId::kUploadProgress); };
   p.port.deliver(kHeader);
   EXPECT_EQ(line(), "Receiving: 0 records, 15 bytes, 0:00:00 since the header");
@@ -122,6 +156,13 @@ TEST(Progress, RecordsBytesAndTimeAtMostOnceASecondThenTheTotal) {
   p.port.deliver(kLast);
   EXPECT_EQ(line(), "Received: 3 records, 42 bytes in 1:02:04, 0 bytes/s");
   EXPECT_EQ(p.view.label(LabelId::kStatDat), "");  // the status label keeps its own texts
+  // Past "Z": what was stored, and what was sent and not stored.
+  link::UploadProgress past;
+  past.records = 440100;
+  past.refused = 1;
+  past.end = link::UploadEnd::kNoFileName;
+  EXPECT_EQ(app::uploadProgressText(past),
+            "Upload incomplete: 440100 records stored, 1 sent and not stored, 0 bytes in 0:00:00");
 }
 
 }  // namespace

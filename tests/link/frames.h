@@ -1,6 +1,6 @@
 #pragma once
-// Frames built from the wire rules, independently of the code under test, and the program's link
-// on an in-memory data directory with a readable form of the session's actions.
+// Frames built from the wire rules, independently of the code under test, and the link on an
+// in-memory data directory with a readable form of the session's actions.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tests/fakes/memory_file_system.h"
-#include "tests/support/program_rig.h"
+#include "tests/support/link_rig.h"
 
 namespace kestrand::testing {
 
@@ -128,35 +128,27 @@ struct MemoryDataDirectory {
   platform::fake::MemoryFileSystem fs{"/data"};
 };
 
-// The program on an in-memory data directory, its link handed each message's bytes directly
-// (for the actions they came to). Every ACK must find the lines of its message on stable storage.
-struct Link : MemoryDataDirectory, ReceiveRig {
-  Link() : ReceiveRig(fs, "/data") {
-    port.onWrite = [this](std::string_view bytes) {
+// The link on an in-memory data directory, handed each message's bytes directly (for the
+// actions they came to). Every ACK must find the lines of its message on stable storage.
+struct Link : MemoryDataDirectory, LinkRig {
+  Link() : LinkRig(fs, "/data") {
+    replies.onSend = [this](char byte) {
       const auto f = fs.files.find("/data/" + CurrentFile());
-      if (bytes == "\x06" && f != fs.files.end()) {
+      if (byte == '\x06' && f != fs.files.end()) {
         EXPECT_EQ(fs.durable(f->first), f->second) << "unsynced";
       }
     };
   }
-  link::Actions deliver(std::string_view bytes) {
-    return prog.link.meterLink().onBytes(bytes, formats);
-  }
   void deliver(const std::vector<std::string>& frames) {
-    for (const std::string& f : frames) deliver(f);
+    for (const std::string& f : frames) LinkRig::deliver(f);
   }
+  using LinkRig::deliver;
   std::vector<std::string> send(const std::string& bytes) { return show(deliver(bytes)); }
   std::string file(const std::string& name) const { return fs.readAll("/data/" + name); }
-  // The boxes shown so far: those the link queued show once its handler has returned.
-  const std::vector<platform::fake::ScriptedMessageBox::Shown>& boxes() {
-    timers.advance(1);
-    return box.shown;
-  }
-
-  link::FormatChoice formats;
+  const std::vector<std::string>& boxes() const { return display.boxes; }
   // The file the upload in progress writes.
-  const std::string& CurrentFile() { return prog.link.meterLink().upload().CurrentFile; }
-  std::string& replies = port.written;
+  const std::string& CurrentFile() const { return link.upload().CurrentFile; }
+  const std::string& sent() const { return replies.written; }
 };
 
 }  // namespace kestrand::testing

@@ -1,5 +1,6 @@
-// The upload session: header and data messages decoded into raw file lines, the answer and the
-// order of what the program must do, the watchdog, and continuation files.
+// The link on an in-memory data directory: header and data messages decoded into raw file lines,
+// a file that cannot be created, the list entries, the watchdog on its timer, and continuation
+// files as they land on the file system.
 
 #include <gtest/gtest.h>
 
@@ -18,19 +19,6 @@ const std::string kWorkedLast = "10 02 81 02 23 E8 8E 10 04";
 // Stamp 01234567: day number 36 (5 February 1997), second 53593 (14:53:13).
 const std::string kWorkedFile = "QV 05.Feb.97  14.53.13.dat";
 const std::string kIncomplete = "Upload of data is incomplete\n\rCheck connections and retry";
-
-TEST(Session, WorkedHeaderAndLastDataMessageWithAChecksumMismatch) {
-  Link l;
-  EXPECT_EQ(l.send(hex(kWorkedHeader)),
-            (Lines{"arm 10000", "close", "create " + kWorkedFile,
-                   "line \"02/05/1997\",\"2:53:13 PM\",3,1", "line 2,1,0", "commit", "ACK"}));
-  // With a checksum one too high (8F): noted, yet written and acknowledged all the same.
-  EXPECT_EQ(l.send(hex("10 02 81 02 23 E8 8F 10 04")),
-            (Lines{"notice . 1000", "status ", "arm 10000", "line 1,2", "line 100", "commit", "ACK",
-                   "stop", "close", "ended", "list " + kWorkedFile, "status-of " + kWorkedFile + " 2"}));
-  EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(l.replies, hex("06 06"));
-}
 
 TEST(Session, HeadersGiveTheFileNameAndItsTwoHeaderLines) {
   // clang-format off
@@ -105,33 +93,23 @@ TEST(Session, DataRecordsPerModeAndColumns) {
   }
 }
 
-TEST(Session, MessagesWithoutAnUploadAreAnsweredAndStoreNothing) {
+TEST(Session, AHeaderWhoseFileCannotBeCreatedIsRefusedYetItsUploadRunsItsCourse) {
   Link l;
-  // Data before any header: NAK, then ACK; the newest entry is marked as data without header.
-  EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "close", "status-of 3", "NAK", "ended", "commit", "ACK"}));
-  EXPECT_EQ(l.send(frame(7, {1, 2, 3}, 4)), (Lines{"status ", "commit", "ACK"}));
-  // After the upload's last message: refused, NAK alone.
-  l.send(hex(kWorkedHeader));
-  l.send(hex(kWorkedLast));
-  EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "general Data refused: the upload it belongs to has ended", "NAK"}));
-  // A header whose file cannot be created is refused, yet its upload runs its course.
   l.fs.refuseCreate.insert("/data/" + kWorkedFile);
   l.send(hex(kWorkedHeader));
   ASSERT_EQ(l.boxes().size(), 1u);
-  EXPECT_NE(l.boxes()[0].text.find("Permission denied"), std::string::npos);
-  EXPECT_EQ(
-      l.send(hex(kWorkedLast)),
-      (Lines{"status ", "arm 10000", "general Data refused: the upload's file could not be created",
-             "NAK", "stop", "close", "ended", "list " + kWorkedFile, "status-of " + kWorkedFile + " 2"}));
-  EXPECT_EQ(l.replies, hex("15 06 06 06 06 15 15 15"));
+  EXPECT_NE(l.boxes()[0].find("Permission denied"), std::string::npos);
+  EXPECT_EQ(l.send(hex(kWorkedLast)),
+            (Lines{"status ", "arm 10000",
+                   "general Data refused: the upload's file could not be created", "NAK", "stop",
+                   "close", "ended", "list " + kWorkedFile, "status-of " + kWorkedFile + " 2"}));
+  EXPECT_EQ(l.sent(), hex("15 15"));
 }
 
 TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFullUntilANewHeader) {
   for (bool full : {false, true}) {
     Link l;
-    if (full) l.prog.files.catalogue.NumFiles = 100;
+    if (full) l.list.catalogue.NumFiles = 100;
     l.send(hex(kWorkedHeader));
     l.send(hex("10 02 81 02 23 E8 8E 10 17"));
     const Lines second = l.send(hex("10 02 81 02 23 E8 8E 10 17"));
@@ -144,51 +122,27 @@ TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFullUntil
   }
 }
 
-TEST(Session, ABoxShowsAfterTheLinksHandlerAndTheLinkGoesOnWhileItIsOpen) {
-  // Closing the first upload's file fails as a second header arrives: the box waits until the
-  // handler has returned. While it is open a third upload arrives and is stored; its own box
-  // (its file cannot be created) waits for the first and is not lost.
-  Link l;
-  l.send(hex(kWorkedHeader));
-  l.fs.refuseSync.insert("/data/" + kWorkedFile);
-  l.send(headerFrame({.stamp = stamp(3626, 57600)}));
-  EXPECT_TRUE(l.box.shown.empty());
-  l.box.whileOpen = [&](const auto&) {
-    l.box.whileOpen = nullptr;
-    l.send(headerFrame({.stamp = stamp(3626, 50733)}));
-    l.send(hex(kWorkedLast));
-    l.fs.refuseCreate.insert("/data/QV 05.Dec.06  18.00.00.dat");
-    l.send(headerFrame({.stamp = stamp(3626, 64800)}));
-    EXPECT_EQ(l.box.shown.size(), 1u);
-  };
-  ASSERT_EQ(l.boxes().size(), 2u);
-  EXPECT_NE(l.box.shown[1].text.find("18.00.00"), std::string::npos);
-  EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
-            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(l.replies.back(), '\x15');  // the header whose file failed is refused
-}
-
 TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUploadIn) {
   Link l;
   l.send(hex(kWorkedHeader));
   l.timers.advance(9999);
   l.send(hex("10 02 81 02 23 E8 8E 10 17"));  // starts the ten seconds anew
   l.timers.advance(9999);
-  EXPECT_EQ(l.replies, hex("06 06"));
+  EXPECT_EQ(l.sent(), hex("06 06"));
   l.deliver(hex("10 02 81"));  // a partial message, then silence
-  l.box.whileOpen = [&](const auto&) {
-    l.box.whileOpen = nullptr;
-    EXPECT_EQ(l.replies, hex("06 06 15"));
-    EXPECT_TRUE(l.prog.link.meterLink().receivePath().RxBuffer().empty());
+  l.display.onBox = [&](const std::string&) {
+    EXPECT_EQ(l.sent(), hex("06 06 15"));
+    EXPECT_TRUE(l.link.receivePath().RxBuffer().empty());
     EXPECT_EQ(l.fs.openFiles, 0);
-    l.send(hex("10 02 81 02 23 E8 8E 10 17"));  // the ended upload's: refused, not written
-    l.send(headerFrame({.stamp = stamp(3626, 50733)}));
   };
   l.timers.advance(1);
+  l.display.onBox = nullptr;
   ASSERT_EQ(l.boxes().size(), 1u);
-  EXPECT_EQ(l.boxes()[0].text, kIncomplete);
+  EXPECT_EQ(l.boxes()[0], kIncomplete);
+  l.send(hex("10 02 81 02 23 E8 8E 10 17"));  // the ended upload's: refused, not written
+  l.send(headerFrame({.stamp = stamp(3626, 50733)}));
   l.send(hex(kWorkedLast));
-  EXPECT_EQ(l.replies, hex("06 06 15 15 06 06"));
+  EXPECT_EQ(l.sent(), hex("06 06 15 15 06 06"));
   EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
   EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
             "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
@@ -213,10 +167,10 @@ TEST(Continuation, ContinuousUploadSplitsAfter16300RecordsCountingSecondsFromThe
             "\"12/05/2006\",\"08:31:41 PM\",0,1\r\n1,1,0\r\n45,1\r\n");
   EXPECT_EQ(b, "\"12/06/2006\",\"01:03:21 AM\",0,1\r\n1,1,0\r\n89,2\r\n100\r\n");
   // The live list entries read as those of a re-scan of the directory.
-  ReceiveRig rescan(l.fs, "/data");
-  rescan.prog.files.SearchForFiles();
-  ASSERT_EQ(l.view.list.size(), 3u);
-  EXPECT_EQ(rescan.view.list, l.view.list);
+  RecordedDisplay quiet;
+  CatalogueList rescan(l.fs, "/data", quiet);
+  ASSERT_EQ(l.list.entries.size(), 3u);
+  EXPECT_EQ(rescan.rescan(), l.list.entries);
   EXPECT_EQ(l.fs.openFiles, 0);
 }
 
@@ -261,7 +215,7 @@ TEST(Continuation, MessageRefusedAfterItsSplitIsCutBackToWholeLinesAndStoredOnce
                        : sent == 0            ? 520
                                               : 20;
       l.deliver(frame(2, body, 4));
-      EXPECT_EQ(l.replies.back(), sent == 2 ? '\x06' : '\x15');
+      EXPECT_EQ(l.sent().back(), sent == 2 ? '\x06' : '\x15');
       EXPECT_EQ(l.fs.files.at(a).empty(), sent < 2) << fullDisk;  // cut back to no line
     }
     EXPECT_EQ(l.boxes().size(), 1u);
@@ -269,27 +223,17 @@ TEST(Continuation, MessageRefusedAfterItsSplitIsCutBackToWholeLinesAndStoredOnce
       const std::string f = l.file("QV 05.Dec.06  16.00.00" + std::string(name) + ".dat");
       EXPECT_EQ(std::count(f.begin(), f.end(), '\n'), 2 + 2 * records) << name;
     }
-    EXPECT_EQ(l.prog.files.catalogue.NumFiles, 2u);
+    EXPECT_EQ(l.list.catalogue.NumFiles, 2u);
   }
 }
 
-TEST(Continuation, ZIsTheLastLetterAndPastItTheUploadEndsWithNoFileOverwritten) {
+TEST(Continuation, PastZTheProgressCountsTheRecordsStoredAndThoseSentAndNotStored) {
   Link l;
   l.send(headerFrame({.stamp = stamp(kDay, 50733)}));
   l.deliver(dataFrames(27 * 16300 + 1));  // the first file and A to Z full, and one record more
-  const std::string z = l.file("QV 05.Dec.06  14.05.33Z.dat");
-  EXPECT_EQ(z.substr(0, 12), "\"12/10/2006\"");  // the stamp of its first record, 26 x 16300 s on
-  EXPECT_EQ(std::count(z.begin(), z.end(), '\n'), 2 + 2 * 16300);
-  EXPECT_TRUE(l.view.label(platform::LabelId::kUploadProgress)
-                  .starts_with("Upload incomplete: 440100 records stored, 1 sent and not stored, "))
-      << l.view.label(platform::LabelId::kUploadProgress);
-  ASSERT_EQ(l.boxes().size(), 1u);
-  EXPECT_EQ(l.boxes()[0].text, kIncomplete);
-  EXPECT_EQ(l.fs.openFiles, 0);
-  EXPECT_FALSE(l.prog.link.watchdogRunning());
-  // The message whose record found no file is refused, and so is what follows.
-  l.deliver(dataFrames(1));
-  EXPECT_EQ(l.replies, std::string(1 + 4401, '\x06') + "\x15\x15");
+  ASSERT_TRUE(l.display.lastProgress);
+  EXPECT_EQ(l.display.lastProgress->records, 27 * 16300);
+  EXPECT_EQ(l.display.lastProgress->refused, 1);
 }
 
 }  // namespace

@@ -370,14 +370,14 @@ TEST_F(DesktopWindow, EditedNotesAskBeforeViewOpenOrClosingLeavesThem) {
   QTest::keyClicks(site, "roof");
   answerNotes(QMessageBox::Cancel);  // View stays on the edited notes
   show("b.dat");
-  EXPECT_TRUE(window->program().doc.shownFile.ends_with("a.dat"));
+  EXPECT_TRUE(window->program().doc.shownFile().ends_with("a.dat"));
   answerNotes(QMessageBox::Cancel);  // so does Open
   child<QAction>(qwin(), "mnuopen")->trigger();
   answerNotes(QMessageBox::Save);  // saved beside a, then b on display
   show("b.dat");
   std::ifstream saved(data + "/QV a.notes", std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}).substr(0, 12), "Site: roof\r\n");
-  EXPECT_TRUE(window->program().doc.shownFile.ends_with("b.dat"));
+  EXPECT_TRUE(window->program().doc.shownFile().ends_with("b.dat"));
   EXPECT_EQ(site->text(), "");
   show("a.dat");  // nothing edited: no question
   EXPECT_EQ(site->text(), "roof");

@@ -43,7 +43,7 @@ TEST(Notes, RoundTripAnyTextThroughTheSidecarLeavingTheRawFileAlone) {
   // An editor's byte-order mark and missing lines are passed over; lines of other names kept.
   fs.files[kSidecar] = "\xEF\xBB\xBFSite: a\nColour: red\nComment: c\\q\n\nShape: round";
   EXPECT_EQ(store::readNotes(fs, kRaw),
-            (Notes{"a", "", "c\\q", {"Colour: red", "", "Shape: round"}}));
+            (Notes{"a", "", "c\\q", "", "", "", {"Colour: red", "", "Shape: round"}}));
   store::writeNotes(fs, kRaw, {});
   EXPECT_EQ(fs.files.at(kSidecar),
             "Site: \r\nOperator: \r\nComment: \r\nColour: red\r\n\r\nShape: round\r\n");

@@ -446,7 +446,7 @@ void ChartWidget::fillStatistics() {
         std::to_string(s.count),
         view::shortNumber(s.minimum),
         view::shortNumber(s.maximum),
-        s.maxTime,
+        s.maxWhen,
         view::shortNumber(s.mean),
         view::shortNumber(s.rms),
         reference_ ? view::shortNumber(view::percentOf(s.maximum, *reference_)) : std::string()};
@@ -501,7 +501,10 @@ void ChartWidget::saveChart() {
 void ChartWidget::pointerAt(double seconds) {
   const long j = view::nearestSample(data_, seconds);
   if (j < 0) return;
-  QString s = text(data_.timeTexts[static_cast<std::size_t>(j)]);
+  // The sample's date and time; its grid text when its instant could not be read.
+  const auto at = static_cast<std::size_t>(j);
+  const std::string when = at < data_.at.size() ? view::instantText(data_, data_.at[at]) : "";
+  QString s = text(when.empty() ? data_.timeTexts[at] : when);
   for (std::size_t c = 0; c < data_.series.size(); ++c) {
     if (hidden_[c]) continue;
     s += "   " + text(data_.series[c].title) + " " +

@@ -132,6 +132,11 @@ bool openCsvFile(Document& doc, Presenter& present, const platform::FileSystem& 
             present.progressBar(0, count.NumSamples());
           },
           progressOn(present));
+      const auto& t = next.table;
+      const bool clockTimes = t.NumSamples > 0 && t.SampleTime[0].ends_with('M');
+      const std::string unread = view::stampCsvSamples(
+          next.table, next.header.ProbeType >= 16 && !clockTimes, doc.dates().dateChoice);
+      if (!unread.empty()) opened.messages.push_back(unread);
     });
     for (const std::string& message : opened.messages) {
       present.ask({message, Buttons::kOk, false, kFileErrorTitle});

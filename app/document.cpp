@@ -73,8 +73,9 @@ void Document::UpdateDataTable() {
     d_.view.setLabel(LabelId::kMavgMess, l.MAVG_mess);
     if (showChart) {
       showChart(
-          [grid = grid_, upload = shown(), dateChoice = d_.formats.dateChoice()] {
-            return view::chartData(grid, upload->table, upload->header, dateChoice);
+          [grid = grid_, upload = shown(), dateChoice = d_.formats.dateChoice(),
+           timeChoice = d_.formats.timeChoice()] {
+            return view::chartData(grid, upload->table, upload->header, dateChoice, timeChoice);
           },
           shownName());
     }

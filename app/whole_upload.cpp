@@ -72,7 +72,7 @@ WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir,
     }
     if (!builder) {
       first = h;
-      clock = store::UploadClock::of(h, r.dates.dateChoice);
+      clock = store::UploadClock::of(h, t, r.dates.dateChoice);
       if (clock) clock->skip(t.NumSamples);
     } else if (const auto why = store::notAContinuation(first, h)) {
       stop(file + " does not go on from " + out.files.front() + " (" + *why + ")");
@@ -82,7 +82,7 @@ WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir,
     }
     const view::DataTableView shown = view::UpdateDataTable(t, h, r.dates);
     if (!builder) {
-      builder.emplace(shown.grid, t, h, r.dates.dateChoice);
+      builder.emplace(shown.grid, t, h, r.dates.dateChoice, r.dates.timeChoice);
       builder->reserve(files.names.size() * store::kMaxSamples);
       firstLabels = shown.labels;
     }

@@ -449,7 +449,8 @@ int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
 // The chart series of the table on display, as the "Chart" tab draws them.
 kestrand::view::ChartData chartOf(const Headless& h) {
   return kestrand::view::chartData(h.prog.doc.grid(), h.prog.doc.table(), h.prog.doc.header(),
-                                   h.prog.link.formats().dateChoice());
+                                   h.prog.link.formats().dateChoice(),
+                                   h.prog.link.formats().timeChoice());
 }
 
 // --whole reads the files of an upload, which a CSV file is not.

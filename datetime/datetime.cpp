@@ -318,51 +318,10 @@ int monthOfName(std::string_view part) {
 }  // namespace
 
 std::optional<CivilDate> parseDisplayedDate(std::string_view text, int dateChoice) {
-  text = trimBlanks(text);
-  std::array<std::string_view, 3> parts;
-  std::size_t count = 0;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != '/' && text[i] != '-') continue;
-    if (count == parts.size()) return std::nullopt;
-    parts[count++] = text.substr(start, i - start);
-    start = i + 1;
-  }
-  if (count != parts.size()) return std::nullopt;
-
-  std::optional<int> year;
-  std::optional<int> month;
-  std::optional<int> day;
-  if (const int named = monthOfName(parts[1]); named != 0) {
-    day = wholeNumber(parts[0]);
-    month = named;
-    year = wholeNumber(parts[2]);
-  } else if (parts[0].size() == 4) {
-    year = wholeNumber(parts[0]);
-    month = wholeNumber(parts[1]);
-    day = wholeNumber(parts[2]);
-  } else {
-    const std::optional<int> a = wholeNumber(parts[0]);
-    const std::optional<int> b = wholeNumber(parts[1]);
-    if (!a || !b) return std::nullopt;
-    bool dayFirst = dateChoice == 8 || dateChoice == 9;
-    if (*a > 12) dayFirst = true;
-    if (*b > 12) dayFirst = false;
-    month = dayFirst ? b : a;
-    day = dayFirst ? a : b;
-    year = wholeNumber(parts[2]);
-  }
-  if (!year || !month || !day) return std::nullopt;
-  const std::size_t yearDigits = parts[0].size() == 4 ? 4 : parts[2].size();
-  if (yearDigits == 2) {
-    *year += 2000;
-  } else if (yearDigits != 4) {
-    return std::nullopt;
-  }
-  if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month)) {
-    return std::nullopt;
-  }
-  return CivilDate{*year, *month, *day};
+  const std::vector<CivilDate> readings = dateReadings(text);
+  if (readings.empty()) return std::nullopt;
+  // Month first, then day first, when both read.
+  return readings.size() == 2 && (dateChoice == 8 || dateChoice == 9) ? readings[1] : readings[0];
 }
 
 std::optional<std::int64_t> parseDisplayedTime(std::string_view text) {
@@ -383,6 +342,190 @@ std::optional<std::int64_t> parseDisplayedTime(std::string_view text) {
 std::string_view monthAbbreviation(int month) {
   if (month < 1 || month > 12) return {};
   return kMonthNames[static_cast<std::size_t>(month - 1)];
+}
+
+}  // namespace kestrand::datetime
+
+namespace kestrand::datetime {
+namespace {
+
+// The date of three numeric parts in one order, nullopt when it is no valid date.
+std::optional<CivilDate> numericDate(std::optional<int> year, std::optional<int> month,
+                                     std::optional<int> day, std::size_t yearDigits) {
+  if (!year || !month || !day) return std::nullopt;
+  if (yearDigits == 2) {
+    *year += 2000;
+  } else if (yearDigits != 4) {
+    return std::nullopt;
+  }
+  if (*month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month)) {
+    return std::nullopt;
+  }
+  return CivilDate{*year, *month, *day};
+}
+
+std::string fractionText(Tenths at) {
+  const Tenths tenth = floorMod(at, 10);
+  return tenth == 0 ? std::string() : "." + std::to_string(tenth);
+}
+
+}  // namespace
+
+Tenths tenthsOf(const Instant& at) {
+  return (daysFromCivil(at.date) * kSecondsPerDay + at.secondsOfDay) * 10;
+}
+
+Instant instantOf(Tenths at) {
+  const std::int64_t seconds = floorDiv(at, 10);
+  return {civilFromDays(floorDiv(seconds, kSecondsPerDay)), floorMod(seconds, kSecondsPerDay)};
+}
+
+std::string isoText(Tenths at, bool elapsed) {
+  if (at == kNoInstant) return {};
+  if (elapsed) {
+    const std::int64_t s = floorDiv(at < 0 ? 0 : at, 10);
+    return "+" + zeroPadded(s / 3600, 2) + ":" + zeroPadded(s / 60 % 60, 2) + ":" +
+           zeroPadded(s % 60, 2) + fractionText(at < 0 ? 0 : at);
+  }
+  const Instant i = instantOf(at);
+  const std::int64_t s = i.secondsOfDay;
+  return zeroPadded(i.date.year, 4) + "-" + zeroPadded(i.date.month, 2) + "-" +
+         zeroPadded(i.date.day, 2) + "T" + zeroPadded(s / 3600, 2) + ":" +
+         zeroPadded(s / 60 % 60, 2) + ":" + zeroPadded(s % 60, 2) + fractionText(at);
+}
+
+std::vector<CivilDate> dateReadings(std::string_view text) {
+  text = trimBlanks(text);
+  std::array<std::string_view, 3> parts;
+  std::size_t count = 0;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] != '/' && text[i] != '-') continue;
+    if (count == parts.size()) return {};
+    parts[count++] = text.substr(start, i - start);
+    start = i + 1;
+  }
+  if (count != parts.size()) return {};
+  std::vector<CivilDate> out;
+  const auto add = [&](std::optional<CivilDate> d) {
+    if (d && (out.empty() || !(out.front() == *d))) out.push_back(*d);
+  };
+  if (const int named = monthOfName(parts[1]); named != 0) {
+    add(numericDate(wholeNumber(parts[2]), named, wholeNumber(parts[0]), parts[2].size()));
+  } else if (parts[0].size() == 4) {
+    add(numericDate(wholeNumber(parts[0]), wholeNumber(parts[1]), wholeNumber(parts[2]), 4));
+  } else {
+    const auto a = wholeNumber(parts[0]);
+    const auto b = wholeNumber(parts[1]);
+    const auto y = wholeNumber(parts[2]);
+    add(numericDate(y, a, b, parts[2].size()));
+    add(numericDate(y, b, a, parts[2].size()));
+  }
+  return out;
+}
+
+std::vector<std::int64_t> timeReadings(std::string_view text) {
+  const bool blank = !text.empty() && text.front() == ' ';
+  const auto t = parseDisplayedTime(text);
+  if (!t) return {};
+  const std::string_view trimmed = trimBlanks(text);
+  const bool twentyFour = !(trimmed.size() > 3 && trimmed[trimmed.size() - 3] == ' ');
+  if (twentyFour && *t / 3600 == 12 && !blank) return {*t - 12 * 3600, *t};
+  return {*t};
+}
+
+std::optional<std::int64_t> parseElapsedTime(std::string_view text) {
+  text = trimBlanks(text);
+  std::int64_t parts[3] = {0, 0, 0};
+  int part = 0;
+  bool digit = false;
+  for (char c : text) {
+    if (isDigit(c)) {
+      if (parts[part] > 100000000) return std::nullopt;
+      parts[part] = parts[part] * 10 + (c - '0');
+      digit = true;
+    } else if (c == ':' && digit && part < 2) {
+      ++part;
+      digit = false;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (part != 2 || !digit || parts[1] > 59 || parts[2] > 59) return std::nullopt;
+  return parts[0] * 3600 + parts[1] * 60 + parts[2];
+}
+
+void InstantReading::settleBy(std::string_view text, const CivilDate& date) {
+  const std::vector<CivilDate> readings = dateReadings(text);
+  if (readings.size() == 2 && (readings[0] == date || readings[1] == date)) {
+    dayFirst_ = readings[1] == date;
+    settled_ = true;
+  }
+}
+
+Tenths InstantReading::read(std::string_view date, std::string_view time) {
+  std::vector<CivilDate> dates = dateReadings(date);
+  const std::vector<std::int64_t> times = timeReadings(time);
+  if (dates.empty() || times.empty()) return kNoInstant;
+  if (dates.size() == 2 && dayFirst_) std::swap(dates[0], dates[1]);
+  if (dates.size() == 2 && settled_) dates.pop_back();
+  if (!previous_) {
+    // Nothing to follow: the preferred reading.
+    previous_ = tenthsOf({dates[0], times[0]});
+    return *previous_;
+  }
+  std::optional<Tenths> best;
+  std::size_t fitting = 0;  // the dates with a reading not before the previous instant
+  bool firstFits = false;
+  for (std::size_t d = 0; d < dates.size(); ++d) {
+    bool fits = false;
+    for (const std::int64_t s : times) {
+      const Tenths at = tenthsOf({dates[d], s});
+      if (at < *previous_) continue;
+      fits = true;
+      if (!best || at < *best) best = at;
+    }
+    fitting += fits ? 1 : 0;
+    if (d == 0) firstFits = fits;
+  }
+  // Of two orders only one fits: that one is the order of every later text.
+  if (dates.size() == 2 && fitting == 1) {
+    dayFirst_ = firstFits == dayFirst_;
+    settled_ = true;
+  }
+  if (!best) best = tenthsOf({dates[0], times[0]});
+  previous_ = best;
+  return *best;
+}
+
+std::optional<Tenths> nameInstant(std::string_view name) {
+  // "dd.Mon.yy" somewhere in the name, then "  hh.mm.ss" when the time follows.
+  for (std::size_t i = 0; i + 9 <= name.size(); ++i) {
+    const std::string_view d = name.substr(i, 9);
+    if (d[2] != '.' || d[6] != '.') continue;
+    std::size_t pos = 0;
+    const auto day = readNumber(d.substr(0, 2), pos, 2, 2);
+    const int month = monthOfName(d.substr(3, 3));
+    pos = 0;
+    const auto year = readNumber(d.substr(7, 2), pos, 2, 2);
+    const auto date =
+        numericDate(year, month == 0 ? std::nullopt : std::optional<int>(month), day, 2);
+    if (!date) continue;
+    std::int64_t seconds = 0;
+    if (i + 9 + 10 <= name.size() && name.substr(i + 9, 2) == "  ") {
+      const std::string_view t = name.substr(i + 11, 8);
+      std::size_t p = 0;
+      const auto h = readNumber(t, p, 2, 2);
+      const bool dot1 = expect(t, p, '.');
+      const auto m = readNumber(t, p, 2, 2);
+      const bool dot2 = expect(t, p, '.');
+      const auto s = readNumber(t, p, 2, 2);
+      if (h && m && s && dot1 && dot2 && *h < 24 && *m < 60 && *s < 60)
+        seconds = std::int64_t{*h} * 3600 + *m * 60 + *s;
+    }
+    return tenthsOf({*date, seconds});
+  }
+  return std::nullopt;
 }
 
 }  // namespace kestrand::datetime

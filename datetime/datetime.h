@@ -2,10 +2,12 @@
 // The meter's packed date-and-time word, the base date and time texts, and the rewriting of
 // those texts into the user's display formats.
 
+#include <climits>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ports/clock.h"
 
@@ -73,6 +75,61 @@ std::optional<CivilDate> parseDisplayedDate(std::string_view text, int dateChoic
 // 24-hour (" 14:05:09", "14:05:09"), blanks around it ignored. Seconds since midnight, nullopt
 // when the text is no valid time.
 std::optional<std::int64_t> parseDisplayedTime(std::string_view text);
+
+// An instant as one number: tenths of a second since 1 January 1970 00:00:00 on the meter's clock,
+// or, for an upload whose clock counts from the start of logging, since that start.
+using Tenths = std::int64_t;
+inline constexpr Tenths kTenthsPerDay = 864000;
+// A sample whose date or time text no reading fits.
+inline constexpr Tenths kNoInstant = INT64_MIN;
+
+Tenths tenthsOf(const Instant& at);
+// The instant, its fraction of a second dropped.
+Instant instantOf(Tenths at);
+
+// ISO 8601 text of an instant: "2006-12-05T14:05:33", with the tenth when it has one
+// ("2006-12-05T14:05:33.5"); an elapsed time from the start of logging as "+hh:mm:ss" (".5"
+// likewise, the hours not wrapped). Empty for kNoInstant.
+std::string isoText(Tenths at, bool elapsed);
+
+// The dates a text written by the display formats may stand for: one for a text with the
+// month's name or the year first, up to two (month first, then day first) for one with the
+// month and the day in numbers.
+std::vector<CivilDate> dateReadings(std::string_view text);
+// The times of day a time text may stand for: one for a 12-hour text; a 24-hour text with hour
+// 12 and no blank in front is the hour after midnight as this program writes it, or noon when a
+// spreadsheet trimmed the blank of " 12:05:09" (the hour after midnight first).
+std::vector<std::int64_t> timeReadings(std::string_view text);
+// An elapsed time "h:mm:ss" (any number of hour digits) in seconds; blanks around it ignored.
+std::optional<std::int64_t> parseElapsedTime(std::string_view text);
+
+// Reads the date and time texts of samples one after another as instants. Of the readings of a
+// text, those not before the previous instant count, the earliest of them taken; where none
+// does, the first reading in the preferred order. A date order once settled (a text that only one
+// order reads, or one that matches a known date) is kept for every later text.
+class InstantReading {
+ public:
+  // `dayFirst`: the order preferred while it is not settled; `previous`: what the first text
+  // is not before (e.g. the date and time a raw file's name gives), when known.
+  InstantReading(bool dayFirst, std::optional<Tenths> previous)
+      : dayFirst_(dayFirst), previous_(previous) {}
+  // The order of the numbers of `text` settled by a date it is known to hold.
+  void settleBy(std::string_view text, const CivilDate& date);
+  // The instant of a date and a time text; kNoInstant when no reading fits (the previous
+  // instant stays).
+  Tenths read(std::string_view date, std::string_view time);
+  std::optional<Tenths> previous() const { return previous_; }
+
+ private:
+  bool dayFirst_;
+  bool settled_ = false;
+  std::optional<Tenths> previous_;
+};
+
+// The date of a raw data file's name ("QV 05.Dec.06  14.05.33.dat" gives 5 December 2006 at
+// 14:05:33; an elapsed-time upload's name gives its date at midnight); nullopt when the name
+// holds none.
+std::optional<Tenths> nameInstant(std::string_view name);
 
 // Three-letter English month abbreviation, month 1..12.
 std::string_view monthAbbreviation(int month);

@@ -69,8 +69,14 @@ struct HeaderRejected {};
 
 class Reader {
  public:
-  Reader(std::string_view content, bool cut, const ReadContext& c, HeaderFields& h, SampleTable& t)
-      : in_(content, cut), size_(static_cast<std::int64_t>(content.size())), c_(c), h_(h), t_(t) {}
+  Reader(std::string_view content, bool cut, const std::string& filename, const ReadContext& c,
+         HeaderFields& h, SampleTable& t)
+      : in_(content, cut),
+        size_(static_cast<std::int64_t>(content.size())),
+        c_(c),
+        h_(h),
+        t_(t),
+        reading_(c.dateChoice == 8 || c.dateChoice == 9, datetime::nameInstant(filename)) {}
 
   // Runs the read; throws the failures that end it (the header's rejection included).
   ReadEnd run(std::vector<std::string>& messages);
@@ -79,6 +85,8 @@ class Reader {
   void readHeader();
   void readRecord(std::vector<std::string>& messages);
   void stamp(std::size_t row);
+  void readStamp(std::size_t row);
+  datetime::Tenths startTenths();
   void convertMoveAve();
 
   FieldReader in_;
@@ -90,6 +98,12 @@ class Reader {
   std::optional<datetime::Instant> start_;   // read when the first sample needs it
   std::optional<std::int64_t> day_;          // the day of the last computed stamp...
   std::string dayText_;                      // ...and its date text
+  // The instants: the texts of the header and the records read back in one order, which the
+  // file's name settles when it can; the start of the modes whose records carry no time.
+  datetime::InstantReading reading_;
+  std::optional<datetime::Tenths> startTenths_;
+  int unreadStamps_ = 0;
+  int firstUnreadStamp_ = 0;
   std::int16_t firstUnits_ = 0;
   bool unitsWarned_ = false;
   std::array<int, 20> columns_{};  // value columns in use, ascending
@@ -115,6 +129,7 @@ void Reader::readHeader() {
   h_.LogModeText = logModeText(h_.LogMode);
   c_.feedback.setProgress(0, size_);
   h_.LogInterval = logInterval(h_.LogRate);
+  t_.elapsedClock = h_.ProbeType >= 16;
   if (h_.LogMode >= 1 && h_.LogMode <= 3) {
     clock_.emplace(h_.LogInterval, h_.LogMode == 2, h_.PeriodOn, h_.PeriodOff,
                    PeriodRestart::kLessOneInterval);
@@ -137,10 +152,43 @@ void Reader::readHeader() {
   }
 }
 
+// The instant the header's start text stands for: the first sample of the modes whose records
+// carry no time, and no later than the first record of the others. The file's name says which
+// order the numbers of its date take.
+datetime::Tenths Reader::startTenths() {
+  if (!startTenths_) {
+    if (const auto named = reading_.previous()) {
+      reading_.settleBy(h_.SampDate, datetime::instantOf(*named).date);
+    }
+    startTenths_ = reading_.read(h_.SampDate, h_.SampTime);
+  }
+  return *startTenths_;
+}
+
+// The instant of a record's date and time texts; the texts stay as they are.
+void Reader::readStamp(std::size_t row) {
+  datetime::Tenths at = datetime::kNoInstant;
+  if (t_.elapsedClock) {
+    if (const auto s = datetime::parseElapsedTime(t_.SampleTime[row])) at = *s * 10;
+  } else {
+    if (!startTenths_ && !h_.SampDate.empty()) startTenths();
+    at = reading_.read(t_.SampleDate[row], t_.SampleTime[row]);
+  }
+  if (at == datetime::kNoInstant && unreadStamps_++ == 0) firstUnreadStamp_ = t_.NumSamples;
+  t_.instants[row] = at;
+}
+
 // The date and time of a sample of a mode whose records carry none: the start plus the elapsed
-// seconds, rounded to a whole second.
+// seconds, rounded to a whole second. Its instant is counted exactly, in tenths.
 void Reader::stamp(std::size_t row) {
   if (!start_) start_ = startInstant(h_, c_.dateChoice);
+  if (t_.elapsedClock) {
+    t_.instants[row] = clock_->elapsedTenths();
+  } else {
+    const datetime::Tenths start = startTenths();
+    if (start == datetime::kNoInstant) overflow();
+    t_.instants[row] = start + clock_->elapsedTenths();
+  }
   const float elapsed = clock_->elapsed();
   if (!(std::fabs(elapsed) <= kMaxOffsetSeconds)) overflow();
   const std::int64_t seconds = wholeSeconds(elapsed);
@@ -179,6 +227,7 @@ void Reader::readRecord(std::vector<std::string>& messages) {
   } else {
     t_.SampleDate[row] = in_.readText();
     t_.SampleTime[row] = in_.readText();
+    readStamp(row);
   }
 
   if (t_.ColUsed[kMoveAvgColumn] == 1) t_.MoveAvgData[row] = in_.readSingle();
@@ -210,6 +259,15 @@ ReadEnd Reader::run(std::vector<std::string>& messages) {
   c_.feedback.setBusy(false);
   c_.feedback.setStatus("Reading completed");
   convertMoveAve();
+  if (unreadStamps_ > 0) {
+    messages.push_back("Sample " + std::to_string(firstUnreadStamp_ + 1) + " (\"" +
+                       t_.SampleDate[static_cast<std::size_t>(firstUnreadStamp_)] + " " +
+                       t_.SampleTime[static_cast<std::size_t>(firstUnreadStamp_)] + "\")" +
+                       (unreadStamps_ > 1
+                            ? " and " + std::to_string(unreadStamps_ - 1) + " more samples have"
+                            : " has") +
+                       " a date or time that cannot be read: left out of the chart's times.");
+  }
   if (!in_.atEnd() && t_.NumSamples == kMaxSamples) return ReadEnd::kTooManySamples;
   if (t_.NumSamples == 0) return ReadEnd::kNoDataRecords;
   c_.feedback.setProgress(size_, size_);
@@ -276,7 +334,7 @@ ReadResult ReadRawDataContent(std::string_view content, const std::string& filen
   header.SampTime.clear();
   ReadResult result;
   try {
-    result.end = Reader(content, cut, context, header, table).run(result.messages);
+    result.end = Reader(content, cut, filename, context, header, table).run(result.messages);
   } catch (const HeaderRejected&) {
     result.end = ReadEnd::kHeaderRejected;
     result.messages.push_back(context.messages.text(Msg::kHeaderError));

@@ -4,6 +4,7 @@
 // pause, again and again. The viewer times every sample of a file with it; the upload times
 // the start of a continuation file.
 
+#include <cmath>
 #include <cstdint>
 
 namespace kestrand::store {
@@ -30,18 +31,25 @@ class SampleClock {
         periodic_(periodic),
         periodOff_(periodOff),
         restart_(restart == PeriodRestart::kWhole ? periodOn : periodOn - interval),
-        left_(periodOn - interval) {}
+        left_(periodOn - interval),
+        intervalTenths_(std::llround(static_cast<double>(interval) * 10.0)),
+        offTenths_(std::llround(static_cast<double>(periodOff) * 10.0)) {}
 
   // Seconds from the first sample to the current one.
   Seconds elapsed() const { return elapsed_; }
+  // The same counted exactly, in tenths of a second: the log intervals and pauses are whole
+  // tenths, so this never drifts.
+  std::int64_t elapsedTenths() const { return tenths_; }
   // On to the next sample: one interval later, and after the last sample of a period the pause
   // as well.
   void next() {
     if (periodic_ && left_ <= 0.0f) {
       left_ = restart_;
       elapsed_ += static_cast<Seconds>(interval_) + static_cast<Seconds>(periodOff_);
+      tenths_ += intervalTenths_ + offTenths_;
     } else {
       elapsed_ += static_cast<Seconds>(interval_);
+      tenths_ += intervalTenths_;
       left_ -= interval_;
     }
   }
@@ -53,6 +61,9 @@ class SampleClock {
   float restart_;
   float left_;  // logging time left in the period after the current sample
   Seconds elapsed_{};
+  std::int64_t intervalTenths_;
+  std::int64_t offTenths_;
+  std::int64_t tenths_ = 0;
 };
 
 }  // namespace kestrand::store

@@ -44,6 +44,12 @@ struct SampleTable {
   // had, which is no reading, so the statistics leave them out. Emptied by clear_regs and by
   // every raw data file read.
   std::vector<std::pair<int, int>> unreadCells;
+  // When each sample was taken, in tenths of a second (datetime::Tenths): worked out once as the
+  // file is read, so that nothing needs to read the texts above back. kNoInstant where a text
+  // could not be read.
+  std::vector<std::int64_t> instants = std::vector<std::int64_t>(kSampleRows);
+  // The instants count from the start of logging (an elapsed-time upload), not from 1970.
+  bool elapsedClock = false;
 
   static std::string_view ColTitle(int column) { return kColTitle[static_cast<size_t>(column)]; }
 

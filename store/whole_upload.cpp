@@ -67,16 +67,19 @@ std::optional<std::string> notAContinuation(const HeaderFields& first, const Hea
   return std::nullopt;
 }
 
-std::optional<UploadClock> UploadClock::of(const HeaderFields& first, int dateChoice) {
-  if (first.LogMode < 1 || first.LogMode > 3) return std::nullopt;
+std::optional<UploadClock> UploadClock::of(const HeaderFields& first, const SampleTable& firstTable,
+                                           int dateChoice) {
+  if (first.LogMode < 1 || first.LogMode > 3 || firstTable.NumSamples < 1) return std::nullopt;
   const auto date = datetime::parseDisplayedDate(first.SampDate, dateChoice);
   const auto time = datetime::parseDisplayedTime(first.SampTime);
   if (!date || !time) return std::nullopt;
-  return UploadClock(first, {*date, *time});
+  return UploadClock(first, {*date, *time}, firstTable.instants[0]);
 }
 
-UploadClock::UploadClock(const HeaderFields& h, datetime::Instant start)
+UploadClock::UploadClock(const HeaderFields& h, datetime::Instant start,
+                         datetime::Tenths startTenths)
     : start_(start),
+      startTenths_(startTenths),
       clock_(logInterval(h.LogRate), h.LogMode == 2, h.PeriodOn, h.PeriodOff,
              PeriodRestart::kLessOneInterval) {}
 
@@ -90,6 +93,7 @@ void UploadClock::retime(SampleTable& table) {
     const datetime::Instant at = datetime::addSeconds(start_, wholeSeconds(clock_.elapsed()));
     table.SampleDate[row] = datetime::formatUsDate(at.date);
     table.SampleTime[row] = datetime::formatTime12(at.secondsOfDay);
+    table.instants[row] = startTenths_ + clock_.elapsedTenths();
     clock_.next();
   }
 }

@@ -39,14 +39,16 @@ std::optional<std::string> notAContinuation(const HeaderFields& first, const Hea
 
 // The times of the samples of an upload whose records carry none (continuous, periodic and
 // scheduled logging): from the first file's start, one interval apart (and the pauses between
-// periods), running on over the continuation files. Counted in double precision: over 27 files
-// single precision would drift by minutes. A continuation file's own header gives only a
+// periods), running on over the continuation files. The texts are counted in double precision
+// (over 27 files single precision would drift by minutes), the instants exactly in tenths of a
+// second from the first file's first sample. A continuation file's own header gives only a
 // rounded start, so its samples take their times from here.
 class UploadClock {
  public:
-  // From the first file's header as the reader left it; nullopt when its records carry their
-  // own times or its start cannot be read.
-  static std::optional<UploadClock> of(const HeaderFields& first, int dateChoice);
+  // From the first file's header and table as the reader left them; nullopt when its records
+  // carry their own times or its start cannot be read.
+  static std::optional<UploadClock> of(const HeaderFields& first, const SampleTable& firstTable,
+                                       int dateChoice);
 
   // Moves past the samples of a table that keeps its own times (the first file's).
   void skip(int samples);
@@ -54,9 +56,10 @@ class UploadClock {
   void retime(SampleTable& table);
 
  private:
-  UploadClock(const HeaderFields& h, datetime::Instant start);
+  UploadClock(const HeaderFields& h, datetime::Instant start, datetime::Tenths startTenths);
 
   datetime::Instant start_;
+  datetime::Tenths startTenths_;  // the first file's first sample
   // The viewer's clock (its period counted down in single precision, so that a pause falls
   // after the same sample) adding up in double precision.
   SampleClock<double> clock_;

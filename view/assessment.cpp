@@ -219,7 +219,7 @@ std::vector<std::string> assessmentCells(const ChartData& chart, const ColumnAss
   if (a.average) {
     cells.push_back(shortNumber(a.average->value));
     cells.push_back(fixed("%.1f", a.average->powerPercent));
-    cells.push_back(instantText(chart, a.average->startSeconds));
+    cells.push_back(isoInstantText(chart, a.average->startSeconds));
     cells.push_back(fixed("%.0f", a.average->coverage * 100.0));
   } else {
     cells.insert(cells.end(), 4, "-");

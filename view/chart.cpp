@@ -16,30 +16,6 @@ namespace {
 
 constexpr double kDay = 86400.0;
 
-// "h:mm:ss" with any number of hour digits, as elapsed times are written; blanks around it
-// ignored.
-std::optional<std::int64_t> parseElapsed(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  std::int64_t parts[3] = {0, 0, 0};
-  int part = 0;
-  bool digit = false;
-  for (char c : text) {
-    if (c >= '0' && c <= '9') {
-      if (parts[part] > 100000000) return std::nullopt;
-      parts[part] = parts[part] * 10 + (c - '0');
-      digit = true;
-    } else if (c == ':' && digit && part < 2) {
-      ++part;
-      digit = false;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (part != 2 || !digit || parts[1] > 59 || parts[2] > 59) return std::nullopt;
-  return parts[0] * 3600 + parts[1] * 60 + parts[2];
-}
-
 bool endsInAmPm(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text.size() >= 2 && (text.back() == 'M' || text.back() == 'm');
@@ -49,11 +25,19 @@ std::string twoDigits(std::int64_t v) {
   return zeroPadded(v, 2);
 }
 
+// A date in display format `dateChoice`, as the conversion of the grid's labels writes it.
+std::string dateText(const datetime::CivilDate& d, int dateChoice) {
+  std::string text = datetime::formatUsDate(d);
+  datetime::ChangeDate(text, 1, 0, dateChoice, {});
+  return text;
+}
+
 }  // namespace
 
 ChartBuilder::ChartBuilder(const GridLayout& grid, const store::SampleTable& first,
-                           const store::HeaderFields& header, int dateChoice)
-    : dateChoice_(dateChoice) {
+                           const store::HeaderFields& header, int dateChoice, int timeChoice) {
+  c_.dateChoice = dateChoice;
+  c_.timeChoice = timeChoice;
   for (int col = 0; col < grid.cols(); ++col) {
     const int source = grid.sources[static_cast<size_t>(col)];
     if (source == kTimeSource) continue;
@@ -62,15 +46,14 @@ ChartBuilder::ChartBuilder(const GridLayout& grid, const store::SampleTable& fir
   }
   if (first.NumSamples < 1) return;
   c_.twelveHour = endsInAmPm(first.SampleTime[0]);
-  // An elapsed-time upload whose samples carry clock times is drawn as a clock-time one.
-  c_.elapsed = header.ProbeType >= 16 && !c_.twelveHour;
+  c_.elapsed = first.elapsedClock;
   c_.units = first.SampleUnits[0];
   c_.logInterval = header.LogInterval;
   c_.start = c_.elapsed ? header.SampDate : first.SampleDate[0] + " " + first.SampleTime[0];
 }
 
 void ChartBuilder::reserve(std::size_t samples) {
-  seconds_.reserve(samples);
+  c_.at.reserve(samples);
   c_.timeTexts.reserve(samples);
   for (ChartSeries& s : c_.series) s.y.reserve(samples);
 }
@@ -96,46 +79,29 @@ void ChartBuilder::add(const store::SampleTable& t) {
   }
   c_.timeTexts.insert(c_.timeTexts.end(), t.SampleTime.begin(),
                       t.SampleTime.begin() + static_cast<long>(n));
-  // Seconds of every sample on one scale (days counted for clock times); NaN where the time
-  // cannot be read.
-  for (size_t j = 0; j < n; ++j) {
-    const std::string& text = t.SampleTime[j];
-    std::optional<std::int64_t> s = c_.elapsed ? parseElapsed(text) : std::nullopt;
-    if (!s) s = datetime::parseDisplayedTime(text);
-    if (!s) {
-      seconds_.push_back(std::nan(""));
-      continue;
-    }
-    if (!c_.elapsed) {
-      // The sample's own date when it has one; else a time of day that goes back means the
-      // clock passed midnight.
-      if (const auto d = datetime::parseDisplayedDate(t.SampleDate[j], dateChoice_)) {
-        day_ = datetime::daysFromCivil(*d);
-      } else if (lastSecond_ && *s < *lastSecond_) {
-        ++day_;
-      }
-      lastSecond_ = s;
-    }
-    seconds_.push_back(static_cast<double>(day_) * kDay + static_cast<double>(*s));
-  }
+  c_.at.insert(c_.at.end(), t.instants.begin(), t.instants.begin() + static_cast<long>(n));
 }
 
 ChartData ChartBuilder::finish() && {
   ChartData c = std::move(c_);
-  const size_t n = seconds_.size();
+  const size_t n = c.at.size();
   if (n == 0) return c;
-  const auto first =
-      std::find_if(seconds_.begin(), seconds_.end(), [](double s) { return !std::isnan(s); });
-  const bool any = first != seconds_.end();
-  const double origin = any ? *first : 0.0;
-  c.startSecond = !any ? 0.0 : c.elapsed ? origin : std::fmod(origin, kDay);
-  c.startDay = !any || c.elapsed ? 0 : static_cast<std::int64_t>(std::floor(origin / kDay));
-  // The seconds become the times from the first sample, in place.
-  c.x = std::move(seconds_);
+  const auto first = std::find_if(c.at.begin(), c.at.end(),
+                                  [](std::int64_t a) { return a != datetime::kNoInstant; });
+  const bool any = first != c.at.end();
+  const std::int64_t origin = any ? *first : 0;
+  const std::int64_t day = origin >= 0 ? origin / datetime::kTenthsPerDay
+                                       : -((-origin - 1) / datetime::kTenthsPerDay) - 1;
+  c.startDay = c.elapsed ? 0 : day;
+  c.startSecond =
+      static_cast<double>(c.elapsed ? origin : origin - day * datetime::kTenthsPerDay) / 10.0;
+  c.x.resize(n);
   double last = 0.0;
   for (size_t j = 0; j < n; ++j) {
     // A time that cannot be read, or one before its predecessor, stays with the predecessor.
-    last = std::max(last, !std::isnan(c.x[j]) && any ? c.x[j] - origin : last);
+    if (c.at[j] != datetime::kNoInstant) {
+      last = std::max(last, static_cast<double>(c.at[j] - origin) / 10.0);
+    }
     c.x[j] = last;
   }
 
@@ -156,8 +122,8 @@ ChartData ChartBuilder::finish() && {
 }
 
 ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
-                    const store::HeaderFields& header, int dateChoice) {
-  ChartBuilder builder(grid, table, header, dateChoice);
+                    const store::HeaderFields& header, int dateChoice, int timeChoice) {
+  ChartBuilder builder(grid, table, header, dateChoice, timeChoice);
   builder.add(table);
   return std::move(builder).finish();
 }
@@ -168,27 +134,33 @@ std::string axisText(const ChartData& chart, double seconds) {
     if (s < 0) s = 0;
     return twoDigits(s / 3600) + ":" + twoDigits(s / 60 % 60) + ":" + twoDigits(s % 60);
   }
+  const std::int64_t day = chart.startDay + (s >= 0 ? s / 86400 : -((-s - 1) / 86400) - 1);
   s = ((s % 86400) + 86400) % 86400;
+  if (s == 0) return dateText(datetime::civilFromDays(day), chart.dateChoice);
   if (chart.twelveHour) return datetime::formatTime12(s);
   return twoDigits(s / 3600) + ":" + twoDigits(s / 60 % 60) + ":" + twoDigits(s % 60);
 }
 
-std::string instantText(const ChartData& chart, double seconds) {
-  auto s = static_cast<std::int64_t>(std::floor(chart.startSecond + seconds + 0.5));
-  char buf[64];
-  if (chart.elapsed) {
-    s = std::max<std::int64_t>(s, 0);
-    std::snprintf(buf, sizeof buf, "PT%lldH%02lldM%02lldS", static_cast<long long>(s / 3600),
-                  static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-    return buf;
-  }
-  const std::int64_t day = chart.startDay + (s >= 0 ? s / 86400 : (s - 86399) / 86400);
-  s -= (day - chart.startDay) * 86400;
-  const datetime::CivilDate d = datetime::civilFromDays(day);
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02lld:%02lld:%02lld", d.year, d.month, d.day,
-                static_cast<long long>(s / 3600), static_cast<long long>(s / 60 % 60),
-                static_cast<long long>(s % 60));
-  return buf;
+std::string instantText(const ChartData& chart, std::int64_t at) {
+  if (at == datetime::kNoInstant) return {};
+  if (chart.elapsed) return datetime::isoText(at, true).substr(1);
+  const datetime::Instant i = datetime::instantOf(at);
+  std::string time = datetime::formatTime12(i.secondsOfDay);
+  datetime::ChangeTime(time, 0, chart.timeChoice);
+  if (!time.empty() && time.front() == ' ') time.erase(0, 1);
+  return dateText(i.date, chart.dateChoice) + " " + time;
+}
+
+std::string pointerText(const ChartData& chart, double seconds) {
+  const std::int64_t origin = chart.elapsed ? 0 : chart.startDay * datetime::kTenthsPerDay;
+  const auto tenths = static_cast<std::int64_t>(std::llround((chart.startSecond + seconds) * 10.0));
+  return instantText(chart, origin + tenths);
+}
+
+std::string isoInstantText(const ChartData& chart, double seconds) {
+  const std::int64_t origin = chart.elapsed ? 0 : chart.startDay * datetime::kTenthsPerDay;
+  const auto tenths = static_cast<std::int64_t>(std::llround((chart.startSecond + seconds) * 10.0));
+  return datetime::isoText(origin + tenths, chart.elapsed);
 }
 
 ValueRange valueRange(const ChartData& chart, std::optional<double> reference) {

@@ -28,6 +28,9 @@ struct ChartSeries {
 struct ChartData {
   // Seconds from the first sample, one per sample, never decreasing.
   std::vector<double> x;
+  // When each sample was taken (datetime::Tenths; kNoInstant where its texts could not be read):
+  // since 1970, or for an elapsed-time upload since the start of logging.
+  std::vector<std::int64_t> at;
   // The grid's time text of every sample.
   std::vector<std::string> timeTexts;
   // Indexes of the samples that start a run; the first is 0. A run ends where the time jumps
@@ -37,9 +40,11 @@ struct ChartData {
   bool elapsed = false;       // an elapsed-time upload: x labels are elapsed times
   bool twelveHour = true;     // clock-time labels in the 12-hour form ("02:05:09 PM")
   double startSecond = 0.0;   // seconds of day of the first sample (clock-time uploads)
-  std::int64_t startDay = 0;  // days from 1970-01-01 of the first sample (clock-time uploads)
+  std::int64_t startDay = 0;  // the first sample's day, in days since 1970 (clock-time uploads)
   double logInterval = 0.0;   // the header's logging interval in seconds; 0 when unknown
-  std::string units;          // units text of the first sample
+  int dateChoice = 3;         // the display formats the dates and times beyond the grid take
+  int timeChoice = 1;
+  std::string units;  // units text of the first sample
   // When the upload started, as a caption says it: the first sample's date and time, or for an
   // elapsed-time upload the upload's date as the "Information" panel shows it.
   std::string start;
@@ -56,7 +61,7 @@ struct ChartData {
 // `header.ProbeType` of 16 or more marks an elapsed-time upload; `dateChoice` says how to read a
 // date that reads both month first and day first.
 ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
-                    const store::HeaderFields& header, int dateChoice = 3);
+                    const store::HeaderFields& header, int dateChoice = 3, int timeChoice = 1);
 
 // The chart of an upload made of several tables, one after another (the files of an upload
 // read in turn): the columns `grid` shows of the first table, with each added table's samples
@@ -64,7 +69,7 @@ ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
 class ChartBuilder {
  public:
   ChartBuilder(const GridLayout& grid, const store::SampleTable& first,
-               const store::HeaderFields& header, int dateChoice = 3);
+               const store::HeaderFields& header, int dateChoice = 3, int timeChoice = 1);
   // Room for this many samples in all, so that adding never copies what was added before.
   void reserve(std::size_t samples);
   // Appends the samples of `table`: the values of the first table's columns, the time texts,
@@ -74,20 +79,24 @@ class ChartBuilder {
 
  private:
   ChartData c_;
-  std::vector<int> sources_;     // per series: the table column
-  std::vector<double> seconds_;  // per sample, on one scale; NaN where the time cannot be read
-  int dateChoice_;
-  std::int64_t day_ = 0;  // clock times: the day of the samples without a date of their own
-  std::optional<std::int64_t> lastSecond_;
+  std::vector<int> sources_;  // per series: the table column
 };
 
 // The text of a time axis label `seconds` after the first sample: the time of day in the grid's
 // form for clock-time uploads, "hh:mm:ss" elapsed for elapsed-time uploads.
+// A mark at midnight of a clock-time upload shows the date instead, in the chosen format.
 std::string axisText(const ChartData& chart, double seconds);
 
-// The instant `seconds` after the first sample in ISO 8601: "2006-12-05T14:05:33" for
-// clock-time uploads, the elapsed time as a duration ("PT1H02M03S") for elapsed-time ones.
-std::string instantText(const ChartData& chart, double seconds);
+// An instant as the pointer readout, the statistics table and the report show it: the date and
+// the time in the chosen formats ("05/12/2006 14:05:33"), or "hh:mm:ss" from the start for an
+// elapsed-time upload; empty for kNoInstant.
+std::string instantText(const ChartData& chart, std::int64_t at);
+// The same of the moment `seconds` after the first sample.
+std::string pointerText(const ChartData& chart, double seconds);
+// The moment `seconds` after the first sample in ISO 8601, as `stats` writes the instant of a
+// maximum: "2006-12-05T14:05:33" (".5" for a fraction), "+01:02:03" from the start of logging for
+// an elapsed-time upload.
+std::string isoInstantText(const ChartData& chart, double seconds);
 
 // The sample nearest to `seconds`, or -1 when there is none.
 long nearestSample(const ChartData& chart, double seconds);

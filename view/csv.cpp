@@ -1,11 +1,14 @@
 #include "view/csv.h"
 
+#include "datetime/datetime.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
 
 #include "core/error.h"
+#include "datetime/datetime.h"
 #include "view/number_text.h"
 
 namespace kestrand::view {
@@ -377,6 +380,32 @@ CsvOpened OpenCsvContent(std::string_view content, store::SampleTable& t,
   }
   opened.linesLost = pass.count.lines - longLines;
   return opened;
+}
+
+std::string stampCsvSamples(store::SampleTable& t, bool elapsed, int dateChoice) {
+  t.elapsedClock = elapsed;
+  datetime::InstantReading reading(dateChoice == 8 || dateChoice == 9, std::nullopt);
+  int unread = 0;
+  int first = 0;
+  for (int j = 0; j < t.NumSamples; ++j) {
+    const auto row = static_cast<std::size_t>(j);
+    datetime::Tenths at = datetime::kNoInstant;
+    if (elapsed) {
+      if (const auto s = datetime::parseElapsedTime(t.SampleTime[row])) at = *s * 10;
+    } else {
+      at = reading.read(t.SampleDate[row], t.SampleTime[row]);
+    }
+    // A row that a short line left without texts has no time to read.
+    const bool texts = !t.SampleDate[row].empty() || !t.SampleTime[row].empty();
+    if (at == datetime::kNoInstant && texts && unread++ == 0) first = j;
+    t.instants[row] = at;
+  }
+  if (unread == 0) return {};
+  const auto row = static_cast<std::size_t>(first);
+  return "Error on Open!  The date and time of sample " + std::to_string(first + 1) + " (\"" +
+         t.SampleDate[row] + " " + t.SampleTime[row] + "\")" +
+         (unread > 1 ? " and of " + std::to_string(unread - 1) + " more samples" : "") +
+         " cannot be read in any date order: left out of the chart's times.";
 }
 
 std::string shownFileName(const std::string& path) {

@@ -80,6 +80,14 @@ CsvOpened OpenCsvContent(std::string_view content, store::SampleTable& t,
                          const std::function<void(const CsvCount&)>& counted = {},
                          const store::Feedback& feedback = {});
 
+// The instants of an opened file's samples from their date and time texts. A saved file holds
+// no name to settle the order of its dates: the first sample's date is read in the order of
+// `dateChoice` (day first under 8 and 9, month first under the others), each later one in the
+// order that keeps the samples in time order, the nearer date when both do. An elapsed-time
+// upload's times ("hh:mm:ss" from the start) are read as such when `elapsed`. Returns the
+// message for the samples that no reading fits ("" when there are none).
+std::string stampCsvSamples(store::SampleTable& t, bool elapsed, int dateChoice);
+
 // The part of `path` after its last folder separator ("/" or "\"), looked for from the last
 // character back to the second; the whole path when there is none.
 std::string shownFileName(const std::string& path);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "datetime/datetime.h"
+
 namespace kestrand::view {
 
 std::vector<ColumnStats> columnStats(const ChartData& chart) {
@@ -31,6 +33,10 @@ std::vector<ColumnStats> columnStats(const ChartData& chart) {
     if (top) {
       st.maximum = s.y[*top];
       if (*top < chart.timeTexts.size()) st.maxTime = chart.timeTexts[*top];
+      if (*top < chart.at.size()) {
+        st.maxWhen = instantText(chart, chart.at[*top]);
+        st.maxIso = datetime::isoText(chart.at[*top], chart.elapsed);
+      }
       st.mean = sum / static_cast<double>(st.count);
       st.rms = std::sqrt(squares / static_cast<double>(st.count));
     }
@@ -47,11 +53,13 @@ std::string shortNumber(double v) {
 
 std::vector<std::string> statsCells(const ColumnStats& s) {
   return {s.title,   std::to_string(s.count), shortNumber(s.minimum), shortNumber(s.maximum),
-          s.maxTime, shortNumber(s.mean),     shortNumber(s.rms)};
+          s.maxWhen, shortNumber(s.mean),     shortNumber(s.rms)};
 }
 
 std::string statsLine(const ColumnStats& s) {
-  const std::vector<std::string> cells = statsCells(s);
+  std::vector<std::string> cells = statsCells(s);
+  cells[4] = s.maxTime;
+  cells.push_back(s.maxIso);
   std::string line = cells[0];
   for (std::size_t k = 1; k < cells.size(); ++k) line += '\t' + cells[k];
   return line;

@@ -18,7 +18,9 @@ struct ColumnStats {
   std::size_t count = 0;
   double minimum = 0.0;
   double maximum = 0.0;
-  std::string maxTime;  // time text of the maximum's first sample
+  std::string maxTime;  // time text of the maximum's first sample, as the grid shows it
+  std::string maxWhen;  // its date and time in the chosen formats (view::instantText)
+  std::string maxIso;   // its instant in ISO 8601 (datetime::isoText)
   double mean = 0.0;
   double rms = 0.0;  // square root of the mean of the squares
 };
@@ -30,10 +32,12 @@ std::vector<ColumnStats> columnStats(const ChartData& chart);
 // "%.7g" of a number, as the statistics and the reference level are written.
 std::string shortNumber(double v);
 
-// The texts of a column's statistics: title, count, minimum, maximum, time of the maximum,
-// mean, RMS mean.
+// The texts of a column's statistics: title, count, minimum, maximum, date and time of the
+// maximum, mean, RMS mean.
 std::vector<std::string> statsCells(const ColumnStats& s);
-// One line of `kestrand-cli stats`: the cells separated by one TAB (no line end).
+// One line of `kestrand-cli stats`, fields separated by one TAB (no line end): title, count,
+// minimum, maximum, the grid's time text of the maximum, mean, RMS mean, and the maximum's
+// instant in ISO 8601.
 std::string statsLine(const ColumnStats& s);
 
 // Whether `v` can be a reference level: a normal number above 0 (not 0, not subnormal, whose

@@ -32,7 +32,7 @@ SurveySummary surveySummary(std::vector<std::string> files, store::Notes notes,
 }
 
 std::string reportId(const ChartData& chart, const platform::LocalTime& made) {
-  std::string start = chart.samples() ? instantText(chart, 0.0) : "";
+  std::string start = chart.samples() ? isoInstantText(chart, 0.0) : "";
   std::erase_if(start, [](char c) { return c == '-' || c == ':'; });
   char when[32];
   std::snprintf(when, sizeof when, "%04d%02d%02dT%02d%02d%02d", made.year, made.month, made.day,

@@ -521,7 +521,7 @@ void ChartWidget::fillStatistics() {
     const view::ColumnStats& s = stats_[static_cast<std::size_t>(c)];
     table_->setHorizontalHeaderItem(c, new QTableWidgetItem(text(s.title)));
     std::vector<std::string> cells = {std::to_string(s.count),      view::shortNumber(s.minimum),
-                                      view::shortNumber(s.maximum), s.maxTime,
+                                      view::shortNumber(s.maximum), s.maxWhen,
                                       view::shortNumber(s.mean),    view::shortNumber(s.rms)};
     if (reference_) cells.push_back(view::shortNumber(view::percentOf(s.maximum, *reference_)));
     if (assessment_) {
@@ -585,7 +585,10 @@ void ChartWidget::saveChart() {
 void ChartWidget::pointerAt(double seconds) {
   const long j = view::nearestSample(data_, seconds);
   if (j < 0) return;
-  QString s = text(data_.timeTexts[static_cast<std::size_t>(j)]);
+  // The sample's date and time; its grid text when its instant could not be read.
+  const auto at = static_cast<std::size_t>(j);
+  const std::string when = at < data_.at.size() ? view::instantText(data_, data_.at[at]) : "";
+  QString s = text(when.empty() ? data_.timeTexts[at] : when);
   for (std::size_t c = 0; c < data_.series.size(); ++c) {
     if (hidden_[c]) continue;
     s += "   " + text(data_.series[c].title) + " " +

@@ -176,9 +176,14 @@ TEST_F(Survey, TheReportHoldsTheNotesTheStatisticsTheChartAsVectorsAndThePrinted
   // Each line of stats, with the maximum as a percentage of the level.
   const std::vector<std::string> stats = words(out);
   ASSERT_EQ(stats.size(), 2u);
-  EXPECT_EQ(stats[0], "X-Point 120 -1.25 5.5 02:05:50 PM 2.25625 2.699633");
-  wanted.push_back(stats[0] + " 137.5");
-  wanted.push_back(stats[1] + " 25");
+  EXPECT_EQ(stats[0], "X-Point 120 -1.25 5.5 02:05:50 PM 2.25625 2.699633 2006-12-05T14:05:50");
+  // The report gives the maximum's date and time in the chosen formats, and no ISO text.
+  const auto reported = [](std::string line, const std::string& level) {
+    line.erase(line.rfind(' '));
+    return line.insert(line.find(" PM ") - 9, " 12/05/2006") + " " + level;
+  };
+  wanted.push_back(reported(stats[0], "137.5"));
+  wanted.push_back(reported(stats[1], "25"));
   for (const std::string& line : words(slurp(d / "r.txt"))) wanted.push_back(line);
   EXPECT_EQ(missingInOrder(wanted, sh("pdftotext -layout r.pdf -")), "");
 
@@ -224,10 +229,11 @@ TEST_F(Survey, TheWholeUploadIsOneSeriesWithItsTimesRunningOnAndStopsAtAGap) {
   // The report says so too, and lists both files: 308 and 10 pages after the summary's.
   EXPECT_EQ(run({"report", "--whole", kFirst, "--pdf", "w.pdf"}), 1);
   EXPECT_NE(sh("pdfinfo w.pdf").find("Pages:           319\n"), std::string::npos);
-  EXPECT_EQ(missingInOrder({"Files: QV 05.Dec.06 14.05.33.dat, QV 05.Dec.06 14.05.33A.dat",
-                            words(gap)[0], whole + "2.005491"},
-                           sh("pdftotext -l 1 -layout w.pdf -")),
-            "");
+  EXPECT_EQ(
+      missingInOrder({"Files: QV 05.Dec.06 14.05.33.dat, QV 05.Dec.06 14.05.33A.dat", words(gap)[0],
+                      "X-Point 16800 -3.25 99.5 12/05/2006 06:38:53 PM 2.005491"},
+                     sh("pdftotext -l 1 -layout w.pdf -")),
+      "");
   EXPECT_EQ(run({"stats", "--whole", "saved.csv"}), 2);
 
   // The series stops, and says so, after a short continuation file that is not the last, before

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kestrand::datetime {
 namespace {
@@ -116,6 +117,28 @@ TEST(FixedTexts, NameAndBaseFormsAndTheirReading) {
        {"", "13:05:09 PM", "0:05:09 AM", "1:5:09 PM", "1:05:60 PM", "1:05:09PM"}) {
     EXPECT_FALSE(parseTime12(text).has_value()) << text;
   }
+}
+
+TEST(Instants, ReadingsOfDateAndTimeTextsAndTheOrderThatKeepsTime) {
+  const CivilDate may12{2006, 5, 12}, dec5{2006, 12, 5};
+  EXPECT_EQ(dateReadings("05/12/2006"), (std::vector<CivilDate>{may12, dec5}));
+  EXPECT_EQ(dateReadings("15/01/06"), (std::vector<CivilDate>{{2006, 1, 15}}));
+
+  const Tenths dec5At0 = tenthsOf({dec5, 0});
+  // Month first preferred, nothing settled: the nearer date that keeps time running on; a
+  // "12:mm:ss" is the hour after midnight as this program writes it, or noon trimmed of its blank.
+  InstantReading r(false, dec5At0);
+  EXPECT_EQ(r.read("05/12/2006", " 23:59:59"), dec5At0 + 863990);
+  EXPECT_EQ(r.read("06/12/2006", "12:00:01"), dec5At0 + 864010);  // 6 Dec after midnight
+  EXPECT_EQ(r.read("06/12/2006", "12:00:02"), dec5At0 + 864020);
+  EXPECT_EQ(r.read("06/12/2006", " 12:00:03"), dec5At0 + 864000 + 432030);
+  EXPECT_EQ(r.read("nothing", "12:00:04"), kNoInstant);
+  InstantReading both(false, tenthsOf({{2006, 3, 3}, 0}));  // 3 April and 4 March both follow
+  EXPECT_EQ(both.read("04/03/2006", " 13:00:00"), tenthsOf({{2006, 3, 4}, 46800}));
+  EXPECT_EQ(nameInstant("QV 05.Dec.26  10.00.00 File007.dat"), tenthsOf({{2026, 12, 5}, 36000}));
+
+  EXPECT_EQ(isoText(dec5At0 + 507335, false), "2006-12-05T14:05:33.5");
+  EXPECT_EQ(isoText(1000005, true), "+27:46:40.5");
 }
 
 }  // namespace

@@ -18,7 +18,9 @@ TEST(WholeUpload, ThePeriodicClockRunsOnFromTheFirstFilesStartAcrossItsFiles) {
   first.LogRate = 1;
   first.PeriodOn = 3;
   first.PeriodOff = 10;
-  auto clock = store::UploadClock::of(first, 3);
+  store::SampleTable firstTable;
+  firstTable.NumSamples = 4;
+  auto clock = store::UploadClock::of(first, firstTable, 3);
   ASSERT_TRUE(clock);
   clock->skip(4);  // the first file: offsets 0, 1, 2, 13
   store::SampleTable next;
@@ -28,7 +30,7 @@ TEST(WholeUpload, ThePeriodicClockRunsOnFromTheFirstFilesStartAcrossItsFiles) {
                 next.SampleTime[2],
             "12:00:04 AM|12:00:05 AM|12/06/2006 12:00:16 AM");
   first.LogMode = 0;  // records with times of their own keep them
-  EXPECT_FALSE(store::UploadClock::of(first, 3));
+  EXPECT_FALSE(store::UploadClock::of(first, firstTable, 3));
 
   store::HeaderFields other = first;
   other.DataFormat = 3;

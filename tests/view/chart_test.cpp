@@ -32,6 +32,7 @@ ChartData chartOf(const std::vector<Row>& rows, int probeType = 0) {
   }
   store::HeaderFields h;
   h.ProbeType = static_cast<std::int16_t>(probeType);
+  stampCsvSamples(t, probeType >= 16, 3);  // the instants, as an opened file gets them
   return chartData(UpdateDataTable(t, h, {}).grid, t, h);
 }
 
@@ -43,8 +44,8 @@ TEST(ColumnStats, HandComputedColumns) {
   const auto s = columnStats(c);
   ASSERT_EQ(s.size(), 2u);
   // The maximum 4 first occurs at 02:05:10 PM; mean 7/4; RMS sqrt(37/4).
-  EXPECT_EQ(statsLine(s[0]), "X-Point\t4\t-2\t4\t02:05:10 PM\t1.75\t3.041381");
-  EXPECT_EQ(statsLine(s[1]), "Y-Point\t4\t0\t0\t02:05:09 PM\t0\t0");
+  EXPECT_EQ(statsLine(s[0]), "X-Point\t4\t-2\t4\t02:05:10 PM\t1.75\t3.041381\t2006-01-15T14:05:10");
+  EXPECT_EQ(statsLine(s[1]), "Y-Point\t4\t0\t0\t02:05:09 PM\t0\t0\t2006-01-15T14:05:09");
 }
 
 TEST(ColumnStats, CellsOfAnOpenedFileThatWereNoNumberAreNoReadings) {
@@ -57,6 +58,7 @@ TEST(ColumnStats, CellsOfAnOpenedFileThatWereNoNumberAreNoReadings) {
   store::SampleTable t;
   store::HeaderFields h;
   const auto stats = [&] {
+    stampCsvSamples(t, false, 3);
     const std::vector<ColumnStats> s = columnStats(chartData(UpdateDataTable(t, h, {}).grid, t, h));
     return statsLine(s[0]) + "|" + statsLine(s[1]);
   };
@@ -66,13 +68,14 @@ TEST(ColumnStats, CellsOfAnOpenedFileThatWereNoNumberAreNoReadings) {
   EXPECT_EQ(t.SampleData(0, 1), 0.0f);
   EXPECT_EQ(
       stats(),
-      "X-Point\t2\t3\t12.5\t02:05:09 PM\t7.75\t9.089829|Move-Avg\t1\t1\t1\t02:05:11 PM\t1\t1");
+      "X-Point\t2\t3\t12.5\t02:05:09 PM\t7.75\t9.089829\t2006-01-15T14:05:09|Move-Avg\t1\t1\t1\t"
+      "02:05:11 PM\t1\t1\t2006-01-15T14:05:11");
   store::clear_regs(t, h);
   OpenCsvContent(titles + rows[0] + "2,\"QV-1100\"\r\n" + rows[1] + "0,0,\"QV-1100\"\r\n" + rows[2],
                  t, h);
   EXPECT_EQ(stats(),
-            "X-Point\t3\t0\t12.5\t02:05:09 PM\t5.166667\t7.421815|Move-Avg\t3\t0\t2\t"
-            "02:05:09 PM\t1\t1.290994");
+            "X-Point\t3\t0\t12.5\t02:05:09 PM\t5.166667\t7.421815\t2006-01-15T14:05:09|"
+            "Move-Avg\t3\t0\t2\t02:05:09 PM\t1\t1.290994\t2006-01-15T14:05:09");
 }
 
 TEST(ChartData, TimesAcrossMidnightAndPausesAndElapsed) {
@@ -92,7 +95,7 @@ TEST(ChartData, TimesAcrossMidnightAndPausesAndElapsed) {
        0,
        {0, 1, 2, 15, 16},
        {0, 3},
-       "12:00:00 AM"},
+       "01/16/2006"},  // the date at midnight
       // Elapsed time: hours run on past a day.
       {{{"", "23:59:59", 5, 0},
         {"", "24:00:00", 7, 0},

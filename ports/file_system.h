@@ -49,6 +49,8 @@ class FileSystem {
   virtual std::vector<std::string> list(const std::string& dir,
                                         const std::string& pattern) const = 0;
   virtual bool exists(const std::string& path) const = 0;
+  // True when `path` itself is a regular file: not a link to one, a directory, a device or a FIFO.
+  virtual bool isRegularFile(const std::string& path) const = 0;
   // What the symbolic link `path` points to, as written in the link, also when it leads
   // nowhere; nullopt when `path` is no symbolic link.
   virtual std::optional<std::string> linkTarget(const std::string&) const { return std::nullopt; }

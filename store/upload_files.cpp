@@ -50,7 +50,9 @@ std::vector<std::string> storedFilesOf(const platform::FileSystem& fs, const std
   std::vector<std::string> names;
   for (const std::string& name : dataFiles) {
     for (const std::string& file : {name, notesPath(name), endedMarkPath(name)}) {
-      if (fs.exists(platform::joinPath(dataDir, file))) names.push_back(file);
+      // Only the files an upload wrote: a link or a FIFO at the name is no one's upload, and is
+      // left where it is (the new file's creation then refuses it).
+      if (fs.isRegularFile(platform::joinPath(dataDir, file))) names.push_back(file);
     }
   }
   return names;

@@ -28,8 +28,8 @@ void markEndedEarly(platform::FileSystem& fs, const std::string& dataPath, const
 // The continuation file of `name` with letter `letter` ('A'..'Z'): the letter before ".dat".
 std::string continuationName(const std::string& name, char letter);
 
-// The files of the upload whose first raw data file is `firstName` that exist in `dataDir`, by
-// bare name: the first file, its continuation files, and the notes and mark of each.
+// The files of the upload whose first raw data file is `firstName` that are regular files in
+// `dataDir`, by bare name: the first file, its continuation files, and the notes and mark of each.
 std::vector<std::string> storedFilesOf(const platform::FileSystem& fs, const std::string& dataDir,
                                      const std::string& firstName);
 

@@ -227,6 +227,11 @@ std::vector<std::string> PosixFileSystem::list(const std::string& dir,
   return names;
 }
 
+bool PosixFileSystem::isRegularFile(const std::string& path) const {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool PosixFileSystem::exists(const std::string& path) const {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;

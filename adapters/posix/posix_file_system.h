@@ -15,6 +15,7 @@ class PosixFileSystem : public FileSystem {
   std::string programDirectory() const override { return programDir_; }
   std::vector<std::string> list(const std::string& dir, const std::string& pattern) const override;
   bool exists(const std::string& path) const override;
+  bool isRegularFile(const std::string& path) const override;
   std::optional<std::string> linkTarget(const std::string& path) const override;
   std::uint64_t size(const std::string& path) const override;
   std::string readHead(const std::string& path, std::size_t maxBytes) const override;

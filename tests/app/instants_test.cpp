@@ -117,8 +117,10 @@ TEST(Instants, AnElapsedTimeUploadIsDrawnAndTimedFromTheStartOfLogging) {
   EXPECT_EQ(view::columnStats(c)[0].maxIso, "+00:00:05");
 }
 
-// The 27 files of an upload, each continuation header with a start rounded as if one a second.
-void writeUpload(platform::FileSystem& fs, int mode, int rate, int perFile) {
+// The `files` files of an upload, full but the last (which holds 40 samples), each continuation
+// header with a start rounded as if one a second. Returns the number of samples.
+int writeUpload(platform::FileSystem& fs, int mode, int rate, int files) {
+  constexpr int perFile = store::kMaxSamples;
   store::HeaderFields h;
   h.SampDate = "05/12/2006";  // day first: the name settles it
   h.SampTime = " 23:50:00";
@@ -127,14 +129,16 @@ void writeUpload(platform::FileSystem& fs, int mode, int rate, int perFile) {
   h.DataFormat = 1;
   h.PeriodOn = 7;
   h.PeriodOff = 3;
-  for (int f = 0; f < store::kMaxUploadFiles; ++f) {
+  int samples = 0;
+  for (int f = 0; f < files; ++f) {
+    const int records = f + 1 == files ? 40 : perFile;
     if (f > 0) {
       const auto at = datetime::addSeconds({{2006, 12, 5}, 85800}, f * perFile);
       h.SampDate = "0" + std::to_string(at.date.day) + "/12/2006";
       h.SampTime = datetime::formatTime12(at.secondsOfDay);
     }
     std::string text = store::headerLine1(h, h.LogMode) + store::headerLine2(h);
-    for (int r = 0; r < perFile; ++r) {
+    for (int r = 0; r < records; ++r) {
       text += store::rawLine({"1", "0"});
       if (mode == 0) {
         const int s = 85800 + 3 * (f * perFile + r);
@@ -146,21 +150,23 @@ void writeUpload(platform::FileSystem& fs, int mode, int rate, int perFile) {
     fs.writeAll("/data/QV 05.Dec.06  23.50.00" +
                     (f == 0 ? "" : std::string(1, static_cast<char>('@' + f))) + ".dat",
                 text);
+    samples += records;
   }
+  return samples;
 }
 
 TEST(Instants, TheWholeUploadNeverStepsBackAtAFileBoundary) {
-  constexpr int kPerFile = 40;
   constexpr Tenths kTenths[] = {5, 10, 12, 15, 20, 30, 60, 120, 600};  // the log intervals
   for (int mode = 0; mode <= 3; ++mode) {
     for (int rate = 0; rate <= 8; ++rate) {
       SCOPED_TRACE(std::to_string(mode) + "/" + std::to_string(rate));
       Program p;
-      writeUpload(p.fs, mode, rate, kPerFile);
+      // Every mode and rate over three files; one of them over all 27.
+      const int samples = writeUpload(p.fs, mode, rate, mode == 2 && rate == 2 ? 27 : 3);
       const app::WholeUpload whole =
           app::readWholeUpload(p.prog.doc.uploadReader(), "/data", "QV 05.Dec.06  23.50.00.dat");
       const std::vector<Tenths>& at = whole.chart.at;
-      ASSERT_EQ(at.size(), std::size_t{store::kMaxUploadFiles * kPerFile});
+      ASSERT_EQ(at.size(), static_cast<std::size_t>(samples));
       const Tenths step = mode == 0 ? 30 : kTenths[rate];
       EXPECT_EQ(at.front(), kFifth + 858000);
       for (std::size_t j = 1; j < at.size(); ++j) {

@@ -21,6 +21,7 @@ class MemoryFileSystem : public FileSystem {
   std::string programDirectory() const override { return dir_; }
   std::vector<std::string> list(const std::string& dir, const std::string& pattern) const override;
   bool exists(const std::string& path) const override { return files.count(path) > 0; }
+  bool isRegularFile(const std::string& path) const override { return exists(path); }
   std::uint64_t size(const std::string& path) const override;
   std::string readHead(const std::string& path, std::size_t maxBytes) const override;
   // Through a temporary file beside `path`, as the real one: created, written, synced, renamed.

@@ -339,6 +339,7 @@ TEST_F(DesktopWindow, AfterALostPortTheProgressLineSaysTheUploadEndedWhileTheBox
   QString whileOpen;
   box.whileOpen = [&](const auto&) { whileOpen = progress->text(); };
   port.raise(2001);  // the port is lost
+  timers.advance(1);  // the link's box shows once its handler has returned
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_TRUE(whileOpen.startsWith("Upload incomplete: 1 records")) << whileOpen.toStdString();
 }

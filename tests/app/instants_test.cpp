@@ -8,6 +8,7 @@
 #include "store/raw_format.h"
 #include "store/whole_upload.h"
 #include "tests/link/frames.h"
+#include "tests/support/program_rig.h"
 #include "view/stats.h"
 
 namespace kestrand::testing {

@@ -349,7 +349,8 @@ TEST_F(DesktopWindow, AfterALostPortTheProgressLineSaysTheUploadEndedWhileTheBox
   EXPECT_TRUE(progress->text().startsWith("Receiving: ")) << progress->text().toStdString();
   QString whileOpen;
   box.whileOpen = [&](const auto&) { whileOpen = progress->text(); };
-  port.raise(2001);  // the port is lost
+  port.raise(2001);   // the port is lost
+  timers.advance(1);  // the link's boxes show once its handler has returned
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_TRUE(whileOpen.startsWith("Upload incomplete: 1 records")) << whileOpen.toStdString();
 }

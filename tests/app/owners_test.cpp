@@ -1,7 +1,7 @@
-// Who may change what. The upload being received belongs to the receive side alone: views, an
-// opened file, a format change, deletions of other entries and the close box leave what it
-// stores as it would be without them, and an upload received again under the same name moves
-// the earlier one aside whole.
+// Who may change what. The upload being received belongs to the receive side alone: deleting it
+// or closing the window asks first, a full list labels no other entry, and an upload received
+// again under the same name moves the earlier one aside whole. (What the user does meanwhile is
+// tested on the real window in tests/qt/upload_in_use_test.cpp.)
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@ using C = platform::Command;
 using platform::Answer;
 
 const std::string kFirst = "QV 05.Dec.06  14.05.33.dat";
-const std::string kOlder = "QV 04.Dec.06  10.00.00.dat";
 
 struct Receiving : Shell {
   Receiving() { started(); }
@@ -24,61 +23,8 @@ struct Receiving : Shell {
     for (const std::string& f : frames) send(f);
   }
   std::string header() const { return headerFrame({.stamp = stamp(3626, 50733)}); }
-  // An older upload of another shape: three value columns and a moving average of 5.
-  void olderUpload() {
-    send(headerFrame({.stamp = stamp(3625, 36000), .dataFormat = 7, .moveAve = 5}));
-    std::vector<std::uint8_t> body;
-    for (int n = 1; n <= 3; ++n) {
-      body.insert(body.end(), {static_cast<std::uint8_t>(0x80 | n), 2});
-      for (int k = 0; k < 4; ++k) put16(body, 0x2000 + static_cast<unsigned>(n * 10 + k));
-    }
-    send(frame(2, body, 4));
-  }
   int entry(const std::string& name) { return win.program().files.catalogue.find(name); }
-  int acks() const { return static_cast<int>(std::count(port.written.begin(), port.written.end(), '\x06')); }
 };
-
-TEST(Owners, WhatTheUserDoesDuringAnUploadChangesNothingItStores) {
-  Receiving alone;
-  alone.send(alone.header());
-  alone.send(dataFrames(16450));
-
-  Receiving busy;
-  busy.olderUpload();
-  busy.put("older.csv", "\"Date\",\"Time\",\"X-Point\"\r\n\"01/15/2006\",\"02:05:09 PM\",1.5\r\n");
-  busy.put("QV 04.Dec.06  09.00.00.dat", busy.file(kOlder));  // one more entry, to delete
-  busy.win.program().files.SearchForFiles();
-  busy.send(busy.header());
-  const std::vector<std::string> data = dataFrames(16450);
-  std::shared_ptr<const app::LoadedUpload> held;  // as a chart or a report holds a view
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    busy.send(data[i]);
-    if (i % 40 == 1) {  // view the older upload, open a file, change the date format and back
-      busy.view.listSelect(busy.entry(kOlder));
-      busy.view.click(C::kView);
-      if (!held) held = busy.win.program().doc.shown();
-      busy.dialogs.yesNoAnswers = {true};
-      busy.dialogs.chosenPaths = {"/prog/older.csv"};
-      busy.view.click(C::kOpen);
-      busy.view.click(C::kDateFormat, 5);
-      busy.view.click(C::kDateFormat, 3);
-      busy.timers.advance(1);
-    }
-    if (i == 100) {  // another entry is deleted: the upload goes on
-      busy.view.listSelect(busy.entry("QV 04.Dec.06  09.00.00.dat"));
-      busy.box.answerNext(Answer::kYes);
-      busy.view.click(C::kDelete);
-    }
-  }
-  for (const std::string& name : {kFirst, std::string("QV 05.Dec.06  14.05.33A.dat")})
-    EXPECT_EQ(busy.file(name), alone.file(name)) << name;
-  EXPECT_EQ(busy.acks(), alone.acks() + 2);  // the older upload's two messages
-  EXPECT_EQ(busy.port.written.find('\x15'), std::string::npos);
-  EXPECT_FALSE(busy.fs.exists("/prog/QV 04.Dec.06  09.00.00.dat"));
-  EXPECT_EQ(busy.win.program().doc.shownName(), kOlder);  // the view, not the upload
-  EXPECT_EQ(held->table.NumSamples, 3);  // what others hold of a view never changes
-  EXPECT_EQ(held->path, "/prog/" + kOlder);
-}
 
 TEST(Owners, ASameNameUploadCutShortLeavesTheEarlierWholeUnderReplaced) {
   Receiving r;

@@ -9,14 +9,13 @@
 
 #include <clocale>
 
-#include "tests/pty/process.h"
+#include "tests/cli/cli_rig.h"
 #include "tests/serial/pty.h"
 
 namespace kestrand::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Args = std::vector<std::string>;
 
 const std::string kRaw =
     "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,1,0\r\n1,0\r\n12.5\r\n1,0\r\n-2\r\n";
@@ -24,46 +23,12 @@ const std::string kTitles = "\"Date\",\"Time\",\"X-Point\",\"Probe\",\"Units\"\r
 const std::string kCsv = kTitles + "\"01/15/2006\",\"02:05:09 PM\",12.5,\"QV-1100\",\"V/m\"\r\n" +
                          "\"01/15/2006\",\"02:05:10 PM\",-2,\"\",\"V/m\"\r\n";
 
-// How the child process starts: in the data directory, as user nobody, within 300 MB, with
-// files of at most 100 bytes.
-std::string gDir;
-bool gAsNobody = false, gLimited = false, gFileLimit = false;
-void childSetup() {
-  if (::chdir(gDir.c_str()) != 0) ::_exit(126);
-  const rlimit memory{rlim_t{300} << 20, rlim_t{300} << 20}, size{100, 100};
-  if (gLimited) ::setrlimit(RLIMIT_AS, &memory);
-  if (gFileLimit) ::setrlimit(RLIMIT_FSIZE, &size);
-  if (gAsNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
-}
-
-struct Cli : ::testing::Test {
+struct Cli : CliRig {
   Cli() {
-    gDir = d.path;
-    gAsNobody = gLimited = gFileLimit = false;
     ::chmod(d.path.c_str(), 0755);
     put("qv0001.dat", kRaw);
     put("good.csv", kCsv);
   }
-  void put(const std::string& name, const std::string& content) const {
-    std::ofstream(d / name, std::ios::binary) << content;
-  }
-  // Runs kestrand-cli with `args` in the data directory: its exit status (-1 after five minutes),
-  // what it printed in `out` and `err`.
-  // With `redirect`, the standard output is the shell's redirection's ("2>&1 >/dev/full").
-  int run(Args args, const Args& env = {}, const std::string& redirect = {}) {
-    args.insert(args.begin(), KESTRAND_CLI);
-    if (!redirect.empty())
-      args.insert(args.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" " + redirect});
-    Process p(args, stdoutTo.empty() ? logs / "out" : stdoutTo, logs / "err", env, childSetup);
-    // A guard against a hang only: the sanitizer build on a busy machine is slow.
-    const int status = p.wait(std::chrono::minutes(5));
-    out = stdoutTo.empty() ? slurp(logs / "out") : "";
-    err = slurp(logs / "err");
-    return status;
-  }
-  const TempDir d, logs;
-  std::string out, err;
-  std::string stdoutTo;  // a terminal, say; logs/out when empty
 };
 
 TEST_F(Cli, ViewExportAndPrintARawFileWithoutWritingWhereTheyRead) {

@@ -9,13 +9,12 @@
 #include <map>
 #include <sstream>
 
-#include "tests/pty/process.h"
+#include "tests/cli/cli_rig.h"
 
 namespace kestrand::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Args = std::vector<std::string>;
 
 const std::string kFirst = "QV 05.Dec.06  14.05.33.dat";
 const std::string kNotes = "QV 05.Dec.06  14.05.33.notes";
@@ -52,30 +51,7 @@ std::vector<std::string> words(const std::string& text) {
   return lines;
 }
 
-std::string gDir;
-bool gAsNobody = false;
-void inDir() {
-  if (::chdir(gDir.c_str()) != 0) ::_exit(126);
-  if (gAsNobody && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(126);
-}
-
-struct Survey : ::testing::Test {
-  Survey() {
-    gDir = d.path;
-    gAsNobody = false;
-  }
-  void put(const std::string& name, const std::string& content) const {
-    std::ofstream(d / name, std::ios::binary) << content;
-  }
-  int run(Args args) {
-    args.insert(args.begin(), KESTRAND_CLI);
-    Process p(args, logs / "out", logs / "err", {}, inDir);
-    // A guard against a hang only: the sanitizer build on a busy machine is slow.
-    const int status = p.wait(std::chrono::minutes(5));
-    out = slurp(logs / "out");
-    err = slurp(logs / "err");
-    return status;
-  }
+struct Survey : CliRig {
   // What a shell command prints, run in the data directory.
   std::string sh(const std::string& command) const {
     std::string text;
@@ -99,8 +75,6 @@ struct Survey : ::testing::Test {
     }
     return "";
   }
-  const TempDir d, logs;
-  std::string out, err;
 };
 
 TEST_F(Survey, NotesAreSetPrintedAndClearedBesideTheFileAndNeverListed) {
@@ -142,7 +116,7 @@ TEST_F(Survey, NotesWritersTakeTurnsAndNotesNobodyMayWriteStay) {
     std::vector<std::unique_ptr<Process>> writers;
     for (const char* option : {"--site", "--operator", "--comment"}) {
       writers.push_back(std::make_unique<Process>(Args{KESTRAND_CLI, "notes", kFirst, option, "x"},
-                                                  "/dev/null", "/dev/null", Args{}, inDir));
+                                                  "/dev/null", "/dev/null", Args{}, childSetup));
     }
     for (auto& w : writers) EXPECT_EQ(w->wait(std::chrono::seconds(20)), 0);
     EXPECT_EQ(slurp(d / kNotes), "Site: x\r\nOperator: x\r\nComment: x\r\n") << round;

@@ -1,6 +1,6 @@
 // The link on an in-memory data directory: header and data messages decoded into raw file lines,
-// a file that cannot be created, the list entries, the watchdog on its timer, and continuation
-// files as they land on the file system.
+// the list entries, the watchdog on its timer, and continuation files as they land on the file
+// system. What the upload session decides alone is in upload_session_test.cpp.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const std::string kWorkedHeader = "10 01 01 23 45 67 34 80 00 01 00 00 85 10 03";
-const std::string kWorkedLast = "10 02 81 02 23 E8 8E 10 04";
 // Stamp 01234567: day number 36 (5 February 1997), second 53593 (14:53:13).
 const std::string kWorkedFile = "QV 05.Feb.97  14.53.13.dat";
 const std::string kIncomplete = "Upload of data is incomplete\n\rCheck connections and retry";
@@ -93,19 +92,6 @@ TEST(Session, DataRecordsPerModeAndColumns) {
   }
 }
 
-TEST(Session, AHeaderWhoseFileCannotBeCreatedIsRefusedYetItsUploadRunsItsCourse) {
-  Link l;
-  l.fs.refuseCreate.insert("/data/" + kWorkedFile);
-  l.send(hex(kWorkedHeader));
-  ASSERT_EQ(l.boxes().size(), 1u);
-  EXPECT_NE(l.boxes()[0].find("Permission denied"), std::string::npos);
-  EXPECT_EQ(l.send(hex(kWorkedLast)),
-            (Lines{"status ", "arm 10000",
-                   "general Data refused: the upload's file could not be created", "NAK", "stop",
-                   "close", "ended", "list " + kWorkedFile, "status-of " + kWorkedFile + " 2"}));
-  EXPECT_EQ(l.sent(), hex("15 15"));
-}
-
 TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFullUntilANewHeader) {
   for (bool full : {false, true}) {
     Link l;
@@ -122,7 +108,7 @@ TEST(Session, ListedOnceAfterTheFirstDataMessageOrRetriedWhileTheListIsFullUntil
   }
 }
 
-TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUploadIn) {
+TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBox) {
   Link l;
   l.send(hex(kWorkedHeader));
   l.timers.advance(9999);
@@ -139,15 +125,6 @@ TEST(Watchdog, TenSilentSecondsRejectAndCloseTheFileBeforeTheBoxThatLetsANewUplo
   l.display.onBox = nullptr;
   ASSERT_EQ(l.boxes().size(), 1u);
   EXPECT_EQ(l.boxes()[0], kIncomplete);
-  l.send(hex("10 02 81 02 23 E8 8E 10 17"));  // the ended upload's: refused, not written
-  l.send(headerFrame({.stamp = stamp(3626, 50733)}));
-  l.send(hex(kWorkedLast));
-  EXPECT_EQ(l.sent(), hex("06 06 15 15 06 06"));
-  EXPECT_EQ(l.file(kWorkedFile), "\"02/05/1997\",\"2:53:13 PM\",3,1\r\n2,1,0\r\n1,2\r\n100\r\n");
-  EXPECT_EQ(l.file("QV 05.Dec.06  14.05.33.dat"),
-            "\"12/05/2006\",\"2:05:33 PM\",0,1\r\n1,1,0\r\n1,2\r\n100\r\n");
-  l.timers.advance(60000);  // the new upload ended normally: no further box
-  EXPECT_EQ(l.boxes().size(), 1u);
 }
 
 constexpr std::uint32_t kDay = 3626;  // 5 December 2006

@@ -66,6 +66,7 @@ TEST(UploadSession, AckOnlyAfterTheCommitNakForDataWithoutARunningUpload) {
                          "list " + kFile}));
   const Lines last = u.send(hex(kLast));
   EXPECT_TRUE(ackAfterCommit(header) && ackAfterCommit(data) && ackAfterCommit(last));
+  EXPECT_EQ(last.back(), "status-of " + kFile + " 2");  // complete
   EXPECT_EQ(u.lastOf(link::Action::Kind::kUploadEnded).end, UploadEnd::kLastMessage);
   // After the upload's last message its data is refused: NAK alone, nothing written.
   EXPECT_EQ(u.send(hex(kMore)),

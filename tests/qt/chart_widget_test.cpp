@@ -14,11 +14,11 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include "adapters/qt/qt_main_view.h"
 #include "app/main_window.h"
 #include "modal.h"
 #include "tests/fakes/fakes.h"
 #include "tests/fakes/memory_file_system.h"
-#include "adapters/qt/qt_main_view.h"
 
 namespace kestrand::platform::qt {
 namespace {
@@ -42,16 +42,17 @@ view::ChartData upload(int n, int columns) {
   return c;
 }
 
+// How far apart two colours are: the sum of their channels' differences.
+int apart(QColor a, QColor b) {
+  return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+         std::abs(a.blue() - b.blue());
+}
+
 // Pixels of the picture's first `rows` rows (all by default) close to `colour`.
 int pixelsNear(const QImage& image, QColor colour, int rows = -1) {
   int n = 0;
   for (int y = 0; y < (rows < 0 ? image.height() : rows); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      const QColor c = image.pixelColor(x, y);
-      n += std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
-               std::abs(c.blue() - colour.blue()) <
-           30;
-    }
+    for (int x = 0; x < image.width(); ++x) n += apart(image.pixelColor(x, y), colour) < 30;
   }
   return n;
 }
@@ -188,10 +189,6 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
 
   // Seventeen lines told apart: ten colours far from each other and from the reference line,
   // then the same colours dashed. Each legend entry shows its line's pen.
-  const auto apart = [](QColor a, QColor b) {
-    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
-           std::abs(a.blue() - b.blue());
-  };
   for (std::size_t a = 0; a < 10; ++a) {
     EXPECT_GT(apart(seriesColour(a), kReferenceColour), 150) << a;
     for (std::size_t b = a + 1; b < 10; ++b)

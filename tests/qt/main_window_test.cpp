@@ -29,16 +29,16 @@
 #include <fstream>
 #include <memory>
 
-#include "desktop/chart_tab.h"
-#include "modal.h"
-#include "tests/fakes/fake_timers.h"
-#include "tests/fakes/fakes.h"
-#include "tests/fakes/memory_file_system.h"
 #include "adapters/posix/posix_file_system.h"
 #include "adapters/qt/chart_feed.h"
 #include "adapters/qt/chart_widget.h"
 #include "adapters/qt/qt_dialogs.h"
 #include "adapters/qt/qt_main_view.h"
+#include "desktop/chart_tab.h"
+#include "modal.h"
+#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/fakes.h"
+#include "tests/fakes/memory_file_system.h"
 
 namespace kestrand {
 namespace {
@@ -209,6 +209,26 @@ class DesktopWindow : public ::testing::Test {
     return !window->ended();
   }
   QMainWindow* qwin() const { return view.window(); }
+  // A one-column raw data file of 5 December 2006 from `time`, its samples 0, 1, 2 ...
+  static std::string raw(const std::string& time, int records) {
+    std::string s = "\"12/05/2006\",\"" + time + "\",0,1\r\n1,1,0\r\n";
+    for (int j = 0; j < records; ++j) s += "1,0\r\n" + std::to_string(j) + "\r\n";
+    return s;
+  }
+  void put(const std::string& name, const std::string& content) const {
+    std::ofstream(data + "/" + name, std::ios::binary) << content;
+  }
+  std::string read(const std::string& name) const {
+    std::ifstream f(data + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+  }
+  // Selects the entry whose text ends in `ending` and clicks "View".
+  void viewEntry(const std::string& ending) {
+    for (int i = 0; i < view.listCount(); ++i) {
+      if (view.listItem(i).ends_with(ending)) view.listSelect(i);
+    }
+    child<QPushButton>(qwin(), "cmdView")->click();
+  }
   QTemporaryDir dir;
   std::string data = dir.path().toStdString();
   platform::posix::PosixFileSystem fs{data};
@@ -241,8 +261,7 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   const QFontMetrics metrics(child<QListWidget>(qwin(), "List1")->font());
   EXPECT_EQ(metrics.horizontalAdvance("iiii"), metrics.horizontalAdvance("MMMM"));
   auto* grid = child<QTableView>(qwin(), "MSFlexGrid1");
-  view.listSelect(0);
-  child<QPushButton>(qwin(), "cmdView")->click();
+  viewEntry(".dat");
 
   EXPECT_TRUE(box.shown.empty());
   const QAbstractItemModel* model = grid->model();
@@ -292,18 +311,10 @@ void saveAs(const QString& name, int filter) {
 }
 
 TEST_F(DesktopWindow, SavedFilesTakeTheTypedExtensionElseTheFilters) {
-  std::string raw = "\"12/05/2006\",\"02:05:33 PM\",0,1\r\n1,1,0\r\n";
-  for (int j = 0; j < 30; ++j) raw += "1,0\r\n" + std::to_string(j) + "\r\n";
-  std::ofstream(data + "/QV 05.Dec.06  14.05.33.dat", std::ios::binary) << raw;
+  put("QV 05.Dec.06  14.05.33.dat", raw("02:05:33 PM", 30));
   ASSERT_TRUE(start());
-  view.listSelect(0);
-  child<QPushButton>(qwin(), "cmdView")->click();
-  const auto head = [&](const std::string& name) {
-    std::ifstream f(data + "/" + name, std::ios::binary);
-    std::string s(8, '\0');
-    f.read(s.data(), 8);
-    return f ? s : std::string("missing");
-  };
+  viewEntry(".dat");
+  const auto head = [&](const std::string& name) { return read(name).substr(0, 8); };
   // "Save as": ".csv" added to a name without an extension (digits alone are none); "All
   // Files" keeps the name as typed.
   auto* save = child<QAction>(qwin(), "mnuSave");
@@ -338,8 +349,8 @@ TEST_F(DesktopWindow, AfterALostPortTheProgressLineSaysTheUploadEndedWhileTheBox
   EXPECT_TRUE(progress->text().startsWith("Receiving: ")) << progress->text().toStdString();
   QString whileOpen;
   box.whileOpen = [&](const auto&) { whileOpen = progress->text(); };
-  port.raise(2001);  // the port is lost
-  timers.advance(1);  // the link's box shows once its handler has returned
+  port.raise(2001);   // the port is lost
+  timers.advance(1);  // the link's boxes show once its handler has returned
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_TRUE(whileOpen.startsWith("Upload incomplete: 1 records")) << whileOpen.toStdString();
 }
@@ -355,32 +366,22 @@ void answerNotes(QMessageBox::StandardButton button) {
 }
 
 TEST_F(DesktopWindow, EditedNotesAskBeforeViewOpenOrClosingLeavesThem) {
-  for (const char* name : {"/QV a.dat", "/QV b.dat"}) {
-    std::ofstream(data + name, std::ios::binary)
-        << "\"12/05/2006\",\"02:05:33 PM\",0,1\r\n1,1,0\r\n1,0\r\n7\r\n";
-  }
+  for (const char* name : {"QV a.dat", "QV b.dat"}) put(name, raw("02:05:33 PM", 1));
   ASSERT_TRUE(start());
-  const auto show = [&](const char* ending) {
-    for (int i = 0; i < view.listCount(); ++i) {
-      if (view.listItem(i).ends_with(ending)) view.listSelect(i);
-    }
-    child<QPushButton>(qwin(), "cmdView")->click();
-  };
-  show("a.dat");
+  viewEntry("a.dat");
   auto* site = child<QLineEdit>(qwin(), "txtSite");
   QTest::keyClicks(site, "roof");
   answerNotes(QMessageBox::Cancel);  // View stays on the edited notes
-  show("b.dat");
+  viewEntry("b.dat");
   EXPECT_TRUE(window->program().doc.shownFile().ends_with("a.dat"));
   answerNotes(QMessageBox::Cancel);  // so does Open
   child<QAction>(qwin(), "mnuopen")->trigger();
   answerNotes(QMessageBox::Save);  // saved beside a, then b on display
-  show("b.dat");
-  std::ifstream saved(data + "/QV a.notes", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}).substr(0, 12), "Site: roof\r\n");
+  viewEntry("b.dat");
+  EXPECT_EQ(read("QV a.notes").substr(0, 12), "Site: roof\r\n");
   EXPECT_TRUE(window->program().doc.shownFile().ends_with("b.dat"));
   EXPECT_EQ(site->text(), "");
-  show("a.dat");  // nothing edited: no question
+  viewEntry("a.dat");  // nothing edited: no question
   EXPECT_EQ(site->text(), "roof");
   QTest::keyClicks(site, " 2");
   answerNotes(QMessageBox::Cancel);
@@ -389,8 +390,7 @@ TEST_F(DesktopWindow, EditedNotesAskBeforeViewOpenOrClosingLeavesThem) {
   answerNotes(QMessageBox::Discard);
   qwin()->close();
   EXPECT_TRUE(window->ended());
-  std::ifstream kept(data + "/QV a.notes", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}).substr(0, 12), "Site: roof\r\n");
+  EXPECT_EQ(read("QV a.notes").substr(0, 12), "Site: roof\r\n");
 }
 
 TEST_F(DesktopWindow, TheReportListsEveryColumnWithinThePageAndPrintDataSaysWhatItCuts) {
@@ -403,8 +403,7 @@ TEST_F(DesktopWindow, TheReportListsEveryColumnWithinThePageAndPrintDataSaysWhat
   }
   f.close();
   ASSERT_TRUE(start());
-  view.listSelect(0);
-  child<QPushButton>(qwin(), "cmdView")->click();
+  viewEntry(".dat");
   const QAbstractItemModel* grid = child<QTableView>(qwin(), "MSFlexGrid1")->model();
 
   test::whenModalOpens([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
@@ -461,28 +460,18 @@ TEST_F(DesktopWindow, APortThatWillNotOpenIsLookedForEverySecondAndADeadLinkIsNa
 }
 
 TEST_F(DesktopWindow, ViewThenSaveReportAsPdfThenSaveHandsOverTheWholeUploadsReport) {
-  const std::string first = data + "/QV 05.Dec.06  14.05.33";
-  const auto raw = [](const char* time, int records) {
-    std::string s = "\"12/05/2006\",\"" + std::string(time) + "\",0,1\r\n1,1,0\r\n";
-    for (int j = 0; j < records; ++j) s += "1,0\r\n" + std::to_string(j) + "\r\n";
-    return s;
-  };
-  std::ofstream(first + ".dat", std::ios::binary) << raw("02:05:33 PM", 60);
-  std::ofstream(first + "A.dat", std::ios::binary) << raw("02:06:34 PM", 5);
-  std::ofstream(first + ".notes", std::ios::binary) << "Site: roof 3\r\n";
+  const std::string first = "QV 05.Dec.06  14.05.33";
+  put(first + ".dat", raw("02:05:33 PM", 60));
+  put(first + "A.dat", raw("02:06:34 PM", 5));
+  put(first + ".notes", "Site: roof 3\r\n");
   ASSERT_TRUE(start());
-  for (int i = 0; i < view.listCount(); ++i) {
-    if (view.listItem(i).ends_with("33.dat")) view.listSelect(i);
-  }
-  child<QPushButton>(qwin(), "cmdView")->click();
+  viewEntry("33.dat");
 
   // The notes of the file on display, edited and saved beside it.
   EXPECT_EQ(child<QLineEdit>(qwin(), "txtSite")->text(), "roof 3");
   child<QLineEdit>(qwin(), "txtOperator")->setText(QString::fromUtf8("J\u00F6rg"));
   child<QPushButton>(qwin(), "cmdSaveNotes")->click();
-  std::ifstream saved(first + ".notes", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}),
-            "Site: roof 3\r\nOperator: J\xC3\xB6rg\r\nComment: \r\n");
+  EXPECT_EQ(read(first + ".notes"), "Site: roof 3\r\nOperator: J\xC3\xB6rg\r\nComment: \r\n");
   // The file has a continuation: the box shows, and the chart takes both files.
   auto* whole = child<QCheckBox>(qwin(), "chkWholeUpload");
   ASSERT_FALSE(whole->isHidden());
@@ -497,7 +486,7 @@ TEST_F(DesktopWindow, ViewThenSaveReportAsPdfThenSaveHandsOverTheWholeUploadsRep
   EXPECT_FALSE(chartTab->survey().writing());
   EXPECT_TRUE(box.shown.empty());
   // The summary, then two pages of the first file's listing and one of the second's.
-  const std::string pdf = "'" + first + ".pdf'";
+  const std::string pdf = "'" + data + "/" + first + ".pdf'";
   EXPECT_EQ(std::system(("pdfinfo " + pdf + " | grep -q '^Pages: *4$'").c_str()), 0);
   EXPECT_EQ(std::system(("pdftotext -l 1 " + pdf + " - | grep -q 'J\xC3\xB6rg'").c_str()), 0);
 }

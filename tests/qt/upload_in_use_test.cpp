@@ -10,14 +10,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/main_window.h"
-#include "desktop/chart_tab.h"
-#include "tests/fakes/fakes.h"
 #include "adapters/posix/posix_file_system.h"
 #include "adapters/posix/system_clock.h"
 #include "adapters/qt/qt_main_view.h"
 #include "adapters/qt/qt_timer.h"
 #include "adapters/qt/serial/qt_serial_port.h"
+#include "app/main_window.h"
+#include "desktop/chart_tab.h"
+#include "tests/fakes/fakes.h"
 #include "tests/pty/process.h"
 
 namespace kestrand::testing {
@@ -64,10 +64,12 @@ TEST(DesktopUpload, WhatTheUserDoesDuringALongUploadLeavesItsFilesAsTheMeterSent
       if (view.listItem(i).ends_with(name)) view.listSelect(i);
     }
   };
+  decltype(window.program().doc.shown()) held;  // as a chart or a report holds a view
   int status = -1;
   for (int round = 0; status < 0 && round < 3000; ++round) {
     select("QV 04.Dec.06  10.00.00.dat");
     window.command(C::kView, 0);
+    if (!held) held = window.program().doc.shown();
     view.selectTab(2);  // the chart of what is on display
     QTest::qWait(20);
     dialogs.yesNoAnswers = {true};
@@ -96,6 +98,9 @@ TEST(DesktopUpload, WhatTheUserDoesDuringALongUploadLeavesItsFilesAsTheMeterSent
   stored.erase("QV 04.Dec.06  10.00.00.dat");
   EXPECT_TRUE(stored == expected);  // megabytes: no print
   EXPECT_FALSE(std::filesystem::exists(data / "QV 04.Dec.06  09.00.00.dat"));
+  ASSERT_TRUE(held);  // what others hold of a view never changes
+  EXPECT_EQ(held->table.NumSamples, 40);
+  EXPECT_EQ(held->path, data / "QV 04.Dec.06  10.00.00.dat");
 }
 
 }  // namespace

@@ -16,10 +16,10 @@
 
 #include "core/messages.h"
 #include "link/meter_link.h"
-#include "tests/fakes/fake_timers.h"
-#include "tests/fakes/fakes.h"
 #include "store/catalogue.h"
 #include "store/probe_table.h"
+#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/fakes.h"
 
 namespace kestrand::testing {
 
@@ -33,7 +33,7 @@ struct RecordedReplies : link::Replies {
   std::function<void(char)> onSend;
 };
 
-// The watchdog on a fake timer; the status timer only counted.
+// The watchdog on a fake timer; the status timer not run.
 struct HubTimers : link::LinkTimers {
   explicit HubTimers(platform::fake::FakeTimerHub& hub) : watchdog(hub.createTimer()) {
     watchdog->setInterval(0);
@@ -44,30 +44,25 @@ struct HubTimers : link::LinkTimers {
     watchdog->setEnabled(true);
   }
   void stopWatchdog() override { watchdog->setEnabled(false); }
-  void startStatusTimer() override { ++statusTimerStarts; }
-  bool watchdogRunning() const { return watchdog->running(); }
+  void startStatusTimer() override {}
 
   std::unique_ptr<platform::Timer> watchdog;
-  int statusTimerStarts = 0;
 };
 
+// The boxes and the last progress recorded; the other texts dropped.
 struct RecordedDisplay : link::LinkDisplay {
-  void status(const std::string& text) override { statusText = text; }
-  void generalMessage(const std::string& text) override { general.push_back(text); }
-  void notice(const std::string& text, int ms) override { notices.emplace_back(text, ms); }
+  void status(const std::string&) override {}
+  void generalMessage(const std::string&) override {}
+  void notice(const std::string&, int) override {}
   void errorNotice(const std::string& text) override {
     boxes.push_back(text);
     if (onBox) onBox(text);
   }
-  void busy(bool on) override { busyPointer = on; }
+  void busy(bool) override {}
   void progress(const link::UploadProgress& p) override { lastProgress = p; }
 
-  std::string statusText;
-  std::vector<std::string> general;
-  std::vector<std::pair<std::string, int>> notices;
   std::vector<std::string> boxes;
   std::function<void(const std::string&)> onBox;  // told of each box as it is raised
-  bool busyPointer = false;
   std::optional<link::UploadProgress> lastProgress;
 };
 
@@ -89,10 +84,8 @@ struct CatalogueList : link::UploadList {
     if (i >= 0) catalogue.FileStatus[static_cast<std::size_t>(i)] = status;
     if (name.empty()) catalogue.newestStatus() = status;
   }
-  void replaced(const store::ReplacedUpload& moved) override { replacedUploads.push_back(moved); }
-  void ended(link::UploadEnd end, const std::vector<std::string>& files) override {
-    endings.emplace_back(end, files);
-  }
+  void replaced(const store::ReplacedUpload&) override {}
+  void ended(link::UploadEnd, const std::vector<std::string>&) override {}
   // The entry texts of a fresh search of the data directory.
   std::vector<std::string> rescan() {
     std::vector<std::string> texts;
@@ -106,8 +99,6 @@ struct CatalogueList : link::UploadList {
   store::ProbeTable probes;
   const MessageCatalogue messages;
   std::vector<std::string> entries;
-  std::vector<store::ReplacedUpload> replacedUploads;
-  std::vector<std::pair<link::UploadEnd, std::vector<std::string>>> endings;
 
  private:
   RecordedDisplay& display_;

@@ -48,8 +48,9 @@ struct Survey::Job {
 };
 
 Survey::Survey(Document& doc, Presenter& present, platform::FileSystem& fs,
-               platform::TimerFactory& timers, platform::Dialogs& dialogs, std::string dataPath,
-               SurveyDisplay display, ReportOpener open)
+               platform::TimerFactory& timers, const platform::Clock& clock,
+               platform::Dialogs& dialogs, std::string dataPath, SurveyDisplay display,
+               ReportOpener open)
     : doc_(doc),
       present_(present),
       fs_(fs),
@@ -57,7 +58,8 @@ Survey::Survey(Document& doc, Presenter& present, platform::FileSystem& fs,
       dataPath_(std::move(dataPath)),
       display_(std::move(display)),
       open_(std::move(open)),
-      timer_(timers.createTimer()) {
+      timer_(timers.createTimer()),
+      clock_(clock) {
   // A new timer is enabled: it runs only while a report is being written.
   timer_->setEnabled(false);
   timer_->setInterval(1);
@@ -183,6 +185,7 @@ void Survey::saveReport() {
       view::surveySummary(files, std::move(notes), whole ? upload->labels : doc_.labels(),
                           view::columnStats(chart), level, chart.units);
   if (whole) summary.remarks = upload->messages;
+  summary.reportId = view::reportId(chart, clock_.now());
 
   auto job = std::make_unique<Job>();
   job->path = path;

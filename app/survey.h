@@ -14,6 +14,7 @@
 #include "app/presenter.h"
 #include "app/whole_upload.h"
 #include "app/main_view.h"
+#include "ports/clock.h"
 #include "ports/printer.h"
 #include "ports/timer.h"
 #include "store/notes.h"
@@ -46,10 +47,10 @@ inline constexpr const char* kReportFilter = "PDF document|*.pdf";
 class Survey {
  public:
   // Works on `doc` (its chart, notes and report) and shows through `present`; reports are
-  // proposed in `dataPath`.
+  // proposed in `dataPath`, and their id names the time `clock` gives when they are made.
   Survey(Document& doc, Presenter& present, platform::FileSystem& fs,
-         platform::TimerFactory& timers, platform::Dialogs& dialogs, std::string dataPath,
-         SurveyDisplay display, ReportOpener open);
+         platform::TimerFactory& timers, const platform::Clock& clock, platform::Dialogs& dialogs,
+         std::string dataPath, SurveyDisplay display, ReportOpener open);
   ~Survey();
   Survey(const Survey&) = delete;
   Survey& operator=(const Survey&) = delete;
@@ -97,6 +98,7 @@ class Survey {
   // largest (47.5 MB) is held once, and is read again for a report.
   std::optional<WholeUpload> upload_;
   std::unique_ptr<platform::Timer> timer_;
+  const platform::Clock& clock_;
   std::unique_ptr<Job> job_;
 };
 

@@ -33,7 +33,8 @@ ChartTab::ChartTab(app::MainWindow& window, platform::qt::QtMainView& view,
     return platform::qt::openSurveyReport(fs, path, summary, data, look);
   };
   survey_ = std::make_unique<app::Survey>(program.doc, program.present, fs, program.services.timers,
-                                          dialogs, dir, std::move(display), std::move(open));
+                                          program.services.clock, dialogs, dir, std::move(display),
+                                          std::move(open));
   app::Survey* survey = survey_.get();
 
   program.doc.showChart = [survey](std::function<view::ChartData()> make, const std::string&) {

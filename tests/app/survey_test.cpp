@@ -39,8 +39,8 @@ struct Survey : ::testing::Test {
       printer = p.get();
       return std::unique_ptr<platform::Printer>(std::move(p));
     };
-    survey = std::make_unique<app::Survey>(g.doc, g.present, fs, rig.timers, dialogs, "/prog",
-                                           display, open);
+    survey = std::make_unique<app::Survey>(g.doc, g.present, fs, rig.timers, rig.clock, dialogs,
+                                           "/prog", display, open);
     g.doc.showChart = [this](std::function<view::ChartData()> make, const std::string&) {
       survey->shown(std::move(make));
     };
@@ -110,6 +110,7 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
   EXPECT_EQ(summary.details.at(4), "Number of Samples -  1100");
   EXPECT_EQ(summary.assessmentText.at(1), "Frequency - 900 MHz");
   EXPECT_EQ(summary.pageFoot + " " + std::to_string(summary.listingPages), "QV 1.dat 21");
+  EXPECT_TRUE(summary.reportId.ends_with("-20261205T100003")) << summary.reportId;  // made now
   ASSERT_TRUE(survey->writing());
 
   // 1100 samples: 21 pages, twenty at the first tick, the last at the second; the document

@@ -430,7 +430,7 @@ std::vector<std::int64_t> timeReadings(std::string_view text) {
   if (!t) return {};
   const std::string_view trimmed = trimBlanks(text);
   const bool twentyFour = !(trimmed.size() > 3 && trimmed[trimmed.size() - 3] == ' ');
-  if (twentyFour && *t / 3600 == 12 && !blank) return {*t - 12 * 3600, *t};
+  if (twentyFour && *t / 3600 == 12 && !blank) return {*t - std::int64_t{12} * 3600, *t};
   return {*t};
 }
 
@@ -521,7 +521,7 @@ std::optional<Tenths> nameInstant(std::string_view name) {
       const bool dot2 = expect(t, p, '.');
       const auto s = readNumber(t, p, 2, 2);
       if (h && m && s && dot1 && dot2 && *h < 24 && *m < 60 && *s < 60)
-        seconds = std::int64_t{*h} * 3600 + *m * 60 + *s;
+        seconds = std::int64_t{*h} * 3600 + std::int64_t{*m} * 60 + *s;
     }
     return tenthsOf({*date, seconds});
   }

@@ -87,7 +87,7 @@ ListUpdate FileList::AddToList(const ListedFile& f) {
   FileCatalogue& cat = d_.catalogue;
   if (cat.NumFiles >= kMaxFiles) return {d_.messages.box(Msg::kListFull), {}, {}};
   // A units code outside the table's seven codes is listed as code 0.
-  const std::int16_t units = f.UnitsCode > 6 || f.UnitsCode < 0 ? 0 : f.UnitsCode;
+  const std::int16_t units = f.UnitsCode > 6 || f.UnitsCode < 0 ? std::int16_t{0} : f.UnitsCode;
   ListUpdate added;
   added.entry =
       listEntryText(f.ListDate, f.ListTime, f.ProbeType, d_.probes.ModelName(f.ProbeType),

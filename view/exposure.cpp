@@ -30,12 +30,12 @@ constexpr Formula kThirty = c(30.0);
 // ICNIRP 1998 above 10 GHz: 68 / f_G^1.05 minutes.
 constexpr Formula kIcnirp98High = ghz(68.0, -1.05);
 
-const char* const kFccOcc = "47 CFR 1.1310 Table 1 (A), occupational/controlled";
-const char* const kFccGen = "47 CFR 1.1310 Table 1 (B), general population/uncontrolled";
-const char* const kI98Occ = "ICNIRP 1998 Table 6";
-const char* const kI98Pub = "ICNIRP 1998 Table 7";
-const char* const kI20Body = "ICNIRP 2020 Table 5";
-const char* const kI20Local = "ICNIRP 2020 Table 6";
+constexpr const char* kFccOcc = "47 CFR 1.1310 Table 1 (A), occupational/controlled";
+constexpr const char* kFccGen = "47 CFR 1.1310 Table 1 (B), general population/uncontrolled";
+constexpr const char* kI98Occ = "ICNIRP 1998 Table 6";
+constexpr const char* kI98Pub = "ICNIRP 1998 Table 7";
+constexpr const char* kI20Body = "ICNIRP 2020 Table 5";
+constexpr const char* kI20Local = "ICNIRP 2020 Table 6";
 
 // clang-format off
 constexpr std::array kStandards = {

@@ -81,8 +81,12 @@ void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
       throw Error(ErrorKind::kGeneral,
                   "No raw data file has been viewed or received to name the file after");
     }
-    const auto chosen = dialogs.saveFile({"Save as", view::kCsvFilter, files.DataPath(),
-                                          current.substr(0, current.size() - 4) + ".csv", true});
+    const auto chosen = dialogs.saveFile({"Save as",
+                                          view::kCsvFilter,
+                                          files.DataPath(),
+                                          current.substr(0, current.size() - 4) + ".csv",
+                                          true,
+                                          {}});
     if (!chosen) return;
     path = chosen->path;
     // With the spreadsheet filter, a name typed without an extension gets ".csv"; "All Files"
@@ -161,7 +165,7 @@ void mnuopen_Click(Document& doc, Presenter& present, const platform::FileSystem
   doc.clear_regs();
   std::optional<std::string> chosen;
   try {
-    chosen = dialogs.openFile({"Open Data File", view::kCsvFilter, dataPath, {}, false});
+    chosen = dialogs.openFile({"Open Data File", view::kCsvFilter, dataPath, {}, false, {}});
   } catch (const Error& e) {
     present.ask({"Error on Open!  " + e.description(), Buttons::kOk, false, kFileErrorTitle});
     return;

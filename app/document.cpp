@@ -6,10 +6,18 @@ namespace kestrand::app {
 
 Document::Document(Deps deps) : d_(deps) {}
 
+std::shared_ptr<const LoadedUpload> Document::shown() const {
+  if (shown_) return shown_;
+  static const auto nothing = std::make_shared<const LoadedUpload>();
+  return nothing;
+}
+
 void Document::replace(const std::function<void(LoadedUpload&)>& change) {
   // Copied on write: when nothing else holds the upload shown, no one can see it change.
-  std::shared_ptr<LoadedUpload> next =
-      shown_.use_count() == 1 ? std::move(shown_) : std::make_shared<LoadedUpload>(*shown_);
+  std::shared_ptr<LoadedUpload> next = !shown_ ? std::make_shared<LoadedUpload>()
+                                       : shown_.use_count() == 1
+                                           ? std::move(shown_)
+                                           : std::make_shared<LoadedUpload>(*shown_);
   try {
     change(*next);
   } catch (...) {

@@ -12,13 +12,13 @@
 #include <memory>
 #include <string>
 
+#include "app/main_view.h"
 #include "app/presenter.h"
 #include "app/whole_upload.h"
 #include "core/messages.h"
 #include "datetime/format_preferences.h"
 #include "ports/clock.h"
 #include "ports/file_system.h"
-#include "app/main_view.h"
 #include "store/header.h"
 #include "store/probe_table.h"
 #include "store/sample_table.h"
@@ -82,11 +82,11 @@ class Document {
   const MessageCatalogue& messages() const { return d_.messages; }
 
   // The upload on display and its parts.
-  std::shared_ptr<const LoadedUpload> shown() const { return shown_; }
-  const store::SampleTable& table() const { return shown_->table; }
-  const store::HeaderFields& header() const { return shown_->header; }
-  const std::string& shownFile() const { return shown_->path; }
-  const std::string& shownName() const { return shown_->name; }
+  std::shared_ptr<const LoadedUpload> shown() const;
+  const store::SampleTable& table() const { return shown()->table; }
+  const store::HeaderFields& header() const { return shown()->header; }
+  const std::string& shownFile() const { return shown()->path; }
+  const std::string& shownName() const { return shown()->name; }
   const view::GridLayout& grid() const { return grid_; }  // what the grid shows of the table
   // Where the chart of the table goes, with the upload's name (the desktop program's "Chart"
   // tab); called after every grid update with what makes the chart, so that it is made when it
@@ -98,7 +98,10 @@ class Document {
   void showGrid();
 
   Deps d_;
-  std::shared_ptr<LoadedUpload> shown_ = std::make_shared<LoadedUpload>();
+  // None until the first read: until then an empty upload all documents share stands for it
+  // (made when first asked for, so that a command that reads no file into the document never
+  // pays for a table).
+  std::shared_ptr<LoadedUpload> shown_;
   view::GridLayout grid_;
   view::InfoLabels labels_;
 };

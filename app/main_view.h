@@ -138,6 +138,9 @@ struct FileDialogRequest {
   std::string folder;             // the folder shown first
   std::string fileName;           // the name proposed (save dialogs)
   bool confirmOverwrite = false;  // ask before replacing an existing file (save dialogs)
+  // A check box under the file's name with this text, unchecked at first (save dialogs; none
+  // when empty).
+  std::string option;
   bool operator==(const FileDialogRequest&) const = default;
 };
 
@@ -146,6 +149,7 @@ struct FileDialogRequest {
 struct SaveChoice {
   std::string path;
   int filter = 0;
+  bool option = false;  // the request's check box was checked
   bool operator==(const SaveChoice&) const = default;
 };
 

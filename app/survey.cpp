@@ -14,6 +14,7 @@ namespace {
 // included, so that the link's messages are answered in good time meanwhile.
 constexpr std::size_t kPagesPerStep = 20;
 const std::string kReportTitle = "Save report as PDF";
+const char* const kSummaryOnlyText = "Summary only, without the listing pages";
 
 std::string nameOf(const std::string& path) {
   return path.substr(path.rfind('/') + 1);
@@ -43,8 +44,8 @@ struct Survey::Job {
   std::vector<std::string> files;  // a whole upload's files, each listed in turn
   std::size_t file = 0;            // the next of them to read
   std::vector<view::ReportPage> pages;
-  std::size_t next = 0;  // the next page to print
-  bool continued = false;
+  std::size_t next = 0;   // the next page to print
+  bool continued = true;  // the summary's pages come first
 };
 
 Survey::Survey(Document& doc, Presenter& present, platform::FileSystem& fs,
@@ -85,14 +86,12 @@ void Survey::setWhole(bool whole) {
   showNotes();
 }
 
-WholeUpload Survey::readWhole(bool say) {
+WholeUpload Survey::readWhole() {
   present_.busy(true);
   WholeUpload upload =
       readWholeUpload(doc_.uploadReader(), dirOf(doc_.shownFile()), nameOf(doc_.shownFile()));
   present_.busy(false);
-  if (say) {
-    for (const std::string& text : upload.messages) present_.errorBox(text);
-  }
+  for (const std::string& text : upload.messages) present_.errorBox(text);
   return upload;
 }
 
@@ -101,7 +100,7 @@ void Survey::showSeries() {
     display_.chart(oneFile_, nameOf(doc_.shownFile()));
     return;
   }
-  upload_ = readWhole(true);
+  upload_ = readWhole();
   auto series = std::make_shared<view::ChartData>(std::move(upload_->chart));
   display_.chart([series] { return std::move(*series); },
                  upload_->files.empty() ? "" : titleOf(upload_->files));
@@ -152,8 +151,10 @@ void Survey::saveReport() {
   const std::string name = nameOf(doc_.shownFile());
   std::optional<platform::SaveChoice> chosen;
   try {
-    chosen = dialogs_.saveFile(
-        {kReportTitle, kReportFilter, dataPath_, name.substr(0, name.rfind('.')) + ".pdf", true});
+    // A whole upload's listing runs to thousands of pages; the client may need the verdict only.
+    chosen = dialogs_.saveFile({kReportTitle, kReportFilter, dataPath_,
+                                name.substr(0, name.rfind('.')) + ".pdf", true,
+                                whole ? kSummaryOnlyText : ""});
   } catch (const Error& e) {
     return refuse(e.description());
   }
@@ -168,41 +169,25 @@ void Survey::saveReport() {
   if (fs_.sameFile(path, doc_.shownFile()))
     return refuse(name + " is on display; choose another name");
 
-  store::Notes notes;
-  try {
-    notes = store::readNotes(fs_, notesFile());
-  } catch (const Error& e) {
-    present_.errorBox(e.description());  // the report goes on without them
-  }
-  // The series of the summary: the one file's, or the whole upload read again (the tab holds
-  // the series it shows).
-  std::optional<WholeUpload> upload;
-  if (whole) upload = readWhole(false);
-  const view::ChartData chart = whole ? std::move(upload->chart) : oneFile_();
-  const std::vector<std::string> files = whole ? upload->files : std::vector{name};
-  const std::optional<double> level = readReferenceLevel(fs_, dataPath_);
-  view::SurveySummary summary =
-      view::surveySummary(files, std::move(notes), whole ? upload->labels : doc_.labels(),
-                          view::columnStats(chart), level, chart.units);
-  if (whole) summary.remarks = upload->messages;
-  summary.reportId = view::reportId(chart, clock_.now());
+  ReportRequest request{
+      dirOf(doc_.shownFile()), name, whole, !chosen->option, {}, {}, clock_.now()};
+  request.reference = readReferenceLevel(fs_, dataPath_);
+  request.assessing = assessing();
+  std::optional<ShownFile> shown;
+  if (!whole) shown.emplace(ShownFile{oneFile_(), doc_.table(), doc_.header(), doc_.labels()});
+  present_.busy(true);
+  ReportContent content = makeReport(doc_.uploadReader(), request, std::move(shown));
+  present_.busy(false);
+  if (!content.notesError.empty()) present_.errorBox(content.notesError);  // goes on without them
+  if (content.chart.samples() == 0) return refuse("There are no readings to report");
 
   auto job = std::make_unique<Job>();
   job->path = path;
-  job->dir = dirOf(doc_.shownFile());
-  if (whole) {
-    job->files = files;
-    // Every page says how many the report has: the listings are counted before they are printed.
-    for (const std::string& file : files)
-      summary.listingPages += listingOf(doc_.uploadReader(), job->dir, file).size();
-  } else {
-    job->pages = view::ReportListing(doc_.table(), doc_.header());  // every column on the page
-    summary.listingPages = job->pages.size();
-  }
-  summary.pageFoot = titleOf(files);
+  job->dir = request.dir;
+  job->files = std::move(content.listed);
+  job->pages = std::move(content.pages);
   try {
-    const std::optional<double> limit = assessed(summary, chart);
-    job->printer = open_(path, summary, chart, limit ? limit : level, titleOf(files));
+    job->printer = open_(path, content.summary, content.chart, content.chartLevel, content.title);
   } catch (const Error& e) {
     return refuse(e.description());
   }
@@ -238,18 +223,14 @@ void Survey::step() {
   }
 }
 
-std::optional<double> Survey::assessed(view::SurveySummary& summary,
-                                       const view::ChartData& chart) const {
+std::optional<ReportRequest::Assessing> Survey::assessing() const {
   // The standard and frequency the Chart tab assesses against, from their settings file.
   const AssessmentChoice choice = readAssessmentChoice(fs_, dataPath_);
   const view::Standard* standard = view::findStandard(choice.standard);
   const auto hz = view::parseFrequency(choice.frequency);
   const auto limits = standard && hz ? view::limitsAt(*standard, *hz) : std::nullopt;
   if (!limits) return std::nullopt;
-  const view::Assessment result = view::assess(chart, *limits, 0.0);
-  view::addAssessment(summary, chart, *standard, *hz, *limits, 0.0, result);
-  if (result.columns.empty()) return std::nullopt;
-  return result.columns.front().limit;
+  return ReportRequest::Assessing{standard, *hz, *limits, 0.0};
 }
 
 void Survey::finish(const std::string& failure) {

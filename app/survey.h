@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "app/document.h"
-#include "app/presenter.h"
-#include "app/whole_upload.h"
 #include "app/main_view.h"
+#include "app/presenter.h"
+#include "app/report.h"
+#include "app/whole_upload.h"
 #include "ports/clock.h"
 #include "ports/printer.h"
 #include "ports/timer.h"
@@ -76,13 +77,13 @@ class Survey {
   std::string notesFile() const;
   void showNotes();
   void showSeries();
-  // The whole upload of the file on display, read now; its messages shown when `say`.
-  WholeUpload readWhole(bool say);
+  // The whole upload of the file on display with every sample, read now; its messages shown.
+  WholeUpload readWhole();
   void step();
   void finish(const std::string& failure);
-  // Adds the assessment against the standard and frequency chosen on the Chart tab, when both
-  // are valid; the limit in the columns' units, which the report's chart then draws.
-  std::optional<double> assessed(view::SurveySummary& summary, const view::ChartData& chart) const;
+  // The assessment against the standard and frequency chosen on the Chart tab, when both are
+  // valid.
+  std::optional<ReportRequest::Assessing> assessing() const;
 
   Document& doc_;
   Presenter& present_;
@@ -95,7 +96,7 @@ class Survey {
   bool continued_ = false;                    // the file on display has continuation files
   bool whole_ = false;                        // the check box
   // The whole upload, read while the box is checked; its series goes to the chart, so that the
-  // largest (47.5 MB) is held once, and is read again for a report.
+  // largest (47.5 MB) is held once. A report reads it again, a file at a time.
   std::optional<WholeUpload> upload_;
   std::unique_ptr<platform::Timer> timer_;
   const platform::Clock& clock_;

@@ -1,7 +1,7 @@
 #include "app/whole_upload.h"
 
-#include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "app/data_files.h"
 #include "store/raw_format.h"
@@ -27,74 +27,126 @@ bool usable(const store::ReadResult& result, const store::SampleTable& t) {
                               result.end == store::ReadEnd::kDataBlockError);
 }
 
+// One pass over the files of an upload, one table at a time: each file's samples go to the
+// statistics, the chart's reduction and the assessment, and are then let go.
+class WholePass {
+ public:
+  WholePass(const UploadReader& r, std::string dir, const WholeUploadWanted& wanted,
+            WholeUpload& out)
+      : r_(r), dir_(std::move(dir)), wanted_(wanted), out_(out), reduction_(wanted.chartColumns) {}
+
+  // Adds `file` to the series; false when the series stops before it (the reason said).
+  bool add(const std::string& file) {
+    if (const auto why = cannotFollow(file)) {
+      stop(*why);
+      return false;
+    }
+    const store::ReadResult result = readFile(r_, dir_, file, h_, t_);
+    for (const std::string& text : result.messages) out_.messages.push_back(file + ": " + text);
+    if (!usable(result, t_)) {
+      if (!out_.files.empty()) stop(file + " has no samples to add");
+      return false;
+    }
+    if (!builder_) {
+      first_ = h_;
+      clock_ = store::UploadClock::of(h_, t_, r_.dates.dateChoice);
+      if (clock_) clock_->skip(t_.NumSamples);
+    } else if (const auto why = store::notAContinuation(first_, h_)) {
+      stop(file + " does not go on from " + out_.files.front() + " (" + *why + ")");
+      return false;
+    } else if (clock_) {
+      clock_->retime(t_);
+    }
+    take();
+    out_.files.push_back(file);
+    return true;
+  }
+
+  void stop(const std::string& why) {
+    out_.messages.push_back(why + "; the whole upload stops at " + out_.files.back() + ".");
+  }
+
+  void finish() {
+    if (!builder_) return;
+    const view::ChartData& details = builder_->details();
+    out_.stats = stats_.result(details);
+    if (assessor_) out_.assessment = std::move(*assessor_).finish();
+    out_.chart = std::move(reduction_).finish(details);
+    out_.labels = view::wholeUploadLabels(firstLabels_, lastLabels_, out_.samples);
+  }
+
+ private:
+  // Why `file` cannot follow the files before it, if it cannot.
+  std::optional<std::string> cannotFollow(const std::string& file) const {
+    // A link among the files would bring the same data in twice.
+    const std::string path = platform::joinPath(dir_, file);
+    for (const std::string& f : out_.files) {
+      if (r_.fs.sameFile(platform::joinPath(dir_, f), path)) return file + " is " + f + " again";
+    }
+    // A continuation file short of a full file's records ended early (damaged, or cut short):
+    // the times of any file after it would not follow.
+    if (out_.files.size() > 1 && t_.NumSamples < store::kMaxRecordsPerFile)
+      return out_.files.back() + " holds " + std::to_string(t_.NumSamples) +
+             " records, fewer than " + std::to_string(store::kMaxRecordsPerFile) + "; " + file +
+             " cannot follow it";
+    return std::nullopt;
+  }
+
+  // The table just read, as a part of the series.
+  void take() {
+    const view::DataTableView shown = view::UpdateDataTable(t_, h_, r_.dates);
+    if (!builder_) {
+      builder_.emplace(shown.grid, t_, h_, r_.dates.dateChoice, r_.dates.timeChoice);
+      firstLabels_ = shown.labels;
+    }
+    lastLabels_ = shown.labels;
+    builder_->add(t_);
+    const view::ChartData part = builder_->takePart();
+    if (!assessor_ && wanted_.assessment)
+      assessor_.emplace(builder_->details(), wanted_.assessment->limits,
+                        wanted_.assessment->uncertaintyDb);
+    stats_.add(part);
+    if (assessor_) assessor_->add(part);
+    reduction_.add(part);
+    out_.samples += part.samples();
+    out_.listingPages += view::listingPageCount(t_);
+  }
+
+  const UploadReader& r_;
+  std::string dir_;
+  const WholeUploadWanted& wanted_;
+  WholeUpload& out_;
+  // One table for every file in turn.
+  store::SampleTable t_;
+  store::HeaderFields h_, first_;
+  std::optional<store::UploadClock> clock_;
+  std::optional<view::ChartBuilder> builder_;
+  view::StatsAccumulator stats_;
+  std::optional<view::Assessor> assessor_;
+  view::ChartReduction reduction_;
+  view::InfoLabels firstLabels_, lastLabels_;
+};
+
 }  // namespace
 
-WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir,
-                            const std::string& name) {
+WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir, const std::string& name,
+                            const WholeUploadWanted& wanted) {
   WholeUpload out;
   const store::UploadFiles files = store::uploadFiles(r.fs, dir, name);
-  // One table for every file in turn; the series gets room for all at once.
-  store::SampleTable t;
-  store::HeaderFields h, first;
-  std::optional<view::ChartBuilder> builder;
-  std::optional<store::UploadClock> clock;
-  view::InfoLabels firstLabels, lastLabels;
-  std::size_t samples = 0;
-  const auto stop = [&](const std::string& why) {
-    out.messages.push_back(why + "; the whole upload stops at " + out.files.back() + ".");
-  };
   if (files.names.empty()) {
     out.messages.push_back(files.missing + " is missing; the whole upload has no first file.");
     return out;
   }
+  WholePass pass(r, dir, wanted, out);
+  bool whole = true;
   for (const std::string& file : files.names) {
-    // A link among the files would bring the same data in twice.
-    const std::string path = platform::joinPath(dir, file);
-    const auto again = std::find_if(out.files.begin(), out.files.end(), [&](const std::string& f) {
-      return r.fs.sameFile(platform::joinPath(dir, f), path);
-    });
-    if (again != out.files.end()) {
-      stop(file + " is " + *again + " again");
+    if (!pass.add(file)) {
+      whole = false;
       break;
     }
-    // A continuation file short of a full file's records ended early (damaged, or cut short):
-    // the times of any file after it would not follow.
-    if (out.files.size() > 1 && t.NumSamples < store::kMaxRecordsPerFile) {
-      stop(out.files.back() + " holds " + std::to_string(t.NumSamples) + " records, fewer than " +
-           std::to_string(store::kMaxRecordsPerFile) + "; " + file + " cannot follow it");
-      break;
-    }
-    const store::ReadResult result = readFile(r, dir, file, h, t);
-    for (const std::string& text : result.messages) out.messages.push_back(file + ": " + text);
-    if (!usable(result, t)) {
-      if (!out.files.empty()) stop(file + " has no samples to add");
-      break;
-    }
-    if (!builder) {
-      first = h;
-      clock = store::UploadClock::of(h, t, r.dates.dateChoice);
-      if (clock) clock->skip(t.NumSamples);
-    } else if (const auto why = store::notAContinuation(first, h)) {
-      stop(file + " does not go on from " + out.files.front() + " (" + *why + ")");
-      break;
-    } else if (clock) {
-      clock->retime(t);
-    }
-    const view::DataTableView shown = view::UpdateDataTable(t, h, r.dates);
-    if (!builder) {
-      builder.emplace(shown.grid, t, h, r.dates.dateChoice, r.dates.timeChoice);
-      builder->reserve(files.names.size() * store::kMaxSamples);
-      firstLabels = shown.labels;
-    }
-    builder->add(t);
-    lastLabels = shown.labels;
-    samples += static_cast<std::size_t>(t.NumSamples);
-    out.files.push_back(file);
   }
-  if (!files.missing.empty() && out.files.size() == files.names.size())
-    stop(files.missing + " is missing");
-  if (builder) out.chart = std::move(*builder).finish();
-  out.labels = view::wholeUploadLabels(firstLabels, lastLabels, samples);
+  if (whole && !files.missing.empty()) pass.stop(files.missing + " is missing");
+  pass.finish();
   return out;
 }
 

@@ -26,7 +26,12 @@
 #include <optional>
 #include <string>
 
+#include "adapters/posix/posix_file_system.h"
+#include "adapters/posix/system_clock.h"
+#include "adapters/qt/qt_timer.h"
+#include "adapters/qt/serial/qt_serial_port.h"
 #include "app/data_files.h"
+#include "app/report.h"
 #include "app/settings_files.h"
 #include "app/survey.h"
 #include "app/whole_upload.h"
@@ -34,10 +39,6 @@
 #include "cli/receiver.h"
 #include "core/version.h"
 #include "datetime/format_preferences.h"
-#include "adapters/posix/posix_file_system.h"
-#include "adapters/posix/system_clock.h"
-#include "adapters/qt/qt_timer.h"
-#include "adapters/qt/serial/qt_serial_port.h"
 #include "store/notes.h"
 #include "view/assessment.h"
 #include "view/csv.h"
@@ -113,14 +114,14 @@ const char* const kNotesUsage =
     "      break as \\n. With options, set those values (UTF-8) and keep the others; an empty\n"
     "      value clears one.\n";
 const char* const kReportUsage =
-    "  kestrand-cli report FILE --pdf OUT.pdf [--reference LEVEL] [--whole] [--data-dir DIR]\n"
-    "                      [--standard ID --frequency F [--uncertainty DB]]\n"
+    "  kestrand-cli report FILE --pdf OUT.pdf [--reference LEVEL] [--whole] [--no-listing]\n"
+    "                      [--data-dir DIR] [--standard ID --frequency F [--uncertainty DB]]\n"
     "      Write the survey report of FILE (read as view reads it) as a PDF file: a summary\n"
     "      (the file, its notes, the information labels, the statistics against the reference\n"
     "      level, the chart), then the pages print writes. --whole: the summary of the whole\n"
     "      upload, then each of its files' pages. The level is LEVEL, else the one saved in\n"
     "      DIR. --standard: an assessment page, its rows as assess prints them, follows the\n"
-    "      summary, and the chart shows the limit.\n";
+    "      summary, and the chart shows the limit. --no-listing: the summary alone.\n";
 
 const char* const kLimitsUsage =
     "  kestrand-cli limits --standard ID --frequency F\n"
@@ -192,6 +193,7 @@ const QCommandLineOption kReference("reference", "Reference level", "LEVEL");
 const QCommandLineOption kPdf("pdf", "Render the report as a PDF file", "OUT.pdf");
 const QCommandLineOption kText("text", "Write the report's lines as text", "OUT.txt");
 const QCommandLineOption kWhole("whole", "The whole upload: the first file and its continuations");
+const QCommandLineOption kNoListing("no-listing", "The summary without the listing pages");
 const QCommandLineOption kStandard("standard", "Exposure standard", "ID");
 const QCommandLineOption kFrequency("frequency", "Frequency", "F");
 const QCommandLineOption kList("list", "The standards' ids and names");
@@ -297,11 +299,12 @@ struct Headless {
 
   // The whole upload raw data file `path` belongs to, its messages shown as error boxes. Says
   // so when it holds no samples.
-  kestrand::app::WholeUpload whole(const std::string& path) {
+  kestrand::app::WholeUpload whole(const std::string& path,
+                                   const kestrand::app::WholeUploadWanted& wanted) {
     const auto [dir, name] = split(path);
-    kestrand::app::WholeUpload upload = kestrand::app::readWholeUpload(reader(), dir, name);
+    kestrand::app::WholeUpload upload = kestrand::app::readWholeUpload(reader(), dir, name, wanted);
     for (const std::string& text : upload.messages) error(text);
-    if (upload.chart.samples() == 0) std::cerr << "kestrand-cli: no samples in " << path << "\n";
+    if (upload.samples == 0) std::cerr << "kestrand-cli: no samples in " << path << "\n";
     return upload;
   }
 
@@ -459,18 +462,23 @@ bool wholeOfCsv(const QCommandLineParser& options, const std::string& path) {
 }
 const char* const kWholeOfCsv = ": --whole reads the files of an upload; a CSV file is one file";
 
-// The series the chart and the statistics show: the table read from `path`, or with --whole
-// the whole upload `path` belongs to. Empty when there is none (the reason said).
-kestrand::view::ChartData seriesOf(Headless& h, const QCommandLineParser& options,
-                                   const std::string& path,
-                                   std::vector<std::string>* files = nullptr) {
-  if (options.isSet(kWhole)) {
-    kestrand::app::WholeUpload upload = h.whole(path);
-    if (files) *files = std::move(upload.files);
-    return std::move(upload.chart);
-  }
-  if (!h.read(path) || h.prog.doc.table().NumSamples < 1) return {};
-  return chartOf(h);
+// The series the chart, the statistics and the assessment show: the table read from `path`, or
+// with --whole the whole upload `path` belongs to, read a file at a time for what `wanted` asks
+// (its chart then reduced). Without samples when there are none (the reason said).
+kestrand::app::WholeUpload seriesOf(Headless& h, const QCommandLineParser& options,
+                                    const std::string& path,
+                                    const kestrand::app::WholeUploadWanted& wanted) {
+  if (options.isSet(kWhole)) return h.whole(path, wanted);
+  kestrand::app::WholeUpload one;
+  if (!h.read(path) || h.prog.doc.table().NumSamples < 1) return one;
+  one.files = {Headless::split(path).second};
+  one.chart = chartOf(h);
+  one.samples = one.chart.samples();
+  one.stats = kestrand::view::columnStats(one.chart);
+  if (wanted.assessment)
+    one.assessment = kestrand::view::assess(one.chart, wanted.assessment->limits,
+                                            wanted.assessment->uncertaintyDb);
+  return one;
 }
 
 int stats(QCoreApplication&, const QCommandLineParser& options) {
@@ -479,11 +487,10 @@ int stats(QCoreApplication&, const QCommandLineParser& options) {
     return usageError(std::string(" stats") + kWholeOfCsv, kStatsUsage);
   Headless h(dataDirOf(options));
   if (!h.load(false)) return 1;
-  const kestrand::view::ChartData series = seriesOf(h, options, path);
-  if (series.samples() == 0) return 1;
-  for (const auto& s : kestrand::view::columnStats(series)) {
-    std::cout << kestrand::view::statsLine(s) << "\n";
-  }
+  const kestrand::app::WholeUpload series =
+      seriesOf(h, options, path, {kestrand::app::kNoChart, {}});
+  if (series.samples == 0) return 1;
+  for (const auto& s : series.stats) std::cout << kestrand::view::statsLine(s) << "\n";
   return h.status();
 }
 
@@ -522,9 +529,10 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
     return usageError(std::string(" chart") + kWholeOfCsv, kChartUsage);
   Headless h(dataDirOf(options));
   if (writesOverInput(h, options, path, png, "chart") || !h.load(false)) return 1;
-  std::vector<std::string> files;
-  const kestrand::view::ChartData series = seriesOf(h, options, path, &files);
-  if (series.samples() == 0 || writesOverInput(h, options, path, png, "chart", files)) return 1;
+  const kestrand::app::WholeUpload upload = seriesOf(h, options, path, {*width, {}});
+  const kestrand::view::ChartData& series = upload.chart;
+  if (upload.samples == 0 || writesOverInput(h, options, path, png, "chart", upload.files))
+    return 1;
   namespace qt = kestrand::platform::qt;
   qt::ChartOptions look;
   look.reference = level ? level : kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
@@ -687,59 +695,32 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
   Headless h(dataDirOf(options));
   if (writesOverInput(h, options, in, out, "report") || !h.load(false)) return 1;
 
-  // The series and the details of the summary, the files whose listing follows it.
+  // The summary, the chart and the listing's files or pages, as the desktop makes them.
   const auto [dir, name] = Headless::split(in);
-  view::ChartData series;
-  view::InfoLabels labels;
-  std::vector<std::string> files{name}, remarks;
-  if (options.isSet(kWhole)) {
-    kestrand::app::WholeUpload upload = h.whole(in);
-    series = std::move(upload.chart);
-    labels = upload.labels;
-    files = upload.files;
-    remarks = upload.messages;
-  } else if (h.read(in) && h.prog.doc.table().NumSamples > 0) {
-    series = chartOf(h);
-    labels = h.prog.doc.labels();
+  kestrand::app::ReportRequest request{
+      dir, name, options.isSet(kWhole), !options.isSet(kNoListing), level, {}, h.clock.now()};
+  if (!request.reference)
+    request.reference = kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
+  if (at.standard) request.assessing = {at.standard, at.hz, at.limits, uncertainty};
+  std::optional<kestrand::app::ShownFile> shown;
+  if (!request.whole && h.read(in) && h.prog.doc.table().NumSamples > 0)
+    shown.emplace(kestrand::app::ShownFile{chartOf(h), h.prog.doc.table(), h.prog.doc.header(),
+                                           h.prog.doc.labels()});
+  const kestrand::app::ReportContent report = kestrand::app::makeReport(h.reader(), request, shown);
+  for (const std::string& text : report.messages) h.error(text);
+  if (report.chart.samples() == 0) {
+    if (request.whole) std::cerr << "kestrand-cli: no samples in " << in << "\n";
+    return 1;
   }
-  if (series.samples() == 0 || writesOverInput(h, options, in, out, "report", files)) return 1;
-  kestrand::store::Notes notes;
-  try {
-    notes = kestrand::store::readNotes(h.fs, kestrand::platform::joinPath(dir, files.front()));
-  } catch (const kestrand::Error& e) {
-    h.error(e.description());  // the report goes on without them
-  }
-  if (!level) level = kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
-  view::SurveySummary summary = view::surveySummary(files, std::move(notes), labels,
-                                                    view::columnStats(series), level, series.units);
-  summary.remarks = remarks;
-  summary.reportId = view::reportId(series, h.clock.now());
+  if (writesOverInput(h, options, in, out, "report", report.summary.files)) return 1;
+  if (!report.notesError.empty()) h.error(report.notesError);  // the report goes on without them
   qt::ChartOptions look;
-  look.reference = level;
-  if (at.standard) {
-    // The chart shows the limit, in the units of the columns.
-    const view::Assessment result = view::assess(series, at.limits, uncertainty);
-    view::addAssessment(summary, series, *at.standard, at.hz, at.limits, uncertainty, result);
-    if (!result.columns.empty()) look.reference = result.columns.front().limit;
-  }
-  look.title = files.size() > 1 ? files.front() + " to " + files.back() : files.front();
-  // Every page says how many the report has: the listings are counted before they are printed.
-  std::vector<view::ReportPage> pages;
-  if (options.isSet(kWhole)) {
-    for (const std::string& file : files)
-      summary.listingPages += kestrand::app::listingOf(h.reader(), dir, file).size();
-  } else {
-    pages = view::ReportListing(h.prog.doc.table(), h.prog.doc.header());
-    summary.listingPages = pages.size();
-  }
-  summary.pageFoot = look.title;
+  look.reference = report.chartLevel;
+  look.title = report.title;
   try {
-    const auto pdf = qt::openSurveyReport(h.fs, out, summary, series, look);
-    if (options.isSet(kWhole)) {
-      kestrand::app::printListings(h.reader(), dir, files, *pdf, false);
-    } else {
-      kestrand::app::printPageRun(pages, *pdf, false);
-    }
+    const auto pdf = qt::openSurveyReport(h.fs, out, report.summary, report.chart, look);
+    kestrand::app::printListings(h.reader(), dir, report.listed, *pdf, true);
+    kestrand::app::printPageRun(report.pages, *pdf, true);
     pdf->endDoc();
   } catch (const kestrand::Error& e) {
     std::cerr << "kestrand-cli report: Error on Open!  " << e.description() << "\n";
@@ -807,9 +788,11 @@ int assess(QCoreApplication&, const QCommandLineParser& options) {
     return usageError(" assess: --uncertainty takes a number of dB, 0 or more", kAssessUsage);
   Headless h(dataDirOf(options));
   if (!h.load(false)) return 1;
-  const ChartData series = seriesOf(h, options, path);
-  if (series.samples() == 0) return 1;
-  const Assessment result = assess(series, at.limits, uncertainty);
+  const kestrand::app::WholeUpload upload =
+      seriesOf(h, options, path, {kestrand::app::kNoChart, {{at.limits, uncertainty}}});
+  const ChartData& series = upload.chart;
+  if (upload.samples == 0 || !upload.assessment) return 1;
+  const Assessment& result = *upload.assessment;
   std::cout << "# " << at.standard->name << "\t" << frequencyText(at.hz) << "\taveraged over "
             << levelText(at.limits.averagingSeconds) << " s\n";
   for (const ColumnAssessment& a : result.columns) {
@@ -863,7 +846,7 @@ const Command kCommands[] = {
      true},
     {"report",
      kReportUsage,
-     {kPdf, kReference, kWhole, kDataDir, kStandard, kFrequency, kUncertainty},
+     {kPdf, kReference, kWhole, kNoListing, kDataDir, kStandard, kFrequency, kUncertainty},
      report,
      1,
      "FILE",

@@ -61,53 +61,74 @@ double powerRatio(const ReadingUnit& unit, double reading, double limit) {
   return unit.kind == ReadingUnit::kField ? r * r : r;
 }
 
-std::optional<WindowAverage> highestAverage(std::span<const double> times,
-                                            std::span<const double> ratio, double interval,
-                                            double window, AverageBuffers& buffers) {
-  const std::size_t n = std::min(times.size(), ratio.size());
-  if (n == 0 || !(window > 0.0) || !(interval > 0.0)) return std::nullopt;
-  // The time each sample stands for, and running sums of it and of the ratio weighted by it.
-  const auto stands = [&](std::size_t k) {
-    return k + 1 < n ? std::clamp(times[k + 1] - times[k], 0.0, interval) : interval;
-  };
-  std::vector<double>& covered = buffers.covered;
-  std::vector<double>& weighted = buffers.weighted;
-  covered.resize(n + 1);
-  weighted.resize(n + 1);
-  covered[0] = weighted[0] = 0.0;
-  for (std::size_t k = 0; k < n; ++k) {
-    const double stand = stands(k);
-    covered[k + 1] = covered[k] + stand;
-    weighted[k + 1] = weighted[k] + stand * ratio[k];
+void WindowAverager::add(double time, double ratio) {
+  if (!held_.empty()) {
+    const Sample& last = held_.back();
+    const double stand = std::clamp(time - last.time, 0.0, interval_);
+    covered_ = last.covered + stand;
+    weighted_ = last.weighted + stand * last.ratio;
   }
-  const double end = times[n - 1] + interval;
+  held_.push_back({time, ratio, covered_, weighted_});
+  // A window closes once a sample reaches its end: the samples it holds are all known.
+  while (held_.size() >= 2) {
+    const double closes = held_.front().time + window_;
+    past_ = std::max<std::size_t>(past_, 1);
+    while (past_ < held_.size() && held_[past_].time < closes) ++past_;
+    if (past_ == held_.size()) break;
+    close(past_, closes);
+  }
+}
+
+double WindowAverager::stands(std::size_t k) const {
+  return k + 1 < held_.size() ? std::clamp(held_[k + 1].time - held_[k].time, 0.0, interval_)
+                              : interval_;
+}
+
+void WindowAverager::close(std::size_t past, double closes) {
+  const Sample& first = held_.front();
+  // The sums up to `past`: a held sample's, or at the end those of the last sample and its time.
+  const Sample& lastHeld = held_.back();
+  const double covered = past < held_.size() ? held_[past].covered : lastHeld.covered + interval_;
+  const double weighted =
+      past < held_.size() ? held_[past].weighted : lastHeld.weighted + interval_ * lastHeld.ratio;
+  // Only the window's last sample can reach beyond its end: the samples' times do not overlap.
+  const std::size_t last = past - 1;
+  const double over = std::max(0.0, held_[last].time + stands(last) - closes);
+  const double time = covered - first.covered - over;
+  if (time > 0.0) {
+    const double mean = (weighted - first.weighted - over * held_[last].ratio) / time;
+    // Of windows equal but for rounding, the first is kept.
+    if (!best_ || mean > best_->ratio + 1e-12 * std::abs(best_->ratio))
+      best_ = WindowAverage{mean, closed_, first.time, std::min(1.0, time / window_)};
+  }
+  held_.pop_front();
+  ++closed_;
+  if (past_ > 0) --past_;
+}
+
+std::optional<WindowAverage> WindowAverager::finish() {
+  if (held_.empty() || !(window_ > 0.0) || !(interval_ > 0.0)) return std::nullopt;
+  const double end = held_.back().time + interval_;
   // A window ending within a nanosecond of the end still ends by it.
   const double slack = 1e-9 * std::max(1.0, std::abs(end));
-  std::optional<WindowAverage> best;
-  std::size_t past = 0;  // the first sample at or after the window's end
-  for (std::size_t i = 0; i < n; ++i) {
-    const double closes = times[i] + window;
+  while (!held_.empty()) {
+    const double closes = held_.front().time + window_;
     if (closes > end + slack) break;
-    past = std::max(past, i + 1);
-    while (past < n && times[past] < closes) ++past;
-    // Only the window's last sample can reach beyond its end: the samples' times do not overlap.
-    const std::size_t last = past - 1;
-    const double over = std::max(0.0, times[last] + stands(last) - closes);
-    const double time = covered[past] - covered[i] - over;
-    if (!(time > 0.0)) continue;
-    const double mean = (weighted[past] - weighted[i] - over * ratio[last]) / time;
-    // Of windows equal but for rounding, the first is kept.
-    if (!best || mean > best->ratio + 1e-12 * std::abs(best->ratio))
-      best = WindowAverage{mean, i, std::min(1.0, time / window)};
+    past_ = std::max<std::size_t>(past_, 1);
+    while (past_ < held_.size() && held_[past_].time < closes) ++past_;
+    close(past_, closes);
   }
-  return best;
+  held_.clear();
+  return best_;
 }
 
 std::optional<WindowAverage> highestAverage(std::span<const double> times,
                                             std::span<const double> ratio, double interval,
                                             double window) {
-  AverageBuffers buffers;
-  return highestAverage(times, ratio, interval, window, buffers);
+  WindowAverager averager(interval, window);
+  const std::size_t n = std::min(times.size(), ratio.size());
+  for (std::size_t k = 0; k < n; ++k) averager.add(times[k], ratio[k]);
+  return averager.finish();
 }
 
 const char* verdictText(Verdict v) {
@@ -129,27 +150,21 @@ Verdict verdictOf(double ratio, double uncertaintyDb) {
   return Verdict::kInconclusive;
 }
 
-ColumnAssessment assessColumn(const std::string& title, std::string_view units,
-                              const ReadingUnit& unit, const Limits& limits,
-                              std::span<const double> times, std::span<const float> values,
-                              double interval, double uncertaintyDb, AverageBuffers* buffers) {
-  AverageBuffers own;
-  AverageBuffers& work = buffers ? *buffers : own;
+namespace {
+
+// A column's assessment from its maximum and its highest time average.
+ColumnAssessment columnAssessment(const std::string& title, std::string_view units,
+                                  const ReadingUnit& unit, double limit, double maximum,
+                                  const std::optional<WindowAverage>& best, double uncertaintyDb) {
   ColumnAssessment a;
   a.title = title;
   a.units = std::string(units);
-  a.limit = limitIn(unit, limits);
-  std::vector<double>& ratios = work.ratio;
-  ratios.resize(values.size());
-  for (std::size_t k = 0; k < values.size(); ++k) {
-    ratios[k] = powerRatio(unit, values[k], a.limit);
-    if (k == 0 || values[k] > a.maximum) a.maximum = values[k];
-  }
+  a.limit = limit;
+  a.maximum = maximum;
   const double maxPower = powerRatio(unit, a.maximum, a.limit);
   a.maxPowerPercent = maxPower * 100.0;
   a.maxFieldPercent = unit.kind == ReadingUnit::kField ? percentOf(a.maximum, a.limit)
                                                        : std::sqrt(std::max(0.0, maxPower)) * 100.0;
-  const auto best = highestAverage(times, ratios, interval, limits.averagingSeconds, work);
   if (!best) {
     a.verdict = verdictOf(maxPower, uncertaintyDb);
     return a;
@@ -157,9 +172,26 @@ ColumnAssessment assessColumn(const std::string& title, std::string_view units,
   const double value =
       unit.kind == ReadingUnit::kField ? a.limit * std::sqrt(best->ratio) : a.limit * best->ratio;
   a.average =
-      ColumnAssessment::Average{value, best->ratio * 100.0, times[best->start], best->coverage};
+      ColumnAssessment::Average{value, best->ratio * 100.0, best->startTime, best->coverage};
   a.verdict = verdictOf(best->ratio, uncertaintyDb);
   return a;
+}
+
+}  // namespace
+
+ColumnAssessment assessColumn(const std::string& title, std::string_view units,
+                              const ReadingUnit& unit, const Limits& limits,
+                              std::span<const double> times, std::span<const float> values,
+                              double interval, double uncertaintyDb) {
+  const double limit = limitIn(unit, limits);
+  WindowAverager window(interval, limits.averagingSeconds);
+  double maximum = 0.0;
+  const std::size_t n = std::min(times.size(), values.size());
+  for (std::size_t k = 0; k < n; ++k) {
+    window.add(times[k], powerRatio(unit, values[k], limit));
+    if (k == 0 || values[k] > maximum) maximum = values[k];
+  }
+  return columnAssessment(title, units, unit, limit, maximum, window.finish(), uncertaintyDb);
 }
 
 double loggingInterval(const ChartData& chart) {
@@ -174,37 +206,53 @@ double loggingInterval(const ChartData& chart) {
 }
 
 Assessment assess(const ChartData& chart, const Limits& limits, double uncertaintyDb) {
+  Assessor assessor(chart, limits, uncertaintyDb);
+  assessor.add(chart);
+  return std::move(assessor).finish();
+}
+
+Assessor::Assessor(const ChartData& details, const Limits& limits, double uncertaintyDb)
+    : unit_(readingUnit(details.units)),
+      units_(details.units),
+      limits_(limits),
+      uncertaintyDb_(uncertaintyDb),
+      interval_(details.logInterval) {
+  if (unit_) limit_ = limitIn(*unit_, limits_);
+  for (const ChartSeries& s : details.series) columns_.push_back({s.title, 0, 0.0, std::nullopt});
+}
+
+void Assessor::add(const ChartData& part) {
+  if (!unit_) return;
+  if (!(interval_ > 0.0)) interval_ = loggingInterval(part);
+  for (std::size_t k = 0; k < part.series.size() && k < columns_.size(); ++k) {
+    const ChartSeries& s = part.series[k];
+    Column& c = columns_[k];
+    if (!c.window) c.window.emplace(interval_, limits_.averagingSeconds);
+    // The samples whose saved text was no number are no readings.
+    auto unread = s.unread.begin();
+    const std::size_t n = std::min(part.x.size(), s.y.size());
+    for (std::size_t j = 0; j < n; ++j) {
+      if (unread != s.unread.end() && *unread == j) {
+        ++unread;
+        continue;
+      }
+      const float v = s.y[j];
+      c.window->add(part.x[j], powerRatio(*unit_, v, limit_));
+      if (c.count == 0 || v > c.maximum) c.maximum = v;
+      ++c.count;
+    }
+  }
+}
+
+Assessment Assessor::finish() && {
   Assessment out;
-  const std::optional<ReadingUnit> unit = readingUnit(chart.units);
-  const double interval = loggingInterval(chart);
-  std::vector<double> times;
-  std::vector<float> values;
-  AverageBuffers buffers;
-  for (const ChartSeries& s : chart.series) {
-    if (!unit || s.y.size() <= s.unread.size()) {
-      out.skipped.push_back(s.title);
+  for (Column& c : columns_) {
+    if (!unit_ || c.count == 0) {
+      out.skipped.push_back(c.title);
       continue;
     }
-    std::span<const double> t(chart.x.data(), std::min(chart.x.size(), s.y.size()));
-    std::span<const float> y(s.y.data(), t.size());
-    if (!s.unread.empty()) {
-      // The samples whose saved text was no number are no readings.
-      times.clear();
-      values.clear();
-      auto unread = s.unread.begin();
-      for (std::size_t j = 0; j < t.size(); ++j) {
-        if (unread != s.unread.end() && *unread == j) {
-          ++unread;
-          continue;
-        }
-        times.push_back(t[j]);
-        values.push_back(y[j]);
-      }
-      t = times;
-      y = values;
-    }
-    out.columns.push_back(
-        assessColumn(s.title, chart.units, *unit, limits, t, y, interval, uncertaintyDb, &buffers));
+    out.columns.push_back(columnAssessment(c.title, units_, *unit_, limit_, c.maximum,
+                                           c.window->finish(), uncertaintyDb_));
   }
   return out;
 }

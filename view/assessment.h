@@ -4,6 +4,7 @@
 // averaging time, and the verdict once the measurement's uncertainty is allowed for.
 
 #include <cstddef>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string>
@@ -40,21 +41,41 @@ double powerRatio(const ReadingUnit& unit, double reading, double limit);
 // `interval`; the last one for `interval`. A window's average is the time-weighted mean over the
 // time its samples cover; only windows that end by the end of the last sample's time count.
 struct WindowAverage {
-  double ratio = 0.0;     // the highest average
-  std::size_t start = 0;  // the sample its window starts at
-  double coverage = 0.0;  // share of that window covered by samples, 0..1
+  double ratio = 0.0;      // the highest average
+  std::size_t start = 0;   // the sample its window starts at
+  double startTime = 0.0;  // and its time
+  double coverage = 0.0;   // share of that window covered by samples, 0..1
 };
-// Room for the running sums, kept from one column to the next so that a long upload's columns
-// do not each ask the system for fresh memory.
-struct AverageBuffers {
-  std::vector<double> ratio, covered, weighted;
-};
-std::optional<WindowAverage> highestAverage(std::span<const double> times,
-                                            std::span<const double> ratio, double interval,
-                                            double window, AverageBuffers& buffers);
 std::optional<WindowAverage> highestAverage(std::span<const double> times,
                                             std::span<const double> ratio, double interval,
                                             double window);
+
+// highestAverage of samples given one at a time: only the samples of the windows not yet closed
+// are held, so that the length of the upload costs no memory.
+class WindowAverager {
+ public:
+  WindowAverager(double interval, double window) : interval_(interval), window_(window) {}
+  void add(double time, double ratio);
+  // The highest average of every window, once the last sample has been added.
+  std::optional<WindowAverage> finish();
+
+ private:
+  struct Sample {
+    double time, ratio;
+    double covered, weighted;  // the time the samples before it stand for, and the ratio over it
+  };
+  // Closes the first window held: its samples end before `past`, the held sample its time
+  // reaches (held_.size() for the end of the samples).
+  void close(std::size_t past, double closes);
+  double stands(std::size_t k) const;  // the time held sample k stands for
+
+  double interval_, window_;
+  std::deque<Sample> held_;  // from the first window not yet closed to the last sample
+  std::size_t closed_ = 0;   // windows closed
+  std::size_t past_ = 1;     // the first held sample the first window's time reaches, or beyond
+  double covered_ = 0.0, weighted_ = 0.0;  // the sums to the end of the last sample
+  std::optional<WindowAverage> best_;
+};
 
 enum class Verdict { kComplies, kExceeds, kInconclusive };
 const char* verdictText(Verdict v);
@@ -87,8 +108,7 @@ struct ColumnAssessment {
 ColumnAssessment assessColumn(const std::string& title, std::string_view units,
                               const ReadingUnit& unit, const Limits& limits,
                               std::span<const double> times, std::span<const float> values,
-                              double interval, double uncertaintyDb,
-                              AverageBuffers* buffers = nullptr);
+                              double interval, double uncertaintyDb);
 
 struct Assessment {
   std::vector<ColumnAssessment> columns;  // the assessed columns, in grid order
@@ -98,6 +118,30 @@ struct Assessment {
 // Every series of `chart` (its units are the upload's), its unread samples left out. The logging
 // interval is the chart's, else the usual step between samples.
 Assessment assess(const ChartData& chart, const Limits& limits, double uncertaintyDb);
+
+// assess of a chart given in parts (ChartBuilder::takePart): the maxima and the time averages
+// taken as the samples come. Without an interval in `details` the first part's usual step is it.
+class Assessor {
+ public:
+  Assessor(const ChartData& details, const Limits& limits, double uncertaintyDb);
+  void add(const ChartData& part);
+  Assessment finish() &&;
+
+ private:
+  struct Column {
+    std::string title;
+    std::size_t count = 0;
+    double maximum = 0.0;
+    std::optional<WindowAverager> window;
+  };
+  std::optional<ReadingUnit> unit_;
+  std::string units_;
+  Limits limits_;
+  double limit_ = 0.0;
+  double uncertaintyDb_;
+  double interval_;
+  std::vector<Column> columns_;
+};
 
 // The usual logging step of `chart`: its header's interval, else the median of the steps that
 // move, else 1 second.

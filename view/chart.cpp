@@ -32,6 +32,22 @@ std::string dateText(const datetime::CivilDate& d, int dateChoice) {
   return text;
 }
 
+// The details of `c` and its series' titles, without samples.
+ChartData withoutSamples(const ChartData& c) {
+  ChartData empty;
+  empty.elapsed = c.elapsed;
+  empty.twelveHour = c.twelveHour;
+  empty.startSecond = c.startSecond;
+  empty.startDay = c.startDay;
+  empty.logInterval = c.logInterval;
+  empty.dateChoice = c.dateChoice;
+  empty.timeChoice = c.timeChoice;
+  empty.units = c.units;
+  empty.start = c.start;
+  for (const ChartSeries& s : c.series) empty.series.push_back({s.title, {}, {}});
+  return empty;
+}
+
 }  // namespace
 
 ChartBuilder::ChartBuilder(const GridLayout& grid, const store::SampleTable& first,
@@ -44,12 +60,14 @@ ChartBuilder::ChartBuilder(const GridLayout& grid, const store::SampleTable& fir
     sources_.push_back(source);
     c_.series.push_back({grid.titles[static_cast<size_t>(col)], {}, {}});
   }
-  if (first.NumSamples < 1) return;
-  c_.twelveHour = endsInAmPm(first.SampleTime[0]);
-  c_.elapsed = first.elapsedClock;
-  c_.units = first.SampleUnits[0];
-  c_.logInterval = header.LogInterval;
-  c_.start = c_.elapsed ? header.SampDate : first.SampleDate[0] + " " + first.SampleTime[0];
+  if (first.NumSamples >= 1) {
+    c_.twelveHour = endsInAmPm(first.SampleTime[0]);
+    c_.elapsed = first.elapsedClock;
+    c_.units = first.SampleUnits[0];
+    c_.logInterval = header.LogInterval;
+    c_.start = c_.elapsed ? header.SampDate : first.SampleDate[0] + " " + first.SampleTime[0];
+  }
+  details_ = withoutSamples(c_);
 }
 
 void ChartBuilder::reserve(std::size_t samples) {
@@ -82,43 +100,157 @@ void ChartBuilder::add(const store::SampleTable& t) {
   c_.at.insert(c_.at.end(), t.instants.begin(), t.instants.begin() + static_cast<long>(n));
 }
 
-ChartData ChartBuilder::finish() && {
-  ChartData c = std::move(c_);
-  const size_t n = c.at.size();
-  if (n == 0) return c;
-  const auto first = std::find_if(c.at.begin(), c.at.end(),
-                                  [](std::int64_t a) { return a != datetime::kNoInstant; });
-  const bool any = first != c.at.end();
-  const std::int64_t origin = any ? *first : 0;
-  const std::int64_t day = origin >= 0 ? origin / datetime::kTenthsPerDay
-                                       : -((-origin - 1) / datetime::kTenthsPerDay) - 1;
-  c.startDay = c.elapsed ? 0 : day;
-  c.startSecond =
-      static_cast<double>(c.elapsed ? origin : origin - day * datetime::kTenthsPerDay) / 10.0;
-  c.x.resize(n);
-  double last = 0.0;
+ChartData ChartBuilder::takePart() {
+  ChartData part = std::move(c_);
+  c_ = withoutSamples(details_);
+  const size_t n = part.at.size();
+  if (!origin_) {
+    const auto first = std::find_if(part.at.begin(), part.at.end(),
+                                    [](std::int64_t a) { return a != datetime::kNoInstant; });
+    if (first != part.at.end()) {
+      origin_ = true;
+      originAt_ = *first;
+      const std::int64_t day = originAt_ >= 0 ? originAt_ / datetime::kTenthsPerDay
+                                              : -((-originAt_ - 1) / datetime::kTenthsPerDay) - 1;
+      details_.startDay = details_.elapsed ? 0 : day;
+      details_.startSecond =
+          static_cast<double>(details_.elapsed ? originAt_
+                                               : originAt_ - day * datetime::kTenthsPerDay) /
+          10.0;
+      c_.startDay = details_.startDay;
+      c_.startSecond = details_.startSecond;
+    }
+  }
+  part.startDay = details_.startDay;
+  part.startSecond = details_.startSecond;
+  const double before = lastX_;
+  part.x.resize(n);
   for (size_t j = 0; j < n; ++j) {
     // A time that cannot be read, or one before its predecessor, stays with the predecessor.
-    if (c.at[j] != datetime::kNoInstant) {
-      last = std::max(last, static_cast<double>(c.at[j] - origin) / 10.0);
+    if (part.at[j] != datetime::kNoInstant) {
+      lastX_ = std::max(lastX_, static_cast<double>(part.at[j] - originAt_) / 10.0);
     }
-    c.x[j] = last;
+    part.x[j] = lastX_;
   }
+  if (runLimit_ == 0.0) {
+    // The usual step is the median of the steps that move; a pause is a step well beyond it. The
+    // times are whole seconds, so a step may be up to a second off the logging interval.
+    std::vector<double> steps;
+    for (size_t j = 1; j < n; ++j) {
+      if (part.x[j] > part.x[j - 1]) steps.push_back(part.x[j] - part.x[j - 1]);
+    }
+    if (!steps.empty()) {
+      const auto middle = steps.begin() + static_cast<long>(steps.size() / 2);
+      std::nth_element(steps.begin(), middle, steps.end());
+      runLimit_ = 1.5 * *middle + 1.0;
+    }
+  }
+  const bool pause = runLimit_ > 0.0 && n > 0 && part.x[0] - before > runLimit_;
+  if (taken_ == 0 || pause) part.runStarts.push_back(0);
+  for (size_t j = 1; j < n && runLimit_ > 0.0; ++j) {
+    if (part.x[j] - part.x[j - 1] > runLimit_) part.runStarts.push_back(j);
+  }
+  taken_ += n;
+  return part;
+}
 
-  // The usual step is the median of the steps that move; a pause is a step well beyond it. The
-  // times are whole seconds, so a step may be up to a second off the logging interval.
-  std::vector<double> steps;
-  for (size_t j = 1; j < n; ++j) {
-    if (c.x[j] > c.x[j - 1]) steps.push_back(c.x[j] - c.x[j - 1]);
+namespace {
+
+// Marks in `keep` the samples of part `in` that a reduction to stretches of `stretch` seconds
+// keeps: per series, each stretch's first, lowest, highest and last sample. A pause shorter than
+// a stretch is no wider than a pixel column: the stretch is taken whole across it.
+void markKept(const ChartData& in, double stretch, std::vector<char>& keep) {
+  const size_t n = in.x.size();
+  keep.assign(n, 0);
+  if (n == 0) return;
+  keep[0] = keep[n - 1] = 1;
+  for (const ChartSeries& s : in.series) {
+    size_t first = 0, low = 0, high = 0;
+    double cell = std::floor(in.x[0] / stretch);
+    for (size_t j = 0; j < n; ++j) {
+      const double c = std::floor(in.x[j] / stretch);
+      if (c != cell) {
+        keep[first] = keep[low] = keep[high] = keep[j - 1] = 1;
+        first = low = high = j;
+        cell = c;
+      }
+      if (s.y[j] < s.y[low]) low = j;
+      if (s.y[j] > s.y[high]) high = j;
+    }
+    keep[first] = keep[low] = keep[high] = 1;
   }
-  c.runStarts.push_back(0);
-  if (steps.empty()) return c;
-  std::nth_element(steps.begin(), steps.begin() + static_cast<long>(steps.size() / 2), steps.end());
-  const double limit = 1.5 * steps[steps.size() / 2] + 1.0;
-  for (size_t j = 1; j < n; ++j) {
-    if (c.x[j] - c.x[j - 1] > limit) c.runStarts.push_back(j);
+}
+
+// Appends the samples of `in` that `keep` marks (all when it is empty) to `out`, their time
+// texts only when `texts`.
+void appendKept(const ChartData& in, const std::vector<char>& keep, double wide, ChartData& out,
+                bool texts) {
+  std::vector<size_t> runStarts(in.runStarts.begin(), in.runStarts.end());
+  auto run = runStarts.begin();
+  std::vector<std::vector<size_t>::const_iterator> unread;
+  for (const ChartSeries& s : in.series) unread.push_back(s.unread.begin());
+  for (size_t j = 0; j < in.x.size(); ++j) {
+    const bool starts = run != runStarts.end() && *run == j;
+    if (starts) ++run;
+    if (!keep.empty() && keep[j] == 0) continue;
+    // A pause stays where it falls between two samples kept (the ends of stretches) and is wider
+    // than `wide`; a narrower one is no wider than a pixel column, and the line goes on across.
+    if (starts && (keep.empty() || j == 0 || (keep[j - 1] != 0 && in.x[j] - in.x[j - 1] > wide)))
+      out.runStarts.push_back(out.x.size());
+    for (size_t k = 0; k < in.series.size(); ++k) {
+      const ChartSeries& s = in.series[k];
+      while (unread[k] != s.unread.end() && *unread[k] < j) ++unread[k];
+      if (unread[k] != s.unread.end() && *unread[k] == j)
+        out.series[k].unread.push_back(out.x.size());
+      out.series[k].y.push_back(s.y[j]);
+    }
+    out.x.push_back(in.x[j]);
+    out.at.push_back(in.at[j]);
+    if (texts && j < in.timeTexts.size()) out.timeTexts.push_back(in.timeTexts[j]);
   }
-  return c;
+}
+
+}  // namespace
+
+void ChartReduction::add(const ChartData& part) {
+  if (kept_.series.size() != part.series.size()) kept_ = withoutSamples(part);
+  if (columns_ < 0) return;
+  std::vector<char> keep;
+  if (columns_ > 0 && !part.x.empty()) {
+    const double end = part.x.back();
+    if (stretch_ == 0.0) stretch_ = std::max(end / (2.0 * columns_), 1e-3);
+    while (end / stretch_ > 2.0 * columns_) stretch_ *= 2.0;
+    markKept(part, stretch_, keep);
+  }
+  if (columns_ > 0 && keep.empty()) return;
+  appendKept(part, keep, stretch_, kept_, columns_ == 0);
+  // A stretch keeps at most its first and last sample and each series' lowest and highest; the
+  // parts, and stretches that have since doubled, leave more. Reduced again, what is kept is
+  // back to that.
+  const size_t most = (2 + 2 * kept_.series.size()) * static_cast<size_t>(columns_);
+  if (columns_ > 0 && kept_.x.size() > 2 * most) {
+    std::vector<char> again;
+    markKept(kept_, stretch_, again);
+    ChartData fresh = withoutSamples(kept_);
+    appendKept(kept_, again, stretch_, fresh, false);
+    kept_ = std::move(fresh);
+  }
+}
+
+ChartData ChartReduction::finish(const ChartData& details) && {
+  ChartData out = std::move(kept_);
+  std::vector<ChartSeries> series = std::move(out.series);
+  std::vector<double> x = std::move(out.x);
+  std::vector<std::int64_t> at = std::move(out.at);
+  std::vector<std::string> texts = std::move(out.timeTexts);
+  std::vector<size_t> runs = std::move(out.runStarts);
+  out = details;
+  if (!series.empty()) out.series = std::move(series);
+  out.x = std::move(x);
+  out.at = std::move(at);
+  out.timeTexts = std::move(texts);
+  out.runStarts = std::move(runs);
+  return out;
 }
 
 ChartData chartData(const GridLayout& grid, const store::SampleTable& table,

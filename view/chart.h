@@ -65,7 +65,8 @@ ChartData chartData(const GridLayout& grid, const store::SampleTable& table,
 
 // The chart of an upload made of several tables, one after another (the files of an upload
 // read in turn): the columns `grid` shows of the first table, with each added table's samples
-// following the ones before, their times on one scale. chartData is the one-table case.
+// following the ones before, their times on one scale. chartData is the one-table case. The
+// samples may be taken as they come, a part at a time, so that a long upload need not be held.
 class ChartBuilder {
  public:
   ChartBuilder(const GridLayout& grid, const store::SampleTable& first,
@@ -75,11 +76,44 @@ class ChartBuilder {
   // Appends the samples of `table`: the values of the first table's columns, the time texts,
   // the times.
   void add(const store::SampleTable& table);
-  ChartData finish() &&;
+  // The samples added since the part before, as a chart of their own: their seconds counted
+  // from the upload's first sample, `unread` and `runStarts` counted within the part. A part
+  // that goes on with the run before it has no run start at 0. A pause is a step well beyond
+  // the usual one, which the first part with steps settles.
+  ChartData takePart();
+  // The chart's details as far as the parts taken tell them (start, formats, units, interval),
+  // with the series' titles and no samples.
+  const ChartData& details() const { return details_; }
+  ChartData finish() && { return takePart(); }
 
  private:
-  ChartData c_;
-  std::vector<int> sources_;  // per series: the table column
+  ChartData c_;                // the samples not yet taken
+  ChartData details_;          // no samples
+  std::vector<int> sources_;   // per series: the table column
+  bool origin_ = false;        // the first readable instant is known ...
+  std::int64_t originAt_ = 0;  // ... and is this one
+  double lastX_ = 0.0;         // seconds of the last sample taken
+  std::size_t taken_ = 0;      // samples taken
+  double runLimit_ = 0.0;      // a step longer than this starts a run; 0 until known
+};
+
+// A chart given in parts (ChartBuilder::takePart), reduced as it comes to what `columns` pixel
+// columns across its whole time can show: in every stretch of time a column covers at most, the
+// first, lowest, highest and last sample of every series in each run. The stretches double
+// as the time grows, so that what is kept stays within `columns` and twice as many stretches
+// whatever the upload's length; a reduced chart keeps no time texts. With 0 columns every
+// sample is kept (with its time text), with fewer none.
+class ChartReduction {
+ public:
+  explicit ChartReduction(int columns) : columns_(columns) {}
+  void add(const ChartData& part);
+  // The kept samples with the chart's details (ChartBuilder::details).
+  ChartData finish(const ChartData& details) &&;
+
+ private:
+  ChartData kept_;
+  double stretch_ = 0.0;  // seconds of time a stretch covers
+  int columns_;
 };
 
 // The text of a time axis label `seconds` after the first sample: the time of day in the grid's

@@ -1,5 +1,6 @@
 #include "view/report.h"
 
+#include <algorithm>
 #include <charconv>
 #include <initializer_list>
 
@@ -166,6 +167,11 @@ std::vector<ReportPage> PrintReport(const store::SampleTable& t, const store::He
 
 std::vector<ReportPage> ReportListing(const store::SampleTable& t, const store::HeaderFields& h) {
   return listing(t, h, kReportPageCharacters);
+}
+
+std::size_t listingPageCount(const store::SampleTable& t) {
+  const int perBlock = std::max<int>(t.NumSamples, 0) / kSamplesPerPage + 1;
+  return static_cast<std::size_t>(perBlock) * fittingBlocks(t, kReportPageCharacters).size();
 }
 
 std::vector<std::string> cutColumns(const store::SampleTable& t, int characters) {

@@ -4,6 +4,7 @@
 // footer. More than nine columns in use print as two column blocks, one after the other; the
 // survey report's listing splits the columns as its page needs.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,9 @@ std::vector<ReportPage> PrintReport(const store::SampleTable& t, const store::He
 // fit, the moving average with the last; a probe line too long for the page puts "Move Average"
 // on a line of its own.
 std::vector<ReportPage> ReportListing(const store::SampleTable& t, const store::HeaderFields& h);
+
+// How many pages ReportListing makes of the table.
+std::size_t listingPageCount(const store::SampleTable& t);
 
 // The titles of the columns PrintReport's lines cut at `characters` a line (a paper narrower
 // than the listing), in the order they print.

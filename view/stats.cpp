@@ -4,41 +4,58 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include "datetime/datetime.h"
 
 namespace kestrand::view {
 
 std::vector<ColumnStats> columnStats(const ChartData& chart) {
-  std::vector<ColumnStats> out;
-  for (const ChartSeries& s : chart.series) {
-    ColumnStats st;
+  StatsAccumulator sums;
+  sums.add(chart);
+  return sums.result(chart);
+}
+
+void StatsAccumulator::add(const ChartData& part) {
+  if (columns_.size() < part.series.size()) columns_.resize(part.series.size());
+  for (std::size_t k = 0; k < part.series.size(); ++k) {
+    const ChartSeries& s = part.series[k];
+    Column& c = columns_[k];
+    ColumnStats& st = c.stats;
     st.title = s.title;
     // The samples whose saved text was no number are no readings.
     auto unread = s.unread.begin();
-    std::optional<std::size_t> top;
-    double sum = 0.0, squares = 0.0;
     for (std::size_t j = 0; j < s.y.size(); ++j) {
       if (unread != s.unread.end() && *unread == j) {
         ++unread;
         continue;
       }
       const double v = s.y[j];
-      if (!top || v < st.minimum) st.minimum = v;
-      if (!top || v > s.y[*top]) top = j;
-      sum += v;
-      squares += v * v;
+      if (st.count == 0 || v < st.minimum) st.minimum = v;
+      if (st.count == 0 || v > st.maximum) {
+        st.maximum = v;
+        st.maxTime = j < part.timeTexts.size() ? part.timeTexts[j] : std::string();
+        c.timed = j < part.at.size();
+        c.maxAt = c.timed ? part.at[j] : 0;
+      }
+      c.sum += v;
+      c.squares += v * v;
       ++st.count;
     }
-    if (top) {
-      st.maximum = s.y[*top];
-      if (*top < chart.timeTexts.size()) st.maxTime = chart.timeTexts[*top];
-      if (*top < chart.at.size()) {
-        st.maxWhen = instantText(chart, chart.at[*top]);
-        st.maxIso = datetime::isoText(chart.at[*top], chart.elapsed);
+  }
+}
+
+std::vector<ColumnStats> StatsAccumulator::result(const ChartData& details) const {
+  std::vector<ColumnStats> out;
+  for (const Column& c : columns_) {
+    ColumnStats st = c.stats;
+    if (st.count > 0) {
+      if (c.timed) {
+        st.maxWhen = instantText(details, c.maxAt);
+        st.maxIso = datetime::isoText(c.maxAt, details.elapsed);
       }
-      st.mean = sum / static_cast<double>(st.count);
-      st.rms = std::sqrt(squares / static_cast<double>(st.count));
+      st.mean = c.sum / static_cast<double>(st.count);
+      st.rms = std::sqrt(c.squares / static_cast<double>(st.count));
     }
     out.push_back(std::move(st));
   }

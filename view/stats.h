@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +29,24 @@ struct ColumnStats {
 // One entry per series of the chart, in grid order, over its readings (the samples a series
 // marks unread are left out); a table without samples gives count 0.
 std::vector<ColumnStats> columnStats(const ChartData& chart);
+
+// The same of a chart given in parts (ChartBuilder::takePart), keeping only the running sums,
+// the extremes and where the maximum was first reached.
+class StatsAccumulator {
+ public:
+  void add(const ChartData& part);
+  // The statistics so far; `details` gives the formats of the maximum's date and time.
+  std::vector<ColumnStats> result(const ChartData& details) const;
+
+ private:
+  struct Column {
+    ColumnStats stats;
+    double sum = 0.0, squares = 0.0;
+    std::int64_t maxAt = 0;
+    bool timed = false;  // the maximum's sample has an instant
+  };
+  std::vector<Column> columns_;
+};
 
 // "%.7g" of a number, as the statistics and the reference level are written.
 std::string shortNumber(double v);

@@ -557,7 +557,7 @@ void ChartWidget::saveChart() {
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name.erase(dot);
   std::optional<SaveChoice> chosen;
   try {
-    chosen = dialogs_.saveFile({"Save chart", kChartFilter, dataPath_, name, true});
+    chosen = dialogs_.saveFile({"Save chart", kChartFilter, dataPath_, name, true, {}});
   } catch (const Error& e) {
     message(e.description());
     return;

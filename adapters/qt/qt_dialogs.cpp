@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -261,6 +263,15 @@ std::optional<SaveChoice> chooseFile(QWidget* owner, const FileDialogRequest& r,
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
   if (!r.fileName.empty()) dialog.selectFile(fromCp1252(r.fileName));
+  QCheckBox* option = nullptr;
+  if (save && !r.option.empty()) {
+    // A box of our own goes under the name: only Qt's own dialog takes one.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    option = new QCheckBox(fromCp1252(r.option), &dialog);
+    option->setObjectName("chkOption");
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+      grid->addWidget(option, grid->rowCount(), 0, 1, -1);
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   // The dialog names its filter as it shows it: its blanks tidied and, with the details hidden,
   // without the patterns in brackets at the end.
@@ -272,7 +283,8 @@ std::optional<SaveChoice> chooseFile(QWidget* owner, const FileDialogRequest& r,
       filter = static_cast<int>(i);
     }
   }
-  return SaveChoice{toCp1252(dialog.selectedFiles().constFirst()), filter};
+  return SaveChoice{toCp1252(dialog.selectedFiles().constFirst()), filter,
+                    option != nullptr && option->isChecked()};
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "core/error.h"
 #include "adapters/qt/cp1252.h"
+#include "core/error.h"
 
 namespace kestrand::platform::qt {
 
@@ -130,7 +130,7 @@ void QtPrinter::paintPages(const std::function<void(QPainter&, QPagedPaintDevice
   painter_->save();
   paint(*painter_, *device_);
   painter_->restore();
-  newPage();
+  // What follows starts a page of its own; nothing may, and the document then ends here.
 }
 
 void QtPrinter::endDoc() {

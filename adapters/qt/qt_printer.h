@@ -39,7 +39,8 @@ class QtPrinter : public Printer {
 
   // Pages of the caller's own before the lines (a report's summary with its chart): `paint`
   // draws with the document's painter on its device, in device pixels, and may start further
-  // pages; the lines that follow begin on a page of their own. Throws as the printer fails.
+  // pages; the lines that follow must begin with newPage (a page run marked continued), and
+  // without any the document ends on the last painted page. Throws as the printer fails.
   void paintPages(const std::function<void(QPainter&, QPagedPaintDevice&)>& paint);
 
   // From now on every page carries `name` and "Page x of `total`" at its foot, x counting the

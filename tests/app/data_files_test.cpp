@@ -45,7 +45,7 @@ TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
   save();  // cancelled: nothing written
   EXPECT_EQ(fs.files.count("/prog/qv 0001.csv"), 0u);
   EXPECT_EQ(dialogs.fileDialogs.at(0),
-            (platform::FileDialogRequest{"Save as", kFilter, "/prog", "qv 0001.csv", true}));
+            (platform::FileDialogRequest{"Save as", kFilter, "/prog", "qv 0001.csv", true, {}}));
 
   const std::string path = "/prog/my data.csv";
   dialogs.chosenPaths = {path, "/prog/qv 0001.dat"};
@@ -93,7 +93,7 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
   open();  // cancelled
   open();
   EXPECT_EQ(dialogs.fileDialogs.at(0),
-            (platform::FileDialogRequest{"Open Data File", kFilter, "/prog", "", false}));
+            (platform::FileDialogRequest{"Open Data File", kFilter, "/prog", "", false, {}}));
   EXPECT_EQ(g.doc.table().NumSamples, 0);  // emptied on "Yes"
   EXPECT_EQ(g.doc.table().ColUsed[0], 0);
   EXPECT_EQ(rig.view.grid.rows, 2);  // the emptied table shown: titles and one blank row

@@ -100,8 +100,8 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
   dialogs.yesNoAnswers = {false, true};
   survey->saveReport();
   EXPECT_EQ(dialogs.fileDialogs.at(0),
-            (platform::FileDialogRequest{"Save report as PDF", "PDF document|*.pdf", "/prog",
-                                         "QV 1.pdf", true}));
+            (platform::FileDialogRequest{
+                "Save report as PDF", "PDF document|*.pdf", "/prog", "QV 1.pdf", true, {}}));
   EXPECT_EQ(printer, nullptr);  // not replaced
   // The standard chosen on the Chart tab adds the assessment; the pages are counted first.
   fs.files["/prog/riviriro_std.inf"] = "icnirp1998-public\r\n900MHz\r\n";
@@ -113,14 +113,16 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
   EXPECT_EQ(summary.reportId, "20061205T140533-20261205T100000");  // its start, then now
   ASSERT_TRUE(survey->writing());
 
-  // 1100 samples: 21 pages, twenty at the first tick, the last at the second; the document
-  // ends (and goes away) at the third.
+  // 1100 samples: 21 pages after the summary's (the fake paints it on none of its own),
+  // twenty at the first tick, the last at the second; the document ends (and goes away) at the
+  // third.
   const auto pages = view::PrintReport(g.doc.table(), g.doc.header());
   ASSERT_EQ(pages.size(), 21u);
   rig.timers.advance(1);
-  EXPECT_EQ(printer->pages.size(), 20u);
+  EXPECT_EQ(printer->pages.size(), 1u + 20u);
+  EXPECT_TRUE(printer->pages.front().empty());
   rig.timers.advance(1);
-  ASSERT_EQ(printer->pages.size(), 21u);
+  ASSERT_EQ(printer->pages.size(), 1u + 21u);
   EXPECT_EQ(printer->pages.back().back().text, pages.back().lines.back());
   EXPECT_FALSE(printer->ended);
   rig.timers.advance(1);

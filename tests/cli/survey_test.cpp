@@ -208,6 +208,12 @@ TEST_F(Survey, TheWholeUploadIsOneSeriesWithItsTimesRunningOnAndStopsAtAGap) {
                       "X-Point 16800 -3.25 99.5 12/05/2006 06:38:53 PM 2.005491"},
                      sh("pdftotext -l 1 -layout w.pdf -")),
       "");
+  // The client who needs the verdict only: the same summary, no listing.
+  EXPECT_EQ(run({"report", "--whole", kFirst, "--no-listing", "--pdf", "s.pdf"}), 1);
+  EXPECT_NE(sh("pdfinfo s.pdf").find("Pages:           1\n"), std::string::npos);
+  EXPECT_EQ(
+      sh("pdftotext -l 1 -layout s.pdf - | grep -v T140533-"),
+      sh("pdftotext -l 1 -layout w.pdf - | grep -v T140533- | sed 's/Page 1 of 319/Page 1 of 1/'"));
   EXPECT_EQ(run({"stats", "--whole", "saved.csv"}), 2);
 
   // The series stops, and says so, after a short continuation file that is not the last, before

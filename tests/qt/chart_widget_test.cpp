@@ -72,8 +72,8 @@ TEST(ChartWidget, SaveChartWritesTheChosenFiltersTypeAndAddsItsExtension) {
   for (int k = 0; k < 5; ++k) child<QPushButton>(&widget, "cmdSaveChart")->click();
 
   EXPECT_EQ(dialogs.fileDialogs.front(),
-            (FileDialogRequest{"Save chart", "PNG image|*.png|PDF document|*.pdf", "/d", "QV small",
-                               true}));
+            (FileDialogRequest{
+                "Save chart", "PNG image|*.png|PDF document|*.pdf", "/d", "QV small", true, {}}));
   EXPECT_EQ(dialogs.events.at(dialogs.events.size() - 2),
             "yes/no: Save chart|/d/chart_test.png already exists.  Replace it?");
   EXPECT_EQ(messages, (std::vector<std::string>{"Chart saved as /d/chart_test.png",

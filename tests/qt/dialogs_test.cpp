@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLabel>
@@ -13,11 +14,11 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include "adapters/qt/qt_dialogs.h"
+#include "adapters/qt/qt_message_box.h"
 #include "app/data_files.h"
 #include "app/main_window.h"
 #include "modal.h"
-#include "adapters/qt/qt_dialogs.h"
-#include "adapters/qt/qt_message_box.h"
 
 namespace kestrand::platform::qt {
 namespace {
@@ -131,11 +132,14 @@ TEST(QtDialogs, YesNoReturnsTheAnswerAndTheSaveDialogTheFilterChosen) {
     EXPECT_EQ(d->nameFilters(), QStringList({"Text *.txt (*.txt)", "All Files (*.*) (*)"}));
     d->selectNameFilter(d->nameFilters().at(1));
     child<QLineEdit>(d, "fileNameEdit")->setText("chart_test");
+    auto* option = child<QCheckBox>(d, "chkOption");
+    EXPECT_EQ(option->text(), "Summary only");
+    option->setChecked(true);
     static_cast<QDialog*>(d)->accept();
   });
-  const auto chosen = QtDialogs().saveFile(
-      {"Save", "Text  *.txt|*.txt|All Files (*.*)|*.*", dir.path().toStdString(), "x", false});
-  EXPECT_EQ(chosen, std::optional(SaveChoice{dir.path().toStdString() + "/chart_test", 1}));
+  const auto chosen = QtDialogs().saveFile({"Save", "Text  *.txt|*.txt|All Files (*.*)|*.*",
+                                            dir.path().toStdString(), "x", false, "Summary only"});
+  EXPECT_EQ(chosen, std::optional(SaveChoice{dir.path().toStdString() + "/chart_test", 1, true}));
 }
 
 }  // namespace

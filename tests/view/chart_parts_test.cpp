@@ -1,0 +1,93 @@
+// A long upload taken a file at a time: statistics, assessment and the chart's reduction over
+// parts agree with the same taken over the whole series at once.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "datetime/datetime.h"
+#include "view/assessment.h"
+#include "view/chart.h"
+#include "view/csv.h"
+#include "view/stats.h"
+
+namespace kestrand::view {
+namespace {
+
+// Samples every 2 s from 08:00:00 with a 10-minute pause after every 500, a walk in V/m with one
+// spike; `from`..`to` of them in a table of its own.
+store::SampleTable table(int from, int to) {
+  store::SampleTable t;
+  t.NumSamples = static_cast<std::int16_t>(to - from);
+  t.ColUsed[0] = t.ColUsed[4] = 1;
+  for (int j = from; j < to; ++j) {
+    const int row = j - from;
+    t.SampleDate[row] = "01/15/2006";
+    t.SampleTime[row] = datetime::formatTime12(8 * 3600 + 2 * j + 600 * (j / 500));
+    t.SampleUnits[row] = "V/m";
+    t.SampleData(0, row) = static_cast<float>(20 + 10 * std::sin(j * 0.05)) + (j == 1234 ? 90 : 0);
+    t.SampleData(4, row) = static_cast<float>(j % 97);
+  }
+  stampCsvSamples(t, false, 3);
+  return t;
+}
+
+TEST(ChartParts, FilesTakenInTurnGiveTheWholeSeriesStatisticsAssessmentAndExtremes) {
+  const int bounds[] = {0, 1000, 2200, 3000};
+  store::HeaderFields h;
+  h.LogInterval = 2;
+  store::SampleTable all = table(0, 3000);
+  const GridLayout grid = UpdateDataTable(all, h, {}).grid;
+  const ChartData whole = chartData(grid, all, h);
+
+  ChartBuilder builder(grid, all, h);
+  StatsAccumulator stats;
+  const Limits limits = limitsAt(*findStandard("icnirp1998-public"), 900e6).value();
+  Assessor assessor(whole, limits, 1.0);
+  ChartReduction reduction(40);
+  for (int k = 0; k < 3; ++k) {
+    store::SampleTable file = table(bounds[k], bounds[k + 1]);
+    UpdateDataTable(file, h, {});
+    builder.add(file);
+    const ChartData part = builder.takePart();
+    stats.add(part);
+    assessor.add(part);
+    reduction.add(part);
+  }
+  const ChartData reduced = std::move(reduction).finish(builder.details());
+
+  const auto s = stats.result(builder.details()), once = columnStats(whole);
+  ASSERT_EQ(s.size(), 2u);
+  for (std::size_t k = 0; k < s.size(); ++k) EXPECT_EQ(statsLine(s[k]), statsLine(once[k]));
+  // The spike at sample 1234: 08:00:00 + 2468 s + two pauses of 600 s.
+  EXPECT_EQ(statsLine(s[0]).substr(0, 40), "X-Point\t3000\t10.0001\t100.948\t09:01:08 AM");
+  const Assessment a = std::move(assessor).finish(), b = assess(whole, limits, 1.0);
+  ASSERT_EQ(a.columns.size(), 2u);
+  for (std::size_t k = 0; k < 2; ++k)
+    EXPECT_EQ(assessmentCells(whole, a.columns[k]), assessmentCells(whole, b.columns[k]));
+
+  // The reduction keeps the ends and every series' extremes, a few points a stretch, and the
+  // pauses wider than a stretch.
+  EXPECT_EQ(reduced.startSecond, whole.startSecond);
+  ASSERT_FALSE(reduced.x.empty());
+  EXPECT_EQ(reduced.x.front(), 0.0);
+  EXPECT_EQ(reduced.x.back(), whole.x.back());
+  EXPECT_LE(reduced.samples(), 2u * 40 * 6);
+  for (std::size_t k = 0; k < 2; ++k) {
+    const auto [lo, hi] = std::minmax_element(whole.series[k].y.begin(), whole.series[k].y.end());
+    const auto [rlo, rhi] =
+        std::minmax_element(reduced.series[k].y.begin(), reduced.series[k].y.end());
+    EXPECT_EQ(*rlo, *lo);
+    EXPECT_EQ(*rhi, *hi);
+  }
+  ASSERT_EQ(whole.runStarts.size(), 6u);
+  ASSERT_EQ(reduced.runStarts.size(), 6u);
+  for (std::size_t r = 1; r < 6; ++r)
+    EXPECT_EQ(reduced.x[reduced.runStarts[r]], whole.x[whole.runStarts[r]]);
+}
+
+}  // namespace
+}  // namespace kestrand::view

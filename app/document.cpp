@@ -6,10 +6,18 @@ namespace kestrand::app {
 
 Document::Document(Deps deps) : d_(deps) {}
 
-std::shared_ptr<const LoadedUpload> Document::shown() const {
-  if (shown_) return shown_;
+namespace {
+
+// What a document shows before its first read, made when first asked for.
+const std::shared_ptr<const LoadedUpload>& nothingLoaded() {
   static const auto nothing = std::make_shared<const LoadedUpload>();
   return nothing;
+}
+
+}  // namespace
+
+std::shared_ptr<const LoadedUpload> Document::shown() const {
+  return shown_ ? shown_ : nothingLoaded();
 }
 
 void Document::replace(const std::function<void(LoadedUpload&)>& change) {
@@ -52,8 +60,10 @@ void Document::showGrid() {
   content.titles = grid_.titles;
   content.widthsTwips = grid_.widthsTwips;
   content.rows = grid_.rows;
-  content.cell = [grid = grid_, upload = shown()](int row, int col) {
-    return view::cellText(grid, upload->table, row, col);
+  // The cells are asked for as they are drawn: a grid never drawn needs no table behind it.
+  content.cell = [grid = grid_, upload = std::shared_ptr<const LoadedUpload>(shown_)](int row,
+                                                                                      int col) {
+    return view::cellText(grid, (upload ? upload : nothingLoaded())->table, row, col);
   };
   d_.view.showGrid(std::move(content));
 }

@@ -31,7 +31,7 @@ ReportContent makeReport(const UploadReader& reader, const ReportRequest& reques
   view::InfoLabels labels;
   std::size_t listingPages = 0;
   if (request.whole) {
-    WholeUploadWanted wanted{kReportChartColumns, std::nullopt};
+    WholeUploadWanted wanted{kReportChartColumns, std::nullopt, true};
     if (request.assessing)
       wanted.assessment = {request.assessing->limits, request.assessing->uncertaintyDb};
     WholeUpload upload = readWholeUpload(reader, request.dir, request.name, wanted);

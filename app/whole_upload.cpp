@@ -1,6 +1,7 @@
 #include "app/whole_upload.h"
 
 #include <optional>
+#include <span>
 #include <utility>
 
 #include "app/data_files.h"
@@ -69,7 +70,7 @@ class WholePass {
   void finish() {
     if (!builder_) return;
     const view::ChartData& details = builder_->details();
-    out_.stats = stats_.result(details);
+    if (wanted_.stats) out_.stats = stats_.result(details);
     if (assessor_) out_.assessment = std::move(*assessor_).finish();
     out_.chart = std::move(reduction_).finish(details);
     out_.labels = view::wholeUploadLabels(firstLabels_, lastLabels_, out_.samples);
@@ -97,15 +98,17 @@ class WholePass {
     const view::DataTableView shown = view::UpdateDataTable(t_, h_, r_.dates);
     if (!builder_) {
       builder_.emplace(shown.grid, t_, h_, r_.dates.dateChoice, r_.dates.timeChoice);
+      // Only a chart of every sample shows them (at the pointer); the statistics read the table's.
+      builder_->keepTimeTexts(wanted_.chartColumns == 0);
       firstLabels_ = shown.labels;
     }
     lastLabels_ = shown.labels;
     builder_->add(t_);
-    const view::ChartData part = builder_->takePart();
+    const view::ChartData& part = builder_->takePart();
     if (!assessor_ && wanted_.assessment)
       assessor_.emplace(builder_->details(), wanted_.assessment->limits,
                         wanted_.assessment->uncertaintyDb);
-    stats_.add(part);
+    if (wanted_.stats) stats_.add(part, std::span(t_.SampleTime).first(part.samples()));
     if (assessor_) assessor_->add(part);
     reduction_.add(part);
     out_.samples += part.samples();

@@ -39,6 +39,7 @@ struct WholeUploadWanted {
     double uncertaintyDb = 0.0;
   };
   std::optional<Assessing> assessment;
+  bool stats = true;  // the statistics of every column
 };
 
 struct WholeUpload {

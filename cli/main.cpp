@@ -488,7 +488,7 @@ int stats(QCoreApplication&, const QCommandLineParser& options) {
   Headless h(dataDirOf(options));
   if (!h.load(false)) return 1;
   const kestrand::app::WholeUpload series =
-      seriesOf(h, options, path, {kestrand::app::kNoChart, {}});
+      seriesOf(h, options, path, {kestrand::app::kNoChart, {}, true});
   if (series.samples == 0) return 1;
   for (const auto& s : series.stats) std::cout << kestrand::view::statsLine(s) << "\n";
   return h.status();
@@ -529,7 +529,7 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
     return usageError(std::string(" chart") + kWholeOfCsv, kChartUsage);
   Headless h(dataDirOf(options));
   if (writesOverInput(h, options, path, png, "chart") || !h.load(false)) return 1;
-  const kestrand::app::WholeUpload upload = seriesOf(h, options, path, {*width, {}});
+  const kestrand::app::WholeUpload upload = seriesOf(h, options, path, {*width, {}, false});
   const kestrand::view::ChartData& series = upload.chart;
   if (upload.samples == 0 || writesOverInput(h, options, path, png, "chart", upload.files))
     return 1;
@@ -789,7 +789,7 @@ int assess(QCoreApplication&, const QCommandLineParser& options) {
   Headless h(dataDirOf(options));
   if (!h.load(false)) return 1;
   const kestrand::app::WholeUpload upload =
-      seriesOf(h, options, path, {kestrand::app::kNoChart, {{at.limits, uncertainty}}});
+      seriesOf(h, options, path, {kestrand::app::kNoChart, {{at.limits, uncertainty}}, false});
   const ChartData& series = upload.chart;
   if (upload.samples == 0 || !upload.assessment) return 1;
   const Assessment& result = *upload.assessment;

@@ -68,17 +68,20 @@ ChartBuilder::ChartBuilder(const GridLayout& grid, const store::SampleTable& fir
     c_.start = c_.elapsed ? header.SampDate : first.SampleDate[0] + " " + first.SampleTime[0];
   }
   details_ = withoutSamples(c_);
+  part_ = details_;
 }
 
 void ChartBuilder::reserve(std::size_t samples) {
   c_.at.reserve(samples);
-  c_.timeTexts.reserve(samples);
+  if (texts_) c_.timeTexts.reserve(samples);
   for (ChartSeries& s : c_.series) s.y.reserve(samples);
 }
 
 void ChartBuilder::add(const store::SampleTable& t) {
   const auto n = static_cast<size_t>(std::max<int>(t.NumSamples, 0));
   const size_t before = c_.timeTexts.size();
+  part_ = ChartData();  // the part taken before goes first
+  if (c_.at.capacity() < before + n) reserve(before + n);
   for (const auto& [row, column] : t.unreadCells) {
     const auto at = std::find(sources_.begin(), sources_.end(), column);
     if (row < 0 || static_cast<size_t>(row) >= n || at == sources_.end()) continue;
@@ -95,14 +98,16 @@ void ChartBuilder::add(const store::SampleTable& t) {
       for (size_t j = 0; j < n; ++j) y.push_back(t.SampleData(source, static_cast<int>(j)));
     }
   }
-  c_.timeTexts.insert(c_.timeTexts.end(), t.SampleTime.begin(),
-                      t.SampleTime.begin() + static_cast<long>(n));
+  if (texts_)
+    c_.timeTexts.insert(c_.timeTexts.end(), t.SampleTime.begin(),
+                        t.SampleTime.begin() + static_cast<long>(n));
   c_.at.insert(c_.at.end(), t.instants.begin(), t.instants.begin() + static_cast<long>(n));
 }
 
-ChartData ChartBuilder::takePart() {
-  ChartData part = std::move(c_);
+const ChartData& ChartBuilder::takePart() {
+  part_ = std::move(c_);  // the part before goes
   c_ = withoutSamples(details_);
+  ChartData& part = part_;
   const size_t n = part.at.size();
   if (!origin_) {
     const auto first = std::find_if(part.at.begin(), part.at.end(),
@@ -164,20 +169,23 @@ void markKept(const ChartData& in, double stretch, std::vector<char>& keep) {
   keep.assign(n, 0);
   if (n == 0) return;
   keep[0] = keep[n - 1] = 1;
+  // Where each stretch ends: the same for every series.
+  std::vector<size_t> ends;
+  for (size_t j = 1; j < n; ++j) {
+    if (std::floor(in.x[j] / stretch) != std::floor(in.x[j - 1] / stretch)) ends.push_back(j);
+  }
+  ends.push_back(n);
   for (const ChartSeries& s : in.series) {
-    size_t first = 0, low = 0, high = 0;
-    double cell = std::floor(in.x[0] / stretch);
-    for (size_t j = 0; j < n; ++j) {
-      const double c = std::floor(in.x[j] / stretch);
-      if (c != cell) {
-        keep[first] = keep[low] = keep[high] = keep[j - 1] = 1;
-        first = low = high = j;
-        cell = c;
+    size_t begin = 0;
+    for (const size_t end : ends) {
+      size_t low = begin, high = begin;
+      for (size_t j = begin + 1; j < end; ++j) {
+        if (s.y[j] < s.y[low]) low = j;
+        if (s.y[j] > s.y[high]) high = j;
       }
-      if (s.y[j] < s.y[low]) low = j;
-      if (s.y[j] > s.y[high]) high = j;
+      keep[begin] = keep[low] = keep[high] = keep[end - 1] = 1;
+      begin = end;
     }
-    keep[first] = keep[low] = keep[high] = 1;
   }
 }
 
@@ -210,6 +218,47 @@ void appendKept(const ChartData& in, const std::vector<char>& keep, double wide,
   }
 }
 
+// Room in `c` for `samples` in all, so that what is kept is never copied as it grows.
+void reserve(ChartData& c, size_t samples) {
+  if (c.x.capacity() >= samples) return;
+  c.x.reserve(samples);
+  c.at.reserve(samples);
+  for (ChartSeries& s : c.series) s.y.reserve(samples);
+}
+
+// Keeps in `c` only the samples `keep` marks, in place (appendKept's rules).
+void keepOnly(ChartData& c, const std::vector<char>& keep, double wide) {
+  std::vector<size_t> runs;
+  auto run = c.runStarts.cbegin();
+  std::vector<std::vector<size_t>> unread(c.series.size());
+  std::vector<size_t> next(c.series.size(), 0);  // per series: its next unread sample
+  size_t w = 0;
+  for (size_t j = 0; j < c.x.size(); ++j) {
+    const bool starts = run != c.runStarts.cend() && *run == j;
+    if (starts) ++run;
+    if (keep[j] == 0) continue;
+    if (starts && (j == 0 || (keep[j - 1] != 0 && c.x[j] - c.x[j - 1] > wide))) runs.push_back(w);
+    for (size_t k = 0; k < c.series.size(); ++k) {
+      ChartSeries& s = c.series[k];
+      while (next[k] < s.unread.size() && s.unread[next[k]] < j) ++next[k];
+      if (next[k] < s.unread.size() && s.unread[next[k]] == j) unread[k].push_back(w);
+      s.y[w] = s.y[j];
+    }
+    // Sample j-1 is read above unchanged: only iteration j-1 itself may have written there.
+    c.at[w] = c.at[j];
+    c.x[w] = c.x[j];
+    ++w;
+  }
+  c.x.resize(w);
+  c.at.resize(w);
+  c.timeTexts.clear();
+  c.runStarts = std::move(runs);
+  for (size_t k = 0; k < c.series.size(); ++k) {
+    c.series[k].y.resize(w);
+    c.series[k].unread = std::move(unread[k]);
+  }
+}
+
 }  // namespace
 
 void ChartReduction::add(const ChartData& part) {
@@ -223,17 +272,14 @@ void ChartReduction::add(const ChartData& part) {
     markKept(part, stretch_, keep);
   }
   if (columns_ > 0 && keep.empty()) return;
+  // A stretch keeps at most its first and last sample and each series' lowest and highest.
+  const size_t most = (2 + 2 * kept_.series.size()) * 2 * static_cast<size_t>(columns_);
+  if (columns_ > 0) reserve(kept_, most + part.x.size());
   appendKept(part, keep, stretch_, kept_, columns_ == 0);
-  // A stretch keeps at most its first and last sample and each series' lowest and highest; the
-  // parts, and stretches that have since doubled, leave more. Reduced again, what is kept is
-  // back to that.
-  const size_t most = (2 + 2 * kept_.series.size()) * static_cast<size_t>(columns_);
-  if (columns_ > 0 && kept_.x.size() > 2 * most) {
-    std::vector<char> again;
-    markKept(kept_, stretch_, again);
-    ChartData fresh = withoutSamples(kept_);
-    appendKept(kept_, again, stretch_, fresh, false);
-    kept_ = std::move(fresh);
+  // The parts, and stretches that have since doubled, leave more: reduced again, in place.
+  if (columns_ > 0 && kept_.x.size() > most) {
+    markKept(kept_, stretch_, keep);
+    keepOnly(kept_, keep, stretch_);
   }
 }
 

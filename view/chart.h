@@ -73,6 +73,8 @@ class ChartBuilder {
                const store::HeaderFields& header, int dateChoice = 3, int timeChoice = 1);
   // Room for this many samples in all, so that adding never copies what was added before.
   void reserve(std::size_t samples);
+  // Whether the samples' time texts are kept (by default they are).
+  void keepTimeTexts(bool keep) { texts_ = keep; }
   // Appends the samples of `table`: the values of the first table's columns, the time texts,
   // the times.
   void add(const store::SampleTable& table);
@@ -80,14 +82,19 @@ class ChartBuilder {
   // from the upload's first sample, `unread` and `runStarts` counted within the part. A part
   // that goes on with the run before it has no run start at 0. A pause is a step well beyond
   // the usual one, which the first part with steps settles.
-  ChartData takePart();
+  // The part lasts until the next add.
+  const ChartData& takePart();
   // The chart's details as far as the parts taken tell them (start, formats, units, interval),
   // with the series' titles and no samples.
   const ChartData& details() const { return details_; }
-  ChartData finish() && { return takePart(); }
+  ChartData finish() && {
+    takePart();
+    return std::move(part_);
+  }
 
  private:
   ChartData c_;                // the samples not yet taken
+  ChartData part_;             // the part taken last
   ChartData details_;          // no samples
   std::vector<int> sources_;   // per series: the table column
   bool origin_ = false;        // the first readable instant is known ...
@@ -95,6 +102,7 @@ class ChartBuilder {
   double lastX_ = 0.0;         // seconds of the last sample taken
   std::size_t taken_ = 0;      // samples taken
   double runLimit_ = 0.0;      // a step longer than this starts a run; 0 until known
+  bool texts_ = true;
 };
 
 // A chart given in parts (ChartBuilder::takePart), reduced as it comes to what `columns` pixel

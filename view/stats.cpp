@@ -16,7 +16,8 @@ std::vector<ColumnStats> columnStats(const ChartData& chart) {
   return sums.result(chart);
 }
 
-void StatsAccumulator::add(const ChartData& part) {
+void StatsAccumulator::add(const ChartData& part, std::span<const std::string> times) {
+  if (times.empty()) times = part.timeTexts;
   if (columns_.size() < part.series.size()) columns_.resize(part.series.size());
   for (std::size_t k = 0; k < part.series.size(); ++k) {
     const ChartSeries& s = part.series[k];
@@ -34,7 +35,7 @@ void StatsAccumulator::add(const ChartData& part) {
       if (st.count == 0 || v < st.minimum) st.minimum = v;
       if (st.count == 0 || v > st.maximum) {
         st.maximum = v;
-        st.maxTime = j < part.timeTexts.size() ? part.timeTexts[j] : std::string();
+        st.maxTime = j < times.size() ? times[j] : std::string();
         c.timed = j < part.at.size();
         c.maxAt = c.timed ? part.at[j] : 0;
       }

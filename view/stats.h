@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +35,8 @@ std::vector<ColumnStats> columnStats(const ChartData& chart);
 // the extremes and where the maximum was first reached.
 class StatsAccumulator {
  public:
-  void add(const ChartData& part);
+  // `times`: the grid's time texts of the part's samples, when the part keeps none.
+  void add(const ChartData& part, std::span<const std::string> times = {});
   // The statistics so far; `details` gives the formats of the maximum's date and time.
   std::vector<ColumnStats> result(const ChartData& details) const;
 

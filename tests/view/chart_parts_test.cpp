@@ -52,7 +52,7 @@ TEST(ChartParts, FilesTakenInTurnGiveTheWholeSeriesStatisticsAssessmentAndExtrem
     store::SampleTable file = table(bounds[k], bounds[k + 1]);
     UpdateDataTable(file, h, {});
     builder.add(file);
-    const ChartData part = builder.takePart();
+    const ChartData& part = builder.takePart();
     stats.add(part);
     assessor.add(part);
     reduction.add(part);

@@ -17,10 +17,7 @@
 #include "core/error.h"
 
 namespace kestrand::platform::qt {
-namespace {
 
-// The font of a PDF's lines as the file embeds it: its tables as Qt reads them, cut down to
-// the glyphs of the Windows-1252 characters.
 PdfFont listingFont(const QFont& font) {
   const QRawFont raw = QRawFont::fromFont(font);
   const std::string family = toCp1252(raw.familyName());
@@ -49,6 +46,8 @@ PdfFont listingFont(const QFont& font) {
     throw Error(ErrorKind::kGeneral, e.description() + " (" + family + ")");
   }
 }
+
+namespace {
 
 // A font of TrueType outlines that a PDF can embed as they are: `font` when it is one, else the
 // first of the common fixed-pitch ones that the system has (the Courier some systems resolve

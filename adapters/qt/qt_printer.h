@@ -84,6 +84,10 @@ class QtPrinter : public Printer {
   int page_ = 1;
 };
 
+// The font of a PDF's lines as the file embeds it: its tables as Qt reads them, cut down to
+// the glyphs of the Windows-1252 characters. Throws kestrand::Error.
+PdfFont listingFont(const QFont& font);
+
 // A PDF writer on `out` with the report's page: A4, the printable area a quarter inch in.
 std::unique_ptr<QPagedPaintDevice> reportPdfWriter(QIODevice* out);
 

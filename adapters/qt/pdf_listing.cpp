@@ -238,7 +238,8 @@ void PdfListing::text(double x, double y, double points, std::string_view text) 
   // Positions as they are written, so that the moves from line to line add up exactly.
   x = rounded(x);
   y = rounded(y);
-  if (rows_ == 0) row() = "BT";
+  if (!inText_) row() = "BT";
+  inText_ = true;
   if (points != points_) row() = "/F1 " + number(points) + " Tf";
   points_ = points;
   const double dx = x - x_, dy = y - y_;
@@ -259,12 +260,35 @@ void PdfListing::text(double x, double y, double points, std::string_view text) 
   y_ = y;
 }
 
+void PdfListing::repeated(double x, double y, double points, std::string_view text) {
+  std::size_t& form = forms_[number(points) + " " + std::string(text)];
+  if (form == 0) {
+    form = add();
+    object(form);
+    std::string content = "BT /F1 " + number(points) + " Tf ";
+    appendString(content, text) += " Tj ET";
+    // Its box holds the glyphs' reach above and below the baseline, as far as a font goes.
+    out_ += "<</Type/XObject/Subtype/Form/BBox[0 " + number(-points) + " " +
+            number(width(text, points) + points) + " " + number(2 * points) +
+            "]/Resources<</Font<</F1 " + std::to_string(fontObject_) + " 0 R>>>>/Length " +
+            std::to_string(content.size()) + ">>stream\n" + content + "\nendstream\nendobj\n";
+    xobjects_ += "/T" + std::to_string(form) + " " + std::to_string(form) + " 0 R";
+  }
+  // A form is drawn outside the text object; the next text starts a new one.
+  if (inText_) row() = "ET";
+  inText_ = false;
+  row() = "q 1 0 0 1 " + number(rounded(x)) + " " + number(rounded(y)) + " cm /T" +
+          std::to_string(form) + " Do Q";
+  x_ = y_ = points_ = 0;
+}
+
 void PdfListing::endPage() {
-  if (rows_ > 0) row() = "ET";
+  if (inText_) row() = "ET";
+  inText_ = false;
   // The operators one to a row, the rows padded to one width: a line's characters stand
   // under the line's before it, and the PNG predictor "up" (each byte less the one above it)
   // leaves little but the characters that change for the compression. A row that is not
-  // mostly the one above it goes as it is.
+  // mostly the one above it (its blanks aside) goes as it is.
   std::size_t width = 1;
   for (std::size_t r = 0; r < rows_; ++r) width = std::max(width, page_[r].size() + 1);
   above_.assign(width, '\0');
@@ -273,9 +297,13 @@ void PdfListing::endPage() {
     std::string& line = page_[r];
     line.resize(width - 1, ' ');
     line += '\n';
-    std::size_t same = 0;
-    for (std::size_t k = 0; k < width; ++k) same += line[k] == above_[k] ? 1 : 0;
-    if (2 * same < width) {
+    std::size_t same = 0, marks = 0;
+    for (std::size_t k = 0; k < width; ++k) {
+      const bool mark = line[k] != ' ' && line[k] != '\n';
+      marks += mark ? 1 : 0;
+      same += mark && line[k] == above_[k] ? 1 : 0;
+    }
+    if (2 * same < marks) {
       predicted_ += '\0';
       predicted_ += line;
     } else {
@@ -305,7 +333,7 @@ std::string PdfListing::finish() {
   object(node_);
   out_ += "<</Type/Pages/Parent " + std::to_string(tree_) + " 0 R/Count " + std::to_string(count_) +
           "/MediaBox" + media_ + "/Resources<</Font<</F1 " + std::to_string(fontObject_) +
-          " 0 R>>>>/Kids[" + kids_ + "]>>\nendobj\n";
+          " 0 R>>/XObject<<" + xobjects_ + ">>>>/Kids[" + kids_ + "]>>\nendobj\n";
   const std::size_t treeAt = out_.size();
   out_ += std::to_string(tree_) + " 0 obj\n" + treeBefore_ + "\n/Kids [" + treeKids_ + " " +
           std::to_string(node_) + " 0 R]\n/Count " + std::to_string(treeCount_ + count_) +

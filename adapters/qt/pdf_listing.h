@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstddef>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,8 @@ class PdfListing {
   // `text` (Windows-1252) in the font at `points`, its baseline starting at `x`, `y` points
   // from the page's bottom-left corner.
   void text(double x, double y, double points, std::string_view text);
+  // As text(), for a text many pages show alike (a foot): written once, each page refers to it.
+  void repeated(double x, double y, double points, std::string_view text);
   // The width of `text` in the font at `points`, and how far the font reaches below its
   // baseline.
   double width(std::string_view text, double points) const;
@@ -76,6 +79,9 @@ class PdfListing {
   std::size_t rows_ = 0;
   double x_ = 0, y_ = 0, points_ = 0, leading_ = 0;
   std::string above_, predicted_;
+  bool inText_ = false;                       // in a text object (BT)
+  std::map<std::string, std::size_t> forms_;  // the repeated texts' objects by size and text
+  std::string xobjects_;                      // their names
 };
 
 }  // namespace kestrand::platform::qt

@@ -217,7 +217,7 @@ void QtPrinter::footListing() {
     // In the lines' font at 8 points, at the foot of the printable area.
     const double points = 8;
     const double foot = pageHeight_ - area_.bottom() + listing_->descent(points);
-    listing_->text(area_.left(), foot, points, footName_);
+    listing_->repeated(area_.left(), foot, points, footName_);
     const std::string page = "Page " + std::to_string(page_) + " of " + std::to_string(footTotal_);
     listing_->text(area_.right() - listing_->width(page, points), foot, points, page);
   }

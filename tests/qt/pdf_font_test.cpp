@@ -1,4 +1,5 @@
-// The listing font a report's PDF embeds, read back by the system's font engine.
+// The listing font a report's PDF embeds, read back by the system's font engine, and the
+// documents its listing pages cannot go on from.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 
 #include "adapters/qt/cp1252.h"
 #include "adapters/qt/qt_printer.h"
+#include "core/error.h"
 
 namespace kestrand::platform::qt {
 namespace {
@@ -36,6 +38,26 @@ TEST(ListingFont, TheSubsetDrawsEveryWindows1252CharacterAndNothingElse) {
   EXPECT_TRUE(outline(subset, cyrillic).isEmpty());
   EXPECT_EQ(font.widths[0], 600);  // a fixed pitch of 0.6 em
   EXPECT_LT(font.file.size(), 60'000u);
+}
+
+// Only a classic cross-reference table with a flat page tree is taken; anything else is named.
+TEST(ListingPages, ADocumentOfAnotherBuildIsRefusedWithWhatItLacks) {
+  const std::string head = "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n";
+  const std::string xref = "xref\n0 3\n0000000000 65535 f \n0000000009 00000 n \n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"%PDF-1.5\n", "startxref"},
+      {head + "startxref\n9\n%%EOF\n", "cross-reference table"},
+      {head + "2 0 obj\n<< /Type /Pages /Kids [3 0 R] /Count 2 >>\nendobj\n" + xref +
+           "0000000058 00000 n \ntrailer\n<< /Size 3 /Root 1 0 R >>\nstartxref\n115\n%%EOF\n",
+       "not flat"}};
+  for (const auto& [base, says] : cases) {
+    try {
+      PdfListing listing(base, true, PdfFont{}, 595, 842);
+      ADD_FAILURE() << says;
+    } catch (const Error& e) {
+      EXPECT_NE(e.description().find(says), std::string::npos) << e.description();
+    }
+  }
 }
 
 }  // namespace

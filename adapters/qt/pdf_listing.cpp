@@ -102,7 +102,7 @@ PdfListing::PdfListing(std::string base, bool keepPages, const PdfFont& font, do
   if (startxref == std::string::npos) refused("it has no startxref");
   std::size_t at = startxref + 9;
   previous_ = unsignedAt(out_, at, "startxref");
-  if (out_.compare(previous_, 4, "xref") != 0)
+  if (previous_ > out_.size() || out_.compare(previous_, 4, "xref") != 0)
     refused("startxref does not point at a cross-reference table");
   std::map<std::size_t, std::size_t> where;
   for (at = previous_ + 4;;) {
@@ -136,7 +136,8 @@ PdfListing::PdfListing(std::string base, bool keepPages, const PdfFont& font, do
   const auto dictionary = [&](std::size_t n, const std::string& what) {
     const std::string head = std::to_string(n) + " 0 obj";
     const auto w = where.find(n);
-    if (w == where.end() || out_.compare(w->second, head.size(), head) != 0)
+    if (w == where.end() || w->second > out_.size() ||
+        out_.compare(w->second, head.size(), head) != 0)
       refused("its " + what + " is not where its cross-reference table says");
     const std::size_t end = out_.find("endobj", w->second);
     if (end == std::string::npos) refused("its " + what + " has no end");

@@ -4,13 +4,17 @@
 // than Letter: a page of the report is 60 lines, and the Courier some systems resolve to
 // (12.5 points a line at 10 points) needs 11 inches for them. The PDF is made in memory and
 // written whole at the end of the document, so a failure leaves an earlier file as it was.
+// In a PDF, Qt paints the pages a caller paints itself (paintPages); the lines' pages that
+// follow are plain text runs in one embedded font, added after Qt's document is finished.
 
 #include <QBuffer>
 #include <QFont>
+#include <QRectF>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "adapters/qt/pdf_listing.h"
 #include "ports/file_system.h"
 #include "ports/printer.h"
 
@@ -52,6 +56,10 @@ class QtPrinter : public Printer {
 
  private:
   void begin();
+  // Finishes Qt's part of a PDF and starts its lines' pages, once.
+  void startListing();
+  // Marks the foot of the lines' page being written, as footThisPage does Qt's.
+  void footListing();
   // Abandons the document and throws `what`.
   [[noreturn]] void fail(const std::string& what);
   void reset();
@@ -62,6 +70,12 @@ class QtPrinter : public Printer {
   std::unique_ptr<QPagedPaintDevice> device_;
   std::unique_ptr<QPainter> painter_;
   QFont font_;
+  std::string fontName_;
+  int points_ = 0;
+  std::unique_ptr<PdfListing> listing_;
+  bool painted_ = false;  // Qt's part of a PDF holds pages painted by a caller
+  QRectF area_;           // the printable area of a PDF's page, in points from its top-left
+  double pageHeight_ = 0.0;
   double ascent_ = 0.0;       // of the font, in device pixels
   double lineSpacing_ = 0.0;  // likewise
   double x_ = 0.0;
@@ -70,6 +84,10 @@ class QtPrinter : public Printer {
   int footTotal_ = 0;
   int page_ = 1;
 };
+
+// The font of a PDF's lines as the file embeds it: its tables as Qt reads them, cut down to
+// the glyphs of the Windows-1252 characters. Throws kestrand::Error.
+PdfFont listingFont(const QFont& font);
 
 // A PDF writer on `out` with the report's page: A4, the printable area a quarter inch in.
 std::unique_ptr<QPagedPaintDevice> reportPdfWriter(QIODevice* out);

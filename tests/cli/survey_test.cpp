@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -177,6 +178,15 @@ TEST_F(Survey, TheReportHoldsTheNotesTheStatisticsTheChartAsVectorsAndThePrinted
     lines += points >= 100 ? 1 : 0;
   }
   EXPECT_EQ(lines, 1);  // the saw tooth
+
+  // The foot's name is written as the PDF's text, whatever characters it has.
+  fs::copy(d / kFirst, d / "a) b\\c.dat");
+  ASSERT_EQ(run({"report", "a) b\\c.dat", "--pdf", "r.pdf"}), 0) << err;
+  EXPECT_EQ(words(sh("pdftotext -f 4 -layout r.pdf -")).back(), "a) b\\c.dat Page 4 of 4");
+  // The listing's first line where Qt would draw it: half an inch down the printable area
+  // (which is a quarter inch in), its baseline a font's ascent lower.
+  const std::string probe = sh("pdftotext -f 2 -l 2 -bbox r.pdf - | grep -m1 '<word'");
+  EXPECT_NE(probe.find("<word xMin=\"36.000000\" yMin=\"5"), std::string::npos) << probe;
 }
 
 TEST_F(Survey, TheWholeUploadIsOneSeriesWithItsTimesRunningOnAndStopsAtAGap) {
@@ -202,7 +212,19 @@ TEST_F(Survey, TheWholeUploadIsOneSeriesWithItsTimesRunningOnAndStopsAtAGap) {
 
   // The report says so too, and lists both files: 308 and 10 pages after the summary's.
   EXPECT_EQ(run({"report", "--whole", kFirst, "--pdf", "w.pdf"}), 1);
-  EXPECT_NE(sh("pdfinfo w.pdf").find("Pages:           319\n"), std::string::npos);
+  const std::string read = sh("pdfinfo w.pdf 2>&1; pdftotext w.pdf /dev/null 2>&1");
+  EXPECT_NE(read.find("Pages:           319\n"), std::string::npos);
+  EXPECT_EQ(read.find("rror"), std::string::npos) << read;
+  // The listing's pages after Qt's part of the file: one font, embedded once as a subset, and
+  // a few hundred bytes of text runs a page; the foot on the last one.
+  const std::vector<std::string> fonts = words(sh("pdffonts w.pdf"));
+  EXPECT_EQ(std::count_if(fonts.begin(), fonts.end(),
+                          [](const std::string& f) { return f.find(" WinAnsi yes yes ") < 80; }),
+            1);
+  const std::string pdf = slurp(d / "w.pdf");
+  EXPECT_LT((pdf.size() - std::stoul(pdf.substr(pdf.rfind("/Prev ") + 6))) / 318, 1000u);
+  EXPECT_EQ(words(sh("pdftotext -f 319 -layout w.pdf -")).back(),
+            "QV 05.Dec.06 14.05.33.dat to QV 05.Dec.06 14.05.33A.dat Page 319 of 319");
   EXPECT_EQ(
       missingInOrder({"Files: QV 05.Dec.06 14.05.33.dat, QV 05.Dec.06 14.05.33A.dat", words(gap)[0],
                       "X-Point 16800 -3.25 99.5 12/05/2006 06:38:53 PM 2.005491"},

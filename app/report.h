@@ -20,8 +20,9 @@
 
 namespace kestrand::app {
 
-// The pixel columns a report's chart is reduced to: more than the printed chart's width shows.
-inline constexpr int kReportChartColumns = 2000;
+// The pixel columns a report's chart is reduced to: two to four stretches to each point of the
+// printed chart's width (about 540), each line being a point wide.
+inline constexpr int kReportChartColumns = 1000;
 
 struct ReportRequest {
   std::string dir, name;  // the file reported on

@@ -7,6 +7,10 @@
 //   assess/N           all 17 columns assessed against a standard: limits, maximum and the
 //                      highest 6-minute time average;
 //   reduce_full/N      every run of every column reduced for a 1200-pixel line.
+//   pass/N/kind        one pass over the files, a file at a time, for what a command wants:
+//                      0 the statistics (stats --whole), 1 a chart reduced to 1200 columns
+//                      (chart --whole), 2 the assessment (assess --whole), 3 all three with
+//                      the report's 1000 columns (report --whole's summary).
 //
 //   whole_upload_bench --write-upload DIR   writes the 27 files into DIR and ends, so that
 //        `kestrand-cli report --whole "DIR/QV 15.Jan.06  23.55.09.dat" --pdf OUT.pdf` can be
@@ -20,9 +24,9 @@
 #include <fstream>
 #include <string>
 
+#include "adapters/posix/posix_file_system.h"
 #include "app/whole_upload.h"
 #include "bench/full_upload.h"
-#include "adapters/posix/posix_file_system.h"
 #include "view/assessment.h"
 #include "view/stats.h"
 
@@ -109,6 +113,30 @@ void reduce_full(benchmark::State& state) {
   state.counters["points"] = static_cast<double>(points);
 }
 
+void pass(benchmark::State& state) {
+  const Upload& u = upload(static_cast<int>(state.range(0)));
+  const view::Limits limits =
+      view::limitsAt(*view::findStandard("icnirp1998-public"), 900e6).value();
+  const app::WholeUploadWanted::Assessing assessing{limits, 1.0};
+  const app::WholeUploadWanted wanted[] = {{app::kNoChart, std::nullopt, true},
+                                           {1200, std::nullopt, false},
+                                           {app::kNoChart, assessing, false},
+                                           {1000, assessing, true}};
+  const app::WholeUploadWanted& w = wanted[state.range(1)];
+  std::size_t kept = 0;
+  for (auto _ : state) {
+    const app::WholeUpload whole =
+        app::readWholeUpload({u.fs, u.probes, u.messages, {}}, u.dir, kFirst, w);
+    kept = whole.chart.samples();
+    benchmark::DoNotOptimize(whole.samples);
+  }
+  state.counters["chart_samples"] = static_cast<double>(kept);
+}
+
+BENCHMARK(pass)
+    ->ArgNames({"files", "kind"})
+    ->ArgsProduct({{1, 27}, {0, 1, 2, 3}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(read)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
 BENCHMARK(column_stats)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);
 BENCHMARK(assess)->ArgName("files")->Arg(1)->Arg(27)->Unit(benchmark::kMillisecond);

@@ -31,11 +31,12 @@
 #include "adapters/qt/qt_timer.h"
 #include "adapters/qt/serial/qt_serial_port.h"
 #include "app/data_files.h"
+#include "app/headless.h"
 #include "app/report.h"
 #include "app/settings_files.h"
 #include "app/survey.h"
 #include "app/whole_upload.h"
-#include "cli/console_view.h"
+#include "cli/console.h"
 #include "cli/receiver.h"
 #include "core/version.h"
 #include "datetime/format_preferences.h"
@@ -220,9 +221,8 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   kestrand::platform::posix::SystemClock clock;
   kestrand::platform::qt::QtTimerFactory timers;
   kestrand::platform::qt::QtSerialPort serial;
-  kestrand::cli::ConsoleView view(std::cout, std::cerr);
-  kestrand::cli::ConsoleMessageBox box(std::cerr);
-  kestrand::cli::Receiver receiver({view, box, fs, clock, timers, serial}, dataDir);
+  kestrand::app::HeadlessWindow window(kestrand::cli::consoleOutput(std::cout, std::cerr));
+  kestrand::cli::Receiver receiver({window, window, fs, clock, timers, serial}, dataDir);
 
   // A reader that went away must not end an upload: a write to a closed pipe fails quietly
   // (the console view drops the line) instead of killing the program.
@@ -267,59 +267,48 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
 
 using kestrand::view::endsWithCsv;
 
-// The program's state and logic over the console, loaded as at start-up without a port. These
-// commands only read: the display formats come from DIR's settings files, or are the defaults
-// in memory; no settings file is created or changed.
+// kestrand-cli's services and the headless program over them, shown on the console.
 struct Headless {
   explicit Headless(const std::string& dataDir)
-      : fs(dataDir), prog({view, box, fs, clock, timers, serial}, dataDir) {
-    prog.link.formats().onlyRead();
-  }
+      : fs(dataDir),
+        app({fs, clock, timers, serial}, dataDir,
+            kestrand::cli::consoleOutput(std::cout, std::cerr)),
+        prog(app.prog) {}
 
   // The load steps, with or without the file list; false (after saying why) when one failed.
   bool load(bool listFiles) {
-    try {
-      prog.load({.openPort = {}, .listFiles = listFiles, .failed = {}});
-      return true;
-    } catch (const kestrand::Error& e) {
-      std::cerr << "kestrand-cli: " << e.description() << "\n";
-      return false;
-    }
+    const auto failed = app.load(listFiles);
+    if (failed) std::cerr << "kestrand-cli: " << *failed << "\n";
+    return !failed;
   }
-  // 1 once an error box was shown, else 0.
-  int status() const { return box.errorBoxes > 0 ? 1 : 0; }
-
+  int status() const { return app.status(); }
   // An error box: "RIviriro Error: TEXT" on standard error, and the status 1.
-  void error(const std::string& text) {
-    box.show(text, kestrand::platform::Buttons::kOk, false, kestrand::kErrorTitle);
+  void error(const std::string& text) { app.error(text); }
+  kestrand::app::UploadReader reader() const { return app.reader(); }
+  static std::pair<std::string, std::string> split(const std::string& path) {
+    return kestrand::app::Headless::split(path);
   }
-
-  // How the program reads files for a series of its own, with its formats and today's date.
-  kestrand::app::UploadReader reader() const { return prog.doc.uploadReader(); }
 
   // The whole upload raw data file `path` belongs to, its messages shown as error boxes. Says
   // so when it holds no samples.
   kestrand::app::WholeUpload whole(const std::string& path,
                                    const kestrand::app::WholeUploadWanted& wanted) {
-    const auto [dir, name] = split(path);
-    kestrand::app::WholeUpload upload = kestrand::app::readWholeUpload(reader(), dir, name, wanted);
-    for (const std::string& text : upload.messages) error(text);
+    kestrand::app::WholeUpload upload = app.whole(path, wanted);
     if (upload.samples == 0) std::cerr << "kestrand-cli: no samples in " << path << "\n";
     return upload;
   }
 
-  // The directory of `path` and the name in it.
-  static std::pair<std::string, std::string> split(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return {".", path};
-    return {path.substr(0, std::max<size_t>(slash, 1)), path.substr(slash + 1)};
-  }
-
-  // Reads FILE (a path, or a bare name in the current directory) into the table as the desktop
-  // program shows it: a raw data file as "View" reads it, a saved CSV file as "Open" does.
-  // False when nothing could be read. A table left without samples is said so.
+  // Reads FILE as the desktop program shows it (app::Headless::read). False when nothing could
+  // be read. What a CSV file lost, and a table left without samples, are said.
   bool read(const std::string& path) {
-    if (!readTable(path)) return false;
+    int lost = 0;
+    const bool read = app.read(path, &lost);
+    // The program reads such a file short, as it always has; the console says what was lost.
+    if (lost > 0)
+      std::cerr << "kestrand-cli: " << lost << (lost == 1 ? " line" : " lines") << " of " << path
+                << (lost == 1 ? " was" : " were")
+                << " not read (blank or short lines took their places)\n";
+    if (!read) return false;
     if (prog.doc.table().NumSamples < 1) {
       std::cerr << "kestrand-cli: no samples in " << path
                 << (endsWithCsv(path) ? " (a CSV file needs a title line, then a line per sample,"
@@ -334,37 +323,8 @@ struct Headless {
   kestrand::platform::posix::SystemClock clock;
   kestrand::platform::qt::QtTimerFactory timers;
   kestrand::platform::qt::QtSerialPort serial;  // never opened
-  kestrand::cli::ConsoleView view{std::cout, std::cerr};
-  kestrand::cli::ConsoleMessageBox box{std::cerr};
-  kestrand::app::Program prog;
-
- private:
-  bool readTable(const std::string& path) {
-    if (endsWithCsv(path)) {
-      int lost = 0;
-      const bool read = kestrand::app::openCsvFile(
-          prog.doc, prog.present, fs, path,
-          [this](const std::string& text) {
-            box.show(text, kestrand::platform::Buttons::kOk, false, "Data Warning");
-          },
-          &lost);
-      // The program reads such a file short, as it always has; the console says what was lost.
-      if (lost > 0)
-        std::cerr << "kestrand-cli: " << lost << (lost == 1 ? " line" : " lines") << " of " << path
-                  << (lost == 1 ? " was" : " were")
-                  << " not read (blank or short lines took their places)\n";
-      return read;
-    }
-    const auto [dir, name] = split(path);
-    // The steps of "View" on a list entry.
-    prog.present.status("Reading Raw Data File");
-    const int before = box.errorBoxes;
-    prog.doc.ReadRawDataFile(name, dir);
-    prog.present.status("Updating table");
-    prog.doc.UpdateDataTable();
-    prog.present.status("Table updated");
-    return box.errorBoxes == before || prog.doc.table().NumSamples > 0;
-  }
+  kestrand::app::Headless app;
+  kestrand::app::Program& prog;
 };
 
 // Refuses to write the command's output over a file it reads: FILE, the other files of the
@@ -423,10 +383,10 @@ int view(QCoreApplication&, const QCommandLineParser& options) {
   for (LabelId id :
        {LabelId::kLblStartDate, LabelId::kLblEndDate, LabelId::kLblStartTime, LabelId::kLblEndTime,
         LabelId::kLblSampleCnt, LabelId::kLblProbeModel, LabelId::kLblUnits, LabelId::kMavgMess}) {
-    printLine(h.view.label(id), terminal);
+    printLine(h.app.window().label(id), terminal);
   }
   std::cout << "\n";
-  h.view.printGrid(std::cout, terminal ? &*terminal : nullptr);
+  kestrand::cli::printGrid(std::cout, h.app.window(), terminal ? &*terminal : nullptr);
   std::cout.flush();
   return read ? h.status() : 1;
 }
@@ -449,13 +409,6 @@ int exportCsv(QCoreApplication&, const QCommandLineParser& options) {
   return h.status();
 }
 
-// The chart series of the table on display, as the "Chart" tab draws them.
-kestrand::view::ChartData chartOf(const Headless& h) {
-  return kestrand::view::chartData(h.prog.doc.grid(), h.prog.doc.table(), h.prog.doc.header(),
-                                   h.prog.link.formats().dateChoice(),
-                                   h.prog.link.formats().timeChoice());
-}
-
 // --whole reads the files of an upload, which a CSV file is not.
 bool wholeOfCsv(const QCommandLineParser& options, const std::string& path) {
   return options.isSet(kWhole) && endsWithCsv(path);
@@ -472,7 +425,7 @@ kestrand::app::WholeUpload seriesOf(Headless& h, const QCommandLineParser& optio
   kestrand::app::WholeUpload one;
   if (!h.read(path) || h.prog.doc.table().NumSamples < 1) return one;
   one.files = {Headless::split(path).second};
-  one.chart = chartOf(h);
+  one.chart = h.app.chart();
   one.samples = one.chart.samples();
   one.stats = kestrand::view::columnStats(one.chart);
   if (wanted.assessment)
@@ -704,7 +657,7 @@ int report(QCoreApplication&, const QCommandLineParser& options) {
   if (at.standard) request.assessing = {at.standard, at.hz, at.limits, uncertainty};
   std::optional<kestrand::app::ShownFile> shown;
   if (!request.whole && h.read(in) && h.prog.doc.table().NumSamples > 0)
-    shown.emplace(kestrand::app::ShownFile{chartOf(h), h.prog.doc.table(), h.prog.doc.header(),
+    shown.emplace(kestrand::app::ShownFile{h.app.chart(), h.prog.doc.table(), h.prog.doc.header(),
                                            h.prog.doc.labels()});
   const kestrand::app::ReportContent report = kestrand::app::makeReport(h.reader(), request, shown);
   for (const std::string& text : report.messages) h.error(text);

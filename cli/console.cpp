@@ -1,4 +1,4 @@
-#include "cli/console_view.h"
+#include "cli/console.h"
 
 #include <string_view>
 
@@ -59,47 +59,43 @@ std::string terminalText(std::string_view text, Terminal terminal) {
   return terminal.cp1252 && terminal.utf8 ? store::utf8OfCp1252(out) : out;
 }
 
-void ConsoleView::setLabel(platform::LabelId id, const std::string& text) {
-  labels_[id] = text;
-  // Clearing a label shows nothing new; only texts are reported.
-  if (text.empty()) return;
-  if (id == platform::LabelId::kStatDat) {
-    writeLine(err_, "status: " + printable(text));
-  } else if (id == platform::LabelId::kLblGenMsg) {
-    writeLine(err_, "message: " + printable(text));
-  } else if (id == platform::LabelId::kUploadProgress) {
-    writeLine(err_, "progress: " + printable(text));
-  } else if (id == platform::LabelId::kPortName) {
-    writeLine(err_, "port: " + printable(text));
-  }
-}
-
-std::string ConsoleView::label(platform::LabelId id) const {
-  auto it = labels_.find(id);
-  return it == labels_.end() ? std::string() : it->second;
-}
-
-void ConsoleView::listAdd(const std::string& entry) {
-  list_.push_back(entry);
+app::HeadlessOutput consoleOutput(std::ostream& out, std::ostream& err) {
+  app::HeadlessOutput said;
+  said.label = [&err](std::string_view kind, const std::string& text) {
+    writeLine(err, std::string(kind) + ": " + printable(text));
+  };
   // A file name may hold any byte but '/': one entry stays one line.
-  writeLine(out_, printable(entry));
+  said.listed = [&out](const std::string& entry) { writeLine(out, printable(entry)); };
+  said.box = [&err](const std::string& title, const std::string& text) {
+    // The message's own line breaks (LF CR) become plain new lines; any other control character
+    // (a file name may hold them) is shown escaped, as in the list.
+    std::string shown;
+    std::size_t from = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+      if (i < text.size() && text[i] != '\n') continue;
+      shown += printable(text.substr(from, i - from));
+      if (i < text.size()) shown += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\r') ++i;
+      from = i + 1;
+    }
+    writeLine(err, title + ": " + shown);
+  };
+  return said;
 }
 
-void ConsoleView::printGrid(std::ostream& os, const Terminal* terminal) const {
+void printGrid(std::ostream& os, const app::HeadlessWindow& window, const Terminal* terminal) {
   // The rows are gathered in one buffer and written in large pieces: a stream insertion per
   // cell costs more than making the cell's text.
-  const auto cols = static_cast<int>(grid_.titles.size());
+  const std::vector<std::string>& titles = window.gridTitles();
+  const auto cols = static_cast<int>(titles.size());
   std::string out;
   constexpr std::size_t kFlushAt = 1 << 16;
   out.reserve(kFlushAt + 4096);
-  for (int row = 0; row < grid_.rows; ++row) {
+  for (int row = 0; row < window.gridRows(); ++row) {
     for (int col = 0; col < cols; ++col) {
       if (col > 0) out += '\t';
-      std::string cell;
-      if (row == 0)
-        cell = grid_.titles[static_cast<size_t>(col)];
-      else if (grid_.cell)
-        cell = grid_.cell(row, col);
+      const std::string cell =
+          row == 0 ? titles[static_cast<size_t>(col)] : window.gridCell(row, col);
       out += terminal ? terminalText(cell, *terminal) : cell;
     }
     out += '\n';
@@ -109,28 +105,6 @@ void ConsoleView::printGrid(std::ostream& os, const Terminal* terminal) const {
     }
   }
   os.write(out.data(), static_cast<std::streamsize>(out.size()));
-}
-
-void ConsoleView::listRemove(int index) {
-  list_.erase(list_.begin() + index);
-}
-
-platform::Answer ConsoleMessageBox::show(const std::string& text, platform::Buttons buttons, bool,
-                                         const std::string& title) {
-  // The message's own line breaks (LF CR) become plain new lines; any other control character
-  // (a file name may hold them) is shown escaped, as in the list.
-  std::string shown;
-  std::size_t from = 0;
-  for (std::size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != '\n') continue;
-    shown += printable(text.substr(from, i - from));
-    if (i < text.size()) shown += '\n';
-    if (i + 1 < text.size() && text[i + 1] == '\r') ++i;
-    from = i + 1;
-  }
-  if (title == kErrorTitle || title == "Error") ++errorBoxes;
-  writeLine(err_, title + ": " + shown);
-  return buttons == platform::Buttons::kOk ? platform::Answer::kOk : platform::Answer::kNo;
 }
 
 }  // namespace kestrand::cli

@@ -1,0 +1,102 @@
+#include "app/headless.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/data_files.h"
+#include "core/error.h"
+#include "core/messages.h"
+#include "view/csv.h"
+
+namespace kestrand::app {
+
+void HeadlessWindow::setLabel(platform::LabelId id, const std::string& text) {
+  labels_[id] = text;
+  // Clearing a label shows nothing new; only texts are handed on.
+  if (text.empty() || !out_.label) return;
+  using platform::LabelId;
+  const std::pair<LabelId, std::string_view> said[] = {{LabelId::kStatDat, "status"},
+                                                       {LabelId::kLblGenMsg, "message"},
+                                                       {LabelId::kUploadProgress, "progress"},
+                                                       {LabelId::kPortName, "port"}};
+  for (const auto& [label, kind] : said) {
+    if (id == label) out_.label(kind, text);
+  }
+}
+
+std::string HeadlessWindow::label(platform::LabelId id) const {
+  const auto it = labels_.find(id);
+  return it == labels_.end() ? std::string() : it->second;
+}
+
+void HeadlessWindow::listAdd(const std::string& entry) {
+  list_.push_back(entry);
+  if (out_.listed) out_.listed(entry);
+}
+
+platform::Answer HeadlessWindow::show(const std::string& text, platform::Buttons buttons, bool,
+                                      const std::string& title) {
+  if (title == kErrorTitle || title == "Error") ++errorBoxes_;
+  if (out_.box) out_.box(title, text);
+  return buttons == platform::Buttons::kOk ? platform::Answer::kOk : platform::Answer::kNo;
+}
+
+Headless::Headless(HeadlessServices s, const std::string& dataDir, HeadlessOutput out)
+    : fs_(s.fs),
+      window_(std::move(out)),
+      prog({window_, window_, s.fs, s.clock, s.timers, s.port}, dataDir) {
+  prog.link.formats().onlyRead();
+}
+
+std::optional<std::string> Headless::load(bool listFiles) {
+  try {
+    prog.load({.openPort = {}, .listFiles = listFiles, .failed = {}});
+    return std::nullopt;
+  } catch (const Error& e) {
+    return e.description();
+  }
+}
+
+void Headless::error(const std::string& text) {
+  window_.show(text, platform::Buttons::kOk, false, kErrorTitle);
+}
+
+bool Headless::read(const std::string& path, int* linesLost) {
+  if (view::endsWithCsv(path)) {
+    return openCsvFile(
+        prog.doc, prog.present, fs_, path,
+        [this](const std::string& text) {
+          window_.show(text, platform::Buttons::kOk, false, "Data Warning");
+        },
+        linesLost);
+  }
+  const auto [dir, name] = split(path);
+  // The steps of "View" on a list entry.
+  prog.present.status("Reading Raw Data File");
+  const int before = window_.errorBoxes();
+  prog.doc.ReadRawDataFile(name, dir);
+  prog.present.status("Updating table");
+  prog.doc.UpdateDataTable();
+  prog.present.status("Table updated");
+  return window_.errorBoxes() == before || prog.doc.table().NumSamples > 0;
+}
+
+WholeUpload Headless::whole(const std::string& path, const WholeUploadWanted& wanted) {
+  const auto [dir, name] = split(path);
+  WholeUpload upload = readWholeUpload(reader(), dir, name, wanted);
+  for (const std::string& text : upload.messages) error(text);
+  return upload;
+}
+
+view::ChartData Headless::chart() const {
+  return view::chartData(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
+                         prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
+}
+
+std::pair<std::string, std::string> Headless::split(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {path.substr(0, std::max<size_t>(slash, 1)), path.substr(slash + 1)};
+}
+
+}  // namespace kestrand::app

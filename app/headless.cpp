@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "core/messages.h"
 #include "view/csv.h"
+#include "view/stats.h"
 
 namespace kestrand::app {
 
@@ -91,6 +92,19 @@ WholeUpload Headless::whole(const std::string& path, const WholeUploadWanted& wa
 view::ChartData Headless::chart() const {
   return view::chartData(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
                          prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
+}
+
+WholeUpload Headless::shownSeries(const WholeUploadWanted& wanted) const {
+  WholeUpload one;
+  if (prog.doc.table().NumSamples < 1) return one;
+  one.files = {prog.doc.shownName()};
+  one.chart = chart();
+  one.samples = one.chart.samples();
+  if (wanted.stats) one.stats = view::columnStats(one.chart);
+  if (wanted.assessment)
+    one.assessment =
+        view::assess(one.chart, wanted.assessment->limits, wanted.assessment->uncertaintyDb);
+  return one;
 }
 
 std::pair<std::string, std::string> Headless::split(const std::string& path) {

@@ -104,6 +104,9 @@ class Headless {
   WholeUpload whole(const std::string& path, const WholeUploadWanted& wanted);
   // The chart of the table on display, as the "Chart" tab draws it.
   view::ChartData chart() const;
+  // The table on display as a series of one file, with what `wanted` asks for (its chart with
+  // every sample); none when it has no samples.
+  WholeUpload shownSeries(const WholeUploadWanted& wanted) const;
 
   const HeadlessWindow& window() const { return window_; }
 

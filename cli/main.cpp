@@ -422,16 +422,8 @@ kestrand::app::WholeUpload seriesOf(Headless& h, const QCommandLineParser& optio
                                     const std::string& path,
                                     const kestrand::app::WholeUploadWanted& wanted) {
   if (options.isSet(kWhole)) return h.whole(path, wanted);
-  kestrand::app::WholeUpload one;
-  if (!h.read(path) || h.prog.doc.table().NumSamples < 1) return one;
-  one.files = {Headless::split(path).second};
-  one.chart = h.app.chart();
-  one.samples = one.chart.samples();
-  one.stats = kestrand::view::columnStats(one.chart);
-  if (wanted.assessment)
-    one.assessment = kestrand::view::assess(one.chart, wanted.assessment->limits,
-                                            wanted.assessment->uncertaintyDb);
-  return one;
+  if (!h.read(path)) return {};
+  return h.app.shownSeries(wanted);
 }
 
 int stats(QCoreApplication&, const QCommandLineParser& options) {

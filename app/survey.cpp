@@ -89,7 +89,8 @@ void Survey::setWhole(bool whole) {
 WholeUpload Survey::readWhole() {
   present_.busy(true);
   WholeUpload upload =
-      readWholeUpload(doc_.uploadReader(), dirOf(doc_.shownFile()), nameOf(doc_.shownFile()));
+      readWholeUpload(doc_.uploadReader(), dirOf(doc_.shownFile()), nameOf(doc_.shownFile()),
+                      {0, std::nullopt, false});  // the chart works out its own statistics
   present_.busy(false);
   for (const std::string& text : upload.messages) present_.errorBox(text);
   return upload;

@@ -81,7 +81,7 @@ inside() {
 # The splash stays three seconds before the load asks for the port, in one place.
 stack=""
 first_place=""
-for _ in $(seq 300); do
+for _ in $(seq 600); do
   windows=$(mapped_windows)
   stack=$(cut -d' ' -f1 <<<"$windows" | tr '\n' ' ')
   splash=$(awk '$1 == "splash" {print $2}' <<<"$windows")
@@ -123,7 +123,11 @@ pids+=($!)
 places=()
 main=""
 seen_from=""
-for _ in $(seq 100); do
+unseen_at=""
+# The waits guard against a hang only. The splash's time on the screen is taken from the last
+# look that did not see it yet, so that a machine too busy to look often does not shorten it.
+for _ in $(seq 600); do
+  looked_at=$(date +%s%N)
   windows=$(mapped_windows)
   main=$(awk '$1 == "main" {print $2}' <<<"$windows")
   [[ -n $main ]] && break
@@ -131,14 +135,16 @@ for _ in $(seq 100); do
   at=$([[ -n $splash ]] && place "$splash" || true)
   if [[ -n $at ]]; then
     places+=("$at")
-    [[ -n $seen_from ]] || seen_from=$(date +%s%N)
+    [[ -n $seen_from ]] || seen_from=${unseen_at:-$looked_at}
+  elif [[ -z $seen_from ]]; then
+    unseen_at=$looked_at
   fi
   sleep 0.1
 done
 seen_ms=$((($(date +%s%N) - ${seen_from:-$(date +%s%N)}) / 1000000))
 [[ -n $main ]] || { echo "FAIL: no main window at the normal start"; cat "$work/program.log"; exit 1; }
 sleep 0.5
-echo "normal start: the splash alone for $seen_ms ms; main window: $(place "$main")"
+echo "normal start: the splash alone for up to $seen_ms ms; main window: $(place "$main")"
 ((seen_ms >= 2500)) || { echo "FAIL: the splash was not on the screen for its three seconds"; exit 1; }
 for p in "${places[@]}"; do
   [[ $p == "${places[0]}" ]] || { echo "FAIL: the splash moved: $p"; exit 1; }

@@ -106,8 +106,8 @@ bool UploadSession::refused() {
 Action UploadSession::listAction(std::int16_t units) const {
   Action a = act(Kind::kAddToList, f_.CurrentFile);
   const store::HeaderFields& h = f_.header;
-  a.entry = {f_.CurrentFile, f_.ListDate, f_.ListTime, h.ProbeType, h.LogMode,
-             h.LogRate,      units,       up_.ExtLogMode};
+  a.entry = {f_.CurrentFile, f_.ListDate, f_.ListTime, h.ProbeType,
+             h.LogMode,      h.LogRate,   units,       up_.ExtLogMode};
   return a;
 }
 
@@ -156,9 +156,34 @@ void UploadSession::header(const Message& m, const platform::LocalTime& now, For
                            Actions& out) {
   store::HeaderFields& h = f_.header;
   const HeaderMsg msg = decodeHeader(m);
-  std::string nameDate = datetime::formatNameDate({now.year, now.month, now.day});
-  std::string nameTime = "  " + datetime::formatNameTime(secondsOfDay(now));
+  beginUpload(out);
+  const std::string nameStamp = takeHeader(msg, now);
+  datetime::ChangeDate(h.SampDate, 0, f_.ElapsedMode, f.date, now);
+  datetime::ChangeTime(h.SampTime, f_.ElapsedMode, f.time);
+  f_.ListTime = h.SampTime;
+  f_.ListDate = h.SampDate;
+  up_.BlockPending = true;
 
+  // An earlier upload of the same name is moved aside before the new one's file is created.
+  out.push_back(act(Kind::kCloseFile));
+  std::string name = "QV " + nameStamp;
+  if (f_.ElapsedMode == 1) name += " File" + atLeastThreeDigits(h.SampTime);
+  name += ".dat";
+  f_.CurrentFile = name;
+  up_.files.clear();
+  createFile(name, out, true);
+
+  h.MoveAveText = moveAveText(h.MoveAve);
+  up_.RecordsInFile = 0;
+  up_.RecordsTotal = 0;
+  up_.RecordsRefused = 0;
+  up_.exhausted = false;
+  up_.ended = false;
+  up_.fileFailed = false;
+  up_.HeaderReceived = true;
+}
+
+void UploadSession::beginUpload(Actions& out) {
   up_.ExtLogMode = 0;
   up_.HeaderReceived = false;
   up_.ListPending = true;
@@ -167,7 +192,12 @@ void UploadSession::header(const Message& m, const platform::LocalTime& now, For
   arm.ms = kWatchdogMs;
   arm.upload = up_.upload;
   out.push_back(arm);
+}
 
+std::string UploadSession::takeHeader(const HeaderMsg& msg, const platform::LocalTime& now) {
+  store::HeaderFields& h = f_.header;
+  std::string nameDate = datetime::formatNameDate({now.year, now.month, now.day});
+  std::string nameTime = "  " + datetime::formatNameTime(secondsOfDay(now));
   h.ProbeType = msg.ProbeType;
   h.LogMode = msg.LogMode;
   h.LogRate = msg.LogRate;
@@ -194,30 +224,7 @@ void UploadSession::header(const Message& m, const platform::LocalTime& now, For
   h.MoveAve = msg.MoveAve;
   h.PeriodOn = static_cast<float>(msg.PeriodOn);
   h.PeriodOff = static_cast<float>(msg.PeriodOff);
-
-  datetime::ChangeDate(h.SampDate, 0, f_.ElapsedMode, f.date, now);
-  datetime::ChangeTime(h.SampTime, f_.ElapsedMode, f.time);
-  f_.ListTime = h.SampTime;
-  f_.ListDate = h.SampDate;
-  up_.BlockPending = true;
-
-  // An earlier upload of the same name is moved aside before the new one's file is created.
-  out.push_back(act(Kind::kCloseFile));
-  std::string name = "QV " + nameDate + nameTime;
-  if (f_.ElapsedMode == 1) name += " File" + atLeastThreeDigits(h.SampTime);
-  name += ".dat";
-  f_.CurrentFile = name;
-  up_.files.clear();
-  createFile(name, out, true);
-
-  h.MoveAveText = moveAveText(h.MoveAve);
-  up_.RecordsInFile = 0;
-  up_.RecordsTotal = 0;
-  up_.RecordsRefused = 0;
-  up_.exhausted = false;
-  up_.ended = false;
-  up_.fileFailed = false;
-  up_.HeaderReceived = true;
+  return nameDate + nameTime;
 }
 
 void UploadSession::createFile(const std::string& name, Actions& out, bool newUpload) {
@@ -259,8 +266,8 @@ void UploadSession::writeRecord(const DataRecord& r, const platform::LocalTime& 
   h.RecordTag = r.RecordTag;
   h.UnitsCode = r.UnitsCode;
   up_.lastUnits = r.UnitsCode;
-  out.push_back(act(Kind::kWriteLine, store::rawLine({store::intField(r.RecordTag),
-                                                      store::intField(r.UnitsCode)})));
+  out.push_back(act(Kind::kWriteLine,
+                    store::rawLine({store::intField(r.RecordTag), store::intField(r.UnitsCode)})));
   if (r.stamp) {
     h.SampDate = datetime::GetDate(*r.stamp);
     h.SampTime = datetime::GetTime(*r.stamp, f_.ElapsedMode);

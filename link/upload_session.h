@@ -29,26 +29,26 @@ enum class UploadEnd { kLastMessage, kWatchdog, kNoFileName, kNoHeader, kPortLos
 
 struct Action {
   enum class Kind {
-    kReply,            // send `byte` (ACK or NAK)
-    kCommit,           // the lines so far must be written and synced before what follows; when
-                       // they cannot be, the message is refused (see UploadSession::refused)
-    kCreateFile,       // close any open file, then create and open `text`, a bare name; for a
-                       // header (`newUpload`), an earlier upload of that name is moved aside
-                       // first
-    kCloseFile,        // commit and close the open file; nothing when none is open
-    kWriteLine,        // `text`: one line of the raw data file with its line end
-    kArmWatchdog,      // (re)start the watchdog for `ms` milliseconds, for upload `upload`
-    kStopWatchdog,     // stop the watchdog
-    kNormalPointer,    // the window's pointer returns to normal
-    kClearReceive,     // the receive buffer is emptied
-    kStatus,           // the status label shows `text`
-    kGeneralMsg,       // the general message label shows `text` for five seconds
-    kNotice,           // the general message label shows `text`, cleared after `ms`
-    kMessageBox,       // `text` with an OK button and the error title
-    kAddToList,        // list `entry`
-    kSetStatus,        // the list entry of file `text` (the newest entry when `text` is empty)
-                       // gets status `status`
-    kUploadEnded,      // the upload ended for reason `end`; `files` are the files it wrote
+    kReply,          // send `byte` (ACK or NAK)
+    kCommit,         // the lines so far must be written and synced before what follows; when
+                     // they cannot be, the message is refused (see UploadSession::refused)
+    kCreateFile,     // close any open file, then create and open `text`, a bare name; for a
+                     // header (`newUpload`), an earlier upload of that name is moved aside
+                     // first
+    kCloseFile,      // commit and close the open file; nothing when none is open
+    kWriteLine,      // `text`: one line of the raw data file with its line end
+    kArmWatchdog,    // (re)start the watchdog for `ms` milliseconds, for upload `upload`
+    kStopWatchdog,   // stop the watchdog
+    kNormalPointer,  // the window's pointer returns to normal
+    kClearReceive,   // the receive buffer is emptied
+    kStatus,         // the status label shows `text`
+    kGeneralMsg,     // the general message label shows `text` for five seconds
+    kNotice,         // the general message label shows `text`, cleared after `ms`
+    kMessageBox,     // `text` with an OK button and the error title
+    kAddToList,      // list `entry`
+    kSetStatus,      // the list entry of file `text` (the newest entry when `text` is empty)
+                     // gets status `status`
+    kUploadEnded,    // the upload ended for reason `end`; `files` are the files it wrote
   };
   Kind kind = Kind::kReply;
   std::string text;
@@ -154,6 +154,10 @@ class UploadSession {
 
  private:
   void header(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
+  // The parts of a header's work: a new upload counted and its watchdog armed; the header's
+  // fields taken, and the date and time the upload's file is named by handed back.
+  void beginUpload(Actions& out);
+  std::string takeHeader(const HeaderMsg& msg, const platform::LocalTime& now);
   void data(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
   // Data before any header: the newest entry marked, NAK, then ACK.
   void dataWithoutUpload(Actions& out);

@@ -15,7 +15,8 @@ found=$({ clang-tidy -p build --quiet --checks='-*,readability-function-size' \
   --config='{CheckOptions: [{key: readability-function-size.LineThreshold, value: 60}]}' \
   $files 2>/dev/null || true; } |
   sed -nE "s|^$PWD/([^:]+):[0-9]+:[0-9]+: warning: function '([^']+)' exceeds.*|\1 \2|p" | sort -u)
-listed=$(grep -v '^#' scripts/long-functions.txt | sed '/^$/d' | sort -u)
+# grep finds no line once every function is short; that is no failure.
+listed=$({ grep -v '^#' scripts/long-functions.txt || true; } | sed '/^$/d' | sort -u)
 new=$(comm -23 <(echo "$found") <(echo "$listed") | sed '/^$/d')
 gone=$(comm -13 <(echo "$found") <(echo "$listed") | sed '/^$/d')
 if [[ -n $new ]]; then

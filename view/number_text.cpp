@@ -43,44 +43,32 @@ constexpr std::array<std::uint64_t, 13> kPowersOfTen64 = [] {
   return p;
 }();
 
-// The seven significant digits of a finite, non-zero |v|, rounded to the nearest with ties to
-// the even neighbour, from the value's exact binary form in 128-bit integers. Written by hand
-// because std::to_chars with a precision (which rounds the same way) costs more than the rest
-// of a CSV line; the grid and the CSV file ask for some 280,000 of these at once. False for
-// magnitudes outside about 1E-25 to 1E+38, which take std::to_chars.
-bool sevenDigits(float v, Significant& out) {
-  const std::uint32_t bits = std::bit_cast<std::uint32_t>(v) & 0x7FFF'FFFFu;
-  const int biased = static_cast<int>(bits >> 23);
-  std::uint64_t mantissa = bits & 0x7F'FFFFu;
-  int e2 = -149;  // v = mantissa * 2^e2
-  if (biased != 0) {
-    mantissa |= 0x80'0000u;
-    e2 = biased - 150;
+// The seven significant digits of mantissa * 2^e2 at the usual magnitudes, about 1E-06 to
+// 8E+06, in 64 bits: mantissa * 10^k < 2^64 for the scale k = 6 - exponent that puts seven
+// digits before the point, `exponent` being the first guess at the decimal exponent.
+Significant sevenDigitsIn64Bits(std::uint64_t mantissa, int e2, int k, int exponent) {
+  const std::uint64_t scaled = mantissa * kPowersOfTen64[static_cast<std::size_t>(k)];
+  std::uint64_t unit = std::uint64_t{1} << -e2;
+  std::uint64_t whole = scaled >> -e2;
+  std::uint64_t rest = scaled & (unit - 1);
+  if (whole >= kSevenDigits) {  // the exponent is one more: a digit less before the point
+    rest += (whole % 10) * unit;
+    unit *= 10;
+    whole /= 10;
+    ++exponent;
   }
-  // floor(log10(2^k)) for k = floor(log2 |v|); the decimal exponent is this or one more.
-  const int log2 = e2 + static_cast<int>(std::bit_width(mantissa)) - 1;
-  int exponent = (log2 * 78913) >> 18;
-  if (const int k = 6 - exponent; k >= 0 && k <= 12 && e2 < 0 && e2 > -60) {
-    // The usual magnitudes, about 1E-06 to 8E+06, in 64 bits: mantissa * 10^k < 2^64.
-    const std::uint64_t scaled = mantissa * kPowersOfTen64[static_cast<std::size_t>(k)];
-    std::uint64_t unit = std::uint64_t{1} << -e2;
-    std::uint64_t whole = scaled >> -e2;
-    std::uint64_t rest = scaled & (unit - 1);
-    if (whole >= kSevenDigits) {  // the exponent is one more: a digit less before the point
-      rest += (whole % 10) * unit;
-      unit *= 10;
-      whole /= 10;
-      ++exponent;
-    }
-    auto digits = static_cast<std::uint32_t>(whole);
-    if (rest * 2 > unit || (rest * 2 == unit && digits % 2 == 1)) ++digits;
-    if (digits == kSevenDigits) {
-      digits = kSixDigits;
-      ++exponent;
-    }
-    out = {digits, exponent};
-    return true;
+  auto digits = static_cast<std::uint32_t>(whole);
+  if (rest * 2 > unit || (rest * 2 == unit && digits % 2 == 1)) ++digits;
+  if (digits == kSevenDigits) {
+    digits = kSixDigits;
+    ++exponent;
   }
+  return {digits, exponent};
+}
+
+// The same for any magnitude in 128 bits, trying the exponents from the first guess on until
+// seven digits stand before the point. False when mantissa * 10^k would not fit.
+bool sevenDigitsIn128Bits(std::uint64_t mantissa, int e2, int exponent, Significant& out) {
   for (;;) {
     const int k = 6 - exponent;  // the scale that puts seven digits before the point
     U128 whole = 0;
@@ -122,6 +110,30 @@ bool sevenDigits(float v, Significant& out) {
     out = {digits, exponent};
     return true;
   }
+}
+
+// The seven significant digits of a finite, non-zero |v|, rounded to the nearest with ties to
+// the even neighbour, from the value's exact binary form in 128-bit integers. Written by hand
+// because std::to_chars with a precision (which rounds the same way) costs more than the rest
+// of a CSV line; the grid and the CSV file ask for some 280,000 of these at once. False for
+// magnitudes outside about 1E-25 to 1E+38, which take std::to_chars.
+bool sevenDigits(float v, Significant& out) {
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(v) & 0x7FFF'FFFFu;
+  const int biased = static_cast<int>(bits >> 23);
+  std::uint64_t mantissa = bits & 0x7F'FFFFu;
+  int e2 = -149;  // v = mantissa * 2^e2
+  if (biased != 0) {
+    mantissa |= 0x80'0000u;
+    e2 = biased - 150;
+  }
+  // floor(log10(2^k)) for k = floor(log2 |v|); the decimal exponent is this or one more.
+  const int log2 = e2 + static_cast<int>(std::bit_width(mantissa)) - 1;
+  const int exponent = (log2 * 78913) >> 18;
+  if (const int k = 6 - exponent; k >= 0 && k <= 12 && e2 < 0 && e2 > -60) {
+    out = sevenDigitsIn64Bits(mantissa, e2, k, exponent);
+    return true;
+  }
+  return sevenDigitsIn128Bits(mantissa, e2, exponent, out);
 }
 
 // The same through std::to_chars ("d.dddddde+XX").

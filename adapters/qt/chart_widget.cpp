@@ -210,6 +210,26 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
     : QWidget(parent), fs_(fs), dialogs_(dialogs), dataPath_(std::move(dataPath)) {
   setObjectName("chartPage");
   auto* outer = new QVBoxLayout(this);
+  outer->addLayout(makeControls());
+  // The readout under the pointer has a row of its own and wraps at the window's edge: with many
+  // columns it is longer than any window is wide. It never widens the window.
+  pointer_ = new QLabel(this);
+  pointer_->setObjectName("lblPointer");
+  pointer_->setWordWrap(true);
+  pointer_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
+  outer->addWidget(pointer_);
+
+  canvas_ = new Canvas(*this);
+  outer->addWidget(canvas_, 1);
+  legend_ = new QWidget(this);
+  legend_->setObjectName("chartLegend");
+  new FlowLayout(legend_);
+  outer->addWidget(legend_);
+  outer->addLayout(makeFoot());
+  clear();
+}
+
+QHBoxLayout* ChartWidget::makeControls() {
   auto* bar = new QHBoxLayout;
   auto* label = new QLabel(tr("Reference level:"), this);
   bar->addWidget(label);
@@ -218,6 +238,30 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   referenceInput_->setMaximumWidth(120);
   label->setBuddy(referenceInput_);
   bar->addWidget(referenceInput_);
+  addAssessmentControls(bar);
+  auto* reset = new QPushButton(tr("Reset zoom"), this);
+  reset->setObjectName("cmdResetZoom");
+  bar->addWidget(reset);
+  save_ = new QPushButton(tr("Save chart"), this);
+  save_->setObjectName("cmdSaveChart");
+  bar->addWidget(save_);
+  whole_ = new QCheckBox(tr("&Whole upload"), this);
+  whole_->setObjectName("chkWholeUpload");
+  whole_->setToolTip(tr("The first file and its continuation files as one series"));
+  whole_->hide();
+  bar->addWidget(whole_);
+  bar->addStretch(1);
+
+  connect(reset, &QPushButton::clicked, this, [this] { resetZoom(); });
+  connect(save_, &QPushButton::clicked, this, [this] { saveChart(); });
+  connect(referenceInput_, &QLineEdit::editingFinished, this, [this] { referenceEdited(); });
+  connect(whole_, &QCheckBox::clicked, this, [this](bool on) {
+    if (onWhole_) onWhole_(on);
+  });
+  return bar;
+}
+
+void ChartWidget::addAssessmentControls(QHBoxLayout* bar) {
   // The exposure standard and frequency the statistics are assessed against.
   auto* standardLabel = new QLabel(tr("S&tandard:"), this);
   bar->addWidget(standardLabel);
@@ -237,34 +281,11 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   frequencyInput_->setToolTip(tr("The frequency: a number and Hz, kHz, MHz or GHz"));
   frequencyInput_->setMaximumWidth(90);
   bar->addWidget(frequencyInput_);
-  auto* reset = new QPushButton(tr("Reset zoom"), this);
-  reset->setObjectName("cmdResetZoom");
-  bar->addWidget(reset);
-  save_ = new QPushButton(tr("Save chart"), this);
-  save_->setObjectName("cmdSaveChart");
-  bar->addWidget(save_);
-  whole_ = new QCheckBox(tr("&Whole upload"), this);
-  whole_->setObjectName("chkWholeUpload");
-  whole_->setToolTip(tr("The first file and its continuation files as one series"));
-  whole_->hide();
-  bar->addWidget(whole_);
-  bar->addStretch(1);
-  outer->addLayout(bar);
-  // The readout under the pointer has a row of its own and wraps at the window's edge: with many
-  // columns it is longer than any window is wide. It never widens the window.
-  pointer_ = new QLabel(this);
-  pointer_->setObjectName("lblPointer");
-  pointer_->setWordWrap(true);
-  pointer_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Minimum);
-  outer->addWidget(pointer_);
+  connect(standardChoice_, &QComboBox::activated, this, [this] { assessmentEdited(); });
+  connect(frequencyInput_, &QLineEdit::editingFinished, this, [this] { assessmentEdited(); });
+}
 
-  canvas_ = new Canvas(*this);
-  outer->addWidget(canvas_, 1);
-  legend_ = new QWidget(this);
-  legend_->setObjectName("chartLegend");
-  new FlowLayout(legend_);
-  outer->addWidget(legend_);
-
+QHBoxLayout* ChartWidget::makeFoot() {
   // One column per value column and a row per statistic: the rows are few whatever the upload,
   // so the table shows them all and the chart keeps the height.
   table_ = new QTableWidget(this);
@@ -283,17 +304,7 @@ ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath,
   notes_ = new NotesPanel(this);
   notes_->setMaximumWidth(360);
   foot->addWidget(notes_);
-  outer->addLayout(foot);
-
-  connect(reset, &QPushButton::clicked, this, [this] { resetZoom(); });
-  connect(save_, &QPushButton::clicked, this, [this] { saveChart(); });
-  connect(referenceInput_, &QLineEdit::editingFinished, this, [this] { referenceEdited(); });
-  connect(standardChoice_, &QComboBox::activated, this, [this] { assessmentEdited(); });
-  connect(frequencyInput_, &QLineEdit::editingFinished, this, [this] { assessmentEdited(); });
-  connect(whole_, &QCheckBox::clicked, this, [this](bool on) {
-    if (onWhole_) onWhole_(on);
-  });
-  clear();
+  return foot;
 }
 
 ChartWidget::~ChartWidget() = default;

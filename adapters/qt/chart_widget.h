@@ -15,16 +15,17 @@
 #include <utility>
 #include <vector>
 
-#include "ports/file_system.h"
-#include "app/main_view.h"
 #include "adapters/qt/chart_painter.h"
 #include "adapters/qt/notes_panel.h"
+#include "app/main_view.h"
+#include "ports/file_system.h"
 #include "view/assessment.h"
 #include "view/chart.h"
 #include "view/stats.h"
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -81,6 +82,11 @@ class ChartWidget : public QWidget {
   class Canvas;
 
   ChartOptions options(bool forFile) const;
+  // The parts of the widget: the row of controls over the chart (with the standard and
+  // frequency among them), and the statistics and notes under it.
+  QHBoxLayout* makeControls();
+  void addAssessmentControls(QHBoxLayout* bar);
+  QHBoxLayout* makeFoot();
   void rebuildLegend();
   void fillStatistics();
   void referenceEdited();

@@ -102,6 +102,14 @@ PdfListing::PdfListing(std::string base, bool keepPages, const PdfFont& font, do
   if (startxref == std::string::npos) refused("it has no startxref");
   std::size_t at = startxref + 9;
   previous_ = unsignedAt(out_, at, "startxref");
+  const std::map<std::size_t, std::size_t> where = readCrossReference(at);
+  readTrailer(std::string_view(out_).substr(at, startxref - at));
+  readPageTree(where, keepPages);
+  addFont(font);
+  node_ = add();
+}
+
+std::map<std::size_t, std::size_t> PdfListing::readCrossReference(std::size_t& at) const {
   if (previous_ > out_.size() || out_.compare(previous_, 4, "xref") != 0)
     refused("startxref does not point at a cross-reference table");
   std::map<std::size_t, std::size_t> where;
@@ -119,7 +127,10 @@ PdfListing::PdfListing(std::string base, bool keepPages, const PdfFont& font, do
       if (out_[at + 17] == 'n') where[from + k] = offset;
     }
   }
-  const std::string_view trailer = std::string_view(out_).substr(at, startxref - at);
+  return where;
+}
+
+void PdfListing::readTrailer(std::string_view trailer) {
   std::size_t sizeAt = valueOf(trailer, "/Size");
   if (sizeAt == std::string_view::npos) refused("its trailer has no /Size");
   size_ = unsignedAt(trailer, sizeAt, "trailer's /Size");
@@ -131,22 +142,26 @@ PdfListing::PdfListing(std::string base, bool keepPages, const PdfFont& font, do
     if (end == std::string_view::npos) refused("its trailer's /ID is malformed");
     id_ = std::string(trailer.substr(id, end + 1 - id));
   }
+}
 
+std::string_view PdfListing::dictionary(const std::map<std::size_t, std::size_t>& where,
+                                        std::size_t n, const std::string& what) const {
+  const std::string head = std::to_string(n) + " 0 obj";
+  const auto w = where.find(n);
+  if (w == where.end() || w->second > out_.size() ||
+      out_.compare(w->second, head.size(), head) != 0)
+    refused("its " + what + " is not where its cross-reference table says");
+  const std::size_t end = out_.find("endobj", w->second);
+  if (end == std::string::npos) refused("its " + what + " has no end");
+  return std::string_view(out_).substr(w->second + head.size(), end - w->second - head.size());
+}
+
+void PdfListing::readPageTree(const std::map<std::size_t, std::size_t>& where, bool keepPages) {
   // The catalog's page tree.
-  const auto dictionary = [&](std::size_t n, const std::string& what) {
-    const std::string head = std::to_string(n) + " 0 obj";
-    const auto w = where.find(n);
-    if (w == where.end() || w->second > out_.size() ||
-        out_.compare(w->second, head.size(), head) != 0)
-      refused("its " + what + " is not where its cross-reference table says");
-    const std::size_t end = out_.find("endobj", w->second);
-    if (end == std::string::npos) refused("its " + what + " has no end");
-    return std::string_view(out_).substr(w->second + head.size(), end - w->second - head.size());
-  };
   const std::size_t catalog = std::stoul(root_);
-  tree_ = referenceAt(dictionary(catalog, "catalog"),
-                      valueOf(dictionary(catalog, "catalog"), "/Pages"), "page tree");
-  const std::string_view tree = dictionary(tree_, "page tree");
+  tree_ = referenceAt(dictionary(where, catalog, "catalog"),
+                      valueOf(dictionary(where, catalog, "catalog"), "/Pages"), "page tree");
+  const std::string_view tree = dictionary(where, tree_, "page tree");
   const std::size_t kidsKey = tree.find("/Kids"), countKey = valueOf(tree, "/Count");
   const std::size_t open = tree.find('[', kidsKey), close = tree.find(']', open);
   if (kidsKey == std::string_view::npos || close == std::string_view::npos ||
@@ -174,7 +189,9 @@ PdfListing::PdfListing(std::string base, bool keepPages, const PdfFont& font, do
   if (dictOpen == std::string::npos) refused("its page tree is not a dictionary");
   treeBefore_ = rest.substr(0, dictOpen + 2);
   treeAfter_ = rest.substr(dictOpen + 2);
+}
 
+void PdfListing::addFont(const PdfFont& font) {
   // The font, once for every page.
   first_ = size_;
   const FontFacts& f = font.facts;
@@ -202,7 +219,6 @@ PdfListing::PdfListing(std::string base, bool keepPages, const PdfFont& font, do
           std::to_string(descriptor) + " 0 R /Widths [";
   for (const int w : font.widths) out_ += std::to_string(w) + " ";
   out_ += "] >>\nendobj\n";
-  node_ = add();
 }
 
 std::size_t PdfListing::add() {

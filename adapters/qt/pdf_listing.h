@@ -51,6 +51,18 @@ class PdfListing {
   std::string finish();
 
  private:
+  // The parts of the constructor. The document's cross-reference table at previous_: the
+  // offsets of its objects in use, by number; `at` ends where its trailer starts.
+  std::map<std::size_t, std::size_t> readCrossReference(std::size_t& at) const;
+  // Its trailer's size, catalog, info and ID.
+  void readTrailer(std::string_view trailer);
+  // Its page tree, split around /Kids and /Count; its kids kept when `keepPages`.
+  void readPageTree(const std::map<std::size_t, std::size_t>& where, bool keepPages);
+  // The dictionary of object `n` (`what` names it in a refusal), found through `where`.
+  std::string_view dictionary(const std::map<std::size_t, std::size_t>& where, std::size_t n,
+                              const std::string& what) const;
+  // The font's file, descriptor and dictionary, written once for every page.
+  void addFont(const PdfFont& font);
   // Starts object `number` at the end of the file.
   void object(std::size_t number);
   std::size_t add();  // a new object number

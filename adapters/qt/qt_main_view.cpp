@@ -303,7 +303,25 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   tabs_ = new QTabWidget(central);
   tabs_->setObjectName("SSTab1");
   outer->addWidget(tabs_, 1);
+  tabs_->addTab(makeDataPage(), QString());
+  tabs_->addTab(makeIncomingPage(), QString());
+  outer->addLayout(makeBottomRow(central));
 
+  window_->setCentralWidget(central);
+  // Wide enough for a whole file-list entry in the fixed-pitch font.
+  window_->resize(1100, 600);
+  // In the middle of the screen, where the splash stands over it at start.
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    window_->move(screen->availableGeometry().center() - window_->rect().center());
+
+  QObject::connect(list_, &QListWidget::itemSelectionChanged, [this] {
+    if (!muteList_ && listSelected() >= 0) send(Command::kListClick, 0);
+  });
+  QObject::connect(list_, &QListWidget::itemDoubleClicked,
+                   [this](QListWidgetItem*) { send(Command::kListDoubleClick, 0); });
+}
+
+QWidget* QtMainView::makeDataPage() {
   // Tab 0: the data grid, the information frame and its button.
   auto* dataPage = new QWidget;
   auto* dataLayout = new QHBoxLayout(dataPage);
@@ -337,8 +355,10 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   dataButtons_->layout()->setContentsMargins(0, 0, 0, 0);
   side->addWidget(dataButtons_);
   dataLayout->addLayout(side);
-  tabs_->addTab(dataPage, QString());
+  return dataPage;
+}
 
+QWidget* QtMainView::makeIncomingPage() {
   // Tab 1: the file list, its buttons and the link labels.
   auto* incomingPage = new QWidget;
   auto* incomingLayout = new QVBoxLayout(incomingPage);
@@ -353,24 +373,7 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   incomingButtons_->layout()->setContentsMargins(0, 0, 0, 0);
   listRow->addWidget(incomingButtons_);
   incomingLayout->addLayout(listRow, 1);
-  // The status label can hold a whole last message, many lines long: it scrolls in an area of
-  // its own, so the list keeps its room.
-  QLabel* statDat = makeLabel(LabelId::kStatDat, nullptr);
-  statDat->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  statDat->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  auto* statArea = new QScrollArea(incomingPage);
-  statArea->setObjectName("StatDatArea");
-  // The label takes the size of its text (setLabel), also while its tab is hidden.
-  statArea->setWidgetResizable(false);
-  statArea->setFrameShape(QFrame::NoFrame);
-  // Without a frame the area would show no sign of holding the focus: no Tab stop.
-  statArea->setFocusPolicy(Qt::NoFocus);
-  statArea->setWidget(statDat);
-  const int lineHeight = statDat->fontMetrics().lineSpacing();
-  statArea->setMinimumHeight(3 * lineHeight);
-  statArea->setMaximumHeight(8 * lineHeight);
-  incomingLayout->addWidget(statArea);
-  labels_[LabelId::kStatDat] = statDat;
+  incomingLayout->addWidget(makeStatusArea(incomingPage));
   // Beside the status: the upload in progress, and the device the port has open.
   auto* linkRow = new QHBoxLayout;
   for (LabelId id : {LabelId::kUploadProgress, LabelId::kPortName}) {
@@ -382,8 +385,31 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   QLabel* label1 = makeLabel(LabelId::kLabel1, incomingPage);
   incomingLayout->addWidget(label1);
   labels_[LabelId::kLabel1] = label1;
-  tabs_->addTab(incomingPage, QString());
+  return incomingPage;
+}
 
+QScrollArea* QtMainView::makeStatusArea(QWidget* page) {
+  // The status label can hold a whole last message, many lines long: it scrolls in an area of
+  // its own, so the list keeps its room.
+  QLabel* statDat = makeLabel(LabelId::kStatDat, nullptr);
+  statDat->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  statDat->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* statArea = new QScrollArea(page);
+  statArea->setObjectName("StatDatArea");
+  // The label takes the size of its text (setLabel), also while its tab is hidden.
+  statArea->setWidgetResizable(false);
+  statArea->setFrameShape(QFrame::NoFrame);
+  // Without a frame the area would show no sign of holding the focus: no Tab stop.
+  statArea->setFocusPolicy(Qt::NoFocus);
+  statArea->setWidget(statDat);
+  const int lineHeight = statDat->fontMetrics().lineSpacing();
+  statArea->setMinimumHeight(3 * lineHeight);
+  statArea->setMaximumHeight(8 * lineHeight);
+  labels_[LabelId::kStatDat] = statDat;
+  return statArea;
+}
+
+QHBoxLayout* QtMainView::makeBottomRow(QWidget* central) {
   // On the window itself: the general message and the progress bar.
   auto* bottom = new QHBoxLayout;
   QLabel* genMsg = makeLabel(LabelId::kLblGenMsg, central);
@@ -401,20 +427,7 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
   keepRoom.setRetainSizeWhenHidden(true);
   progress_->setSizePolicy(keepRoom);
   bottom->addWidget(progress_);
-  outer->addLayout(bottom);
-
-  window_->setCentralWidget(central);
-  // Wide enough for a whole file-list entry in the fixed-pitch font.
-  window_->resize(1100, 600);
-  // In the middle of the screen, where the splash stands over it at start.
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    window_->move(screen->availableGeometry().center() - window_->rect().center());
-
-  QObject::connect(list_, &QListWidget::itemSelectionChanged, [this] {
-    if (!muteList_ && listSelected() >= 0) send(Command::kListClick, 0);
-  });
-  QObject::connect(list_, &QListWidget::itemDoubleClicked,
-                   [this](QListWidgetItem*) { send(Command::kListDoubleClick, 0); });
+  return bottom;
 }
 
 QtMainView::~QtMainView() {

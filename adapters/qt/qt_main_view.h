@@ -16,6 +16,7 @@
 class QAction;
 class QWidget;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QMainWindow;
@@ -76,6 +77,12 @@ class QtMainView : public MainView {
   class Grid;
   using ItemKey = std::pair<Command, int>;
 
+  // The window's parts: the data tab, the incoming tab with its status area, and the row
+  // under the tabs.
+  QWidget* makeDataPage();
+  QWidget* makeIncomingPage();
+  QScrollArea* makeStatusArea(QWidget* page);
+  QHBoxLayout* makeBottomRow(QWidget* central);
   void addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items);
   QAction* addCommand(QWidget* owner, const MenuEntry& entry, int index);
   void send(Command command, int number);

@@ -173,15 +173,8 @@ std::vector<std::vector<QString>> tableRows(const std::vector<std::string>& head
   return out;
 }
 
-}  // namespace
-
-int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view::SurveySummary& s,
-                       const view::ChartData& chart, const ChartOptions& chartOptions,
-                       const std::function<void()>& pageEnds) {
-  painter.save();
-  Flow flow(painter, device, pageEnds);
-  const QFont body = sans(12), heading = sans(14, true);
-
+// The title, the files with the report id, and the remarks on them.
+void paintReportTitle(Flow& flow, const view::SurveySummary& s, const QFont& body) {
   flow.paragraph(QObject::tr("Survey report"), sans(20, true));
   flow.skip(4);
   QStringList files;
@@ -197,8 +190,11 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
     flow.paragraph(fromCp1252(remark), body, 0, -1, kRemarkColour);
   }
   flow.skip(10);
+}
 
-  // The notes: the value column starts after the widest label.
+// The notes: the value column starts after the widest label.
+void paintNotes(Flow& flow, QPagedPaintDevice& device, const view::SurveySummary& s,
+                const QFont& body) {
   const QString labels[] = {
       QObject::tr("Site:"),   QObject::tr("Operator:"),          QObject::tr("Comment:"),
       QObject::tr("Client:"), QObject::tr("Instrument serial:"), QObject::tr("Calibration date:")};
@@ -216,6 +212,46 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
     if (shown(k)) flow.field(labels[k], QString::fromStdString(*values[k]), body, valueAt + 12);
   }
   flow.skip(10);
+}
+
+// The chart takes the rest of the page when that is enough for it, else most of a new one.
+void paintChartBlock(Flow& flow, QPainter& painter, const view::ChartData& chart,
+                     const ChartOptions& chartOptions) {
+  const double least = flow.pageHeight() * 0.4;
+  const double height = flow.room() >= least ? flow.room() : flow.pageHeight() * 0.6;
+  ChartOptions look = chartOptions;
+  look.detail = std::max(look.detail, 2.0);
+  flow.block(height, [&](const QRectF& area) {
+    painter.setFont(sans(11));
+    paintChart(painter, area, chart, look);
+  });
+}
+
+// The assessment against an exposure standard, on a page of its own.
+void paintAssessment(Flow& flow, const view::SurveySummary& s, const QFont& body) {
+  flow.newPage();
+  flow.paragraph(QObject::tr("Assessment"), sans(20, true));
+  flow.skip(6);
+  for (const std::string& line : s.assessmentText) {
+    flow.paragraph(fromCp1252(line), body);
+    flow.skip(3);
+  }
+  flow.skip(8);
+  flow.table(tableRows(s.assessmentHead, s.assessmentRows), 12);
+  flow.skip(14);
+  flow.paragraph(fromCp1252(s.overallVerdict), sans(14, true));
+}
+
+}  // namespace
+
+int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view::SurveySummary& s,
+                       const view::ChartData& chart, const ChartOptions& chartOptions,
+                       const std::function<void()>& pageEnds) {
+  painter.save();
+  Flow flow(painter, device, pageEnds);
+  const QFont body = sans(12), heading = sans(14, true);
+  paintReportTitle(flow, s, body);
+  paintNotes(flow, device, s, body);
 
   flow.need(60);
   flow.paragraph(QObject::tr("Information"), heading);
@@ -229,28 +265,8 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
   flow.table(tableRows(s.statsHead, s.statsRows), 12);
   flow.skip(14);
 
-  // The chart takes the rest of the page when that is enough for it, else most of a new one.
-  const double least = flow.pageHeight() * 0.4;
-  const double height = flow.room() >= least ? flow.room() : flow.pageHeight() * 0.6;
-  ChartOptions look = chartOptions;
-  look.detail = std::max(look.detail, 2.0);
-  flow.block(height, [&](const QRectF& area) {
-    painter.setFont(sans(11));
-    paintChart(painter, area, chart, look);
-  });
-  if (!s.assessmentHead.empty()) {
-    flow.newPage();
-    flow.paragraph(QObject::tr("Assessment"), sans(20, true));
-    flow.skip(6);
-    for (const std::string& line : s.assessmentText) {
-      flow.paragraph(fromCp1252(line), body);
-      flow.skip(3);
-    }
-    flow.skip(8);
-    flow.table(tableRows(s.assessmentHead, s.assessmentRows), 12);
-    flow.skip(14);
-    flow.paragraph(fromCp1252(s.overallVerdict), sans(14, true));
-  }
+  paintChartBlock(flow, painter, chart, chartOptions);
+  if (!s.assessmentHead.empty()) paintAssessment(flow, s, body);
   painter.restore();
   return flow.pages();
 }

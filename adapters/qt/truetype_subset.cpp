@@ -58,6 +58,119 @@ const std::string& table(const FontTables& tables, const std::string& tag) {
 constexpr std::size_t kLocFormatAt = 50;
 constexpr std::size_t kChecksumAdjustmentAt = 8;
 
+// Where each glyph's outline lies in 'glyf', as 'loca' says in either of its formats.
+class GlyphLocations {
+ public:
+  GlyphLocations(const std::string& loca, const std::string& head)
+      : loca_(loca), longLoca_(s16(head, kLocFormatAt) == 1) {}
+  std::size_t operator()(std::size_t g) const {
+    return longLoca_ ? u32(loca_, 4 * g) : 2 * std::size_t{u16(loca_, 2 * g)};
+  }
+
+ private:
+  const std::string& loca_;
+  bool longLoca_;
+};
+
+// The glyphs kept: the ones used, .notdef, and the parts of the composite ones among them.
+std::vector<bool> keptGlyphs(const std::string& glyf, const GlyphLocations& location,
+                             std::size_t glyphs, std::span<const std::uint16_t> used) {
+  std::vector<bool> keep(glyphs, false);
+  std::vector<std::uint16_t> todo(used.begin(), used.end());
+  todo.push_back(0);
+  while (!todo.empty()) {
+    const std::uint16_t g = todo.back();
+    todo.pop_back();
+    if (g >= glyphs || keep[g]) continue;
+    keep[g] = true;
+    const std::size_t from = location(g), to = location(g + 1);
+    if (from > to || to > glyf.size()) malformed("a glyph lies outside its table");
+    if (to - from < 10 || s16(glyf, from) >= 0) continue;  // empty, or a simple glyph
+    // A composite glyph: its parts, each with its flags, its glyph id and then its offsets and
+    // scale, as long as the flags say more follow.
+    for (std::size_t at = from + 10;;) {
+      const std::uint16_t flags = u16(glyf, at);
+      todo.push_back(u16(glyf, at + 2));
+      at += 4 + ((flags & 0x0001) ? 4 : 2);
+      at += (flags & 0x0008) ? 2 : (flags & 0x0040) ? 4 : (flags & 0x0080) ? 8 : 0;
+      if (!(flags & 0x0020)) break;
+    }
+  }
+  return keep;
+}
+
+// The new 'glyf' (the kept glyphs' outlines, the others empty), its 'loca' and the 'head' that
+// says which format that 'loca' has.
+struct Outlines {
+  std::string glyf, loca, head;
+};
+
+Outlines keptOutlines(const std::string& head, const std::string& glyf,
+                      const GlyphLocations& location, const std::vector<bool>& keep) {
+  std::string outlines;
+  std::vector<std::size_t> starts;
+  for (std::size_t g = 0; g < keep.size(); ++g) {
+    starts.push_back(outlines.size());
+    if (keep[g]) outlines.append(glyf, location(g), location(g + 1) - location(g));
+    pad4(outlines);
+  }
+  starts.push_back(outlines.size());
+  const bool shortLoca = outlines.size() / 2 <= 0xFFFF;
+  std::string locations;
+  for (const std::size_t at : starts) {
+    if (shortLoca) {
+      append(locations, static_cast<std::uint32_t>(at / 2), 2);
+    } else {
+      append(locations, static_cast<std::uint32_t>(at), 4);
+    }
+  }
+  std::string newHead = head;
+  if (newHead.size() < kLocFormatAt + 2) malformed("its 'head' table is too short");
+  put(newHead, kLocFormatAt, shortLoca ? 0 : 1, 2);
+  put(newHead, kChecksumAdjustmentAt, 0, 4);
+  return {std::move(outlines), std::move(locations), std::move(newHead)};
+}
+
+// The tables a subset takes over as they are; the ones it cannot do without must be there.
+FontTables tablesKept(const FontTables& tables) {
+  FontTables out;
+  for (const char* tag :
+       {"cmap", "cvt ", "fpgm", "hhea", "hmtx", "maxp", "name", "OS/2", "post", "prep"}) {
+    const auto t = tables.find(tag);
+    if (t != tables.end() && !t->second.empty()) out[tag] = t->second;
+  }
+  for (const char* tag : {"cmap", "hhea", "hmtx", "maxp"}) table(tables, tag);
+  return out;
+}
+
+// The font file of `out`: the table directory, its records in the order of their tags, then the
+// tables, each on a four-byte boundary.
+std::string fontFile(const FontTables& out) {
+  const auto count = static_cast<std::uint32_t>(out.size());
+  const std::uint32_t power = std::bit_floor(count);
+  std::string file;
+  append(file, 0x00010000, 4);
+  append(file, count, 2);
+  append(file, power * 16, 2);
+  append(file, static_cast<std::uint32_t>(std::countr_zero(power)), 2);
+  append(file, count * 16 - power * 16, 2);
+  std::size_t at = file.size() + 16 * out.size(), headAt = 0;
+  for (const auto& [tag, data] : out) {
+    file += tag;
+    append(file, checksum(data), 4);
+    append(file, static_cast<std::uint32_t>(at), 4);
+    append(file, static_cast<std::uint32_t>(data.size()), 4);
+    if (tag == "head") headAt = at;
+    at += (data.size() + 3) / 4 * 4;
+  }
+  for (const auto& [tag, data] : out) {
+    file += data;
+    pad4(file);
+  }
+  put(file, headAt + kChecksumAdjustmentAt, 0xB1B0AFBA - checksum(file), 4);
+  return file;
+}
+
 }  // namespace
 
 FontFacts fontFacts(const FontTables& tables) {
@@ -113,92 +226,13 @@ std::string subsetTrueType(const FontTables& tables, std::span<const std::uint16
   const std::string &head = table(tables, "head"), &loca = table(tables, "loca"),
                     &glyf = table(tables, "glyf");
   const std::size_t glyphs = u16(table(tables, "maxp"), 4);
-  const bool longLoca = s16(head, kLocFormatAt) == 1;
-  const auto location = [&](std::size_t g) -> std::size_t {
-    return longLoca ? u32(loca, 4 * g) : 2 * std::size_t{u16(loca, 2 * g)};
-  };
-
-  // The glyphs kept: the ones used, .notdef, and the parts of the composite ones among them.
-  std::vector<bool> keep(glyphs, false);
-  std::vector<std::uint16_t> todo(used.begin(), used.end());
-  todo.push_back(0);
-  while (!todo.empty()) {
-    const std::uint16_t g = todo.back();
-    todo.pop_back();
-    if (g >= glyphs || keep[g]) continue;
-    keep[g] = true;
-    const std::size_t from = location(g), to = location(g + 1);
-    if (from > to || to > glyf.size()) malformed("a glyph lies outside its table");
-    if (to - from < 10 || s16(glyf, from) >= 0) continue;  // empty, or a simple glyph
-    // A composite glyph: its parts, each with its flags, its glyph id and then its offsets and
-    // scale, as long as the flags say more follow.
-    for (std::size_t at = from + 10;;) {
-      const std::uint16_t flags = u16(glyf, at);
-      todo.push_back(u16(glyf, at + 2));
-      at += 4 + ((flags & 0x0001) ? 4 : 2);
-      at += (flags & 0x0008) ? 2 : (flags & 0x0040) ? 4 : (flags & 0x0080) ? 8 : 0;
-      if (!(flags & 0x0020)) break;
-    }
-  }
-
-  std::string outlines;
-  std::vector<std::size_t> starts;
-  for (std::size_t g = 0; g < glyphs; ++g) {
-    starts.push_back(outlines.size());
-    if (keep[g]) outlines.append(glyf, location(g), location(g + 1) - location(g));
-    pad4(outlines);
-  }
-  starts.push_back(outlines.size());
-  const bool shortLoca = outlines.size() / 2 <= 0xFFFF;
-  std::string locations;
-  for (const std::size_t at : starts) {
-    if (shortLoca) {
-      append(locations, static_cast<std::uint32_t>(at / 2), 2);
-    } else {
-      append(locations, static_cast<std::uint32_t>(at), 4);
-    }
-  }
-  std::string newHead = head;
-  if (newHead.size() < kLocFormatAt + 2) malformed("its 'head' table is too short");
-  put(newHead, kLocFormatAt, shortLoca ? 0 : 1, 2);
-  put(newHead, kChecksumAdjustmentAt, 0, 4);
-
-  FontTables out;
-  for (const char* tag :
-       {"cmap", "cvt ", "fpgm", "hhea", "hmtx", "maxp", "name", "OS/2", "post", "prep"}) {
-    const auto t = tables.find(tag);
-    if (t != tables.end() && !t->second.empty()) out[tag] = t->second;
-  }
-  for (const char* tag : {"cmap", "hhea", "hmtx", "maxp"}) table(tables, tag);
-  out["head"] = std::move(newHead);
-  out["loca"] = std::move(locations);
-  out["glyf"] = std::move(outlines);
-
-  // The table directory, its records in the order of their tags, then the tables, each on a
-  // four-byte boundary.
-  const auto count = static_cast<std::uint32_t>(out.size());
-  const std::uint32_t power = std::bit_floor(count);
-  std::string file;
-  append(file, 0x00010000, 4);
-  append(file, count, 2);
-  append(file, power * 16, 2);
-  append(file, static_cast<std::uint32_t>(std::countr_zero(power)), 2);
-  append(file, count * 16 - power * 16, 2);
-  std::size_t at = file.size() + 16 * out.size(), headAt = 0;
-  for (const auto& [tag, data] : out) {
-    file += tag;
-    append(file, checksum(data), 4);
-    append(file, static_cast<std::uint32_t>(at), 4);
-    append(file, static_cast<std::uint32_t>(data.size()), 4);
-    if (tag == "head") headAt = at;
-    at += (data.size() + 3) / 4 * 4;
-  }
-  for (const auto& [tag, data] : out) {
-    file += data;
-    pad4(file);
-  }
-  put(file, headAt + kChecksumAdjustmentAt, 0xB1B0AFBA - checksum(file), 4);
-  return file;
+  const GlyphLocations location(loca, head);
+  Outlines kept = keptOutlines(head, glyf, location, keptGlyphs(glyf, location, glyphs, used));
+  FontTables out = tablesKept(tables);
+  out["head"] = std::move(kept.head);
+  out["loca"] = std::move(kept.loca);
+  out["glyf"] = std::move(kept.glyf);
+  return fontFile(out);
 }
 
 }  // namespace kestrand::platform::qt

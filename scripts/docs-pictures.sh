@@ -54,7 +54,7 @@ mkdir "$work/data"
 pdftoppm -f 1 -l 1 -r 60 -png -singlefile "$work/report.pdf" "$docs/report"
 
 # The upload, five seconds after its header, on a display of its own.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 "$work/display")

@@ -34,8 +34,10 @@ mkdir "$work/data"
 cp "$program" "$work/data/kestrand-upload"
 for n in 1 2 3 4 5; do : >"$work/data/COM$n"; done
 
-# Xvfb picks a free display itself and writes its number to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number to descriptor 3. It must not reset when
+# its last client goes (each look below is a client): a program connecting during a reset on a
+# busy machine finds no display and aborts.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 if [ ! -s "$work/display" ]; then

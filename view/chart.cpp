@@ -284,18 +284,12 @@ void ChartReduction::add(const ChartData& part) {
 }
 
 ChartData ChartReduction::finish(const ChartData& details) && {
-  ChartData out = std::move(kept_);
-  std::vector<ChartSeries> series = std::move(out.series);
-  std::vector<double> x = std::move(out.x);
-  std::vector<std::int64_t> at = std::move(out.at);
-  std::vector<std::string> texts = std::move(out.timeTexts);
-  std::vector<size_t> runs = std::move(out.runStarts);
-  out = details;
-  if (!series.empty()) out.series = std::move(series);
-  out.x = std::move(x);
-  out.at = std::move(at);
-  out.timeTexts = std::move(texts);
-  out.runStarts = std::move(runs);
+  ChartData out = withoutSamples(details);
+  if (!kept_.series.empty()) out.series = std::move(kept_.series);
+  out.x = std::move(kept_.x);
+  out.at = std::move(kept_.at);
+  out.timeTexts = std::move(kept_.timeTexts);
+  out.runStarts = std::move(kept_.runStarts);
   return out;
 }
 

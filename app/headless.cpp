@@ -108,9 +108,7 @@ WholeUpload Headless::shownSeries(const WholeUploadWanted& wanted) const {
 }
 
 std::pair<std::string, std::string> Headless::split(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return {".", path};
-  return {path.substr(0, std::max<size_t>(slash, 1)), path.substr(slash + 1)};
+  return {platform::folderOf(path), platform::fileNameOf(path)};
 }
 
 }  // namespace kestrand::app

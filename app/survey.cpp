@@ -16,13 +16,6 @@ constexpr std::size_t kPagesPerStep = 20;
 const std::string kReportTitle = "Save report as PDF";
 const char* const kSummaryOnlyText = "Summary only, without the listing pages";
 
-std::string nameOf(const std::string& path) {
-  return path.substr(path.rfind('/') + 1);
-}
-std::string dirOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
-}
 bool endsWith(const std::string& name, const char* ext) {
   std::string tail = name.substr(name.size() - std::min<std::size_t>(name.size(), 4));
   std::transform(tail.begin(), tail.end(), tail.begin(),
@@ -73,8 +66,10 @@ void Survey::shown(std::function<view::ChartData()> make) {
   oneFile_ = std::move(make);
   upload_.reset();
   const std::string& file = doc_.shownFile();
-  continued_ = !file.empty() && !endsWith(file, ".csv") &&
-               store::uploadFiles(fs_, dirOf(file), nameOf(file)).names.size() > 1;
+  continued_ =
+      !file.empty() && !endsWith(file, ".csv") &&
+      store::uploadFiles(fs_, platform::folderOf(file), platform::fileNameOf(file)).names.size() >
+          1;
   display_.wholeBox(continued_, whole_);
   showSeries();
   showNotes();
@@ -89,7 +84,8 @@ void Survey::setWhole(bool whole) {
 WholeUpload Survey::readWhole() {
   present_.busy(true);
   WholeUpload upload =
-      readWholeUpload(doc_.uploadReader(), dirOf(doc_.shownFile()), nameOf(doc_.shownFile()),
+      readWholeUpload(doc_.uploadReader(), platform::folderOf(doc_.shownFile()),
+                      platform::fileNameOf(doc_.shownFile()),
                       {0, std::nullopt, false});  // the chart works out its own statistics
   present_.busy(false);
   for (const std::string& text : upload.messages) present_.errorBox(text);
@@ -98,7 +94,7 @@ WholeUpload Survey::readWhole() {
 
 void Survey::showSeries() {
   if (!whole_ || !continued_) {
-    display_.chart(oneFile_, nameOf(doc_.shownFile()));
+    display_.chart(oneFile_, platform::fileNameOf(doc_.shownFile()));
     return;
   }
   upload_ = readWhole();
@@ -109,7 +105,7 @@ void Survey::showSeries() {
 
 std::string Survey::notesFile() const {
   if (whole_ && upload_ && !upload_->files.empty())
-    return platform::joinPath(dirOf(doc_.shownFile()), upload_->files.front());
+    return platform::joinPath(platform::folderOf(doc_.shownFile()), upload_->files.front());
   return doc_.shownFile();
 }
 
@@ -132,7 +128,7 @@ bool Survey::saveNotes(const store::Notes& notes) {
   if (file.empty()) return true;
   try {
     store::writeNotes(fs_, file, notes);
-    present_.genMsg().ShowGeneralMsg("Notes saved for " + nameOf(file));
+    present_.genMsg().ShowGeneralMsg("Notes saved for " + platform::fileNameOf(file));
     return true;
   } catch (const Error& e) {
     present_.errorBox("The notes could not be saved: " + e.description());
@@ -149,7 +145,7 @@ void Survey::saveReport() {
   if (!oneFile_ || doc_.table().NumSamples < 1)
     return refuse("There are no readings on display to report");
 
-  const std::string name = nameOf(doc_.shownFile());
+  const std::string name = platform::fileNameOf(doc_.shownFile());
   std::optional<platform::SaveChoice> chosen;
   try {
     // A whole upload's listing runs to thousands of pages; the client may need the verdict only.
@@ -171,7 +167,7 @@ void Survey::saveReport() {
     return refuse(name + " is on display; choose another name");
 
   ReportRequest request{
-      dirOf(doc_.shownFile()), name, whole, !chosen->option, {}, {}, clock_.now()};
+      platform::folderOf(doc_.shownFile()), name, whole, !chosen->option, {}, {}, clock_.now()};
   request.reference = readReferenceLevel(fs_, dataPath_);
   request.assessing = assessing();
   std::optional<ShownFile> shown;
@@ -193,7 +189,7 @@ void Survey::saveReport() {
     return refuse(e.description());
   }
   job_ = std::move(job);
-  present_.genMsg().write("Saving report " + nameOf(path));
+  present_.genMsg().write("Saving report " + platform::fileNameOf(path));
   timer_->setEnabled(true);
 }
 

@@ -96,6 +96,25 @@ inline std::string joinPath(const std::string& dir, const std::string& name) {
   return dir + "/" + name;
 }
 
+// The bare name at the end of a path.
+inline std::string fileNameOf(const std::string& path) {
+  return path.substr(path.rfind('/') + 1);  // all of it when there is no slash
+}
+// The directory a path names its file in: "." for a bare name, "/" for one at the root.
+inline std::string folderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+// A path without the extension of its file's name (".dat"); a name starting with its only dot
+// has none.
+inline std::string withoutExtension(const std::string& path) {
+  const auto slash = path.rfind('/');
+  const auto dot = path.rfind('.');
+  const bool hasExtension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return hasExtension ? path.substr(0, dot) : path;
+}
+
 // Case-insensitive wildcard match ('*' any run, '?' one character), ASCII letters only folded.
 bool wildcardMatch(std::string_view pattern, std::string_view name);
 

@@ -118,11 +118,6 @@ std::string unescape(std::string_view text) {
   return out;
 }
 
-std::string nameOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::string utf8Text(std::string_view bytes) {
@@ -141,11 +136,7 @@ std::string utf8OfCp1252(std::string_view bytes) {
 }
 
 std::string notesPath(const std::string& dataPath) {
-  const auto slash = dataPath.rfind('/');
-  const auto dot = dataPath.rfind('.');
-  const bool hasExtension =
-      dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  return (hasExtension ? dataPath.substr(0, dot) : dataPath) + ".notes";
+  return platform::withoutExtension(dataPath) + ".notes";
 }
 
 std::string notesText(const Notes& notes) {
@@ -201,15 +192,16 @@ Notes readNotes(const platform::FileSystem& fs, const std::string& dataPath) {
     content = fs.readHead(path, kNotesFileBytes + 1);
   } catch (const Error& e) {
     if (e.is(ErrorKind::kFileNotFound)) return {};  // an upload without notes
-    throw Error(e.code(), "The notes " + nameOf(path) + " could not be read: " + e.description());
+    throw Error(e.code(), "The notes " + platform::fileNameOf(path) +
+                              " could not be read: " + e.description());
   }
   if (content.size() > kNotesFileBytes) {
-    throw Error(ErrorKind::kGeneral, "The notes " + nameOf(path) + " are larger than " +
-                                         std::to_string(kNotesFileBytes) +
+    throw Error(ErrorKind::kGeneral, "The notes " + platform::fileNameOf(path) +
+                                         " are larger than " + std::to_string(kNotesFileBytes) +
                                          " bytes; they were not read");
   }
   if (!isNotesText(content)) {
-    throw Error(ErrorKind::kGeneral, "The notes " + nameOf(path) +
+    throw Error(ErrorKind::kGeneral, "The notes " + platform::fileNameOf(path) +
                                          " are not a notes file of this program; they are left "
                                          "as they are");
   }
@@ -223,7 +215,8 @@ void updateNotes(platform::FileSystem& fs, const std::string& dataPath,
     held = fs.lock(dataPath);
   } catch (const Error& e) {
     if (!e.is(ErrorKind::kFileNotFound)) throw;
-    throw Error(e.code(), nameOf(dataPath) + " is not there; its notes were not written");
+    throw Error(e.code(),
+                platform::fileNameOf(dataPath) + " is not there; its notes were not written");
   }
   Notes notes = readNotes(fs, dataPath);
   change(notes);

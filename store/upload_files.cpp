@@ -8,14 +8,6 @@
 namespace kestrand::store {
 namespace {
 
-std::string withoutExtension(const std::string& path) {
-  const auto slash = path.rfind('/');
-  const auto dot = path.rfind('.');
-  const bool hasExtension =
-      dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  return hasExtension ? path.substr(0, dot) : path;
-}
-
 std::string stampFolder(const platform::LocalTime& t) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d.%02d.%02d", t.year, t.month, t.day, t.hour,
@@ -26,7 +18,7 @@ std::string stampFolder(const platform::LocalTime& t) {
 }  // namespace
 
 std::string endedMarkPath(const std::string& dataPath) {
-  return withoutExtension(dataPath) + ".ended";
+  return platform::withoutExtension(dataPath) + ".ended";
 }
 
 bool endedEarly(const platform::FileSystem& fs, const std::string& dataPath) {
@@ -38,12 +30,12 @@ void markEndedEarly(platform::FileSystem& fs, const std::string& dataPath, const
 }
 
 std::string continuationName(const std::string& name, char letter) {
-  const std::string stem = withoutExtension(name);
+  const std::string stem = platform::withoutExtension(name);
   return stem + letter + name.substr(stem.size());
 }
 
 std::vector<std::string> storedFilesOf(const platform::FileSystem& fs, const std::string& dataDir,
-                                     const std::string& firstName) {
+                                       const std::string& firstName) {
   std::vector<std::string> dataFiles{firstName};
   for (char letter = 'A'; letter <= 'Z'; ++letter)
     dataFiles.push_back(continuationName(firstName, letter));

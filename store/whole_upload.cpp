@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "store/probe_table.h"
+#include "store/upload_files.h"
 
 namespace kestrand::store {
 namespace {
@@ -25,7 +26,7 @@ UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
   std::string stem = name.substr(0, dot);
   const std::string extension = name.substr(dot);
   // The name with `letter` in front of the extension, and whether it is there.
-  const auto named = [&](char letter) { return stem + std::string(1, letter).append(extension); };
+  const auto named = [&](char letter) { return continuationName(stem + extension, letter); };
   const auto exists = [&](const std::string& n) { return fs.exists(platform::joinPath(dir, n)); };
   // The first file's name ends in a digit (its time or file number); a continuation adds a
   // letter.

@@ -1,16 +1,13 @@
 #include "cli/drawing_program.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <iostream>
 #include <string>
 
 namespace kestrand::cli {
 namespace {
-
-char** commandLine = nullptr;
 
 // The folder of the running program, found through the kernel (argv[0] may be a bare name).
 std::string programFolder() {
@@ -23,26 +20,25 @@ std::string programFolder() {
 
 }  // namespace
 
-void keepCommandLine(char** argv) {
-  commandLine = argv;
-}
-
-int runDrawingProgram() {
+int runDrawingProgram(int argc, char** argv) {
   const std::string folder = programFolder();
-  const std::string places[] = {folder + "/kestrand-cli-draw",
-                                folder + "/../libexec/kestrand-upload/kestrand-cli-draw"};
-  std::cout.flush();
-  std::cerr.flush();
-  int error = ENOENT;
-  std::string tried = places[1];
+  const std::string places[] = {folder + "/kestrand-cli-draw.so",
+                                folder + "/../lib/kestrand-upload/kestrand-cli-draw.so"};
+  std::string why = places[1] + ": not found";
   for (const std::string& place : places) {
-    if (::access(place.c_str(), X_OK) != 0) continue;
-    ::execv(place.c_str(), commandLine);
-    error = errno;  // execv returns only when it failed
-    tried = place;
+    if (::access(place.c_str(), R_OK) != 0) continue;
+    // Its own copies of the program's code stay its own (RTLD_LOCAL); only the entry is shared.
+    void* half = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (half == nullptr) {
+      why = ::dlerror();
+      continue;
+    }
+    using Entry = int (*)(int, char**);
+    if (auto entry = reinterpret_cast<Entry>(::dlsym(half, "kestrand_cli_draw")))
+      return entry(argc, argv);
+    why = place + ": no entry kestrand_cli_draw";
   }
-  std::cerr << "kestrand-cli: the drawing program " << tried
-            << " cannot be run: " << std::strerror(error) << "\n";
+  std::cerr << "kestrand-cli: the drawing program cannot be loaded: " << why << "\n";
   return 1;
 }
 

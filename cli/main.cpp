@@ -50,9 +50,10 @@
 
 // The program is built twice from this file. kestrand-cli has no drawing libraries (the windowing
 // system's platform, fonts and widgets cost a start-up their every command would pay): it hands
-// the commands that draw to kestrand-cli-draw, built with KESTRAND_CLI_DRAWS, which runs them all.
+// the commands that draw to its drawing half, kestrand-cli-draw.so, built with KESTRAND_CLI_DRAWS,
+// which runs them all.
 #if KESTRAND_CLI_DRAWS
-#include <QApplication>
+#include <QGuiApplication>
 
 #include "adapters/qt/chart_painter.h"
 #include "adapters/qt/qt_printer.h"
@@ -498,21 +499,15 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
   return h.status();
 }
 #else
-// The command line is whole and right: the drawing program takes it from the start.
-int drawn(QCoreApplication&, const QCommandLineParser&) {
-  return kestrand::cli::runDrawingProgram();
-}
-constexpr auto chart = drawn;
-constexpr auto report = drawn;
+// Never run here: main hands every command that draws to the drawing half before Qt starts.
+constexpr int (*chart)(QCoreApplication&, const QCommandLineParser&) = nullptr;
+constexpr auto report = chart;
 #endif
 
 int print([[maybe_unused]] QCoreApplication& qapp, const QCommandLineParser& options) {
   if (options.isSet(kPdf) == options.isSet(kText))
     return usageError(" print: exactly one of --pdf OUT.pdf and --text OUT.txt is required",
                       kPrintUsage);
-#if !KESTRAND_CLI_DRAWS
-  if (options.isSet(kPdf)) return drawn(qapp, options);
-#endif
   const std::string in = bytes(options.positionalArguments()[0]);
   const std::string out = bytes(options.value(options.isSet(kPdf) ? kPdf : kText));
   Headless h(dataDirOf(options));
@@ -762,7 +757,7 @@ struct Command {
   int (*run)(QCoreApplication&, const QCommandLineParser&);
   qsizetype arguments = 0;
   const char* argumentName = "";
-  bool widgets = false;      // needs a QApplication (drawing)
+  bool widgets = false;      // draws: needs a QGuiApplication
   bool emptyValues = false;  // an option's value may be empty
 };
 
@@ -843,29 +838,45 @@ int runCommand(const Command& command, QCoreApplication& qapp, const QStringList
   return outputWritten(std::string(" ") + command.name, status);
 }
 
-}  // namespace
+#if !KESTRAND_CLI_DRAWS
+// Whether the command on `words` (its name left out) draws: chart and report do, and print with
+// --pdf, read as runCommand reads it.
+bool draws(const Command& command, const QStringList& words) {
+  if (!command.widgets) return false;
+  if (command.run != print) return true;
+  QCommandLineParser options;
+  options.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  options.addOptions(command.options);
+  return options.parse(words) && options.isSet(kPdf);
+}
+#endif
 
-int main(int argc, char** argv) {
+int programMain(int argc, char** argv) {
   kestrand::platform::posix::ignoreFileSizeSignal();
   holdClosedStandardStreams();
   const Command* chosen = nullptr;
   for (const Command& command : kCommands) {
     if (argc > 1 && std::string(argv[1]) == command.name) chosen = &command;
   }
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLatin1(argv[i]);
+#if !KESTRAND_CLI_DRAWS
+  if (chosen && draws(*chosen, QStringList{args[0]} + args.mid(2)))
+    return kestrand::cli::runDrawingProgram(argc, argv);
+#endif
   // Qt sees the program's name only: its own options (-platform, -style...) are no business of
   // this program's command line, which is parsed below.
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
 #if KESTRAND_CLI_DRAWS
-  // Drawing (the chart, the report's PDF with its fonts) needs a QApplication; it draws offscreen
-  // unless a platform is named.
+  // Drawing (the chart, the report's PDF with its fonts) needs a QGuiApplication; it draws
+  // offscreen unless a platform is named.
   if (chosen && chosen->widgets && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   std::unique_ptr<QCoreApplication> app = chosen && chosen->widgets
-                                              ? std::make_unique<QApplication>(qtArgc, qtArgv)
+                                              ? std::make_unique<QGuiApplication>(qtArgc, qtArgv)
                                               : std::make_unique<QCoreApplication>(qtArgc, qtArgv);
 #else
-  kestrand::cli::keepCommandLine(argv);
   auto app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
 #endif
   // One number form whatever the user's locale: Qt has just taken the environment's, so the C
@@ -873,8 +884,6 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   QLocale::setDefault(QLocale::c());
 
-  QStringList args;
-  for (int i = 0; i < argc; ++i) args << QString::fromLatin1(argv[i]);
   if (chosen) return runCommand(*chosen, *app, QStringList{args[0]} + args.mid(2));
 
   QCommandLineParser program;
@@ -897,3 +906,16 @@ int main(int argc, char** argv) {
   if (words.isEmpty()) return usageError(": a command is required", usage.c_str());
   return usageError(": unknown command '" + bytes(words[0]) + "'", usage.c_str());
 }
+
+}  // namespace
+
+#if KESTRAND_CLI_DRAWS
+// The drawing half's entry, which kestrand-cli calls in place of its own main.
+extern "C" __attribute__((visibility("default"))) int kestrand_cli_draw(int argc, char** argv) {
+  return programMain(argc, argv);
+}
+#else
+int main(int argc, char** argv) {
+  return programMain(argc, argv);
+}
+#endif

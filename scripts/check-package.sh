@@ -20,7 +20,7 @@ dpkg-deb -x "$deb" "$root"
 fail() { echo "check-package: $*" >&2; exit 1; }
 
 # Only the three programs and their share files.
-allowed='^\./usr/bin/kestrand-(upload|cli|meter-sim)$|^\./usr/libexec/kestrand-upload/kestrand-cli-draw$'
+allowed='^\./usr/bin/kestrand-(upload|cli|meter-sim)$|^\./usr/lib/kestrand-upload/kestrand-cli-draw\.so$'
 allowed+='|^\./usr/share/(applications|icons/hicolor/[^/]+/apps|man/man1)/kestrand-'
 unexpected=$(cd "$root" && find . -type f | sort | grep -Ev "$allowed" || true)
 [ -z "$unexpected" ] || fail "unexpected files in the package: $unexpected"

@@ -98,9 +98,13 @@ WholeUpload Headless::shownSeries(const WholeUploadWanted& wanted) const {
   WholeUpload one;
   if (prog.doc.table().NumSamples < 1) return one;
   one.files = {prog.doc.shownName()};
+  one.samples = static_cast<std::size_t>(prog.doc.table().NumSamples);
+  if (wanted.stats)
+    one.stats =
+        view::columnStats(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
+                          prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
+  if (wanted.chartColumns == kNoChart && !wanted.assessment) return one;
   one.chart = chart();
-  one.samples = one.chart.samples();
-  if (wanted.stats) one.stats = view::columnStats(one.chart);
   if (wanted.assessment)
     one.assessment =
         view::assess(one.chart, wanted.assessment->limits, wanted.assessment->uncertaintyDb);

@@ -103,15 +103,19 @@ class WholePass {
       firstLabels_ = shown.labels;
     }
     lastLabels_ = shown.labels;
-    builder_->add(t_);
-    const view::ChartData& part = builder_->takePart();
-    if (!assessor_ && wanted_.assessment)
-      assessor_.emplace(builder_->details(), wanted_.assessment->limits,
-                        wanted_.assessment->uncertaintyDb);
-    if (wanted_.stats) stats_.add(part, std::span(t_.SampleTime).first(part.samples()));
-    if (assessor_) assessor_->add(part);
-    reduction_.add(part);
-    out_.samples += part.samples();
+    // The statistics read the table itself; the chart and the assessment take its samples
+    // copied out, with their times on the upload's scale.
+    if (wanted_.stats) stats_.add(shown.grid, t_);
+    if (wanted_.chartColumns != kNoChart || wanted_.assessment) {
+      builder_->add(t_);
+      const view::ChartData& part = builder_->takePart();
+      if (!assessor_ && wanted_.assessment)
+        assessor_.emplace(builder_->details(), wanted_.assessment->limits,
+                          wanted_.assessment->uncertaintyDb);
+      if (assessor_) assessor_->add(part);
+      reduction_.add(part);
+    }
+    out_.samples += static_cast<std::size_t>(t_.NumSamples);
     out_.listingPages += view::listingPageCount(t_);
   }
 

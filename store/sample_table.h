@@ -56,6 +56,8 @@ struct SampleTable {
   // Value of column k (0..20) for sample j (0..16300). One column's samples lie together.
   float& SampleData(int k, int j) { return data_[index(k, j)]; }
   float SampleData(int k, int j) const { return data_[index(k, j)]; }
+  // Column k's values from sample 0 on.
+  const float* column(int k) const { return &data_[index(k, 0)]; }
 
   bool operator==(const SampleTable&) const = default;
 

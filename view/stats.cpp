@@ -1,5 +1,6 @@
 #include "view/stats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,33 +17,70 @@ std::vector<ColumnStats> columnStats(const ChartData& chart) {
   return sums.result(chart);
 }
 
+std::vector<ColumnStats> columnStats(const GridLayout& grid, const store::SampleTable& table,
+                                     const store::HeaderFields& header, int dateChoice,
+                                     int timeChoice) {
+  StatsAccumulator sums;
+  sums.add(grid, table);
+  return sums.result(ChartBuilder(grid, table, header, dateChoice, timeChoice).details());
+}
+
+void StatsAccumulator::addSeries(Column& c, const std::string& title, std::span<const float> y,
+                                 std::span<const std::size_t> unread,
+                                 std::span<const std::string> times,
+                                 std::span<const std::int64_t> at) {
+  ColumnStats& st = c.stats;
+  st.title = title;
+  // The samples whose saved text was no number are no readings.
+  auto skip = unread.begin();
+  for (std::size_t j = 0; j < y.size(); ++j) {
+    if (skip != unread.end() && *skip == j) {
+      ++skip;
+      continue;
+    }
+    const double v = y[j];
+    if (st.count == 0 || v < st.minimum) st.minimum = v;
+    if (st.count == 0 || v > st.maximum) {
+      st.maximum = v;
+      st.maxTime = j < times.size() ? times[j] : std::string();
+      c.timed = j < at.size();
+      c.maxAt = c.timed ? at[j] : 0;
+    }
+    c.sum += v;
+    c.squares += v * v;
+    ++st.count;
+  }
+}
+
 void StatsAccumulator::add(const ChartData& part, std::span<const std::string> times) {
   if (times.empty()) times = part.timeTexts;
   if (columns_.size() < part.series.size()) columns_.resize(part.series.size());
   for (std::size_t k = 0; k < part.series.size(); ++k) {
     const ChartSeries& s = part.series[k];
-    Column& c = columns_[k];
-    ColumnStats& st = c.stats;
-    st.title = s.title;
-    // The samples whose saved text was no number are no readings.
-    auto unread = s.unread.begin();
-    for (std::size_t j = 0; j < s.y.size(); ++j) {
-      if (unread != s.unread.end() && *unread == j) {
-        ++unread;
-        continue;
-      }
-      const double v = s.y[j];
-      if (st.count == 0 || v < st.minimum) st.minimum = v;
-      if (st.count == 0 || v > st.maximum) {
-        st.maximum = v;
-        st.maxTime = j < times.size() ? times[j] : std::string();
-        c.timed = j < part.at.size();
-        c.maxAt = c.timed ? part.at[j] : 0;
-      }
-      c.sum += v;
-      c.squares += v * v;
-      ++st.count;
+    addSeries(columns_[k], s.title, s.y, s.unread, times, part.at);
+  }
+}
+
+void StatsAccumulator::add(const GridLayout& grid, const store::SampleTable& table) {
+  const auto n = static_cast<std::size_t>(std::max<int>(table.NumSamples, 0));
+  std::size_t k = 0;
+  std::vector<std::size_t> unread;
+  for (int col = 0; col < grid.cols(); ++col) {
+    const int source = grid.sources[static_cast<std::size_t>(col)];
+    if (source == kTimeSource) continue;
+    if (columns_.size() <= k) columns_.resize(k + 1);
+    // The unread cells as a chart's series keeps them: in the table's order, each after the last.
+    unread.clear();
+    for (const auto& [row, column] : table.unreadCells) {
+      const auto sample = static_cast<std::size_t>(row);
+      if (column == source && row >= 0 && sample < n && (unread.empty() || unread.back() < sample))
+        unread.push_back(sample);
     }
+    const float* y =
+        source == store::kMoveAvgColumn ? table.MoveAvgData.data() : table.column(source);
+    addSeries(columns_[k], grid.titles[static_cast<std::size_t>(col)], std::span(y, n), unread,
+              std::span(table.SampleTime).first(n), std::span(table.instants).first(n));
+    ++k;
   }
 }
 

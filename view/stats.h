@@ -11,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "store/sample_table.h"
 #include "view/chart.h"
+#include "view/grid.h"
 
 namespace kestrand::view {
 
@@ -30,6 +32,10 @@ struct ColumnStats {
 // One entry per series of the chart, in grid order, over its readings (the samples a series
 // marks unread are left out); a table without samples gives count 0.
 std::vector<ColumnStats> columnStats(const ChartData& chart);
+// The same of a table as its grid shows it, without making its chart.
+std::vector<ColumnStats> columnStats(const GridLayout& grid, const store::SampleTable& table,
+                                     const store::HeaderFields& header, int dateChoice,
+                                     int timeChoice);
 
 // The same of a chart given in parts (ChartBuilder::takePart), keeping only the running sums,
 // the extremes and where the maximum was first reached.
@@ -37,6 +43,9 @@ class StatsAccumulator {
  public:
   // `times`: the grid's time texts of the part's samples, when the part keeps none.
   void add(const ChartData& part, std::span<const std::string> times = {});
+  // The same straight from a table and its grid, with the series a chart of them would have,
+  // without copying them out.
+  void add(const GridLayout& grid, const store::SampleTable& table);
   // The statistics so far; `details` gives the formats of the maximum's date and time.
   std::vector<ColumnStats> result(const ChartData& details) const;
 
@@ -47,6 +56,11 @@ class StatsAccumulator {
     std::int64_t maxAt = 0;
     bool timed = false;  // the maximum's sample has an instant
   };
+  // Adds one series' values `y`, leaving out the samples `unread` (ascending); `times` and `at`
+  // are the samples' time texts and instants, as far as known.
+  static void addSeries(Column& c, const std::string& title, std::span<const float> y,
+                        std::span<const std::size_t> unread, std::span<const std::string> times,
+                        std::span<const std::int64_t> at);
   std::vector<Column> columns_;
 };
 

@@ -59,7 +59,12 @@ TEST(ColumnStats, CellsOfAnOpenedFileThatWereNoNumberAreNoReadings) {
   store::HeaderFields h;
   const auto stats = [&] {
     stampCsvSamples(t, false, 3);
-    const std::vector<ColumnStats> s = columnStats(chartData(UpdateDataTable(t, h, {}).grid, t, h));
+    const GridLayout grid = UpdateDataTable(t, h, {}).grid;
+    const std::vector<ColumnStats> s = columnStats(chartData(grid, t, h));
+    // Read straight from the table, without a chart, the same.
+    const std::vector<ColumnStats> direct = columnStats(grid, t, h, 3, 1);
+    EXPECT_EQ(statsLine(direct[0]) + "|" + statsLine(direct[1]),
+              statsLine(s[0]) + "|" + statsLine(s[1]));
     return statsLine(s[0]) + "|" + statsLine(s[1]);
   };
   OpenCsvContent(

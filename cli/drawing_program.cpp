@@ -28,7 +28,7 @@ int runDrawingProgram(int argc, char** argv) {
   for (const std::string& place : places) {
     if (::access(place.c_str(), R_OK) != 0) continue;
     // Its own copies of the program's code stay its own (RTLD_LOCAL); only the entry is shared.
-    void* half = ::dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* half = ::dlopen(place.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (half == nullptr) {
       why = ::dlerror();
       continue;

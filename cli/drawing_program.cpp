@@ -38,7 +38,7 @@ int runDrawingProgram(int argc, char** argv) {
       return entry(argc, argv);
     why = place + ": no entry kestrand_cli_draw";
   }
-  std::cerr << "kestrand-cli: the drawing program cannot be loaded: " << why << "\n";
+  std::cerr << "kestrand-cli: its drawing half cannot be loaded: " << why << "\n";
   return 1;
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # kestrand-cli starts without the drawing libraries: the commands that only read and print load
 # Qt Core (and the serial port), not the windowing system's platform, fonts and widgets; the
-# commands that draw still draw, through the drawing program beside it.
+# commands that draw still draw, through the drawing half (a module) beside it.
 #
 #   start_up.sh PATH/TO/kestrand-cli
 set -euo pipefail

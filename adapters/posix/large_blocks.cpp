@@ -18,7 +18,13 @@
 #include <cstdlib>
 #include <new>
 
-#if !defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KESTRAND_ADDRESS_SANITIZER 1  // Clang's way of saying it
+#endif
+#endif
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(KESTRAND_ADDRESS_SANITIZER)
 
 namespace {
 

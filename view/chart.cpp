@@ -176,12 +176,22 @@ void markKept(const ChartData& in, double stretch, std::vector<char>& keep) {
   }
   ends.push_back(n);
   for (const ChartSeries& s : in.series) {
+    const float* y = s.y.data();
     size_t begin = 0;
     for (const size_t end : ends) {
+      // The first of the lowest and of the highest; their values kept at hand, not read again.
       size_t low = begin, high = begin;
+      float lowest = y[begin], highest = y[begin];
       for (size_t j = begin + 1; j < end; ++j) {
-        if (s.y[j] < s.y[low]) low = j;
-        if (s.y[j] > s.y[high]) high = j;
+        const float v = y[j];
+        if (v < lowest) {
+          lowest = v;
+          low = j;
+        }
+        if (v > highest) {
+          highest = v;
+          high = j;
+        }
       }
       keep[begin] = keep[low] = keep[high] = keep[end - 1] = 1;
       begin = end;

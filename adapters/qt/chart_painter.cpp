@@ -247,9 +247,11 @@ QRectF lineReach(const QRectF& plot) {
   return plot.adjusted(-1, -1, 1, 1);
 }
 
-// Which device pixel columns of series `s`'s dashes are on: Qt's pattern of its pen (dash 4 on
-// 2 off, dot 1 on 2 off, dash-dot 4 on 2 off 1 on 2 off, in pen widths) laid along the time axis
-// from the plot's left edge, `width` device pixels a pen width. Empty for a solid line.
+// Which device pixel columns of series `s`'s dense line are on, counted from the plot's left
+// edge and over again: Qt's pattern of its pen (dash 4 on 2 off, dot 1 on 2 off, dash-dot 4 on
+// 2 off 1 on 2 off, in pen widths of `width` device pixels) laid along the time axis. Each
+// series' pattern starts a pen width further on, so that the gaps of lines dashed alike do not
+// line up (along a dense line's path, as Qt dashes it, they fall anywhere). Empty when solid.
 std::vector<bool> dashColumns(std::size_t s, int width) {
   const QPen pen = seriesPen(s, 1.0);
   std::vector<bool> on;
@@ -259,6 +261,9 @@ std::vector<bool> dashColumns(std::size_t s, int width) {
     const auto n = std::max<qsizetype>(1, qRound(pattern[k] * width));
     on.insert(on.end(), static_cast<std::size_t>(n), k % 2 == 0);
   }
+  std::rotate(on.begin(),
+              on.begin() + static_cast<long>(s * static_cast<std::size_t>(width) % on.size()),
+              on.end());
   return on;
 }
 
@@ -286,18 +291,16 @@ class ColumnFill {
   void add(std::size_t s, const std::vector<std::vector<view::ChartPoint>>& runs, const Layout& l) {
     spans_.clear();
     for (const auto& run : runs) {
-      points_.resize(run.size());
-      for (std::size_t k = 0; k < run.size(); ++k) {
-        const QPointF d = toDevice_.map(QPointF(l.px(run[k].x), l.py(run[k].y)));
-        points_[k] = {d.x(), d.y()};
+      points_.clear();
+      for (const view::ChartPoint& q : run) {
+        const QPointF d = toDevice_.map(QPointF(l.px(q.x), l.py(q.y)));
+        points_.push_back({d.x(), d.y()});
       }
       view::lineColumns(points_, left_, right_, top_, bottom_, spans_);
     }
     const std::vector<bool> dashes = dashColumns(s, width_);
     for (const view::ColumnSpan& c : spans_) {
-      if (!dashes.empty() && !dashes[(static_cast<std::size_t>(c.column - left_) +
-                                      s * static_cast<std::size_t>(width_)) %
-                                     dashes.size()])
+      if (!dashes.empty() && !dashes[static_cast<std::size_t>(c.column - left_) % dashes.size()])
         continue;
       // A line wider than a device pixel (a pen width at a device pixel ratio of 2) covers as
       // many columns and reaches as far down again.

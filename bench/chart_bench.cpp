@@ -5,8 +5,8 @@
 //   chart_data:        chartData from the table and its grid layout (time texts read back);
 //   reduce_full:       every run of every column reduced for 1200 pixels, the whole upload;
 //   reduce_zoomed:     the same for a tenth of the upload (what a zoom asks);
-//   paint, png_file, pdf_file: the chart of the same upload with noisy values, as an image, the
-//                      bytes of a PNG file, of a PDF file.
+//   paint, png_file, pdf_file: the chart of such an upload logged without pause, with noisy
+//                      values, as an image, the bytes of a PNG file, of a PDF file.
 //
 //   chart_bench --write-raw PATH   writes the same upload as a raw data file and ends, so that
 //                                  `kestrand-cli chart PATH --png OUT.png` can be timed on it.
@@ -42,18 +42,22 @@ std::string fullFile() {
                            [](int i, int k) { return k * 1.37 + (i * (k + 3)) % 97 * 0.21; });
 }
 
-// The same upload with the values a meter's noisy readings give (as the simulator makes them):
-// each a random mantissa 0..8191 over a random power of ten 1..10^4, so that every column of
-// the chart's lines runs from near 0 to near 8192 and the picture is as busy as a real one.
+// The same upload logged without pause, with the values a meter's noisy readings give (as the
+// simulator makes them): each a random mantissa 0..8191 over a random power of ten 1..10^4, so
+// that every pixel column of every line runs from near 0 to near 8192 and the picture is as busy
+// as a real one.
 std::string noisyFile() {
-  return bench::fullUpload("11:55:09 PM", [](int i, int k) {
-    // splitmix64 of the value's place: the same values on every run.
-    std::uint64_t z = static_cast<std::uint64_t>(i * 16 + k + 1) * 0x9E3779B97F4A7C15ull;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    z ^= z >> 31;
-    return static_cast<double>((z >> 8) % 8192) / std::pow(10.0, static_cast<double>(z % 5));
-  });
+  return bench::fullUpload(
+      "11:55:09 PM",
+      [](int i, int k) {
+        // splitmix64 of the value's place: the same values on every run.
+        std::uint64_t z = static_cast<std::uint64_t>(i * 16 + k + 1) * 0x9E3779B97F4A7C15ull;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        return static_cast<double>((z >> 8) % 8192) / std::pow(10.0, static_cast<double>(z % 5));
+      },
+      false);
 }
 
 struct Rig {

@@ -4,7 +4,9 @@
 //   column_stats:      columnStats of all 17 columns;
 //   chart_data:        chartData from the table and its grid layout (time texts read back);
 //   reduce_full:       every run of every column reduced for 1200 pixels, the whole upload;
-//   reduce_zoomed:     the same for a tenth of the upload (what a zoom asks).
+//   reduce_zoomed:     the same for a tenth of the upload (what a zoom asks);
+//   paint, png_file, pdf_file: the chart of such an upload logged without pause, with noisy
+//                      values, as an image, the bytes of a PNG file, of a PDF file.
 //
 //   chart_bench --write-raw PATH   writes the same upload as a raw data file and ends, so that
 //                                  `kestrand-cli chart PATH --png OUT.png` can be timed on it.
@@ -14,14 +16,16 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
 
+#include "adapters/qt/chart_painter.h"
 #include "bench/full_upload.h"
 #include "core/messages.h"
-#include "adapters/qt/chart_painter.h"
 #include "store/raw_format.h"
 #include "store/raw_reader.h"
 #include "view/chart.h"
@@ -38,10 +42,28 @@ std::string fullFile() {
                            [](int i, int k) { return k * 1.37 + (i * (k + 3)) % 97 * 0.21; });
 }
 
+// The same upload logged without pause, with the values a meter's noisy readings give (as the
+// simulator makes them): each a random mantissa 0..8191 over a random power of ten 1..10^4, so
+// that every pixel column of every line runs from near 0 to near 8192 and the picture is as busy
+// as a real one.
+std::string noisyFile() {
+  return bench::fullUpload(
+      "11:55:09 PM",
+      [](int i, int k) {
+        // splitmix64 of the value's place: the same values on every run.
+        std::uint64_t z = static_cast<std::uint64_t>(i * 16 + k + 1) * 0x9E3779B97F4A7C15ull;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        return static_cast<double>((z >> 8) % 8192) / std::pow(10.0, static_cast<double>(z % 5));
+      },
+      false);
+}
+
 struct Rig {
-  Rig() {
+  explicit Rig(const std::string& content) {
     probes.InitProbeTable();
-    store::ReadRawDataContent(fullFile(), "QV.dat", {probes, messages, 3, {}}, header, table);
+    store::ReadRawDataContent(content, "QV.dat", {probes, messages, 3, {}}, header, table);
     grid = view::UpdateDataTable(table, header, {}).grid;
     chart = view::chartData(grid, table, header);
   }
@@ -54,7 +76,12 @@ struct Rig {
 };
 
 Rig& rig() {
-  static Rig r;
+  static Rig r(fullFile());
+  return r;
+}
+
+Rig& noisyRig() {
+  static Rig r(noisyFile());
   return r;
 }
 
@@ -93,7 +120,7 @@ void paint(benchmark::State& state) {
   QImage image(size, QImage::Format_RGB32);
   for (auto _ : state) {
     QPainter painter(&image);
-    platform::qt::paintChart(painter, QRectF(QPointF(0, 0), QSizeF(size)), rig().chart, {});
+    platform::qt::paintChart(painter, QRectF(QPointF(0, 0), QSizeF(size)), noisyRig().chart, {});
   }
 }
 
@@ -103,7 +130,8 @@ void file(benchmark::State& state, platform::qt::ChartFileType type) {
   options.title = "QV 15.Jan.06  23.55.09.dat";
   options.reference = 150.0;
   qsizetype bytes = 0;
-  for (auto _ : state) bytes = platform::qt::chartFile(type, size, rig().chart, options).size();
+  for (auto _ : state)
+    bytes = platform::qt::chartFile(type, size, noisyRig().chart, options).size();
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 

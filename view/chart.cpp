@@ -495,4 +495,46 @@ std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<con
   return out;
 }
 
+void lineColumns(std::span<const ChartPoint> points, int left, int right, int top, int bottom,
+                 std::vector<ColumnSpan>& out) {
+  int column = left - 1;
+  double lo = 0.0, hi = 0.0;
+  const auto flush = [&] {
+    // Rows outside the window are left out, not piled up on its edge.
+    if (column < left || !(hi >= top && lo < bottom + 1.0)) return;
+    out.push_back({column, static_cast<int>(std::floor(std::max<double>(lo, top))),
+                   static_cast<int>(std::floor(std::min<double>(hi, bottom)))});
+  };
+  // The part of the line from y0 to y1 inside column c.
+  const auto extend = [&](int c, double y0, double y1) {
+    if (c != column) {
+      flush();
+      column = c;
+      lo = hi = y0;
+    }
+    lo = std::min({lo, y0, y1});
+    hi = std::max({hi, y0, y1});
+  };
+  if (points.size() == 1) {
+    const double c = std::floor(points[0].x);
+    if (c >= left && c <= right) extend(static_cast<int>(c), points[0].y, points[0].y);
+  }
+  for (std::size_t k = 1; k < points.size(); ++k) {
+    const ChartPoint a = points[k - 1], b = points[k];
+    const double ca = std::floor(a.x), cb = std::floor(b.x);
+    if (cb < left || ca > right) continue;
+    if (ca == cb) {
+      extend(static_cast<int>(ca), a.y, b.y);
+      continue;
+    }
+    const double slope = (b.y - a.y) / (b.x - a.x);
+    const auto at = [&](double x) { return a.y + (x - a.x) * slope; };
+    const int c0 = static_cast<int>(std::max<double>(ca, left));
+    const int c1 = static_cast<int>(std::min<double>(cb, right));
+    for (int c = c0; c <= c1; ++c)
+      extend(c, at(std::max<double>(a.x, c)), at(std::min(b.x, c + 1.0)));
+  }
+  flush();
+}
+
 }  // namespace kestrand::view

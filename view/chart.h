@@ -185,4 +185,20 @@ struct ChartPoint {
 std::vector<ChartPoint> reduceForPixels(std::span<const double> x, std::span<const float> y,
                                         double x0, double x1, int pixels);
 
+// Rows `top` to `bottom` (inclusive) of pixel column `column`.
+struct ColumnSpan {
+  int column = 0;
+  int top = 0;
+  int bottom = 0;
+  bool operator==(const ColumnSpan&) const = default;
+};
+
+// The pixels a one-pixel line through `points` (in pixels, x never decreasing; column c holds
+// x from c up to c + 1, row r likewise y) covers, as one span per column it reaches, appended
+// to `out` left to right. A segment crossing columns is cut where it crosses them, so each
+// column gets the rows of its own part. Only columns `left` to `right` and rows `top` to
+// `bottom` are kept.
+void lineColumns(std::span<const ChartPoint> points, int left, int right, int top, int bottom,
+                 std::vector<ColumnSpan>& out);
+
 }  // namespace kestrand::view

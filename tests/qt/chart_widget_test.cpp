@@ -10,10 +10,13 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPicture>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
 
+#include "adapters/qt/png_image.h"
 #include "adapters/qt/qt_main_view.h"
 #include "app/main_window.h"
 #include "modal.h"
@@ -55,6 +58,128 @@ int pixelsNear(const QImage& image, QColor colour, int rows = -1) {
     for (int x = 0; x < image.width(); ++x) n += apart(image.pixelColor(x, y), colour) < 30;
   }
   return n;
+}
+
+// `chart` painted on a 400x300 image; through a QPicture (not a raster device: its series are
+// drawn as polylines, which the picture replays on the image) when `viaPicture`.
+QImage painted(const view::ChartData& chart, const ChartOptions& options, bool viaPicture,
+               QRectF* plot = nullptr) {
+  QImage image(400, 300, QImage::Format_RGB32);
+  QPicture picture;
+  QPainter p;
+  p.begin(viaPicture ? static_cast<QPaintDevice*>(&picture) : &image);
+  const ChartFrame frame = paintChart(p, QRectF(0, 0, 400, 300), chart, options);
+  p.end();
+  if (viaPicture) {
+    p.begin(&image);
+    p.drawPicture(0, 0, picture);
+    p.end();
+  }
+  if (plot) *plot = frame.plot;
+  return image;
+}
+
+// The topmost and bottommost row of `colour` in column x of `image`; {-1, -1} when none.
+std::pair<int, int> rowsOf(const QImage& image, int x, QColor colour) {
+  std::pair<int, int> rows{-1, -1};
+  for (int y = 0; y < image.height(); ++y) {
+    if (image.pixelColor(x, y) != colour) continue;
+    if (rows.first < 0) rows.first = y;
+    rows.second = y;
+  }
+  return rows;
+}
+
+// Two dense series on an image, filled as the pixel columns their lines cover, cover what their
+// polylines do (within two rows): a first run zig-zagging every sample, the second series within
+// the first's rows and over it; a pause; a second run whose segments each cross a few columns, the
+// same in both.
+TEST(ChartWidget, DenseLinesOnAnImageCoverTheColumnsTheirPolylinesCover) {
+  view::ChartData c = upload(0, 2);
+  for (int j = 0; j < 1500; ++j) c.x.push_back(j);
+  c.runStarts = {0, c.x.size()};
+  for (int j = 0; j < 40; ++j) c.x.push_back(2000 + j * 25);
+  c.timeTexts.assign(c.x.size(), "09:30:00 AM");
+  for (std::size_t k = 0; k < c.x.size(); ++k) {
+    const bool odd = k % 2 == 1;
+    c.series[0].y.push_back(odd ? 10.0f : 0.0f);
+    c.series[1].y.push_back(k >= 1500 ? c.series[0].y.back() : odd ? 7.0f : 4.0f);
+  }
+  ChartOptions options;
+  options.legend = false;
+  QRectF plot, reference;
+  const QImage columns = painted(c, options, false, &plot);
+  const QImage lines = painted(c, options, true, &reference);
+  ASSERT_EQ(plot, reference);
+  int inPause = 0;
+  for (int x = static_cast<int>(plot.left()) + 1; x < plot.right() - 1; ++x) {
+    for (std::size_t s = 0; s < 2; ++s) {
+      const auto [top, bottom] = rowsOf(columns, x, seriesColour(s));
+      const auto [lineTop, lineBottom] = rowsOf(lines, x, seriesColour(s));
+      EXPECT_EQ(top < 0, lineTop < 0) << x << " " << s;
+      // Qt's stroker gives the row where a steep segment crosses into the next column to either
+      // column, by its fixed-point steps: two rows apart at most.
+      EXPECT_NEAR(top, lineTop, 2) << x << " " << s;
+      EXPECT_NEAR(bottom, lineBottom, 2) << x << " " << s;
+      inPause += x > plot.left() + plot.width() * 0.52 && x < plot.left() + plot.width() * 0.65 &&
+                 top >= 0;
+    }
+  }
+  EXPECT_EQ(inPause, 0);
+}
+
+// A dense dashed, dotted or dash-dotted line leaves its pattern's gaps empty along the time axis.
+TEST(ChartWidget, DenseDashedLinesLeaveTheirGapsEmpty) {
+  view::ChartData c = upload(0, 0);
+  for (int j = 0; j < 3000; ++j) c.x.push_back(j);
+  c.timeTexts.assign(c.x.size(), "09:30:00 AM");
+  c.series.resize(31);
+  for (view::ChartSeries& s : c.series) {
+    s.title = "Field";
+    for (int j = 0; j < 3000; ++j) s.y.push_back(j % 2 ? 10.0f : 0.0f);
+  }
+  // The dashes' lengths in turn; every gap is two columns.
+  const std::pair<std::size_t, std::vector<int>> styles[] = {{10, {4}}, {20, {1}}, {30, {4, 1}}};
+  for (const auto& [s, dashes] : styles) {
+    ChartOptions options;
+    options.hidden.assign(31, true);
+    options.hidden[s] = false;
+    QRectF plot;
+    const QImage image = painted(c, options, false, &plot);
+    // The lengths of the runs of columns with and without the line, from its first column.
+    std::vector<int> runs;
+    bool lit = false;
+    for (int x = static_cast<int>(plot.left()); x < plot.right(); ++x) {
+      const bool on = rowsOf(image, x, seriesColour(s)).first >= 0;
+      if (runs.empty() && !on) continue;
+      if (runs.empty() || on != lit) runs.push_back(0);
+      ++runs.back();
+      lit = on;
+    }
+    ASSERT_GT(runs.size(), 40u) << s;
+    // Between the first dash and the last, which the plot's edges may cut.
+    const std::size_t first = runs[2] == dashes[0] ? 0 : 1;
+    for (std::size_t k = 1; k + 2 < runs.size(); ++k) {
+      const int expected = k % 2 ? 2 : dashes[(first + k / 2 - 1) % dashes.size()];
+      EXPECT_EQ(runs[k], expected) << s << " " << k;
+    }
+  }
+}
+
+// A chart's PNG file decodes to exactly the picture painted: its colours in a palette, or as
+// red, green and blue past 256 colours; each row as its difference from the one above.
+TEST(ChartWidget, PngFilesDecodeToThePicturePainted) {
+  const view::ChartData c = upload(3000, 3);
+  const QByteArray indexed = chartFile(ChartFileType::kPng, QSize(400, 300), c, {});
+  EXPECT_EQ(indexed.at(25), 3);  // the colour type
+  EXPECT_EQ(QImage::fromData(indexed).convertToFormat(QImage::Format_RGB32), painted(c, {}, false));
+  QImage blends(300, 40, QImage::Format_RGB32);
+  for (int y = 0; y < blends.height(); ++y) {
+    for (int x = 0; x < blends.width(); ++x) blends.setPixel(x, y, qRgb(x % 256, y * 6, x / 2));
+  }
+  const QByteArray rgb = pngImage(blends);
+  EXPECT_EQ(rgb.at(25), 2);
+  EXPECT_EQ(QImage::fromData(rgb).convertToFormat(QImage::Format_RGB32), blends);
 }
 
 TEST(ChartWidget, SaveChartWritesTheChosenFiltersTypeAndAddsItsExtension) {

@@ -183,6 +183,22 @@ TEST(ReduceForPixels, KeepsEveryPixelsExtremesAndBothEnds) {
   EXPECT_EQ(small.size(), 50u);
 }
 
+// A line from (0.5, 2) rising two rows a column to (3.5, 8), up to (3.9, 1.2), level to (5.2,
+// 1.2): each column holds the rows of its own part of the line.
+TEST(ChartData, LineColumnsCutTheSegmentsWhereTheyCrossColumns) {
+  const std::vector<ChartPoint> line{{0.5, 2}, {3.5, 8}, {3.9, 1.2}, {5.2, 1.2}};
+  std::vector<ColumnSpan> out;
+  lineColumns(line, 0, 9, 0, 9, out);
+  EXPECT_EQ(out, (std::vector<ColumnSpan>{
+                     {0, 2, 3}, {1, 3, 5}, {2, 5, 7}, {3, 1, 8}, {4, 1, 1}, {5, 1, 1}}));
+  // Kept to columns 1..4 and rows 2..7: column 4's part lies above, so it is left out; a lone
+  // point is one pixel, appended after.
+  out.clear();
+  lineColumns(line, 1, 4, 2, 7, out);
+  lineColumns(std::vector<ChartPoint>{{6.7, 4.4}}, 0, 9, 0, 9, out);
+  EXPECT_EQ(out, (std::vector<ColumnSpan>{{1, 3, 5}, {2, 5, 7}, {3, 2, 7}, {6, 4, 4}}));
+}
+
 TEST(ReferenceLevel, FirstItemAFiniteNumberAboveZero) {
   const std::pair<const char*, std::optional<double>> rows[] = {
       {"", std::nullopt},        {"\r\n", std::nullopt},    {"abc\r\n", std::nullopt},

@@ -104,7 +104,13 @@ WholeUpload Headless::shownSeries(const WholeUploadWanted& wanted) const {
         view::columnStats(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
                           prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
   if (wanted.chartColumns == kNoChart && !wanted.assessment) return one;
-  one.chart = chart();
+  view::ChartBuilder builder(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
+                             prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
+  // Only a chart of every sample shows their time texts (at the pointer); a picture's axis and
+  // the assessment are written from the instants.
+  builder.keepTimeTexts(wanted.chartColumns == 0);
+  builder.add(prog.doc.table());
+  one.chart = std::move(builder).finish();
   if (wanted.assessment)
     one.assessment =
         view::assess(one.chart, wanted.assessment->limits, wanted.assessment->uncertaintyDb);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <new>
 #include <optional>
 #include <span>
 
@@ -491,8 +492,15 @@ QByteArray chartFile(ChartFileType type, QSize size, const view::ChartData& char
                      const ChartOptions& options) {
   const QRectF area(QPointF(0, 0), QSizeF(size));
   if (type == ChartFileType::kPng) {
-    // Opaque: a third less to compress than with an alpha channel.
-    QImage image(size, QImage::Format_RGB32);
+    // Opaque: a third less to compress than with an alpha channel. Its pixels come from operator
+    // new, which the programs give huge pages for a block this large: as Qt allocates them, their
+    // first painting faulted them in 4 KB at a time, a tenth of a chart's time.
+    const auto bytesPerLine = static_cast<qsizetype>(size.width()) * 4;
+    auto* pixels = new (std::nothrow) uchar[static_cast<std::size_t>(bytesPerLine * size.height())];
+    if (pixels == nullptr) return {};
+    QImage image(
+        pixels, size.width(), size.height(), bytesPerLine, QImage::Format_RGB32,
+        [](void* p) { delete[] static_cast<uchar*>(p); }, pixels);
     if (image.isNull()) return {};
     QPainter painter(&image);
     paintChart(painter, area, chart, options);

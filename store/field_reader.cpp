@@ -231,6 +231,36 @@ std::int32_t FieldReader::readInt32() {
 }
 
 float FieldReader::readSingle() {
+  // The field nearly every value is, read in the one pass that finds its end: a minus or not,
+  // up to seven digits with at most one point among them, then a comma or a line end. Whatever
+  // else (blanks, signs, exponents, more digits, the end of the data) goes the whole way below;
+  // the value is the same either way (convertDecimal's first case).
+  const std::size_t end = s_.size();
+  std::size_t p = pos_;
+  const bool negative = p < end && s_[p] == '-';
+  p += negative ? 1 : 0;
+  std::uint32_t digits = 0;
+  std::size_t count = 0, point = 0;
+  bool seenPoint = false;
+  for (; p < end && count <= 7; ++p) {
+    const char c = s_[p];
+    if (isDigit(c)) {
+      digits = digits * 10 + static_cast<std::uint32_t>(c - '0');
+      ++count;
+      point += seenPoint ? 1 : 0;
+    } else if (c == '.' && !seenPoint) {
+      seenPoint = true;
+    } else {
+      break;
+    }
+  }
+  if (count > 0 && count <= 7 && p < end && (s_[p] == ',' || isLineEnd(s_[p]))) {
+    if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
+    pos_ = p + 1;
+    static constexpr std::array<float, 8> kTens = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+    const float value = static_cast<float>(digits) / kTens[point];
+    return negative ? -value : value;
+  }
   const std::string_view field = rawField();
   return field.empty() ? 0.0f : convertDecimal<float>(field);
 }

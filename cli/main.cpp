@@ -851,52 +851,25 @@ bool draws(const Command& command, const QStringList& words) {
 }
 #endif
 
-int programMain(int argc, char** argv) {
-  kestrand::platform::posix::ignoreFileSizeSignal();
-  holdClosedStandardStreams();
-  const Command* chosen = nullptr;
-  for (const Command& command : kCommands) {
-    if (argc > 1 && std::string(argv[1]) == command.name) chosen = &command;
-  }
-  QStringList args;
-  for (int i = 0; i < argc; ++i) args << QString::fromLatin1(argv[i]);
-#if !KESTRAND_CLI_DRAWS
-  if (chosen && draws(*chosen, QStringList{args[0]} + args.mid(2)))
-    return kestrand::cli::runDrawingProgram(argc, argv);
-#endif
-  // Qt sees the program's name only: its own options (-platform, -style...) are no business of
-  // this program's command line, which is parsed below.
-  int qtArgc = 1;
-  char* qtArgv[] = {argv[0], nullptr};
+// The Qt application for `chosen`: drawing (the chart, the report's PDF with its fonts) needs a
+// QGuiApplication, which draws offscreen unless a platform is named; the rest Qt Core's. Qt sees
+// the program's name only: its own options (-platform, -style...) are no business of this
+// program's command line.
+std::unique_ptr<QCoreApplication> makeApplication([[maybe_unused]] const Command* chosen,
+                                                  [[maybe_unused]] int& argc, char** argv) {
+  static int qtArgc = 1;  // Qt keeps both for the application's life
+  static char* qtArgv[] = {argv[0], nullptr};
 #if KESTRAND_CLI_DRAWS
-  // Drawing (the chart, the report's PDF with its fonts) needs a QGuiApplication; it draws
-  // offscreen unless a platform is named.
-  if (chosen && chosen->widgets && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  std::unique_ptr<QCoreApplication> app = chosen && chosen->widgets
-                                              ? std::make_unique<QGuiApplication>(qtArgc, qtArgv)
-                                              : std::make_unique<QCoreApplication>(qtArgc, qtArgv);
-#else
-  auto app = std::make_unique<QCoreApplication>(qtArgc, qtArgv);
-#endif
-  // One number form whatever the user's locale: Qt has just taken the environment's, so the C
-  // library's numbers (printf, strtod) and Qt's default locale are put back to C.
-  std::setlocale(LC_NUMERIC, "C");
-  QLocale::setDefault(QLocale::c());
-
-#if KESTRAND_CLI_DRAWS
-  if (chosen) {
-    const int status = runCommand(*chosen, *app, QStringList{args[0]} + args.mid(2));
-    // Taking Qt's platform and fonts down again costs a drawing command milliseconds and does
-    // nothing the end of the process does not: what it wrote is written and synced by now.
-    std::cout.flush();
-    std::fflush(nullptr);
-    std::_Exit(status);
+  if (chosen && chosen->widgets) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(qtArgc, qtArgv);
   }
-#else
-  if (chosen) return runCommand(*chosen, *app, QStringList{args[0]} + args.mid(2));
 #endif
+  return std::make_unique<QCoreApplication>(qtArgc, qtArgv);
+}
 
+// Without a command: --help, --version, or what is wrong with the words `args`.
+int withoutCommand(const QStringList& args) {
   QCommandLineParser program;
   program.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   program.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -916,6 +889,36 @@ int programMain(int argc, char** argv) {
   const QStringList words = program.positionalArguments();
   if (words.isEmpty()) return usageError(": a command is required", usage.c_str());
   return usageError(": unknown command '" + bytes(words[0]) + "'", usage.c_str());
+}
+
+int programMain(int argc, char** argv) {
+  kestrand::platform::posix::ignoreFileSizeSignal();
+  holdClosedStandardStreams();
+  const Command* chosen = nullptr;
+  for (const Command& command : kCommands) {
+    if (argc > 1 && std::string(argv[1]) == command.name) chosen = &command;
+  }
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLatin1(argv[i]);
+#if !KESTRAND_CLI_DRAWS
+  if (chosen && draws(*chosen, QStringList{args[0]} + args.mid(2)))
+    return kestrand::cli::runDrawingProgram(argc, argv);
+#endif
+  const std::unique_ptr<QCoreApplication> app = makeApplication(chosen, argc, argv);
+  // One number form whatever the user's locale: Qt has just taken the environment's, so the C
+  // library's numbers (printf, strtod) and Qt's default locale are put back to C.
+  std::setlocale(LC_NUMERIC, "C");
+  QLocale::setDefault(QLocale::c());
+  if (!chosen) return withoutCommand(args);
+  const int status = runCommand(*chosen, *app, QStringList{args[0]} + args.mid(2));
+#if KESTRAND_CLI_DRAWS
+  // Taking Qt's platform and fonts down again costs a drawing command milliseconds and does
+  // nothing the end of the process does not: what it wrote is written and synced by now.
+  std::cout.flush();
+  std::fflush(nullptr);
+  std::_Exit(status);
+#endif
+  return status;
 }
 
 }  // namespace

@@ -17,6 +17,16 @@ __extension__ typedef unsigned __int128 U128;  // NOLINT(modernize-use-using)
 constexpr std::uint32_t kSevenDigits = 10'000'000;  // the first number of eight digits
 constexpr std::uint32_t kSixDigits = 1'000'000;     // the first number of seven digits
 
+// "00" to "99", two characters each.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
 // A value's seven significant digits: 1'000'000 <= digits < 10'000'000, the first digit
 // standing for 10^exponent.
 struct Significant {
@@ -165,13 +175,14 @@ char* numberText(char* out, float v) {
 
   Significant s;
   if (!sevenDigits(v, s)) s = sevenDigitsByToChars(v);
-  // The digits without trailing zeros.
+  // The seven digits (the first never 0), two at a time, then without trailing zeros.
   std::array<char, 7> digits{};
+  const std::uint32_t rest = s.digits % kSixDigits;
+  digits[0] = static_cast<char>('0' + s.digits / kSixDigits);
+  std::memcpy(&digits[1], &kDigitPairs[2 * (rest / 10'000)], 2);
+  std::memcpy(&digits[3], &kDigitPairs[2 * (rest / 100 % 100)], 2);
+  std::memcpy(&digits[5], &kDigitPairs[2 * (rest % 100)], 2);
   int n = 7;
-  for (int i = 6; i >= 0; --i) {
-    digits[static_cast<std::size_t>(i)] = static_cast<char>('0' + s.digits % 10);
-    s.digits /= 10;
-  }
   while (n > 1 && digits[static_cast<std::size_t>(n - 1)] == '0') --n;
   const auto digitsTo = [&](char* at, int from, int to) {
     for (int i = from; i < to; ++i) *at++ = digits[static_cast<std::size_t>(i)];

@@ -179,9 +179,10 @@ char* numberText(char* out, float v) {
   std::array<char, 7> digits{};
   const std::uint32_t rest = s.digits % kSixDigits;
   digits[0] = static_cast<char>('0' + s.digits / kSixDigits);
-  std::memcpy(&digits[1], &kDigitPairs[2 * (rest / 10'000)], 2);
-  std::memcpy(&digits[3], &kDigitPairs[2 * (rest / 100 % 100)], 2);
-  std::memcpy(&digits[5], &kDigitPairs[2 * (rest % 100)], 2);
+  const auto pair = [](std::uint32_t n) { return &kDigitPairs[std::size_t{2} * n]; };
+  std::memcpy(&digits[1], pair(rest / 10'000), 2);
+  std::memcpy(&digits[3], pair(rest / 100 % 100), 2);
+  std::memcpy(&digits[5], pair(rest % 100), 2);
   int n = 7;
   while (n > 1 && digits[static_cast<std::size_t>(n - 1)] == '0') --n;
   const auto digitsTo = [&](char* at, int from, int to) {

@@ -91,6 +91,53 @@ bool checkDecimal(std::string_view t, long& order) {
   return true;
 }
 
+// The plain number at the start of `t` (a minus or not, digits with at most one point among
+// them), read up to its first other character or one digit past `most`: with at most 7 (15)
+// digits the digits and the power of ten are exact in a float (double), and one division rounds
+// as std::from_chars does.
+template <typename F>
+constexpr std::size_t kExactDigits = sizeof(F) == 4 ? 7 : 15;
+
+struct PlainNumber {
+  std::uint64_t digits = 0;
+  std::size_t count = 0;  // digits read
+  std::size_t point = 0;  // digits after the point
+  std::size_t end = 0;    // where the reading stopped
+  bool negative = false;
+
+  template <typename F>
+  bool exactIn() const {
+    return count > 0 && count <= kExactDigits<F>;
+  }
+  template <typename F>
+  F value() const {
+    static constexpr std::array<double, 16> kTens = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const F v = static_cast<F>(digits) / static_cast<F>(kTens[point]);
+    return negative ? -v : v;
+  }
+};
+
+PlainNumber plainNumber(std::string_view t, std::size_t most) {
+  PlainNumber n;
+  n.negative = !t.empty() && t.front() == '-';
+  bool seenPoint = false;
+  std::size_t i = n.negative ? 1 : 0;
+  for (; i < t.size() && n.count <= most; ++i) {
+    if (isDigit(t[i])) {
+      n.digits = n.digits * 10 + static_cast<std::uint64_t>(t[i] - '0');
+      ++n.count;
+      n.point += seenPoint ? 1 : 0;
+    } else if (t[i] == '.' && !seenPoint) {
+      seenPoint = true;
+    } else {
+      break;
+    }
+  }
+  n.end = i;
+  return n;
+}
+
 // Converts a decimal text; an underflow gives zero, an overflow fails. The usual form, an
 // optional minus and then a digit or the point, goes straight to std::from_chars: when that
 // takes the whole field it is a number of the form above ("inf" and "nan" never start so).
@@ -98,32 +145,9 @@ bool checkDecimal(std::string_view t, long& order) {
 template <typename F>
 F convertDecimal(std::string_view t) {
   const size_t first = !t.empty() && t.front() == '-' ? 1 : 0;
-  // Shorter still, the values an upload writes: a few digits and a point. With at most 7 (15)
-  // digits the digits and the power of ten are exact in F, and one division rounds as
-  // std::from_chars does.
-  constexpr size_t kExactDigits = sizeof(F) == 4 ? 7 : 15;
-  std::uint64_t digits = 0;
-  size_t count = 0;
-  size_t point = 0;  // digits after the point
-  bool seenPoint = false;
-  size_t i = first;
-  for (; i < t.size() && count <= kExactDigits; ++i) {
-    if (isDigit(t[i])) {
-      digits = digits * 10 + static_cast<std::uint64_t>(t[i] - '0');
-      ++count;
-      point += seenPoint ? 1 : 0;
-    } else if (t[i] == '.' && !seenPoint) {
-      seenPoint = true;
-    } else {
-      break;
-    }
-  }
-  if (i == t.size() && count > 0 && count <= kExactDigits) {
-    static constexpr std::array<double, 16> kTens = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                     1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const F value = static_cast<F>(digits) / static_cast<F>(kTens[point]);
-    return first == 1 ? -value : value;
-  }
+  // Shorter still, the values an upload writes: a few digits and a point.
+  const PlainNumber plain = plainNumber(t, kExactDigits<F>);
+  if (plain.end == t.size() && plain.exactIn<F>()) return plain.value<F>();
   if (first < t.size() && (isDigit(t[first]) || t[first] == '.')) {
     F value{};
     const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
@@ -231,35 +255,16 @@ std::int32_t FieldReader::readInt32() {
 }
 
 float FieldReader::readSingle() {
-  // The field nearly every value is, read in the one pass that finds its end: a minus or not,
-  // up to seven digits with at most one point among them, then a comma or a line end. Whatever
-  // else (blanks, signs, exponents, more digits, the end of the data) goes the whole way below;
-  // the value is the same either way (convertDecimal's first case).
+  // The field nearly every value is, read in the one pass that finds its end: a plain number of
+  // up to seven digits, then a comma or a line end. Whatever else (blanks, signs, exponents,
+  // more digits, the end of the data) goes the whole way below, to the same value.
   const std::size_t end = s_.size();
-  std::size_t p = pos_;
-  const bool negative = p < end && s_[p] == '-';
-  p += negative ? 1 : 0;
-  std::uint32_t digits = 0;
-  std::size_t count = 0, point = 0;
-  bool seenPoint = false;
-  for (; p < end && count <= 7; ++p) {
-    const char c = s_[p];
-    if (isDigit(c)) {
-      digits = digits * 10 + static_cast<std::uint32_t>(c - '0');
-      ++count;
-      point += seenPoint ? 1 : 0;
-    } else if (c == '.' && !seenPoint) {
-      seenPoint = true;
-    } else {
-      break;
-    }
-  }
-  if (count > 0 && count <= 7 && p < end && (s_[p] == ',' || isLineEnd(s_[p]))) {
+  const PlainNumber plain = plainNumber(s_.substr(std::min(pos_, end)), kExactDigits<float>);
+  std::size_t p = pos_ + plain.end;
+  if (plain.exactIn<float>() && p < end && (s_[p] == ',' || isLineEnd(s_[p]))) {
     if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
     pos_ = p + 1;
-    static constexpr std::array<float, 8> kTens = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
-    const float value = static_cast<float>(digits) / kTens[point];
-    return negative ? -value : value;
+    return plain.value<float>();
   }
   const std::string_view field = rawField();
   return field.empty() ? 0.0f : convertDecimal<float>(field);

@@ -89,9 +89,12 @@ WholeUpload Headless::whole(const std::string& path, const WholeUploadWanted& wa
   return upload;
 }
 
-view::ChartData Headless::chart() const {
-  return view::chartData(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
-                         prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
+view::ChartData Headless::chart(bool timeTexts) const {
+  view::ChartBuilder builder(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
+                             prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
+  builder.keepTimeTexts(timeTexts);
+  builder.add(prog.doc.table());
+  return std::move(builder).finish();
 }
 
 WholeUpload Headless::shownSeries(const WholeUploadWanted& wanted) const {
@@ -104,13 +107,9 @@ WholeUpload Headless::shownSeries(const WholeUploadWanted& wanted) const {
         view::columnStats(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
                           prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
   if (wanted.chartColumns == kNoChart && !wanted.assessment) return one;
-  view::ChartBuilder builder(prog.doc.grid(), prog.doc.table(), prog.doc.header(),
-                             prog.link.formats().dateChoice(), prog.link.formats().timeChoice());
   // Only a chart of every sample shows their time texts (at the pointer); a picture's axis and
   // the assessment are written from the instants.
-  builder.keepTimeTexts(wanted.chartColumns == 0);
-  builder.add(prog.doc.table());
-  one.chart = std::move(builder).finish();
+  one.chart = chart(wanted.chartColumns == 0);
   if (wanted.assessment)
     one.assessment =
         view::assess(one.chart, wanted.assessment->limits, wanted.assessment->uncertaintyDb);

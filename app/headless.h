@@ -102,8 +102,9 @@ class Headless {
   UploadReader reader() const { return prog.doc.uploadReader(); }
   // The whole upload raw data file `path` belongs to, its messages shown as error boxes.
   WholeUpload whole(const std::string& path, const WholeUploadWanted& wanted);
-  // The chart of the table on display, as the "Chart" tab draws it.
-  view::ChartData chart() const;
+  // The chart of the table on display, as the "Chart" tab draws it; its samples' time texts
+  // only when `timeTexts`.
+  view::ChartData chart(bool timeTexts = true) const;
   // The table on display as a series of one file, with what `wanted` asks for (its chart with
   // every sample); none when it has no samples.
   WholeUpload shownSeries(const WholeUploadWanted& wanted) const;

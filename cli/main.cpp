@@ -803,17 +803,23 @@ std::string fullUsage() {
 }
 
 // Parses the words after the command's name and runs it.
-int runCommand(const Command& command, QCoreApplication& qapp, const QStringList& words) {
-  QCommandLineParser options;
+const QCommandLineOption kCommandHelp({"h", "help"}, "Print the command's usage.");
+
+// Makes `options` read the words of `command`.
+void readsCommand(QCommandLineParser& options, const Command& command) {
   // A word with one dash is one option ("-platform" is refused by that name, not as eight
   // letters); the program has no clustered short options.
   options.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  const QCommandLineOption help({"h", "help"}, "Print the command's usage.");
   options.addOptions(command.options);
-  options.addOption(help);
+  options.addOption(kCommandHelp);
+}
+
+int runCommand(const Command& command, QCoreApplication& qapp, const QStringList& words) {
+  QCommandLineParser options;
+  readsCommand(options, command);
   const std::string prefix = std::string(" ") + command.name + ": ";
   if (!options.parse(words)) return usageError(prefix + bytes(options.errorText()), command.usage);
-  if (options.isSet(help)) {
+  if (options.isSet(kCommandHelp)) {
     std::cout << "Usage:\n" << command.usage << kExitCodes;
     return outputWritten(std::string(" ") + command.name, 0);
   }
@@ -845,8 +851,7 @@ bool draws(const Command& command, const QStringList& words) {
   if (!command.widgets) return false;
   if (command.run != print) return true;
   QCommandLineParser options;
-  options.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-  options.addOptions(command.options);
+  readsCommand(options, command);
   return options.parse(words) && options.isSet(kPdf);
 }
 #endif

@@ -495,6 +495,7 @@ QByteArray chartFile(ChartFileType type, QSize size, const view::ChartData& char
     // Opaque: a third less to compress than with an alpha channel. Its pixels come from operator
     // new, which the programs give huge pages for a block this large: as Qt allocates them, their
     // first painting faulted them in 4 KB at a time, a tenth of a chart's time.
+    if (size.isEmpty()) return {};
     const auto bytesPerLine = static_cast<qsizetype>(size.width()) * 4;
     auto* pixels = new (std::nothrow) uchar[static_cast<std::size_t>(bytesPerLine * size.height())];
     if (pixels == nullptr) return {};

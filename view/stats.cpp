@@ -52,12 +52,11 @@ void StatsAccumulator::addSeries(Column& c, const std::string& title, std::span<
   }
 }
 
-void StatsAccumulator::add(const ChartData& part, std::span<const std::string> times) {
-  if (times.empty()) times = part.timeTexts;
+void StatsAccumulator::add(const ChartData& part) {
   if (columns_.size() < part.series.size()) columns_.resize(part.series.size());
   for (std::size_t k = 0; k < part.series.size(); ++k) {
     const ChartSeries& s = part.series[k];
-    addSeries(columns_[k], s.title, s.y, s.unread, times, part.at);
+    addSeries(columns_[k], s.title, s.y, s.unread, part.timeTexts, part.at);
   }
 }
 

@@ -41,8 +41,8 @@ std::vector<ColumnStats> columnStats(const GridLayout& grid, const store::Sample
 // the extremes and where the maximum was first reached.
 class StatsAccumulator {
  public:
-  // `times`: the grid's time texts of the part's samples, when the part keeps none.
-  void add(const ChartData& part, std::span<const std::string> times = {});
+  // A part's samples, the maximum's time text from the part's own texts.
+  void add(const ChartData& part);
   // The same straight from a table and its grid, with the series a chart of them would have,
   // without copying them out.
   void add(const GridLayout& grid, const store::SampleTable& table);

@@ -1,7 +1,6 @@
 #include "app/whole_upload.h"
 
 #include <optional>
-#include <span>
 #include <utility>
 
 #include "app/data_files.h"

@@ -31,15 +31,69 @@ inline constexpr std::array<std::string_view, kTableColumns> kColTitle = {
     "Z-Min",   "Z-Max",  "Z-Avg", "Field", "Min",     "Max",      "Avg",   "Field", "X-Data",
     "Y-Data",  "Z-Data", "Date",  "Time",  "Probe",   "Move-Avg", "Units", ""};
 
+// One text column of the table, rows 0..16300: its stretch of the block TextColumns owns.
+class TextColumn {
+ public:
+  std::string& operator[](std::size_t j) { return rows_[j]; }
+  const std::string& operator[](std::size_t j) const { return rows_[j]; }
+  std::string* begin() { return rows_; }
+  const std::string* begin() const { return rows_; }
+  std::string* end() { return rows_ + size(); }
+  const std::string* end() const { return rows_ + size(); }
+  static constexpr std::size_t size() { return kSampleRows; }
+
+ private:
+  friend class TextColumns;
+  std::string* rows_ = nullptr;
+};
+
+// The table's four text columns (columns 20, 21, 22 and 24) in one block of memory, made, copied
+// and dropped as one. The programs put blocks of a megabyte or more into huge pages; four columns
+// of half a megabyte each would fault in 4 KB at a time, at several microseconds a page.
+class TextColumns {
+ public:
+  TextColumns() { point(); }
+  TextColumns(const TextColumns& other) : block_(other.block_) { point(); }
+  TextColumns(TextColumns&& other) noexcept : block_(std::move(other.block_)) {
+    point();
+    other.point();
+  }
+  TextColumns& operator=(const TextColumns& other) {
+    block_ = other.block_;
+    point();
+    return *this;
+  }
+  TextColumns& operator=(TextColumns&& other) noexcept {
+    block_ = std::move(other.block_);
+    point();
+    other.point();
+    return *this;
+  }
+  ~TextColumns() = default;
+  bool operator==(const TextColumns& other) const { return block_ == other.block_; }
+
+  TextColumn SampleDate;
+  TextColumn SampleTime;
+  TextColumn SampleProbe;
+  TextColumn SampleUnits;
+
+ private:
+  // A moved-from block is empty: its columns point nowhere, as a moved-from vector holds nothing.
+  void point() {
+    std::string* rows = block_.empty() ? nullptr : block_.data();
+    for (TextColumn* column : {&SampleDate, &SampleTime, &SampleProbe, &SampleUnits}) {
+      column->rows_ = rows;
+      if (rows != nullptr) rows += kSampleRows;
+    }
+  }
+  std::vector<std::string> block_ = std::vector<std::string>(std::size_t{4} * kSampleRows);
+};
+
 // Every array is allocated once at its full size; nothing grows while a file is read.
-struct SampleTable {
+struct SampleTable : TextColumns {
   std::int16_t NumSamples = 0;                                       // valid rows, 0..16300
   std::array<std::int16_t, kTableColumns> ColUsed{};                 // > 0: the column is in use
   std::vector<float> MoveAvgData = std::vector<float>(kSampleRows);  // column 23
-  std::vector<std::string> SampleDate = std::vector<std::string>(kSampleRows);
-  std::vector<std::string> SampleTime = std::vector<std::string>(kSampleRows);
-  std::vector<std::string> SampleProbe = std::vector<std::string>(kSampleRows);
-  std::vector<std::string> SampleUnits = std::vector<std::string>(kSampleRows);
   // Cells (row, column) of an opened CSV file whose text was no number: they keep the value they
   // had, which is no reading, so the statistics leave them out. Emptied by clear_regs and by
   // every raw data file read.

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/fakes/memory_file_system.h"
@@ -143,6 +145,40 @@ TEST_F(ReaderTest, MovingAverageBecomesSamples) {
     EXPECT_EQ(t.SampleDate[0] + t.SampleTime[0], "ab");  // mode 0 keeps each record's texts
   }
   EXPECT_EQ(h.MoveAveText, "");
+}
+
+// A table read from a file, copied and moved as the documents and the whole upload's pass do:
+// every copy holds texts of its own, all four text columns sharing one block.
+TEST_F(ReaderTest, CopiedAndMovedTablesKeepTheirOwnTexts) {
+  ASSERT_EQ(read(kHead + records(3, "2")).end, ReadEnd::kComplete);
+  SampleTable copy = t;
+  EXPECT_EQ(copy, t);
+  copy.SampleTime[1] = "changed";
+  copy.SampleUnits[2] = "V/m?";
+  EXPECT_EQ(t.SampleTime[1], "02:05:10 PM");
+  EXPECT_NE(t.SampleUnits[2], "V/m?");
+  EXPECT_NE(copy, t);
+
+  SampleTable assigned;
+  assigned = copy;
+  copy.SampleDate[0] = "later";
+  EXPECT_EQ(assigned.SampleTime[1], "changed");
+  EXPECT_EQ(assigned.SampleDate[0], t.SampleDate[0]);
+
+  SampleTable moved = std::move(assigned);
+  EXPECT_EQ(moved.SampleTime[1], "changed");
+  EXPECT_EQ(moved.SampleProbe[0], t.SampleProbe[0]);
+  assigned = std::move(moved);  // a moved-from table takes another's texts again
+  EXPECT_EQ(assigned.SampleUnits[2], "V/m?");
+  // Every row of every column is its own: none of the four overlaps another.
+  TextColumn* columns[] = {&assigned.SampleDate, &assigned.SampleTime, &assigned.SampleProbe,
+                           &assigned.SampleUnits};
+  for (int c = 0; c < 4; ++c) {
+    for (std::string& text : *columns[c]) text = std::to_string(c);
+  }
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(std::count(columns[c]->begin(), columns[c]->end(), std::to_string(c)), kSampleRows);
+  }
 }
 
 }  // namespace

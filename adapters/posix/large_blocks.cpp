@@ -33,12 +33,8 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 void* allocate(std::size_t size) noexcept {
   if (size < kLarge) return std::malloc(size == 0 ? 1 : size);
-  // The whole of the last huge page must lie inside the block: the kernel maps a huge page only
-  // where all of its 2 MB belong to the one advised mapping, and glibc's mapping for an aligned
-  // block of the bare size ends, as often as not, short of it.
-  const std::size_t whole = (size + kHugePage - 1) / kHugePage * kHugePage;
-  void* p = ::memalign(kHugePage, whole);
-  if (p != nullptr) ::madvise(p, whole, MADV_HUGEPAGE);
+  void* p = ::memalign(kHugePage, size);
+  if (p != nullptr) ::madvise(p, (size + kHugePage - 1) / kHugePage * kHugePage, MADV_HUGEPAGE);
   return p;
 }
 

@@ -27,12 +27,13 @@ void appendQuoted(std::string& out, std::string_view text) {
   out += '"';
 }
 
-// A value in the file: the grid's number text without the blank of a sign.
+// A value in the file: the grid's number text without the blank of a sign, written straight into
+// the line (reading a number back from a buffer of its own waits on the stores that made it).
 void appendNumber(std::string& out, float v) {
-  std::array<char, kNumberTextRoom> buf{};
-  const char* end = numberText(buf.data(), v);
-  const char* begin = buf.front() == ' ' ? buf.data() + 1 : buf.data();
-  out.append(begin, static_cast<std::size_t>(end - begin));
+  const std::size_t at = out.size();
+  out.resize(at + kNumberTextRoom);
+  const char* end = numberText(out.data() + at, v, PlusSign::kNone);
+  out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 // Line 1 without its line end: "Date","Time", the titles of the value columns in use, then

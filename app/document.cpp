@@ -65,6 +65,10 @@ void Document::showGrid() {
                                                                                       int col) {
     return view::cellText(grid, (upload ? upload : nothingLoaded())->table, row, col);
   };
+  content.appendRow = [grid = grid_, upload = std::shared_ptr<const LoadedUpload>(shown_)](
+                          int row, char separator, std::string& out) {
+    view::appendRowText(grid, (upload ? upload : nothingLoaded())->table, row, separator, out);
+  };
   d_.view.showGrid(std::move(content));
 }
 

@@ -30,6 +30,17 @@ std::string HeadlessWindow::label(platform::LabelId id) const {
   return it == labels_.end() ? std::string() : it->second;
 }
 
+void HeadlessWindow::appendGridRow(int row, char separator, std::string& out) const {
+  if (row > 0 && grid_.appendRow) {
+    grid_.appendRow(row, separator, out);
+    return;
+  }
+  for (int col = 0; col < static_cast<int>(grid_.titles.size()); ++col) {
+    if (col > 0) out += separator;
+    out += row == 0 ? grid_.titles[static_cast<size_t>(col)] : gridCell(row, col);
+  }
+}
+
 void HeadlessWindow::listAdd(const std::string& entry) {
   list_.push_back(entry);
   if (out_.listed) out_.listed(entry);

@@ -62,6 +62,8 @@ class HeadlessWindow final : public platform::MainView, public platform::Message
   std::string gridCell(int row, int col) const {
     return grid_.cell ? grid_.cell(row, col) : std::string();
   }
+  // Row `row`'s cells (the titles for row 0), `separator` before every cell but the first.
+  void appendGridRow(int row, char separator, std::string& out) const;
 
  private:
   HeadlessOutput out_;

@@ -86,6 +86,9 @@ struct GridContent {
   // The text of data cell (row >= 1, col); it reads the logic's table, so it stays valid until
   // the next showGrid.
   std::function<std::string(int row, int col)> cell;
+  // Row `row`'s cells, as `cell` gives them, `separator` before every cell but the first,
+  // appended to `out` (for a front end that writes the whole grid as text); may be empty.
+  std::function<void(int row, char separator, std::string& out)> appendRow;
 };
 
 // The commands the window reports to the logic, with the item's number where it has one.

@@ -92,11 +92,15 @@ void printGrid(std::ostream& os, const app::HeadlessWindow& window, const Termin
   constexpr std::size_t kFlushAt = 1 << 16;
   out.reserve(kFlushAt + 4096);
   for (int row = 0; row < window.gridRows(); ++row) {
-    for (int col = 0; col < cols; ++col) {
-      if (col > 0) out += '\t';
-      const std::string cell =
-          row == 0 ? titles[static_cast<size_t>(col)] : window.gridCell(row, col);
-      out += terminal ? terminalText(cell, *terminal) : cell;
+    if (terminal) {
+      for (int col = 0; col < cols; ++col) {
+        if (col > 0) out += '\t';
+        const std::string cell =
+            row == 0 ? titles[static_cast<size_t>(col)] : window.gridCell(row, col);
+        out += terminalText(cell, *terminal);
+      }
+    } else {
+      window.appendGridRow(row, '\t', out);
     }
     out += '\n';
     if (out.size() >= kFlushAt) {

@@ -33,6 +33,10 @@ struct GridLayout {
 // Cell text: row 0 the titles; rows 1..NumSamples the stored time or the number text of the
 // value; any other row (the one empty row of an empty table) "".
 std::string cellText(const GridLayout& grid, const store::SampleTable& table, int row, int col);
+// Row `row`'s cells as cellText gives them, `separator` before every cell but the first, appended
+// to `out`: the whole grid as text without a string made for every cell.
+void appendRowText(const GridLayout& grid, const store::SampleTable& table, int row, char separator,
+                   std::string& out);
 
 struct InfoLabels {
   std::string lblStartDate;

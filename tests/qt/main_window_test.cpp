@@ -112,12 +112,12 @@ TEST_F(ListTest, EveryTabStopIsSeenToTakeTheFocusOnBothTabs) {
   EXPECT_EQ(test::tabStops(),
             "qt_tabwidget_tabbar List1 cmdView cmdLastMsg cmdDelete cmdDelete_all");
   // The start-up grid holds titles alone: nothing in it could show the focus.
-  view.showGrid({{" Time     ", "X-Point"}, {1200, 900}, 1, {}});
+  view.showGrid({{" Time     ", "X-Point"}, {1200, 900}, 1, {}, {}});
   view.selectTab(0);
   tabBar->setFocus(Qt::TabFocusReason);
   EXPECT_EQ(test::tabStops(), "qt_tabwidget_tabbar cmdPrint");
   // With rows, Tab goes into the grid and on out of it (the arrows move between its cells).
-  view.showGrid({{" Time     ", "X-Point"}, {1200, 900}, 3, [](int, int) { return "1"; }});
+  view.showGrid({{" Time     ", "X-Point"}, {1200, 900}, 3, [](int, int) { return "1"; }, {}});
   tabBar->setFocus(Qt::TabFocusReason);
   EXPECT_EQ(test::tabStops(), "qt_tabwidget_tabbar MSFlexGrid1 cmdPrint");
 }

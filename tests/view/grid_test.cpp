@@ -108,7 +108,21 @@ TEST(UpdateDataTable, CellsAndLabels) {
     std::string cells;
     for (int c = 0; c < 4; ++c) cells += cellText(v.grid, t, r, c) + "|";
     EXPECT_EQ(cells, rows[r]);
+    // A row as one text, as the console writes it: the same cells, separated.
+    std::string row = "before:";
+    appendRowText(v.grid, t, r, '|', row);
+    EXPECT_EQ(row + "|", "before:" + cells);
   }
+  // Numbers of every form, each written into the row where a longer one stood before.
+  t.SampleData(0, 1) = -1.234568e+07f;
+  t.SampleData(3, 1) = 0.00001f;
+  t.MoveAvgData[1] = -0.25f;
+  std::string row;
+  appendRowText(v.grid, t, 2, ',', row);
+  EXPECT_EQ(row, "02:05:10 PM,-1.234568E+07, .00001,-.25");
+  row.clear();
+  appendRowText(v.grid, t, -1, ',', row);
+  EXPECT_EQ(row, ",,,");
   EXPECT_EQ(v.labels, (InfoLabels{"Start Date - 15/01/2006", "End Date - 16/01/2006",
                                   "Start Time -  14:05:09", "End Time -  14:05:10",
                                   "Number of Samples -  2", "Probe Model Number - QV-1100",

@@ -5,8 +5,6 @@
 #include <QMainWindow>
 #include <clocale>
 
-#include "app/main_window.h"
-#include "desktop/chart_tab.h"
 #include "adapters/posix/data_directory.h"
 #include "adapters/posix/posix_file_system.h"
 #include "adapters/posix/system_clock.h"
@@ -16,6 +14,9 @@
 #include "adapters/qt/qt_printer.h"
 #include "adapters/qt/qt_timer.h"
 #include "adapters/qt/serial/qt_serial_port.h"
+#include "adapters/qt/system_printer.h"
+#include "app/main_window.h"
+#include "desktop/chart_tab.h"
 
 int main(int argc, char** argv) {
   using namespace kestrand;
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
   platform::qt::QtMessageBox box(view.window());
   platform::qt::QtTimerFactory timers;
   platform::qt::QtSerialPort port;
-  platform::qt::QtPrinter printer;  // the default printer
+  platform::qt::QtPrinter printer(platform::qt::defaultPrinter());
 
   app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs,
                          fs.programDirectory(), &printer);

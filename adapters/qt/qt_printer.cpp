@@ -6,8 +6,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QRawFont>
 #include <algorithm>
 #include <cmath>
@@ -76,7 +74,7 @@ std::unique_ptr<QPagedPaintDevice> reportPdfWriter(QIODevice* out) {
   return pdf;
 }
 
-QtPrinter::QtPrinter() = default;
+QtPrinter::QtPrinter(PrintDevice device) : printDevice_(std::move(device)) {}
 
 QtPrinter::QtPrinter(FileSystem& fs, std::string pdfPath)
     : fs_(&fs), pdfPath_(std::move(pdfPath)) {}
@@ -87,11 +85,7 @@ QtPrinter::~QtPrinter() {
 
 void QtPrinter::begin() {
   if (!fs_) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) throw Error(ErrorKind::kGeneral, "No default printer is installed");
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    printer->setDocName("Kestrand Data Upload");
-    device_ = std::move(printer);
+    device_ = printDevice_.open();
   } else {
     pdfBytes_.close();
     pdfBytes_.setData({});
@@ -113,7 +107,7 @@ void QtPrinter::reset() {
 
 void QtPrinter::fail(const std::string& what) {
   if (painter_ && painter_->isActive()) {
-    if (auto* printer = dynamic_cast<QPrinter*>(device_.get())) printer->abort();
+    if (printDevice_.abort && !fs_) printDevice_.abort(*device_);
     painter_->end();
   }
   reset();

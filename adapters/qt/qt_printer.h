@@ -23,10 +23,16 @@ class QPagedPaintDevice;
 
 namespace kestrand::platform::qt {
 
+// A printer's device: opened as a document starts, abandoned when printing fails.
+struct PrintDevice {
+  std::function<std::unique_ptr<QPagedPaintDevice>()> open;
+  std::function<void(QPagedPaintDevice&)> abort;
+};
+
 class QtPrinter : public Printer {
  public:
-  // The default printer.
-  QtPrinter();
+  // A printer of the system's (system_printer.h).
+  explicit QtPrinter(PrintDevice device);
   // A PDF file at `pdfPath`, written through `fs`.
   QtPrinter(FileSystem& fs, std::string pdfPath);
   ~QtPrinter() override;
@@ -64,6 +70,7 @@ class QtPrinter : public Printer {
   [[noreturn]] void fail(const std::string& what);
   void reset();
 
+  PrintDevice printDevice_;
   FileSystem* fs_ = nullptr;
   std::string pdfPath_;
   QBuffer pdfBytes_;

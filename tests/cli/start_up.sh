@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # kestrand-cli starts without the drawing libraries: the commands that only read and print load
 # Qt Core (and the serial port), not the windowing system's platform, fonts and widgets; the
-# commands that draw still draw, through the drawing half (a module) beside it.
+# commands that draw still draw, through the drawing half (a module) beside it, which loads Qt Gui
+# without the widgets.
 #
 #   start_up.sh PATH/TO/kestrand-cli
 set -euo pipefail
@@ -24,8 +25,13 @@ LD_DEBUG=files "$cli" stats "$work/one.dat" >"$work/stats.txt" 2>"$work/loaded.t
 ! grep -q 'libQt6Gui' "$work/loaded.txt" || fail "stats loads libQt6Gui"
 
 # The commands that draw: a chart, a printed PDF, a report.
-"$cli" chart "$work/one.dat" --png "$work/one.png" 2>>"$work/err.txt" || fail "chart failed"
+LD_DEBUG=files "$cli" chart "$work/one.dat" --png "$work/one.png" 2>"$work/loaded.txt" ||
+  fail "chart failed"
 [ "$(head -c 4 "$work/one.png" | tail -c 3)" = PNG ] || fail "chart wrote no PNG"
+# Drawing needs Qt Gui; the widgets and print support only the desktop's printer.
+grep -q 'libQt6Gui' "$work/loaded.txt" || fail "chart drew without libQt6Gui"
+! grep -q 'libQt6Widgets\|libQt6PrintSupport' "$work/loaded.txt" ||
+  fail "chart loads the widget libraries"
 "$cli" print "$work/one.dat" --pdf "$work/one.pdf" 2>>"$work/err.txt" || fail "print --pdf failed"
 "$cli" report "$work/one.dat" --pdf "$work/report.pdf" 2>>"$work/err.txt" || fail "report failed"
 for pdf in one report; do

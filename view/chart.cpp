@@ -92,11 +92,8 @@ void ChartBuilder::add(const store::SampleTable& t) {
   for (size_t k = 0; k < sources_.size(); ++k) {
     const int source = sources_[k];
     std::vector<float>& y = c_.series[k].y;
-    if (source == store::kMoveAvgColumn) {
-      y.insert(y.end(), t.MoveAvgData.begin(), t.MoveAvgData.begin() + static_cast<long>(n));
-    } else {
-      for (size_t j = 0; j < n; ++j) y.push_back(t.SampleData(source, static_cast<int>(j)));
-    }
+    const float* values = source == store::kMoveAvgColumn ? t.MoveAvgData.data() : t.column(source);
+    y.insert(y.end(), values, values + n);
   }
   if (texts_)
     c_.timeTexts.insert(c_.timeTexts.end(), t.SampleTime.begin(),

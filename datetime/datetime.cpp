@@ -266,7 +266,7 @@ std::string formatUsDate(const CivilDate& d) {
   return {text, sizeof text - 1};
 }
 
-std::string formatTime12(std::int64_t secondsOfDay) {
+void formatTime12(std::string& out, std::int64_t secondsOfDay) {
   const std::int64_t s = floorMod(secondsOfDay, kSecondsPerDay);
   const std::int64_t hour24 = s / 3600;
   const std::int64_t hour12 = hour24 % 12 == 0 ? 12 : hour24 % 12;
@@ -275,7 +275,13 @@ std::string formatTime12(std::int64_t secondsOfDay) {
   putDigits(text + 3, s % 3600 / 60, 2);
   putDigits(text + 6, s % 60, 2);
   if (hour24 >= 12) text[9] = 'P';
-  return {text, sizeof text - 1};
+  out.assign(text, sizeof text - 1);
+}
+
+std::string formatTime12(std::int64_t secondsOfDay) {
+  std::string text;
+  formatTime12(text, secondsOfDay);
+  return text;
 }
 
 std::optional<CivilDate> parseUsDate(std::string_view text) {

@@ -59,6 +59,9 @@ std::string formatNameDate(const CivilDate& d);         // "05.Dec.06"
 std::string formatNameTime(std::int64_t secondsOfDay);  // "14.05.33"
 std::string formatUsDate(const CivilDate& d);           // "12/05/2006"
 std::string formatTime12(std::int64_t secondsOfDay);    // "02:05:33 PM" (two-digit hour)
+// The same written over `out`, for the time of every sample of a file: a string made for each
+// costs more than the rest of the record.
+void formatTime12(std::string& out, std::int64_t secondsOfDay);
 
 // Reads back the base texts that GetDate and GetTime produce ("mm/dd/yyyy", "h:mm:ss AM");
 // nullopt when the text has another shape.

@@ -41,29 +41,6 @@ datetime::Instant startInstant(const HeaderFields& h, int dateChoice) {
   return {*date, *time};
 }
 
-// The text datetime::formatTime12 gives for a time of day (0..86399), "hh:mm:ss AM", written
-// in place: it is made for every sample of a file, and the temporaries of the general
-// function would cost more than the rest of the record.
-void setTime12(std::string& out, std::int64_t s) {
-  const auto digit = [](std::int64_t n) { return static_cast<char>('0' + n); };
-  const std::int64_t hour24 = s / 3600;
-  const std::int64_t hour12 = hour24 % 12 == 0 ? 12 : hour24 % 12;
-  const std::int64_t minute = s % 3600 / 60;
-  const std::int64_t second = s % 60;
-  const std::array<char, 11> text = {digit(hour12 / 10),
-                                     digit(hour12 % 10),
-                                     ':',
-                                     digit(minute / 10),
-                                     digit(minute % 10),
-                                     ':',
-                                     digit(second / 10),
-                                     digit(second % 10),
-                                     ' ',
-                                     hour24 < 12 ? 'A' : 'P',
-                                     'M'};
-  out.assign(text.data(), text.size());
-}
-
 // Thrown (and caught in ReadRawDataContent) when the header fails its check.
 struct HeaderRejected {};
 
@@ -202,7 +179,7 @@ void Reader::stamp(std::size_t row) {
     dayText_ = datetime::formatUsDate(at.date);
   }
   t_.SampleDate[row] = dayText_;
-  setTime12(t_.SampleTime[row], total - day * kSecondsPerDay);
+  datetime::formatTime12(t_.SampleTime[row], total - day * kSecondsPerDay);
 }
 
 void Reader::readRecord(std::vector<std::string>& messages) {

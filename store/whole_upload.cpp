@@ -89,11 +89,18 @@ void UploadClock::skip(int samples) {
 }
 
 void UploadClock::retime(SampleTable& table) {
+  constexpr std::int64_t kSecondsPerDay = 86400;
   for (int j = 0; j < table.NumSamples; ++j) {
     const auto row = static_cast<std::size_t>(j);
-    const datetime::Instant at = datetime::addSeconds(start_, wholeSeconds(clock_.elapsed()));
-    table.SampleDate[row] = datetime::formatUsDate(at.date);
-    table.SampleTime[row] = datetime::formatTime12(at.secondsOfDay);
+    const std::int64_t seconds = wholeSeconds(clock_.elapsed());
+    // The date's text is made once a day, the time's in place.
+    if (dayText_.empty() || seconds < dayFrom_ || seconds >= dayFrom_ + kSecondsPerDay) {
+      const datetime::Instant at = datetime::addSeconds(start_, seconds);
+      dayFrom_ = seconds - at.secondsOfDay;
+      dayText_ = datetime::formatUsDate(at.date);
+    }
+    table.SampleDate[row] = dayText_;
+    datetime::formatTime12(table.SampleTime[row], seconds - dayFrom_);
     table.instants[row] = startTenths_ + clock_.elapsedTenths();
     clock_.next();
   }

@@ -63,6 +63,9 @@ class UploadClock {
   // The viewer's clock (its period counted down in single precision, so that a pause falls
   // after the same sample) adding up in double precision.
   SampleClock<double> clock_;
+  // The day of the sample retimed last: from this many seconds after the start, and its date.
+  std::int64_t dayFrom_ = 0;
+  std::string dayText_;
 };
 
 }  // namespace kestrand::store

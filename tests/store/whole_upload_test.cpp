@@ -19,16 +19,24 @@ TEST(WholeUpload, ThePeriodicClockRunsOnFromTheFirstFilesStartAcrossItsFiles) {
   first.PeriodOn = 3;
   first.PeriodOff = 10;
   store::SampleTable firstTable;
-  firstTable.NumSamples = 4;
+  firstTable.NumSamples = 2;
   auto clock = store::UploadClock::of(first, firstTable, 3);
   ASSERT_TRUE(clock);
-  clock->skip(4);  // the first file: offsets 0, 1, 2, 13
+  clock->skip(2);  // the first file: offsets 0 and 1
   store::SampleTable next;
   next.NumSamples = 3;
-  clock->retime(next);  // offsets 14, 15, 26: the last one past midnight
-  EXPECT_EQ(next.SampleTime[0] + "|" + next.SampleTime[1] + "|" + next.SampleDate[2] + " " +
-                next.SampleTime[2],
-            "12:00:04 AM|12:00:05 AM|12/06/2006 12:00:16 AM");
+  clock->retime(next);  // offsets 2, 13, 14: midnight falls in the pause
+  store::SampleTable last;
+  last.NumSamples = 2;
+  clock->retime(last);  // offsets 15 and 26
+  std::string times;
+  for (const store::SampleTable* t : {&next, &last}) {
+    for (std::size_t j = 0; j < static_cast<std::size_t>(t->NumSamples); ++j)
+      times += t->SampleDate[j] + " " + t->SampleTime[j] + "|";
+  }
+  EXPECT_EQ(times,
+            "12/05/2006 11:59:52 PM|12/06/2006 12:00:03 AM|12/06/2006 12:00:04 AM|"
+            "12/06/2006 12:00:05 AM|12/06/2006 12:00:16 AM|");
   first.LogMode = 0;  // records with times of their own keep them
   EXPECT_FALSE(store::UploadClock::of(first, firstTable, 3));
 

@@ -13,11 +13,12 @@
 namespace kestrand::app {
 namespace {
 
-// A file of the upload read as "View" reads it, into the given table and header.
+// A file of the upload read as "View" reads it, into the given table and header; with
+// `timesGiven`, the times of records that carry none are left to the upload's clock.
 store::ReadResult readFile(const UploadReader& r, const std::string& dir, const std::string& name,
-                           store::HeaderFields& h, store::SampleTable& t) {
+                           store::HeaderFields& h, store::SampleTable& t, bool timesGiven) {
   h = {};
-  const store::ReadContext context{r.probes, r.messages, r.dates.dateChoice, {}};
+  const store::ReadContext context{r.probes, r.messages, r.dates.dateChoice, {}, timesGiven};
   return store::ReadRawDataFile(name, r.fs, dir, context, h, t);
 }
 
@@ -41,7 +42,8 @@ class WholePass {
       stop(*why);
       return false;
     }
-    const store::ReadResult result = readFile(r_, dir_, file, h_, t_);
+    // A continuation file's times come from the upload's clock (retime below).
+    const store::ReadResult result = readFile(r_, dir_, file, h_, t_, clock_.has_value());
     for (const std::string& text : result.messages) out_.messages.push_back(file + ": " + text);
     if (!usable(result, t_)) {
       if (!out_.files.empty()) stop(file + " has no samples to add");
@@ -160,7 +162,7 @@ std::vector<view::ReportPage> listingOf(const UploadReader& r, const std::string
                                         const std::string& file) {
   store::SampleTable t;
   store::HeaderFields h;
-  readFile(r, dir, file, h, t);
+  readFile(r, dir, file, h, t, false);
   view::UpdateDataTable(t, h, r.dates);
   return view::ReportListing(t, h);
 }

@@ -199,7 +199,9 @@ void Reader::readRecord(std::vector<std::string>& messages) {
   }
   t_.SampleUnits[row] = c_.probes.UnitsText(h_.ProbeType, units);
 
-  if (clock_) {
+  if (clock_ && c_.timesGiven) {
+    if (!start_) start_ = startInstant(h_, c_.dateChoice);
+  } else if (clock_) {
     stamp(row);
   } else {
     t_.SampleDate[row] = in_.readText();

@@ -48,6 +48,10 @@ struct ReadContext {
   // and day first is taken.
   int dateChoice = 3;
   Feedback feedback;  // busy pointer, status label, progress (bytes read of the content)
+  // The samples' times are given afterwards (a continuation file's, by its upload's clock): the
+  // times of records that carry none are not worked out, and their texts and instants are left
+  // as they were. The start in the header is still checked.
+  bool timesGiven = false;
 };
 
 // Reads `filename` (a bare name) from `dataPath`. Only what the reader can use is read: the

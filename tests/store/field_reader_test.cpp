@@ -137,6 +137,18 @@ TEST(FieldReader, AValueReadAsItsEndIsFoundIsTheValueTheWholeWayGives) {
     EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b)) << t;
     EXPECT_EQ(fast.readSingle(), 1.0f) << t;   // the comma taken with the field
     EXPECT_EQ(whole.readSingle(), 1.0f) << t;  // and CR LF as one line end
+    // Whatever follows within the eight bytes read at once: an end of the field, more of a
+    // number, bytes no number has (one that carries when added to), the end of the data.
+    for (const std::string follower :
+         {"\n123456789", ",", "\r", "E5,1234567", "..,1234567", "5,1234567", "\xFF\xFA,1234567",
+          ":/,1234567", " ,1234567", "\x1F,1234567"}) {
+      const std::string followed = t + follower, blankFollowed = " " + followed;
+      FieldReader fastFollowed(followed), wholeFollowed(blankFollowed);
+      EXPECT_EQ(errorCode([&] { a = fastFollowed.readSingle(); }),
+                errorCode([&] { b = wholeFollowed.readSingle(); }))
+          << t << follower;
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b)) << t << follower;
+    }
   }
 }
 

@@ -29,27 +29,51 @@ void StatsAccumulator::addSeries(Column& c, const std::string& title, std::span<
                                  std::span<const std::size_t> unread,
                                  std::span<const std::string> times,
                                  std::span<const std::int64_t> at) {
-  ColumnStats& st = c.stats;
-  st.title = title;
-  // The samples whose saved text was no number are no readings.
-  auto skip = unread.begin();
-  for (std::size_t j = 0; j < y.size(); ++j) {
-    if (skip != unread.end() && *skip == j) {
-      ++skip;
-      continue;
-    }
-    const double v = y[j];
-    if (st.count == 0 || v < st.minimum) st.minimum = v;
-    if (st.count == 0 || v > st.maximum) {
-      st.maximum = v;
-      st.maxTime = j < times.size() ? times[j] : std::string();
-      c.timed = j < at.size();
-      c.maxAt = c.timed ? at[j] : 0;
-    }
-    c.sum += v;
-    c.squares += v * v;
-    ++st.count;
+  c.stats.title = title;
+  // The samples whose saved text was no number are no readings: the runs between them are
+  // added whole.
+  std::size_t from = 0;
+  for (std::size_t k = 0; k <= unread.size(); ++k) {
+    const std::size_t to = k < unread.size() ? std::min(unread[k], y.size()) : y.size();
+    if (from < to) addRun(c, y.subspan(from, to - from), from, times, at);
+    from = std::max(from, to + 1);
   }
+}
+
+void StatsAccumulator::addRun(Column& c, std::span<const float> y, std::size_t first,
+                              std::span<const std::string> times,
+                              std::span<const std::int64_t> at) {
+  ColumnStats& st = c.stats;
+  // One pass with nothing but the sums depending on the sample before: the least, the first
+  // greatest (only its place; its time is looked up once), the sums in the samples' order.
+  const bool none = st.count == 0;
+  auto least = none ? y[0] : static_cast<float>(st.minimum);
+  auto most = none ? y[0] : static_cast<float>(st.maximum);
+  std::size_t mostAt = none ? 0 : y.size();
+  double sum = c.sum;
+  double squares = c.squares;
+  for (std::size_t j = 0; j < y.size(); ++j) {
+    const float v = y[j];
+    least = std::min(least, v);
+    if (v > most) {
+      most = v;
+      mostAt = j;
+    }
+    const double d = v;
+    sum += d;
+    squares += d * d;
+  }
+  c.sum = sum;
+  c.squares = squares;
+  st.minimum = least;
+  if (mostAt < y.size()) {
+    const std::size_t j = first + mostAt;
+    st.maximum = most;
+    st.maxTime = j < times.size() ? times[j] : std::string();
+    c.timed = j < at.size();
+    c.maxAt = c.timed ? at[j] : 0;
+  }
+  st.count += y.size();
 }
 
 void StatsAccumulator::add(const ChartData& part) {

@@ -61,6 +61,9 @@ class StatsAccumulator {
   static void addSeries(Column& c, const std::string& title, std::span<const float> y,
                         std::span<const std::size_t> unread, std::span<const std::string> times,
                         std::span<const std::int64_t> at);
+  // Adds the samples `y` that stand at `first` on in `times` and `at`, all of them readings.
+  static void addRun(Column& c, std::span<const float> y, std::size_t first,
+                     std::span<const std::string> times, std::span<const std::int64_t> at);
   std::vector<Column> columns_;
 };
 

@@ -314,6 +314,20 @@ float FieldReader::readSingle() {
   // up to seven digits, then a comma or a line end. Whatever else (blanks, signs, exponents,
   // more digits, the end of the data) goes the whole way below, to the same value.
   const std::size_t end = s_.size();
+  if (pos_ < end) {  // the usual value, its end within eight bytes
+    const bool negative = s_[pos_] == '-';
+    PlainNumber n;
+    if (pos_ + (negative ? 9 : 8) <= end &&
+        plainNumberIn8Bytes(s_.data() + pos_ + (negative ? 1 : 0), negative ? 1 : 0, n)) {
+      n.negative = negative;
+      std::size_t p = pos_ + n.end;
+      if (s_[p] == ',' || isLineEnd(s_[p])) {
+        if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
+        pos_ = p + 1;
+        return n.value<float>();
+      }
+    }
+  }
   const PlainNumber plain = plainNumber(s_.substr(std::min(pos_, end)), kExactDigits<float>);
   std::size_t p = pos_ + plain.end;
   if (plain.exactIn<float>() && p < end && (s_[p] == ',' || isLineEnd(s_[p]))) {

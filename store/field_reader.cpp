@@ -134,8 +134,10 @@ std::uint64_t lowBytes(std::size_t bytes) {
 
 // A plain number of at most seven digits with at most one point, ended within the eight bytes
 // at `at`, read without a branch a character: the usual value of an upload. False for anything
-// else, which the loop below reads.
-bool plainNumberIn8Bytes(const char* at, std::size_t from, PlainNumber& n) {
+// else, which the loop below reads. Always inlined: as a call, its result went through memory
+// on the way from one field to the next, a tenth of the time of reading a file.
+[[gnu::always_inline]] inline bool plainNumberIn8Bytes(const char* at, std::size_t from,
+                                                       PlainNumber& n) {
   if constexpr (std::endian::native != std::endian::little) return false;
   std::uint64_t word = 0;
   std::memcpy(&word, at, 8);

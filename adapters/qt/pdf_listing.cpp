@@ -44,10 +44,13 @@ std::string& appendString(std::string& out, std::string_view text) {
   return out += ')';
 }
 
-// A stream of `data` compressed, its dictionary holding `entries` too.
+// A stream of `data` compressed, its dictionary holding `entries` too. Level 4: on the largest
+// whole upload's report (33,266 pages) it took 3.5 s for 36.8 MB, where zlib's usual 6 took
+// 4.2 s for 34.6 MB (half the report's time in zlib) and 3 saved little time for 38.6 MB.
 void appendCompressed(std::string& out, const std::string& data, const std::string& entries = "") {
+  constexpr int kLevel = 4;
   const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(data.data()),
-                                      static_cast<qsizetype>(data.size()), 6);
+                                      static_cast<qsizetype>(data.size()), kLevel);
   if (packed.size() < 4) refused("its compression failed");
   // qCompress puts the length before the zlib stream.
   const auto length = static_cast<std::size_t>(packed.size() - 4);

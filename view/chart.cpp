@@ -168,8 +168,11 @@ void markKept(const ChartData& in, double stretch, std::vector<char>& keep) {
   keep[0] = keep[n - 1] = 1;
   // Where each stretch ends: the same for every series.
   std::vector<size_t> ends;
+  double stretchOfLast = std::floor(in.x[0] / stretch);
   for (size_t j = 1; j < n; ++j) {
-    if (std::floor(in.x[j] / stretch) != std::floor(in.x[j - 1] / stretch)) ends.push_back(j);
+    const double stretchOf = std::floor(in.x[j] / stretch);
+    if (stretchOf != stretchOfLast) ends.push_back(j);
+    stretchOfLast = stretchOf;
   }
   ends.push_back(n);
   for (const ChartSeries& s : in.series) {

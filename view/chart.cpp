@@ -200,31 +200,44 @@ void markKept(const ChartData& in, double stretch, std::vector<char>& keep) {
 }
 
 // Appends the samples of `in` that `keep` marks (all when it is empty) to `out`, their time
-// texts only when `texts`.
+// texts only when `texts`. The samples kept are listed first, then each series gathers its own:
+// a series' values are read and written in one run rather than a value of each in turn.
 void appendKept(const ChartData& in, const std::vector<char>& keep, double wide, ChartData& out,
                 bool texts) {
-  std::vector<size_t> runStarts(in.runStarts.begin(), in.runStarts.end());
-  auto run = runStarts.begin();
-  std::vector<std::vector<size_t>::const_iterator> unread;
-  for (const ChartSeries& s : in.series) unread.push_back(s.unread.begin());
+  const size_t base = out.x.size();
+  std::vector<size_t> kept;
+  kept.reserve(keep.empty() ? in.x.size() : in.x.size() / 4);
+  auto run = in.runStarts.begin();
   for (size_t j = 0; j < in.x.size(); ++j) {
-    const bool starts = run != runStarts.end() && *run == j;
+    const bool starts = run != in.runStarts.end() && *run == j;
     if (starts) ++run;
     if (!keep.empty() && keep[j] == 0) continue;
     // A pause stays where it falls between two samples kept (the ends of stretches) and is wider
     // than `wide`; a narrower one is no wider than a pixel column, and the line goes on across.
     if (starts && (keep.empty() || j == 0 || (keep[j - 1] != 0 && in.x[j] - in.x[j - 1] > wide)))
-      out.runStarts.push_back(out.x.size());
-    for (size_t k = 0; k < in.series.size(); ++k) {
-      const ChartSeries& s = in.series[k];
-      while (unread[k] != s.unread.end() && *unread[k] < j) ++unread[k];
-      if (unread[k] != s.unread.end() && *unread[k] == j)
-        out.series[k].unread.push_back(out.x.size());
-      out.series[k].y.push_back(s.y[j]);
+      out.runStarts.push_back(base + kept.size());
+    kept.push_back(j);
+  }
+  const auto gather = [&kept](const auto& from, auto& to) {
+    const size_t at = to.size();
+    to.resize(at + kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) to[at + i] = from[kept[i]];
+  };
+  for (size_t k = 0; k < in.series.size(); ++k) {
+    const ChartSeries& s = in.series[k];
+    gather(s.y, out.series[k].y);
+    auto unread = s.unread.begin();
+    for (size_t i = 0; i < kept.size() && unread != s.unread.end(); ++i) {
+      while (unread != s.unread.end() && *unread < kept[i]) ++unread;
+      if (unread != s.unread.end() && *unread == kept[i]) out.series[k].unread.push_back(base + i);
     }
-    out.x.push_back(in.x[j]);
-    out.at.push_back(in.at[j]);
-    if (texts && j < in.timeTexts.size()) out.timeTexts.push_back(in.timeTexts[j]);
+  }
+  gather(in.x, out.x);
+  gather(in.at, out.at);
+  if (texts) {
+    for (const size_t j : kept) {
+      if (j < in.timeTexts.size()) out.timeTexts.push_back(in.timeTexts[j]);
+    }
   }
 }
 

@@ -188,20 +188,10 @@ void store8(char* at, std::uint64_t word) {
   std::memcpy(at, &word, 8);
 }
 
-}  // namespace
-
-char* numberText(char* out, float v, PlusSign plus) {
-  const bool blank = plus == PlusSign::kBlank;
-  if (std::isnan(v)) return put(out, "NaN");
-  if (std::isinf(v)) return put(out, v < 0 ? "-Inf" : blank ? " Inf" : "Inf");
-  if (v == 0.0f) return put(out, blank ? " 0" : "0");
-
-  Significant s;
-  if (!sevenDigits(v, s)) s = sevenDigitsByToChars(v);
-  // The seven digits (the first never 0) as the first seven bytes of a word, which goes out in
-  // whole 8-byte stores. Nothing is stored in pieces and read back whole: a load waiting on the
-  // stores of its single bytes took a third of the time.
-  const std::uint32_t d = s.digits;
+// The seven digits of `d` (the first never 0) as the first seven bytes of a word, which goes out
+// in whole 8-byte stores. Nothing is stored in pieces and read back whole: a load waiting on the
+// stores of its single bytes took a third of the time.
+std::uint64_t digitWord(std::uint32_t d) {
   const std::uint32_t rest = d % kSixDigits;
   const std::uint32_t pairs[] = {rest / 10'000, rest / 100 % 100, rest % 100};
   std::uint64_t word = byteAt(static_cast<char>('0' + d / kSixDigits), 0);
@@ -215,10 +205,29 @@ char* numberText(char* out, float v, PlusSign plus) {
       word |= byteAt(pair[0], 1 + 2 * i) | byteAt(pair[1], 2 + 2 * i);
     }
   }
-  // The digits without trailing zeros; each test of divisibility is a multiplication, where a
-  // loop over the digits would mispredict its end at every other value.
-  const int n = 7 - (d % 10 == 0) - (d % 100 == 0) - (d % 1'000 == 0) - (d % 10'000 == 0) -
-                (d % 100'000 == 0) - (d % 1'000'000 == 0);
+  return word;
+}
+
+// The digits of the seven of `d` before its trailing zeros; each test of divisibility is a
+// multiplication, where a loop over the digits would mispredict its end at every other value.
+int significantDigits(std::uint32_t d) {
+  return 7 - (d % 10 == 0) - (d % 100 == 0) - (d % 1'000 == 0) - (d % 10'000 == 0) -
+         (d % 100'000 == 0) - (d % 1'000'000 == 0);
+}
+
+}  // namespace
+
+char* numberText(char* out, float v, PlusSign plus) {
+  const bool blank = plus == PlusSign::kBlank;
+  if (std::isnan(v)) return put(out, "NaN");
+  if (std::isinf(v)) return put(out, v < 0 ? "-Inf" : blank ? " Inf" : "Inf");
+  if (v == 0.0f) return put(out, blank ? " 0" : "0");
+
+  Significant s;
+  if (!sevenDigits(v, s)) s = sevenDigitsByToChars(v);
+  const std::uint32_t d = s.digits;
+  const std::uint64_t word = digitWord(d);
+  const int n = significantDigits(d);
 
   *out = v < 0 ? '-' : ' ';
   out += v < 0 || blank ? 1 : 0;

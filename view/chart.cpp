@@ -199,12 +199,12 @@ void markKept(const ChartData& in, double stretch, std::vector<char>& keep) {
   }
 }
 
-// Appends the samples of `in` that `keep` marks (all when it is empty) to `out`, their time
-// texts only when `texts`. The samples kept are listed first, then each series gathers its own:
-// a series' values are read and written in one run rather than a value of each in turn.
-void appendKept(const ChartData& in, const std::vector<char>& keep, double wide, ChartData& out,
-                bool texts) {
-  const size_t base = out.x.size();
+// The samples of `in` that `keep` marks (all when it is empty), in order. The runs that start
+// among them go to `runs`, as places counted from `base`: a pause stays where it falls between
+// two samples kept (the ends of stretches) and is wider than `wide`; a narrower one is no wider
+// than a pixel column, and the line goes on across.
+std::vector<size_t> keptSamples(const ChartData& in, const std::vector<char>& keep, double wide,
+                                size_t base, std::vector<size_t>& runs) {
   std::vector<size_t> kept;
   kept.reserve(keep.empty() ? in.x.size() : in.x.size() / 4);
   auto run = in.runStarts.begin();
@@ -212,28 +212,45 @@ void appendKept(const ChartData& in, const std::vector<char>& keep, double wide,
     const bool starts = run != in.runStarts.end() && *run == j;
     if (starts) ++run;
     if (!keep.empty() && keep[j] == 0) continue;
-    // A pause stays where it falls between two samples kept (the ends of stretches) and is wider
-    // than `wide`; a narrower one is no wider than a pixel column, and the line goes on across.
     if (starts && (keep.empty() || j == 0 || (keep[j - 1] != 0 && in.x[j] - in.x[j - 1] > wide)))
-      out.runStarts.push_back(base + kept.size());
+      runs.push_back(base + kept.size());
     kept.push_back(j);
   }
-  const auto gather = [&kept](const auto& from, auto& to) {
-    const size_t at = to.size();
-    to.resize(at + kept.size());
-    for (size_t i = 0; i < kept.size(); ++i) to[at + i] = from[kept[i]];
-  };
-  for (size_t k = 0; k < in.series.size(); ++k) {
-    const ChartSeries& s = in.series[k];
-    gather(s.y, out.series[k].y);
-    auto unread = s.unread.begin();
-    for (size_t i = 0; i < kept.size() && unread != s.unread.end(); ++i) {
-      while (unread != s.unread.end() && *unread < kept[i]) ++unread;
-      if (unread != s.unread.end() && *unread == kept[i]) out.series[k].unread.push_back(base + i);
-    }
+  return kept;
+}
+
+// The values of `from` at the places `kept` put at the end of `to`, which holds `at` before.
+// `from` may be `to` itself when `at` is 0: each place kept is at or after the one it goes to.
+template <typename Values>
+void gather(const Values& from, const std::vector<size_t>& kept, Values& to, size_t at) {
+  to.resize(std::max(to.size(), at + kept.size()));
+  for (size_t i = 0; i < kept.size(); ++i) to[at + i] = from[kept[i]];
+  to.resize(at + kept.size());
+}
+
+// The places among `kept` of the samples `unread` (both ascending), counted from `base`.
+void gatherUnread(const std::vector<size_t>& unread, const std::vector<size_t>& kept, size_t base,
+                  std::vector<size_t>& out) {
+  auto next = unread.begin();
+  for (size_t i = 0; i < kept.size() && next != unread.end(); ++i) {
+    while (next != unread.end() && *next < kept[i]) ++next;
+    if (next != unread.end() && *next == kept[i]) out.push_back(base + i);
   }
-  gather(in.x, out.x);
-  gather(in.at, out.at);
+}
+
+// Appends the samples of `in` that `keep` marks (all when it is empty) to `out`, their time
+// texts only when `texts`. The samples kept are listed first, then each series gathers its own:
+// a series' values are read and written in one run rather than a value of each in turn.
+void appendKept(const ChartData& in, const std::vector<char>& keep, double wide, ChartData& out,
+                bool texts) {
+  const size_t base = out.x.size();
+  const std::vector<size_t> kept = keptSamples(in, keep, wide, base, out.runStarts);
+  for (size_t k = 0; k < in.series.size(); ++k) {
+    gather(in.series[k].y, kept, out.series[k].y, base);
+    gatherUnread(in.series[k].unread, kept, base, out.series[k].unread);
+  }
+  gather(in.x, kept, out.x, base);
+  gather(in.at, kept, out.at, base);
   if (texts) {
     for (const size_t j : kept) {
       if (j < in.timeTexts.size()) out.timeTexts.push_back(in.timeTexts[j]);
@@ -249,37 +266,20 @@ void reserve(ChartData& c, size_t samples) {
   for (ChartSeries& s : c.series) s.y.reserve(samples);
 }
 
-// Keeps in `c` only the samples `keep` marks, in place (appendKept's rules).
+// Keeps in `c` only the samples `keep` marks, in place (appendKept's rules), without time texts.
 void keepOnly(ChartData& c, const std::vector<char>& keep, double wide) {
   std::vector<size_t> runs;
-  auto run = c.runStarts.cbegin();
-  std::vector<std::vector<size_t>> unread(c.series.size());
-  std::vector<size_t> next(c.series.size(), 0);  // per series: its next unread sample
-  size_t w = 0;
-  for (size_t j = 0; j < c.x.size(); ++j) {
-    const bool starts = run != c.runStarts.cend() && *run == j;
-    if (starts) ++run;
-    if (keep[j] == 0) continue;
-    if (starts && (j == 0 || (keep[j - 1] != 0 && c.x[j] - c.x[j - 1] > wide))) runs.push_back(w);
-    for (size_t k = 0; k < c.series.size(); ++k) {
-      ChartSeries& s = c.series[k];
-      while (next[k] < s.unread.size() && s.unread[next[k]] < j) ++next[k];
-      if (next[k] < s.unread.size() && s.unread[next[k]] == j) unread[k].push_back(w);
-      s.y[w] = s.y[j];
-    }
-    // Sample j-1 is read above unchanged: only iteration j-1 itself may have written there.
-    c.at[w] = c.at[j];
-    c.x[w] = c.x[j];
-    ++w;
+  const std::vector<size_t> kept = keptSamples(c, keep, wide, 0, runs);
+  for (ChartSeries& s : c.series) {
+    gather(s.y, kept, s.y, 0);
+    std::vector<size_t> unread;
+    gatherUnread(s.unread, kept, 0, unread);
+    s.unread = std::move(unread);
   }
-  c.x.resize(w);
-  c.at.resize(w);
+  gather(c.x, kept, c.x, 0);
+  gather(c.at, kept, c.at, 0);
   c.timeTexts.clear();
   c.runStarts = std::move(runs);
-  for (size_t k = 0; k < c.series.size(); ++k) {
-    c.series[k].y.resize(w);
-    c.series[k].unread = std::move(unread[k]);
-  }
 }
 
 }  // namespace

@@ -30,6 +30,8 @@ store::SampleTable table(int from, int to) {
     t.SampleUnits[row] = "V/m";
     t.SampleData(0, row) = static_cast<float>(20 + 10 * std::sin(j * 0.05)) + (j == 1234 ? 90 : 0);
     t.SampleData(4, row) = static_cast<float>(j % 97);
+    // Two cells of the second series that held no number: the first after a pause, the last.
+    if (j == 1500 || j == 2999) t.unreadCells.emplace_back(row, 4);
   }
   stampCsvSamples(t, false, 3);
   return t;
@@ -84,6 +86,10 @@ TEST(ChartParts, FilesTakenInTurnGiveTheWholeSeriesStatisticsAssessmentAndExtrem
     EXPECT_EQ(*rlo, *lo);
     EXPECT_EQ(*rhi, *hi);
   }
+  // The unread cells stay marked at their own samples, which the reduction keeps.
+  std::vector<double> unreadAt;
+  for (const std::size_t u : reduced.series[1].unread) unreadAt.push_back(reduced.x[u]);
+  EXPECT_EQ(unreadAt, (std::vector<double>{whole.x[1500], whole.x[2999]}));
   ASSERT_EQ(whole.runStarts.size(), 6u);
   ASSERT_EQ(reduced.runStarts.size(), 6u);
   for (std::size_t r = 1; r < 6; ++r)

@@ -27,13 +27,9 @@ void appendQuoted(std::string& out, std::string_view text) {
   out += '"';
 }
 
-// A value in the file: the grid's number text without the blank of a sign, written straight into
-// the line (reading a number back from a buffer of its own waits on the stores that made it).
+// A value in the file: the grid's number text without the blank of a sign.
 void appendNumber(std::string& out, float v) {
-  const std::size_t at = out.size();
-  out.resize(at + kNumberTextRoom);
-  const char* end = numberText(out.data() + at, v, PlusSign::kNone);
-  out.resize(static_cast<std::size_t>(end - out.data()));
+  appendNumberText(out, v, PlusSign::kNone);
 }
 
 // Line 1 without its line end: "Date","Time", the titles of the value columns in use, then

@@ -91,7 +91,7 @@ std::string cellText(const GridLayout& grid, const store::SampleTable& table, in
 void appendRowText(const GridLayout& grid, const store::SampleTable& table, int row, char separator,
                    std::string& out) {
   const int cols = grid.cols();
-  if (row == 0 || row < 0 || row >= grid.rows || row > table.NumSamples) {
+  if (row <= 0 || row >= grid.rows || row > table.NumSamples) {
     for (int col = 0; col < cols; ++col) {
       if (col > 0) out += separator;
       if (row == 0) out += grid.titles[static_cast<size_t>(col)];
@@ -106,14 +106,9 @@ void appendRowText(const GridLayout& grid, const store::SampleTable& table, int 
       out += table.SampleTime[static_cast<size_t>(j)];
       continue;
     }
-    const float v = source == store::kMoveAvgColumn ? table.MoveAvgData[static_cast<size_t>(j)]
-                                                    : table.SampleData(source, j);
-    // Written in place: copying the text from a buffer of its own would wait on the stores
-    // that made it.
-    const std::size_t at = out.size();
-    out.resize(at + kNumberTextRoom);
-    const char* end = numberText(out.data() + at, v);
-    out.resize(static_cast<std::size_t>(end - out.data()));
+    appendNumberText(out, source == store::kMoveAvgColumn
+                              ? table.MoveAvgData[static_cast<size_t>(j)]
+                              : table.SampleData(source, j));
   }
 }
 

@@ -263,6 +263,13 @@ char* numberText(char* out, float v, PlusSign plus) {
   return out;
 }
 
+void appendNumberText(std::string& out, float v, PlusSign plus) {
+  const std::size_t at = out.size();
+  out.resize(at + kNumberTextRoom);
+  const char* end = numberText(out.data() + at, v, plus);
+  out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
 std::string numberText(float v) {
   std::array<char, kNumberTextRoom> buf{};
   return {buf.data(), numberText(buf.data(), v)};

@@ -18,5 +18,8 @@ inline constexpr std::size_t kNumberTextRoom = 16;
 enum class PlusSign { kBlank, kNone };
 char* numberText(char* out, float v, PlusSign plus = PlusSign::kBlank);
 std::string numberText(float v);
+// Appends the text to `out`, written in place: copying it from a buffer of its own would wait on
+// the stores that made it.
+void appendNumberText(std::string& out, float v, PlusSign plus = PlusSign::kBlank);
 
 }  // namespace kestrand::view

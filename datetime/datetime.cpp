@@ -278,6 +278,19 @@ void formatTime12(std::string& out, std::int64_t secondsOfDay) {
   out.assign(text, sizeof text - 1);
 }
 
+const CivilDate& ClockTexts::write(std::int64_t seconds, std::string& date, std::string& time) {
+  const std::int64_t total = start_.secondsOfDay + seconds;
+  const std::int64_t day = floorDiv(total, kSecondsPerDay);
+  if (day_ != day) {
+    date_ = addSeconds(start_, seconds).date;
+    day_ = day;
+    dateText_ = formatUsDate(date_);
+  }
+  date = dateText_;
+  formatTime12(time, total - day * kSecondsPerDay);
+  return date_;
+}
+
 std::string formatTime12(std::int64_t secondsOfDay) {
   std::string text;
   formatTime12(text, secondsOfDay);

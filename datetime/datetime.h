@@ -63,6 +63,22 @@ std::string formatTime12(std::int64_t secondsOfDay);    // "02:05:33 PM" (two-di
 // costs more than the rest of the record.
 void formatTime12(std::string& out, std::int64_t secondsOfDay);
 
+// The date ("12/05/2006") and time ("02:05:33 PM") texts of the moments some whole seconds after
+// a start, written over the strings given, for every sample of a file: the date's text is made
+// once a day, the time's in place.
+class ClockTexts {
+ public:
+  explicit ClockTexts(const Instant& start) : start_(start) {}
+  // The texts of the moment `seconds` after the start; returns its date.
+  const CivilDate& write(std::int64_t seconds, std::string& date, std::string& time);
+
+ private:
+  Instant start_;
+  std::optional<std::int64_t> day_;  // the day of the moment written last, from the start's...
+  CivilDate date_;                   // ...its date...
+  std::string dateText_;             // ...and that date's text
+};
+
 // Reads back the base texts that GetDate and GetTime produce ("mm/dd/yyyy", "h:mm:ss AM");
 // nullopt when the text has another shape.
 std::optional<CivilDate> parseUsDate(std::string_view text);

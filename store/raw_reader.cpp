@@ -16,15 +16,9 @@ namespace {
 // The furthest a computed sample time may run from its start (about 3000 years); beyond it the
 // read fails as an overflow, as adding the seconds to a date would.
 constexpr double kMaxOffsetSeconds = 1e11;
-constexpr std::int64_t kSecondsPerDay = 86400;
 // Progress goes out once every so many records: the bar still moves smoothly, and a file of
 // 16300 records costs 64 calls instead of 16300.
 constexpr int kProgressEvery = 256;
-
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-  const std::int64_t q = a / b;
-  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
 
 [[noreturn]] void overflow() {
   throw Error(ErrorKind::kOverflow, "Overflow");
@@ -71,10 +65,9 @@ class Reader {
   const ReadContext& c_;
   HeaderFields& h_;
   SampleTable& t_;
-  std::optional<SampleClock<float>> clock_;  // the modes whose records carry no time
-  std::optional<datetime::Instant> start_;   // read when the first sample needs it
-  std::optional<std::int64_t> day_;          // the day of the last computed stamp...
-  std::string dayText_;                      // ...and its date text
+  std::optional<SampleClock<float>> clock_;    // the modes whose records carry no time
+  std::optional<datetime::Instant> start_;     // read when the first sample needs it
+  std::optional<datetime::ClockTexts> texts_;  // the computed stamps' texts, from start_
   // The instants: the texts of the header and the records read back in one order, which the
   // file's name settles when it can; the start of the modes whose records carry no time.
   datetime::InstantReading reading_;
@@ -170,16 +163,9 @@ void Reader::stamp(std::size_t row) {
   if (!(std::fabs(elapsed) <= kMaxOffsetSeconds)) overflow();
   const std::int64_t seconds = wholeSeconds(elapsed);
   clock_->next();
-  const std::int64_t total = start_->secondsOfDay + seconds;
-  const std::int64_t day = floorDiv(total, kSecondsPerDay);
-  if (day_ != day) {
-    const datetime::Instant at = datetime::addSeconds(*start_, seconds);
-    if (at.date.year < 1 || at.date.year > 9999) overflow();
-    day_ = day;
-    dayText_ = datetime::formatUsDate(at.date);
-  }
-  t_.SampleDate[row] = dayText_;
-  datetime::formatTime12(t_.SampleTime[row], total - day * kSecondsPerDay);
+  if (!texts_) texts_.emplace(*start_);
+  const int year = texts_->write(seconds, t_.SampleDate[row], t_.SampleTime[row]).year;
+  if (year < 1 || year > 9999) overflow();
 }
 
 void Reader::readRecord(std::vector<std::string>& messages) {

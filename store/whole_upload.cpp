@@ -79,28 +79,19 @@ std::optional<UploadClock> UploadClock::of(const HeaderFields& first, const Samp
 
 UploadClock::UploadClock(const HeaderFields& h, datetime::Instant start,
                          datetime::Tenths startTenths)
-    : start_(start),
-      startTenths_(startTenths),
+    : startTenths_(startTenths),
       clock_(logInterval(h.LogRate), h.LogMode == 2, h.PeriodOn, h.PeriodOff,
-             PeriodRestart::kLessOneInterval) {}
+             PeriodRestart::kLessOneInterval),
+      texts_(start) {}
 
 void UploadClock::skip(int samples) {
   for (int j = 0; j < samples; ++j) clock_.next();
 }
 
 void UploadClock::retime(SampleTable& table) {
-  constexpr std::int64_t kSecondsPerDay = 86400;
   for (int j = 0; j < table.NumSamples; ++j) {
     const auto row = static_cast<std::size_t>(j);
-    const std::int64_t seconds = wholeSeconds(clock_.elapsed());
-    // The date's text is made once a day, the time's in place.
-    if (dayText_.empty() || seconds < dayFrom_ || seconds >= dayFrom_ + kSecondsPerDay) {
-      const datetime::Instant at = datetime::addSeconds(start_, seconds);
-      dayFrom_ = seconds - at.secondsOfDay;
-      dayText_ = datetime::formatUsDate(at.date);
-    }
-    table.SampleDate[row] = dayText_;
-    datetime::formatTime12(table.SampleTime[row], seconds - dayFrom_);
+    texts_.write(wholeSeconds(clock_.elapsed()), table.SampleDate[row], table.SampleTime[row]);
     table.instants[row] = startTenths_ + clock_.elapsedTenths();
     clock_.next();
   }

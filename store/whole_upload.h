@@ -58,14 +58,11 @@ class UploadClock {
  private:
   UploadClock(const HeaderFields& h, datetime::Instant start, datetime::Tenths startTenths);
 
-  datetime::Instant start_;
   datetime::Tenths startTenths_;  // the first file's first sample
   // The viewer's clock (its period counted down in single precision, so that a pause falls
   // after the same sample) adding up in double precision.
   SampleClock<double> clock_;
-  // The day of the sample retimed last: from this many seconds after the start, and its date.
-  std::int64_t dayFrom_ = 0;
-  std::string dayText_;
+  datetime::ClockTexts texts_;  // from the start
 };
 
 }  // namespace kestrand::store

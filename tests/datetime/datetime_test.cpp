@@ -99,6 +99,28 @@ TEST(ChangeTime, TwentyFourHourChoicesFollowTheWorkedResults) {
   }
 }
 
+TEST(FixedTexts, ComputedClockTextsCrossMidnightAndTheYearBothWays) {
+  ClockTexts texts(Instant{{2006, 12, 31}, 86398});  // 11:59:58 PM
+  struct Row {
+    std::int64_t seconds;
+    const char* date;
+    const char* time;
+  };
+  // Back over midnight after going forward: the date made for the day before is not kept.
+  const Row rows[] = {{0, "12/31/2006", "11:59:58 PM"},
+                      {2, "01/01/2007", "12:00:00 AM"},
+                      {43203, "01/01/2007", "12:00:01 PM"},
+                      {-3, "12/31/2006", "11:59:55 PM"},
+                      {-86399, "12/30/2006", "11:59:59 PM"}};
+  std::string date, time = "longer than any time text";
+  for (const Row& r : rows) {
+    const CivilDate& day = texts.write(r.seconds, date, time);
+    EXPECT_EQ(date, r.date) << r.seconds;
+    EXPECT_EQ(time, r.time) << r.seconds;
+    EXPECT_EQ(formatUsDate(day), r.date) << r.seconds;
+  }
+}
+
 TEST(FixedTexts, NameAndBaseFormsAndTheirReading) {
   EXPECT_EQ(formatNameTime(50733), "14.05.33");
   EXPECT_EQ(formatTime12(43200), "12:00:00 PM");

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -107,10 +108,21 @@ struct PlainNumber {
   std::size_t end = 0;    // where the reading stopped
   bool negative = false;
 
+  // The value as std::from_chars gives it, when the digits settle it; none otherwise. A float
+  // of eight to fifteen digits is the double quotient, rounded once more: the same unless that
+  // quotient falls just half way between two floats.
   template <typename F>
-  bool exactIn() const {
-    return count > 0 && count <= kExactDigits<F>;
+  std::optional<F> exactValue() const {
+    if (count == 0 || count > kExactDigits<double>) return std::nullopt;
+    if (count <= kExactDigits<F>) return value<F>();
+    const double wide = value<double>();
+    constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;  // bits a float lacks
+    if ((std::bit_cast<std::uint64_t>(wide) & kBelowFloat) == (kBelowFloat + 1) / 2)
+      return std::nullopt;
+    return static_cast<F>(wide);
   }
+
+ private:
   template <typename F>
   F value() const {
     static constexpr std::array<double, 16> kTens = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
@@ -202,8 +214,10 @@ template <typename F>
 F convertDecimal(std::string_view t) {
   const size_t first = !t.empty() && t.front() == '-' ? 1 : 0;
   // Shorter still, the values an upload writes: a few digits and a point.
-  const PlainNumber plain = plainNumber(t, kExactDigits<F>);
-  if (plain.end == t.size() && plain.exactIn<F>()) return plain.value<F>();
+  const PlainNumber plain = plainNumber(t, kExactDigits<double>);
+  if (plain.end == t.size()) {
+    if (const std::optional<F> v = plain.exactValue<F>()) return *v;
+  }
   if (first < t.size() && (isDigit(t[first]) || t[first] == '.')) {
     F value{};
     const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
@@ -312,21 +326,24 @@ std::int32_t FieldReader::readInt32() {
 
 float FieldReader::readSingle() {
   // The field nearly every value is, read in the one pass that finds its end: a plain number of
-  // up to seven digits, then a comma or a line end. Whatever else (blanks, signs, exponents,
-  // more digits, the end of the data) goes the whole way below, to the same value.
+  // up to fifteen digits (seven eight bytes at a time), then a comma or a line end. Whatever else
+  // (blanks, signs, exponents, more digits, the end of the data) goes the whole way below, to the
+  // same value.
   const std::size_t end = s_.size();
   const std::size_t sign = pos_ < end && s_[pos_] == '-' ? 1 : 0;
   PlainNumber plain;
   if (pos_ + sign + 8 <= end && plainNumberIn8Bytes(s_.data() + pos_ + sign, sign, plain)) {
     plain.negative = sign == 1;  // the usual value, its end within eight bytes
   } else {
-    plain = plainNumber(s_.substr(std::min(pos_, end)), kExactDigits<float>);
+    plain = plainNumber(s_.substr(std::min(pos_, end)), kExactDigits<double>);
   }
   std::size_t p = pos_ + plain.end;
-  if (plain.exactIn<float>() && p < end && (s_[p] == ',' || isLineEnd(s_[p]))) {
-    if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
-    pos_ = p + 1;
-    return plain.value<float>();
+  if (p < end && (s_[p] == ',' || isLineEnd(s_[p]))) {
+    if (const std::optional<float> v = plain.exactValue<float>()) {
+      if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
+      pos_ = p + 1;
+      return *v;
+    }
   }
   const std::string_view field = rawField();
   return field.empty() ? 0.0f : convertDecimal<float>(field);

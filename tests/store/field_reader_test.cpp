@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cfloat>
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -112,16 +113,22 @@ TEST(FieldReader, AValueReadAsItsEndIsFoundIsTheValueTheWholeWayGives) {
   // A value field followed by its comma or line end is read in one pass; a blank in front sends
   // the same text the whole way. Worked cases, then a few thousand made up.
   std::vector<std::string> texts = {
-      ".5",        "-.25",     "12.",       "-0",        "9999999",  "1234567", "0000001",
-      "-.0000001", "8388609.", "7.721",     "1.2.3",     "-",        ".",       "12345678",
-      "1e5",       "--1",      "0.1234567", "2803406.3", "7.6496171"};  // eight digits: rounded
-                                                                        // once, not twice
+      ".5", "-.25", "12.", "-0", "9999999", "1234567", "0000001", "-.0000001", "8388609.", "7.721",
+      "1.2.3", "-", ".", "12345678", "1e5", "--1", "0.1234567",
+      // Eight digits: rounded once, not twice.
+      "2803406.3", "7.6496171",
+      // Fifteen digits whose nearest double lies half way between two floats, which the double
+      // would round to the other one.
+      "6.23602032661438", "-1.05321604013443", "7.52251124382019", "3.20292866230011", "16777217",
+      "16777217.0000000", "0.00000000000001", "123456789012345",
+      // Sixteen beside a float's half way: their double is already rounded once.
+      "8.503214359283448", "-9.511253833770753"};
   std::uint32_t seed = 7;
-  for (int i = 0; i < 3000; ++i) {
+  for (int i = 0; i < 4000; ++i) {
     seed = seed * 1664525u + 1013904223u;
     std::string t = seed % 5 == 0 ? "-" : "";
-    const auto digits = 1 + static_cast<int>(seed >> 8) % 8,
-               point = static_cast<int>(seed >> 12) % 10;
+    const auto digits = 1 + static_cast<int>(seed >> 8) % (i % 2 == 0 ? 8 : 16),
+               point = static_cast<int>(seed >> 12) % 17;
     for (int d = 0; d < digits; ++d) {
       if (d == point) t += '.';
       t += static_cast<char>('0' + (seed >> (16 + d)) % 10);
@@ -135,6 +142,12 @@ TEST(FieldReader, AValueReadAsItsEndIsFoundIsTheValueTheWholeWayGives) {
     EXPECT_EQ(errorCode([&] { a = fast.readSingle(); }), errorCode([&] { b = whole.readSingle(); }))
         << t;
     EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b)) << t;
+    // A number of the standard library's own form is its value, rounded once.
+    float expected = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), expected);
+    if (ec == std::errc() && end == t.data() + t.size()) {
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(expected)) << t;
+    }
     EXPECT_EQ(fast.readSingle(), 1.0f) << t;   // the comma taken with the field
     EXPECT_EQ(whole.readSingle(), 1.0f) << t;  // and CR LF as one line end
     // Whatever follows within the eight bytes read at once: an end of the field, more of a

@@ -237,6 +237,30 @@ F convertDecimal(std::string_view t) {
   return value;
 }
 
+// The value field nearly every value is, read in the one pass that finds its end: a plain number
+// of up to fifteen digits (seven eight bytes at a time), then a comma or a line end, taken with
+// it. False, with nothing read, for whatever else (blanks, signs, exponents, more digits, the end
+// of the data), which goes the whole way to the same value.
+[[gnu::always_inline]] inline bool readPlainSingle(std::string_view s, std::size_t& pos,
+                                                   float& value) {
+  const std::size_t end = s.size();
+  const std::size_t sign = pos < end && s[pos] == '-' ? 1 : 0;
+  PlainNumber plain;
+  if (pos + sign + 8 <= end && plainNumberIn8Bytes(s.data() + pos + sign, sign, plain)) {
+    plain.negative = sign == 1;  // the usual value, its end within eight bytes
+  } else {
+    plain = plainNumber(s.substr(std::min(pos, end)), kExactDigits<double>);
+  }
+  std::size_t p = pos + plain.end;
+  if (p >= end || (s[p] != ',' && !isLineEnd(s[p]))) return false;
+  const std::optional<float> v = plain.exactValue<float>();
+  if (!v) return false;
+  if (s[p] == '\r' && p + 1 < end && s[p + 1] == '\n') ++p;
+  pos = p + 1;
+  value = *v;
+  return true;
+}
+
 }  // namespace
 
 std::size_t FieldReader::nextNonBlank() const {
@@ -325,28 +349,16 @@ std::int32_t FieldReader::readInt32() {
 }
 
 float FieldReader::readSingle() {
-  // The field nearly every value is, read in the one pass that finds its end: a plain number of
-  // up to fifteen digits (seven eight bytes at a time), then a comma or a line end. Whatever else
-  // (blanks, signs, exponents, more digits, the end of the data) goes the whole way below, to the
-  // same value.
-  const std::size_t end = s_.size();
-  const std::size_t sign = pos_ < end && s_[pos_] == '-' ? 1 : 0;
-  PlainNumber plain;
-  if (pos_ + sign + 8 <= end && plainNumberIn8Bytes(s_.data() + pos_ + sign, sign, plain)) {
-    plain.negative = sign == 1;  // the usual value, its end within eight bytes
-  } else {
-    plain = plainNumber(s_.substr(std::min(pos_, end)), kExactDigits<double>);
-  }
-  std::size_t p = pos_ + plain.end;
-  if (p < end && (s_[p] == ',' || isLineEnd(s_[p]))) {
-    if (const std::optional<float> v = plain.exactValue<float>()) {
-      if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
-      pos_ = p + 1;
-      return *v;
-    }
-  }
+  float value = 0.0f;
+  if (readPlainSingle(s_, pos_, value)) return value;
   const std::string_view field = rawField();
   return field.empty() ? 0.0f : convertDecimal<float>(field);
+}
+
+void FieldReader::readSingles(std::span<float* const> into, std::size_t row) {
+  for (float* column : into) {
+    if (!readPlainSingle(s_, pos_, column[row])) column[row] = readSingle();
+  }
 }
 
 }  // namespace kestrand::store

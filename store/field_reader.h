@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace kestrand::store {
@@ -34,6 +35,9 @@ class FieldReader {
   std::int16_t readInt16();
   std::int32_t readInt32();
   float readSingle();
+  // Reads value fields (readSingle) into row `row` of each column of `into`, in turn: the values
+  // of a record read in one call, their usual form without a call each.
+  void readSingles(std::span<float* const> into, std::size_t row);
   // True when no further field follows (only blanks and line ends remain of a whole file).
   bool atEnd() const;
   std::size_t position() const { return pos_; }

@@ -76,8 +76,10 @@ class Reader {
   int firstUnreadStamp_ = 0;
   std::int16_t firstUnits_ = 0;
   bool unitsWarned_ = false;
-  std::array<int, 20> columns_{};  // value columns in use, ascending
-  int columnCount_ = 0;
+  // Where a record's values go, in the order it holds them: the moving average's column if it
+  // is in use, then the value columns in use, ascending.
+  std::array<float*, kValueColumns + 1> values_{};
+  std::size_t valueCount_ = 0;
 };
 
 void Reader::readHeader() {
@@ -109,6 +111,7 @@ void Reader::readHeader() {
   if (h_.MoveAve != 0) {
     t_.ColUsed[kMoveAvgColumn] = 1;
     h_.MoveAveText = signedText(h_.MoveAve);
+    values_[valueCount_++] = t_.MoveAvgData.data();
   } else {
     h_.MoveAveText.clear();
   }
@@ -117,7 +120,7 @@ void Reader::readHeader() {
   for (int k = 0; bits != 0; ++k, bits /= 2) {
     if (bits % 2 == 1) {
       t_.ColUsed[static_cast<size_t>(k)] = 1;
-      columns_[static_cast<size_t>(columnCount_++)] = k;
+      values_[valueCount_++] = &t_.SampleData(k, 0);
     }
   }
 }
@@ -195,10 +198,7 @@ void Reader::readRecord(std::vector<std::string>& messages) {
     readStamp(row);
   }
 
-  if (t_.ColUsed[kMoveAvgColumn] == 1) t_.MoveAvgData[row] = in_.readSingle();
-  for (int n = 0; n < columnCount_; ++n) {
-    t_.SampleData(columns_[static_cast<size_t>(n)], i) = in_.readSingle();
-  }
+  in_.readSingles({values_.data(), valueCount_}, row);
   ++t_.NumSamples;
 }
 

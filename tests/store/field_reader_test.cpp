@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <charconv>
@@ -107,6 +108,30 @@ TEST(FieldReader, NumberFormsRoundingAndRanges) {
       EXPECT_EQ(errorCode([&] { readAs(kind, bad); }), kMismatch) << bad << " as " << kind;
     }
   }
+}
+
+TEST(FieldReader, ARecordsValuesGoToTheirColumnsRowAndAFailureKeepsThoseBeforeIt) {
+  // Usual values and the others (a blank in front, an exponent, an empty field, sixteen digits)
+  // in one record, then a record that fails at its third value.
+  FieldReader in("1.5,-2, 3e1,,1234567890123456\r\n4,5,x,6\r\n");
+  std::array<std::array<float, 3>, 5> columns{};
+  std::array<float*, 5> into{};
+  for (std::size_t k = 0; k < into.size(); ++k) {
+    columns[k].fill(-9.0f);
+    into[k] = columns[k].data();
+  }
+  in.readSingles(into, 1);
+  const float first[] = {1.5f, -2.0f, 30.0f, 0.0f, 1234567890123456.0f};
+  for (std::size_t k = 0; k < into.size(); ++k) {
+    EXPECT_EQ(columns[k][1], first[k]) << k;
+    EXPECT_EQ(columns[k][0], -9.0f) << k;  // the other rows untouched
+    EXPECT_EQ(columns[k][2], -9.0f) << k;
+  }
+  EXPECT_EQ(errorCode([&] { in.readSingles(into, 2); }), kMismatch);
+  EXPECT_EQ(columns[0][2], 4.0f);
+  EXPECT_EQ(columns[1][2], 5.0f);
+  EXPECT_EQ(columns[2][2], -9.0f);
+  EXPECT_EQ(columns[3][2], -9.0f);
 }
 
 TEST(FieldReader, AValueReadAsItsEndIsFoundIsTheValueTheWholeWayGives) {

@@ -1,6 +1,7 @@
 #include "app/whole_upload.h"
 
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "app/data_files.h"
@@ -16,10 +17,11 @@ namespace {
 // A file of the upload read as "View" reads it, into the given table and header; with
 // `timesGiven`, the times of records that carry none are left to the upload's clock.
 store::ReadResult readFile(const UploadReader& r, const std::string& dir, const std::string& name,
-                           store::HeaderFields& h, store::SampleTable& t, bool timesGiven) {
+                           store::HeaderFields& h, store::SampleTable& t, bool timesGiven,
+                           std::string& content) {
   h = {};
   const store::ReadContext context{r.probes, r.messages, r.dates.dateChoice, {}, timesGiven};
-  return store::ReadRawDataFile(name, r.fs, dir, context, h, t);
+  return store::ReadRawDataFile(name, r.fs, dir, context, h, t, content);
 }
 
 bool usable(const store::ReadResult& result, const store::SampleTable& t) {
@@ -43,7 +45,7 @@ class WholePass {
       return false;
     }
     // A continuation file's times come from the upload's clock (retime below).
-    const store::ReadResult result = readFile(r_, dir_, file, h_, t_, clock_.has_value());
+    const store::ReadResult result = readFile(r_, dir_, file, h_, t_, clock_.has_value(), content_);
     for (const std::string& text : result.messages) out_.messages.push_back(file + ": " + text);
     if (!usable(result, t_)) {
       if (!out_.files.empty()) stop(file + " has no samples to add");
@@ -124,8 +126,9 @@ class WholePass {
   std::string dir_;
   const WholeUploadWanted& wanted_;
   WholeUpload& out_;
-  // One table for every file in turn.
+  // One table, and one room for the bytes, for every file in turn.
   store::SampleTable t_;
+  std::string content_;
   store::HeaderFields h_, first_;
   std::optional<store::UploadClock> clock_;
   std::optional<view::ChartBuilder> builder_;
@@ -162,7 +165,8 @@ std::vector<view::ReportPage> listingOf(const UploadReader& r, const std::string
                                         const std::string& file) {
   store::SampleTable t;
   store::HeaderFields h;
-  readFile(r, dir, file, h, t, false);
+  std::string content;
+  readFile(r, dir, file, h, t, false, content);
   view::UpdateDataTable(t, h, r.dates);
   return view::ReportListing(t, h);
 }

@@ -59,6 +59,12 @@ class FileSystem {
   // Anything else the path names (a directory, a device, a FIFO) is refused at once, without
   // waiting for a writer. Reading never needs write access.
   virtual std::string readHead(const std::string& path, std::size_t maxBytes) const = 0;
+  // The same into `into`, whose room is used again: a reader of many files in turn need not
+  // take fresh memory, and fault it in, for every file.
+  virtual void readHeadInto(const std::string& path, std::size_t maxBytes,
+                            std::string& into) const {
+    into = readHead(path, maxBytes);
+  }
   // The file, or its first kReadAllBytes bytes.
   std::string readAll(const std::string& path) const { return readHead(path, kReadAllBytes); }
   // Replaces the file `path` with `content`, the one way every output file is written: into a

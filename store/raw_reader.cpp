@@ -267,26 +267,26 @@ ReadResult failed(const Error& e, const std::string& filename, const ReadContext
 // What a read of `path` needs of the file: the header block, then room for 16301 records of
 // its shape with every field at its longest (the 16301st tells a file of more than 16300
 // records). A file whose header block does not read or is rejected needs its head only.
-std::string readBounded(const platform::FileSystem& fs, const std::string& path, bool& cut) {
-  std::string content = fs.readHead(path, kHeaderBlockBytes);
+void readBounded(const platform::FileSystem& fs, const std::string& path, bool& cut,
+                 std::string& content) {
+  fs.readHeadInto(path, kHeaderBlockBytes, content);
   cut = content.size() == kHeaderBlockBytes;
-  if (!cut) return content;
+  if (!cut) return;
   FieldReader in(content, true);
   HeaderBlock b;
   try {
     readHeaderBlock(in, b);
   } catch (const Error&) {
-    return content;  // the head alone fails the same way
+    return;  // the head alone fails the same way
   }
   if (!VerifyHeader(b.date, b.time, b.ProbeType, b.LogMode, b.LogRate, b.DataFormat, b.MoveAve)) {
-    return content;
+    return;
   }
   const std::size_t bound = in.position() + (static_cast<std::size_t>(kMaxSamples) + 1) *
                                                 static_cast<std::size_t>(b.recordFields()) *
                                                 kMaxFieldBytes;
-  content = fs.readHead(path, bound);
+  fs.readHeadInto(path, bound, content);
   cut = content.size() == bound;
-  return content;
 }
 
 }  // namespace
@@ -327,9 +327,15 @@ ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSyst
                            const std::string& dataPath, const ReadContext& context,
                            HeaderFields& header, SampleTable& table) {
   std::string content;
+  return ReadRawDataFile(filename, fs, dataPath, context, header, table, content);
+}
+
+ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
+                           const std::string& dataPath, const ReadContext& context,
+                           HeaderFields& header, SampleTable& table, std::string& content) {
   bool cut = false;
   try {
-    content = readBounded(fs, platform::joinPath(dataPath, filename), cut);
+    readBounded(fs, platform::joinPath(dataPath, filename), cut, content);
   } catch (const Error& e) {
     begin(context, table);
     return failed(e, filename, context, table);

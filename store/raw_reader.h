@@ -62,6 +62,11 @@ struct ReadContext {
 ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
                            const std::string& dataPath, const ReadContext& context,
                            HeaderFields& header, SampleTable& table);
+// The same with the file's bytes read into `content`, whose room a reader of one file after
+// another uses again.
+ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
+                           const std::string& dataPath, const ReadContext& context,
+                           HeaderFields& header, SampleTable& table, std::string& content);
 
 // The same on content already read; `filename` is named in failure messages. `cut`: the content
 // is the first part of a longer file.

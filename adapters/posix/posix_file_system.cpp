@@ -252,25 +252,35 @@ std::uint64_t PosixFileSystem::size(const std::string& path) const {
 }
 
 std::string PosixFileSystem::readHead(const std::string& path, std::size_t maxBytes) const {
+  std::string out;
+  readHeadInto(path, maxBytes, out);
+  return out;
+}
+
+void PosixFileSystem::readHeadInto(const std::string& path, std::size_t maxBytes,
+                                   std::string& into) const {
   struct stat st {};
   const int fd = openRegular(path, st);
-  std::string out;
-  out.reserve(std::min(maxBytes, static_cast<std::size_t>(st.st_size)));
-  char buf[65536];
-  while (out.size() < maxBytes) {
-    const std::size_t want = std::min(sizeof buf, maxBytes - out.size());
-    ssize_t n = ::read(fd, buf, want);
+  // Straight into `into`, sized for the file and a byte more (to see its end at once); a file
+  // that grows meanwhile grows it.
+  into.resize(std::min(maxBytes, static_cast<std::size_t>(st.st_size) + 1));
+  std::size_t size = 0;
+  while (size < maxBytes) {
+    if (size == into.size())
+      into.resize(std::min(maxBytes, std::max<std::size_t>(2 * size, 65536)));
+    const ssize_t n = ::read(fd, into.data() + size, into.size() - size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int err = errno;
+      const int err = errno;
       ::close(fd);
+      into.clear();
       fail(err, path);
     }
     if (n == 0) break;
-    out.append(buf, static_cast<size_t>(n));
+    size += static_cast<std::size_t>(n);
   }
   ::close(fd);
-  return out;
+  into.resize(size);
 }
 
 // Written here with POSIX calls rather than QSaveFile: this file system serves Qt-free code (the
@@ -361,7 +371,8 @@ void makeDirectories(const std::string& dir) {
 void PosixFileSystem::moveInto(const std::string& path, const std::string& dir) {
   makeDirectories(dir);
   const auto slash = path.rfind('/');
-  const std::string target = joinPath(dir, slash == std::string::npos ? path : path.substr(slash + 1));
+  const std::string target =
+      joinPath(dir, slash == std::string::npos ? path : path.substr(slash + 1));
   // A hard link then the old name's removal: unlike rename(), link() never replaces a file that
   // is already there.
   if (::link(path.c_str(), target.c_str()) != 0) fail(errno, target);

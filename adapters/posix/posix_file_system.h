@@ -19,6 +19,8 @@ class PosixFileSystem : public FileSystem {
   std::optional<std::string> linkTarget(const std::string& path) const override;
   std::uint64_t size(const std::string& path) const override;
   std::string readHead(const std::string& path, std::size_t maxBytes) const override;
+  void readHeadInto(const std::string& path, std::size_t maxBytes,
+                    std::string& into) const override;
   void writeAll(const std::string& path, std::string_view content) override;
   bool sameFile(const std::string& a, const std::string& b) const override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;

@@ -10,8 +10,8 @@
 #include <functional>
 #include <random>
 
-#include "tests/fakes/memory_file_system.h"
 #include "adapters/posix/posix_file_system.h"
+#include "tests/fakes/memory_file_system.h"
 #include "tests/pty/process.h"
 
 namespace kestrand::testing {
@@ -86,6 +86,33 @@ TEST(Replace, AFailureAtAnyStepLeavesTheOldFileWholeAndNothingBeside) {
     EXPECT_TRUE(slurp(d / "f.csv") == (step == 0 ? fresh : old)) << round;
     EXPECT_EQ(std::distance(fs::directory_iterator(d.path), {}), 1) << round;
   }
+}
+
+TEST(Read, TheBoundTheRoomUsedAgainAndAFileLongerThanItSays) {
+  // One room for the bytes of file after file: each read leaves that file's first bytes and no
+  // more, whatever the room held before. A file of /proc says it is empty and still has text.
+  const TempDir d;
+  const PosixFileSystem pfs(d.path);
+  std::string longer(200000, '\0'), shorter = "a\r\n";
+  for (std::size_t i = 0; i < longer.size(); ++i) longer[i] = static_cast<char>(i * 7919 % 251);
+  std::ofstream(d / "long", std::ios::binary) << longer << std::flush;
+  std::ofstream(d / "short") << shorter << std::flush;
+  std::ofstream(d / "empty") << std::flush;
+  std::string room;
+  pfs.readHeadInto(d / "long", 1 << 20, room);
+  EXPECT_TRUE(room == longer);
+  pfs.readHeadInto(d / "short", 1 << 20, room);
+  EXPECT_EQ(room, shorter);
+  pfs.readHeadInto(d / "long", 70001, room);
+  EXPECT_TRUE(room == longer.substr(0, 70001));
+  pfs.readHeadInto(d / "empty", 1 << 20, room);
+  EXPECT_EQ(room, "");
+  EXPECT_TRUE(pfs.readHead(d / "long", longer.size()) == longer);
+  const std::string version = slurp("/proc/version");
+  ASSERT_FALSE(version.empty());
+  EXPECT_EQ(pfs.readHead("/proc/version", 1 << 20), version);
+  EXPECT_EQ(pfs.readHead("/proc/version", 5), version.substr(0, 5));
+  EXPECT_THROW(pfs.readHeadInto(d.path, 10, room), Error);  // a directory is refused
 }
 
 TEST(Replace, FollowsLinksKeepsModeAndOwnerAndReplacesNothingButARegularFile) {

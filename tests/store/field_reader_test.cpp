@@ -110,6 +110,62 @@ TEST(FieldReader, NumberFormsRoundingAndRanges) {
   }
 }
 
+TEST(FieldReader, AWholeNumberReadAsItsEndIsFoundIsTheNumberTheWholeWayGives) {
+  // As for values: a field followed by its comma or line end is read in one pass, a blank in
+  // front sends it the whole way; the same number, or the same failure, and the same field next.
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "007",
+                                    "32767",
+                                    "32768",
+                                    "-32768",
+                                    "-32769",
+                                    "65535",
+                                    "2147483647",
+                                    "2147483648",
+                                    "-2147483648",
+                                    "-2147483649",
+                                    "999999999999999999",
+                                    "9999999999999999999",
+                                    "-123456789012345678901",
+                                    "1.5",
+                                    "2.5",
+                                    "-2.5",
+                                    "1e3",
+                                    "12abc",
+                                    "-",
+                                    "--1",
+                                    "",
+                                    "1-"};
+  std::uint32_t seed = 11;
+  for (int i = 0; i < 500; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    std::string t = seed % 3 == 0 ? "-" : "";
+    for (int d = 0; d <= static_cast<int>(seed >> 8) % 12; ++d)
+      t += static_cast<char>('0' + (seed >> (12 + d)) % 10);
+    texts.push_back(t);
+  }
+  for (const std::string& t : texts) {
+    for (const char kind : {'h', 'i'}) {
+      const std::string commaThenSeven = t + ",7\r\n", lineThenSeven = t + "\r\n7,",
+                        blankThenLine = " " + t + "\r\n7,";
+      FieldReader fast(commaThenSeven), fastLine(lineThenSeven), whole(blankThenLine);
+      const auto read = [kind](FieldReader& in) {
+        return kind == 'h' ? std::int64_t{in.readInt16()} : std::int64_t{in.readInt32()};
+      };
+      std::int64_t a = -1, b = -1, c = -1;
+      const int error = errorCode([&] { a = read(fast); });
+      EXPECT_EQ(error, errorCode([&] { b = read(whole); })) << t << " as " << kind;
+      EXPECT_EQ(error, errorCode([&] { c = read(fastLine); })) << t << " as " << kind;
+      EXPECT_EQ(a, b) << t << " as " << kind;
+      EXPECT_EQ(c, b) << t << " as " << kind;
+      EXPECT_EQ(read(fast), 7) << t << " as " << kind;      // the field and its comma taken
+      EXPECT_EQ(read(fastLine), 7) << t << " as " << kind;  // and CR LF as one line end
+      EXPECT_EQ(read(whole), 7) << t << " as " << kind;
+    }
+  }
+}
+
 TEST(FieldReader, ARecordsValuesGoToTheirColumnsRowAndAFailureKeepsThoseBeforeIt) {
   // Usual values and the others (a blank in front, an exponent, an empty field, sixteen digits)
   // in one record, then a record that fails at its third value.

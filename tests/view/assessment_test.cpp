@@ -98,6 +98,47 @@ TEST(Assessment, PausesOfPeriodicLoggingAreLeftOut) {
   EXPECT_NEAR(half->ratio, (2 * 10 + 1 * 5) / 15.0, 1e-12);
 }
 
+// The highest average the long way: every window that starts at a sample, its samples' times
+// cut to it.
+std::optional<std::pair<double, std::size_t>> highestTheLongWay(const std::vector<double>& t,
+                                                                const std::vector<double>& r,
+                                                                double interval, double window) {
+  const double end = t.back() + interval;
+  std::optional<std::pair<double, std::size_t>> best;
+  for (std::size_t i = 0; i < t.size() && t[i] + window <= end; ++i) {
+    const double closes = t[i] + window;
+    double covered = 0, weighted = 0;
+    for (std::size_t k = i; k < t.size() && t[k] < closes; ++k) {
+      const double stands =
+          k + 1 < t.size() ? std::clamp(t[k + 1] - t[k], 0.0, interval) : interval;
+      const double part = std::min(t[k] + stands, closes) - t[k];
+      covered += part;
+      weighted += part * r[k];
+    }
+    if (covered > 0 && (!best || weighted / covered > best->first)) best = {weighted / covered, i};
+  }
+  return best;
+}
+
+TEST(Assessment, ALongUploadsHighestAverageIsTheOneEveryWindowGives) {
+  // Thousands of samples a second apart, with pauses and repeated times: each six-minute window
+  // holds hundreds of them, which are let go one by one as the windows close.
+  std::vector<double> t, r;
+  std::uint32_t seed = 5;
+  double now = 0;
+  for (int k = 0; k < 4000; ++k) {
+    seed = seed * 1664525u + 1013904223u;
+    now += k % 900 == 899 ? 200.0 : (seed >> 28) == 0 ? 0.0 : 1.0;
+    t.push_back(now);
+    r.push_back(static_cast<double>(seed >> 8 & 0xFFFF) / 65536.0 + (k / 1000 == 2 ? 0.3 : 0.0));
+  }
+  const auto best = highestAverage(t, r, 1, 360);
+  const auto expected = highestTheLongWay(t, r, 1, 360);
+  ASSERT_TRUE(best && expected);
+  EXPECT_NEAR(best->ratio, expected->first, 1e-9);
+  EXPECT_EQ(best->start, expected->second);
+}
+
 TEST(Assessment, VerdictsWithAnUncertainty) {
   // 1 dB is a factor of 1.2589 in power.
   EXPECT_EQ(verdictOf(1.0, 0), Verdict::kComplies);

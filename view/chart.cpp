@@ -223,9 +223,15 @@ std::vector<size_t> keptSamples(const ChartData& in, const std::vector<char>& ke
 // `from` may be `to` itself when `at` is 0: each place kept is at or after the one it goes to.
 template <typename Values>
 void gather(const Values& from, const std::vector<size_t>& kept, Values& to, size_t at) {
-  to.resize(std::max(to.size(), at + kept.size()));
-  for (size_t i = 0; i < kept.size(); ++i) to[at + i] = from[kept[i]];
-  to.resize(at + kept.size());
+  if (&from == &to) {
+    for (size_t i = 0; i < kept.size(); ++i) to[at + i] = from[kept[i]];
+    to.resize(at + kept.size());
+    return;
+  }
+  // Appended one by one into the room reserved: growing the vector first would fill it with
+  // zeros only to write over them.
+  to.resize(at);
+  for (const size_t j : kept) to.push_back(from[j]);
 }
 
 // The places among `kept` of the samples `unread` (both ascending), counted from `base`.

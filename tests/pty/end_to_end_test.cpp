@@ -85,6 +85,11 @@ TEST(EndToEnd, ReceiverKilledRightAfterAnAckKeepsEveryAcknowledgedRecord) {
     a = answer(100);
   }
   ASSERT_EQ(a, 6) << slurp(data / "cli.err");
+  // An enquiry sent again while the receiver was starting is answered too: those answers are let
+  // go first, or one would pass for the header's, and the first message would go out with the
+  // header before its answer and be discarded with it, as a meter never sends it.
+  while (answer(300) != -1) {
+  }
   pty.send(std::string("\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03", 15));
   ASSERT_EQ(answer(2000), 6);
   for (int k = 1; k <= 5; ++k) {

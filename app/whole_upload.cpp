@@ -59,7 +59,9 @@ class WholePass {
       stop(file + " does not go on from " + out_.files.front() + " (" + *why + ")");
       return false;
     } else if (clock_) {
-      clock_->retime(t_);
+      // The statistics name the time of each maximum and a chart of every sample shows each
+      // sample's; otherwise only the labels' first and last times are read.
+      clock_->retime(t_, wanted_.stats || wanted_.chartColumns == 0);
     }
     take();
     out_.files.push_back(file);

@@ -88,10 +88,12 @@ void UploadClock::skip(int samples) {
   for (int j = 0; j < samples; ++j) clock_.next();
 }
 
-void UploadClock::retime(SampleTable& table) {
-  for (int j = 0; j < table.NumSamples; ++j) {
+void UploadClock::retime(SampleTable& table, bool everyText) {
+  const int last = table.NumSamples - 1;
+  for (int j = 0; j <= last; ++j) {
     const auto row = static_cast<std::size_t>(j);
-    texts_.write(wholeSeconds(clock_.elapsed()), table.SampleDate[row], table.SampleTime[row]);
+    if (everyText || j == 0 || j == last)
+      texts_.write(wholeSeconds(clock_.elapsed()), table.SampleDate[row], table.SampleTime[row]);
     table.instants[row] = startTenths_ + clock_.elapsedTenths();
     clock_.next();
   }

@@ -52,8 +52,10 @@ class UploadClock {
 
   // Moves past the samples of a table that keeps its own times (the first file's).
   void skip(int samples);
-  // Gives the samples of `table` the times that follow the samples before them.
-  void retime(SampleTable& table);
+  // Gives the samples of `table` the times that follow the samples before them. Without
+  // `everyText` only the first and the last sample get their date and time texts (the others
+  // keep what they held): their instants are all a statistics-free pass reads.
+  void retime(SampleTable& table, bool everyText = true);
 
  private:
   UploadClock(const HeaderFields& h, datetime::Instant start, datetime::Tenths startTenths);

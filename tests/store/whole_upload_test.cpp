@@ -37,6 +37,17 @@ TEST(WholeUpload, ThePeriodicClockRunsOnFromTheFirstFilesStartAcrossItsFiles) {
   EXPECT_EQ(times,
             "12/05/2006 11:59:52 PM|12/06/2006 12:00:03 AM|12/06/2006 12:00:04 AM|"
             "12/06/2006 12:00:05 AM|12/06/2006 12:00:16 AM|");
+  // Without every text: the same instants, and the texts of the first and last samples only.
+  auto sparse = store::UploadClock::of(first, firstTable, 3);
+  sparse->skip(2);
+  store::SampleTable few;
+  few.NumSamples = 3;
+  few.SampleTime[1] = "kept";
+  sparse->retime(few, false);
+  EXPECT_EQ(few.SampleDate[0] + " " + few.SampleTime[0], "12/05/2006 11:59:52 PM");
+  EXPECT_EQ(few.SampleTime[1], "kept");
+  EXPECT_EQ(few.SampleDate[2] + " " + few.SampleTime[2], "12/06/2006 12:00:04 AM");
+  for (std::size_t j = 0; j < 3; ++j) EXPECT_EQ(few.instants[j], next.instants[j]) << j;
   first.LogMode = 0;  // records with times of their own keep them
   EXPECT_FALSE(store::UploadClock::of(first, firstTable, 3));
 

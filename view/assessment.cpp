@@ -79,7 +79,7 @@ void WindowAverager::add(double time, double ratio) {
   }
 }
 
-double WindowAverager::stands(std::size_t k) const {
+inline double WindowAverager::stands(std::size_t k) const {
   return k + 1 < held_.size() ? std::clamp(held_[k + 1].time - held_[k].time, 0.0, interval_)
                               : interval_;
 }

@@ -45,6 +45,15 @@ bool isBlank(char c) {
 bool isLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
+// A comma or a line end: what ends a field.
+bool isFieldEnd(char c) {
+  return c == ',' || isLineEnd(c);
+}
+// Where the field ending at `p` (a comma or a line end) is followed: past that end, CR LF taken
+// as one line end.
+std::size_t pastFieldEnd(std::string_view s, std::size_t p) {
+  return p + (s[p] == '\r' && p + 1 < s.size() && s[p + 1] == '\n' ? 2 : 1);
+}
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
@@ -251,12 +260,11 @@ F convertDecimal(std::string_view t) {
   } else {
     plain = plainNumber(s.substr(std::min(pos, end)), kExactDigits<double>);
   }
-  std::size_t p = pos + plain.end;
-  if (p >= end || (s[p] != ',' && !isLineEnd(s[p]))) return false;
+  const std::size_t p = pos + plain.end;
+  if (p >= end || !isFieldEnd(s[p])) return false;
   const std::optional<float> v = plain.exactValue<float>();
   if (!v) return false;
-  if (s[p] == '\r' && p + 1 < end && s[p + 1] == '\n') ++p;
-  pos = p + 1;
+  pos = pastFieldEnd(s, p);
   value = *v;
   return true;
 }
@@ -296,10 +304,10 @@ std::string_view FieldReader::rawField() {
     value = s_.substr(open, p - open);
     if (p < reach) ++p;  // the closing quote
     // Whatever follows the closing quote up to the field's end is ignored.
-    while (p < reach && s_[p] != ',' && !isLineEnd(s_[p])) ++p;
+    while (p < reach && !isFieldEnd(s_[p])) ++p;
   } else {
     const std::size_t first = p;
-    while (p < reach && s_[p] != ',' && !isLineEnd(s_[p])) ++p;
+    while (p < reach && !isFieldEnd(s_[p])) ++p;
     std::size_t last = p;
     while (last > first && isBlank(s_[last - 1])) --last;
     value = s_.substr(first, last - first);
@@ -307,11 +315,7 @@ std::string_view FieldReader::rawField() {
   if (p == reach && runsOn()) tooLong(s_.substr(start));
 
   // The field's end: a comma, or a line end (CR, LF or CR LF), consumed with the field.
-  if (p < end) {
-    if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
-    ++p;
-  }
-  pos_ = p;
+  pos_ = p < end ? pastFieldEnd(s_, p) : p;
   return value;
 }
 
@@ -328,10 +332,9 @@ std::int64_t FieldReader::readWhole(std::int64_t lowest, std::int64_t highest) {
   std::size_t p = digits;
   std::int64_t whole = 0;
   while (p < end && p - digits < 18 && isDigit(s_[p])) whole = whole * 10 + (s_[p++] - '0');
-  if (p > digits && p < end && (s_[p] == ',' || isLineEnd(s_[p]))) {
+  if (p > digits && p < end && isFieldEnd(s_[p])) {
     const std::string_view number = s_.substr(pos_, p - pos_);
-    if (s_[p] == '\r' && p + 1 < end && s_[p + 1] == '\n') ++p;
-    pos_ = p + 1;
+    pos_ = pastFieldEnd(s_, p);
     if (negative) whole = -whole;
     if (whole < lowest || whole > highest) overflow(number);
     return whole;

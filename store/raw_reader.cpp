@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -264,29 +265,40 @@ ReadResult failed(const Error& e, const std::string& filename, const ReadContext
   return result;
 }
 
-// What a read of `path` needs of the file: the header block, then room for 16301 records of
-// its shape with every field at its longest (the 16301st tells a file of more than 16300
-// records). A file whose header block does not read or is rejected needs its head only.
-void readBounded(const platform::FileSystem& fs, const std::string& path, bool& cut,
-                 std::string& content) {
-  fs.readHeadInto(path, kHeaderBlockBytes, content);
-  cut = content.size() == kHeaderBlockBytes;
-  if (!cut) return;
-  FieldReader in(content, true);
+// How far a read of the file whose head block is `head` goes: the header block, then room for
+// 16301 records of its shape with every field at its longest (the 16301st tells a file of more
+// than 16300 records). None when the header block does not read or is rejected: the head alone
+// fails the same way.
+std::optional<std::size_t> boundOf(const std::string& head) {
+  FieldReader in(head, true);
   HeaderBlock b;
   try {
     readHeaderBlock(in, b);
   } catch (const Error&) {
-    return;  // the head alone fails the same way
+    return std::nullopt;
   }
   if (!VerifyHeader(b.date, b.time, b.ProbeType, b.LogMode, b.LogRate, b.DataFormat, b.MoveAve)) {
+    return std::nullopt;
+  }
+  return in.position() + (static_cast<std::size_t>(kMaxSamples) + 1) *
+                             static_cast<std::size_t>(b.recordFields()) * kMaxFieldBytes;
+}
+
+// Reads of `path` what a read needs (above) into `content`. The head goes to a room of its own:
+// read into `content` it would shrink it, and growing it again for the whole file would clear
+// every byte first, where a room kept at the last file's size clears only what this one adds.
+void readBounded(const platform::FileSystem& fs, const std::string& path, bool& cut,
+                 std::string& content) {
+  std::string head;
+  fs.readHeadInto(path, kHeaderBlockBytes, head);
+  cut = head.size() == kHeaderBlockBytes;
+  const std::optional<std::size_t> bound = cut ? boundOf(head) : std::nullopt;
+  if (!bound) {
+    content.assign(head);
     return;
   }
-  const std::size_t bound = in.position() + (static_cast<std::size_t>(kMaxSamples) + 1) *
-                                                static_cast<std::size_t>(b.recordFields()) *
-                                                kMaxFieldBytes;
-  fs.readHeadInto(path, bound, content);
-  cut = content.size() == bound;
+  fs.readHeadInto(path, *bound, content);
+  cut = content.size() == *bound;
 }
 
 }  // namespace

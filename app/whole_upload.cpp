@@ -47,6 +47,7 @@ class WholePass {
     // A continuation file's times come from the upload's clock (retime below).
     const store::ReadResult result = readFile(r_, dir_, file, h_, t_, clock_.has_value(), content_);
     for (const std::string& text : result.messages) out_.messages.push_back(file + ": " + text);
+    bool everyText = true;  // every sample's time texts are in the table
     if (!usable(result, t_)) {
       if (!out_.files.empty()) stop(file + " has no samples to add");
       return false;
@@ -59,11 +60,12 @@ class WholePass {
       stop(file + " does not go on from " + out_.files.front() + " (" + *why + ")");
       return false;
     } else if (clock_) {
-      // The statistics name the time of each maximum and a chart of every sample shows each
-      // sample's; otherwise only the labels' first and last times are read.
-      clock_->retime(t_, wanted_.stats || wanted_.chartColumns == 0);
+      // A chart of every sample shows each sample's time; otherwise only the labels' first and
+      // last times are read, and the statistics' maxima have theirs worked out (take below).
+      everyText = wanted_.chartColumns == 0;
+      clock_->retime(t_, everyText);
     }
-    take();
+    take(everyText);
     out_.files.push_back(file);
     return true;
   }
@@ -98,8 +100,9 @@ class WholePass {
     return std::nullopt;
   }
 
-  // The table just read, as a part of the series.
-  void take() {
+  // The table just read, as a part of the series; without `everyText`, its time texts are
+  // written only for its first and last samples.
+  void take(bool everyText) {
     const view::DataTableView shown = view::UpdateDataTable(t_, h_, r_.dates);
     if (!builder_) {
       builder_.emplace(shown.grid, t_, h_, r_.dates.dateChoice, r_.dates.timeChoice);
@@ -110,7 +113,9 @@ class WholePass {
     lastLabels_ = shown.labels;
     // The statistics read the table itself; the chart and the assessment take its samples
     // copied out, with their times on the upload's scale.
-    if (wanted_.stats) stats_.add(shown.grid, t_);
+    if (wanted_.stats && everyText) stats_.add(shown.grid, t_);
+    if (wanted_.stats && !everyText)
+      stats_.add(shown.grid, t_, [this](std::size_t row) { return clock_->timeText(row); });
     if (wanted_.chartColumns != kNoChart || wanted_.assessment) {
       builder_->add(t_);
       const view::ChartData& part = builder_->takePart();

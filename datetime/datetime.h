@@ -71,6 +71,10 @@ class ClockTexts {
   explicit ClockTexts(const Instant& start) : start_(start) {}
   // The texts of the moment `seconds` after the start; returns its date.
   const CivilDate& write(std::int64_t seconds, std::string& date, std::string& time);
+  // The time text alone of the moment `seconds` after the start.
+  std::string time(std::int64_t seconds) const {
+    return formatTime12(start_.secondsOfDay + seconds);
+  }
 
  private:
   Instant start_;

@@ -1,5 +1,6 @@
 #include "store/whole_upload.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "store/probe_table.h"
@@ -90,10 +91,12 @@ void UploadClock::skip(int samples) {
 
 void UploadClock::retime(SampleTable& table, bool everyText) {
   const int last = table.NumSamples - 1;
+  seconds_.resize(static_cast<std::size_t>(std::max(last + 1, 0)));
   for (int j = 0; j <= last; ++j) {
     const auto row = static_cast<std::size_t>(j);
+    seconds_[row] = wholeSeconds(clock_.elapsed());
     if (everyText || j == 0 || j == last)
-      texts_.write(wholeSeconds(clock_.elapsed()), table.SampleDate[row], table.SampleTime[row]);
+      texts_.write(seconds_[row], table.SampleDate[row], table.SampleTime[row]);
     table.instants[row] = startTenths_ + clock_.elapsedTenths();
     clock_.next();
   }

@@ -54,8 +54,11 @@ class UploadClock {
   void skip(int samples);
   // Gives the samples of `table` the times that follow the samples before them. Without
   // `everyText` only the first and the last sample get their date and time texts (the others
-  // keep what they held): their instants are all a statistics-free pass reads.
+  // keep what they held, and timeText gives theirs): most of a whole-upload pass reads only
+  // their instants.
   void retime(SampleTable& table, bool everyText = true);
+  // The time text that `row` of the table retimed last has, written or not.
+  std::string timeText(std::size_t row) const { return texts_.time(seconds_.at(row)); }
 
  private:
   UploadClock(const HeaderFields& h, datetime::Instant start, datetime::Tenths startTenths);
@@ -64,7 +67,8 @@ class UploadClock {
   // The viewer's clock (its period counted down in single precision, so that a pause falls
   // after the same sample) adding up in double precision.
   SampleClock<double> clock_;
-  datetime::ClockTexts texts_;  // from the start
+  datetime::ClockTexts texts_;         // from the start
+  std::vector<std::int64_t> seconds_;  // the whole seconds of each sample retimed last
 };
 
 }  // namespace kestrand::store

@@ -25,9 +25,13 @@ std::vector<ColumnStats> columnStats(const GridLayout& grid, const store::Sample
   return sums.result(ChartBuilder(grid, table, header, dateChoice, timeChoice).details());
 }
 
+std::string StatsAccumulator::TimeTexts::of(std::size_t row) const {
+  if (timeOf != nullptr && *timeOf) return (*timeOf)(row);
+  return row < texts.size() ? texts[row] : std::string();
+}
+
 void StatsAccumulator::addSeries(Column& c, const std::string& title, std::span<const float> y,
-                                 std::span<const std::size_t> unread,
-                                 std::span<const std::string> times,
+                                 std::span<const std::size_t> unread, const TimeTexts& times,
                                  std::span<const std::int64_t> at) {
   c.stats.title = title;
   // The samples whose saved text was no number are no readings: the runs between them are
@@ -41,8 +45,7 @@ void StatsAccumulator::addSeries(Column& c, const std::string& title, std::span<
 }
 
 void StatsAccumulator::addRun(Column& c, std::span<const float> y, std::size_t first,
-                              std::span<const std::string> times,
-                              std::span<const std::int64_t> at) {
+                              const TimeTexts& times, std::span<const std::int64_t> at) {
   ColumnStats& st = c.stats;
   // One pass with nothing but the sums depending on the sample before: the least, the first
   // greatest (only its place; its time is looked up once), the sums in the samples' order.
@@ -69,7 +72,7 @@ void StatsAccumulator::addRun(Column& c, std::span<const float> y, std::size_t f
   if (mostAt < y.size()) {
     const std::size_t j = first + mostAt;
     st.maximum = most;
-    st.maxTime = j < times.size() ? times[j] : std::string();
+    st.maxTime = times.of(j);
     c.timed = j < at.size();
     c.maxAt = c.timed ? at[j] : 0;
   }
@@ -80,11 +83,12 @@ void StatsAccumulator::add(const ChartData& part) {
   if (columns_.size() < part.series.size()) columns_.resize(part.series.size());
   for (std::size_t k = 0; k < part.series.size(); ++k) {
     const ChartSeries& s = part.series[k];
-    addSeries(columns_[k], s.title, s.y, s.unread, part.timeTexts, part.at);
+    addSeries(columns_[k], s.title, s.y, s.unread, {part.timeTexts}, part.at);
   }
 }
 
-void StatsAccumulator::add(const GridLayout& grid, const store::SampleTable& table) {
+void StatsAccumulator::add(const GridLayout& grid, const store::SampleTable& table,
+                           const TimeOfRow& timeOf) {
   const auto n = static_cast<std::size_t>(std::max<int>(table.NumSamples, 0));
   std::size_t k = 0;
   std::vector<std::size_t> unread;
@@ -102,7 +106,7 @@ void StatsAccumulator::add(const GridLayout& grid, const store::SampleTable& tab
     const float* y =
         source == store::kMoveAvgColumn ? table.MoveAvgData.data() : table.column(source);
     addSeries(columns_[k], grid.titles[static_cast<std::size_t>(col)], std::span(y, n), unread,
-              std::span(table.SampleTime).first(n), std::span(table.instants).first(n));
+              {std::span(table.SampleTime).first(n), &timeOf}, std::span(table.instants).first(n));
     ++k;
   }
 }

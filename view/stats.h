@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,11 +42,15 @@ std::vector<ColumnStats> columnStats(const GridLayout& grid, const store::Sample
 // the extremes and where the maximum was first reached.
 class StatsAccumulator {
  public:
+  // The time text of a table's row, for a table whose texts were not all written.
+  using TimeOfRow = std::function<std::string(std::size_t row)>;
+
   // A part's samples, the maximum's time text from the part's own texts.
   void add(const ChartData& part);
   // The same straight from a table and its grid, with the series a chart of them would have,
-  // without copying them out.
-  void add(const GridLayout& grid, const store::SampleTable& table);
+  // without copying them out; the maximum's time text from `timeOf` when given, otherwise from
+  // the table's texts.
+  void add(const GridLayout& grid, const store::SampleTable& table, const TimeOfRow& timeOf = {});
   // The statistics so far; `details` gives the formats of the maximum's date and time.
   std::vector<ColumnStats> result(const ChartData& details) const;
 
@@ -56,14 +61,20 @@ class StatsAccumulator {
     std::int64_t maxAt = 0;
     bool timed = false;  // the maximum's sample has an instant
   };
+  // The samples' time texts as far as known (`texts`), or worked out (`timeOf`) when given.
+  struct TimeTexts {
+    std::span<const std::string> texts;
+    const TimeOfRow* timeOf = nullptr;
+    std::string of(std::size_t row) const;
+  };
   // Adds one series' values `y`, leaving out the samples `unread` (ascending); `times` and `at`
   // are the samples' time texts and instants, as far as known.
   static void addSeries(Column& c, const std::string& title, std::span<const float> y,
-                        std::span<const std::size_t> unread, std::span<const std::string> times,
+                        std::span<const std::size_t> unread, const TimeTexts& times,
                         std::span<const std::int64_t> at);
   // Adds the samples `y` that stand at `first` on in `times` and `at`, all of them readings.
-  static void addRun(Column& c, std::span<const float> y, std::size_t first,
-                     std::span<const std::string> times, std::span<const std::int64_t> at);
+  static void addRun(Column& c, std::span<const float> y, std::size_t first, const TimeTexts& times,
+                     std::span<const std::int64_t> at);
   std::vector<Column> columns_;
 };
 

@@ -148,51 +148,67 @@ std::uint64_t zeroBytes(std::uint64_t word) {
   constexpr std::uint64_t kLow7 = 0x7F * kEveryByte;
   return ~(((word & kLow7) + kLow7) | word | kLow7);
 }
-// The lowest `bytes` (0..7) bytes of a word.
-std::uint64_t lowBytes(std::size_t bytes) {
-  return (std::uint64_t{1} << (8 * bytes)) - 1;
-}
 
-// A plain number of at most seven digits with at most one point, ended within the eight bytes
-// at `at`, read without a branch a character: the usual value of an upload. False for anything
-// else, which plainNumber reads. Always inlined: as a call, its result went through memory
-// on the way from one field to the next, a tenth of the time of reading a file.
-[[gnu::always_inline]] inline bool plainNumberIn8Bytes(const char* at, std::size_t from,
-                                                       PlainNumber& n) {
-  if constexpr (std::endian::native != std::endian::little) return false;
+// Eight bytes of a field sorted out at once: each byte less '0' (a digit's value), and 0x80 in
+// each byte that is the point, or neither a digit nor the point.
+struct EightBytes {
+  std::uint64_t values = 0;
+  std::uint64_t points = 0;
+  std::uint64_t others = 0;
+};
+
+[[gnu::always_inline]] inline std::uint64_t eightBytes(const char* at) {
   std::uint64_t word = 0;
   std::memcpy(&word, at, 8);
-  // A digit's high nibble is 3 before and after adding 6. A byte of 0xFA or more carries into
-  // the next one, but it ends the number before that byte counts.
-  constexpr std::uint64_t kHigh = 0xF0 * kEveryByte;
-  const std::uint64_t digits = zeroBytes(((word & kHigh) ^ (0x30 * kEveryByte)) |
-                                         (((word + 6 * kEveryByte) & kHigh) ^ (0x30 * kEveryByte)));
-  const std::uint64_t points = zeroBytes(word ^ ('.' * kEveryByte));
-  const std::uint64_t others = ~(digits | points) & (0x80 * kEveryByte);
-  if (others == 0) return false;  // eight bytes of number: longer than seven digits
-  const auto length = static_cast<std::size_t>(std::countr_zero(others)) / 8;
-  const std::uint64_t point = points & lowBytes(length);
-  if ((point & (point - 1)) != 0) return false;  // a second point
-  const std::size_t count = length - (point != 0 ? 1 : 0);
-  if (count == 0) return false;
-  std::uint64_t packed = word;
-  std::size_t after = 0;
-  if (point != 0) {  // the digits after the point move up over it
-    const auto place = static_cast<std::size_t>(std::countr_zero(point)) / 8;
-    packed = (word & lowBytes(place)) | ((word >> 8) & ~lowBytes(place));
-    after = length - place - 1;
-  }
-  // The digits' values as the last `count` bytes of eight, the first digit the highest byte of
-  // significance (the lowest in memory), then summed pairwise.
-  std::uint64_t v = ((packed & lowBytes(count)) & (0x0F * kEveryByte)) << (8 * (8 - count));
+  return word;
+}
+
+[[gnu::always_inline]] inline EightBytes sortOut(std::uint64_t word) {
+  constexpr std::uint64_t kHigh = 0x80 * kEveryByte, kLow7 = 0x7F * kEveryByte;
+  EightBytes b;
+  b.values = word ^ ('0' * kEveryByte);
+  // A byte less '0' is 10 or more, no digit, when its low seven bits with 0x76 added reach the
+  // high bit, or it has that bit already; no sum carries into the next byte.
+  const std::uint64_t notDigits = (((b.values & kLow7) + 0x76 * kEveryByte) | b.values) & kHigh;
+  b.points = zeroBytes(word ^ ('.' * kEveryByte));
+  b.others = notDigits & ~b.points;
+  return b;
+}
+
+// 0x80 in the first byte of `word` below the point, the first where a number's field can end
+// (a comma or a line end), and maybe in some after it; none when there is none. Three steps, as
+// the place of the next field waits on it: a byte subtracted from without a borrow from the one
+// before sets its high bit only when it is below, and a byte with that bit already is not.
+[[gnu::always_inline]] inline std::uint64_t belowPoint(std::uint64_t word) {
+  return (word - '.' * kEveryByte) & ~word & (0x80 * kEveryByte);
+}
+
+// The bytes before the first of `others`, as a mask (all of them when there is none).
+inline std::uint64_t beforeFirst(std::uint64_t others) {
+  return (others & (0 - others)) - 1;
+}
+
+// `values` without the byte of `point` (0x80 in its byte, or 0 for none): the bytes after it
+// move down one.
+[[gnu::always_inline]] inline std::uint64_t withoutPoint(std::uint64_t values,
+                                                         std::uint64_t point) {
+  const std::uint64_t before = (point >> 7) - 1;  // all bytes when there is no point
+  return (values & before) | ((values >> 8) & ~before);
+}
+
+// The number the first `n` (0 to 8) digit values of `values` make, the first the most
+// significant: moved up to the highest bytes, then summed pairwise, in fours, in eights.
+[[gnu::always_inline]] inline std::uint64_t digitsValue(std::uint64_t values, std::size_t n) {
+  if (n == 0) return 0;
+  std::uint64_t v = values << (8 * (8 - n));
   v = (v * 2561) >> 8 & 0x00FF'00FF'00FF'00FFu;
   v = (v * 6553601) >> 16 & 0x0000'FFFF'0000'FFFFu;
-  v = ((v * 42949672960001u) >> 32) & 0xFFFF'FFFFu;
-  n.digits = v;
-  n.count = count;
-  n.point = after;
-  n.end = from + length;
-  return true;
+  return ((v * 42949672960001u) >> 32) & 0xFFFF'FFFFu;
+}
+
+// The place (0 to 7) of the first byte marked in `mark`.
+inline std::size_t placeOf(std::uint64_t mark) {
+  return static_cast<unsigned>(std::countr_zero(mark)) / 8;  // unsigned: no sign to extend
 }
 
 PlainNumber plainNumber(std::string_view t, std::size_t most) {
@@ -246,22 +262,103 @@ F convertDecimal(std::string_view t) {
   return value;
 }
 
-// The value field nearly every value is, read in the one pass that finds its end: a plain number
-// of up to fifteen digits (seven eight bytes at a time), then a comma or a line end, taken with
-// it. False, with nothing read, for whatever else (blanks, signs, exponents, more digits, the end
-// of the data), which goes the whole way to the same value.
-[[gnu::always_inline]] inline bool readPlainSingle(std::string_view s, std::size_t& pos,
-                                                   float& value) {
-  const std::size_t end = s.size();
-  const std::size_t sign = pos < end && s[pos] == '-' ? 1 : 0;
-  PlainNumber plain;
-  if (pos + sign + 8 <= end && plainNumberIn8Bytes(s.data() + pos + sign, sign, plain)) {
-    plain.negative = sign == 1;  // the usual value, its end within eight bytes
-  } else {
-    plain = plainNumber(s.substr(std::min(pos, end)), kExactDigits<double>);
-  }
+// A number's value and the bytes it takes, as far as read eight bytes at a time.
+struct UsualNumber {
+  float value = 0.0f;
+  std::size_t bytes = 0;
+  bool read = false;
+};
+
+// A number (past any minus) with no field end in its first eight bytes, with `room` bytes
+// readable from `at`: up to fifteen digits with at most one point.
+UsualNumber longUsualNumber(const char* at, std::size_t room) {
+  static constexpr std::array<std::uint64_t, 8> kPowers = {1,      10,      100,       1000,
+                                                           10'000, 100'000, 1'000'000, 10'000'000};
+  if (room < 17) return {};  // 16 bytes, then a line end's second byte
+  const EightBytes first = sortOut(eightBytes(at));
+  const std::uint64_t next = eightBytes(at + 8), end = belowPoint(next);
+  const EightBytes second = sortOut(next);
+  if (first.others != 0 || end == 0) return {};  // not a number, or sixteen bytes of one
+  const std::uint64_t before = beforeFirst(end);
+  const std::uint64_t p1 = first.points, p2 = second.points & before;
+  if ((second.others & before) != 0 || (p1 & (p1 - 1)) != 0 || (p2 & (p2 - 1)) != 0 ||
+      (p1 != 0 && p2 != 0))
+    return {};
+  const std::size_t length2 = placeOf(end);
+  const std::size_t n1 = 8 - (p1 != 0 ? 1 : 0), n2 = length2 - (p2 != 0 ? 1 : 0);
+  PlainNumber n;
+  n.digits = digitsValue(withoutPoint(first.values, p1), n1) * kPowers[n2] +
+             digitsValue(withoutPoint(second.values, p2), n2);
+  n.count = n1 + n2;
+  n.point = p1 != 0 ? n1 - placeOf(p1) + n2 : (p2 != 0 ? n2 - placeOf(p2) : 0);
+  const std::optional<float> v = n.exactValue<float>();
+  return {v.value_or(0.0f), 8 + length2, v.has_value()};
+}
+
+// The usual number at `at` (past any minus), with `room` bytes readable from it: up to fifteen
+// digits with at most one point among them, followed by a byte below the point.
+[[gnu::always_inline]] inline UsualNumber usualNumber(const char* at, std::size_t room) {
+  static constexpr std::array<float, 8> kTens = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+  if (room < 9) return {};  // eight bytes, then a line end's second byte
+  const std::uint64_t word = eightBytes(at), end = belowPoint(word);
+  if (end == 0) return longUsualNumber(at, room);
+  const EightBytes b = sortOut(word);
+  const std::uint64_t before = beforeFirst(end);
+  const std::uint64_t point = b.points & before;
+  const std::size_t bytes = placeOf(end);
+  const std::size_t count = bytes - (point != 0 ? 1 : 0);
+  // Digits and one point at most, one digit at least.
+  if ((b.others & before) != 0 || (point & (point - 1)) != 0 || count == 0) return {};
+  // Seven digits at most: their number and the power of ten are exact in a float, and one
+  // division rounds as std::from_chars does.
+  const std::uint64_t number = digitsValue(withoutPoint(b.values, point), count);
+  const float v = static_cast<float>(static_cast<std::int32_t>(number)) /
+                  kTens[point != 0 ? count - placeOf(point) : 0];
+  return {v, bytes, true};
+}
+
+// The field that follows a number of `bytes` at `at`: past its comma or line end (CR LF as one);
+// 0 when the number's field goes on.
+[[gnu::always_inline]] inline std::size_t pastUsualNumber(const char* at, std::size_t bytes) {
+  const char* const end = at + bytes;
+  if (*end == '\r' && end[1] == '\n') return bytes + 2;
+  return isFieldEnd(*end) ? bytes + 1 : 0;
+}
+
+// A minus and the usual number after it, as readUsualValue reads them.
+bool readUsualNegative(const char* at, std::size_t room, float& value, std::size_t& length) {
+  const UsualNumber n = usualNumber(at + 1, room - 1);
+  const std::size_t past = n.read ? pastUsualNumber(at + 1, n.bytes) : 0;
+  if (past == 0) return false;
+  value = -n.value;
+  length = 1 + past;
+  return true;
+}
+
+// The value field nearly every value is, read eight bytes at a time: a minus or not, up to
+// fifteen digits with at most one point among them, then a comma or a line end; `room` (at
+// least 1) bytes are readable from `at`. Its value, and in `length` its bytes with the field's
+// end (CR LF as one). False for whatever else (blanks, signs, exponents, more digits, the end of
+// the data), which goes the whole way to the same value. Always inlined, and the next field's
+// place worked out along the shortest path (a minus on another): reading a file waits on it from
+// one field to the next.
+[[gnu::always_inline]] inline bool readUsualValue(const char* at, std::size_t room, float& value,
+                                                  std::size_t& length) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  if (at[0] == '-') return readUsualNegative(at, room, value, length);
+  const UsualNumber n = usualNumber(at, room);
+  const std::size_t past = n.read ? pastUsualNumber(at, n.bytes) : 0;
+  if (past == 0) return false;
+  value = n.value;
+  length = past;
+  return true;
+}
+
+// The same near the end of the data, or for a number of more digits, read a character at a time.
+bool readPlainSingle(std::string_view s, std::size_t& pos, float& value) {
+  const PlainNumber plain = plainNumber(s.substr(std::min(pos, s.size())), kExactDigits<double>);
   const std::size_t p = pos + plain.end;
-  if (p >= end || !isFieldEnd(s[p])) return false;
+  if (p >= s.size() || !isFieldEnd(s[p])) return false;
   const std::optional<float> v = plain.exactValue<float>();
   if (!v) return false;
   pos = pastFieldEnd(s, p);
@@ -369,15 +466,32 @@ std::int32_t FieldReader::readInt32() {
 
 float FieldReader::readSingle() {
   float value = 0.0f;
+  std::size_t length = 0;
+  if (pos_ < s_.size() && readUsualValue(s_.data() + pos_, s_.size() - pos_, value, length)) {
+    pos_ += length;
+    return value;
+  }
   if (readPlainSingle(s_, pos_, value)) return value;
   const std::string_view field = rawField();
   return field.empty() ? 0.0f : convertDecimal<float>(field);
 }
 
 void FieldReader::readSingles(std::span<float* const> into, std::size_t row) {
+  // The position in a register while the usual values come.
+  const char* const data = s_.data();
+  const std::size_t size = s_.size();
+  std::size_t pos = pos_;
   for (float* column : into) {
-    if (!readPlainSingle(s_, pos_, column[row])) column[row] = readSingle();
+    std::size_t length = 0;
+    if (pos < size && readUsualValue(data + pos, size - pos, column[row], length)) {
+      pos += length;
+    } else {
+      pos_ = pos;
+      column[row] = readSingle();
+      pos = pos_;
+    }
   }
+  pos_ = pos;
 }
 
 }  // namespace kestrand::store

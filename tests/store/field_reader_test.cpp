@@ -167,17 +167,17 @@ TEST(FieldReader, AWholeNumberReadAsItsEndIsFoundIsTheNumberTheWholeWayGives) {
 }
 
 TEST(FieldReader, ARecordsValuesGoToTheirColumnsRowAndAFailureKeepsThoseBeforeIt) {
-  // Usual values and the others (a blank in front, an exponent, an empty field, sixteen digits)
-  // in one record, then a record that fails at its third value.
-  FieldReader in("1.5,-2, 3e1,,1234567890123456\r\n4,5,x,6\r\n");
-  std::array<std::array<float, 3>, 5> columns{};
-  std::array<float*, 5> into{};
+  // Usual values (of up to fifteen digits) and the others (a blank in front, an exponent, an
+  // empty field, sixteen digits) in one record, then a record that fails at its third value.
+  FieldReader in("1.5,-2, 3e1,,1234567890123456,100.00731,-1234567.8\r\n4,5,x,6,7,8,9\r\n");
+  std::array<std::array<float, 3>, 7> columns{};
+  std::array<float*, 7> into{};
   for (std::size_t k = 0; k < into.size(); ++k) {
     columns[k].fill(-9.0f);
     into[k] = columns[k].data();
   }
   in.readSingles(into, 1);
-  const float first[] = {1.5f, -2.0f, 30.0f, 0.0f, 1234567890123456.0f};
+  const float first[] = {1.5f, -2.0f, 30.0f, 0.0f, 1234567890123456.0f, 100.00731f, -1234567.8f};
   for (std::size_t k = 0; k < into.size(); ++k) {
     EXPECT_EQ(columns[k][1], first[k]) << k;
     EXPECT_EQ(columns[k][0], -9.0f) << k;  // the other rows untouched
@@ -195,7 +195,8 @@ TEST(FieldReader, AValueReadAsItsEndIsFoundIsTheValueTheWholeWayGives) {
   // the same text the whole way. Worked cases, then a few thousand made up.
   std::vector<std::string> texts = {
       ".5", "-.25", "12.", "-0", "9999999", "1234567", "0000001", "-.0000001", "8388609.", "7.721",
-      "1.2.3", "-", ".", "12345678", "1e5", "--1", "0.1234567",
+      "1.2.3", "-", ".", "12345678", "1e5", "--1", "0.1234567", "1234.5678.9", "12345678.9.1",
+      "123456789012345.", "-.12345678", "00000000000000.1",
       // Eight digits: rounded once, not twice.
       "2803406.3", "7.6496171",
       // Fifteen digits whose nearest double lies half way between two floats, which the double
@@ -216,32 +217,38 @@ TEST(FieldReader, AValueReadAsItsEndIsFoundIsTheValueTheWholeWayGives) {
     }
     texts.push_back(t);
   }
+  // Each also with more fields after it, which lets it be read eight bytes at a time.
   for (const std::string& t : texts) {
-    const std::string commaThenOne = t + ",1\r\n", blankThenLine = " " + t + "\r\n1,";
-    FieldReader fast(commaThenOne), whole(blankThenLine);
-    float a = 0, b = 0;
-    EXPECT_EQ(errorCode([&] { a = fast.readSingle(); }), errorCode([&] { b = whole.readSingle(); }))
-        << t;
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b)) << t;
-    // A number of the standard library's own form is its value, rounded once.
-    float expected = 0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), expected);
-    if (ec == std::errc() && end == t.data() + t.size()) {
-      EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(expected)) << t;
-    }
-    EXPECT_EQ(fast.readSingle(), 1.0f) << t;   // the comma taken with the field
-    EXPECT_EQ(whole.readSingle(), 1.0f) << t;  // and CR LF as one line end
-    // Whatever follows within the eight bytes read at once: an end of the field, more of a
-    // number, bytes no number has (one that carries when added to), the end of the data.
-    for (const std::string follower :
-         {"\n123456789", ",", "\r", "E5,1234567", "..,1234567", "5,1234567", "\xFF\xFA,1234567",
-          ":/,1234567", " ,1234567", "\x1F,1234567"}) {
-      const std::string followed = t + follower, blankFollowed = " " + followed;
-      FieldReader fastFollowed(followed), wholeFollowed(blankFollowed);
-      EXPECT_EQ(errorCode([&] { a = fastFollowed.readSingle(); }),
-                errorCode([&] { b = wholeFollowed.readSingle(); }))
-          << t << follower;
-      EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b)) << t << follower;
+    for (const std::string more : {"", "1234567,7654321,\r\n"}) {
+      const std::string commaThenOne = t + ",1\r\n" + more,
+                        blankThenLine = " " + t + "\r\n1," + more;
+      FieldReader fast(commaThenOne), whole(blankThenLine);
+      float a = 0, b = 0;
+      EXPECT_EQ(errorCode([&] { a = fast.readSingle(); }),
+                errorCode([&] { b = whole.readSingle(); }))
+          << t;
+      EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b)) << t;
+      // A number of the standard library's own form is its value, rounded once.
+      float expected = 0;
+      const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), expected);
+      if (ec == std::errc() && end == t.data() + t.size()) {
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(expected)) << t;
+      }
+      EXPECT_EQ(fast.readSingle(), 1.0f) << t;   // the comma taken with the field
+      EXPECT_EQ(whole.readSingle(), 1.0f) << t;  // and CR LF as one line end
+      // Whatever follows within the eight bytes read at once: an end of the field, more of a
+      // number, bytes no number has (one that carries when added to), the end of the data.
+      for (const std::string follower :
+           {"\n123456789", ",", "\r", "E5,1234567", "..,1234567", "5,1234567", "\xFF\xFA,1234567",
+            ":/,1234567", " ,1234567", "\x1F,1234567"}) {
+        const std::string followed = t + follower + more, blankFollowed = " " + followed;
+        FieldReader fastFollowed(followed), wholeFollowed(blankFollowed);
+        EXPECT_EQ(errorCode([&] { a = fastFollowed.readSingle(); }),
+                  errorCode([&] { b = wholeFollowed.readSingle(); }))
+            << t << follower;
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b))
+            << t << follower;
+      }
     }
   }
 }

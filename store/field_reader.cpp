@@ -271,7 +271,7 @@ struct UsualNumber {
 
 // A number (past any minus) with no field end in its first eight bytes, with `room` bytes
 // readable from `at`: up to fifteen digits with at most one point.
-UsualNumber longUsualNumber(const char* at, std::size_t room) {
+[[gnu::always_inline]] inline UsualNumber longUsualNumber(const char* at, std::size_t room) {
   static constexpr std::array<std::uint64_t, 8> kPowers = {1,      10,      100,       1000,
                                                            10'000, 100'000, 1'000'000, 10'000'000};
   if (room < 17) return {};  // 16 bytes, then a line end's second byte

@@ -12,6 +12,7 @@
 #include <string>
 #include <system_error>
 
+#include "core/bytes.h"
 #include "core/error.h"
 
 namespace kestrand::store {
@@ -141,14 +142,6 @@ struct PlainNumber {
   }
 };
 
-// Eight bytes at a time (written by hand: nothing standard reads digits this way). A byte of
-// 0x80 in the result for each byte of `word` that is 0, and 0 elsewhere, exactly.
-constexpr std::uint64_t kEveryByte = 0x0101'0101'0101'0101u;
-std::uint64_t zeroBytes(std::uint64_t word) {
-  constexpr std::uint64_t kLow7 = 0x7F * kEveryByte;
-  return ~(((word & kLow7) + kLow7) | word | kLow7);
-}
-
 // Eight bytes of a field sorted out at once: each byte less '0' (a digit's value), and 0x80 in
 // each byte that is the point, or neither a digit nor the point.
 struct EightBytes {
@@ -157,19 +150,13 @@ struct EightBytes {
   std::uint64_t others = 0;
 };
 
-[[gnu::always_inline]] inline std::uint64_t eightBytes(const char* at) {
-  std::uint64_t word = 0;
-  std::memcpy(&word, at, 8);
-  return word;
-}
-
 [[gnu::always_inline]] inline EightBytes sortOut(std::uint64_t word) {
-  constexpr std::uint64_t kHigh = 0x80 * kEveryByte, kLow7 = 0x7F * kEveryByte;
+  constexpr std::uint64_t kLow7 = 0x7F * kEveryByte;
   EightBytes b;
   b.values = word ^ ('0' * kEveryByte);
   // A byte less '0' is 10 or more, no digit, when its low seven bits with 0x76 added reach the
   // high bit, or it has that bit already; no sum carries into the next byte.
-  const std::uint64_t notDigits = (((b.values & kLow7) + 0x76 * kEveryByte) | b.values) & kHigh;
+  const std::uint64_t notDigits = (((b.values & kLow7) + 0x76 * kEveryByte) | b.values) & kHighBits;
   b.points = zeroBytes(word ^ ('.' * kEveryByte));
   b.others = notDigits & ~b.points;
   return b;
@@ -180,7 +167,7 @@ struct EightBytes {
 // the place of the next field waits on it: a byte subtracted from without a borrow from the one
 // before sets its high bit only when it is below, and a byte with that bit already is not.
 [[gnu::always_inline]] inline std::uint64_t belowPoint(std::uint64_t word) {
-  return (word - '.' * kEveryByte) & ~word & (0x80 * kEveryByte);
+  return (word - '.' * kEveryByte) & ~word & kHighBits;
 }
 
 // The bytes before the first of `others`, as a mask (all of them when there is none).

@@ -2,12 +2,15 @@
 
 #include <QByteArray>
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 
+#include "core/bytes.h"
 #include "core/error.h"
 
 namespace kestrand::platform::qt {
@@ -37,10 +40,16 @@ std::string scaled(int v, const FontFacts& f) {
 // The bytes of `text` as a PDF string.
 std::string& appendString(std::string& out, std::string_view text) {
   out += '(';
-  for (const char c : text) {
-    if (c == '(' || c == ')' || c == '\\') out += '\\';
-    out += c;
+  // In runs between the characters that take a backslash, which few texts have.
+  std::size_t from = 0;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const char c = text[k];
+    if (c == '(' || c == ')' || c == '\\') {
+      out.append(text.data() + from, k - from) += '\\';
+      from = k;
+    }
   }
+  out.append(text.data() + from, text.size() - from);
   return out += ')';
 }
 
@@ -317,20 +326,37 @@ void PdfListing::endPage() {
     std::string& line = page_[r];
     line.resize(width - 1, ' ');
     line += '\n';
-    std::size_t same = 0, marks = 0;
-    for (std::size_t k = 0; k < width; ++k) {
-      const bool mark = line[k] != ' ' && line[k] != '\n';
-      marks += mark ? 1 : 0;
-      same += mark && line[k] == above_[k] ? 1 : 0;
+    // Eight bytes at a time: this runs over every character of every page.
+    const char* const now = line.data();
+    const char* const up = above_.data();
+    std::size_t same = 0, marks = 0, k = 0;
+    for (; k + 8 <= width; k += 8) {
+      const std::uint64_t w = eightBytes(now + k);
+      const std::uint64_t marked =
+          ~(zeroBytes(w ^ (' ' * kEveryByte)) | zeroBytes(w ^ ('\n' * kEveryByte))) & kHighBits;
+      marks += static_cast<std::size_t>(std::popcount(marked));
+      same += static_cast<std::size_t>(std::popcount(marked & zeroBytes(w ^ eightBytes(up + k))));
     }
+    for (; k < width; ++k) {
+      const std::size_t mark = now[k] != ' ' && now[k] != '\n' ? 1 : 0;
+      marks += mark;
+      same += mark & (now[k] == up[k] ? 1 : 0);
+    }
+    const std::size_t at = predicted_.size();
+    predicted_.resize(at + 1 + width);
+    char* out = predicted_.data() + at;
     if (2 * same < marks) {
-      predicted_ += '\0';
-      predicted_ += line;
+      out[0] = '\0';
+      std::memcpy(out + 1, now, width);
     } else {
-      predicted_ += '\2';
-      for (std::size_t k = 0; k < width; ++k)
-        predicted_ += static_cast<char>(static_cast<unsigned char>(line[k]) -
-                                        static_cast<unsigned char>(above_[k]));
+      out[0] = '\2';
+      for (k = 0; k + 8 <= width; k += 8) {
+        const std::uint64_t d = byteDifferences(eightBytes(now + k), eightBytes(up + k));
+        std::memcpy(out + 1 + k, &d, 8);
+      }
+      for (; k < width; ++k)
+        out[1 + k] = static_cast<char>(static_cast<unsigned char>(now[k]) -
+                                       static_cast<unsigned char>(up[k]));
     }
     above_.swap(line);
   }

@@ -1,6 +1,7 @@
 #include "view/stats.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -46,37 +47,72 @@ void StatsAccumulator::addSeries(Column& c, const std::string& title, std::span<
 
 void StatsAccumulator::addRun(Column& c, std::span<const float> y, std::size_t first,
                               const TimeTexts& times, std::span<const std::int64_t> at) {
-  ColumnStats& st = c.stats;
+  addRuns<1>({&c}, {y.data()}, y.size(), first, times, at);
+}
+
+namespace {
+
+// One series' pass so far: its least and first greatest value, the greatest's place, its sums.
+struct Running {
+  float least = 0.0f, most = 0.0f;
+  std::size_t mostAt = 0;
+  double sum = 0.0, squares = 0.0;
+};
+
+inline void take(Running& r, float v, std::size_t j) {
+  r.least = std::min(r.least, v);
+  if (v > r.most) {
+    r.most = v;
+    r.mostAt = j;
+  }
+  const double d = v;
+  r.sum += d;
+  r.squares += d * d;
+}
+
+// Sample j of every series in turn, spelled out, so that each series' pass stays in registers.
+template <std::size_t... K>
+void takeAll(std::array<Running, sizeof...(K)>& r, const std::array<const float*, sizeof...(K)>& ys,
+             std::size_t n, std::index_sequence<K...>) {
+  for (std::size_t j = 0; j < n; ++j) (take(r[K], ys[K][j], j), ...);
+}
+
+}  // namespace
+
+template <std::size_t N>
+void StatsAccumulator::addRuns(const std::array<Column*, N>& cs,
+                               const std::array<const float*, N>& ys, std::size_t n,
+                               std::size_t first, const TimeTexts& times,
+                               std::span<const std::int64_t> at) {
   // One pass with nothing but the sums depending on the sample before: the least, the first
-  // greatest (only its place; its time is looked up once), the sums in the samples' order.
-  const bool none = st.count == 0;
-  auto least = none ? y[0] : static_cast<float>(st.minimum);
-  auto most = none ? y[0] : static_cast<float>(st.maximum);
-  std::size_t mostAt = none ? 0 : y.size();
-  double sum = c.sum;
-  double squares = c.squares;
-  for (std::size_t j = 0; j < y.size(); ++j) {
-    const float v = y[j];
-    least = std::min(least, v);
-    if (v > most) {
-      most = v;
-      mostAt = j;
+  // greatest (only its place; its time is looked up once), the sums in the samples' order. A
+  // series' sums each wait on the addition before; several series side by side add at once.
+  std::array<Running, N> r;
+  for (std::size_t k = 0; k < N; ++k) {
+    const ColumnStats& st = cs[k]->stats;
+    const bool none = st.count == 0;
+    r[k].least = none ? ys[k][0] : static_cast<float>(st.minimum);
+    r[k].most = none ? ys[k][0] : static_cast<float>(st.maximum);
+    r[k].mostAt = none ? 0 : n;
+    r[k].sum = cs[k]->sum;
+    r[k].squares = cs[k]->squares;
+  }
+  takeAll(r, ys, n, std::make_index_sequence<N>());
+  for (std::size_t k = 0; k < N; ++k) {
+    Column& c = *cs[k];
+    ColumnStats& st = c.stats;
+    c.sum = r[k].sum;
+    c.squares = r[k].squares;
+    st.minimum = r[k].least;
+    if (r[k].mostAt < n) {
+      const std::size_t j = first + r[k].mostAt;
+      st.maximum = r[k].most;
+      st.maxTime = times.of(j);
+      c.timed = j < at.size();
+      c.maxAt = c.timed ? at[j] : 0;
     }
-    const double d = v;
-    sum += d;
-    squares += d * d;
+    st.count += n;
   }
-  c.sum = sum;
-  c.squares = squares;
-  st.minimum = least;
-  if (mostAt < y.size()) {
-    const std::size_t j = first + mostAt;
-    st.maximum = most;
-    st.maxTime = times.of(j);
-    c.timed = j < at.size();
-    c.maxAt = c.timed ? at[j] : 0;
-  }
-  st.count += y.size();
 }
 
 void StatsAccumulator::add(const ChartData& part) {
@@ -90,6 +126,27 @@ void StatsAccumulator::add(const ChartData& part) {
 void StatsAccumulator::add(const GridLayout& grid, const store::SampleTable& table,
                            const TimeOfRow& timeOf) {
   const auto n = static_cast<std::size_t>(std::max<int>(table.NumSamples, 0));
+  const TimeTexts times{std::span(table.SampleTime).first(n), &timeOf};
+  const auto at = std::span(table.instants).first(n);
+  // The series read whole go four side by side (addRuns); the columns are counted first, so
+  // that none moves while they wait.
+  std::size_t values = 0;
+  for (int col = 0; col < grid.cols(); ++col)
+    values += grid.sources[static_cast<std::size_t>(col)] == kTimeSource ? 0 : 1;
+  if (columns_.size() < values) columns_.resize(values);
+  constexpr std::size_t kSideBySide = 4;
+  std::array<Column*, kSideBySide> waiting{};
+  std::array<const float*, kSideBySide> waitingY{};
+  std::size_t waits = 0;
+  const auto addWaiting = [&] {
+    if (waits == kSideBySide) {
+      addRuns<kSideBySide>(waiting, waitingY, n, 0, times, at);
+    } else {
+      for (std::size_t w = 0; w < waits; ++w)
+        addRuns<1>({waiting[w]}, {waitingY[w]}, n, 0, times, at);
+    }
+    waits = 0;
+  };
   std::size_t k = 0;
   std::vector<std::size_t> unread;
   for (int col = 0; col < grid.cols(); ++col) {
@@ -105,10 +162,18 @@ void StatsAccumulator::add(const GridLayout& grid, const store::SampleTable& tab
     }
     const float* y =
         source == store::kMoveAvgColumn ? table.MoveAvgData.data() : table.column(source);
-    addSeries(columns_[k], grid.titles[static_cast<std::size_t>(col)], std::span(y, n), unread,
-              {std::span(table.SampleTime).first(n), &timeOf}, std::span(table.instants).first(n));
+    const std::string& title = grid.titles[static_cast<std::size_t>(col)];
+    if (unread.empty() && n > 0) {
+      columns_[k].stats.title = title;
+      waiting[waits] = &columns_[k];
+      waitingY[waits] = y;
+      if (++waits == kSideBySide) addWaiting();
+    } else {
+      addSeries(columns_[k], title, std::span(y, n), unread, times, at);
+    }
     ++k;
   }
+  addWaiting();
 }
 
 std::vector<ColumnStats> StatsAccumulator::result(const ChartData& details) const {

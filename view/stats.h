@@ -2,6 +2,7 @@
 // Statistics of the readings per value column of the grid, and the reference level they are
 // compared with.
 
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -75,6 +76,11 @@ class StatsAccumulator {
   // Adds the samples `y` that stand at `first` on in `times` and `at`, all of them readings.
   static void addRun(Column& c, std::span<const float> y, std::size_t first, const TimeTexts& times,
                      std::span<const std::int64_t> at);
+  // The same for N series of `n` samples each, side by side.
+  template <std::size_t N>
+  static void addRuns(const std::array<Column*, N>& cs, const std::array<const float*, N>& ys,
+                      std::size_t n, std::size_t first, const TimeTexts& times,
+                      std::span<const std::int64_t> at);
   std::vector<Column> columns_;
 };
 

@@ -96,5 +96,27 @@ TEST(ChartParts, FilesTakenInTurnGiveTheWholeSeriesStatisticsAssessmentAndExtrem
     EXPECT_EQ(reduced.x[reduced.runStarts[r]], whole.x[whole.runStarts[r]]);
 }
 
+TEST(ChartParts, TheStatisticsOfATableAreThoseOfItsChartColumnByColumn) {
+  // Six value columns, one with a cell that held no number: the table's columns read whole go
+  // four side by side and the rest one by one, the chart's series one at a time.
+  store::SampleTable t = table(0, 1200);
+  for (const int c : {1, 2, 3, 5}) {
+    t.ColUsed[c] = 1;
+    for (int row = 0; row < t.NumSamples; ++row)
+      t.SampleData(c, row) =
+          static_cast<float>((row * (c + 3)) % 101) - 7.5f * static_cast<float>(c);
+  }
+  t.unreadCells.emplace_back(700, 4);
+  store::HeaderFields h;
+  h.LogInterval = 2;
+  const GridLayout grid = UpdateDataTable(t, h, {}).grid;
+  const auto byTable = columnStats(grid, t, h, 3, 1), byChart = columnStats(chartData(grid, t, h));
+  ASSERT_EQ(byTable.size(), 6u);
+  ASSERT_EQ(byChart.size(), 6u);
+  for (std::size_t k = 0; k < byTable.size(); ++k)
+    EXPECT_EQ(statsLine(byTable[k]), statsLine(byChart[k])) << k;
+  EXPECT_EQ(byTable[4].count, 1199u);  // the cell that held no number left out
+}
+
 }  // namespace
 }  // namespace kestrand::view

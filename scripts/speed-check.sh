@@ -105,13 +105,28 @@ if [[ -n ${times[qtcore]:-} ]]; then
       b / 1000, q / 1000, b / q }'
 fi
 med() { echo "${times[$1]}" | median; }
+# The median over the rounds of the ratio of two commands' times within a round: they ran close
+# together, so the machine's speed drifts less between them than between the medians above.
+# With a third argument, start-up (--version) is taken off both first.
+paired() {
+  awk -v x="${times[$1]}" -v y="${times[$2]}" -v b="${times[version]}" -v less="${3:-}" 'BEGIN {
+    n = split(x, a, " "); split(y, d, " "); split(b, v, " ")
+    for (k = 1; k <= n; k++) q[k] = less != "" ? (a[k] - v[k]) / (d[k] - v[k]) : a[k] / d[k]
+    for (i = 2; i <= n; i++)
+      for (j = i; j > 1 && q[j - 1] > q[j]; j--) { t = q[j]; q[j] = q[j - 1]; q[j - 1] = t }
+    printf "%.2f", q[int((n + 1) / 2)] }'
+}
+printf 'ratios of the medians, and (in brackets) the median of the ratios round by round:\n'
 awk -v b="$boot" -v one="$(med stats)" -v sw="$(med stats-whole)" -v aw="$(med assess-whole)" \
-  -v cw="$(med chart-whole)" -v rw="$(med report-whole)" -v rs="$(med report-summary)" 'BEGIN {
-  printf "stats --whole / stats, less start-up: %.2f (12 at most wanted)\n", (sw - b) / (one - b)
-  printf "assess --whole / stats --whole: %.2f\n", aw / sw
-  printf "chart --whole / stats --whole: %.2f (1.5 at most wanted)\n", cw / sw
-  printf "report --whole / stats --whole: %.2f (25 at most wanted)\n", rw / sw
-  printf "report --whole --no-listing / stats --whole: %.2f (3 at most wanted)\n", rs / sw }'
+  -v cw="$(med chart-whole)" -v rw="$(med report-whole)" -v rs="$(med report-summary)" \
+  -v p1="$(paired stats-whole stats less)" -v p2="$(paired assess-whole stats-whole)" \
+  -v p3="$(paired chart-whole stats-whole)" -v p4="$(paired report-whole stats-whole)" \
+  -v p5="$(paired report-summary stats-whole)" 'BEGIN {
+  printf "stats --whole / stats, less start-up: %.2f [%s] (12 at most wanted)\n", (sw - b) / (one - b), p1
+  printf "assess --whole / stats --whole: %.2f [%s]\n", aw / sw, p2
+  printf "chart --whole / stats --whole: %.2f [%s] (1.5 at most wanted)\n", cw / sw, p3
+  printf "report --whole / stats --whole: %.2f [%s] (25 at most wanted)\n", rw / sw, p4
+  printf "report --whole --no-listing / stats --whole: %.2f [%s] (3 at most wanted)\n", rs / sw, p5 }'
 printf 'report --whole PDF: %s bytes, %s pages\n' "$(stat -c %s "$work/whole.pdf")" \
   "$(pdfinfo "$work/whole.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')"
 

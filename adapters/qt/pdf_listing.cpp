@@ -68,6 +68,44 @@ void appendCompressed(std::string& out, const std::string& data, const std::stri
   out += "\nendstream\nendobj\n";
 }
 
+// Appends row `line` for the PNG predictors: as it is (predictor 0) when it is not mostly the
+// row above it (its blanks aside), else as its bytes less those of `above` (predictor 2, "up").
+// Both have the same width. Eight bytes at a time: this runs over every character of every page.
+void appendPredicted(std::string& predicted, const std::string& line, const std::string& above) {
+  const std::size_t width = line.size();
+  const char* const now = line.data();
+  const char* const up = above.data();
+  std::size_t same = 0, marks = 0, k = 0;
+  for (; k + 8 <= width; k += 8) {
+    const std::uint64_t w = eightBytes(now + k);
+    const std::uint64_t marked =
+        ~(zeroBytes(w ^ (' ' * kEveryByte)) | zeroBytes(w ^ ('\n' * kEveryByte))) & kHighBits;
+    marks += static_cast<std::size_t>(std::popcount(marked));
+    same += static_cast<std::size_t>(std::popcount(marked & zeroBytes(w ^ eightBytes(up + k))));
+  }
+  for (; k < width; ++k) {
+    const std::size_t mark = now[k] != ' ' && now[k] != '\n' ? 1 : 0;
+    marks += mark;
+    same += mark & (now[k] == up[k] ? 1 : 0);
+  }
+  const std::size_t at = predicted.size();
+  predicted.resize(at + 1 + width);
+  char* out = predicted.data() + at;
+  if (2 * same < marks) {
+    out[0] = '\0';
+    std::memcpy(out + 1, now, width);
+    return;
+  }
+  out[0] = '\2';
+  for (k = 0; k + 8 <= width; k += 8) {
+    const std::uint64_t d = byteDifferences(eightBytes(now + k), eightBytes(up + k));
+    std::memcpy(out + 1 + k, &d, 8);
+  }
+  for (; k < width; ++k)
+    out[1 + k] =
+        static_cast<char>(static_cast<unsigned char>(now[k]) - static_cast<unsigned char>(up[k]));
+}
+
 bool space(char c) {
   return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f';
 }
@@ -326,38 +364,7 @@ void PdfListing::endPage() {
     std::string& line = page_[r];
     line.resize(width - 1, ' ');
     line += '\n';
-    // Eight bytes at a time: this runs over every character of every page.
-    const char* const now = line.data();
-    const char* const up = above_.data();
-    std::size_t same = 0, marks = 0, k = 0;
-    for (; k + 8 <= width; k += 8) {
-      const std::uint64_t w = eightBytes(now + k);
-      const std::uint64_t marked =
-          ~(zeroBytes(w ^ (' ' * kEveryByte)) | zeroBytes(w ^ ('\n' * kEveryByte))) & kHighBits;
-      marks += static_cast<std::size_t>(std::popcount(marked));
-      same += static_cast<std::size_t>(std::popcount(marked & zeroBytes(w ^ eightBytes(up + k))));
-    }
-    for (; k < width; ++k) {
-      const std::size_t mark = now[k] != ' ' && now[k] != '\n' ? 1 : 0;
-      marks += mark;
-      same += mark & (now[k] == up[k] ? 1 : 0);
-    }
-    const std::size_t at = predicted_.size();
-    predicted_.resize(at + 1 + width);
-    char* out = predicted_.data() + at;
-    if (2 * same < marks) {
-      out[0] = '\0';
-      std::memcpy(out + 1, now, width);
-    } else {
-      out[0] = '\2';
-      for (k = 0; k + 8 <= width; k += 8) {
-        const std::uint64_t d = byteDifferences(eightBytes(now + k), eightBytes(up + k));
-        std::memcpy(out + 1 + k, &d, 8);
-      }
-      for (; k < width; ++k)
-        out[1 + k] = static_cast<char>(static_cast<unsigned char>(now[k]) -
-                                       static_cast<unsigned char>(up[k]));
-    }
+    appendPredicted(predicted_, line, above_);
     above_.swap(line);
   }
   const std::size_t contents = add();

@@ -30,8 +30,12 @@ store::SampleTable table(int from, int to) {
     t.SampleUnits[row] = "V/m";
     t.SampleData(0, row) = static_cast<float>(20 + 10 * std::sin(j * 0.05)) + (j == 1234 ? 90 : 0);
     t.SampleData(4, row) = static_cast<float>(j % 97);
-    // Two cells of the second series that held no number: the first after a pause, the last.
-    if (j == 1500 || j == 2999) t.unreadCells.emplace_back(row, 4);
+    // Two cells of the second series that held no number (what they hold is no reading): the
+    // first after a pause, the last.
+    if (j == 1500 || j == 2999) {
+      t.unreadCells.emplace_back(row, 4);
+      t.SampleData(4, row) = 500;
+    }
   }
   stampCsvSamples(t, false, 3);
   return t;
@@ -96,7 +100,7 @@ TEST(ChartParts, FilesTakenInTurnGiveTheWholeSeriesStatisticsAssessmentAndExtrem
     EXPECT_EQ(reduced.x[reduced.runStarts[r]], whole.x[whole.runStarts[r]]);
 }
 
-TEST(ChartParts, TheStatisticsOfATableAreThoseOfItsChartColumnByColumn) {
+TEST(ChartParts, StatisticsAndAssessmentOfATableTakeEachColumnsOwnSamples) {
   // Six value columns, one with a cell that held no number: the table's columns read whole go
   // four side by side and the rest one by one, the chart's series one at a time.
   store::SampleTable t = table(0, 1200);
@@ -107,6 +111,8 @@ TEST(ChartParts, TheStatisticsOfATableAreThoseOfItsChartColumnByColumn) {
           static_cast<float>((row * (c + 3)) % 101) - 7.5f * static_cast<float>(c);
   }
   t.unreadCells.emplace_back(700, 4);
+  t.SampleData(4, 700) = 1000;  // no reading
+  t.SampleData(5, 700) = 900;
   store::HeaderFields h;
   h.LogInterval = 2;
   const GridLayout grid = UpdateDataTable(t, h, {}).grid;
@@ -116,6 +122,14 @@ TEST(ChartParts, TheStatisticsOfATableAreThoseOfItsChartColumnByColumn) {
   for (std::size_t k = 0; k < byTable.size(); ++k)
     EXPECT_EQ(statsLine(byTable[k]), statsLine(byChart[k])) << k;
   EXPECT_EQ(byTable[4].count, 1199u);  // the cell that held no number left out
+  // So does the assessment, which takes the sample beside it in the next column.
+  const ChartData chart = chartData(grid, t, h);
+  Assessor assessor(chart, limitsAt(*findStandard("icnirp1998-public"), 900e6).value(), 1.0);
+  assessor.add(chart);
+  const Assessment a = std::move(assessor).finish();
+  ASSERT_EQ(a.columns.size(), 6u);
+  EXPECT_EQ(a.columns[4].maximum, byTable[4].maximum);
+  EXPECT_EQ(a.columns[5].maximum, 900.0);
 }
 
 }  // namespace

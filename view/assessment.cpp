@@ -224,26 +224,18 @@ Assessor::Assessor(const ChartData& details, const Limits& limits, double uncert
 void Assessor::add(const ChartData& part) {
   if (!unit_) return;
   if (!(interval_ > 0.0)) interval_ = loggingInterval(part);
-  const std::size_t columns = std::min(part.series.size(), columns_.size());
-  // Sample by sample across the columns: a column's window sums each wait on its sample before,
-  // and side by side the columns' go on together. Each column takes its samples in their order.
-  unreadAt_.resize(columns);
-  std::size_t samples = 0;
-  for (std::size_t k = 0; k < columns; ++k) {
-    if (!columns_[k].window) columns_[k].window.emplace(interval_, limits_.averagingSeconds);
-    unreadAt_[k] = 0;
-    samples = std::max(samples, std::min(part.x.size(), part.series[k].y.size()));
-  }
-  for (std::size_t j = 0; j < samples; ++j) {
-    for (std::size_t k = 0; k < columns; ++k) {
-      const ChartSeries& s = part.series[k];
-      if (j >= s.y.size() || j >= part.x.size()) continue;
-      // The samples whose saved text was no number are no readings.
-      if (unreadAt_[k] < s.unread.size() && s.unread[unreadAt_[k]] == j) {
-        ++unreadAt_[k];
+  for (std::size_t k = 0; k < part.series.size() && k < columns_.size(); ++k) {
+    const ChartSeries& s = part.series[k];
+    Column& c = columns_[k];
+    if (!c.window) c.window.emplace(interval_, limits_.averagingSeconds);
+    // The samples whose saved text was no number are no readings.
+    auto unread = s.unread.begin();
+    const std::size_t n = std::min(part.x.size(), s.y.size());
+    for (std::size_t j = 0; j < n; ++j) {
+      if (unread != s.unread.end() && *unread == j) {
+        ++unread;
         continue;
       }
-      Column& c = columns_[k];
       const float v = s.y[j];
       c.window->add(part.x[j], powerRatio(*unit_, v, limit_));
       if (c.count == 0 || v > c.maximum) c.maximum = v;

@@ -167,7 +167,6 @@ class Assessor {
   double uncertaintyDb_;
   double interval_;
   std::vector<Column> columns_;
-  std::vector<std::size_t> unreadAt_;  // per column, the next of a part's unread samples
 };
 
 // The usual logging step of `chart`: its header's interval, else the median of the steps that

@@ -113,9 +113,11 @@ class WholePass {
     lastLabels_ = shown.labels;
     // The statistics read the table itself; the chart and the assessment take its samples
     // copied out, with their times on the upload's scale.
-    if (wanted_.stats && everyText) stats_.add(shown.grid, t_);
-    if (wanted_.stats && !everyText)
+    if (wanted_.stats && everyText) {
+      stats_.add(shown.grid, t_);
+    } else if (wanted_.stats) {
       stats_.add(shown.grid, t_, [this](std::size_t row) { return clock_->timeText(row); });
+    }
     if (wanted_.chartColumns != kNoChart || wanted_.assessment) {
       builder_->add(t_);
       const view::ChartData& part = builder_->takePart();

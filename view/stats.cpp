@@ -40,14 +40,9 @@ void StatsAccumulator::addSeries(Column& c, const std::string& title, std::span<
   std::size_t from = 0;
   for (std::size_t k = 0; k <= unread.size(); ++k) {
     const std::size_t to = k < unread.size() ? std::min(unread[k], y.size()) : y.size();
-    if (from < to) addRun(c, y.subspan(from, to - from), from, times, at);
+    if (from < to) addRuns<1>({&c}, {y.data() + from}, to - from, from, times, at);
     from = std::max(from, to + 1);
   }
-}
-
-void StatsAccumulator::addRun(Column& c, std::span<const float> y, std::size_t first,
-                              const TimeTexts& times, std::span<const std::int64_t> at) {
-  addRuns<1>({&c}, {y.data()}, y.size(), first, times, at);
 }
 
 namespace {
@@ -152,7 +147,6 @@ void StatsAccumulator::add(const GridLayout& grid, const store::SampleTable& tab
   for (int col = 0; col < grid.cols(); ++col) {
     const int source = grid.sources[static_cast<std::size_t>(col)];
     if (source == kTimeSource) continue;
-    if (columns_.size() <= k) columns_.resize(k + 1);
     // The unread cells as a chart's series keeps them: in the table's order, each after the last.
     unread.clear();
     for (const auto& [row, column] : table.unreadCells) {

@@ -73,10 +73,8 @@ class StatsAccumulator {
   static void addSeries(Column& c, const std::string& title, std::span<const float> y,
                         std::span<const std::size_t> unread, const TimeTexts& times,
                         std::span<const std::int64_t> at);
-  // Adds the samples `y` that stand at `first` on in `times` and `at`, all of them readings.
-  static void addRun(Column& c, std::span<const float> y, std::size_t first, const TimeTexts& times,
-                     std::span<const std::int64_t> at);
-  // The same for N series of `n` samples each, side by side.
+  // Adds to each of N columns `cs` its `n` samples `ys` that stand at `first` on in `times` and
+  // `at`, all of them readings; the columns side by side in one pass.
   template <std::size_t N>
   static void addRuns(const std::array<Column*, N>& cs, const std::array<const float*, N>& ys,
                       std::size_t n, std::size_t first, const TimeTexts& times,

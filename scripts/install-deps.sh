@@ -9,8 +9,8 @@ packages=(
   # Qt 6.4 (Widgets, PrintSupport and Test come with qt6-base-dev; its Gui module wants the GL
   # headers). The chart is painted with QPainter, so Qt Charts is not needed.
   qt6-base-dev qt6-serialport-dev libgl-dev
-  # a chart's PNG file is compressed with zlib directly
-  zlib1g-dev
+  # a chart's PNG file is compressed with zlib directly, the report's listing pages with libdeflate
+  zlib1g-dev libdeflate-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # speed reference: a pandas read and rewrite of the largest CSV file (/usr/bin/python3)

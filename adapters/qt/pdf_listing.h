@@ -12,11 +12,14 @@
 #include <array>
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "adapters/qt/truetype_subset.h"
+
+struct libdeflate_compressor;
 
 namespace kestrand::platform::qt {
 
@@ -67,6 +70,11 @@ class PdfListing {
   void object(std::size_t number);
   std::size_t add();  // a new object number
 
+  struct FreeCompressor {
+    void operator()(libdeflate_compressor* c) const;
+  };
+  // The streams' compressor, made once for all of them.
+  std::unique_ptr<libdeflate_compressor, FreeCompressor> deflate_;
   std::string out_;
   std::array<int, 224> widths_;
   double descent_;     // in thousandths of the font's size

@@ -34,9 +34,16 @@ bool usable(const store::ReadResult& result, const store::SampleTable& t) {
 // statistics, the chart's reduction and the assessment, and are then let go.
 class WholePass {
  public:
+  // `files`: how many files the series is expected to hold, which sets the chart's stretches
+  // from the first file on.
   WholePass(const UploadReader& r, std::string dir, const WholeUploadWanted& wanted,
-            WholeUpload& out)
-      : r_(r), dir_(std::move(dir)), wanted_(wanted), out_(out), reduction_(wanted.chartColumns) {}
+            std::size_t files, WholeUpload& out)
+      : r_(r),
+        dir_(std::move(dir)),
+        wanted_(wanted),
+        files_(files),
+        out_(out),
+        reduction_(wanted.chartColumns) {}
 
   // Adds `file` to the series; false when the series stops before it (the reason said).
   bool add(const std::string& file) {
@@ -83,6 +90,9 @@ class WholePass {
     out_.labels = view::wholeUploadLabels(firstLabels_, lastLabels_, out_.samples);
   }
 
+  // The chart's stretches were set for the files expected.
+  bool expected() const { return expected_; }
+
  private:
   // Why `file` cannot follow the files before it, if it cannot.
   std::optional<std::string> cannotFollow(const std::string& file) const {
@@ -121,6 +131,7 @@ class WholePass {
     if (wanted_.chartColumns != kNoChart || wanted_.assessment) {
       builder_->add(t_);
       const view::ChartData& part = builder_->takePart();
+      if (out_.files.empty()) expect(part);
       if (!assessor_ && wanted_.assessment)
         assessor_.emplace(builder_->details(), wanted_.assessment->limits,
                           wanted_.assessment->uncertaintyDb);
@@ -131,9 +142,20 @@ class WholePass {
     out_.listingPages += view::listingPageCount(t_);
   }
 
+  // After the first file: on the upload's clock, the files after it but the last hold full
+  // files' records, and the last at least one.
+  void expect(const view::ChartData& first) {
+    if (!clock_ || files_ < 3 || first.x.empty()) return;
+    reduction_.expectAtLeast(first.x.back() +
+                             clock_->secondsAhead((files_ - 2) * store::kMaxRecordsPerFile));
+    expected_ = true;
+  }
+
   const UploadReader& r_;
   std::string dir_;
   const WholeUploadWanted& wanted_;
+  std::size_t files_;
+  bool expected_ = false;
   WholeUpload& out_;
   // One table, and one room for the bytes, for every file in turn.
   store::SampleTable t_;
@@ -147,17 +169,13 @@ class WholePass {
   view::InfoLabels firstLabels_, lastLabels_;
 };
 
-}  // namespace
-
-WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir, const std::string& name,
-                            const WholeUploadWanted& wanted) {
+// The series of `files`, its chart's stretches set for `expected` of them; whether the pass
+// set them so goes to `stretched`.
+WholeUpload readSeries(const UploadReader& r, const std::string& dir,
+                       const store::UploadFiles& files, const WholeUploadWanted& wanted,
+                       std::size_t expected, bool& stretched) {
   WholeUpload out;
-  const store::UploadFiles files = store::uploadFiles(r.fs, dir, name);
-  if (files.names.empty()) {
-    out.messages.push_back(files.missing + " is missing; the whole upload has no first file.");
-    return out;
-  }
-  WholePass pass(r, dir, wanted, out);
+  WholePass pass(r, dir, wanted, expected, out);
   bool whole = true;
   for (const std::string& file : files.names) {
     if (!pass.add(file)) {
@@ -167,6 +185,26 @@ WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir, const
   }
   if (whole && !files.missing.empty()) pass.stop(files.missing + " is missing");
   pass.finish();
+  stretched = pass.expected();
+  return out;
+}
+
+}  // namespace
+
+WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir, const std::string& name,
+                            const WholeUploadWanted& wanted) {
+  const store::UploadFiles files = store::uploadFiles(r.fs, dir, name);
+  if (files.names.empty()) {
+    WholeUpload out;
+    out.messages.push_back(files.missing + " is missing; the whole upload has no first file.");
+    return out;
+  }
+  bool stretched = false;
+  WholeUpload out = readSeries(r, dir, files, wanted, files.names.size(), stretched);
+  // A series that stops early had its chart's stretches set for files it did not take, too
+  // wide for the time it covers: it is read again, expecting the files it took.
+  if (stretched && out.files.size() < files.names.size())
+    out = readSeries(r, dir, files, wanted, out.files.size(), stretched);
   return out;
 }
 

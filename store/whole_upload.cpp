@@ -89,6 +89,12 @@ void UploadClock::skip(int samples) {
   for (int j = 0; j < samples; ++j) clock_.next();
 }
 
+double UploadClock::secondsAhead(std::size_t samples) const {
+  SampleClock<double> ahead = clock_;
+  for (std::size_t j = 0; j < samples; ++j) ahead.next();
+  return static_cast<double>(ahead.elapsedTenths() - clock_.elapsedTenths()) / 10.0;
+}
+
 void UploadClock::retime(SampleTable& table, bool everyText) {
   const int last = table.NumSamples - 1;
   seconds_.resize(static_cast<std::size_t>(std::max(last + 1, 0)));

@@ -57,6 +57,8 @@ class UploadClock {
   // keep what they held, and timeText gives theirs): most of a whole-upload pass reads only
   // their instants.
   void retime(SampleTable& table, bool everyText = true);
+  // The seconds from the next sample to the one `samples` after it, pauses and all.
+  double secondsAhead(std::size_t samples) const;
   // The time text that `row` of the table retimed last has, written or not.
   std::string timeText(std::size_t row) const { return texts_.time(seconds_.at(row)); }
 

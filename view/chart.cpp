@@ -295,8 +295,8 @@ void ChartReduction::add(const ChartData& part) {
   if (columns_ < 0) return;
   std::vector<char> keep;
   if (columns_ > 0 && !part.x.empty()) {
-    const double end = part.x.back();
-    if (stretch_ == 0.0) stretch_ = std::max(end / (2.0 * columns_), 1e-3);
+    if (stretch_ == 0.0) stretch_ = std::max(part.x.back() / (2.0 * columns_), 1e-3);
+    const double end = std::max(part.x.back(), expected_);
     while (end / stretch_ > 2.0 * columns_) stretch_ *= 2.0;
     markKept(part, stretch_, keep);
   }
@@ -313,6 +313,14 @@ void ChartReduction::add(const ChartData& part) {
 }
 
 ChartData ChartReduction::finish(const ChartData& details) && {
+  // The parts taken before the stretches last doubled were kept as finely as they were then,
+  // and their pauses judged against narrower stretches: taken once more at the last stretch,
+  // what is kept is the same however soon the chart's length was known.
+  if (columns_ > 0 && !kept_.x.empty()) {
+    std::vector<char> keep;
+    markKept(kept_, stretch_, keep);
+    keepOnly(kept_, keep, stretch_);
+  }
   ChartData out = withoutSamples(details);
   if (!kept_.series.empty()) out.series = std::move(kept_.series);
   out.x = std::move(kept_.x);

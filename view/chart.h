@@ -114,13 +114,20 @@ class ChartBuilder {
 class ChartReduction {
  public:
   explicit ChartReduction(int columns) : columns_(columns) {}
+  // The chart is known to reach at least `seconds` from its first sample: the stretches are as
+  // wide as that needs from the first part on, rather than narrower at first and doubled as
+  // later parts come, which keeps most of the early parts' samples only to drop them again.
+  void expectAtLeast(double seconds) { expected_ = seconds; }
   void add(const ChartData& part);
+  // The seconds a stretch covers now (0 before the first part).
+  double stretch() const { return stretch_; }
   // The kept samples with the chart's details (ChartBuilder::details).
   ChartData finish(const ChartData& details) &&;
 
  private:
   ChartData kept_;
-  double stretch_ = 0.0;  // seconds of time a stretch covers
+  double stretch_ = 0.0;   // seconds of time a stretch covers
+  double expected_ = 0.0;  // the least the chart will reach
   int columns_;
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/data_files.h"
 #include "app/whole_upload.h"
 #include "datetime/datetime.h"
@@ -9,6 +11,7 @@
 #include "store/whole_upload.h"
 #include "tests/link/frames.h"
 #include "tests/support/program_rig.h"
+#include "view/chart.h"
 #include "view/stats.h"
 
 namespace kestrand::testing {
@@ -177,6 +180,80 @@ TEST(Instants, TheWholeUploadNeverStepsBackAtAFileBoundary) {
       }
     }
   }
+}
+
+// Samples `b` to `e` of `c` as a part of their own (as ChartBuilder::takePart gives them).
+view::ChartData slice(const view::ChartData& c, std::size_t b, std::size_t e) {
+  view::ChartData part = c;
+  part.x.assign(c.x.begin() + static_cast<long>(b), c.x.begin() + static_cast<long>(e));
+  part.at.assign(c.at.begin() + static_cast<long>(b), c.at.begin() + static_cast<long>(e));
+  part.timeTexts.clear();
+  for (view::ChartSeries& s : part.series)
+    s.y.assign(s.y.begin() + static_cast<long>(b), s.y.begin() + static_cast<long>(e));
+  part.runStarts.clear();
+  for (const std::size_t r : c.runStarts)
+    if (r >= b && r < e) part.runStarts.push_back(r - b);
+  return part;
+}
+
+TEST(Instants, TheWholeUploadIsChartedAsFinelyAsIfItsLengthWereNotKnownBeforehand) {
+  // The pass sets the chart's stretches from the first file on, for the length the files
+  // after it will at least take; reducing the same samples file by file, told nothing, keeps the
+  // same. Periodic logging (pauses) and not; the last file short.
+  for (const int files : {3, 4, 6}) {
+    for (const int mode : {1, 2}) {
+      SCOPED_TRACE(std::to_string(files) + " files, mode " + std::to_string(mode));
+      Program p;
+      writeUpload(p.fs, mode, 2, files);
+      const auto reader = p.prog.doc.uploadReader();
+      const std::string first = "QV 05.Dec.06  23.50.00.dat";
+      const app::WholeUpload every = app::readWholeUpload(reader, "/data", first);
+      const app::WholeUpload reduced =
+          app::readWholeUpload(reader, "/data", first, {300, std::nullopt, false});
+      view::ChartReduction told(300);
+      for (std::size_t b = 0; b < every.samples; b += store::kMaxSamples)
+        told.add(
+            slice(every.chart, b, std::min<std::size_t>(b + store::kMaxSamples, every.samples)));
+      const view::ChartData expected = std::move(told).finish(every.chart);
+      ASSERT_GT(expected.samples(), 300u);
+      EXPECT_EQ(reduced.chart.x, expected.x);
+      EXPECT_EQ(reduced.chart.runStarts, expected.runStarts);
+      EXPECT_EQ(reduced.chart.series.at(0).y, expected.series.at(0).y);
+    }
+  }
+}
+
+TEST(Instants, AWholeUploadThatStopsEarlyIsChartedAsFinelyAsItsFilesAlone) {
+  // Eight files, the fourth holding no records: the series stops after three. Its chart is
+  // reduced as finely as the chart of an upload of those three files alone, not for the
+  // length eight would have had.
+  Program stops, three;
+  writeUpload(stops.fs, 2, 2, 8);
+  const std::string fourth = "/data/QV 05.Dec.06  23.50.00C.dat";
+  const std::string head = stops.fs.readHead(fourth, 400);
+  stops.fs.writeAll(fourth, head.substr(0, head.find('\n', head.find('\n') + 1) + 1));
+  writeUpload(three.fs, 2, 2, 8);
+  for (const char f : std::string("CDEFG"))
+    three.fs.remove(std::string("/data/QV 05.Dec.06  23.50.00") + f + ".dat");
+  const app::WholeUploadWanted wanted{300, std::nullopt, true};
+  const app::WholeUpload a = app::readWholeUpload(stops.prog.doc.uploadReader(), "/data",
+                                                  "QV 05.Dec.06  23.50.00.dat", wanted);
+  const app::WholeUpload b = app::readWholeUpload(three.prog.doc.uploadReader(), "/data",
+                                                  "QV 05.Dec.06  23.50.00.dat", wanted);
+  ASSERT_EQ(a.files.size(), 3u);
+  ASSERT_EQ(b.files, a.files);
+  EXPECT_EQ(a.samples, b.samples);
+  EXPECT_EQ(a.chart.x, b.chart.x);
+  EXPECT_EQ(a.chart.runStarts, b.chart.runStarts);
+  ASSERT_EQ(a.chart.series.size(), b.chart.series.size());
+  for (std::size_t k = 0; k < a.chart.series.size(); ++k)
+    EXPECT_EQ(a.chart.series[k].y, b.chart.series[k].y);
+  // Its messages once each: the stop, said once.
+  ASSERT_FALSE(a.messages.empty());
+  EXPECT_NE(a.messages.back().find("the whole upload stops at QV 05.Dec.06  23.50.00B.dat"),
+            std::string::npos)
+      << a.messages.back();
+  EXPECT_EQ(std::count(a.messages.begin(), a.messages.end(), a.messages.back()), 1);
 }
 
 }  // namespace

@@ -100,6 +100,52 @@ TEST(ChartParts, FilesTakenInTurnGiveTheWholeSeriesStatisticsAssessmentAndExtrem
     EXPECT_EQ(reduced.x[reduced.runStarts[r]], whole.x[whole.runStarts[r]]);
 }
 
+// The reduction of `parts` to `columns`, told beforehand that the chart reaches `expected`.
+ChartData reducedInParts(const std::vector<ChartData>& parts, int columns, double expected) {
+  ChartReduction reduction(columns);
+  if (expected > 0) reduction.expectAtLeast(expected);
+  for (const ChartData& part : parts) reduction.add(part);
+  return std::move(reduction).finish(parts.front());
+}
+
+TEST(ChartParts, AReductionToldTheLengthBeforehandKeepsWhatOneToldNothingKeeps) {
+  // Parts of very different lengths, so that the stretches double several times as they come.
+  const int bounds[] = {0, 150, 400, 1100, 3000};
+  store::HeaderFields h;
+  h.LogInterval = 2;
+  store::SampleTable all = table(0, 3000);
+  const GridLayout grid = UpdateDataTable(all, h, {}).grid;
+  ChartBuilder builder(grid, all, h);
+  std::vector<ChartData> parts;
+  for (int k = 0; k < 4; ++k) {
+    store::SampleTable file = table(bounds[k], bounds[k + 1]);
+    UpdateDataTable(file, h, {});
+    builder.add(file);
+    parts.push_back(builder.takePart());
+  }
+  const double end = parts.back().x.back();
+  for (const int columns : {7, 20, 90}) {
+    SCOPED_TRACE(columns);
+    const ChartData told = reducedInParts(parts, columns, 0);
+    // Told the whole length, or less of it (as a whole upload's least length is), or nothing
+    // beyond the first part: the same samples, the same pauses.
+    for (const double expected : {end, end * 0.6, parts[0].x.back()}) {
+      const ChartData r = reducedInParts(parts, columns, expected);
+      EXPECT_EQ(r.x, told.x) << expected;
+      EXPECT_EQ(r.at, told.at);
+      EXPECT_EQ(r.runStarts, told.runStarts);
+      for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(r.series[k].y, told.series[k].y);
+        EXPECT_EQ(r.series[k].unread, told.series[k].unread);
+      }
+    }
+    // Each stretch's first, lowest, highest and last sample of each series, in at most twice
+    // as many stretches as columns.
+    EXPECT_LE(told.samples(), 2u * static_cast<std::size_t>(columns) * 6) << told.samples();
+    EXPECT_GE(told.samples(), static_cast<std::size_t>(columns));
+  }
+}
+
 TEST(ChartParts, StatisticsAndAssessmentOfATableTakeEachColumnsOwnSamples) {
   // Six value columns, one with a cell that held no number: the table's columns read whole go
   // four side by side and the rest one by one, the chart's series one at a time.

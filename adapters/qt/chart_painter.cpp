@@ -405,6 +405,13 @@ void paintSeries(QPainter& p, const view::ChartData& c, const ChartOptions& o, c
       toDevice.m11() > 0 && toDevice.m22() > 0) {
     columns.emplace(toDevice, lineReach(plot));
   }
+  // On a device of eight pixels or more to the painter's unit (a PDF file's 1200 to the inch,
+  // where the chart is laid out at 96), the lines go in whole device pixels, a sixteenth of a
+  // unit off at most: a PDF then writes two whole numbers a point instead of two with six
+  // decimals, and compressing them, most of a report summary's time, takes less than half as
+  // long. Coarser devices (a picture, the screen) keep the points as they are.
+  const bool inDeviceUnits = !columns && toDevice.type() <= QTransform::TxScale &&
+                             toDevice.m11() >= 8.0 && toDevice.m11() == toDevice.m22();
   std::vector<std::vector<view::ChartPoint>> runs;
   QPolygonF polygon;
   for (std::size_t s = 0; s < c.series.size(); ++s) {
@@ -419,11 +426,19 @@ void paintSeries(QPainter& p, const view::ChartData& c, const ChartOptions& o, c
       continue;
     }
     if (columns) fillColumns(p, *columns);
-    p.setPen(seriesPen(s, 1.0));
+    if (inDeviceUnits) {
+      p.save();
+      p.resetTransform();
+    }
+    p.setPen(seriesPen(s, inDeviceUnits ? toDevice.m11() : 1.0));
     for (const auto& run : runs) {
       polygon.resize(static_cast<qsizetype>(run.size()));
       for (std::size_t k = 0; k < run.size(); ++k) {
-        polygon[static_cast<qsizetype>(k)] = QPointF(l.px(run[k].x), l.py(run[k].y));
+        const QPointF at(l.px(run[k].x), l.py(run[k].y));
+        polygon[static_cast<qsizetype>(k)] =
+            inDeviceUnits ? QPointF(std::round(toDevice.m11() * at.x() + toDevice.dx()),
+                                    std::round(toDevice.m22() * at.y() + toDevice.dy()))
+                          : at;
       }
       if (polygon.size() == 1) {
         p.drawPoint(polygon[0]);
@@ -431,6 +446,7 @@ void paintSeries(QPainter& p, const view::ChartData& c, const ChartOptions& o, c
         p.drawPolyline(polygon);
       }
     }
+    if (inDeviceUnits) p.restore();
   }
   if (columns) fillColumns(p, *columns);
 }

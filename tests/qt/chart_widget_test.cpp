@@ -129,6 +129,66 @@ TEST(ChartWidget, DenseLinesOnAnImageCoverTheColumnsTheirPolylinesCover) {
 }
 
 // A dense dashed, dotted or dash-dotted line leaves its pattern's gaps empty along the time axis.
+// `chart` painted in a 160x120 area and played back on a 1600x1200 image: moved and scaled ten
+// times while it is painted (`fine`, as on a PDF file's device), else while it is played back.
+QImage tenTimes(const view::ChartData& chart, bool fine) {
+  ChartOptions options;
+  options.legend = false;
+  QPicture picture;
+  QPainter p(&picture);
+  if (fine) {
+    p.translate(30, 20);
+    p.scale(10, 10);
+  }
+  paintChart(p, QRectF(0, 0, 160, 120), chart, options);
+  p.end();
+  QImage image(1600, 1200, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  p.begin(&image);
+  if (!fine) {
+    p.translate(30, 20);
+    p.scale(10, 10);
+  }
+  p.drawPicture(0, 0, picture);
+  p.end();
+  return image;
+}
+
+// The topmost and bottommost row near `colour` in column x of `image`; {-1, -1} when none.
+std::pair<int, int> rowsNear(const QImage& image, int x, QColor colour) {
+  std::pair<int, int> rows{-1, -1};
+  for (int y = 0; y < image.height(); ++y) {
+    if (apart(image.pixelColor(x, y), colour) > 90) continue;
+    if (rows.first < 0) rows.first = y;
+    rows.second = y;
+  }
+  return rows;
+}
+
+TEST(ChartWidget, OnAFineDeviceTheLinesGoInItsWholePixelsWhereAndAsThickAsTheyWouldBe) {
+  // A slope and a level line, sparse: painted in the device's whole pixels they stand where the
+  // same lines scaled on playback do, as thick, within a pixel of the rounding and the edges.
+  view::ChartData c = upload(40, 2);
+  for (int j = 0; j < 40; ++j) {
+    c.series[0].y[static_cast<std::size_t>(j)] = static_cast<float>(j) * 0.25f;
+    c.series[1].y[static_cast<std::size_t>(j)] = 3.3f;
+  }
+  const QImage fine = tenTimes(c, true), scaled = tenTimes(c, false);
+  int columns = 0;
+  // The plot's columns right of where the lines cross.
+  for (int x = 650; x < 1080; x += 7) {
+    for (std::size_t s = 0; s < 2; ++s) {
+      const auto [top, bottom] = rowsNear(fine, x, seriesColour(s));
+      const auto [scaledTop, scaledBottom] = rowsNear(scaled, x, seriesColour(s));
+      ASSERT_GE(scaledTop, 0) << x << " " << s;
+      EXPECT_NEAR(top, scaledTop, 2) << x << " " << s;
+      EXPECT_NEAR(bottom, scaledBottom, 2) << x << " " << s;
+      ++columns;
+    }
+  }
+  EXPECT_GT(columns, 100);
+}
+
 TEST(ChartWidget, DenseDashedLinesLeaveTheirGapsEmpty) {
   view::ChartData c = upload(0, 0);
   for (int j = 0; j < 3000; ++j) c.x.push_back(j);

@@ -47,7 +47,8 @@ class WholePass {
 
   // Adds `file` to the series; false when the series stops before it (the reason said).
   bool add(const std::string& file) {
-    if (const auto why = cannotFollow(file)) {
+    const auto identity = r_.fs.identity(platform::joinPath(dir_, file));
+    if (const auto why = cannotFollow(file, identity)) {
       stop(*why);
       return false;
     }
@@ -74,6 +75,7 @@ class WholePass {
     }
     take(everyText);
     out_.files.push_back(file);
+    identities_.push_back(identity);
     return true;
   }
 
@@ -94,12 +96,12 @@ class WholePass {
   bool expected() const { return expected_; }
 
  private:
-  // Why `file` cannot follow the files before it, if it cannot.
-  std::optional<std::string> cannotFollow(const std::string& file) const {
+  // Why `file`, the file `identity` tells, cannot follow the files before it, if it cannot.
+  std::optional<std::string> cannotFollow(
+      const std::string& file, const std::optional<platform::FileIdentity>& identity) const {
     // A link among the files would bring the same data in twice.
-    const std::string path = platform::joinPath(dir_, file);
-    for (const std::string& f : out_.files) {
-      if (r_.fs.sameFile(platform::joinPath(dir_, f), path)) return file + " is " + f + " again";
+    for (std::size_t k = 0; identity && k < identities_.size(); ++k) {
+      if (identities_[k] == identity) return file + " is " + out_.files[k] + " again";
     }
     // A continuation file short of a full file's records ended early (damaged, or cut short):
     // the times of any file after it would not follow.
@@ -157,6 +159,7 @@ class WholePass {
   std::size_t files_;
   bool expected_ = false;
   WholeUpload& out_;
+  std::vector<std::optional<platform::FileIdentity>> identities_;  // of out_.files
   // One table, and one room for the bytes, for every file in turn.
   store::SampleTable t_;
   std::string content_;

@@ -13,6 +13,12 @@
 
 namespace kestrand::platform {
 
+// A file as the file system knows it, whatever names it has.
+struct FileIdentity {
+  std::uint64_t device = 0, node = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // A file open for writing. Lines reach the operating system on write(); sync() returns only
 // when everything written so far is on stable storage. A write that fails part-way (a full
 // disk, a file-size limit) may leave a prefix of its bytes in the file before it throws.
@@ -78,6 +84,9 @@ class FileSystem {
   // True when `a` and `b` name one existing file (after links), so a command can refuse to
   // write over the file it reads.
   virtual bool sameFile(const std::string& a, const std::string& b) const = 0;
+  // What tells the file `path` names (after links) from every other file: equal for two names
+  // exactly when sameFile holds; nullopt when there is no such file.
+  virtual std::optional<FileIdentity> identity(const std::string& path) const = 0;
   // Creates or replaces a raw data file and opens it for writing (the upload's own file, which
   // grows line by line and is synced as it goes). Only a regular file is replaced: a symbolic
   // link, a FIFO, a directory or a device at `path` is refused and left as it is, without

@@ -317,10 +317,14 @@ void PosixFileSystem::writeAll(const std::string& path, std::string_view content
 }
 
 bool PosixFileSystem::sameFile(const std::string& a, const std::string& b) const {
-  struct stat sa {
-  }, sb{};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+  const auto ia = identity(a);
+  return ia && ia == identity(b);
+}
+
+std::optional<FileIdentity> PosixFileSystem::identity(const std::string& path) const {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 std::unique_ptr<WritableFile> PosixFileSystem::create(const std::string& path) {

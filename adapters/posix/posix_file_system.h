@@ -23,6 +23,7 @@ class PosixFileSystem : public FileSystem {
                     std::string& into) const override;
   void writeAll(const std::string& path, std::string_view content) override;
   bool sameFile(const std::string& a, const std::string& b) const override;
+  std::optional<FileIdentity> identity(const std::string& path) const override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
   void moveInto(const std::string& path, const std::string& dir) override;

@@ -29,6 +29,11 @@ class MemoryFileSystem : public FileSystem {
   bool sameFile(const std::string& a, const std::string& b) const override {
     return a == b && exists(a);
   }
+  // A name is its own file here (no links): its identity is the name's hash.
+  std::optional<FileIdentity> identity(const std::string& path) const override {
+    if (!exists(path)) return std::nullopt;
+    return FileIdentity{1, std::hash<std::string>{}(path)};
+  }
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
   void moveInto(const std::string& path, const std::string& dir) override;

@@ -278,12 +278,15 @@ std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& pat
   auto pdf = std::make_unique<QtPrinter>(fs, path);
   if (!summary.pageFoot.empty()) {
     // The summary's pages are counted on a scratch document first, so that every page can say
-    // how many the report has.
+    // how many the report has. The chart's room is the flow's, whatever its samples: it is
+    // counted without its lines, which would be drawn and compressed only to be thrown away.
     QBuffer scratch;
     scratch.open(QIODevice::WriteOnly);
     const auto dry = reportPdfWriter(&scratch);
     QPainter painter(dry.get());
-    const int pages = paintSurveySummary(painter, *dry, summary, chart, chartOptions);
+    ChartOptions withoutLines = chartOptions;
+    withoutLines.hidden.assign(chart.series.size(), true);
+    const int pages = paintSurveySummary(painter, *dry, summary, chart, withoutLines);
     painter.end();
     pdf->footPages(summary.pageFoot, pages + static_cast<int>(summary.listingPages));
   }

@@ -145,9 +145,9 @@ class WholePass {
   }
 
   // After the first file: on the upload's clock, the files after it but the last hold full
-  // files' records, and the last at least one.
+  // files' records, and the last at least one. Only a reduced chart has stretches to set.
   void expect(const view::ChartData& first) {
-    if (!clock_ || files_ < 3 || first.x.empty()) return;
+    if (wanted_.chartColumns <= 0 || !clock_ || files_ < 3 || first.x.empty()) return;
     reduction_.expectAtLeast(first.x.back() +
                              clock_->secondsAhead((files_ - 2) * store::kMaxRecordsPerFile));
     expected_ = true;

@@ -254,6 +254,12 @@ TEST(Instants, AWholeUploadThatStopsEarlyIsChartedAsFinelyAsItsFilesAlone) {
             std::string::npos)
       << a.messages.back();
   EXPECT_EQ(std::count(a.messages.begin(), a.messages.end(), a.messages.back()), 1);
+  // A chart of every sample has no stretches to set: the files are read once.
+  stops.fs.bytesRead = three.fs.bytesRead = 0;
+  const app::WholeUploadWanted every{0, std::nullopt, false};
+  app::readWholeUpload(stops.prog.doc.uploadReader(), "/data", "QV 05.Dec.06  23.50.00.dat", every);
+  app::readWholeUpload(three.prog.doc.uploadReader(), "/data", "QV 05.Dec.06  23.50.00.dat", every);
+  EXPECT_LT(stops.fs.bytesRead, three.fs.bytesRead * 3 / 2);
 }
 
 }  // namespace

@@ -81,12 +81,15 @@ class FileSystem {
   // (/dev/stdout, /dev/stderr, /dev/fd/1, /dev/fd/2) and a FIFO are written through; any other
   // target that is not a regular file (a directory, a device) is refused and left as it is.
   virtual void writeAll(const std::string& path, std::string_view content) = 0;
+  // What tells the file `path` names (after links) from every other file; nullopt when there
+  // is no such file.
+  virtual std::optional<FileIdentity> identity(const std::string& path) const = 0;
   // True when `a` and `b` name one existing file (after links), so a command can refuse to
   // write over the file it reads.
-  virtual bool sameFile(const std::string& a, const std::string& b) const = 0;
-  // What tells the file `path` names (after links) from every other file: equal for two names
-  // exactly when sameFile holds; nullopt when there is no such file.
-  virtual std::optional<FileIdentity> identity(const std::string& path) const = 0;
+  bool sameFile(const std::string& a, const std::string& b) const {
+    const auto file = identity(a);
+    return file && file == identity(b);
+  }
   // Creates or replaces a raw data file and opens it for writing (the upload's own file, which
   // grows line by line and is synced as it goes). Only a regular file is replaced: a symbolic
   // link, a FIFO, a directory or a device at `path` is refused and left as it is, without

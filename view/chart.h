@@ -119,8 +119,6 @@ class ChartReduction {
   // later parts come, which keeps most of the early parts' samples only to drop them again.
   void expectAtLeast(double seconds) { expected_ = seconds; }
   void add(const ChartData& part);
-  // The seconds a stretch covers now (0 before the first part).
-  double stretch() const { return stretch_; }
   // The kept samples with the chart's details (ChartBuilder::details).
   ChartData finish(const ChartData& details) &&;
 

@@ -316,11 +316,6 @@ void PosixFileSystem::writeAll(const std::string& path, std::string_view content
   replaceFile(target, content, existed ? &st : nullptr, path);
 }
 
-bool PosixFileSystem::sameFile(const std::string& a, const std::string& b) const {
-  const auto ia = identity(a);
-  return ia && ia == identity(b);
-}
-
 std::optional<FileIdentity> PosixFileSystem::identity(const std::string& path) const {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;

@@ -22,7 +22,6 @@ class PosixFileSystem : public FileSystem {
   void readHeadInto(const std::string& path, std::size_t maxBytes,
                     std::string& into) const override;
   void writeAll(const std::string& path, std::string_view content) override;
-  bool sameFile(const std::string& a, const std::string& b) const override;
   std::optional<FileIdentity> identity(const std::string& path) const override;
   std::unique_ptr<WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;

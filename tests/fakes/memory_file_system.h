@@ -26,9 +26,6 @@ class MemoryFileSystem : public FileSystem {
   std::string readHead(const std::string& path, std::size_t maxBytes) const override;
   // Through a temporary file beside `path`, as the real one: created, written, synced, renamed.
   void writeAll(const std::string& path, std::string_view content) override;
-  bool sameFile(const std::string& a, const std::string& b) const override {
-    return a == b && exists(a);
-  }
   // A name is its own file here (no links): its identity is the name's hash.
   std::optional<FileIdentity> identity(const std::string& path) const override {
     if (!exists(path)) return std::nullopt;

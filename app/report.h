@@ -29,12 +29,7 @@ struct ReportRequest {
   bool whole = false;     // its whole upload
   bool listing = true;    // the listing pages follow the summary
   std::optional<double> reference;
-  struct Assessing {
-    const view::Standard* standard = nullptr;
-    double hz = 0.0;
-    view::Limits limits;
-    double uncertaintyDb = 0.0;
-  };
+  using Assessing = view::AssessmentBasis;
   std::optional<Assessing> assessing;
   platform::LocalTime made;  // for the report's id
 };

@@ -52,13 +52,14 @@ AssessmentChoice readAssessmentChoice(const platform::FileSystem& fs, const std:
   AssessmentChoice choice;
   choice.standard = line(at);
   choice.frequency = line(at);
+  choice.uncertainty = line(at);
   return choice;
 }
 
 void saveAssessmentChoice(platform::FileSystem& fs, const std::string& dataPath,
                           const AssessmentChoice& choice) {
   fs.writeAll(pathOf(dataPath, kAssessmentSettingsFile),
-              choice.standard + "\r\n" + choice.frequency + "\r\n");
+              choice.standard + "\r\n" + choice.frequency + "\r\n" + choice.uncertainty + "\r\n");
 }
 
 }  // namespace kestrand::app

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "ports/file_system.h"
+#include "view/exposure.h"
 
 namespace kestrand::app {
 
@@ -23,14 +24,13 @@ std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
 void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
                         std::optional<double> level);
 
-// The exposure standard and frequency the Chart tab assesses against, in a settings file of
-// their own ("riviriro_std.inf"): the standard's id on the first line, the frequency as typed
-// (such as 900MHz) on the second. Empty texts when the file is missing or unreadable.
+// The exposure standard, frequency and uncertainty the Chart tab assesses against, in a settings
+// file of their own ("riviriro_std.inf"): the standard's id on the first line, the frequency as
+// typed (such as 900MHz) on the second, the expanded uncertainty as typed (such as 2 dB; empty
+// for none) on the third. Empty texts when the file is missing or unreadable, or for lines it
+// lacks (a file written before the uncertainty was kept has two).
 inline constexpr std::string_view kAssessmentSettingsFile = "riviriro_std.inf";
-struct AssessmentChoice {
-  std::string standard;
-  std::string frequency;
-};
+using view::AssessmentChoice;
 AssessmentChoice readAssessmentChoice(const platform::FileSystem& fs, const std::string& dataPath);
 // Throws kestrand::Error.
 void saveAssessmentChoice(platform::FileSystem& fs, const std::string& dataPath,

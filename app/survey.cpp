@@ -221,13 +221,9 @@ void Survey::step() {
 }
 
 std::optional<ReportRequest::Assessing> Survey::assessing() const {
-  // The standard and frequency the Chart tab assesses against, from their settings file.
-  const AssessmentChoice choice = readAssessmentChoice(fs_, dataPath_);
-  const view::Standard* standard = view::findStandard(choice.standard);
-  const auto hz = view::parseFrequency(choice.frequency);
-  const auto limits = standard && hz ? view::limitsAt(*standard, *hz) : std::nullopt;
-  if (!limits) return std::nullopt;
-  return ReportRequest::Assessing{standard, *hz, *limits, 0.0};
+  // As the Chart tab assesses: its standard, frequency and uncertainty, from their settings file.
+  std::string why;
+  return view::assessmentBasis(readAssessmentChoice(fs_, dataPath_), why);
 }
 
 void Survey::finish(const std::string& failure) {

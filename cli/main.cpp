@@ -606,8 +606,9 @@ std::optional<int> standardAt(const QCommandLineParser& options, const char* com
 // no number of 0 or more.
 bool uncertaintyOption(const QCommandLineParser& options, double& db) {
   if (!options.isSet(kUncertainty)) return true;
-  const auto u = wholeNumber<double>(bytes(options.value(kUncertainty)));
-  if (!u || !std::isfinite(*u) || *u < 0.0) return false;
+  const std::string typed = bytes(options.value(kUncertainty));
+  const auto u = typed.empty() ? std::nullopt : kestrand::view::parseUncertainty(typed);
+  if (!u) return false;
   db = *u;
   return true;
 }

@@ -37,16 +37,14 @@ void keepChartSettings(platform::qt::ChartWidget* chart, platform::FileSystem& f
                        app::Presenter& present, const std::string& dir) {
   chart->onMessage([&present](const std::string& text) { present.genMsg().ShowGeneralMsg(text); });
   chart->setReference(app::readReferenceLevel(fs, dir));
-  const app::AssessmentChoice choice = app::readAssessmentChoice(fs, dir);
-  chart->setAssessment(choice.standard, choice.frequency);
-  chart->onAssessmentChosen(
-      [&fs, &present, dir](const std::string& standard, const std::string& frequency) {
-        try {
-          app::saveAssessmentChoice(fs, dir, {standard, frequency});
-        } catch (const Error& e) {
-          present.genMsg().ShowGeneralMsg(e.description());
-        }
-      });
+  chart->setAssessment(app::readAssessmentChoice(fs, dir));
+  chart->onAssessmentChosen([&fs, &present, dir](const view::AssessmentChoice& choice) {
+    try {
+      app::saveAssessmentChoice(fs, dir, choice);
+    } catch (const Error& e) {
+      present.genMsg().ShowGeneralMsg(e.description());
+    }
+  });
   chart->onReferenceTyped([&fs, &present, dir](std::optional<double> level) {
     try {
       app::saveReferenceLevel(fs, dir, level);

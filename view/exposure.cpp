@@ -147,6 +147,42 @@ std::optional<double> parseFrequency(std::string_view text) {
   return std::nullopt;
 }
 
+std::optional<double> parseUncertainty(std::string_view text) {
+  const auto trim = [](std::string_view t) {
+    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+    return t;
+  };
+  text = trim(text);
+  if (text.empty()) return 0.0;
+  if (text.ends_with("dB")) text = trim(text.substr(0, text.size() - 2));
+  double db = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), db);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(db) || db < 0.0)
+    return std::nullopt;
+  return db + 0.0;  // -0 is 0
+}
+
+std::optional<AssessmentBasis> assessmentBasis(const AssessmentChoice& choice, std::string& why) {
+  why.clear();
+  const Standard* standard = findStandard(choice.standard);
+  if (!standard || choice.frequency.empty()) return std::nullopt;
+  const auto hz = parseFrequency(choice.frequency);
+  const auto limits = hz ? limitsAt(*standard, *hz) : std::nullopt;
+  if (!limits) {
+    why = "The frequency " + choice.frequency + " is no frequency within the range of " +
+          standard->id + " (such as 900MHz)";
+    return std::nullopt;
+  }
+  const auto db = parseUncertainty(choice.uncertainty);
+  if (!db) {
+    why = "The uncertainty " + choice.uncertainty +
+          " is no number of dB of 0 or more (such as 2 or 1.5 dB)";
+    return std::nullopt;
+  }
+  return AssessmentBasis{standard, *hz, *limits, *db};
+}
+
 std::optional<Limits> limitsAt(const Standard& standard, double hz) {
   if (!(hz >= standard.lowHz && hz <= standard.highHz)) return std::nullopt;
   // The bands follow one another: the first that reaches hz holds it.

@@ -55,6 +55,11 @@ const Standard* findStandard(std::string_view id);
 // not above 0.
 std::optional<double> parseFrequency(std::string_view text);
 
+// The expanded uncertainty of a measurement in dB, as typed: a number of 0 or more in the C form,
+// with "dB" after it or not ("2", "1.5 dB"), spaces around it allowed; an empty text is 0 dB.
+// nullopt for anything else.
+std::optional<double> parseUncertainty(std::string_view text);
+
 struct Level {
   double value = 0.0;
   bool derived = false;  // the plane-wave equivalent of the level the table gives
@@ -70,6 +75,28 @@ struct Limits {
 
 // The levels of `standard` at `hz`; nullopt outside the standard's range.
 std::optional<Limits> limitsAt(const Standard& standard, double hz);
+
+// A standard, frequency and expanded uncertainty as the user chose and typed them (the Chart
+// tab's choice): an id, or empty for none; a frequency text; an uncertainty text.
+struct AssessmentChoice {
+  std::string standard;
+  std::string frequency;
+  std::string uncertainty;
+};
+
+// What readings are assessed against: the standard, the frequency in hertz, the standard's
+// levels there and the expanded uncertainty in dB.
+struct AssessmentBasis {
+  const Standard* standard = nullptr;
+  double hz = 0.0;
+  Limits limits;
+  double uncertaintyDb = 0.0;
+};
+
+// The basis `choice` names; nullopt when it names no standard or no frequency, or (saying why
+// in `why`, for the user) a frequency outside the standard's range or an uncertainty that is no
+// number of dB.
+std::optional<AssessmentBasis> assessmentBasis(const AssessmentChoice& choice, std::string& why);
 
 // "%.4g" of a number, as levels and averaging times are written.
 std::string levelText(double v);

@@ -281,8 +281,19 @@ void ChartWidget::addAssessmentControls(QHBoxLayout* bar) {
   frequencyInput_->setToolTip(tr("The frequency: a number and Hz, kHz, MHz or GHz"));
   frequencyInput_->setMaximumWidth(90);
   bar->addWidget(frequencyInput_);
+  auto* uncertaintyLabel = new QLabel(tr("&Uncertainty:"), this);
+  bar->addWidget(uncertaintyLabel);
+  uncertaintyInput_ = new QLineEdit(this);
+  uncertaintyLabel->setBuddy(uncertaintyInput_);
+  uncertaintyInput_->setObjectName("txtUncertainty");
+  uncertaintyInput_->setPlaceholderText(QStringLiteral("0 dB"));
+  uncertaintyInput_->setToolTip(
+      tr("The expanded uncertainty of the measurement in dB, applied to the verdict"));
+  uncertaintyInput_->setMaximumWidth(70);
+  bar->addWidget(uncertaintyInput_);
   connect(standardChoice_, &QComboBox::activated, this, [this] { assessmentEdited(); });
   connect(frequencyInput_, &QLineEdit::editingFinished, this, [this] { assessmentEdited(); });
+  connect(uncertaintyInput_, &QLineEdit::editingFinished, this, [this] { assessmentEdited(); });
 }
 
 QHBoxLayout* ChartWidget::makeFoot() {
@@ -476,42 +487,37 @@ void ChartWidget::referenceEdited() {
   if (onReference_) onReference_(level);
 }
 
-void ChartWidget::setAssessment(const std::string& standard, const std::string& frequency) {
-  const int at = standardChoice_->findData(QString::fromLatin1(standard));
+void ChartWidget::setAssessment(const view::AssessmentChoice& choice) {
+  const int at = standardChoice_->findData(QString::fromLatin1(choice.standard));
   standardChoice_->setCurrentIndex(std::max(at, 0));
-  frequencyInput_->setText(QString::fromLatin1(frequency));
-  standard_ = at > 0 ? standard : std::string();
-  frequency_ = frequency;
+  frequencyInput_->setText(QString::fromLatin1(choice.frequency));
+  uncertaintyInput_->setText(QString::fromLatin1(choice.uncertainty));
+  choice_ = choice;
+  if (at <= 0) choice_.standard.clear();
   assessData();
   fillStatistics();
 }
 
-void ChartWidget::onAssessmentChosen(
-    std::function<void(const std::string&, const std::string&)> handler) {
+void ChartWidget::onAssessmentChosen(std::function<void(const view::AssessmentChoice&)> handler) {
   onAssessment_ = std::move(handler);
 }
 
 void ChartWidget::assessmentEdited() {
-  standard_ = standardChoice_->currentData().toString().toStdString();
-  frequency_ = frequencyInput_->text().trimmed().toLatin1().toStdString();
+  choice_ = {standardChoice_->currentData().toString().toStdString(),
+             frequencyInput_->text().trimmed().toLatin1().toStdString(),
+             uncertaintyInput_->text().trimmed().toLatin1().toStdString()};
   assessData();
   fillStatistics();
-  if (onAssessment_) onAssessment_(standard_, frequency_);
+  if (onAssessment_) onAssessment_(choice_);
 }
 
 void ChartWidget::assessData() {
   assessment_.reset();
-  const view::Standard* standard = view::findStandard(standard_);
-  if (!standard) return;
-  const auto hz = view::parseFrequency(frequency_);
-  const auto limits = hz ? view::limitsAt(*standard, *hz) : std::nullopt;
-  if (!limits) {
-    if (!frequency_.empty())
-      message("The frequency " + frequency_ + " is no frequency within the range of " +
-              standard->id + " (such as 900MHz)");
-    return;
-  }
-  if (data_.samples() > 0) assessment_ = view::assess(data_, *limits, 0.0);
+  std::string why;
+  const auto basis = view::assessmentBasis(choice_, why);
+  if (!why.empty()) message(why);
+  if (basis && data_.samples() > 0)
+    assessment_ = view::assess(data_, basis->limits, basis->uncertaintyDb);
 }
 
 void ChartWidget::fillStatistics() {

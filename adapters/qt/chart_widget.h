@@ -52,11 +52,11 @@ class ChartWidget : public QWidget {
   std::optional<double> reference() const { return reference_; }
   // Called with a level the user typed (nullopt when the input was emptied).
   void onReferenceTyped(std::function<void(std::optional<double>)> handler);
-  // The exposure standard (an id, or empty for none) and the frequency text the statistics are
-  // assessed against; shown in the choice and the field.
-  void setAssessment(const std::string& standard, const std::string& frequency);
-  // Called with the standard and frequency the user chose.
-  void onAssessmentChosen(std::function<void(const std::string&, const std::string&)> handler);
+  // The exposure standard (an id, or empty for none), the frequency and the expanded
+  // uncertainty the statistics are assessed against; shown in the choice and the fields.
+  void setAssessment(const view::AssessmentChoice& choice);
+  // Called with the standard, frequency and uncertainty the user chose.
+  void onAssessmentChosen(std::function<void(const view::AssessmentChoice&)> handler);
   // Called with a text for the user: a chart saved, a level not understood, a failure.
   void onMessage(std::function<void(const std::string&)> handler);
 
@@ -108,9 +108,9 @@ class ChartWidget : public QWidget {
   view::ChartData data_;
   std::vector<view::ColumnStats> stats_;
   std::optional<double> reference_;
-  std::string standard_, frequency_;
+  view::AssessmentChoice choice_;
   std::optional<view::Assessment> assessment_;
-  std::function<void(const std::string&, const std::string&)> onAssessment_;
+  std::function<void(const view::AssessmentChoice&)> onAssessment_;
   double x0_ = 0.0, x1_ = 0.0;              // x1_ <= x0_: the whole upload
   std::optional<view::ValueRange> values_;  // none: fitted
   std::vector<bool> hidden_;
@@ -123,6 +123,7 @@ class ChartWidget : public QWidget {
   QLineEdit* referenceInput_ = nullptr;
   QComboBox* standardChoice_ = nullptr;
   QLineEdit* frequencyInput_ = nullptr;
+  QLineEdit* uncertaintyInput_ = nullptr;
   QLabel* pointer_ = nullptr;
   QPushButton* save_ = nullptr;
   QTableWidget* table_ = nullptr;

@@ -26,14 +26,21 @@ TEST(SettingsFiles, TheReferenceLevelIsWrittenInTheCFormInAnyLocaleAndReadBack) 
   EXPECT_LE(fs.bytesRead, 512u);
 }
 
-TEST(SettingsFiles, TheStandardAndFrequencyAreKeptInAFileOfTheirOwn) {
+TEST(SettingsFiles, TheStandardFrequencyAndUncertaintyAreKeptInAFileOfTheirOwn) {
   platform::fake::MemoryFileSystem fs;
   EXPECT_EQ(readAssessmentChoice(fs, "/d").standard, "");
-  saveAssessmentChoice(fs, "/d", {"fcc-general", "1.8GHz"});
-  EXPECT_EQ(fs.files["/d/riviriro_std.inf"], "fcc-general\r\n1.8GHz\r\n");
+  saveAssessmentChoice(fs, "/d", {"fcc-general", "1.8GHz", "2 dB"});
+  EXPECT_EQ(fs.files["/d/riviriro_std.inf"], "fcc-general\r\n1.8GHz\r\n2 dB\r\n");
+  const auto read = [&fs] {
+    const AssessmentChoice c = readAssessmentChoice(fs, "/d");
+    return c.standard + "|" + c.frequency + "|" + c.uncertainty;
+  };
+  EXPECT_EQ(read(), "fcc-general|1.8GHz|2 dB");
+  // Written before the uncertainty was kept, or by hand without line ends.
   fs.files["/d/riviriro_std.inf"] = "icnirp1998-public\n900MHz";
-  const AssessmentChoice read = readAssessmentChoice(fs, "/d");
-  EXPECT_EQ(read.standard + "|" + read.frequency, "icnirp1998-public|900MHz");
+  EXPECT_EQ(read(), "icnirp1998-public|900MHz|");
+  fs.files["/d/riviriro_std.inf"] = "icnirp1998-public\r\n900MHz\r\n1.5\r\n";
+  EXPECT_EQ(read(), "icnirp1998-public|900MHz|1.5");
 }
 
 }  // namespace

@@ -103,12 +103,15 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
             (platform::FileDialogRequest{
                 "Save report as PDF", "PDF document|*.pdf", "/prog", "QV 1.pdf", true, {}}));
   EXPECT_EQ(printer, nullptr);  // not replaced
-  // The standard chosen on the Chart tab adds the assessment; the pages are counted first.
-  fs.files["/prog/riviriro_std.inf"] = "icnirp1998-public\r\n900MHz\r\n";
+  // The standard chosen on the Chart tab adds the assessment, with the uncertainty typed there;
+  // the pages are counted first.
+  fs.files["/prog/riviriro_std.inf"] = "icnirp1998-public\r\n900MHz\r\n2 dB\r\n";
   survey->saveReport();
   EXPECT_EQ(opened, "/prog/survey.pdf");
   EXPECT_EQ(summary.details.at(4), "Number of Samples -  1100");
   EXPECT_EQ(summary.assessmentText.at(1), "Frequency - 900 MHz");
+  EXPECT_NE(summary.assessmentText.at(4).find("uncertainty of 2 dB (a factor of 1.585 in power)"),
+            std::string::npos);
   EXPECT_EQ(summary.pageFoot + " " + std::to_string(summary.listingPages), "QV 1.dat 21");
   EXPECT_EQ(summary.reportId, "20061205T140533-20261205T100000");  // its start, then now
   ASSERT_TRUE(survey->writing());

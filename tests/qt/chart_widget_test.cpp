@@ -318,7 +318,7 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   for (QCheckBox* entry : legend) EXPECT_GE(entry->width(), entry->sizeHint().width());
 
   // Tab visits the controls, the chart and every legend entry, each one visible.
-  QStringList expected{"txtReference", "cboStandard",  "txtFrequency",
+  QStringList expected{"txtReference", "cboStandard",  "txtFrequency", "txtUncertainty",
                        "cmdResetZoom", "cmdSaveChart", "chartView"};
   for (int k = 0; k < 17; ++k) expected << store::kColTitle[static_cast<std::size_t>(k)].data();
   expected << "statsTable";
@@ -411,18 +411,39 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   EXPECT_LE(readout->geometry().right(), chart->width());
   // A standard and a frequency add the assessment's rows, the frequency handed on as typed.
   std::vector<std::string> chosen;
-  chart->onAssessmentChosen([&](const std::string& id, const std::string& f) { chosen = {id, f}; });
+  chart->onAssessmentChosen([&](const view::AssessmentChoice& c) {
+    chosen = {c.standard, c.frequency, c.uncertainty};
+  });
   view::ChartData inVolts = upload(1000, 2);
   inVolts.units = "V/m";
   chart->setData(std::move(inVolts), "QV.dat");
-  chart->setAssessment("icnirp1998-public", "1GHz");
+  chart->setAssessment({"icnirp1998-public", "1GHz", ""});
   child<QLineEdit>(chart, "txtFrequency")->setText("900MHz");
   emit child<QLineEdit>(chart, "txtFrequency")->editingFinished();
-  EXPECT_EQ(chosen, (std::vector<std::string>{"icnirp1998-public", "900MHz"}));
+  EXPECT_EQ(chosen, (std::vector<std::string>{"icnirp1998-public", "900MHz", ""}));
   ASSERT_EQ(table->rowCount(), 12);
   EXPECT_EQ(table->item(7, 0)->text(), "41.25");
   EXPECT_EQ(table->item(8, 0)->text(), "243.2");  // the spike of 100.3 V/m
   EXPECT_EQ(table->item(11, 0)->text(), "complies (averaged)");
+  // An average of 5.299 V/m is 1.65 % of the power limit: within 100 % unless an uncertainty of
+  // more than 17.8 dB multiplies it; no uncertainty divides it to above 100 %.
+  std::string said;
+  chart->onMessage([&said](const std::string& text) { said = text; });
+  auto* uncertainty = child<QLineEdit>(chart, "txtUncertainty");
+  uncertainty->setText("17.5 dB");
+  emit uncertainty->editingFinished();
+  EXPECT_EQ(table->item(11, 0)->text(), "complies (averaged)");
+  uncertainty->setText("18");
+  emit uncertainty->editingFinished();
+  EXPECT_EQ(table->item(11, 0)->text(), "inconclusive (averaged)");
+  EXPECT_EQ(chosen, (std::vector<std::string>{"icnirp1998-public", "900MHz", "18"}));
+  EXPECT_EQ(said, "");
+  // One that is no number of dB is kept as typed and said to be wrong; nothing is assessed.
+  uncertainty->setText("-2");
+  emit uncertainty->editingFinished();
+  EXPECT_EQ(said, "The uncertainty -2 is no number of dB of 0 or more (such as 2 or 1.5 dB)");
+  EXPECT_EQ(chosen.back(), "-2");
+  EXPECT_EQ(table->rowCount(), 7);
 }
 
 }  // namespace

@@ -93,6 +93,15 @@ TEST(Exposure, FrequencyTextsAndIds) {
                           "0GHz", "infGHz", "nanHz", "1,8GHz", "0x10Hz", "+5MHz", "5THz"}) {
     EXPECT_FALSE(parseFrequency(bad)) << bad;
   }
+  // The uncertainty as the Chart tab's field or --uncertainty gives it.
+  EXPECT_EQ(parseUncertainty(""), 0.0);
+  EXPECT_EQ(parseUncertainty("2"), 2.0);
+  EXPECT_EQ(parseUncertainty(" 1.5 dB "), 1.5);
+  EXPECT_EQ(parseUncertainty("3dB"), 3.0);
+  EXPECT_EQ(parseUncertainty("0"), 0.0);
+  for (const char* bad : {"dB", "-1", "1,5", "inf", "nan", "2 db", "2 dB dB", "x", "1e999"}) {
+    EXPECT_FALSE(parseUncertainty(bad)) << bad;
+  }
   EXPECT_EQ(findStandard("icnirp"), nullptr);
   EXPECT_EQ(standards().size(), 8u);
   EXPECT_EQ(frequencyText(900e6), "900 MHz");

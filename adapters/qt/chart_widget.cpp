@@ -313,7 +313,7 @@ QHBoxLayout* ChartWidget::makeFoot() {
   auto* foot = new QHBoxLayout;
   foot->addWidget(table_, 1);
   notes_ = new NotesPanel(this);
-  notes_->setMaximumWidth(360);
+  notes_->setMaximumWidth(500);
   foot->addWidget(notes_);
   return foot;
 }

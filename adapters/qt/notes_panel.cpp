@@ -36,7 +36,7 @@ NotesPanel::NotesPanel(QWidget* parent) : QGroupBox(tr("Notes"), parent) {
   form->addRow(tr("Co&mment:"), comment_);
   // The client and the instrument share a row: the chart keeps the room.
   auto* instrument = new QHBoxLayout;
-  instrument->addWidget(client_, 2);
+  instrument->addWidget(client_, 1);
   auto* serialLabel = new QLabel(tr("Instrument se&rial:"), this);
   serialLabel->setBuddy(serial_);
   instrument->addWidget(serialLabel);
@@ -45,7 +45,10 @@ NotesPanel::NotesPanel(QWidget* parent) : QGroupBox(tr("Notes"), parent) {
   calibrationLabel->setBuddy(calibration_);
   instrument->addWidget(calibrationLabel);
   instrument->addWidget(calibration_, 1);
-  form->addRow(tr("C&lient:"), instrument);
+  // A row's label takes its field as buddy only when the field is a widget: this one is named.
+  auto* clientLabel = new QLabel(tr("C&lient:"), this);
+  clientLabel->setBuddy(client_);
+  form->addRow(clientLabel, instrument);
   form->addRow(QString(), save_);
   connect(save_, &QPushButton::clicked, this, [this] { save(); });
   setNotes({}, false);

@@ -316,6 +316,11 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
   EXPECT_LE(rows->sectionViewportPosition(6) + rows->sectionSize(6), table->viewport()->height());
   const QList<QCheckBox*> legend = child<QWidget>(chart, "chartLegend")->findChildren<QCheckBox*>();
   for (QCheckBox* entry : legend) EXPECT_GE(entry->width(), entry->sizeHint().width());
+  // The notes' labels whole too, each leading to its field.
+  for (const QLabel* label : chart->notesPanel().findChildren<QLabel*>()) {
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+  }
 
   // Tab visits the controls, the chart and every legend entry, each one visible.
   QStringList expected{"txtReference", "cboStandard",  "txtFrequency", "txtUncertainty",

@@ -172,13 +172,15 @@ class WholePass {
   view::InfoLabels firstLabels_, lastLabels_;
 };
 
-// The series of `files`, its chart's stretches set for `expected` of them; whether the pass
-// set them so goes to `stretched`.
-WholeUpload readSeries(const UploadReader& r, const std::string& dir,
-                       const store::UploadFiles& files, const WholeUploadWanted& wanted,
-                       std::size_t expected, bool& stretched) {
-  WholeUpload out;
-  WholePass pass(r, dir, wanted, expected, out);
+// The series of `files`, and whether its chart's stretches were set for `expected` of them.
+struct Series {
+  WholeUpload upload;
+  bool stretched = false;
+};
+Series readSeries(const UploadReader& r, const std::string& dir, const store::UploadFiles& files,
+                  const WholeUploadWanted& wanted, std::size_t expected) {
+  Series out;
+  WholePass pass(r, dir, wanted, expected, out.upload);
   bool whole = true;
   for (const std::string& file : files.names) {
     if (!pass.add(file)) {
@@ -188,7 +190,7 @@ WholeUpload readSeries(const UploadReader& r, const std::string& dir,
   }
   if (whole && !files.missing.empty()) pass.stop(files.missing + " is missing");
   pass.finish();
-  stretched = pass.expected();
+  out.stretched = pass.expected();
   return out;
 }
 
@@ -202,13 +204,12 @@ WholeUpload readWholeUpload(const UploadReader& r, const std::string& dir, const
     out.messages.push_back(files.missing + " is missing; the whole upload has no first file.");
     return out;
   }
-  bool stretched = false;
-  WholeUpload out = readSeries(r, dir, files, wanted, files.names.size(), stretched);
+  Series series = readSeries(r, dir, files, wanted, files.names.size());
   // A series that stops early had its chart's stretches set for files it did not take, too
   // wide for the time it covers: it is read again, expecting the files it took.
-  if (stretched && out.files.size() < files.names.size())
-    out = readSeries(r, dir, files, wanted, out.files.size(), stretched);
-  return out;
+  if (series.stretched && series.upload.files.size() < files.names.size())
+    series = readSeries(r, dir, files, wanted, series.upload.files.size());
+  return std::move(series.upload);
 }
 
 std::vector<view::ReportPage> listingOf(const UploadReader& r, const std::string& dir,

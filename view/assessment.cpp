@@ -61,65 +61,95 @@ double powerRatio(const ReadingUnit& unit, double reading, double limit) {
   return unit.kind == ReadingUnit::kField ? r * r : r;
 }
 
-void WindowAverager::add(double time, double ratio) {
-  if (!held_.empty()) {
-    const Sample& last = held_.back();
-    const double stand = std::clamp(time - last.time, 0.0, interval_);
-    covered_ = last.covered + stand;
-    weighted_ = last.weighted + stand * last.ratio;
+void WindowAverager::add(double time, std::span<const double> ratios) {
+  const std::size_t n = columns_;
+  double* s = held_.push();
+  s[0] = time;
+  if (held_.size() == 1) {
+    s[1] = 0.0;
+    std::fill_n(s + 2 + n, n, 0.0);
+  } else {
+    const double* last = held_[held_.size() - 2];
+    const double stand = std::clamp(time - last[0], 0.0, interval_);
+    s[1] = last[1] + stand;
+    for (std::size_t c = 0; c < n; ++c) s[2 + n + c] = last[2 + n + c] + stand * last[2 + c];
   }
-  held_.push_back({time, ratio, covered_, weighted_});
+  std::copy_n(ratios.begin(), std::min(n, ratios.size()), s + 2);
   // A window closes once a sample reaches its end: the samples it holds are all known.
   while (held_.size() >= 2) {
-    const double closes = held_.front().time + window_;
+    const double closes = held_[0][0] + window_;
     past_ = std::max<std::size_t>(past_, 1);
-    while (past_ < held_.size() && held_[past_].time < closes) ++past_;
+    while (past_ < held_.size() && held_[past_][0] < closes) ++past_;
     if (past_ == held_.size()) break;
     close(past_, closes);
   }
 }
 
 inline double WindowAverager::stands(std::size_t k) const {
-  return k + 1 < held_.size() ? std::clamp(held_[k + 1].time - held_[k].time, 0.0, interval_)
+  return k + 1 < held_.size() ? std::clamp(held_[k + 1][0] - held_[k][0], 0.0, interval_)
                               : interval_;
 }
 
 void WindowAverager::close(std::size_t past, double closes) {
-  const Sample& first = held_.front();
+  const std::size_t n = columns_;
+  const double* first = held_[0];
   // The sums up to `past`: a held sample's, or at the end those of the last sample and its time.
-  const Sample& lastHeld = held_.back();
-  const double covered = past < held_.size() ? held_[past].covered : lastHeld.covered + interval_;
-  const double weighted =
-      past < held_.size() ? held_[past].weighted : lastHeld.weighted + interval_ * lastHeld.ratio;
+  const double* lastHeld = held_[held_.size() - 1];
+  const bool within = past < held_.size();
+  const double* to = within ? held_[past] : lastHeld;
+  const double covered = within ? to[1] : lastHeld[1] + interval_;
   // Only the window's last sample can reach beyond its end: the samples' times do not overlap.
   const std::size_t last = past - 1;
-  const double over = std::max(0.0, held_[last].time + stands(last) - closes);
-  const double time = covered - first.covered - over;
+  const double* lastIn = held_[last];
+  const double over = std::max(0.0, lastIn[0] + stands(last) - closes);
+  const double time = covered - first[1] - over;
   if (time > 0.0) {
-    const double mean = (weighted - first.weighted - over * held_[last].ratio) / time;
-    // Of windows equal but for rounding, the first is kept.
-    if (!best_ || mean > best_->ratio + 1e-12 * std::abs(best_->ratio))
-      best_ = WindowAverage{mean, closed_, first.time, std::min(1.0, time / window_)};
+    const double coverage = std::min(1.0, time / window_);
+    for (std::size_t c = 0; c < n; ++c) {
+      const double weighted = within ? to[2 + n + c] : to[2 + n + c] + interval_ * to[2 + c];
+      const double mean = (weighted - first[2 + n + c] - over * lastIn[2 + c]) / time;
+      // Of windows equal but for rounding, the first is kept.
+      std::optional<WindowAverage>& best = best_[c];
+      if (!best || mean > best->ratio + 1e-12 * std::abs(best->ratio))
+        best = WindowAverage{mean, closed_, first[0], coverage};
+    }
   }
   held_.pop_front();
   ++closed_;
   if (past_ > 0) --past_;
 }
 
-std::optional<WindowAverage> WindowAverager::finish() {
-  if (held_.empty() || !(window_ > 0.0) || !(interval_ > 0.0)) return std::nullopt;
-  const double end = held_.back().time + interval_;
+std::vector<std::optional<WindowAverage>> WindowAverager::finishAll() {
+  if (held_.empty() || !(window_ > 0.0) || !(interval_ > 0.0))
+    return std::vector<std::optional<WindowAverage>>(columns_);
+  const double end = held_[held_.size() - 1][0] + interval_;
   // A window ending within a nanosecond of the end still ends by it.
   const double slack = 1e-9 * std::max(1.0, std::abs(end));
   while (!held_.empty()) {
-    const double closes = held_.front().time + window_;
+    const double closes = held_[0][0] + window_;
     if (closes > end + slack) break;
     past_ = std::max<std::size_t>(past_, 1);
-    while (past_ < held_.size() && held_[past_].time < closes) ++past_;
+    while (past_ < held_.size() && held_[past_][0] < closes) ++past_;
     close(past_, closes);
   }
   held_.clear();
   return best_;
+}
+
+WindowAverager WindowAverager::split(std::size_t column) const {
+  WindowAverager one(interval_, window_);
+  for (std::size_t k = 0; k < held_.size(); ++k) {
+    const double* from = held_[k];
+    double* to = one.held_.push();
+    to[0] = from[0];
+    to[1] = from[1];
+    to[2] = from[2 + column];
+    to[3] = from[2 + columns_ + column];
+  }
+  one.closed_ = closed_;
+  one.past_ = past_;
+  one.best_[0] = best_[column];
+  return one;
 }
 
 std::optional<WindowAverage> highestAverage(std::span<const double> times,
@@ -224,35 +254,63 @@ Assessor::Assessor(const ChartData& details, const Limits& limits, double uncert
 void Assessor::add(const ChartData& part) {
   if (!unit_) return;
   if (!(interval_ > 0.0)) interval_ = loggingInterval(part);
-  for (std::size_t k = 0; k < part.series.size() && k < columns_.size(); ++k) {
+  if (!shared_) shared_.emplace(interval_, limits_.averagingSeconds, columns_.size());
+  const std::size_t columns = std::min(part.series.size(), columns_.size());
+  // A column with a sample that was no number, or fewer samples than the part, leaves the shared
+  // windows for good: its windows start at its own samples.
+  for (std::size_t k = 0; k < columns; ++k) {
     const ChartSeries& s = part.series[k];
     Column& c = columns_[k];
-    if (!c.window) c.window.emplace(interval_, limits_.averagingSeconds);
-    // The samples whose saved text was no number are no readings.
-    auto unread = s.unread.begin();
-    const std::size_t n = std::min(part.x.size(), s.y.size());
-    for (std::size_t j = 0; j < n; ++j) {
-      if (unread != s.unread.end() && *unread == j) {
-        ++unread;
-        continue;
-      }
-      const float v = s.y[j];
-      c.window->add(part.x[j], powerRatio(*unit_, v, limit_));
+    if (!c.own && (!s.unread.empty() || s.y.size() < part.x.size())) c.own = shared_->split(k);
+    if (c.own) addOwn(c, s, part);
+  }
+  addShared(part);
+}
+
+void Assessor::addShared(const ChartData& part) {
+  const std::size_t columns = std::min(part.series.size(), columns_.size());
+  std::vector<double> ratios(columns_.size(), 0.0);
+  for (std::size_t j = 0; j < part.x.size(); ++j) {
+    for (std::size_t k = 0; k < columns; ++k) {
+      Column& c = columns_[k];
+      if (c.own) continue;
+      const float v = part.series[k].y[j];
+      ratios[k] = powerRatio(*unit_, v, limit_);
       if (c.count == 0 || v > c.maximum) c.maximum = v;
       ++c.count;
     }
+    shared_->add(part.x[j], ratios);
+  }
+}
+
+void Assessor::addOwn(Column& c, const ChartSeries& s, const ChartData& part) {
+  // The samples whose saved text was no number are no readings.
+  auto unread = s.unread.begin();
+  const std::size_t n = std::min(part.x.size(), s.y.size());
+  for (std::size_t j = 0; j < n; ++j) {
+    if (unread != s.unread.end() && *unread == j) {
+      ++unread;
+      continue;
+    }
+    const float v = s.y[j];
+    c.own->add(part.x[j], powerRatio(*unit_, v, limit_));
+    if (c.count == 0 || v > c.maximum) c.maximum = v;
+    ++c.count;
   }
 }
 
 Assessment Assessor::finish() && {
   Assessment out;
-  for (Column& c : columns_) {
+  const std::vector<std::optional<WindowAverage>> shared =
+      shared_ ? shared_->finishAll() : std::vector<std::optional<WindowAverage>>();
+  for (std::size_t k = 0; k < columns_.size(); ++k) {
+    Column& c = columns_[k];
     if (!unit_ || c.count == 0) {
       out.skipped.push_back(c.title);
       continue;
     }
     out.columns.push_back(columnAssessment(c.title, units_, *unit_, limit_, c.maximum,
-                                           c.window->finish(), uncertaintyDb_));
+                                           c.own ? c.own->finish() : shared.at(k), uncertaintyDb_));
   }
   return out;
 }

@@ -49,33 +49,45 @@ std::optional<WindowAverage> highestAverage(std::span<const double> times,
                                             std::span<const double> ratio, double interval,
                                             double window);
 
-// highestAverage of samples given one at a time: only the samples of the windows not yet closed
-// are held, so that the length of the upload costs no memory.
+// highestAverage of samples given one at a time, for one column or several whose samples share
+// their times: which windows a sample closes is worked out once for all of them. Only the
+// samples of the windows not yet closed are held, so that the length of the upload costs no
+// memory.
 class WindowAverager {
  public:
-  WindowAverager(double interval, double window) : interval_(interval), window_(window) {}
-  void add(double time, double ratio);
-  // The highest average of every window, once the last sample has been added.
-  std::optional<WindowAverage> finish();
+  WindowAverager(double interval, double window, std::size_t columns = 1)
+      : interval_(interval), window_(window), columns_(columns), held_(columns), best_(columns) {}
+  void add(double time, double ratio) { add(time, std::span<const double>(&ratio, 1)); }
+  // A sample's time and its ratio in every column.
+  void add(double time, std::span<const double> ratios);
+  // The highest average of every window of each column, once the last sample has been added.
+  std::vector<std::optional<WindowAverage>> finishAll();
+  std::optional<WindowAverage> finish() { return finishAll().front(); }
+  // Column `column` alone, as far as it has come: for a column whose samples stop sharing the
+  // others' times (a reading that was no number), taken on by itself from here.
+  WindowAverager split(std::size_t column) const;
 
  private:
-  struct Sample {
-    double time, ratio;
-    double covered, weighted;  // the time the samples before it stand for, and the ratio over it
-  };
-  // Samples first to last in one vector: the first is let go by moving the start past it, and
-  // the held ones are moved down once as many are let go. (A std::deque's indexing and its
-  // blocks cost a third of an assessment's time.)
+  // The held samples first to last in one vector, each as its time, the time the samples before
+  // it stand for, and per column its ratio and the ratio over that time. The first is let go by
+  // moving the start past it, and the held ones are moved down once as many are let go. (A
+  // std::deque's indexing and its blocks cost a third of an assessment's time.)
   class Held {
    public:
-    std::size_t size() const { return all_.size() - start_; }
+    explicit Held(std::size_t columns) : stride_(2 + 2 * columns) {}
+    std::size_t size() const { return (all_.size() - start_) / stride_; }
     bool empty() const { return size() == 0; }
-    const Sample& operator[](std::size_t k) const { return all_[start_ + k]; }
-    const Sample& front() const { return all_[start_]; }
-    const Sample& back() const { return all_.back(); }
-    void push_back(const Sample& s) { all_.push_back(s); }
+    // Sample k: [0] its time, [1] the time covered before it, [2 + c] column c's ratio,
+    // [2 + columns + c] column c's ratio over the time covered.
+    const double* operator[](std::size_t k) const { return all_.data() + start_ + k * stride_; }
+    // A new last sample, its values to be written.
+    double* push() {
+      all_.resize(all_.size() + stride_);
+      return all_.data() + all_.size() - stride_;
+    }
     void pop_front() {
-      if (++start_ >= kMoveAfter && 2 * start_ >= all_.size()) {
+      start_ += stride_;
+      if (start_ >= kMoveAfter * stride_ && 2 * start_ >= all_.size()) {
         all_.erase(all_.begin(), all_.begin() + static_cast<std::ptrdiff_t>(start_));
         start_ = 0;
       }
@@ -87,8 +99,9 @@ class WindowAverager {
 
    private:
     static constexpr std::size_t kMoveAfter = 256;
-    std::vector<Sample> all_;
-    std::size_t start_ = 0;
+    std::size_t stride_;
+    std::vector<double> all_;
+    std::size_t start_ = 0;  // in doubles
   };
   // Closes the first window held: its samples end before `past`, the held sample its time
   // reaches (held_.size() for the end of the samples).
@@ -96,11 +109,11 @@ class WindowAverager {
   double stands(std::size_t k) const;  // the time held sample k stands for
 
   double interval_, window_;
+  std::size_t columns_;
   Held held_;               // from the first window not yet closed to the last sample
   std::size_t closed_ = 0;  // windows closed
   std::size_t past_ = 1;    // the first held sample the first window's time reaches, or beyond
-  double covered_ = 0.0, weighted_ = 0.0;  // the sums to the end of the last sample
-  std::optional<WindowAverage> best_;
+  std::vector<std::optional<WindowAverage>> best_;  // per column
 };
 
 enum class Verdict { kComplies, kExceeds, kInconclusive };
@@ -158,8 +171,14 @@ class Assessor {
     std::string title;
     std::size_t count = 0;
     double maximum = 0.0;
-    std::optional<WindowAverager> window;
+    // Its own windows once it has a sample that was no number; till then the shared ones.
+    std::optional<WindowAverager> own;
   };
+  // The samples of the columns that take them all, in their shared windows.
+  void addShared(const ChartData& part);
+  // A column's samples, its unread ones left out, in its own windows.
+  void addOwn(Column& c, const ChartSeries& s, const ChartData& part);
+
   std::optional<ReadingUnit> unit_;
   std::string units_;
   Limits limits_;
@@ -167,6 +186,7 @@ class Assessor {
   double uncertaintyDb_;
   double interval_;
   std::vector<Column> columns_;
+  std::optional<WindowAverager> shared_;  // every column's samples; made with the first part
 };
 
 // The usual logging step of `chart`: its header's interval, else the median of the steps that

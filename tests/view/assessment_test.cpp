@@ -137,6 +137,27 @@ TEST(Assessment, ALongUploadsHighestAverageIsTheOneEveryWindowGives) {
   ASSERT_TRUE(best && expected);
   EXPECT_NEAR(best->ratio, expected->first, 1e-9);
   EXPECT_EQ(best->start, expected->second);
+
+  // Columns that share the times, the middle one taken out on its own within the best windows
+  // (as a column with a reading that was no number is): each gives what it gives alone.
+  WindowAverager three(1, 360, 3);
+  std::optional<WindowAverager> own;
+  std::vector<double> down, twice;
+  for (std::size_t k = 0; k < t.size(); ++k) {
+    if (k == 2500) own = three.split(1);
+    down.push_back(4.0 - r[k]);
+    twice.push_back(2.0 * r[k]);
+    three.add(t[k], std::vector<double>{down.back(), r[k], twice.back()});
+    if (own) own->add(t[k], r[k]);
+  }
+  const auto shared = three.finishAll();
+  const auto same = [](const std::optional<WindowAverage>& a,
+                       const std::optional<WindowAverage>& b) {
+    return a && b && a->ratio == b->ratio && a->start == b->start && a->coverage == b->coverage;
+  };
+  EXPECT_TRUE(same(shared[0], highestAverage(t, down, 1, 360)));
+  EXPECT_TRUE(same(own->finish(), best));
+  EXPECT_TRUE(same(shared[2], highestAverage(t, twice, 1, 360)));
 }
 
 TEST(Assessment, VerdictsWithAnUncertainty) {

@@ -40,7 +40,7 @@ store::Feedback progressOn(Presenter& present) {
 
 }  // namespace
 
-void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store::SampleTable& t,
+void writeCsvFile(ports::FileSystem& fs, const std::string& path, const store::SampleTable& t,
                   const store::Feedback& feedback) {
   // Made whole in memory (a few megabytes at most), then put in place in one step; room for it
   // all at once (a line's date, time, probe and units, and up to 13 characters a value), so
@@ -55,12 +55,12 @@ void writeCsvFile(platform::FileSystem& fs, const std::string& path, const store
   fs.writeAll(path, content);
 }
 
-void printPages(const std::vector<view::ReportPage>& pages, platform::Printer& printer) {
+void printPages(const std::vector<view::ReportPage>& pages, ports::Printer& printer) {
   printPageRun(pages, printer, false);
   printer.endDoc();
 }
 
-void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& printer,
+void printPageRun(std::span<const view::ReportPage> pages, ports::Printer& printer,
                   bool continued) {
   printer.setFont(std::string(view::kReportFont), view::kReportPoints);
   for (std::size_t p = 0; p < pages.size(); ++p) {
@@ -74,7 +74,7 @@ void printPageRun(std::span<const view::ReportPage> pages, platform::Printer& pr
 }
 
 void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
-                   platform::FileSystem& fs, platform::Dialogs& dialogs) {
+                   ports::FileSystem& fs, ports::Dialogs& dialogs) {
   if (!view::hasColumnsInUse(doc.table())) {
     present.errorBox(doc.messages().saveEntry());
     return;
@@ -104,7 +104,7 @@ void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
         return;
     }
     // The upload this table came from stays whatever name is chosen.
-    if (fs.sameFile(path, platform::joinPath(files.DataPath(), current)))
+    if (fs.sameFile(path, ports::joinPath(files.DataPath(), current)))
       throw Error(ErrorKind::kGeneral, "The raw data file " + current + " cannot be replaced");
     present.genMsg().write("Saving " + view::shownFileName(path));
     present.progressBar(0, doc.table().NumSamples);
@@ -119,7 +119,7 @@ void mnuSave_Click(const Document& doc, const Files& files, Presenter& present,
   }
 }
 
-bool openCsvFile(Document& doc, Presenter& present, const platform::FileSystem& fs,
+bool openCsvFile(Document& doc, Presenter& present, const ports::FileSystem& fs,
                  const std::string& path,
                  const std::function<void(const std::string&)>& dataLimitWarning, int* linesLost) {
   // "Opening ..." is written without the general message's timer, so it shows for as long as
@@ -161,8 +161,8 @@ bool openCsvFile(Document& doc, Presenter& present, const platform::FileSystem& 
   }
 }
 
-void mnuopen_Click(Document& doc, Presenter& present, const platform::FileSystem& fs,
-                   platform::Dialogs& dialogs, const std::string& dataPath) {
+void mnuopen_Click(Document& doc, Presenter& present, const ports::FileSystem& fs,
+                   ports::Dialogs& dialogs, const std::string& dataPath) {
   if (doc.table().NumSamples != 0) {
     if (!dialogs.YesNo(kYesNoCaption, kYesNoText)) return;
     doc.clear_regs();
@@ -183,7 +183,7 @@ void mnuopen_Click(Document& doc, Presenter& present, const platform::FileSystem
               [&dialogs](const std::string& text) { dialogs.showDataWarning(text); });
 }
 
-void cmdPrint_Click(const Document& doc, Presenter& present, platform::Printer* printer) {
+void cmdPrint_Click(const Document& doc, Presenter& present, ports::Printer* printer) {
   try {
     if (printer == nullptr) throw Error(ErrorKind::kGeneral, "No printer is installed");
     printPageRun(view::PrintReport(doc.table(), doc.header()), *printer, false);

@@ -33,7 +33,7 @@ std::string endsUploadText() {
 
 bool Files::removeListedFile(int index) {
   const std::string& name = catalogue.FileNames[static_cast<size_t>(index)];
-  const std::string path = platform::joinPath(dataPath_, name);
+  const std::string path = ports::joinPath(dataPath_, name);
   const auto failed = [&](const std::string& what, const Error& e) {
     present_.ask({"The file " + what + " could not be deleted." + kLineBreak + e.description(),
                   Buttons::kOk, false, kDeleteErrorTitle});

@@ -48,7 +48,7 @@ void Document::ReadRawDataFile(const std::string& filename, const std::string& d
                                    d_.present.feedback()};
   store::ReadResult r;
   replace([&](LoadedUpload& next) {
-    next.path = platform::joinPath(dir, filename);
+    next.path = ports::joinPath(dir, filename);
     next.name = filename;
     r = store::ReadRawDataFile(filename, d_.fs, dir, context, next.header, next.table);
   });
@@ -56,7 +56,7 @@ void Document::ReadRawDataFile(const std::string& filename, const std::string& d
 }
 
 void Document::showGrid() {
-  platform::GridContent content;
+  ports::GridContent content;
   content.titles = grid_.titles;
   content.widthsTwips = grid_.widthsTwips;
   content.rows = grid_.rows;
@@ -73,7 +73,7 @@ void Document::showGrid() {
 }
 
 void Document::UpdateDataTable() {
-  using platform::LabelId;
+  using ports::LabelId;
   const store::Feedback f = d_.present.feedback();
   try {
     view::DataTableView made;

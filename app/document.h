@@ -42,10 +42,10 @@ struct LoadedUpload {
 class Document {
  public:
   struct Deps {
-    platform::MainView& view;  // the grid and the "Information" labels
-    Presenter& present;        // the pointer, the status label, the progress bar, the boxes
-    const platform::FileSystem& fs;
-    const platform::Clock& clock;  // today's date, for a start date that names no year
+    ports::MainView& view;  // the grid and the "Information" labels
+    Presenter& present;     // the pointer, the status label, the progress bar, the boxes
+    const ports::FileSystem& fs;
+    const ports::Clock& clock;  // today's date, for a start date that names no year
     const MessageCatalogue& messages;
     const store::ProbeTable& probes;
     const datetime::FormatPreferences& formats;

@@ -31,7 +31,7 @@ Files::Files(Deps deps)
       list_(store::FileList::Deps{catalogue, deps.probes, deps.messages, fs_, dataPath_}) {}
 
 void Files::showDataPath() {
-  view_.setLabel(platform::LabelId::kLabel1, "Data Path: " + dataPath_);
+  view_.setLabel(ports::LabelId::kLabel1, "Data Path: " + dataPath_);
 }
 
 void Files::SearchForFiles() {
@@ -57,8 +57,8 @@ void Files::replaced(const store::ReplacedUpload& moved) {
     const int i = catalogue.find(name);
     if (i >= 0) removeEntry(i);
   }
-  present_.genMsg().ShowGeneralMsg("The earlier upload " + moved.names.front() +
-                                   " was moved to " + moved.folder);
+  present_.genMsg().ShowGeneralMsg("The earlier upload " + moved.names.front() + " was moved to " +
+                                   moved.folder);
 }
 
 void Files::ended(link::UploadEnd end, const std::vector<std::string>& files) {
@@ -69,11 +69,10 @@ void Files::ended(link::UploadEnd end, const std::vector<std::string>& files) {
     if (i >= 0 && catalogue.FileStatus[static_cast<size_t>(i)] == store::kComplete)
       catalogue.FileStatus[static_cast<size_t>(i)] = store::kHeaderOnly;
     try {
-      store::markEndedEarly(fs_, platform::joinPath(dataPath_, name), endText(end));
+      store::markEndedEarly(fs_, ports::joinPath(dataPath_, name), endText(end));
     } catch (const Error& e) {
-      present_.genMsg().ShowGeneralMsg("The upload " + name +
-                                       " ended early; its mark could not be written: " +
-                                       e.description());
+      present_.genMsg().ShowGeneralMsg(
+          "The upload " + name + " ended early; its mark could not be written: " + e.description());
     }
   }
 }
@@ -97,14 +96,13 @@ int Files::selected() const {
 }
 
 void Files::Show_list_status(int choice, Document& doc) {
-  list_.Show_list_status(
-      selected(), choice,
-      {[this](const std::string& text) { present_.status(text); },
-       [this, &doc](const std::string& name) {
-         CurrentFile_ = name;
-         doc.ReadRawDataFile(name, dataPath_);
-       },
-       [&doc] { doc.UpdateDataTable(); }});
+  list_.Show_list_status(selected(), choice,
+                         {[this](const std::string& text) { present_.status(text); },
+                          [this, &doc](const std::string& name) {
+                            CurrentFile_ = name;
+                            doc.ReadRawDataFile(name, dataPath_);
+                          },
+                          [&doc] { doc.UpdateDataTable(); }});
 }
 
 void Files::removeEntry(int index) {

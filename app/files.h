@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "app/main_view.h"
 #include "app/presenter.h"
 #include "core/messages.h"
 #include "link/meter_link.h"
 #include "ports/file_system.h"
-#include "app/main_view.h"
 #include "store/catalogue.h"
 #include "store/header.h"
 #include "store/probe_table.h"
@@ -29,9 +29,9 @@ class LinkController;
 class Files : public link::UploadList {
  public:
   struct Deps {
-    platform::MainView& view;  // the file list and the data path label
+    ports::MainView& view;  // the file list and the data path label
     Presenter& present;
-    platform::FileSystem& fs;
+    ports::FileSystem& fs;
     const store::ProbeTable& probes;
     const MessageCatalogue& messages;
     std::string dataPath;
@@ -83,9 +83,9 @@ class Files : public link::UploadList {
   // Removes entry `index` from the catalogue and the list.
   void removeEntry(int index);
 
-  platform::MainView& view_;
+  ports::MainView& view_;
   Presenter& present_;
-  platform::FileSystem& fs_;
+  ports::FileSystem& fs_;
   std::string dataPath_;
   std::string CurrentFile_;
   store::FileList list_;

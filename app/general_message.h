@@ -10,7 +10,7 @@ namespace kestrand {
 
 class GeneralMessage {
  public:
-  GeneralMessage(platform::MainView& view, platform::Timer& timer) : view_(view), timer_(timer) {
+  GeneralMessage(ports::MainView& view, ports::Timer& timer) : view_(view), timer_(timer) {
     timer_.onTick([this] { tmrShowGenMsg_Timer(); });
   }
 
@@ -18,13 +18,13 @@ class GeneralMessage {
   void ShowGeneralMsg(const std::string& message) {
     timer_.setInterval(0);
     timer_.setEnabled(false);
-    view_.setLabel(platform::LabelId::kLblGenMsg, message);
+    view_.setLabel(ports::LabelId::kLblGenMsg, message);
     timer_.setInterval(5000);
     timer_.setEnabled(true);
   }
 
   // Writes the label directly; only a clear already pending (or started later) removes it.
-  void write(const std::string& message) { view_.setLabel(platform::LabelId::kLblGenMsg, message); }
+  void write(const std::string& message) { view_.setLabel(ports::LabelId::kLblGenMsg, message); }
 
   // Starts the clearing timer with its own interval (the checksum notice uses one second).
   void clearAfter(int ms) {
@@ -33,14 +33,14 @@ class GeneralMessage {
   }
 
   void tmrShowGenMsg_Timer() {
-    view_.setLabel(platform::LabelId::kLblGenMsg, "");
+    view_.setLabel(ports::LabelId::kLblGenMsg, "");
     timer_.setInterval(0);
     timer_.setEnabled(false);
   }
 
  private:
-  platform::MainView& view_;
-  platform::Timer& timer_;
+  ports::MainView& view_;
+  ports::Timer& timer_;
 };
 
 }  // namespace kestrand

@@ -11,11 +11,11 @@
 
 namespace kestrand::app {
 
-void HeadlessWindow::setLabel(platform::LabelId id, const std::string& text) {
+void HeadlessWindow::setLabel(ports::LabelId id, const std::string& text) {
   labels_[id] = text;
   // Clearing a label shows nothing new; only texts are handed on.
   if (text.empty() || !out_.label) return;
-  using platform::LabelId;
+  using ports::LabelId;
   const std::pair<LabelId, std::string_view> said[] = {{LabelId::kStatDat, "status"},
                                                        {LabelId::kLblGenMsg, "message"},
                                                        {LabelId::kUploadProgress, "progress"},
@@ -25,7 +25,7 @@ void HeadlessWindow::setLabel(platform::LabelId id, const std::string& text) {
   }
 }
 
-std::string HeadlessWindow::label(platform::LabelId id) const {
+std::string HeadlessWindow::label(ports::LabelId id) const {
   const auto it = labels_.find(id);
   return it == labels_.end() ? std::string() : it->second;
 }
@@ -46,11 +46,11 @@ void HeadlessWindow::listAdd(const std::string& entry) {
   if (out_.listed) out_.listed(entry);
 }
 
-platform::Answer HeadlessWindow::show(const std::string& text, platform::Buttons buttons, bool,
-                                      const std::string& title) {
+ports::Answer HeadlessWindow::show(const std::string& text, ports::Buttons buttons, bool,
+                                   const std::string& title) {
   if (title == kErrorTitle || title == "Error") ++errorBoxes_;
   if (out_.box) out_.box(title, text);
-  return buttons == platform::Buttons::kOk ? platform::Answer::kOk : platform::Answer::kNo;
+  return buttons == ports::Buttons::kOk ? ports::Answer::kOk : ports::Answer::kNo;
 }
 
 Headless::Headless(HeadlessServices s, const std::string& dataDir, HeadlessOutput out)
@@ -70,7 +70,7 @@ std::optional<std::string> Headless::load(bool listFiles) {
 }
 
 void Headless::error(const std::string& text) {
-  window_.show(text, platform::Buttons::kOk, false, kErrorTitle);
+  window_.show(text, ports::Buttons::kOk, false, kErrorTitle);
 }
 
 bool Headless::read(const std::string& path, int* linesLost) {
@@ -78,7 +78,7 @@ bool Headless::read(const std::string& path, int* linesLost) {
     return openCsvFile(
         prog.doc, prog.present, fs_, path,
         [this](const std::string& text) {
-          window_.show(text, platform::Buttons::kOk, false, "Data Warning");
+          window_.show(text, ports::Buttons::kOk, false, "Data Warning");
         },
         linesLost);
   }
@@ -128,7 +128,7 @@ WholeUpload Headless::shownSeries(const WholeUploadWanted& wanted) const {
 }
 
 std::pair<std::string, std::string> Headless::split(const std::string& path) {
-  return {platform::folderOf(path), platform::fileNameOf(path)};
+  return {ports::folderOf(path), ports::fileNameOf(path)};
 }
 
 }  // namespace kestrand::app

@@ -26,15 +26,15 @@ struct HeadlessOutput {
   std::function<void(const std::string& title, const std::string& text)> box;
 };
 
-class HeadlessWindow final : public platform::MainView, public platform::MessageBox {
+class HeadlessWindow final : public ports::MainView, public ports::MessageBox {
  public:
   explicit HeadlessWindow(HeadlessOutput out) : out_(std::move(out)) {}
 
-  void build(const platform::WindowLayout&, platform::MainWindowEvents&) override {}
+  void build(const ports::WindowLayout&, ports::MainWindowEvents&) override {}
   void show() override {}
   void quit() override {}
-  void setLabel(platform::LabelId id, const std::string& text) override;
-  std::string label(platform::LabelId id) const override;
+  void setLabel(ports::LabelId id, const std::string& text) override;
+  std::string label(ports::LabelId id) const override;
   void selectTab(int index) override { tab_ = index; }
   int selectedTab() const override { return tab_; }
   void listAdd(const std::string& entry) override;
@@ -43,16 +43,16 @@ class HeadlessWindow final : public platform::MainView, public platform::Message
   std::string listItem(int index) const override { return list_.at(static_cast<size_t>(index)); }
   int listSelected() const override { return -1; }
   void listSelect(int) override {}
-  void setChecked(platform::Command, int, bool) override {}
-  bool checked(platform::Command, int) const override { return false; }
+  void setChecked(ports::Command, int, bool) override {}
+  bool checked(ports::Command, int) const override { return false; }
   void setBusy(bool) override {}
   void setProgress(int, int) override {}
   void setProgressVisible(bool) override {}
-  void showGrid(platform::GridContent grid) override { grid_ = std::move(grid); }
+  void showGrid(ports::GridContent grid) override { grid_ = std::move(grid); }
 
-  using platform::MessageBox::show;
-  platform::Answer show(const std::string& text, platform::Buttons buttons, bool warningIcon,
-                        const std::string& title) override;
+  using ports::MessageBox::show;
+  ports::Answer show(const std::string& text, ports::Buttons buttons, bool warningIcon,
+                     const std::string& title) override;
 
   // Boxes shown with an error title ("RIviriro Error", "Error").
   int errorBoxes() const { return errorBoxes_; }
@@ -67,19 +67,19 @@ class HeadlessWindow final : public platform::MainView, public platform::Message
 
  private:
   HeadlessOutput out_;
-  std::map<platform::LabelId, std::string> labels_;
+  std::map<ports::LabelId, std::string> labels_;
   std::vector<std::string> list_;
-  platform::GridContent grid_;
+  ports::GridContent grid_;
   int tab_ = 1;
   int errorBoxes_ = 0;
 };
 
 // The services a headless program takes from its front end.
 struct HeadlessServices {
-  platform::FileSystem& fs;
-  platform::Clock& clock;
-  platform::TimerFactory& timers;
-  platform::SerialPort& port;  // never opened
+  ports::FileSystem& fs;
+  ports::Clock& clock;
+  ports::TimerFactory& timers;
+  ports::SerialPort& port;  // never opened
 };
 
 // The program loaded as at start-up without a port, for commands that only read: the display
@@ -117,7 +117,7 @@ class Headless {
   static std::pair<std::string, std::string> split(const std::string& path);
 
  private:
-  platform::FileSystem& fs_;
+  ports::FileSystem& fs_;
   HeadlessWindow window_;
 
  public:

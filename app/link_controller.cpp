@@ -6,7 +6,7 @@
 namespace kestrand::app {
 
 namespace {
-std::unique_ptr<platform::Timer> makeTimer(platform::TimerFactory& f, int interval) {
+std::unique_ptr<ports::Timer> makeTimer(ports::TimerFactory& f, int interval) {
   auto t = f.createTimer();
   t->setInterval(interval);
   t->setEnabled(false);
@@ -46,12 +46,11 @@ void LinkController::startStatusTimer() {
 }
 
 std::string LinkController::currentDevice() const {
-  return comPort_ > 0 ? platform::comPortDevice(d_.fs, d_.dataPath, comPort_) : device_;
+  return comPort_ > 0 ? ports::comPortDevice(d_.fs, d_.dataPath, comPort_) : device_;
 }
 
 bool LinkController::onFallback() const {
-  return comPort_ > 0 &&
-         device_ != platform::joinPath(d_.dataPath, "COM" + std::to_string(comPort_));
+  return comPort_ > 0 && device_ != ports::joinPath(d_.dataPath, "COM" + std::to_string(comPort_));
 }
 
 void LinkController::showPortName() {
@@ -100,9 +99,9 @@ void LinkController::onPortEvent(int code) {
   try {
     if (code >= 1001 && code <= 1011 && code != 1005) {
       link_.lineError(code, d_.messages.commErrText(code));
-    } else if (code == platform::comm_event::kReceive) {
+    } else if (code == ports::comm_event::kReceive) {
       link_.onBytes(d_.port.readAll(), {formats_.dateChoice(), formats_.timeChoice()});
-    } else if (code == platform::comm_event::kPortLost) {
+    } else if (code == ports::comm_event::kPortLost) {
       portLost();
     }
   } catch (const std::exception& e) {

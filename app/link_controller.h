@@ -11,13 +11,13 @@
 #include <memory>
 #include <string>
 
+#include "app/main_view.h"
 #include "app/presenter.h"
 #include "core/messages.h"
 #include "datetime/format_preferences.h"
 #include "link/meter_link.h"
 #include "ports/clock.h"
 #include "ports/file_system.h"
-#include "app/main_view.h"
 #include "ports/serial_port.h"
 #include "ports/timer.h"
 
@@ -29,19 +29,19 @@ inline const std::string kPortErrorText =
 
 // The port number the port file holds: its first integer, blanks ignored. Nullopt when the file
 // is missing, empty, unreadable or holds no number.
-std::optional<std::int16_t> readPortSetting(const platform::FileSystem& fs,
+std::optional<std::int16_t> readPortSetting(const ports::FileSystem& fs,
                                             const std::string& dataPath);
 // The port number with the blank of its sign, and CR LF, replacing the file whole. Throws
 // kestrand::Error.
-void savePortSetting(platform::FileSystem& fs, const std::string& dataPath, std::int16_t port);
+void savePortSetting(ports::FileSystem& fs, const std::string& dataPath, std::int16_t port);
 
 class LinkController : link::Replies, link::LinkTimers {
  public:
   struct Deps {
-    platform::SerialPort& port;
-    platform::FileSystem& fs;
-    const platform::Clock& clock;
-    platform::TimerFactory& timers;
+    ports::SerialPort& port;
+    ports::FileSystem& fs;
+    const ports::Clock& clock;
+    ports::TimerFactory& timers;
     Presenter& present;
     const MessageCatalogue& messages;
     link::UploadList& list;  // the file list, told of the upload's files
@@ -116,9 +116,9 @@ class LinkController : link::Replies, link::LinkTimers {
   void showPortName();
 
   Deps d_;
-  std::unique_ptr<platform::Timer> Timer1_;
-  std::unique_ptr<platform::Timer> tmrReadingData_;
-  std::unique_ptr<platform::Timer> reopenTimer_;
+  std::unique_ptr<ports::Timer> Timer1_;
+  std::unique_ptr<ports::Timer> tmrReadingData_;
+  std::unique_ptr<ports::Timer> reopenTimer_;
   datetime::FormatPreferences formats_;
   std::int16_t PortNumber_ = 0;
   link::MeterLink link_;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 
 enum class LabelId {
   kStatDat,    // link status
@@ -179,4 +179,4 @@ class Dialogs {
   virtual bool YesNo(const std::string& caption, const std::string& text) = 0;
 };
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports

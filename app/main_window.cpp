@@ -7,7 +7,7 @@
 
 namespace kestrand::app {
 
-using platform::MenuEntry;
+using ports::MenuEntry;
 
 std::string aboutText() {
   return "Rev.  " + versionText();
@@ -27,7 +27,7 @@ std::string timeHelpText() {
 
 namespace {
 
-using C = platform::Command;
+using C = ports::Command;
 
 MenuEntry item(std::string name, std::string caption, C command, int number = 0) {
   return {std::move(name), std::move(caption), command, number, {}};
@@ -38,8 +38,8 @@ MenuEntry menu(std::string name, std::string caption, std::vector<MenuEntry> ite
 
 }  // namespace
 
-platform::WindowLayout mainWindowLayout() {
-  platform::WindowLayout l;
+ports::WindowLayout mainWindowLayout() {
+  ports::WindowLayout l;
   l.caption = "Kestrand Data Upload";
   l.tabs = {"Data", "Incoming Data"};
   l.infoFrameCaption = "Information";
@@ -87,8 +87,8 @@ platform::WindowLayout mainWindowLayout() {
   return l;
 }
 
-MainWindow::MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath,
-                       platform::Printer* printer)
+MainWindow::MainWindow(Platform p, ports::Dialogs& dialogs, std::string dataPath,
+                       ports::Printer* printer)
     : prog_(p, std::move(dataPath)),
       dialogs_(dialogs),
       printer_(printer),
@@ -137,7 +137,7 @@ void MainWindow::showSelectedStatus(int choice) {
   }
 }
 
-void MainWindow::command(platform::Command command, int number) {
+void MainWindow::command(ports::Command command, int number) {
   const bool leaves = command == C::kClose || command == C::kExit || command == C::kView ||
                       command == C::kListDoubleClick || command == C::kListEnter ||
                       command == C::kOpen;
@@ -173,7 +173,7 @@ void MainWindow::command(platform::Command command, int number) {
   }
 }
 
-void MainWindow::dataCommand(platform::Command command) {
+void MainWindow::dataCommand(ports::Command command) {
   switch (command) {
     case C::kLastMessage:
       prog_.link.cmdLastMsg_Click();

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "app/main_view.h"
 #include "app/program.h"
 #include "app/start_up.h"
-#include "app/main_view.h"
 #include "ports/printer.h"
 #include "ports/timer.h"
 
@@ -23,13 +23,13 @@ std::string timeHelpText();
 
 // The window's caption, tabs, buttons and menus, each control with its name, caption and
 // command.
-platform::WindowLayout mainWindowLayout();
+ports::WindowLayout mainWindowLayout();
 
-class MainWindow : public platform::MainWindowEvents {
+class MainWindow : public ports::MainWindowEvents {
  public:
   // `printer` null: the machine has no printer.
-  MainWindow(Platform p, platform::Dialogs& dialogs, std::string dataPath,
-             platform::Printer* printer = nullptr);
+  MainWindow(Platform p, ports::Dialogs& dialogs, std::string dataPath,
+             ports::Printer* printer = nullptr);
 
   // The start procedure (start_up.h): the splash window, three seconds later by the clock the
   // main window shown and loaded; a load that fails ends the program.
@@ -39,7 +39,7 @@ class MainWindow : public platform::MainWindowEvents {
   // File > Exit: ends the program without the close step.
   void mnuExit_Click();
 
-  void command(platform::Command command, int number) override;
+  void command(ports::Command command, int number) override;
 
   // File > "Save report as PDF...": carried out by the survey side the desktop wires in.
   std::function<void()> onSaveReport;
@@ -52,7 +52,7 @@ class MainWindow : public platform::MainWindowEvents {
 
  private:
   // The commands on the upload's data: the list, View, Delete, the file commands, printing.
-  void dataCommand(platform::Command command);
+  void dataCommand(ports::Command command);
   // True when no upload is being received, or the user agrees to end it.
   bool closeDuringUpload();
   // A click (choice 0), or a double click, Enter or "View" (choice 1, then the "Data" tab) on
@@ -60,8 +60,8 @@ class MainWindow : public platform::MainWindowEvents {
   void showSelectedStatus(int choice);
 
   Program prog_;
-  platform::Dialogs& dialogs_;
-  platform::Printer* printer_;
+  ports::Dialogs& dialogs_;
+  ports::Printer* printer_;
   StartUp startUp_;
   bool ended_ = false;
 };

@@ -10,21 +10,21 @@
 namespace kestrand::app {
 namespace {
 std::string portFile(const std::string& dataPath) {
-  return platform::joinPath(dataPath, std::string(kPortSettingsFile));
+  return ports::joinPath(dataPath, std::string(kPortSettingsFile));
 }
 }  // namespace
 
-std::optional<std::int16_t> readPortSetting(const platform::FileSystem& fs,
+std::optional<std::int16_t> readPortSetting(const ports::FileSystem& fs,
                                             const std::string& dataPath) {
   try {
-    return store::FieldReader(fs.readHead(portFile(dataPath), platform::kSettingsFileBytes))
+    return store::FieldReader(fs.readHead(portFile(dataPath), ports::kSettingsFileBytes))
         .readInt16();
   } catch (const Error&) {
     return std::nullopt;
   }
 }
 
-void savePortSetting(platform::FileSystem& fs, const std::string& dataPath, std::int16_t port) {
+void savePortSetting(ports::FileSystem& fs, const std::string& dataPath, std::int16_t port) {
   fs.writeAll(portFile(dataPath), signedText(port) + "\r\n");
 }
 
@@ -33,22 +33,22 @@ void LinkController::GetDefaultPort(const std::function<int(int initial)>& choos
   // The first start offers the first port that is there (Comm 2, as ever, when none is).
   int offered = 2;
   for (int n = 5; n >= 1; --n) {
-    if (d_.fs.exists(platform::comPortDevice(d_.fs, d_.dataPath, n))) offered = n;
+    if (d_.fs.exists(ports::comPortDevice(d_.fs, d_.dataPath, n))) offered = n;
   }
   PortNumber_ = read ? *read : static_cast<std::int16_t>(choose(offered));
   OpenCommPort(PortNumber_);
 }
 
 void LinkController::OpenCommPort(int port) {
-  for (int k = 1; k <= 5; ++k) d_.present.check(platform::Command::kCommPort, k, false);
+  for (int k = 1; k <= 5; ++k) d_.present.check(ports::Command::kCommPort, k, false);
   std::string device;  // the device tried, named in the box after the port's own text
   try {
     closePort();
     if (port < 1 || port > 5)
       throw Error(ErrorKind::kIndexOutOfRange, "No menu item for port " + std::to_string(port));
-    device = platform::comPortDevice(d_.fs, d_.dataPath, port);
+    device = ports::comPortDevice(d_.fs, d_.dataPath, port);
     openPort(device, port);
-    d_.present.check(platform::Command::kCommPort, port, true);
+    d_.present.check(ports::Command::kCommPort, port, true);
     PortNumber_ = static_cast<std::int16_t>(port);
   } catch (const Error&) {
     std::string tried = device.empty() ? "" : kLineBreak + "Device: " + device;

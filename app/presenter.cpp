@@ -38,8 +38,7 @@ std::string uploadProgressText(const link::UploadProgress& p) {
   return text;
 }
 
-Presenter::Presenter(platform::MainView& view, platform::MessageBox& box,
-                     platform::TimerFactory& timers)
+Presenter::Presenter(ports::MainView& view, ports::MessageBox& box, ports::TimerFactory& timers)
     : view_(view),
       box_(box),
       tmrShowGenMsg_(timers.createTimer()),
@@ -74,11 +73,11 @@ Answer Presenter::ask(const BoxRequest& request) {
   return box_.show(request);
 }
 
-void Presenter::check(platform::Command menu, int number, bool on) {
+void Presenter::check(ports::Command menu, int number, bool on) {
   view_.setChecked(menu, number, on);
 }
 
-void Presenter::checks(platform::Command menu, const datetime::FormatChange& change) {
+void Presenter::checks(ports::Command menu, const datetime::FormatChange& change) {
   for (size_t i = 0; i < change.checks.size(); ++i) {
     check(menu, static_cast<int>(i) + 1, change.checks[i]);
   }
@@ -115,7 +114,7 @@ store::Feedback Presenter::feedback() {
 }
 
 void Presenter::status(const std::string& text) {
-  view_.setLabel(platform::LabelId::kStatDat, text);
+  view_.setLabel(ports::LabelId::kStatDat, text);
 }
 
 void Presenter::generalMessage(const std::string& text) {
@@ -143,11 +142,11 @@ void Presenter::progress(const link::UploadProgress& p) {
   if (!p.end && p.upload == shownUpload_ && p.elapsed - shownAt_ < std::chrono::seconds(1)) return;
   shownUpload_ = p.upload;
   shownAt_ = p.elapsed;
-  view_.setLabel(platform::LabelId::kUploadProgress, uploadProgressText(p));
+  view_.setLabel(ports::LabelId::kUploadProgress, uploadProgressText(p));
 }
 
 void Presenter::portName(const std::string& text) {
-  view_.setLabel(platform::LabelId::kPortName, text);
+  view_.setLabel(ports::LabelId::kPortName, text);
 }
 
 }  // namespace kestrand::app

@@ -13,10 +13,10 @@
 #include <string>
 
 #include "app/general_message.h"
+#include "app/main_view.h"
 #include "core/box_request.h"
 #include "datetime/format_preferences.h"
 #include "link/meter_link.h"
-#include "app/main_view.h"
 #include "ports/message_box.h"
 #include "ports/timer.h"
 #include "store/feedback.h"
@@ -30,7 +30,7 @@ std::string uploadProgressText(const link::UploadProgress& p);
 
 class Presenter : public link::LinkDisplay {
  public:
-  Presenter(platform::MainView& view, platform::MessageBox& box, platform::TimerFactory& timers);
+  Presenter(ports::MainView& view, ports::MessageBox& box, ports::TimerFactory& timers);
 
   // The general message label `lblGenMsg` and its timer `tmrShowGenMsg`.
   GeneralMessage& genMsg() { return genMsg_; }
@@ -46,10 +46,10 @@ class Presenter : public link::LinkDisplay {
   void showQueuedBoxes();
   std::size_t queuedBoxes() const { return queued_.size(); }
   // Sets the check mark of item `number` of the menu of `menu`.
-  void check(platform::Command menu, int number, bool on);
+  void check(ports::Command menu, int number, bool on);
   // Sets the check marks of the date or the time format menu; a settings file that could not be
   // written is then thrown.
-  void checks(platform::Command menu, const datetime::FormatChange& change);
+  void checks(ports::Command menu, const datetime::FormatChange& change);
   void selectTab(int index);
   // Shows the progress bar at `value` of `maximum`.
   void progressBar(int value, int maximum);
@@ -70,10 +70,10 @@ class Presenter : public link::LinkDisplay {
   void portName(const std::string& text);
 
  private:
-  platform::MainView& view_;
-  platform::MessageBox& box_;
-  std::unique_ptr<platform::Timer> tmrShowGenMsg_;
-  std::unique_ptr<platform::Timer> boxTimer_;  // shows the queued boxes
+  ports::MainView& view_;
+  ports::MessageBox& box_;
+  std::unique_ptr<ports::Timer> tmrShowGenMsg_;
+  std::unique_ptr<ports::Timer> boxTimer_;  // shows the queued boxes
   std::deque<BoxRequest> queued_;
   bool showingBoxes_ = false;
   GeneralMessage genMsg_;

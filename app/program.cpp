@@ -12,7 +12,7 @@ ReceiveSide::ReceiveSide(Platform platform, std::string dataPath)
             std::move(dataPath)}) {}
 
 bool ReceiveSide::runLoad(const LoadPlan& plan, const std::function<void()>& gridLayout) {
-  using platform::Command;
+  using ports::Command;
   const std::array<std::function<void()>, 7> steps = {
       [&] { files.showDataPath(); },
       [&] {

@@ -9,12 +9,12 @@
 #include "app/document.h"
 #include "app/files.h"
 #include "app/link_controller.h"
+#include "app/main_view.h"
 #include "app/presenter.h"
 #include "core/error.h"
 #include "core/messages.h"
 #include "ports/clock.h"
 #include "ports/file_system.h"
-#include "app/main_view.h"
 #include "ports/message_box.h"
 #include "ports/serial_port.h"
 #include "ports/timer.h"
@@ -25,12 +25,12 @@ namespace kestrand::app {
 // The platform services: the realisations chosen by an executable's main (or a test) and handed
 // in.
 struct Platform {
-  platform::MainView& view;
-  platform::MessageBox& box;
-  platform::FileSystem& fs;
-  platform::Clock& clock;
-  platform::TimerFactory& timers;
-  platform::SerialPort& port;
+  ports::MainView& view;
+  ports::MessageBox& box;
+  ports::FileSystem& fs;
+  ports::Clock& clock;
+  ports::TimerFactory& timers;
+  ports::SerialPort& port;
 };
 
 // How a front end runs the load steps.

@@ -57,7 +57,7 @@ ReportContent makeReport(const UploadReader& reader, const ReportRequest& reques
 
   store::Notes notes;
   try {
-    notes = store::readNotes(reader.fs, platform::joinPath(request.dir, files.front()));
+    notes = store::readNotes(reader.fs, ports::joinPath(request.dir, files.front()));
   } catch (const Error& e) {
     out.notesError = e.description();
   }

@@ -31,7 +31,7 @@ struct ReportRequest {
   std::optional<double> reference;
   using Assessing = view::AssessmentBasis;
   std::optional<Assessing> assessing;
-  platform::LocalTime made;  // for the report's id
+  ports::LocalTime made;  // for the report's id
 };
 
 // The one file of a report that is not of a whole upload: the table read, as on display.

@@ -9,22 +9,21 @@ namespace kestrand::app {
 namespace {
 
 std::string pathOf(const std::string& dataPath, std::string_view name) {
-  return platform::joinPath(dataPath, std::string(name));
+  return ports::joinPath(dataPath, std::string(name));
 }
 
 }  // namespace
 
-std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
-                                         const std::string& dataPath) {
+std::optional<double> readReferenceLevel(const ports::FileSystem& fs, const std::string& dataPath) {
   try {
     return view::parseReferenceLevel(
-        fs.readHead(pathOf(dataPath, kReferenceSettingsFile), platform::kSettingsFileBytes));
+        fs.readHead(pathOf(dataPath, kReferenceSettingsFile), ports::kSettingsFileBytes));
   } catch (const Error&) {
     return std::nullopt;
   }
 }
 
-void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
+void saveReferenceLevel(ports::FileSystem& fs, const std::string& dataPath,
                         std::optional<double> level) {
   // std::to_chars with a precision writes as "%.7g" does, in the C form whatever the locale.
   char buf[32];
@@ -33,10 +32,10 @@ void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
   fs.writeAll(pathOf(dataPath, kReferenceSettingsFile), std::string(buf, end) + "\r\n");
 }
 
-AssessmentChoice readAssessmentChoice(const platform::FileSystem& fs, const std::string& dataPath) {
+AssessmentChoice readAssessmentChoice(const ports::FileSystem& fs, const std::string& dataPath) {
   std::string text;
   try {
-    text = fs.readHead(pathOf(dataPath, kAssessmentSettingsFile), platform::kSettingsFileBytes);
+    text = fs.readHead(pathOf(dataPath, kAssessmentSettingsFile), ports::kSettingsFileBytes);
   } catch (const Error&) {
     return {};
   }
@@ -56,7 +55,7 @@ AssessmentChoice readAssessmentChoice(const platform::FileSystem& fs, const std:
   return choice;
 }
 
-void saveAssessmentChoice(platform::FileSystem& fs, const std::string& dataPath,
+void saveAssessmentChoice(ports::FileSystem& fs, const std::string& dataPath,
                           const AssessmentChoice& choice) {
   fs.writeAll(pathOf(dataPath, kAssessmentSettingsFile),
               choice.standard + "\r\n" + choice.frequency + "\r\n" + choice.uncertainty + "\r\n");

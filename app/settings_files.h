@@ -17,11 +17,10 @@ inline constexpr std::string_view kReferenceSettingsFile = "riviriro_ref.inf";
 
 // The level the reference file holds; nullopt when the file is missing, empty, unreadable or
 // holds no level.
-std::optional<double> readReferenceLevel(const platform::FileSystem& fs,
-                                         const std::string& dataPath);
+std::optional<double> readReferenceLevel(const ports::FileSystem& fs, const std::string& dataPath);
 // The level ("%.7g" in the C form) and CR LF, or an empty line for no level. Throws
 // kestrand::Error.
-void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
+void saveReferenceLevel(ports::FileSystem& fs, const std::string& dataPath,
                         std::optional<double> level);
 
 // The exposure standard, frequency and uncertainty the Chart tab assesses against, in a settings
@@ -31,9 +30,9 @@ void saveReferenceLevel(platform::FileSystem& fs, const std::string& dataPath,
 // lacks (a file written before the uncertainty was kept has two).
 inline constexpr std::string_view kAssessmentSettingsFile = "riviriro_std.inf";
 using view::AssessmentChoice;
-AssessmentChoice readAssessmentChoice(const platform::FileSystem& fs, const std::string& dataPath);
+AssessmentChoice readAssessmentChoice(const ports::FileSystem& fs, const std::string& dataPath);
 // Throws kestrand::Error.
-void saveAssessmentChoice(platform::FileSystem& fs, const std::string& dataPath,
+void saveAssessmentChoice(ports::FileSystem& fs, const std::string& dataPath,
                           const AssessmentChoice& choice);
 
 }  // namespace kestrand::app

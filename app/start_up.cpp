@@ -14,7 +14,7 @@ std::string splashText() {
   return "Version " + versionText();
 }
 
-StartUp::StartUp(Program& prog, platform::Dialogs& dialogs, std::function<void()> unload)
+StartUp::StartUp(Program& prog, ports::Dialogs& dialogs, std::function<void()> unload)
     : prog_(prog),
       dialogs_(dialogs),
       unload_(std::move(unload)),

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/program.h"
 #include "app/main_view.h"
+#include "app/program.h"
 #include "ports/timer.h"
 
 namespace kestrand::app {
@@ -19,7 +19,7 @@ std::string splashText();  // "Version 3.2.15"
 class StartUp {
  public:
   // `unload`: the main window's close step, which ends the program after a failed load.
-  StartUp(Program& prog, platform::Dialogs& dialogs, std::function<void()> unload);
+  StartUp(Program& prog, ports::Dialogs& dialogs, std::function<void()> unload);
 
   // Shows the splash window and arms its timer.
   void start();
@@ -32,9 +32,9 @@ class StartUp {
   void splashTick();
 
   Program& prog_;
-  platform::Dialogs& dialogs_;
+  ports::Dialogs& dialogs_;
   std::function<void()> unload_;
-  std::unique_ptr<platform::Timer> splashTimer_;
+  std::unique_ptr<ports::Timer> splashTimer_;
   double splashStart_ = 0.0;
 };
 

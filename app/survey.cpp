@@ -31,7 +31,7 @@ std::string titleOf(const std::vector<std::string>& files) {
 
 // A report being written: the document with its summary, and the listing still to print.
 struct Survey::Job {
-  std::unique_ptr<platform::Printer> printer;
+  std::unique_ptr<ports::Printer> printer;
   std::string path;
   std::string dir;
   std::vector<std::string> files;  // a whole upload's files, each listed in turn
@@ -41,10 +41,9 @@ struct Survey::Job {
   bool continued = true;  // the summary's pages come first
 };
 
-Survey::Survey(Document& doc, Presenter& present, platform::FileSystem& fs,
-               platform::TimerFactory& timers, const platform::Clock& clock,
-               platform::Dialogs& dialogs, std::string dataPath, SurveyDisplay display,
-               ReportOpener open)
+Survey::Survey(Document& doc, Presenter& present, ports::FileSystem& fs,
+               ports::TimerFactory& timers, const ports::Clock& clock, ports::Dialogs& dialogs,
+               std::string dataPath, SurveyDisplay display, ReportOpener open)
     : doc_(doc),
       present_(present),
       fs_(fs),
@@ -68,8 +67,7 @@ void Survey::shown(std::function<view::ChartData()> make) {
   const std::string& file = doc_.shownFile();
   continued_ =
       !file.empty() && !endsWith(file, ".csv") &&
-      store::uploadFiles(fs_, platform::folderOf(file), platform::fileNameOf(file)).names.size() >
-          1;
+      store::uploadFiles(fs_, ports::folderOf(file), ports::fileNameOf(file)).names.size() > 1;
   display_.wholeBox(continued_, whole_);
   showSeries();
   showNotes();
@@ -83,10 +81,9 @@ void Survey::setWhole(bool whole) {
 
 WholeUpload Survey::readWhole() {
   present_.busy(true);
-  WholeUpload upload =
-      readWholeUpload(doc_.uploadReader(), platform::folderOf(doc_.shownFile()),
-                      platform::fileNameOf(doc_.shownFile()),
-                      {0, std::nullopt, false});  // the chart works out its own statistics
+  WholeUpload upload = readWholeUpload(
+      doc_.uploadReader(), ports::folderOf(doc_.shownFile()), ports::fileNameOf(doc_.shownFile()),
+      {0, std::nullopt, false});  // the chart works out its own statistics
   present_.busy(false);
   for (const std::string& text : upload.messages) present_.errorBox(text);
   return upload;
@@ -94,7 +91,7 @@ WholeUpload Survey::readWhole() {
 
 void Survey::showSeries() {
   if (!whole_ || !continued_) {
-    display_.chart(oneFile_, platform::fileNameOf(doc_.shownFile()));
+    display_.chart(oneFile_, ports::fileNameOf(doc_.shownFile()));
     return;
   }
   upload_ = readWhole();
@@ -105,7 +102,7 @@ void Survey::showSeries() {
 
 std::string Survey::notesFile() const {
   if (whole_ && upload_ && !upload_->files.empty())
-    return platform::joinPath(platform::folderOf(doc_.shownFile()), upload_->files.front());
+    return ports::joinPath(ports::folderOf(doc_.shownFile()), upload_->files.front());
   return doc_.shownFile();
 }
 
@@ -128,7 +125,7 @@ bool Survey::saveNotes(const store::Notes& notes) {
   if (file.empty()) return true;
   try {
     store::writeNotes(fs_, file, notes);
-    present_.genMsg().ShowGeneralMsg("Notes saved for " + platform::fileNameOf(file));
+    present_.genMsg().ShowGeneralMsg("Notes saved for " + ports::fileNameOf(file));
     return true;
   } catch (const Error& e) {
     present_.errorBox("The notes could not be saved: " + e.description());
@@ -145,8 +142,8 @@ void Survey::saveReport() {
   if (!oneFile_ || doc_.table().NumSamples < 1)
     return refuse("There are no readings on display to report");
 
-  const std::string name = platform::fileNameOf(doc_.shownFile());
-  std::optional<platform::SaveChoice> chosen;
+  const std::string name = ports::fileNameOf(doc_.shownFile());
+  std::optional<ports::SaveChoice> chosen;
   try {
     // A whole upload's listing runs to thousands of pages; the client may need the verdict only.
     chosen = dialogs_.saveFile({kReportTitle, kReportFilter, dataPath_,
@@ -167,7 +164,7 @@ void Survey::saveReport() {
     return refuse(name + " is on display; choose another name");
 
   ReportRequest request{
-      platform::folderOf(doc_.shownFile()), name, whole, !chosen->option, {}, {}, clock_.now()};
+      ports::folderOf(doc_.shownFile()), name, whole, !chosen->option, {}, {}, clock_.now()};
   request.reference = readReferenceLevel(fs_, dataPath_);
   request.assessing = assessing();
   std::optional<ShownFile> shown;
@@ -189,7 +186,7 @@ void Survey::saveReport() {
     return refuse(e.description());
   }
   job_ = std::move(job);
-  present_.genMsg().write("Saving report " + platform::fileNameOf(path));
+  present_.genMsg().write("Saving report " + ports::fileNameOf(path));
   timer_->setEnabled(true);
 }
 

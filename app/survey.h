@@ -39,7 +39,7 @@ struct SurveyDisplay {
 
 // Opens the report's PDF document at `path` with its summary painted; its listing pages follow on
 // the printer returned, whose endDoc writes the file. Throws kestrand::Error.
-using ReportOpener = std::function<std::unique_ptr<platform::Printer>(
+using ReportOpener = std::function<std::unique_ptr<ports::Printer>(
     const std::string& path, const view::SurveySummary& summary, const view::ChartData& chart,
     std::optional<double> reference, const std::string& title)>;
 
@@ -49,9 +49,9 @@ class Survey {
  public:
   // Works on `doc` (its chart, notes and report) and shows through `present`; reports are
   // proposed in `dataPath`, and their id names the time `clock` gives when they are made.
-  Survey(Document& doc, Presenter& present, platform::FileSystem& fs,
-         platform::TimerFactory& timers, const platform::Clock& clock, platform::Dialogs& dialogs,
-         std::string dataPath, SurveyDisplay display, ReportOpener open);
+  Survey(Document& doc, Presenter& present, ports::FileSystem& fs, ports::TimerFactory& timers,
+         const ports::Clock& clock, ports::Dialogs& dialogs, std::string dataPath,
+         SurveyDisplay display, ReportOpener open);
   ~Survey();
   Survey(const Survey&) = delete;
   Survey& operator=(const Survey&) = delete;
@@ -87,8 +87,8 @@ class Survey {
 
   Document& doc_;
   Presenter& present_;
-  platform::FileSystem& fs_;
-  platform::Dialogs& dialogs_;
+  ports::FileSystem& fs_;
+  ports::Dialogs& dialogs_;
   std::string dataPath_;
   SurveyDisplay display_;
   ReportOpener open_;
@@ -98,8 +98,8 @@ class Survey {
   // The whole upload, read while the box is checked; its series goes to the chart, so that the
   // largest (47.5 MB) is held once. A report reads it again, a file at a time.
   std::optional<WholeUpload> upload_;
-  std::unique_ptr<platform::Timer> timer_;
-  const platform::Clock& clock_;
+  std::unique_ptr<ports::Timer> timer_;
+  const ports::Clock& clock_;
   std::unique_ptr<Job> job_;
 };
 

@@ -47,7 +47,7 @@ class WholePass {
 
   // Adds `file` to the series; false when the series stops before it (the reason said).
   bool add(const std::string& file) {
-    const auto identity = r_.fs.identity(platform::joinPath(dir_, file));
+    const auto identity = r_.fs.identity(ports::joinPath(dir_, file));
     if (const auto why = cannotFollow(file, identity)) {
       stop(*why);
       return false;
@@ -98,7 +98,7 @@ class WholePass {
  private:
   // Why `file`, the file `identity` tells, cannot follow the files before it, if it cannot.
   std::optional<std::string> cannotFollow(
-      const std::string& file, const std::optional<platform::FileIdentity>& identity) const {
+      const std::string& file, const std::optional<ports::FileIdentity>& identity) const {
     // A link among the files would bring the same data in twice.
     for (std::size_t k = 0; identity && k < identities_.size(); ++k) {
       if (identities_[k] == identity) return file + " is " + out_.files[k] + " again";
@@ -159,7 +159,7 @@ class WholePass {
   std::size_t files_;
   bool expected_ = false;
   WholeUpload& out_;
-  std::vector<std::optional<platform::FileIdentity>> identities_;  // of out_.files
+  std::vector<std::optional<ports::FileIdentity>> identities_;  // of out_.files
   // One table, and one room for the bytes, for every file in turn.
   store::SampleTable t_;
   std::string content_;
@@ -223,8 +223,7 @@ std::vector<view::ReportPage> listingOf(const UploadReader& r, const std::string
 }
 
 void printListings(const UploadReader& r, const std::string& dir,
-                   const std::vector<std::string>& files, platform::Printer& printer,
-                   bool continued) {
+                   const std::vector<std::string>& files, ports::Printer& printer, bool continued) {
   for (const std::string& file : files) {
     printPageRun(listingOf(r, dir, file), printer, continued);
     continued = true;

@@ -22,7 +22,7 @@ namespace kestrand::app {
 
 // What reading an upload's files takes from the program.
 struct UploadReader {
-  const platform::FileSystem& fs;
+  const ports::FileSystem& fs;
   const store::ProbeTable& probes;
   const MessageCatalogue& messages;
   view::DateContext dates;
@@ -69,7 +69,6 @@ std::vector<view::ReportPage> listingOf(const UploadReader& reader, const std::s
 // Prints the report's listing of each of `files` on its own, one file after another,
 // without ending the document; `continued`: the first page follows others.
 void printListings(const UploadReader& reader, const std::string& dir,
-                   const std::vector<std::string>& files, platform::Printer& printer,
-                   bool continued);
+                   const std::vector<std::string>& files, ports::Printer& printer, bool continued);
 
 }  // namespace kestrand::app

@@ -120,26 +120,26 @@ void paint(benchmark::State& state) {
   QImage image(size, QImage::Format_RGB32);
   for (auto _ : state) {
     QPainter painter(&image);
-    platform::qt::paintChart(painter, QRectF(QPointF(0, 0), QSizeF(size)), noisyRig().chart, {});
+    adapters::qt::paintChart(painter, QRectF(QPointF(0, 0), QSizeF(size)), noisyRig().chart, {});
   }
 }
 
-void file(benchmark::State& state, platform::qt::ChartFileType type) {
+void file(benchmark::State& state, adapters::qt::ChartFileType type) {
   const QSize size(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  platform::qt::ChartOptions options;
+  adapters::qt::ChartOptions options;
   options.title = "QV 15.Jan.06  23.55.09.dat";
   options.reference = 150.0;
   qsizetype bytes = 0;
   for (auto _ : state)
-    bytes = platform::qt::chartFile(type, size, noisyRig().chart, options).size();
+    bytes = adapters::qt::chartFile(type, size, noisyRig().chart, options).size();
   state.counters["bytes"] = static_cast<double>(bytes);
 }
 
 void png_file(benchmark::State& state) {
-  file(state, platform::qt::ChartFileType::kPng);
+  file(state, adapters::qt::ChartFileType::kPng);
 }
 void pdf_file(benchmark::State& state) {
-  file(state, platform::qt::ChartFileType::kPdf);
+  file(state, adapters::qt::ChartFileType::kPdf);
 }
 
 BENCHMARK(paint)->Args({900, 500})->Args({1200, 700})->Unit(benchmark::kMillisecond);

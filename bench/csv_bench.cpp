@@ -15,8 +15,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/data_files.h"
 #include "adapters/posix/posix_file_system.h"
+#include "app/data_files.h"
 #include "view/csv.h"
 #include "view/report.h"
 
@@ -72,7 +72,7 @@ void export_to_memory(benchmark::State& state) {
 
 void export_to_file(benchmark::State& state) {
   Rig& g = rig();
-  platform::posix::PosixFileSystem fs(g.dir.string());
+  adapters::posix::PosixFileSystem fs(g.dir.string());
   const std::string path = (g.dir / "saved data.csv").string();
   for (auto _ : state) app::writeCsvFile(fs, path, g.t);
 }

@@ -26,15 +26,15 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/main_window.h"
-#include "bench/full_upload.h"
-#include "tests/fakes/fake_timers.h"
-#include "tests/fakes/fakes.h"
 #include "adapters/posix/posix_file_system.h"
 #include "adapters/qt/chart_feed.h"
 #include "adapters/qt/chart_widget.h"
 #include "adapters/qt/qt_dialogs.h"
 #include "adapters/qt/qt_main_view.h"
+#include "app/main_window.h"
+#include "bench/full_upload.h"
+#include "tests/fakes/fake_timers.h"
+#include "tests/fakes/fakes.h"
 
 namespace {
 
@@ -50,9 +50,9 @@ class Desktop {
         "09:30:00 AM", [](int i, int k) { return k * 1.37 + (i * (k + 3)) % 97 * 0.21; });
     window_ = std::make_unique<app::MainWindow>(
         app::Platform{view_, box_, fs_, clock_, timers_, port_}, dialogs_, data_);
-    chart_ = new platform::qt::ChartWidget(fs_, chartDialogs_, data_);
+    chart_ = new adapters::qt::ChartWidget(fs_, chartDialogs_, data_);
     view_.addPage(chart_, "Chart");
-    feed_ = std::make_unique<platform::qt::ChartFeed>(*chart_);
+    feed_ = std::make_unique<adapters::qt::ChartFeed>(*chart_);
     window_->program().doc.showChart = [this](std::function<view::ChartData()> make,
                                               const std::string& name) {
       feed_->set(std::move(make), name);
@@ -107,17 +107,17 @@ class Desktop {
   } paints_;
   QTemporaryDir dir_;
   std::string data_ = dir_.path().toStdString();
-  platform::posix::PosixFileSystem fs_{data_};
-  platform::fake::FakeClock clock_;
-  platform::fake::FakeSerialPort port_;
-  platform::fake::ScriptedMessageBox box_;
-  platform::qt::QtMainView view_;
-  platform::qt::QtDialogs dialogs_{view_.window()};
-  platform::fake::FakeDialogs chartDialogs_;  // the save dialog answers without a user
-  platform::fake::FakeTimerHub timers_;
+  adapters::posix::PosixFileSystem fs_{data_};
+  ports::fake::FakeClock clock_;
+  ports::fake::FakeSerialPort port_;
+  ports::fake::ScriptedMessageBox box_;
+  adapters::qt::QtMainView view_;
+  adapters::qt::QtDialogs dialogs_{view_.window()};
+  ports::fake::FakeDialogs chartDialogs_;  // the save dialog answers without a user
+  ports::fake::FakeTimerHub timers_;
   std::unique_ptr<app::MainWindow> window_;
-  platform::qt::ChartWidget* chart_ = nullptr;
-  std::unique_ptr<platform::qt::ChartFeed> feed_;
+  adapters::qt::ChartWidget* chart_ = nullptr;
+  std::unique_ptr<adapters::qt::ChartFeed> feed_;
 };
 
 void view_to_painted(benchmark::State& state) {

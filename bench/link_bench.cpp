@@ -33,10 +33,10 @@
 #include <system_error>
 #include <vector>
 
+#include "adapters/posix/posix_file_system.h"
 #include "bench/upload_frames.h"
 #include "link/receive_path.h"
 #include "tests/fakes/memory_file_system.h"
-#include "adapters/posix/posix_file_system.h"
 #include "tests/support/link_rig.h"
 
 namespace {
@@ -98,7 +98,7 @@ double secondsNow(bool cpu) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void runUploads(benchmark::State& state, platform::FileSystem& files, const std::string& dataDir,
+void runUploads(benchmark::State& state, ports::FileSystem& files, const std::string& dataDir,
                 bool cpuTime, const std::function<void()>& resetFiles) {
   const int mode = static_cast<int>(state.range(0));
   const auto chunk = static_cast<std::size_t>(state.range(1));
@@ -142,7 +142,7 @@ void runUploads(benchmark::State& state, platform::FileSystem& files, const std:
 }
 
 void BM_UploadToMemory(benchmark::State& state) {
-  platform::fake::MemoryFileSystem files("/data");
+  ports::fake::MemoryFileSystem files("/data");
   runUploads(state, files, "/data", true, [&] {
     files.files.clear();
     files.synced.clear();
@@ -155,7 +155,7 @@ void BM_UploadToDisk(benchmark::State& state) {
     state.SkipWithError("cannot create a directory for the files");
     return;
   }
-  platform::posix::PosixFileSystem files(dir.path());
+  adapters::posix::PosixFileSystem files(dir.path());
   runUploads(state, files, dir.path(), false, [&] {
     for (const fs::directory_entry& e : fs::directory_iterator(dir.path())) fs::remove(e.path());
   });

@@ -18,9 +18,9 @@
 #include <filesystem>
 #include <string>
 
+#include "adapters/posix/posix_file_system.h"
 #include "bench/full_upload.h"
 #include "core/messages.h"
-#include "adapters/posix/posix_file_system.h"
 #include "store/catalogue.h"
 #include "store/raw_format.h"
 #include "store/raw_reader.h"
@@ -49,7 +49,7 @@ struct Rig {
 
   store::ProbeTable probes;
   MessageCatalogue messages;
-  platform::posix::PosixFileSystem fs;
+  adapters::posix::PosixFileSystem fs;
   std::filesystem::path dir;
   std::string name = "QV 15.Jan.06  14.05.09.dat";
   std::string content;

@@ -61,7 +61,7 @@ struct Upload {
     return app::readWholeUpload({fs, probes, messages, {}}, dir, kFirst);
   }
   std::string dir;
-  platform::posix::PosixFileSystem fs;
+  adapters::posix::PosixFileSystem fs;
   store::ProbeTable probes;
   MessageCatalogue messages;
   app::WholeUpload whole;

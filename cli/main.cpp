@@ -218,10 +218,10 @@ int receive(QCoreApplication& qapp, const QCommandLineParser& options) {
   const std::string dataDir = dataDirOf(options);
   if (port.empty()) return usageError(" receive: --port PATH is required", kReceiveUsage);
 
-  kestrand::platform::posix::PosixFileSystem fs(dataDir);
-  kestrand::platform::posix::SystemClock clock;
-  kestrand::platform::qt::QtTimerFactory timers;
-  kestrand::platform::qt::QtSerialPort serial;
+  kestrand::adapters::posix::PosixFileSystem fs(dataDir);
+  kestrand::adapters::posix::SystemClock clock;
+  kestrand::adapters::qt::QtTimerFactory timers;
+  kestrand::adapters::qt::QtSerialPort serial;
   kestrand::app::HeadlessWindow window(kestrand::cli::consoleOutput(std::cout, std::cerr));
   kestrand::cli::Receiver receiver({window, window, fs, clock, timers, serial}, dataDir);
 
@@ -320,10 +320,10 @@ struct Headless {
     return true;
   }
 
-  kestrand::platform::posix::PosixFileSystem fs;
-  kestrand::platform::posix::SystemClock clock;
-  kestrand::platform::qt::QtTimerFactory timers;
-  kestrand::platform::qt::QtSerialPort serial;  // never opened
+  kestrand::adapters::posix::PosixFileSystem fs;
+  kestrand::adapters::posix::SystemClock clock;
+  kestrand::adapters::qt::QtTimerFactory timers;
+  kestrand::adapters::qt::QtSerialPort serial;  // never opened
   kestrand::app::Headless app;
   kestrand::app::Program& prog;
 };
@@ -337,13 +337,13 @@ bool writesOverInput(const Headless& h, const QCommandLineParser& options, const
   const std::string dir = Headless::split(in).first, dataDir = dataDirOf(options);
   std::vector<std::string> read{in, kestrand::store::notesPath(in)};
   for (const std::string& name : files) {
-    read.push_back(kestrand::platform::joinPath(dir, name));
+    read.push_back(kestrand::ports::joinPath(dir, name));
     read.push_back(kestrand::store::notesPath(read.back()));
   }
   for (const std::string_view name :
        {kestrand::datetime::kDateSettingsFile, kestrand::datetime::kTimeSettingsFile,
         kestrand::app::kReferenceSettingsFile})
-    read.push_back(kestrand::platform::joinPath(dataDir, std::string(name)));
+    read.push_back(kestrand::ports::joinPath(dataDir, std::string(name)));
   for (const std::string& file : read) {
     if (!h.fs.sameFile(file, out)) continue;
     std::cerr << "kestrand-cli " << command << ": " << out
@@ -374,7 +374,7 @@ int list(QCoreApplication&, const QCommandLineParser& options) {
 }
 
 int view(QCoreApplication&, const QCommandLineParser& options) {
-  using kestrand::platform::LabelId;
+  using kestrand::ports::LabelId;
   Headless h(dataDirOf(options));
   if (!h.load(false)) return 1;
   // After an error box the labels and the grid are shown as the desktop program then shows
@@ -479,7 +479,7 @@ int chart(QCoreApplication&, const QCommandLineParser& options) {
   const kestrand::view::ChartData& series = upload.chart;
   if (upload.samples == 0 || writesOverInput(h, options, path, png, "chart", upload.files))
     return 1;
-  namespace qt = kestrand::platform::qt;
+  namespace qt = kestrand::adapters::qt;
   qt::ChartOptions look;
   look.reference = level ? level : kestrand::app::readReferenceLevel(h.fs, dataDirOf(options));
   look.title = path.substr(path.rfind('/') + 1);
@@ -516,7 +516,7 @@ int print([[maybe_unused]] QCoreApplication& qapp, const QCommandLineParser& opt
   try {
     if (options.isSet(kPdf)) {
 #if KESTRAND_CLI_DRAWS
-      kestrand::platform::qt::QtPrinter pdf(h.fs, out);
+      kestrand::adapters::qt::QtPrinter pdf(h.fs, out);
       kestrand::app::printPages(pages, pdf);
 #endif
     } else {
@@ -532,7 +532,7 @@ int print([[maybe_unused]] QCoreApplication& qapp, const QCommandLineParser& opt
 int notes(QCoreApplication&, const QCommandLineParser& options) {
   namespace store = kestrand::store;
   const std::string path = bytes(options.positionalArguments()[0]);
-  kestrand::platform::posix::PosixFileSystem fs(".");
+  kestrand::adapters::posix::PosixFileSystem fs(".");
   try {
     const std::pair<const QCommandLineOption*, std::string store::Notes::*> given[] = {
         {&kSite, &store::Notes::site},
@@ -615,7 +615,7 @@ bool uncertaintyOption(const QCommandLineParser& options, double& db) {
 
 #if KESTRAND_CLI_DRAWS
 int report(QCoreApplication&, const QCommandLineParser& options) {
-  namespace qt = kestrand::platform::qt;
+  namespace qt = kestrand::adapters::qt;
   namespace view = kestrand::view;
   const std::string in = bytes(options.positionalArguments()[0]);
   const std::string out = bytes(options.value(kPdf));
@@ -898,7 +898,7 @@ int withoutCommand(const QStringList& args) {
 }
 
 int programMain(int argc, char** argv) {
-  kestrand::platform::posix::ignoreFileSizeSignal();
+  kestrand::adapters::posix::ignoreFileSizeSignal();
   holdClosedStandardStreams();
   const Command* chosen = nullptr;
   for (const Command& command : kCommands) {

@@ -156,7 +156,7 @@ std::string GetTime(std::uint32_t stamp, int elapsedMode) {
 }
 
 void ChangeDate(std::string& sampDate, int doNotUseNow, int elapsedMode, int dateChoice,
-                const platform::LocalTime& today) {
+                const ports::LocalTime& today) {
   if (doNotUseNow == 0 && elapsedMode == 1) {
     sampDate = std::to_string(today.month) + "/" + std::to_string(today.day) + "/" +
                zeroPadded(today.year, 4);

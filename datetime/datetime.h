@@ -50,7 +50,7 @@ std::string GetTime(std::uint32_t stamp, int elapsedMode);
 // Rewrites the date work string into display format `dateChoice` (1..9). With doNotUseNow 0 and
 // elapsedMode 1 the text is first replaced by `today` as "M/d/yyyy".
 void ChangeDate(std::string& sampDate, int doNotUseNow, int elapsedMode, int dateChoice,
-                const platform::LocalTime& today);
+                const ports::LocalTime& today);
 // Rewrites the time work string into display format `timeChoice` (1..4).
 void ChangeTime(std::string& sampTime, int elapsedMode, int timeChoice);
 

@@ -11,8 +11,8 @@ constexpr int kDefaultTime = 1;
 
 // The first item of the first line of a settings file: the text up to the first comma or the
 // end of the line. Throws when the file cannot be read or holds nothing.
-std::string readFirstItem(const platform::FileSystem& fs, const std::string& path) {
-  const std::string content = fs.readHead(path, platform::kSettingsFileBytes);
+std::string readFirstItem(const ports::FileSystem& fs, const std::string& path) {
+  const std::string content = fs.readHead(path, ports::kSettingsFileBytes);
   if (content.empty()) throw Error(ErrorKind::kEndOfFile, "Input past end of file: " + path);
   const std::size_t end = content.find_first_of(",\r\n");
   return content.substr(0, end);
@@ -20,7 +20,7 @@ std::string readFirstItem(const platform::FileSystem& fs, const std::string& pat
 
 // Item `choice` (1-based) of a menu of `items` checked, the others clear; the settings file
 // written with the choice when `save` is set.
-FormatChange chosen(int items, int choice, bool save, platform::FileSystem& fs,
+FormatChange chosen(int items, int choice, bool save, ports::FileSystem& fs,
                     const std::string& path) {
   FormatChange change;
   for (int k = 1; k <= items; ++k) change.checks.push_back(k == choice);
@@ -35,7 +35,7 @@ FormatChange chosen(int items, int choice, bool save, platform::FileSystem& fs,
 
 // The choice a settings file holds: only the exact digit of a choice from `first` to `items`
 // counts, anything else means `fallback`. Throws when the file cannot be read.
-int readChoice(const platform::FileSystem& fs, const std::string& path, int first, int items,
+int readChoice(const ports::FileSystem& fs, const std::string& path, int first, int items,
                int fallback) {
   const std::string item = readFirstItem(fs, path);
   for (int k = first; k <= items; ++k) {
@@ -46,11 +46,11 @@ int readChoice(const platform::FileSystem& fs, const std::string& path, int firs
 
 }  // namespace
 
-FormatPreferences::FormatPreferences(platform::FileSystem& fs, std::string dataPath)
+FormatPreferences::FormatPreferences(ports::FileSystem& fs, std::string dataPath)
     : fs_(fs), dataPath_(std::move(dataPath)) {}
 
 FormatChange FormatPreferences::GetDefault2() {
-  const std::string path = platform::joinPath(dataPath_, std::string(kDateSettingsFile));
+  const std::string path = ports::joinPath(dataPath_, std::string(kDateSettingsFile));
   bool read = true;
   try {
     date_ = readChoice(fs_, path, 1, kDateFormats, kDefaultDate);
@@ -63,7 +63,7 @@ FormatChange FormatPreferences::GetDefault2() {
 }
 
 FormatChange FormatPreferences::GetDefault3() {
-  const std::string path = platform::joinPath(dataPath_, std::string(kTimeSettingsFile));
+  const std::string path = ports::joinPath(dataPath_, std::string(kTimeSettingsFile));
   bool read = true;
   try {
     // "1" is the default already; the items are compared from 2 on.
@@ -81,14 +81,14 @@ FormatChange FormatPreferences::dateClicked(int k) {
   if (k < 1 || k > kDateFormats || k == date_) return {};
   date_ = k;
   return chosen(kDateFormats, k, writes_, fs_,
-                platform::joinPath(dataPath_, std::string(kDateSettingsFile)));
+                ports::joinPath(dataPath_, std::string(kDateSettingsFile)));
 }
 
 FormatChange FormatPreferences::timeClicked(int k) {
   if (k < 1 || k > kTimeFormats || k == time_) return {};
   time_ = k;
   return chosen(kTimeFormats, k, writes_, fs_,
-                platform::joinPath(dataPath_, std::string(kTimeSettingsFile)));
+                ports::joinPath(dataPath_, std::string(kTimeSettingsFile)));
 }
 
 }  // namespace kestrand::datetime

@@ -29,7 +29,7 @@ struct FormatChange {
 
 class FormatPreferences {
  public:
-  FormatPreferences(platform::FileSystem& fs, std::string dataPath);
+  FormatPreferences(ports::FileSystem& fs, std::string dataPath);
 
   // Read the settings files at start: exactly the chosen item is checked. A missing, empty or
   // unreadable file gives the default (date 3, time 1) and is written with it, unless the
@@ -50,7 +50,7 @@ class FormatPreferences {
   int timeChoice() const { return time_; }
 
  private:
-  platform::FileSystem& fs_;
+  ports::FileSystem& fs_;
   std::string dataPath_;
   int date_ = 3;
   int time_ = 1;

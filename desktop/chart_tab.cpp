@@ -8,7 +8,7 @@ namespace kestrand::desktop {
 namespace {
 
 // What the survey shows goes to the chart and its notes panel, the chart through `feed`.
-app::SurveyDisplay surveyDisplay(platform::qt::ChartWidget* chart, platform::qt::ChartFeed* feed) {
+app::SurveyDisplay surveyDisplay(adapters::qt::ChartWidget* chart, adapters::qt::ChartFeed* feed) {
   app::SurveyDisplay display;
   display.chart = [feed](std::function<view::ChartData()> make, const std::string& title) {
     feed->set(std::move(make), title);
@@ -21,19 +21,19 @@ app::SurveyDisplay surveyDisplay(platform::qt::ChartWidget* chart, platform::qt:
 }
 
 // The report's chart as the tab draws it for a file: its caption and legend, the level shown.
-app::ReportOpener surveyReportOpener(platform::FileSystem& fs) {
+app::ReportOpener surveyReportOpener(ports::FileSystem& fs) {
   return [&fs](const std::string& path, const view::SurveySummary& summary,
                const view::ChartData& data, std::optional<double> level, const std::string& title) {
-    platform::qt::ChartOptions look;
+    adapters::qt::ChartOptions look;
     look.reference = level;
     look.title = title;
-    return platform::qt::openSurveyReport(fs, path, summary, data, look);
+    return adapters::qt::openSurveyReport(fs, path, summary, data, look);
   };
 }
 
 // The chart's reference level, standard and frequency come from their settings files in `dir`
 // and go back there when edited; what goes wrong, and its news, go to the general message.
-void keepChartSettings(platform::qt::ChartWidget* chart, platform::FileSystem& fs,
+void keepChartSettings(adapters::qt::ChartWidget* chart, ports::FileSystem& fs,
                        app::Presenter& present, const std::string& dir) {
   chart->onMessage([&present](const std::string& text) { present.genMsg().ShowGeneralMsg(text); });
   chart->setReference(app::readReferenceLevel(fs, dir));
@@ -56,14 +56,14 @@ void keepChartSettings(platform::qt::ChartWidget* chart, platform::FileSystem& f
 
 }  // namespace
 
-ChartTab::ChartTab(app::MainWindow& window, platform::qt::QtMainView& view,
-                   platform::FileSystem& fs, platform::Dialogs& dialogs) {
+ChartTab::ChartTab(app::MainWindow& window, adapters::qt::QtMainView& view, ports::FileSystem& fs,
+                   ports::Dialogs& dialogs) {
   app::Program& program = window.program();
   const std::string& dir = program.files.DataPath();
-  chart_ = new platform::qt::ChartWidget(fs, dialogs, dir);
+  chart_ = new adapters::qt::ChartWidget(fs, dialogs, dir);
   view.addPage(chart_, "Chart");
-  platform::qt::ChartWidget* chart = chart_;
-  feed_ = std::make_unique<platform::qt::ChartFeed>(*chart);
+  adapters::qt::ChartWidget* chart = chart_;
+  feed_ = std::make_unique<adapters::qt::ChartFeed>(*chart);
   survey_ = std::make_unique<app::Survey>(
       program.doc, program.present, fs, program.services.timers, program.services.clock, dialogs,
       dir, surveyDisplay(chart, feed_.get()), surveyReportOpener(fs));

@@ -5,27 +5,27 @@
 
 #include <memory>
 
-#include "app/main_window.h"
-#include "app/survey.h"
 #include "adapters/qt/chart_feed.h"
 #include "adapters/qt/chart_widget.h"
 #include "adapters/qt/qt_main_view.h"
+#include "app/main_window.h"
+#include "app/survey.h"
 
 namespace kestrand::desktop {
 
 class ChartTab {
  public:
   // Adds the tab to `view` after the window's own two; `fs` and `dialogs` as the window has them.
-  ChartTab(app::MainWindow& window, platform::qt::QtMainView& view, platform::FileSystem& fs,
-           platform::Dialogs& dialogs);
+  ChartTab(app::MainWindow& window, adapters::qt::QtMainView& view, ports::FileSystem& fs,
+           ports::Dialogs& dialogs);
 
-  platform::qt::ChartWidget& widget() { return *chart_; }
+  adapters::qt::ChartWidget& widget() { return *chart_; }
   app::Survey& survey() { return *survey_; }
 
  private:
-  platform::qt::ChartWidget* chart_;  // owned by the window
+  adapters::qt::ChartWidget* chart_;  // owned by the window
   // Makes the chart once the window has painted what a change showed.
-  std::unique_ptr<platform::qt::ChartFeed> feed_;
+  std::unique_ptr<adapters::qt::ChartFeed> feed_;
   std::unique_ptr<app::Survey> survey_;
 };
 

@@ -20,7 +20,7 @@
 
 int main(int argc, char** argv) {
   using namespace kestrand;
-  platform::posix::ignoreFileSizeSignal();
+  adapters::posix::ignoreFileSizeSignal();
   QApplication application(argc, argv);
   application.setApplicationName("Kestrand Data Upload");
   // Numbers are read and written in the C form whatever the user's locale, which Qt has just
@@ -31,15 +31,15 @@ int main(int argc, char** argv) {
 
   // A copy in a folder of the user's own keeps its data beside the executable; an installed one
   // in the user's data directory.
-  platform::posix::PosixFileSystem fs(platform::posix::chooseDataDirectory(
-      platform::posix::executableDirectory(), platform::posix::systemDataDirectoryProbe()));
-  platform::posix::SystemClock clock;
-  platform::qt::QtMainView view;
-  platform::qt::QtDialogs dialogs(view.window());
-  platform::qt::QtMessageBox box(view.window());
-  platform::qt::QtTimerFactory timers;
-  platform::qt::QtSerialPort port;
-  platform::qt::QtPrinter printer(platform::qt::defaultPrinter());
+  adapters::posix::PosixFileSystem fs(adapters::posix::chooseDataDirectory(
+      adapters::posix::executableDirectory(), adapters::posix::systemDataDirectoryProbe()));
+  adapters::posix::SystemClock clock;
+  adapters::qt::QtMainView view;
+  adapters::qt::QtDialogs dialogs(view.window());
+  adapters::qt::QtMessageBox box(view.window());
+  adapters::qt::QtTimerFactory timers;
+  adapters::qt::QtSerialPort port;
+  adapters::qt::QtPrinter printer(adapters::qt::defaultPrinter());
 
   app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs,
                          fs.programDirectory(), &printer);

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "fuzz/check.h"
-#include "tests/fakes/memory_file_system.h"
 #include "store/notes.h"
+#include "tests/fakes/memory_file_system.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ const std::string kData = "/d/q.dat", kNotes = "/d/q.notes";
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   const std::string content(reinterpret_cast<const char*>(data), size);
   fs.files[kData] = "raw";
   fs.files[kNotes] = content;

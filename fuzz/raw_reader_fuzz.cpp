@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "fuzz/check.h"
-#include "tests/fakes/memory_file_system.h"
 #include "store/catalogue.h"
 #include "store/raw_reader.h"
+#include "tests/fakes/memory_file_system.h"
 #include "view/grid.h"
 
 namespace {
@@ -20,7 +20,7 @@ using namespace kestrand;
 using kestrand::fuzz::check;
 
 // A data directory whose files are always read whole, heads included.
-struct WholeFiles : platform::fake::MemoryFileSystem {
+struct WholeFiles : ports::fake::MemoryFileSystem {
   std::string readHead(const std::string& path, std::size_t) const override {
     return MemoryFileSystem::readHead(path, std::string::npos);
   }
@@ -34,7 +34,7 @@ const store::ProbeTable kProbes = [] {
 const MessageCatalogue kMessages;
 
 // What listing the file of `fs` comes to: the entry or the message box's text.
-std::string listed(platform::FileSystem& fs) {
+std::string listed(ports::FileSystem& fs) {
   store::FileCatalogue cat;
   const auto u = store::FileList({cat, kProbes, kMessages, fs, "/d"}).LoadFiletoList("q.dat");
   return u.box ? u.box->text : u.entry;
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static store::SampleTable table;  // allocated once, as in the program
   const int dateChoice = static_cast<int>(size % 9) + 1;
   const store::ReadContext context{kProbes, kMessages, dateChoice, {}};
-  platform::fake::MemoryFileSystem bounded;
+  ports::fake::MemoryFileSystem bounded;
   WholeFiles whole;
   bounded.files["/d/q.dat"] = whole.files["/d/q.dat"] = {reinterpret_cast<const char*>(data), size};
 

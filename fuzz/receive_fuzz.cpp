@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string dir = makeScratch();
   for (const auto& e : std::filesystem::directory_iterator(dir))
     std::filesystem::remove_all(e.path());
-  platform::posix::PosixFileSystem files(dir);
+  adapters::posix::PosixFileSystem files(dir);
   testing::LinkRig rig(files, dir);
 
   std::size_t at = 0;

@@ -34,7 +34,7 @@ std::string nameOf(int file) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   int files = 0;
   for (bool more = true; more && files < 5; ++files) {
     const std::size_t end = input.find("\n@@\n");

@@ -8,8 +8,8 @@
 
 namespace kestrand::link {
 
-MeterLink::MeterLink(LinkServices services, platform::FileSystem& fs, std::string dataPath,
-                     const MessageCatalogue& messages, const platform::Clock& clock)
+MeterLink::MeterLink(LinkServices services, ports::FileSystem& fs, std::string dataPath,
+                     const MessageCatalogue& messages, const ports::Clock& clock)
     : s_(services),
       fs_(fs),
       dataPath_(std::move(dataPath)),
@@ -23,7 +23,7 @@ bool MeterLink::uploadRunning() const {
 
 std::chrono::milliseconds MeterLink::now() const {
   // The wall clock as a count from the epoch, so that an upload may run past midnight.
-  const platform::LocalTime t = clock_.now();
+  const ports::LocalTime t = clock_.now();
   const std::chrono::sys_days day = std::chrono::year_month_day{
       std::chrono::year{t.year}, std::chrono::month{static_cast<unsigned>(t.month)},
       std::chrono::day{static_cast<unsigned>(t.day)}};
@@ -81,7 +81,7 @@ Actions MeterLink::onBytes(std::string_view chunk, FormatChoice formats) {
   if (!status.empty()) s_.display.status(status);
   session_.noteTerminator(out.terminator);
   if (out.kind == Kind::kTooLong) {
-    lineError(platform::comm_event::kReceive, "Subscript out of range");
+    lineError(ports::comm_event::kReceive, "Subscript out of range");
     return {};
   }
 
@@ -163,7 +163,7 @@ void MeterLink::createFile(const Action& a) {
     const auto moved = store::moveUploadAside(fs_, dataPath_, a.text, clock_.now());
     if (moved) s_.list.replaced(*moved);
   }
-  writer_.create(platform::joinPath(dataPath_, a.text));
+  writer_.create(ports::joinPath(dataPath_, a.text));
 }
 
 void MeterLink::perform(const Actions& actions) {

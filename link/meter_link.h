@@ -21,8 +21,8 @@
 #include "link/upload_session.h"
 #include "link/upload_writer.h"
 #include "ports/clock.h"
-#include "store/upload_files.h"
 #include "ports/file_system.h"
+#include "store/upload_files.h"
 
 namespace kestrand::link {
 
@@ -66,7 +66,7 @@ class LinkDisplay {
   // never inside it (the link goes on while it is open); one raised while another is open waits
   // for it.
   virtual void errorNotice(const std::string& text) = 0;
-  virtual void busy(bool on) = 0;                      // the window's pointer
+  virtual void busy(bool on) = 0;  // the window's pointer
   virtual void progress(const UploadProgress& p) = 0;
 };
 
@@ -95,8 +95,8 @@ class MeterLink {
  public:
   // The upload's files go to `dataPath` on `fs`; `clock` times the upload's progress and names
   // the folder of a replaced upload.
-  MeterLink(LinkServices services, platform::FileSystem& fs, std::string dataPath,
-            const MessageCatalogue& messages, const platform::Clock& clock);
+  MeterLink(LinkServices services, ports::FileSystem& fs, std::string dataPath,
+            const MessageCatalogue& messages, const ports::Clock& clock);
 
   // The bytes of one receive notification, parsed in the display formats `formats`. Returns
   // the actions carried out for the message they completed (none when they completed none).
@@ -151,9 +151,9 @@ class MeterLink {
   void createFile(const Action& a);
 
   LinkServices s_;
-  platform::FileSystem& fs_;
+  ports::FileSystem& fs_;
   std::string dataPath_;
-  const platform::Clock& clock_;
+  const ports::Clock& clock_;
   ReceivePath rx_;
   UploadSession session_;
   UploadWriter writer_;

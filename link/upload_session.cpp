@@ -33,7 +33,7 @@ Action statusOf(std::string file, std::int16_t status) {
   return a;
 }
 
-std::int64_t secondsOfDay(const platform::LocalTime& t) {
+std::int64_t secondsOfDay(const ports::LocalTime& t) {
   return t.hour * 3600 + t.minute * 60 + t.second;
 }
 
@@ -65,7 +65,7 @@ void UploadSession::noteTerminator(Terminator t) {
   if (t == Terminator::kDleEtb) up_.BlockPending = true;
 }
 
-Actions UploadSession::ParseMsg(const Message& cut, const platform::LocalTime& now,
+Actions UploadSession::ParseMsg(const Message& cut, const ports::LocalTime& now,
                                 FormatChoice formats) {
   before_ = {up_, f_};
   Message m = cut;
@@ -152,7 +152,7 @@ Actions UploadSession::onPortLost() {
   return out;
 }
 
-void UploadSession::header(const Message& m, const platform::LocalTime& now, FormatChoice f,
+void UploadSession::header(const Message& m, const ports::LocalTime& now, FormatChoice f,
                            Actions& out) {
   store::HeaderFields& h = f_.header;
   const HeaderMsg msg = decodeHeader(m);
@@ -194,7 +194,7 @@ void UploadSession::beginUpload(Actions& out) {
   out.push_back(arm);
 }
 
-std::string UploadSession::takeHeader(const HeaderMsg& msg, const platform::LocalTime& now) {
+std::string UploadSession::takeHeader(const HeaderMsg& msg, const ports::LocalTime& now) {
   store::HeaderFields& h = f_.header;
   std::string nameDate = datetime::formatNameDate({now.year, now.month, now.day});
   std::string nameTime = "  " + datetime::formatNameTime(secondsOfDay(now));
@@ -260,7 +260,7 @@ void UploadSession::dataWithoutUpload(Actions& out) {
   out.push_back(reply(kAck));
 }
 
-void UploadSession::writeRecord(const DataRecord& r, const platform::LocalTime& now, FormatChoice f,
+void UploadSession::writeRecord(const DataRecord& r, const ports::LocalTime& now, FormatChoice f,
                                 Actions& out) {
   store::HeaderFields& h = f_.header;
   h.RecordTag = r.RecordTag;
@@ -285,7 +285,7 @@ void UploadSession::writeRecord(const DataRecord& r, const platform::LocalTime& 
   }
 }
 
-bool UploadSession::storeRecords(const Message& m, const platform::LocalTime& now, FormatChoice f,
+bool UploadSession::storeRecords(const Message& m, const ports::LocalTime& now, FormatChoice f,
                                  Actions& out, Actions& listings) {
   const store::HeaderFields& h = f_.header;
   const auto records = decodeRecords(m, h.LogMode, h.MoveAve, h.DataFormat);
@@ -317,7 +317,7 @@ bool UploadSession::storeRecords(const Message& m, const platform::LocalTime& no
   return true;
 }
 
-void UploadSession::data(const Message& m, const platform::LocalTime& now, FormatChoice f,
+void UploadSession::data(const Message& m, const ports::LocalTime& now, FormatChoice f,
                          Actions& out) {
   if (!up_.HeaderReceived) {
     dataWithoutUpload(out);
@@ -360,7 +360,7 @@ void UploadSession::data(const Message& m, const platform::LocalTime& now, Forma
 }
 
 bool UploadSession::Next_file(const std::optional<std::uint32_t>& recordStamp,
-                              const platform::LocalTime& now, FormatChoice f, Actions& out) {
+                              const ports::LocalTime& now, FormatChoice f, Actions& out) {
   store::HeaderFields& h = f_.header;
   std::string& current = f_.CurrentFile;
   if (current.size() <= 6) return true;

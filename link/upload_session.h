@@ -123,7 +123,7 @@ class UploadSession {
   // more follow, DLE ETX leaves it as it is.
   void noteTerminator(Terminator t);
   // The parser: one message as cut out of the receive buffer (still stuffed), parsed at `now`.
-  Actions ParseMsg(const Message& cut, const platform::LocalTime& now, FormatChoice formats);
+  Actions ParseMsg(const Message& cut, const ports::LocalTime& now, FormatChoice formats);
   // The watchdog armed for `upload` ran out; nothing when that upload is no longer current and
   // running.
   Actions onWatchdog(std::uint32_t upload);
@@ -153,22 +153,21 @@ class UploadSession {
   const UploadFields& fields() const { return f_; }
 
  private:
-  void header(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
+  void header(const Message& m, const ports::LocalTime& now, FormatChoice f, Actions& out);
   // The parts of a header's work: a new upload counted and its watchdog armed; the header's
   // fields taken, and the date and time the upload's file is named by handed back.
   void beginUpload(Actions& out);
-  std::string takeHeader(const HeaderMsg& msg, const platform::LocalTime& now);
-  void data(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out);
+  std::string takeHeader(const HeaderMsg& msg, const ports::LocalTime& now);
+  void data(const Message& m, const ports::LocalTime& now, FormatChoice f, Actions& out);
   // Data before any header: the newest entry marked, NAK, then ACK.
   void dataWithoutUpload(Actions& out);
   // The message's records written to the upload's files, continuation files opened as they fill
   // (their list entries collected in `listings`); false when no further file could be named.
-  bool storeRecords(const Message& m, const platform::LocalTime& now, FormatChoice f, Actions& out,
+  bool storeRecords(const Message& m, const ports::LocalTime& now, FormatChoice f, Actions& out,
                     Actions& listings);
-  void writeRecord(const DataRecord& r, const platform::LocalTime& now, FormatChoice f,
-                   Actions& out);
+  void writeRecord(const DataRecord& r, const ports::LocalTime& now, FormatChoice f, Actions& out);
   // False when no further file can be named.
-  bool Next_file(const std::optional<std::uint32_t>& recordStamp, const platform::LocalTime& now,
+  bool Next_file(const std::optional<std::uint32_t>& recordStamp, const ports::LocalTime& now,
                  FormatChoice f, Actions& out);
   void createFile(const std::string& name, Actions& out, bool newUpload = false);
   std::int16_t fileModeCode() const;

@@ -21,7 +21,7 @@ namespace kestrand::link {
 
 class UploadWriter {
  public:
-  explicit UploadWriter(platform::FileSystem& fs) : fs_(fs) {}
+  explicit UploadWriter(ports::FileSystem& fs) : fs_(fs) {}
   ~UploadWriter();
   UploadWriter(const UploadWriter&) = delete;
   UploadWriter& operator=(const UploadWriter&) = delete;
@@ -42,8 +42,8 @@ class UploadWriter {
   // Brings the file back to its committed size after a failed write or sync.
   void cutBack() noexcept;
 
-  platform::FileSystem& fs_;
-  std::unique_ptr<platform::WritableFile> file_;
+  ports::FileSystem& fs_;
+  std::unique_ptr<ports::WritableFile> file_;
   std::string pending_;
   std::uint64_t committed_ = 0;
   // The file may hold bytes beyond committed_ (a failed write that could not be cut back).

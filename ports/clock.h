@@ -1,7 +1,7 @@
 #pragma once
 // The computer's clock, as the logic sees it.
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 
 struct LocalTime {
   int year = 1970;
@@ -19,4 +19,4 @@ class Clock {
   virtual LocalTime now() const = 0;
 };
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports

@@ -1,6 +1,6 @@
 #include "ports/file_system.h"
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 namespace {
 char fold(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -28,11 +28,11 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
   return p == pattern.size();
 }
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports
 
 #include "ports/serial_port.h"
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 
 std::string comPortDevice(const FileSystem& fs, const std::string& dataDir, int n) {
   const std::string name = "COM" + std::to_string(n);
@@ -48,4 +48,4 @@ std::string comPortDevice(const FileSystem& fs, const std::string& dataDir, int 
 #endif
 }
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports

@@ -11,7 +11,7 @@
 
 #include "core/error.h"
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 
 // A file as the file system knows it, whatever names it has.
 struct FileIdentity {
@@ -136,4 +136,4 @@ inline std::string withoutExtension(const std::string& path) {
 // Case-insensitive wildcard match ('*' any run, '?' one character), ASCII letters only folded.
 bool wildcardMatch(std::string_view pattern, std::string_view name);
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports

@@ -5,7 +5,7 @@
 
 #include "core/box_request.h"
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 
 using Buttons = kestrand::Buttons;
 using Answer = kestrand::Answer;
@@ -19,4 +19,4 @@ class MessageBox {
   Answer show(const BoxRequest& r) { return show(r.text, r.buttons, r.warningIcon, r.title); }
 };
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports

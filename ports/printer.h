@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 
 class Printer {
  public:
@@ -26,4 +26,4 @@ class Printer {
   virtual void endDoc() = 0;
 };
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 
 // Event codes delivered by the port, one notification per event.
 namespace comm_event {
@@ -40,12 +40,12 @@ class SerialPort {
   virtual void onEvent(std::function<void(int code)> handler) = 0;
 };
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 class FileSystem;
 // The device of port number `n` (COM n): on Windows "COMn"; elsewhere the path "COMn" in the
 // data directory when it exists (a link to /dev/ttyUSB0, a pseudo-terminal, ...), otherwise
 // /dev/ttyS<n-1>.
 std::string comPortDevice(const FileSystem& fs, const std::string& dataDir, int n);
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports

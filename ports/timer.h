@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-namespace kestrand::platform {
+namespace kestrand::ports {
 
 class Timer {
  public:
@@ -26,4 +26,4 @@ class TimerFactory {
   virtual std::unique_ptr<Timer> createTimer() = 0;
 };
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::ports

@@ -89,10 +89,9 @@ ListUpdate FileList::AddToList(const ListedFile& f) {
   // A units code outside the table's seven codes is listed as code 0.
   const std::int16_t units = f.UnitsCode > 6 || f.UnitsCode < 0 ? std::int16_t{0} : f.UnitsCode;
   ListUpdate added;
-  added.entry =
-      listEntryText(f.ListDate, f.ListTime, f.ProbeType, d_.probes.ModelName(f.ProbeType),
-                    logModeListName(f.LogMode, f.ExtLogMode), f.LogRate,
-                    d_.probes.UnitsText(f.ProbeType, units), f.CurrentFile);
+  added.entry = listEntryText(f.ListDate, f.ListTime, f.ProbeType, d_.probes.ModelName(f.ProbeType),
+                              logModeListName(f.LogMode, f.ExtLogMode), f.LogRate,
+                              d_.probes.UnitsText(f.ProbeType, units), f.CurrentFile);
   const auto slot = static_cast<size_t>(cat.NumFiles);
   cat.FileNames[slot] = f.CurrentFile;
   cat.FileStatus[slot] = kComplete;
@@ -126,7 +125,7 @@ ListUpdate FileList::LoadFiletoList(const std::string& filename) {
   ListedFile f;
   try {
     const std::string content =
-        d_.fs.readHead(platform::joinPath(d_.dataPath, filename), kListHeadBytes);
+        d_.fs.readHead(ports::joinPath(d_.dataPath, filename), kListHeadBytes);
     FieldReader in(content, content.size() == kListHeadBytes);
     HeaderBlock block;
     readHeaderBlock(in, block);
@@ -146,7 +145,7 @@ ListUpdate FileList::LoadFiletoList(const std::string& filename) {
       ListUpdate update = AddToList(f);
       if (update.added()) {
         cat.newestStatus() =
-            endedEarly(d_.fs, platform::joinPath(d_.dataPath, filename)) ? kHeaderOnly : kComplete;
+            endedEarly(d_.fs, ports::joinPath(d_.dataPath, filename)) ? kHeaderOnly : kComplete;
       }
       return update;
     }

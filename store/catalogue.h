@@ -80,7 +80,7 @@ class FileList {
     FileCatalogue& catalogue;
     const ProbeTable& probes;
     const MessageCatalogue& messages;
-    platform::FileSystem& fs;
+    ports::FileSystem& fs;
     std::string dataPath;
   };
   explicit FileList(Deps deps) : d_(std::move(deps)) {}

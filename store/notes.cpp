@@ -136,7 +136,7 @@ std::string utf8OfCp1252(std::string_view bytes) {
 }
 
 std::string notesPath(const std::string& dataPath) {
-  return platform::withoutExtension(dataPath) + ".notes";
+  return ports::withoutExtension(dataPath) + ".notes";
 }
 
 std::string notesText(const Notes& notes) {
@@ -185,38 +185,38 @@ Notes parseNotes(std::string_view text) {
   return notes;
 }
 
-Notes readNotes(const platform::FileSystem& fs, const std::string& dataPath) {
+Notes readNotes(const ports::FileSystem& fs, const std::string& dataPath) {
   const std::string path = notesPath(dataPath);
   std::string content;
   try {
     content = fs.readHead(path, kNotesFileBytes + 1);
   } catch (const Error& e) {
     if (e.is(ErrorKind::kFileNotFound)) return {};  // an upload without notes
-    throw Error(e.code(), "The notes " + platform::fileNameOf(path) +
-                              " could not be read: " + e.description());
+    throw Error(e.code(),
+                "The notes " + ports::fileNameOf(path) + " could not be read: " + e.description());
   }
   if (content.size() > kNotesFileBytes) {
-    throw Error(ErrorKind::kGeneral, "The notes " + platform::fileNameOf(path) +
-                                         " are larger than " + std::to_string(kNotesFileBytes) +
+    throw Error(ErrorKind::kGeneral, "The notes " + ports::fileNameOf(path) + " are larger than " +
+                                         std::to_string(kNotesFileBytes) +
                                          " bytes; they were not read");
   }
   if (!isNotesText(content)) {
-    throw Error(ErrorKind::kGeneral, "The notes " + platform::fileNameOf(path) +
+    throw Error(ErrorKind::kGeneral, "The notes " + ports::fileNameOf(path) +
                                          " are not a notes file of this program; they are left "
                                          "as they are");
   }
   return parseNotes(content);
 }
 
-void updateNotes(platform::FileSystem& fs, const std::string& dataPath,
+void updateNotes(ports::FileSystem& fs, const std::string& dataPath,
                  const std::function<void(Notes&)>& change) {
-  std::unique_ptr<platform::FileLock> held;
+  std::unique_ptr<ports::FileLock> held;
   try {
     held = fs.lock(dataPath);
   } catch (const Error& e) {
     if (!e.is(ErrorKind::kFileNotFound)) throw;
     throw Error(e.code(),
-                platform::fileNameOf(dataPath) + " is not there; its notes were not written");
+                ports::fileNameOf(dataPath) + " is not there; its notes were not written");
   }
   Notes notes = readNotes(fs, dataPath);
   change(notes);
@@ -235,7 +235,7 @@ void updateNotes(platform::FileSystem& fs, const std::string& dataPath,
   fs.writeAll(notesPath(dataPath), text);
 }
 
-void writeNotes(platform::FileSystem& fs, const std::string& dataPath, const Notes& values) {
+void writeNotes(ports::FileSystem& fs, const std::string& dataPath, const Notes& values) {
   updateNotes(fs, dataPath, [&values](Notes& notes) {
     notes.site = values.site;
     notes.operatorName = values.operatorName;
@@ -243,7 +243,7 @@ void writeNotes(platform::FileSystem& fs, const std::string& dataPath, const Not
   });
 }
 
-void removeNotes(platform::FileSystem& fs, const std::string& dataPath) {
+void removeNotes(ports::FileSystem& fs, const std::string& dataPath) {
   try {
     fs.remove(notesPath(dataPath));
   } catch (const Error& e) {

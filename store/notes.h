@@ -72,22 +72,22 @@ bool isNotesText(std::string_view text);
 // The notes of the data file at `dataPath`: empty when it has no notes file. Throws
 // kestrand::Error, with a text for the user, when the notes file is larger than kNotesFileBytes
 // or cannot be read (not a regular file, no permission, not this program's notes).
-Notes readNotes(const platform::FileSystem& fs, const std::string& dataPath);
+Notes readNotes(const ports::FileSystem& fs, const std::string& dataPath);
 
 // Changes the notes of the data file at `dataPath` by `change` and writes them through the one
 // file-replacement routine, holding the data file's lock from the reading to the writing; notes
 // without any value or other line remove the notes file instead. Throws kestrand::Error, and
 // writes nothing, when the data file is not there (a deleted upload), the notes cannot be read
 // or are not this program's, or the notes file may not be written or removed.
-void updateNotes(platform::FileSystem& fs, const std::string& dataPath,
+void updateNotes(ports::FileSystem& fs, const std::string& dataPath,
                  const std::function<void(Notes&)>& change);
 // Sets the three values of the notes of the data file at `dataPath` (their file's other lines
 // are kept), as updateNotes does.
-void writeNotes(platform::FileSystem& fs, const std::string& dataPath, const Notes& notes);
+void writeNotes(ports::FileSystem& fs, const std::string& dataPath, const Notes& notes);
 
 // Removes the notes file of the data file at `dataPath`; a missing one is no error. Throws the
 // other failures.
-void removeNotes(platform::FileSystem& fs, const std::string& dataPath);
+void removeNotes(ports::FileSystem& fs, const std::string& dataPath);
 
 // `bytes` as UTF-8: valid UTF-8 as it is, anything else read as Windows-1252.
 std::string utf8Text(std::string_view bytes);

@@ -287,7 +287,7 @@ std::optional<std::size_t> boundOf(const std::string& head) {
 // Reads of `path` what a read needs (above) into `content`. The head goes to a room of its own:
 // read into `content` it would shrink it, and growing it again for the whole file would clear
 // every byte first, where a room kept at the last file's size clears only what this one adds.
-void readBounded(const platform::FileSystem& fs, const std::string& path, bool& cut,
+void readBounded(const ports::FileSystem& fs, const std::string& path, bool& cut,
                  std::string& content) {
   std::string head;
   fs.readHeadInto(path, kHeaderBlockBytes, head);
@@ -335,19 +335,19 @@ ReadResult ReadRawDataContent(std::string_view content, const std::string& filen
   return result;
 }
 
-ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
+ReadResult ReadRawDataFile(const std::string& filename, const ports::FileSystem& fs,
                            const std::string& dataPath, const ReadContext& context,
                            HeaderFields& header, SampleTable& table) {
   std::string content;
   return ReadRawDataFile(filename, fs, dataPath, context, header, table, content);
 }
 
-ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
+ReadResult ReadRawDataFile(const std::string& filename, const ports::FileSystem& fs,
                            const std::string& dataPath, const ReadContext& context,
                            HeaderFields& header, SampleTable& table, std::string& content) {
   bool cut = false;
   try {
-    readBounded(fs, platform::joinPath(dataPath, filename), cut, content);
+    readBounded(fs, ports::joinPath(dataPath, filename), cut, content);
   } catch (const Error& e) {
     begin(context, table);
     return failed(e, filename, context, table);

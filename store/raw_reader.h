@@ -59,12 +59,12 @@ struct ReadContext {
 // its longest, however long the file. Writes the header fields and the sample table; fields
 // read before a failure keep their values, rows past the new `NumSamples` may keep an earlier
 // file's values.
-ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
+ReadResult ReadRawDataFile(const std::string& filename, const ports::FileSystem& fs,
                            const std::string& dataPath, const ReadContext& context,
                            HeaderFields& header, SampleTable& table);
 // The same with the file's bytes read into `content`, whose room a reader of one file after
 // another uses again.
-ReadResult ReadRawDataFile(const std::string& filename, const platform::FileSystem& fs,
+ReadResult ReadRawDataFile(const std::string& filename, const ports::FileSystem& fs,
                            const std::string& dataPath, const ReadContext& context,
                            HeaderFields& header, SampleTable& table, std::string& content);
 

@@ -8,7 +8,7 @@
 namespace kestrand::store {
 namespace {
 
-std::string stampFolder(const platform::LocalTime& t) {
+std::string stampFolder(const ports::LocalTime& t) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d.%02d.%02d", t.year, t.month, t.day, t.hour,
                 t.minute, t.second);
@@ -18,23 +18,23 @@ std::string stampFolder(const platform::LocalTime& t) {
 }  // namespace
 
 std::string endedMarkPath(const std::string& dataPath) {
-  return platform::withoutExtension(dataPath) + ".ended";
+  return ports::withoutExtension(dataPath) + ".ended";
 }
 
-bool endedEarly(const platform::FileSystem& fs, const std::string& dataPath) {
+bool endedEarly(const ports::FileSystem& fs, const std::string& dataPath) {
   return fs.exists(endedMarkPath(dataPath));
 }
 
-void markEndedEarly(platform::FileSystem& fs, const std::string& dataPath, const std::string& why) {
+void markEndedEarly(ports::FileSystem& fs, const std::string& dataPath, const std::string& why) {
   fs.writeAll(endedMarkPath(dataPath), "Upload ended early: " + why + "\r\n");
 }
 
 std::string continuationName(const std::string& name, char letter) {
-  const std::string stem = platform::withoutExtension(name);
+  const std::string stem = ports::withoutExtension(name);
   return stem + letter + name.substr(stem.size());
 }
 
-std::vector<std::string> storedFilesOf(const platform::FileSystem& fs, const std::string& dataDir,
+std::vector<std::string> storedFilesOf(const ports::FileSystem& fs, const std::string& dataDir,
                                        const std::string& firstName) {
   std::vector<std::string> dataFiles{firstName};
   for (char letter = 'A'; letter <= 'Z'; ++letter)
@@ -44,24 +44,24 @@ std::vector<std::string> storedFilesOf(const platform::FileSystem& fs, const std
     for (const std::string& file : {name, notesPath(name), endedMarkPath(name)}) {
       // Only the files an upload wrote: a link or a FIFO at the name is no one's upload, and is
       // left where it is (the new file's creation then refuses it).
-      if (fs.isRegularFile(platform::joinPath(dataDir, file))) names.push_back(file);
+      if (fs.isRegularFile(ports::joinPath(dataDir, file))) names.push_back(file);
     }
   }
   return names;
 }
 
-std::optional<ReplacedUpload> moveUploadAside(platform::FileSystem& fs, const std::string& dataDir,
+std::optional<ReplacedUpload> moveUploadAside(ports::FileSystem& fs, const std::string& dataDir,
                                               const std::string& firstName,
-                                              const platform::LocalTime& now) {
+                                              const ports::LocalTime& now) {
   const std::vector<std::string> names = storedFilesOf(fs, dataDir, firstName);
   if (names.empty()) return std::nullopt;
-  const std::string replaced = platform::joinPath(dataDir, kReplacedFolder);
-  std::string folder = platform::joinPath(replaced, stampFolder(now));
-  for (int n = 2; fs.exists(platform::joinPath(folder, names.front())); ++n)
-    folder = platform::joinPath(replaced, stampFolder(now) + " (" + std::to_string(n) + ")");
+  const std::string replaced = ports::joinPath(dataDir, kReplacedFolder);
+  std::string folder = ports::joinPath(replaced, stampFolder(now));
+  for (int n = 2; fs.exists(ports::joinPath(folder, names.front())); ++n)
+    folder = ports::joinPath(replaced, stampFolder(now) + " (" + std::to_string(n) + ")");
   ReplacedUpload moved{folder, {}};
   for (const std::string& name : names) {
-    fs.moveInto(platform::joinPath(dataDir, name), folder);
+    fs.moveInto(ports::joinPath(dataDir, name), folder);
     moved.names.push_back(name);
   }
   return moved;

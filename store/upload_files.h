@@ -20,18 +20,18 @@ inline constexpr const char* kReplacedFolder = "replaced";
 // replaced by ".ended".
 std::string endedMarkPath(const std::string& dataPath);
 // True when the raw data file at `dataPath` carries the mark.
-bool endedEarly(const platform::FileSystem& fs, const std::string& dataPath);
+bool endedEarly(const ports::FileSystem& fs, const std::string& dataPath);
 // Writes the mark (its text says why) through the one file-replacement routine. Throws
 // kestrand::Error.
-void markEndedEarly(platform::FileSystem& fs, const std::string& dataPath, const std::string& why);
+void markEndedEarly(ports::FileSystem& fs, const std::string& dataPath, const std::string& why);
 
 // The continuation file of `name` with letter `letter` ('A'..'Z'): the letter before ".dat".
 std::string continuationName(const std::string& name, char letter);
 
 // The files of the upload whose first raw data file is `firstName` that are regular files in
 // `dataDir`, by bare name: the first file, its continuation files, and the notes and mark of each.
-std::vector<std::string> storedFilesOf(const platform::FileSystem& fs, const std::string& dataDir,
-                                     const std::string& firstName);
+std::vector<std::string> storedFilesOf(const ports::FileSystem& fs, const std::string& dataDir,
+                                       const std::string& firstName);
 
 // An upload moved aside: the folder it went to (a path) and the bare names moved.
 struct ReplacedUpload {
@@ -43,8 +43,8 @@ struct ReplacedUpload {
 // `dataDir` (a second move within the same second gets its own folder). Nullopt when the upload
 // has no file there. Throws kestrand::Error when a file cannot be moved; those moved before stay
 // moved and the rest stay where they were.
-std::optional<ReplacedUpload> moveUploadAside(platform::FileSystem& fs, const std::string& dataDir,
+std::optional<ReplacedUpload> moveUploadAside(ports::FileSystem& fs, const std::string& dataDir,
                                               const std::string& firstName,
-                                              const platform::LocalTime& now);
+                                              const ports::LocalTime& now);
 
 }  // namespace kestrand::store

@@ -18,7 +18,7 @@ bool isDigit(char c) {
 
 }  // namespace
 
-UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
+UploadFiles uploadFiles(const ports::FileSystem& fs, const std::string& dir,
                         const std::string& name) {
   UploadFiles files;
   files.names.push_back(name);
@@ -28,7 +28,7 @@ UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
   const std::string extension = name.substr(dot);
   // The name with `letter` in front of the extension, and whether it is there.
   const auto named = [&](char letter) { return continuationName(stem + extension, letter); };
-  const auto exists = [&](const std::string& n) { return fs.exists(platform::joinPath(dir, n)); };
+  const auto exists = [&](const std::string& n) { return fs.exists(ports::joinPath(dir, n)); };
   // The first file's name ends in a digit (its time or file number); a continuation adds a
   // letter.
   if (stem.size() >= 2 && isLetter(stem.back()) && isDigit(stem[stem.size() - 2])) {

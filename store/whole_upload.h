@@ -30,7 +30,7 @@ struct UploadFiles {
 
 // The files of the upload raw data file `name` in `dir` belongs to: its first file (also when
 // `name` is a continuation file) and the continuation files after it.
-UploadFiles uploadFiles(const platform::FileSystem& fs, const std::string& dir,
+UploadFiles uploadFiles(const ports::FileSystem& fs, const std::string& dir,
                         const std::string& name);
 
 // Why `next` cannot go on from `first` (its header differs in anything but the start: the probe,

@@ -56,7 +56,7 @@ struct DateContext {
   int ElapsedMode = 0;
   int dateChoice = 3;
   int timeChoice = 1;
-  platform::LocalTime today;
+  ports::LocalTime today;
 };
 
 struct DataTableView {

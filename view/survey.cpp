@@ -31,7 +31,7 @@ SurveySummary surveySummary(std::vector<std::string> files, store::Notes notes,
   return s;
 }
 
-std::string reportId(const ChartData& chart, const platform::LocalTime& made) {
+std::string reportId(const ChartData& chart, const ports::LocalTime& made) {
   std::string start = chart.samples() ? isoInstantText(chart, 0.0) : "";
   std::erase_if(start, [](char c) { return c == '-' || c == ':'; });
   char when[32];

@@ -54,7 +54,7 @@ void addAssessment(SurveySummary& summary, const ChartData& chart, const Standar
 
 // The id of a report on `chart` made at `made`: the instants in the ISO 8601 basic form, the
 // upload's start first ("20061205T140533-20261206T091502").
-std::string reportId(const ChartData& chart, const platform::LocalTime& made);
+std::string reportId(const ChartData& chart, const ports::LocalTime& made);
 
 // The verdict over all columns: exceeds when one exceeds, else inconclusive when one is, else
 // complies; inconclusive when there are none.

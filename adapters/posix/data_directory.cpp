@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace kestrand::platform::posix {
+namespace kestrand::adapters::posix {
 namespace {
 
 // True for the directories where package managers put programs.
@@ -78,4 +78,4 @@ DataDirectoryProbe systemDataDirectoryProbe() {
           makeDirectories};
 }
 
-}  // namespace kestrand::platform::posix
+}  // namespace kestrand::adapters::posix

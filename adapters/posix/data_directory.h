@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace kestrand::platform::posix {
+namespace kestrand::adapters::posix {
 
 // What the choice asks of the machine; the real answers come from systemDataDirectoryProbe().
 struct DataDirectoryProbe {
@@ -21,4 +21,4 @@ std::string chooseDataDirectory(const std::string& exeDir, const DataDirectoryPr
 
 DataDirectoryProbe systemDataDirectoryProbe();
 
-}  // namespace kestrand::platform::posix
+}  // namespace kestrand::adapters::posix

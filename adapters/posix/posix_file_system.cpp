@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace kestrand::platform::posix {
+namespace kestrand::adapters::posix {
 namespace {
 
 [[noreturn]] void fail(int err, const std::string& path) {
@@ -93,7 +93,7 @@ std::string followLinks(const std::string& path) {
     if (n < 0) fail(errno, path);
     if (static_cast<std::size_t>(n) == sizeof buf) fail(ENAMETOOLONG, path);
     std::string next(buf, static_cast<std::size_t>(n));
-    at = next.starts_with('/') ? next : joinPath(directoryOf(at), next);
+    at = next.starts_with('/') ? next : ports::joinPath(directoryOf(at), next);
   }
   fail(ELOOP, path);
 }
@@ -149,7 +149,7 @@ int openRegular(const std::string& path, struct stat& st) {
   return fd;
 }
 
-class PosixWritableFile : public WritableFile {
+class PosixWritableFile : public ports::WritableFile {
  public:
   PosixWritableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   ~PosixWritableFile() override {
@@ -218,9 +218,9 @@ std::vector<std::string> PosixFileSystem::list(const std::string& dir,
   while (dirent* e = ::readdir(d)) {
     std::string name = e->d_name;
     if (name.empty() || name[0] == '.') continue;  // hidden files and . ..
-    if (!wildcardMatch(pattern, name)) continue;
+    if (!ports::wildcardMatch(pattern, name)) continue;
     struct stat st {};
-    if (::stat(joinPath(dir, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::stat(ports::joinPath(dir, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     names.push_back(std::move(name));
   }
   ::closedir(d);
@@ -316,13 +316,14 @@ void PosixFileSystem::writeAll(const std::string& path, std::string_view content
   replaceFile(target, content, existed ? &st : nullptr, path);
 }
 
-std::optional<FileIdentity> PosixFileSystem::identity(const std::string& path) const {
+std::optional<ports::FileIdentity> PosixFileSystem::identity(const std::string& path) const {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+  return ports::FileIdentity{static_cast<std::uint64_t>(st.st_dev),
+                             static_cast<std::uint64_t>(st.st_ino)};
 }
 
-std::unique_ptr<WritableFile> PosixFileSystem::create(const std::string& path) {
+std::unique_ptr<ports::WritableFile> PosixFileSystem::create(const std::string& path) {
   // Nothing but a regular file is opened, let alone emptied: a link is not followed (out of the
   // data directory), and a FIFO or a device neither blocks the open nor is written to.
   struct stat st {};
@@ -371,7 +372,7 @@ void PosixFileSystem::moveInto(const std::string& path, const std::string& dir) 
   makeDirectories(dir);
   const auto slash = path.rfind('/');
   const std::string target =
-      joinPath(dir, slash == std::string::npos ? path : path.substr(slash + 1));
+      ports::joinPath(dir, slash == std::string::npos ? path : path.substr(slash + 1));
   // A hard link then the old name's removal: unlike rename(), link() never replaces a file that
   // is already there.
   if (::link(path.c_str(), target.c_str()) != 0) fail(errno, target);
@@ -385,7 +386,7 @@ void PosixFileSystem::moveInto(const std::string& path, const std::string& dir) 
 }
 
 namespace {
-class PosixFileLock : public FileLock {
+class PosixFileLock : public ports::FileLock {
  public:
   explicit PosixFileLock(int fd) : fd_(fd) {}
   ~PosixFileLock() override { ::close(fd_); }  // closing releases the lock
@@ -396,7 +397,7 @@ class PosixFileLock : public FileLock {
 
 }  // namespace
 
-std::unique_ptr<FileLock> PosixFileSystem::lock(const std::string& path) {
+std::unique_ptr<ports::FileLock> PosixFileSystem::lock(const std::string& path) {
   struct stat st {};
   const int fd = openRegular(path, st);
   int locked = 0;
@@ -410,4 +411,4 @@ std::unique_ptr<FileLock> PosixFileSystem::lock(const std::string& path) {
   return std::make_unique<PosixFileLock>(fd);
 }
 
-}  // namespace kestrand::platform::posix
+}  // namespace kestrand::adapters::posix

@@ -6,9 +6,9 @@
 
 #include "ports/file_system.h"
 
-namespace kestrand::platform::posix {
+namespace kestrand::adapters::posix {
 
-class PosixFileSystem : public FileSystem {
+class PosixFileSystem : public ports::FileSystem {
  public:
   // `programDir` empty: the directory of the running executable.
   explicit PosixFileSystem(std::string programDir = {});
@@ -22,11 +22,11 @@ class PosixFileSystem : public FileSystem {
   void readHeadInto(const std::string& path, std::size_t maxBytes,
                     std::string& into) const override;
   void writeAll(const std::string& path, std::string_view content) override;
-  std::optional<FileIdentity> identity(const std::string& path) const override;
-  std::unique_ptr<WritableFile> create(const std::string& path) override;
+  std::optional<ports::FileIdentity> identity(const std::string& path) const override;
+  std::unique_ptr<ports::WritableFile> create(const std::string& path) override;
   void remove(const std::string& path) override;
   void moveInto(const std::string& path, const std::string& dir) override;
-  std::unique_ptr<FileLock> lock(const std::string& path) override;
+  std::unique_ptr<ports::FileLock> lock(const std::string& path) override;
 
  private:
   std::string programDir_;
@@ -40,4 +40,4 @@ std::string executableDirectory();
 // does every PosixFileSystem.
 void ignoreFileSizeSignal();
 
-}  // namespace kestrand::platform::posix
+}  // namespace kestrand::adapters::posix

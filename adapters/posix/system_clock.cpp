@@ -3,9 +3,9 @@
 #include <chrono>
 #include <ctime>
 
-namespace kestrand::platform::posix {
+namespace kestrand::adapters::posix {
 
-LocalTime SystemClock::now() const {
+ports::LocalTime SystemClock::now() const {
   using namespace std::chrono;
   auto t = system_clock::now();
   std::time_t secs = system_clock::to_time_t(t);
@@ -13,7 +13,7 @@ LocalTime SystemClock::now() const {
   ::localtime_r(&secs, &tm);
   double frac = duration<double>(t.time_since_epoch()).count() - static_cast<double>(secs);
   if (frac < 0) frac = 0;
-  LocalTime lt;
+  ports::LocalTime lt;
   lt.year = tm.tm_year + 1900;
   lt.month = tm.tm_mon + 1;
   lt.day = tm.tm_mday;
@@ -24,4 +24,4 @@ LocalTime SystemClock::now() const {
   return lt;
 }
 
-}  // namespace kestrand::platform::posix
+}  // namespace kestrand::adapters::posix

@@ -3,11 +3,11 @@
 
 #include "ports/clock.h"
 
-namespace kestrand::platform::posix {
+namespace kestrand::adapters::posix {
 
-class SystemClock : public Clock {
+class SystemClock : public ports::Clock {
  public:
-  LocalTime now() const override;
+  ports::LocalTime now() const override;
 };
 
-}  // namespace kestrand::platform::posix
+}  // namespace kestrand::adapters::posix

@@ -4,7 +4,7 @@
 
 #include "adapters/qt/chart_widget.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 ChartFeed::ChartFeed(ChartWidget& chart) : chart_(chart) {
   afterPaint_.setSingleShot(true);
@@ -36,4 +36,4 @@ bool ChartFeed::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

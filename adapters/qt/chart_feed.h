@@ -11,7 +11,7 @@
 
 #include "view/chart.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 class ChartWidget;
 
@@ -35,4 +35,4 @@ class ChartFeed : public QObject {
   QTimer afterPaint_;
 };
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

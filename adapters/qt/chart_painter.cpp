@@ -19,7 +19,7 @@
 #include "adapters/qt/png_image.h"
 #include "view/stats.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 // Ten colours told apart at a glance (no two closer than about 100 in the sum of their red, green
@@ -543,4 +543,4 @@ QByteArray chartFile(ChartFileType type, QSize size, const view::ChartData& char
   return bytes;
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -17,7 +17,7 @@
 
 class QPainter;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // The colour of value column `index` of the chart (in grid order), and of the reference line.
 QColor seriesColour(std::size_t index);
@@ -75,4 +75,4 @@ enum class ChartFileType { kPng, kPdf };
 QByteArray chartFile(ChartFileType type, QSize size, const view::ChartData& chart,
                      const ChartOptions& options);
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

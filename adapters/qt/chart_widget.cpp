@@ -24,7 +24,7 @@
 #include "adapters/qt/cp1252.h"
 #include "view/stats.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 QString text(const std::string& s) {
@@ -206,7 +206,8 @@ class ChartWidget::Canvas : public QWidget {
   QPoint origin_;
 };
 
-ChartWidget::ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath, QWidget* parent)
+ChartWidget::ChartWidget(ports::FileSystem& fs, ports::Dialogs& dialogs, std::string dataPath,
+                         QWidget* parent)
     : QWidget(parent), fs_(fs), dialogs_(dialogs), dataPath_(std::move(dataPath)) {
   setObjectName("chartPage");
   auto* outer = new QVBoxLayout(this);
@@ -572,7 +573,7 @@ QByteArray ChartWidget::chartFile(ChartFileType type, QSize size) const {
 void ChartWidget::saveChart() {
   std::string name = uploadName_.empty() ? std::string("chart") : uploadName_;
   if (const auto dot = name.rfind('.'); dot != std::string::npos) name.erase(dot);
-  std::optional<SaveChoice> chosen;
+  std::optional<ports::SaveChoice> chosen;
   try {
     chosen = dialogs_.saveFile({"Save chart", kChartFilter, dataPath_, name, true, {}});
   } catch (const Error& e) {
@@ -617,4 +618,4 @@ void ChartWidget::pointerAt(double seconds) {
       std::max(pointer_->minimumHeight(), pointer_->heightForWidth(pointer_->width())));
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

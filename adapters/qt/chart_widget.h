@@ -31,7 +31,7 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // The save dialog's filter of "Save chart": its first pair is PNG, its second PDF.
 inline constexpr const char* kChartFilter = "PNG image|*.png|PDF document|*.pdf";
@@ -39,7 +39,8 @@ inline constexpr const char* kChartFilter = "PNG image|*.png|PDF document|*.pdf"
 class ChartWidget : public QWidget {
  public:
   // Saved charts are written through `fs`; the save dialog opens on `dataPath`.
-  ChartWidget(FileSystem& fs, Dialogs& dialogs, std::string dataPath, QWidget* parent = nullptr);
+  ChartWidget(ports::FileSystem& fs, ports::Dialogs& dialogs, std::string dataPath,
+              QWidget* parent = nullptr);
   ~ChartWidget() override;
 
   // Shows the chart and statistics of one upload; `uploadName` titles it and names a saved file.
@@ -101,8 +102,8 @@ class ChartWidget : public QWidget {
   void changed();
   void message(const std::string& text);
 
-  FileSystem& fs_;
-  Dialogs& dialogs_;
+  ports::FileSystem& fs_;
+  ports::Dialogs& dialogs_;
   std::string dataPath_;
   std::string uploadName_;
   view::ChartData data_;
@@ -131,4 +132,4 @@ class ChartWidget : public QWidget {
   NotesPanel* notes_ = nullptr;
 };
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -6,7 +6,7 @@
 
 #include "core/text.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 // Characters of the bytes 0x80 to 0x9F. The undefined bytes hold their own value. A table of our
@@ -112,4 +112,4 @@ QString paddedLinesText(std::string_view bytes) {
   return displayText(out);
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

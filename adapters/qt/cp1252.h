@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // Each byte becomes one character. The five bytes that Windows-1252 leaves undefined (0x81,
 // 0x8D, 0x8F, 0x90, 0x9D) become the C1 control of the same value, so that they survive the
@@ -31,4 +31,4 @@ QString printableLinesText(std::string_view bytes);
 // dropped.
 QString paddedLinesText(std::string_view bytes);
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

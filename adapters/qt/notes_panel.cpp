@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QTextDocument>
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 NotesPanel::NotesPanel(QWidget* parent) : QGroupBox(tr("Notes"), parent) {
   setObjectName("notesPanel");
@@ -116,4 +116,4 @@ bool NotesPanel::mayLeave() {
   }
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

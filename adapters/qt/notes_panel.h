@@ -13,7 +13,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 class NotesPanel : public QGroupBox {
  public:
@@ -42,4 +42,4 @@ class NotesPanel : public QGroupBox {
   bool save();
 };
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

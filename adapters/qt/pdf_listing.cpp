@@ -14,7 +14,7 @@
 #include "core/bytes.h"
 #include "core/error.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 [[noreturn]] void refused(const std::string& what) {
@@ -416,4 +416,4 @@ std::string PdfListing::finish() {
   return std::move(out_);
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -21,7 +21,7 @@
 
 struct libdeflate_compressor;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // The font of the pages: the font file (a subset) and its facts, and the width of each code
 // 32..255 in thousandths of the font's size.
@@ -104,4 +104,4 @@ class PdfListing {
   std::string xobjects_;                      // their names
 };
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 // The row filter that takes each byte's difference from the byte above it.
@@ -170,4 +170,4 @@ QByteArray pngImage(const QImage& image) {
   return out;
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -9,10 +9,10 @@
 
 class QImage;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // `image` (its colours; any alpha is dropped) as an 8-bit PNG: indexed when it has at most 256
 // colours, else RGB. Empty when it cannot be compressed.
 QByteArray pngImage(const QImage& image);
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

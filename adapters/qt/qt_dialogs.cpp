@@ -23,7 +23,7 @@
 
 #include "adapters/qt/cp1252.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 QLabel* namedLabel(const char* name, const QString& text, QWidget* parent) {
@@ -254,7 +254,8 @@ QStringList nameFilters(const std::string& filter) {
 
 namespace {
 
-std::optional<SaveChoice> chooseFile(QWidget* owner, const FileDialogRequest& r, bool save) {
+std::optional<ports::SaveChoice> chooseFile(QWidget* owner, const ports::FileDialogRequest& r,
+                                            bool save) {
   QFileDialog dialog(owner, fromCp1252(r.title), fromCp1252(r.folder));
   dialog.setObjectName("CommonDialog1");
   dialog.setNameFilters(nameFilters(r.filter));
@@ -283,19 +284,19 @@ std::optional<SaveChoice> chooseFile(QWidget* owner, const FileDialogRequest& r,
       filter = static_cast<int>(i);
     }
   }
-  return SaveChoice{toCp1252(dialog.selectedFiles().constFirst()), filter,
-                    option != nullptr && option->isChecked()};
+  return ports::SaveChoice{toCp1252(dialog.selectedFiles().constFirst()), filter,
+                           option != nullptr && option->isChecked()};
 }
 
 }  // namespace
 
-std::optional<std::string> QtDialogs::openFile(const FileDialogRequest& request) {
+std::optional<std::string> QtDialogs::openFile(const ports::FileDialogRequest& request) {
   auto chosen = chooseFile(owner_, request, false);
   if (!chosen) return std::nullopt;
   return std::move(chosen->path);
 }
 
-std::optional<SaveChoice> QtDialogs::saveFile(const FileDialogRequest& request) {
+std::optional<ports::SaveChoice> QtDialogs::saveFile(const ports::FileDialogRequest& request) {
   return chooseFile(owner_, request, true);
 }
 
@@ -322,4 +323,4 @@ bool QtDialogs::YesNo(const std::string& caption, const std::string& text) {
   return dialog.exec() == QDialog::Accepted;
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -14,9 +14,9 @@ class QLabel;
 class QPixmap;
 class QWidget;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
-class QtDialogs : public Dialogs {
+class QtDialogs : public ports::Dialogs {
  public:
   // Modal dialogs other than the port choice are centred over `owner` when given.
   explicit QtDialogs(QWidget* owner = nullptr);
@@ -30,8 +30,8 @@ class QtDialogs : public Dialogs {
   void showAbout(const std::string& versionText) override;
   void showDataWarning(const std::string& text) override;
   void showHelp(const std::string& caption, const std::string& text) override;
-  std::optional<std::string> openFile(const FileDialogRequest& request) override;
-  std::optional<SaveChoice> saveFile(const FileDialogRequest& request) override;
+  std::optional<std::string> openFile(const ports::FileDialogRequest& request) override;
+  std::optional<ports::SaveChoice> saveFile(const ports::FileDialogRequest& request) override;
   bool YesNo(const std::string& caption, const std::string& text) override;
 
   // The open splash window and the data warning dialog (null before their first showing).
@@ -52,4 +52,4 @@ QStringList nameFilters(const std::string& filter);
 // The picture of the splash window.
 QPixmap drawLogo();
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

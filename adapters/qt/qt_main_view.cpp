@@ -34,15 +34,16 @@
 
 #include "adapters/qt/cp1252.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
-constexpr std::array<LabelId, 8> kInfoLabels = {
-    LabelId::kLblStartDate, LabelId::kLblEndDate,    LabelId::kLblStartTime, LabelId::kLblEndTime,
-    LabelId::kLblSampleCnt, LabelId::kLblProbeModel, LabelId::kLblUnits,     LabelId::kMavgMess,
+constexpr std::array<ports::LabelId, 8> kInfoLabels = {
+    ports::LabelId::kLblStartDate, ports::LabelId::kLblEndDate,   ports::LabelId::kLblStartTime,
+    ports::LabelId::kLblEndTime,   ports::LabelId::kLblSampleCnt, ports::LabelId::kLblProbeModel,
+    ports::LabelId::kLblUnits,     ports::LabelId::kMavgMess,
 };
 
-QLabel* makeLabel(LabelId id, QWidget* parent) {
+QLabel* makeLabel(ports::LabelId id, QWidget* parent) {
   auto* l = new QLabel(parent);
   l->setObjectName(labelName(id));
   l->setTextFormat(Qt::PlainText);
@@ -51,33 +52,33 @@ QLabel* makeLabel(LabelId id, QWidget* parent) {
 
 }  // namespace
 
-const char* labelName(LabelId id) {
+const char* labelName(ports::LabelId id) {
   switch (id) {
-    case LabelId::kStatDat:
+    case ports::LabelId::kStatDat:
       return "StatDat";
-    case LabelId::kLblGenMsg:
+    case ports::LabelId::kLblGenMsg:
       return "lblGenMsg";
-    case LabelId::kLabel1:
+    case ports::LabelId::kLabel1:
       return "Label1";
-    case LabelId::kLblStartDate:
+    case ports::LabelId::kLblStartDate:
       return "lblStartDate";
-    case LabelId::kLblEndDate:
+    case ports::LabelId::kLblEndDate:
       return "lblEndDate";
-    case LabelId::kLblStartTime:
+    case ports::LabelId::kLblStartTime:
       return "lblStartTime";
-    case LabelId::kLblEndTime:
+    case ports::LabelId::kLblEndTime:
       return "lblEndTime";
-    case LabelId::kLblSampleCnt:
+    case ports::LabelId::kLblSampleCnt:
       return "lblSampleCnt";
-    case LabelId::kLblProbeModel:
+    case ports::LabelId::kLblProbeModel:
       return "lblProbeModel";
-    case LabelId::kLblUnits:
+    case ports::LabelId::kLblUnits:
       return "lblUnits";
-    case LabelId::kMavgMess:
+    case ports::LabelId::kMavgMess:
       return "MAVG_mess";
-    case LabelId::kPortName:
+    case ports::LabelId::kPortName:
       return "lblPortName";
-    case LabelId::kUploadProgress:
+    case ports::LabelId::kUploadProgress:
       return "lblUploadProgress";
   }
   return "";
@@ -132,12 +133,12 @@ class QtMainView::GridModel : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
 
-  void reset(GridContent grid) {
+  void reset(ports::GridContent grid) {
     beginResetModel();
     grid_ = std::move(grid);
     endResetModel();
   }
-  const GridContent& content() const { return grid_; }
+  const ports::GridContent& content() const { return grid_; }
 
   int rowCount(const QModelIndex& parent) const override {
     return parent.isValid() ? 0 : std::max(grid_.rows - 1, 0);
@@ -161,7 +162,7 @@ class QtMainView::GridModel : public QAbstractTableModel {
   }
 
  private:
-  GridContent grid_;
+  ports::GridContent grid_;
 };
 
 namespace {
@@ -219,7 +220,7 @@ class QtMainView::Grid : public QTableView {
   }
 
   // Shows `content` with its columns at least `minimumPx` (per column, pixels) wide.
-  void display(GridContent content, const std::vector<int>& minimumPx) {
+  void display(ports::GridContent content, const std::vector<int>& minimumPx) {
     model_->reset(std::move(content));
     QHeaderView* header = horizontalHeader();
     for (int c = 0; c < model_->columnCount({}); ++c) {
@@ -263,7 +264,7 @@ class QtMainView::Grid : public QTableView {
 
   // Widens the columns that the texts of rows `first`..`last` do not fit in.
   void fitRows(int first, int last) {
-    const GridContent& content = model_->content();
+    const ports::GridContent& content = model_->content();
     if (!content.cell || first < 0) return;
     if (!advances_) {
       advances_.emplace();
@@ -315,10 +316,10 @@ QtMainView::QtMainView() : window_(std::make_unique<Window>(*this)) {
     window_->move(screen->availableGeometry().center() - window_->rect().center());
 
   QObject::connect(list_, &QListWidget::itemSelectionChanged, [this] {
-    if (!muteList_ && listSelected() >= 0) send(Command::kListClick, 0);
+    if (!muteList_ && listSelected() >= 0) send(ports::Command::kListClick, 0);
   });
   QObject::connect(list_, &QListWidget::itemDoubleClicked,
-                   [this](QListWidgetItem*) { send(Command::kListDoubleClick, 0); });
+                   [this](QListWidgetItem*) { send(ports::Command::kListDoubleClick, 0); });
 }
 
 QWidget* QtMainView::makeDataPage() {
@@ -341,7 +342,7 @@ QWidget* QtMainView::makeDataPage() {
   info_ = new QGroupBox(dataPage);
   info_->setObjectName("fraInfo");
   auto* infoLayout = new QVBoxLayout(info_);
-  for (LabelId id : kInfoLabels) {
+  for (ports::LabelId id : kInfoLabels) {
     QLabel* l = makeLabel(id, info_);
     l->setWordWrap(true);
     l->setMinimumWidth(180);
@@ -363,7 +364,7 @@ QWidget* QtMainView::makeIncomingPage() {
   auto* incomingPage = new QWidget;
   auto* incomingLayout = new QVBoxLayout(incomingPage);
   auto* listRow = new QHBoxLayout;
-  list_ = new ListBox(incomingPage, [this] { send(Command::kListEnter, 0); });
+  list_ = new ListBox(incomingPage, [this] { send(ports::Command::kListEnter, 0); });
   list_->setObjectName("List1");
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -376,22 +377,22 @@ QWidget* QtMainView::makeIncomingPage() {
   incomingLayout->addWidget(makeStatusArea(incomingPage));
   // Beside the status: the upload in progress, and the device the port has open.
   auto* linkRow = new QHBoxLayout;
-  for (LabelId id : {LabelId::kUploadProgress, LabelId::kPortName}) {
+  for (ports::LabelId id : {ports::LabelId::kUploadProgress, ports::LabelId::kPortName}) {
     QLabel* l = makeLabel(id, incomingPage);
-    linkRow->addWidget(l, id == LabelId::kUploadProgress ? 1 : 0);
+    linkRow->addWidget(l, id == ports::LabelId::kUploadProgress ? 1 : 0);
     labels_[id] = l;
   }
   incomingLayout->addLayout(linkRow);
-  QLabel* label1 = makeLabel(LabelId::kLabel1, incomingPage);
+  QLabel* label1 = makeLabel(ports::LabelId::kLabel1, incomingPage);
   incomingLayout->addWidget(label1);
-  labels_[LabelId::kLabel1] = label1;
+  labels_[ports::LabelId::kLabel1] = label1;
   return incomingPage;
 }
 
 QScrollArea* QtMainView::makeStatusArea(QWidget* page) {
   // The status label can hold a whole last message, many lines long: it scrolls in an area of
   // its own, so the list keeps its room.
-  QLabel* statDat = makeLabel(LabelId::kStatDat, nullptr);
+  QLabel* statDat = makeLabel(ports::LabelId::kStatDat, nullptr);
   statDat->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   statDat->setTextInteractionFlags(Qt::TextSelectableByMouse);
   auto* statArea = new QScrollArea(page);
@@ -405,15 +406,15 @@ QScrollArea* QtMainView::makeStatusArea(QWidget* page) {
   const int lineHeight = statDat->fontMetrics().lineSpacing();
   statArea->setMinimumHeight(3 * lineHeight);
   statArea->setMaximumHeight(8 * lineHeight);
-  labels_[LabelId::kStatDat] = statDat;
+  labels_[ports::LabelId::kStatDat] = statDat;
   return statArea;
 }
 
 QHBoxLayout* QtMainView::makeBottomRow(QWidget* central) {
   // On the window itself: the general message and the progress bar.
   auto* bottom = new QHBoxLayout;
-  QLabel* genMsg = makeLabel(LabelId::kLblGenMsg, central);
-  labels_[LabelId::kLblGenMsg] = genMsg;
+  QLabel* genMsg = makeLabel(ports::LabelId::kLblGenMsg, central);
+  labels_[ports::LabelId::kLblGenMsg] = genMsg;
   bottom->addWidget(genMsg, 1);
   progress_ = new QProgressBar(central);
   progress_->setObjectName("ProgressBar2");
@@ -438,7 +439,7 @@ QMainWindow* QtMainView::window() const {
   return window_.get();
 }
 
-void QtMainView::build(const WindowLayout& layout, MainWindowEvents& events) {
+void QtMainView::build(const ports::WindowLayout& layout, ports::MainWindowEvents& events) {
   events_ = &events;
   window_->setWindowTitle(fromCp1252(layout.caption));
   for (int i = 0; i < tabs_->count(); ++i) {
@@ -454,7 +455,7 @@ void QtMainView::build(const WindowLayout& layout, MainWindowEvents& events) {
     auto* b = new QPushButton(fromCp1252(button.caption), holder);
     b->setObjectName(QString::fromStdString(button.name));
     holder->layout()->addWidget(b);
-    const Command command = button.command;
+    const ports::Command command = button.command;
     QObject::connect(b, &QPushButton::clicked, [this, command] { send(command, 0); });
     buttons_.push_back(b);
   }
@@ -478,7 +479,7 @@ void QtMainView::build(const WindowLayout& layout, MainWindowEvents& events) {
 
 // Items of one menu. Items sharing a name form a control array, whose "index" property numbers
 // them from 1 in menu order; an item with a name of its own has index 0.
-void QtMainView::addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items) {
+void QtMainView::addMenuItems(QMenu* menu, const std::vector<ports::MenuEntry>& items) {
   std::map<std::string, int> uses;
   for (const auto& item : items) {
     if (!item.isSeparator() && item.items.empty()) ++uses[item.name];
@@ -498,7 +499,7 @@ void QtMainView::addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items) 
   }
 }
 
-QAction* QtMainView::addCommand(QWidget* owner, const MenuEntry& entry, int index) {
+QAction* QtMainView::addCommand(QWidget* owner, const ports::MenuEntry& entry, int index) {
   auto* a = new QAction(fromCp1252(entry.caption), owner);
   a->setObjectName(QString::fromStdString(entry.name));
   a->setProperty("index", index);
@@ -514,14 +515,14 @@ QAction* QtMainView::addCommand(QWidget* owner, const MenuEntry& entry, int inde
   return a;
 }
 
-void QtMainView::send(Command command, int number) {
+void QtMainView::send(ports::Command command, int number) {
   if (events_ != nullptr) events_->command(command, number);
 }
 
 bool QtMainView::closeRequested() {
   if (quitRequested_) return true;
   inCloseEvent_ = true;
-  send(Command::kClose, 0);
+  send(ports::Command::kClose, 0);
   inCloseEvent_ = false;
   return quitRequested_;
 }
@@ -542,14 +543,14 @@ void QtMainView::quit() {
   QCoreApplication::quit();
 }
 
-void QtMainView::setLabel(LabelId id, const std::string& text) {
+void QtMainView::setLabel(ports::LabelId id, const std::string& text) {
   labelTexts_[id] = text;
   QLabel* l = labels_.at(id);
   // The status and the general message quote the meter and the files: their control characters
   // are shown, not passed to the font.
-  const bool quotes = id == LabelId::kStatDat || id == LabelId::kLblGenMsg;
+  const bool quotes = id == ports::LabelId::kStatDat || id == ports::LabelId::kLblGenMsg;
   l->setText(quotes ? printableLinesText(text) : displayText(text));
-  if (id == LabelId::kStatDat) {
+  if (id == ports::LabelId::kStatDat) {
     // The label takes the size of its plain text in its scroll area. Being selectable, it would
     // lay the text out in a text document for its size hint, a tenth of a millisecond at each
     // step of a View: the font's measures give the same size.
@@ -566,10 +567,10 @@ void QtMainView::setLabel(LabelId id, const std::string& text) {
   // read may follow without a return to the event loop: they are painted at once. The other
   // labels are painted with the rest of the window when the step ends (painting one at once
   // paints everything waiting with it, the grid included).
-  if (id == LabelId::kStatDat || id == LabelId::kLblGenMsg) l->repaint();
+  if (id == ports::LabelId::kStatDat || id == ports::LabelId::kLblGenMsg) l->repaint();
 }
 
-std::string QtMainView::label(LabelId id) const {
+std::string QtMainView::label(ports::LabelId id) const {
   const auto it = labelTexts_.find(id);
   return it == labelTexts_.end() ? std::string() : it->second;
 }
@@ -628,7 +629,7 @@ void QtMainView::listSelect(int index) {
   muteList_ = false;
 }
 
-void QtMainView::setChecked(Command command, int number, bool on) {
+void QtMainView::setChecked(ports::Command command, int number, bool on) {
   const ItemKey key{command, number};
   const auto it = actions_.find(key);
   if (it == actions_.end()) return;  // no such item: nothing to mark
@@ -638,7 +639,7 @@ void QtMainView::setChecked(Command command, int number, bool on) {
   it->second->setChecked(on);
 }
 
-bool QtMainView::checked(Command command, int number) const {
+bool QtMainView::checked(ports::Command command, int number) const {
   const auto it = checks_.find({command, number});
   return it != checks_.end() && it->second;
 }
@@ -675,7 +676,7 @@ void QtMainView::setProgressVisible(bool visible) {
   progress_->setVisible(visible);
 }
 
-void QtMainView::showGrid(GridContent grid) {
+void QtMainView::showGrid(ports::GridContent grid) {
   // A grid of titles alone has no cell to show the focus on: no Tab stop until it has rows.
   grid_->setFocusPolicy(grid.rows > 1 ? Qt::StrongFocus : Qt::NoFocus);
   // Twips are 1/1440 inch: the screen's dots per inch give the pixels.
@@ -688,4 +689,4 @@ void QtMainView::showGrid(GridContent grid) {
   grid_->display(std::move(grid), minimum);
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -27,12 +27,12 @@ class QTabWidget;
 class QScrollArea;
 class QWidget;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // The control name of a label, as its objectName ("StatDat", "lblGenMsg", ...).
-const char* labelName(LabelId id);
+const char* labelName(ports::LabelId id);
 
-class QtMainView : public MainView {
+class QtMainView : public ports::MainView {
  public:
   QtMainView();
   ~QtMainView() override;
@@ -42,14 +42,14 @@ class QtMainView : public MainView {
   // The window itself, as owner of dialogs and message boxes.
   QMainWindow* window() const;
 
-  void build(const WindowLayout& layout, MainWindowEvents& events) override;
+  void build(const ports::WindowLayout& layout, ports::MainWindowEvents& events) override;
   // Adds a page of the desktop program's own after the window's tabs (built first).
   void addPage(QWidget* page, const QString& title);
   void show() override;
   void quit() override;
 
-  void setLabel(LabelId id, const std::string& text) override;
-  std::string label(LabelId id) const override;
+  void setLabel(ports::LabelId id, const std::string& text) override;
+  std::string label(ports::LabelId id) const override;
 
   void selectTab(int index) override;
   int selectedTab() const override;
@@ -61,13 +61,13 @@ class QtMainView : public MainView {
   int listSelected() const override;
   void listSelect(int index) override;
 
-  void setChecked(Command command, int number, bool checked) override;
-  bool checked(Command command, int number) const override;
+  void setChecked(ports::Command command, int number, bool checked) override;
+  bool checked(ports::Command command, int number) const override;
 
   void setBusy(bool busy) override;
   void setProgress(int value, int maximum) override;
   void setProgressVisible(bool visible) override;
-  void showGrid(GridContent grid) override;
+  void showGrid(ports::GridContent grid) override;
 
   bool quitRequested() const { return quitRequested_; }
 
@@ -75,7 +75,7 @@ class QtMainView : public MainView {
   class Window;
   class GridModel;
   class Grid;
-  using ItemKey = std::pair<Command, int>;
+  using ItemKey = std::pair<ports::Command, int>;
 
   // The window's parts: the data tab, the incoming tab with its status area, and the row
   // under the tabs.
@@ -83,14 +83,14 @@ class QtMainView : public MainView {
   QWidget* makeIncomingPage();
   QScrollArea* makeStatusArea(QWidget* page);
   QHBoxLayout* makeBottomRow(QWidget* central);
-  void addMenuItems(QMenu* menu, const std::vector<MenuEntry>& items);
-  QAction* addCommand(QWidget* owner, const MenuEntry& entry, int index);
-  void send(Command command, int number);
+  void addMenuItems(QMenu* menu, const std::vector<ports::MenuEntry>& items);
+  QAction* addCommand(QWidget* owner, const ports::MenuEntry& entry, int index);
+  void send(ports::Command command, int number);
   // The window's close box: the logic decides whether the window closes.
   bool closeRequested();
 
   std::unique_ptr<Window> window_;
-  MainWindowEvents* events_ = nullptr;
+  ports::MainWindowEvents* events_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   QWidget* dataButtons_ = nullptr;
   QWidget* incomingButtons_ = nullptr;
@@ -98,8 +98,8 @@ class QtMainView : public MainView {
   Grid* grid_ = nullptr;
   QListWidget* list_ = nullptr;
   QProgressBar* progress_ = nullptr;
-  std::map<LabelId, QLabel*> labels_;
-  std::map<LabelId, std::string> labelTexts_;
+  std::map<ports::LabelId, QLabel*> labels_;
+  std::map<ports::LabelId, std::string> labelTexts_;
   std::vector<QPushButton*> buttons_;
   std::map<ItemKey, QAction*> actions_;
   std::map<ItemKey, bool> checks_;
@@ -110,4 +110,4 @@ class QtMainView : public MainView {
   bool muteList_ = false;  // selection changes made by the logic are not reported back
 };
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -4,17 +4,17 @@
 
 #include "adapters/qt/cp1252.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
-Answer QtMessageBox::show(const std::string& text, Buttons buttons, bool warningIcon,
-                          const std::string& title) {
+ports::Answer QtMessageBox::show(const std::string& text, ports::Buttons buttons, bool warningIcon,
+                                 const std::string& title) {
   QMessageBox box(owner_);
   box.setObjectName("MsgBox");
   box.setWindowTitle(fromCp1252(title));
   box.setTextFormat(Qt::PlainText);
   box.setText(displayText(text));
   box.setIcon(warningIcon ? QMessageBox::Warning : QMessageBox::NoIcon);
-  if (buttons == Buttons::kYesNo) {
+  if (buttons == ports::Buttons::kYesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
@@ -22,8 +22,8 @@ Answer QtMessageBox::show(const std::string& text, Buttons buttons, bool warning
     box.setStandardButtons(QMessageBox::Ok);
   }
   const int pressed = box.exec();
-  if (buttons == Buttons::kOk) return Answer::kOk;
-  return pressed == QMessageBox::Yes ? Answer::kYes : Answer::kNo;
+  if (buttons == ports::Buttons::kOk) return ports::Answer::kOk;
+  return pressed == QMessageBox::Yes ? ports::Answer::kYes : ports::Answer::kNo;
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -5,17 +5,17 @@
 
 class QWidget;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
-class QtMessageBox : public MessageBox {
+class QtMessageBox : public ports::MessageBox {
  public:
   // Boxes are centred over `owner` when given.
   explicit QtMessageBox(QWidget* owner = nullptr) : owner_(owner) {}
-  Answer show(const std::string& text, Buttons buttons, bool warningIcon,
-              const std::string& title) override;
+  ports::Answer show(const std::string& text, ports::Buttons buttons, bool warningIcon,
+                     const std::string& title) override;
 
  private:
   QWidget* owner_;
 };
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

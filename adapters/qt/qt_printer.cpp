@@ -14,7 +14,7 @@
 #include "adapters/qt/truetype_subset.h"
 #include "core/error.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 PdfFont listingFont(const QFont& font) {
   const QRawFont raw = QRawFont::fromFont(font);
@@ -76,7 +76,7 @@ std::unique_ptr<QPagedPaintDevice> reportPdfWriter(QIODevice* out) {
 
 QtPrinter::QtPrinter(PrintDevice device) : printDevice_(std::move(device)) {}
 
-QtPrinter::QtPrinter(FileSystem& fs, std::string pdfPath)
+QtPrinter::QtPrinter(ports::FileSystem& fs, std::string pdfPath)
     : fs_(&fs), pdfPath_(std::move(pdfPath)) {}
 
 QtPrinter::~QtPrinter() {
@@ -272,4 +272,4 @@ void QtPrinter::endDoc() {
   reset();
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

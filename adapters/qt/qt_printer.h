@@ -21,7 +21,7 @@
 class QPainter;
 class QPagedPaintDevice;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // A printer's device: opened as a document starts, abandoned when printing fails.
 struct PrintDevice {
@@ -29,12 +29,12 @@ struct PrintDevice {
   std::function<void(QPagedPaintDevice&)> abort;
 };
 
-class QtPrinter : public Printer {
+class QtPrinter : public ports::Printer {
  public:
   // A printer of the system's (system_printer.h).
   explicit QtPrinter(PrintDevice device);
   // A PDF file at `pdfPath`, written through `fs`.
-  QtPrinter(FileSystem& fs, std::string pdfPath);
+  QtPrinter(ports::FileSystem& fs, std::string pdfPath);
   ~QtPrinter() override;
   QtPrinter(const QtPrinter&) = delete;
   QtPrinter& operator=(const QtPrinter&) = delete;
@@ -71,7 +71,7 @@ class QtPrinter : public Printer {
   void reset();
 
   PrintDevice printDevice_;
-  FileSystem* fs_ = nullptr;
+  ports::FileSystem* fs_ = nullptr;
   std::string pdfPath_;
   QBuffer pdfBytes_;
   std::unique_ptr<QPagedPaintDevice> device_;
@@ -99,4 +99,4 @@ PdfFont listingFont(const QFont& font);
 // A PDF writer on `out` with the report's page: A4, the printable area a quarter inch in.
 std::unique_ptr<QPagedPaintDevice> reportPdfWriter(QIODevice* out);
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

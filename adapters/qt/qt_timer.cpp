@@ -1,6 +1,6 @@
 #include "adapters/qt/qt_timer.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 QtTimer::QtTimer() {
   timer_.setTimerType(Qt::PreciseTimer);
@@ -28,4 +28,4 @@ void QtTimer::apply() {
   }
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -8,12 +8,12 @@
 
 #include "ports/timer.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // Ticks every interval while enabled and the interval is above 0. A new timer is enabled with
 // interval 0 (so it does not tick). Setting the interval, or enabling a disabled timer, starts
 // the count anew; enabling an enabled timer changes nothing.
-class QtTimer : public Timer {
+class QtTimer : public ports::Timer {
  public:
   QtTimer();
   void setInterval(int ms) override;
@@ -31,9 +31,9 @@ class QtTimer : public Timer {
   std::function<void()> handler_;
 };
 
-class QtTimerFactory : public TimerFactory {
+class QtTimerFactory : public ports::TimerFactory {
  public:
-  std::unique_ptr<Timer> createTimer() override { return std::make_unique<QtTimer>(); }
+  std::unique_ptr<ports::Timer> createTimer() override { return std::make_unique<QtTimer>(); }
 };
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -9,7 +9,7 @@
 #include "adapters/qt/cp1252.h"
 #include "adapters/qt/qt_printer.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 // The summary is laid out in pixels of 96 to the inch, the unit of the chart on the screen, so
@@ -271,10 +271,10 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device, const view:
   return flow.pages();
 }
 
-std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& path,
-                                          const view::SurveySummary& summary,
-                                          const view::ChartData& chart,
-                                          const ChartOptions& chartOptions) {
+std::unique_ptr<ports::Printer> openSurveyReport(ports::FileSystem& fs, const std::string& path,
+                                                 const view::SurveySummary& summary,
+                                                 const view::ChartData& chart,
+                                                 const ChartOptions& chartOptions) {
   auto pdf = std::make_unique<QtPrinter>(fs, path);
   if (!summary.pageFoot.empty()) {
     // The summary's pages are counted on a scratch document first, so that every page can say
@@ -297,4 +297,4 @@ std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& pat
   return pdf;
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -9,14 +9,14 @@
 #include <memory>
 #include <string>
 
+#include "adapters/qt/chart_painter.h"
 #include "ports/file_system.h"
 #include "ports/printer.h"
-#include "adapters/qt/chart_painter.h"
 #include "view/survey.h"
 
 class QPainter;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // Paints the summary from the top of the device's current page, starting further pages where it
 // needs them; returns how many pages it took. `pageEnds` is called as each page but the last
@@ -30,9 +30,9 @@ int paintSurveySummary(QPainter& painter, QPagedPaintDevice& device,
 // The report's PDF document at `path`, written through `fs`, its summary painted: the listing
 // pages go to the printer returned, and its endDoc writes the file whole (made in memory, then
 // put in place in one step). Throws kestrand::Error.
-std::unique_ptr<Printer> openSurveyReport(FileSystem& fs, const std::string& path,
-                                          const view::SurveySummary& summary,
-                                          const view::ChartData& chart,
-                                          const ChartOptions& chartOptions);
+std::unique_ptr<ports::Printer> openSurveyReport(ports::FileSystem& fs, const std::string& path,
+                                                 const view::SurveySummary& summary,
+                                                 const view::ChartData& chart,
+                                                 const ChartOptions& chartOptions);
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

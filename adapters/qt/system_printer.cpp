@@ -5,7 +5,7 @@
 
 #include "core/error.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 PrintDevice defaultPrinter() {
   PrintDevice device;
@@ -22,4 +22,4 @@ PrintDevice defaultPrinter() {
   return device;
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -4,9 +4,9 @@
 
 #include "adapters/qt/qt_printer.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // Opens the default printer at high resolution; throws when none is installed.
 PrintDevice defaultPrinter();
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

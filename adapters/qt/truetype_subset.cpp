@@ -5,7 +5,7 @@
 
 #include "core/error.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 [[noreturn]] void malformed(const std::string& what) {
@@ -235,4 +235,4 @@ std::string subsetTrueType(const FontTables& tables, std::span<const std::uint16
   return fontFile(out);
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

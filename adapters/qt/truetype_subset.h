@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 // A font's tables by their four-character tags ("glyf", "cvt ", "OS/2").
 using FontTables = std::map<std::string, std::string>;
@@ -33,4 +33,4 @@ FontFacts fontFacts(const FontTables& tables);
 // glyph is left empty. The glyph table's locations are short or long as its size needs.
 std::string subsetTrueType(const FontTables& tables, std::span<const std::uint16_t> glyphs);
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -10,7 +10,7 @@
 namespace kestrand::testing {
 namespace {
 
-using platform::LabelId;
+using ports::LabelId;
 
 const std::string kFilter = "Excel Spreadsheet  *.csv|*.csv|All Files (*.*)|*.*";
 const std::string kCsv =
@@ -33,11 +33,11 @@ struct DataFiles : ::testing::Test {
   }
   void save() { app::mnuSave_Click(g.doc, g.files, g.present, fs, dialogs); }
   void open() { app::mnuopen_Click(g.doc, g.present, fs, dialogs, "/prog"); }
-  void print(platform::Printer* printer) { app::cmdPrint_Click(g.doc, g.present, printer); }
-  platform::fake::MemoryFileSystem fs{"/prog"};
+  void print(ports::Printer* printer) { app::cmdPrint_Click(g.doc, g.present, printer); }
+  ports::fake::MemoryFileSystem fs{"/prog"};
   ProgramRig rig{fs, "/prog"};
   app::Program& g = rig.prog;
-  platform::fake::FakeDialogs dialogs;
+  ports::fake::FakeDialogs dialogs;
 };
 
 TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
@@ -45,7 +45,7 @@ TEST_F(DataFiles, SaveAsProposesTheRawFilesNameAndReplacesTheFileWhole) {
   save();  // cancelled: nothing written
   EXPECT_EQ(fs.files.count("/prog/qv 0001.csv"), 0u);
   EXPECT_EQ(dialogs.fileDialogs.at(0),
-            (platform::FileDialogRequest{"Save as", kFilter, "/prog", "qv 0001.csv", true, {}}));
+            (ports::FileDialogRequest{"Save as", kFilter, "/prog", "qv 0001.csv", true, {}}));
 
   const std::string path = "/prog/my data.csv";
   dialogs.chosenPaths = {path, "/prog/qv 0001.dat"};
@@ -93,7 +93,7 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
   open();  // cancelled
   open();
   EXPECT_EQ(dialogs.fileDialogs.at(0),
-            (platform::FileDialogRequest{"Open Data File", kFilter, "/prog", "", false, {}}));
+            (ports::FileDialogRequest{"Open Data File", kFilter, "/prog", "", false, {}}));
   EXPECT_EQ(g.doc.table().NumSamples, 0);  // emptied on "Yes"
   EXPECT_EQ(g.doc.table().ColUsed[0], 0);
   EXPECT_EQ(rig.view.grid.rows, 2);  // the emptied table shown: titles and one blank row
@@ -113,12 +113,12 @@ TEST_F(DataFiles, OpenAsksFirstPassesOverXlsAndReadsTheRest) {
 }
 
 TEST_F(DataFiles, PrintPutsEveryLineAtItsPlace) {
-  platform::fake::FakePrinter printer;
+  ports::fake::FakePrinter printer;
   print(&printer);
   EXPECT_EQ(printer.font + " " + std::to_string(printer.points), "Courier 10");
   ASSERT_EQ(printer.pages.size(), 1u);
   ASSERT_EQ(printer.pages[0].size(), 60u);
-  EXPECT_EQ(printer.pages[0][1], (platform::fake::FakePrinter::Line{0.25, 0.5 + 1.0 / 6, ""}));
+  EXPECT_EQ(printer.pages[0][1], (ports::fake::FakePrinter::Line{0.25, 0.5 + 1.0 / 6, ""}));
   EXPECT_TRUE(printer.ended);
 
   printer.refuse = true;

@@ -122,7 +122,7 @@ TEST(Instants, AnElapsedTimeUploadIsDrawnAndTimedFromTheStartOfLogging) {
 
 // The `files` files of an upload, full but the last (which holds 40 samples), each continuation
 // header with a start rounded as if one a second. Returns the number of samples.
-int writeUpload(platform::FileSystem& fs, int mode, int rate, int files) {
+int writeUpload(ports::FileSystem& fs, int mode, int rate, int files) {
   constexpr int perFile = store::kMaxSamples;
   store::HeaderFields h;
   h.SampDate = "05/12/2006";  // day first: the name settles it

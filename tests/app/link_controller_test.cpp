@@ -6,16 +6,16 @@
 
 #include <algorithm>
 
-#include "tests/fakes/memory_file_system.h"
 #include "tests/app/shell.h"
+#include "tests/fakes/memory_file_system.h"
 #include "tests/link/frames.h"
 #include "tests/support/program_rig.h"
 
 namespace kestrand::testing {
 namespace {
 
-using platform::LabelId;
-using C = platform::Command;
+using ports::LabelId;
+using C = ports::Command;
 using namespace std::string_literals;
 
 const std::string kHeader = "\x10\x01\x01\x23\x45\x67\x34\x80\x00\x01\x00\x00\x85\x10\x03"s;
@@ -101,7 +101,7 @@ TEST(PortLost, UploadCutOffShowsTheBoxOnceAndNeitherDeleteStopsTheReopening) {
               "Upload incomplete: 1 records, 24 bytes in 0:00:00");
     w.timers.advance(20000);  // retried in vain; the watchdog adds nothing
     w.view.listSelect(0);
-    w.box.answerNext(platform::Answer::kYes);
+    w.box.answerNext(ports::Answer::kYes);
     w.view.click(del);
     EXPECT_TRUE(w.view.list.empty());
     w.port.refused.clear();  // the device is back

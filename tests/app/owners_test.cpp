@@ -11,8 +11,8 @@
 namespace kestrand::testing {
 namespace {
 
-using C = platform::Command;
-using platform::Answer;
+using C = ports::Command;
+using ports::Answer;
 
 const std::string kFirst = "QV 05.Dec.06  14.05.33.dat";
 
@@ -33,7 +33,7 @@ TEST(Owners, ASameNameUploadCutShortLeavesTheEarlierWholeUnderReplaced) {
   const std::string first = r.file(kFirst), a = r.file("QV 05.Dec.06  14.05.33A.dat");
   r.put("QV 05.Dec.06  14.05.33.notes", "Site=Roof\r\n");
   r.send(r.header());  // the same log again, cut short by the watchdog
-  EXPECT_NE(r.view.label(platform::LabelId::kLblGenMsg).find("replaced/"), std::string::npos);
+  EXPECT_NE(r.view.label(ports::LabelId::kLblGenMsg).find("replaced/"), std::string::npos);
   r.send(dataFrames(50, {}, true));
   r.timers.advance(10000);
   const std::string folder = "/prog/replaced/2026-12-05 10.00.03/";  // when it was moved

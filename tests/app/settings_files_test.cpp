@@ -11,7 +11,7 @@ namespace kestrand::app {
 namespace {
 
 TEST(SettingsFiles, TheReferenceLevelIsWrittenInTheCFormInAnyLocaleAndReadBack) {
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   std::setlocale(LC_NUMERIC, "de_DE.UTF-8");  // where the machine has it
   saveReferenceLevel(fs, "/d", 27.5);
   saveReferenceLevel(fs, "/e", 1234567.8);
@@ -27,7 +27,7 @@ TEST(SettingsFiles, TheReferenceLevelIsWrittenInTheCFormInAnyLocaleAndReadBack) 
 }
 
 TEST(SettingsFiles, TheStandardFrequencyAndUncertaintyAreKeptInAFileOfTheirOwn) {
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   EXPECT_EQ(readAssessmentChoice(fs, "/d").standard, "");
   saveAssessmentChoice(fs, "/d", {"fcc-general", "1.8GHz", "2 dB"});
   EXPECT_EQ(fs.files["/d/riviriro_std.inf"], "fcc-general\r\n1.8GHz\r\n2 dB\r\n");

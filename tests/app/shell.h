@@ -26,13 +26,13 @@ class Shell {
     return !win.ended();
   }
 
-  platform::fake::FakeMainView view;
-  platform::fake::ScriptedMessageBox box;
-  platform::fake::MemoryFileSystem fs{"/prog"};
-  platform::fake::FakeClock clock;
-  platform::fake::FakeTimerHub timers;
-  platform::fake::FakeSerialPort port;
-  platform::fake::FakeDialogs dialogs;
+  ports::fake::FakeMainView view;
+  ports::fake::ScriptedMessageBox box;
+  ports::fake::MemoryFileSystem fs{"/prog"};
+  ports::fake::FakeClock clock;
+  ports::fake::FakeTimerHub timers;
+  ports::fake::FakeSerialPort port;
+  ports::fake::FakeDialogs dialogs;
   app::MainWindow win;
 
   std::string file(const std::string& name) { return fs.files.at("/prog/" + name); }

@@ -9,9 +9,9 @@
 namespace kestrand::testing {
 namespace {
 
-using platform::LabelId;
-using C = platform::Command;
-using platform::Answer;
+using ports::LabelId;
+using C = ports::Command;
+using ports::Answer;
 
 const std::string kRawFile =
     "\"01/15/2006\",\"02:05:09 PM\",0,1\r\n2,9,60\r\n1,0\r\n12.3\r\n12.345\r\n12.1\r\n";

@@ -35,9 +35,9 @@ struct Survey : ::testing::Test {
                        const view::ChartData&, std::optional<double>, const std::string&) {
       opened = path;
       summary = s;
-      auto p = std::make_unique<platform::fake::FakePrinter>();
+      auto p = std::make_unique<ports::fake::FakePrinter>();
       printer = p.get();
-      return std::unique_ptr<platform::Printer>(std::move(p));
+      return std::unique_ptr<ports::Printer>(std::move(p));
     };
     survey = std::make_unique<app::Survey>(g.doc, g.present, fs, rig.timers, rig.clock, dialogs,
                                            "/prog", display, open);
@@ -49,17 +49,17 @@ struct Survey : ::testing::Test {
     g.doc.ReadRawDataFile("QV 1.dat", "/prog");
     g.doc.UpdateDataTable();
   }
-  platform::fake::MemoryFileSystem fs{"/prog"};
+  ports::fake::MemoryFileSystem fs{"/prog"};
   ProgramRig rig{fs, "/prog"};
   app::Program& g = rig.prog;
-  platform::fake::FakeDialogs dialogs;
+  ports::fake::FakeDialogs dialogs;
   std::unique_ptr<app::Survey> survey;
   std::size_t samples = 0;
   std::string title, opened;
   store::Notes notes;
   bool editable = true, boxShown = true;
   view::SurveySummary summary;
-  platform::fake::FakePrinter* printer = nullptr;
+  ports::fake::FakePrinter* printer = nullptr;
 };
 
 TEST_F(Survey, NotesThatCannotBeReadAreNotOfferedForEditingAndTheWholeUploadTakesTheFirstFiles) {
@@ -100,7 +100,7 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
   dialogs.yesNoAnswers = {false, true};
   survey->saveReport();
   EXPECT_EQ(dialogs.fileDialogs.at(0),
-            (platform::FileDialogRequest{
+            (ports::FileDialogRequest{
                 "Save report as PDF", "PDF document|*.pdf", "/prog", "QV 1.pdf", true, {}}));
   EXPECT_EQ(printer, nullptr);  // not replaced
   // The standard chosen on the Chart tab adds the assessment, with the uncertainty typed there;
@@ -130,7 +130,7 @@ TEST_F(Survey, SaveReportAddsTheExtensionAsksBeforeReplacingAndPrintsAFewPagesAT
   EXPECT_FALSE(printer->ended);
   rig.timers.advance(1);
   EXPECT_FALSE(survey->writing());
-  EXPECT_EQ(rig.view.label(platform::LabelId::kLblGenMsg), "Report saved as /prog/survey.pdf");
+  EXPECT_EQ(rig.view.label(ports::LabelId::kLblGenMsg), "Report saved as /prog/survey.pdf");
 }
 
 }  // namespace

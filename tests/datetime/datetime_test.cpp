@@ -51,7 +51,7 @@ TEST(ChangeDate, SplitsAndReordersKeepingTheDigits) {
   // Choices 1 to 4 keep the text; under six characters is 1 January 1970; month names for the
   // day-month-name choice with or without a leading zero; elapsed mode 1 shows today unless the
   // stored date is asked for (doNotUseNow 1).
-  const platform::LocalTime today{2026, 3, 4, 9, 8, 7, 32887.0};
+  const ports::LocalTime today{2026, 3, 4, 9, 8, 7, 32887.0};
   const struct {
     const char* text;
     int choice, doNotUseNow, elapsed;

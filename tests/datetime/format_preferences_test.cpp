@@ -34,7 +34,7 @@ TEST(FormatPreferences, SettingsFilesAreReadExactlyBoundedAndOnlyWrittenWhenMiss
     for (const auto& [content, choice] : date ? std::span<const Case>(dates) : times) {
       for (bool onlyRead : {false, true}) {
         SCOPED_TRACE(::testing::Message() << path << " holding " << (content ? content : "-"));
-        platform::fake::MemoryFileSystem fs;
+        ports::fake::MemoryFileSystem fs;
         if (content) fs.files[path] = content;
         FormatPreferences prefs(fs, date ? "/d" : "/d/");
         if (onlyRead) prefs.onlyRead();
@@ -52,7 +52,7 @@ TEST(FormatPreferences, SettingsFilesAreReadExactlyBoundedAndOnlyWrittenWhenMiss
 }
 
 TEST(FormatPreferences, ClickMovesTheMarkAndSavesUnlessCheckedOrOnlyReading) {
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   FormatPreferences prefs(fs, "/d");
   prefs.GetDefault2();
   prefs.GetDefault3();

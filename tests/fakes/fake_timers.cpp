@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace kestrand::platform::fake {
+namespace kestrand::ports::fake {
 
 FakeTimer::~FakeTimer() {
   auto& list = hub_.timers_;
@@ -47,4 +47,4 @@ void FakeTimerHub::advance(std::int64_t ms) {
   now_ms_ = end;
 }
 
-}  // namespace kestrand::platform::fake
+}  // namespace kestrand::ports::fake

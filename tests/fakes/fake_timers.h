@@ -9,7 +9,7 @@
 
 #include "ports/timer.h"
 
-namespace kestrand::platform::fake {
+namespace kestrand::ports::fake {
 
 class FakeTimerHub;
 
@@ -50,4 +50,4 @@ class FakeTimerHub : public TimerFactory {
   std::vector<FakeTimer*> timers_;
 };
 
-}  // namespace kestrand::platform::fake
+}  // namespace kestrand::ports::fake

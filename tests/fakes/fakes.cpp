@@ -5,7 +5,7 @@
 
 #include "core/error.h"
 
-namespace kestrand::platform::fake {
+namespace kestrand::ports::fake {
 
 void FakeClock::advanceSeconds(double s) {
   // Past midnight is the next day; the tests only cross midnight within a month.
@@ -143,4 +143,4 @@ bool FakeDialogs::YesNo(const std::string& caption, const std::string& text) {
   return yes;
 }
 
-}  // namespace kestrand::platform::fake
+}  // namespace kestrand::ports::fake

@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
-#include "ports/clock.h"
 #include "app/main_view.h"
+#include "ports/clock.h"
 #include "ports/message_box.h"
 #include "ports/printer.h"
 #include "ports/serial_port.h"
 
-namespace kestrand::platform::fake {
+namespace kestrand::ports::fake {
 
 // A clock that stands still until told.
 class FakeClock : public Clock {
@@ -177,4 +177,4 @@ class FakePrinter : public Printer {
   double y_ = 0.0;
 };
 
-}  // namespace kestrand::platform::fake
+}  // namespace kestrand::ports::fake

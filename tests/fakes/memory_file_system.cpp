@@ -1,6 +1,6 @@
 #include "tests/fakes/memory_file_system.h"
 
-namespace kestrand::platform::fake {
+namespace kestrand::ports::fake {
 namespace {
 
 class MemoryFile : public WritableFile {
@@ -144,4 +144,4 @@ std::string MemoryFileSystem::durable(const std::string& path) const {
   return it == synced.end() ? std::string() : it->second;
 }
 
-}  // namespace kestrand::platform::fake
+}  // namespace kestrand::ports::fake

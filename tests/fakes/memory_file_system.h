@@ -13,7 +13,7 @@
 
 #include "ports/file_system.h"
 
-namespace kestrand::platform::fake {
+namespace kestrand::ports::fake {
 
 class MemoryFileSystem : public FileSystem {
  public:
@@ -56,4 +56,4 @@ class MemoryFileSystem : public FileSystem {
   std::string dir_;
 };
 
-}  // namespace kestrand::platform::fake
+}  // namespace kestrand::ports::fake

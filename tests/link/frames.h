@@ -125,7 +125,7 @@ inline std::vector<std::string> show(const link::Actions& actions) {
 
 // The in-memory data directory, set up before the rig that uses it.
 struct MemoryDataDirectory {
-  platform::fake::MemoryFileSystem fs{"/data"};
+  ports::fake::MemoryFileSystem fs{"/data"};
 };
 
 // The link on an in-memory data directory, handed each message's bytes directly (for the

@@ -188,7 +188,7 @@ TEST(Continuation, MessageRefusedAfterItsSplitIsCutBackToWholeLinesAndStoredOnce
       l.fs.refuseSync.clear();
       if (sent < 2 && !fullDisk) l.fs.refuseSync.insert(a);
       // Room for the first file's 50 records and 20 bytes more, then for 20 bytes.
-      l.fs.freeBytes = !fullDisk || sent == 2 ? platform::fake::MemoryFileSystem::kUnlimited
+      l.fs.freeBytes = !fullDisk || sent == 2 ? ports::fake::MemoryFileSystem::kUnlimited
                        : sent == 0            ? 520
                                               : 20;
       l.deliver(frame(2, body, 4));

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-using kestrand::platform::posix::chooseDataDirectory;
-using kestrand::platform::posix::DataDirectoryProbe;
+using kestrand::adapters::posix::chooseDataDirectory;
+using kestrand::adapters::posix::DataDirectoryProbe;
 
 TEST(DataDirectory, TheUsersOwnFolderOrTheUsersDataDirectory) {
   const struct {
@@ -39,7 +39,7 @@ TEST(DataDirectory, TheUsersOwnFolderOrTheUsersDataDirectory) {
 TEST(DataDirectory, TheSystemProbeCreatesTheMissingDirectory) {
   const std::string base = testing::TempDir() + "kestrand_xdg_" + std::to_string(::getpid());
   setenv("XDG_DATA_HOME", (base + "/a/b").c_str(), 1);
-  const auto probe = kestrand::platform::posix::systemDataDirectoryProbe();
+  const auto probe = kestrand::adapters::posix::systemDataDirectoryProbe();
   const std::string dir = chooseDataDirectory("/usr/bin", probe);
   EXPECT_EQ(dir, base + "/a/b/kestrand-upload");
   EXPECT_TRUE(std::filesystem::is_directory(dir));

@@ -17,7 +17,7 @@
 namespace kestrand::testing {
 namespace {
 
-using platform::posix::PosixFileSystem;
+using adapters::posix::PosixFileSystem;
 namespace fs = std::filesystem;
 using Files = std::map<std::string, std::string>;
 constexpr uid_t kNobody = 65534;
@@ -47,9 +47,9 @@ TEST(Replace, AFailureAtAnyStepLeavesTheOldFileWholeAndNothingBeside) {
     while (s.size() < n) s += static_cast<char>('a' + random() % 26);
     return s;
   };
-  using Step = platform::fake::MemoryFileSystem::Step;
+  using Step = ports::fake::MemoryFileSystem::Step;
   for (int round = 0; round < 30; ++round) {
-    platform::fake::MemoryFileSystem mem;
+    ports::fake::MemoryFileSystem mem;
     const std::string old = text(random() % 100), fresh = text(2 + random() % 100);
     mem.files["/d/f.csv"] = old;
     mem.failReplaceAt = static_cast<Step>(round % 5);

@@ -23,7 +23,7 @@
 #include "tests/fakes/fakes.h"
 #include "tests/fakes/memory_file_system.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 using test::child;
@@ -243,8 +243,8 @@ TEST(ChartWidget, PngFilesDecodeToThePicturePainted) {
 }
 
 TEST(ChartWidget, SaveChartWritesTheChosenFiltersTypeAndAddsItsExtension) {
-  fake::MemoryFileSystem fs;
-  fake::FakeDialogs dialogs;
+  ports::fake::MemoryFileSystem fs;
+  ports::fake::FakeDialogs dialogs;
   ChartWidget widget(fs, dialogs, "/d");
   std::vector<std::string> messages;
   widget.onMessage([&](const std::string& text) { messages.push_back(text); });
@@ -257,7 +257,7 @@ TEST(ChartWidget, SaveChartWritesTheChosenFiltersTypeAndAddsItsExtension) {
   for (int k = 0; k < 5; ++k) child<QPushButton>(&widget, "cmdSaveChart")->click();
 
   EXPECT_EQ(dialogs.fileDialogs.front(),
-            (FileDialogRequest{
+            (ports::FileDialogRequest{
                 "Save chart", "PNG image|*.png|PDF document|*.pdf", "/d", "QV small", true, {}}));
   EXPECT_EQ(dialogs.events.at(dialogs.events.size() - 2),
             "yes/no: Save chart|/d/chart_test.png already exists.  Replace it?");
@@ -279,13 +279,13 @@ TEST(ChartWidget, SaveChartWritesTheChosenFiltersTypeAndAddsItsExtension) {
 // The tab as a user meets it: fed while another tab is on show, then opened in the window at its
 // default size, with all seventeen columns; in German, where a decimal comma is typed.
 TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEverything) {
-  struct : MainWindowEvents {
-    void command(Command, int) override {}
+  struct : ports::MainWindowEvents {
+    void command(ports::Command, int) override {}
   } events;
   QtMainView view;
   view.build(app::mainWindowLayout(), events);
-  fake::MemoryFileSystem fs;
-  fake::FakeDialogs dialogs;
+  ports::fake::MemoryFileSystem fs;
+  ports::fake::FakeDialogs dialogs;
   auto* chart = new ChartWidget(fs, dialogs, "/d");
   view.addPage(chart, "Chart");
   chart->setLocale(QLocale(QLocale::German, QLocale::Germany));
@@ -452,4 +452,4 @@ TEST(ChartWidget, OpenedAtTheDefaultSizeItShowsEverythingAndTheKeyboardReachesEv
 }
 
 }  // namespace
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 // Every byte comes back; Qt's own table (where Qt has ICU) is a second opinion on each one, the
@@ -53,4 +53,4 @@ TEST(PaddedLinesText, RunsOfThreeBlanksBreakTheLineShorterOnesStayEdgesGo) {
 }
 
 }  // namespace
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -20,7 +20,7 @@
 #include "app/main_window.h"
 #include "modal.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 using test::child;
@@ -30,14 +30,15 @@ TEST(QtMessageBox, ShowsPlainTextTitleIconAndButtonsAndReturnsTheButtonPressed) 
   using B = QMessageBox;
   const struct {
     const char* text;
-    Buttons buttons;
+    ports::Buttons buttons;
     bool warning;
     B::StandardButton press;
-    Answer answer;
+    ports::Answer answer;
     const char* shown;
-  } rows[] = {{"<b>1 < 2</b>\n\rx", Buttons::kOk, false, B::Ok, Answer::kOk, "<b>1 < 2</b>\nx"},
-              {"Delete?", Buttons::kYesNo, true, B::No, Answer::kNo, "Delete?"},
-              {"Delete?", Buttons::kYesNo, false, B::Yes, Answer::kYes, "Delete?"}};
+  } rows[] = {{"<b>1 < 2</b>\n\rx", ports::Buttons::kOk, false, B::Ok, ports::Answer::kOk,
+               "<b>1 < 2</b>\nx"},
+              {"Delete?", ports::Buttons::kYesNo, true, B::No, ports::Answer::kNo, "Delete?"},
+              {"Delete?", ports::Buttons::kYesNo, false, B::Yes, ports::Answer::kYes, "Delete?"}};
   for (const auto& r : rows) {
     whenModalOpens([&](QWidget* w) {
       auto* box = qobject_cast<QMessageBox*>(w);
@@ -46,7 +47,7 @@ TEST(QtMessageBox, ShowsPlainTextTitleIconAndButtonsAndReturnsTheButtonPressed) 
       EXPECT_EQ(box->textFormat(), Qt::PlainText);
       EXPECT_EQ(box->windowTitle(), QString::fromUtf8("mW/cm\u00B2"));
       EXPECT_EQ(box->icon(), r.warning ? B::Warning : B::NoIcon);
-      EXPECT_EQ(box->standardButtons(), r.buttons == Buttons::kOk ? B::Ok : B::Yes | B::No);
+      EXPECT_EQ(box->standardButtons(), r.buttons == ports::Buttons::kOk ? B::Ok : B::Yes | B::No);
       box->button(r.press)->click();
     });
     EXPECT_EQ(QtMessageBox().show(r.text, r.buttons, r.warning, "mW/cm\xB2"), r.answer) << r.text;
@@ -139,8 +140,9 @@ TEST(QtDialogs, YesNoReturnsTheAnswerAndTheSaveDialogTheFilterChosen) {
   });
   const auto chosen = QtDialogs().saveFile({"Save", "Text  *.txt|*.txt|All Files (*.*)|*.*",
                                             dir.path().toStdString(), "x", false, "Summary only"});
-  EXPECT_EQ(chosen, std::optional(SaveChoice{dir.path().toStdString() + "/chart_test", 1, true}));
+  EXPECT_EQ(chosen,
+            std::optional(ports::SaveChoice{dir.path().toStdString() + "/chart_test", 1, true}));
 }
 
 }  // namespace
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

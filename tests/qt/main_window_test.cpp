@@ -44,11 +44,11 @@ namespace kestrand {
 namespace {
 
 using test::child;
-using C = platform::Command;
+using C = ports::Command;
 using Commands = std::vector<std::pair<C, int>>;
 
 // The program's window layout on a view alone, the commands it reports recorded.
-class ViewTest : public ::testing::Test, public platform::MainWindowEvents {
+class ViewTest : public ::testing::Test, public ports::MainWindowEvents {
  protected:
   ViewTest() { view.build(app::mainWindowLayout(), *this); }
   void command(C command, int number) override {
@@ -57,7 +57,7 @@ class ViewTest : public ::testing::Test, public platform::MainWindowEvents {
   }
   QMainWindow* w() const { return view.window(); }
 
-  platform::qt::QtMainView view;
+  adapters::qt::QtMainView view;
   Commands got;
   bool quitOnClose = false;  // whether the logic ends the program on the close box
 };
@@ -149,17 +149,17 @@ TEST_F(ViewTest, StatusAndMessageShowControlCharactersAsTheListingDoes) {
   const std::string meter = "Probe \x01ok\x1F\x7F \\ \xB5T\n\rnext\tline";
   const QString shown = QString::fromUtf8("Probe \\x01ok\\x1F\\x7F \\\\ \u00B5T\nnext\\x09line");
   for (const char* name : {"StatDat", "lblGenMsg"}) {
-    view.setLabel(std::string_view(name) == "StatDat" ? platform::LabelId::kStatDat
-                                                      : platform::LabelId::kLblGenMsg,
-                  meter);
+    view.setLabel(
+        std::string_view(name) == "StatDat" ? ports::LabelId::kStatDat : ports::LabelId::kLblGenMsg,
+        meter);
     EXPECT_EQ(child<QLabel>(w(), name)->text(), shown) << name;
   }
-  EXPECT_EQ(view.label(platform::LabelId::kStatDat), meter);  // the logic keeps its bytes
+  EXPECT_EQ(view.label(ports::LabelId::kStatDat), meter);  // the logic keeps its bytes
 }
 
 TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
   {
-    platform::qt::QtMainView view;
+    adapters::qt::QtMainView view;
     view.setBusy(true);
     view.setBusy(true);
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
@@ -174,10 +174,10 @@ TEST(MainView, BusyPointerIsSetOnceAndRestoredAlsoWhenTheViewGoes) {
 // The chart is made once the events after a frame have run, or at once when it is on show (or
 // about to be); of several waiting, only the last.
 TEST(ChartFeed, MakesTheLastChartAfterTheFrameOrWhenShown) {
-  platform::fake::MemoryFileSystem fs;
-  platform::fake::FakeDialogs dialogs;
-  platform::qt::ChartWidget chart(fs, dialogs, "/d");
-  platform::qt::ChartFeed feed(chart);
+  ports::fake::MemoryFileSystem fs;
+  ports::fake::FakeDialogs dialogs;
+  adapters::qt::ChartWidget chart(fs, dialogs, "/d");
+  adapters::qt::ChartFeed feed(chart);
   std::vector<int> made;
   const auto chartNo = [&made](int n) {
     return [&made, n] {
@@ -231,14 +231,14 @@ class DesktopWindow : public ::testing::Test {
   }
   QTemporaryDir dir;
   std::string data = dir.path().toStdString();
-  platform::posix::PosixFileSystem fs{data};
-  platform::fake::FakeClock clock;
-  platform::fake::FakeSerialPort port;
-  platform::fake::ScriptedMessageBox box;
-  platform::qt::QtMainView view;
-  platform::qt::QtDialogs dialogs{view.window()};
-  platform::fake::FakeTimerHub timers;
-  platform::fake::FakePrinter printer;
+  adapters::posix::PosixFileSystem fs{data};
+  ports::fake::FakeClock clock;
+  ports::fake::FakeSerialPort port;
+  ports::fake::ScriptedMessageBox box;
+  adapters::qt::QtMainView view;
+  adapters::qt::QtDialogs dialogs{view.window()};
+  ports::fake::FakeTimerHub timers;
+  ports::fake::FakePrinter printer;
   std::unique_ptr<app::MainWindow> window;
   std::unique_ptr<desktop::ChartTab> chartTab;
 };
@@ -288,13 +288,13 @@ TEST_F(DesktopWindow, ViewShowsAFullFileThroughAModelAndLongStatusTextsScroll) {
   // plain text with its line breaks, and gives back the logic's bytes.
   std::string text = "<b>mW/cm\xB2</b>";
   for (int i = 0; i < 200; ++i) text += "\n\rrecord " + std::to_string(i);
-  view.setLabel(platform::LabelId::kStatDat, text);
+  view.setLabel(ports::LabelId::kStatDat, text);
   auto* statDat = child<QLabel>(qwin(), "StatDat");
   EXPECT_TRUE(statDat->text().startsWith(QString::fromUtf8("<b>mW/cm\u00B2</b>\nrecord 0\n")));
   view.selectTab(1);
   QApplication::sendPostedEvents();
   auto* area = child<QScrollArea>(qwin(), "StatDatArea");
-  EXPECT_EQ(view.label(platform::LabelId::kStatDat), text);
+  EXPECT_EQ(view.label(ports::LabelId::kStatDat), text);
   EXPECT_GT(area->verticalScrollBar()->maximum(), 0);
   EXPECT_GT(child<QListWidget>(qwin(), "List1")->height(), area->height());
 }

@@ -10,7 +10,7 @@
 #include "adapters/qt/qt_printer.h"
 #include "core/error.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 // Every Windows-1252 character keeps its outline (an accented letter is made of other glyphs)
@@ -61,4 +61,4 @@ TEST(ListingPages, ADocumentOfAnotherBuildIsRefusedWithWhatItLacks) {
 }
 
 }  // namespace
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

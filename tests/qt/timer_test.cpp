@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 // Setting the interval again (even to the same value) or enabling a stopped timer starts the
@@ -16,7 +16,7 @@ namespace {
 // not.
 TEST(QtTimer, SettingTheIntervalOrEnablingAStoppedTimerRestartsTheCount) {
   std::array<int, 3> ticks{};  // reset, re-enabled, untouched
-  std::vector<std::unique_ptr<Timer>> timers;
+  std::vector<std::unique_ptr<ports::Timer>> timers;
   for (int& count : ticks) {
     timers.push_back(QtTimerFactory().createTimer());
     timers.back()->onTick([&count] { ++count; });
@@ -42,4 +42,4 @@ TEST(QtTimer, SettingTheIntervalOrEnablingAStoppedTimerRestartsTheCount) {
 }
 
 }  // namespace
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -23,7 +23,7 @@
 namespace kestrand::testing {
 namespace {
 
-using C = platform::Command;
+using C = ports::Command;
 using namespace std::chrono_literals;
 
 // An older upload of another shape: three columns and a moving average of 5.
@@ -46,13 +46,13 @@ TEST(DesktopUpload, WhatTheUserDoesDuringALongUploadLeavesItsFilesAsTheMeterSent
                 expect / "sim.out", expect / "sim.err");
   ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(data / "COM1"); }, 10s));
 
-  platform::posix::PosixFileSystem fs{data.path};
-  platform::posix::SystemClock clock;
-  platform::qt::QtTimerFactory timers;
-  platform::qt::QtSerialPort port;
-  platform::qt::QtMainView view;
-  platform::fake::ScriptedMessageBox box;
-  platform::fake::FakeDialogs dialogs;
+  adapters::posix::PosixFileSystem fs{data.path};
+  adapters::posix::SystemClock clock;
+  adapters::qt::QtTimerFactory timers;
+  adapters::qt::QtSerialPort port;
+  adapters::qt::QtMainView view;
+  ports::fake::ScriptedMessageBox box;
+  ports::fake::FakeDialogs dialogs;
   app::MainWindow window(app::Platform{view, box, fs, clock, timers, port}, dialogs, data.path);
   desktop::ChartTab chartTab(window, view, fs, dialogs);
   window.start();
@@ -81,7 +81,7 @@ TEST(DesktopUpload, WhatTheUserDoesDuringALongUploadLeavesItsFilesAsTheMeterSent
     window.command(C::kDateFormat, 3);
     if (round == 3) {
       select("QV 04.Dec.06  09.00.00.dat");
-      box.answerNext(platform::Answer::kYes);
+      box.answerNext(ports::Answer::kYes);
       window.command(C::kDelete, 0);
     }
     if (round == 5) {

@@ -8,7 +8,7 @@
 #include "ports/serial_port.h"
 #include "tests/serial/pty.h"
 
-namespace kestrand::platform {
+namespace kestrand::adapters::posix {
 
 namespace {
 
@@ -78,11 +78,11 @@ TEST(LineMarkDecoder, ExamplesDecodeTheSameWholeAndCutAtAnyOneOrTwoPositions) {
 
 using Steps = std::vector<ReceiveStep>;
 using C = LineCounters;
-constexpr int kF = comm_event::kFrame;
-constexpr int kP = comm_event::kRxParity;
-constexpr int kB = comm_event::kBreak;
-constexpr int kO = comm_event::kOverrun;
-constexpr int kX = comm_event::kRxOver;
+constexpr int kF = ports::comm_event::kFrame;
+constexpr int kP = ports::comm_event::kRxParity;
+constexpr int kB = ports::comm_event::kBreak;
+constexpr int kO = ports::comm_event::kOverrun;
+constexpr int kX = ports::comm_event::kRxOver;
 
 const auto dec = [](std::string bytes, std::vector<MarkAt> marks = {}) {
   return DecodedBytes{std::move(bytes), std::move(marks)};
@@ -148,4 +148,4 @@ TEST(LineErrorClassifier, WorkedReadSequences) {
 }
 
 }  // namespace
-}  // namespace kestrand::platform
+}  // namespace kestrand::adapters::posix

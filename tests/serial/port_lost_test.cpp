@@ -15,7 +15,7 @@
 #include "adapters/qt/serial/qt_serial_port.h"
 #include "tests/serial/pty.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 double cpuSeconds() {
@@ -34,7 +34,7 @@ TEST(PortLost, DeviceGoneClosesThePortOnceAndTheSameNameOpensAgain) {
   std::string data;
   port.onEvent([&](int code) {
     codes.push_back(code);
-    if (code == comm_event::kReceive) data += port.readAll();
+    if (code == ports::comm_event::kReceive) data += port.readAll();
   });
   // The far end closes (the simulator exits); the device hangs up (an adapter is unplugged;
   // needs the right to hang up a terminal); then a device is back behind the same name.
@@ -68,4 +68,4 @@ TEST(PortLost, DeviceGoneClosesThePortOnceAndTheSameNameOpensAgain) {
 }
 
 }  // namespace
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

@@ -12,7 +12,7 @@
 #include "core/error.h"
 #include "tests/serial/pty.h"
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 namespace {
 
 using namespace std::string_literals;
@@ -23,7 +23,7 @@ struct Listener {
   explicit Listener(QtSerialPort& p) : port(p) {
     port.onEvent([this](int code) {
       codes.push_back(code);
-      if (code == comm_event::kReceive) data += port.readAll();
+      if (code == ports::comm_event::kReceive) data += port.readAll();
     });
   }
   bool waitForData(std::size_t count) {
@@ -72,7 +72,7 @@ TEST_F(OpenPort, EveryByteValuePassesUnchangedBothWays) {
     ASSERT_TRUE(events.waitForData(sent.size())) << events.data.size() << " of " << sent.size();
     EXPECT_EQ(sent, events.data);
   }
-  EXPECT_EQ(std::count(events.codes.begin(), events.codes.end(), comm_event::kReceive),
+  EXPECT_EQ(std::count(events.codes.begin(), events.codes.end(), ports::comm_event::kReceive),
             std::ssize(events.codes));
 }
 
@@ -109,4 +109,4 @@ TEST(QtSerialPortOpen, MissingOrUnsuitableDevicesFailToOpenAndAreNamed) {
 }
 
 }  // namespace
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

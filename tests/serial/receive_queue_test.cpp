@@ -7,12 +7,12 @@
 
 #include "ports/serial_port.h"
 
-namespace kestrand::platform {
+namespace kestrand::adapters::posix {
 namespace {
 
-constexpr int kReceive = comm_event::kReceive;
-constexpr int kFrame = comm_event::kFrame;
-constexpr int kBreak = comm_event::kBreak;
+constexpr int kReceive = ports::comm_event::kReceive;
+constexpr int kFrame = ports::comm_event::kFrame;
+constexpr int kBreak = ports::comm_event::kBreak;
 
 // What a handler saw: the code, and for receive notifications what take() gave.
 struct Seen {
@@ -91,4 +91,4 @@ TEST_F(ReceiveQueueTest, ClearingInsideTheHandlerStopsWhatWasQueuedButNotWhatCom
 }
 
 }  // namespace
-}  // namespace kestrand::platform
+}  // namespace kestrand::adapters::posix

@@ -55,9 +55,10 @@ class CatalogueTest : public ::testing::Test {
     list_.SearchForFiles([this](const ListUpdate& u) { take(u); });
   }
 
-  platform::fake::MemoryFileSystem fs_{"/d"};
+  ports::fake::MemoryFileSystem fs_{"/d"};
   FileCatalogue catalogue_;
-  ListedFile file_{.CurrentFile = kExampleName, .ListDate = "01/15/2006", .ListTime = "02:05:09 PM"};
+  ListedFile file_{
+      .CurrentFile = kExampleName, .ListDate = "01/15/2006", .ListTime = "02:05:09 PM"};
   ProbeTable probes_;
   MessageCatalogue messages_;
   FileList list_{{catalogue_, probes_, messages_, fs_, "/d"}};

@@ -23,7 +23,7 @@ TEST(Notes, LiveBesideTheRawFileUnderItsBaseName) {
 }
 
 TEST(Notes, RoundTripAnyTextThroughTheSidecarLeavingTheRawFileAlone) {
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   fs.files[kRaw] = "raw";
   const Notes notes{
       "\xC5\x81\xC3\xB3"
@@ -60,7 +60,7 @@ TEST(Notes, RoundTripAnyTextThroughTheSidecarLeavingTheRawFileAlone) {
 }
 
 TEST(Notes, AHugeSidecarIsRefusedWithAMessageAndReadNoFurtherThanItsBound) {
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   fs.files[kRaw] = "raw";
   const std::string line = "Site: " + std::string(store::kNotesFileBytes - 8, 'x') + "\r\n";
   fs.files[kSidecar] = line;  // exactly at the bound
@@ -82,7 +82,7 @@ TEST(Notes, AHugeSidecarIsRefusedWithAMessageAndReadNoFurtherThanItsBound) {
 }
 
 TEST(Notes, WhatIsNotTheProgramsNotesIsLeftAloneAndAFileThatIsGoneGetsNone) {
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   fs.files[kRaw] = "raw";
   for (const std::string& junk : {std::string("Site: a\0b", 9),
                                   std::string("\x7F"

@@ -22,7 +22,7 @@ struct ReaderTest : ::testing::Test {
     fs.files["/d/f.dat"] = content;
     return ReadRawDataFile("f.dat", fs, "/d", {probes, messages, dateChoice, {}}, h, t);
   }
-  platform::fake::MemoryFileSystem fs{"/d"};
+  ports::fake::MemoryFileSystem fs{"/d"};
   ProbeTable probes;
   MessageCatalogue messages;
   HeaderFields h;

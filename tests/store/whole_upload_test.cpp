@@ -61,7 +61,7 @@ TEST(WholeUpload, ThePeriodicClockRunsOnFromTheFirstFilesStartAcrossItsFiles) {
 }
 
 TEST(WholeUpload, FilesInLetterOrderFromTheFirstUpToAGap) {
-  platform::fake::MemoryFileSystem fs;
+  ports::fake::MemoryFileSystem fs;
   for (const char* name : {"QV x 14.05.33.dat", "QV x 14.05.33A.dat", "QV x 14.05.33C.dat"})
     fs.files[std::string("/d/") + name] = "";
   const auto files = store::uploadFiles(fs, "/d", "QV x 14.05.33A.dat");

@@ -35,7 +35,7 @@ struct RecordedReplies : link::Replies {
 
 // The watchdog on a fake timer; the status timer not run.
 struct HubTimers : link::LinkTimers {
-  explicit HubTimers(platform::fake::FakeTimerHub& hub) : watchdog(hub.createTimer()) {
+  explicit HubTimers(ports::fake::FakeTimerHub& hub) : watchdog(hub.createTimer()) {
     watchdog->setInterval(0);
   }
   void armWatchdog(int ms) override {
@@ -46,7 +46,7 @@ struct HubTimers : link::LinkTimers {
   void stopWatchdog() override { watchdog->setEnabled(false); }
   void startStatusTimer() override {}
 
-  std::unique_ptr<platform::Timer> watchdog;
+  std::unique_ptr<ports::Timer> watchdog;
 };
 
 // The boxes and the last progress recorded; the other texts dropped.
@@ -69,7 +69,7 @@ struct RecordedDisplay : link::LinkDisplay {
 // The store's file list over its own catalogue; a box the list raises is recorded as one of
 // the display's.
 struct CatalogueList : link::UploadList {
-  CatalogueList(platform::FileSystem& fs, const std::string& dataDir, RecordedDisplay& display)
+  CatalogueList(ports::FileSystem& fs, const std::string& dataDir, RecordedDisplay& display)
       : display_(display), list_({catalogue, probes, messages, fs, dataDir}) {
     probes.InitProbeTable();
   }
@@ -107,7 +107,7 @@ struct CatalogueList : link::UploadList {
 
 // The link on `fs`, writing into `dataDir`, at the fake clock's time (5 December 2026, 10:00).
 struct LinkRig {
-  LinkRig(platform::FileSystem& fs, const std::string& dataDir)
+  LinkRig(ports::FileSystem& fs, const std::string& dataDir)
       : list(fs, dataDir, display),
         link({replies, watchdog, display, list}, fs, dataDir, messages, clock) {
     watchdog.watchdog->onTick([this] {
@@ -118,8 +118,8 @@ struct LinkRig {
   link::Actions deliver(std::string_view bytes) { return link.onBytes(bytes, formats); }
 
   const MessageCatalogue messages;
-  platform::fake::FakeClock clock;
-  platform::fake::FakeTimerHub timers;
+  ports::fake::FakeClock clock;
+  ports::fake::FakeTimerHub timers;
   RecordedReplies replies;
   HubTimers watchdog{timers};
   RecordedDisplay display;

@@ -14,17 +14,17 @@ namespace kestrand::testing {
 
 template <typename Program>
 struct Rig {
-  Rig(platform::FileSystem& files, const std::string& dataDir)
+  Rig(ports::FileSystem& files, const std::string& dataDir)
       : prog(app::Platform{view, box, files, clock, timers, port}, dataDir) {
     prog.load(
         {.openPort = [this] { prog.link.openPort("COM1"); }, .listFiles = false, .failed = {}});
   }
 
-  platform::fake::FakeMainView view;
-  platform::fake::ScriptedMessageBox box;
-  platform::fake::FakeClock clock;
-  platform::fake::FakeTimerHub timers;
-  platform::fake::FakeSerialPort port;
+  ports::fake::FakeMainView view;
+  ports::fake::ScriptedMessageBox box;
+  ports::fake::FakeClock clock;
+  ports::fake::FakeTimerHub timers;
+  ports::fake::FakeSerialPort port;
   Program prog;
 };
 

@@ -2,7 +2,7 @@
 
 #include "ports/serial_port.h"
 
-namespace kestrand::platform {
+namespace kestrand::adapters::posix {
 
 namespace {
 constexpr char kMarkStart = '\xFF';
@@ -94,19 +94,19 @@ std::vector<ReceiveStep> LineErrorClassifier::steps(const DecodedBytes& decoded,
     int code = 0;
     if (m.mark == LineMark::kBadByte) {
       if (parity.take()) {
-        code = comm_event::kRxParity;
+        code = ports::comm_event::kRxParity;
       } else {
         frame.take();
-        code = comm_event::kFrame;
+        code = ports::comm_event::kFrame;
       }
     } else if (brk.take()) {
-      code = comm_event::kBreak;
+      code = ports::comm_event::kBreak;
     } else if (frame.take()) {
-      code = comm_event::kFrame;
+      code = ports::comm_event::kFrame;
     } else if (parity.take()) {
-      code = comm_event::kRxParity;
+      code = ports::comm_event::kRxParity;
     } else {
-      code = comm_event::kBreak;
+      code = ports::comm_event::kBreak;
     }
     std::string before = decoded.bytes.substr(from, m.offset - from);
     from = m.offset;
@@ -115,8 +115,8 @@ std::vector<ReceiveStep> LineErrorClassifier::steps(const DecodedBytes& decoded,
   }
   if (from < decoded.bytes.size()) out.push_back(ReceiveStep{decoded.bytes.substr(from), 0});
 
-  for (const auto& [risen, code] : {std::pair{rise.overrun, comm_event::kOverrun},
-                                    std::pair{rise.bufferOverrun, comm_event::kRxOver}}) {
+  for (const auto& [risen, code] : {std::pair{rise.overrun, ports::comm_event::kOverrun},
+                                    std::pair{rise.bufferOverrun, ports::comm_event::kRxOver}}) {
     if (risen == 0) continue;
     if (!out.empty() && out.back().lineError == 0) {
       out.back().lineError = code;
@@ -129,4 +129,4 @@ std::vector<ReceiveStep> LineErrorClassifier::steps(const DecodedBytes& decoded,
   return out;
 }
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::adapters::posix

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kestrand::platform {
+namespace kestrand::adapters::posix {
 
 enum class LineMark {
   kBreak,    // FF 00 00
@@ -103,4 +103,4 @@ class LineErrorClassifier {
   Credits carried_;
 };
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::adapters::posix

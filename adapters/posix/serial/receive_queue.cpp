@@ -4,7 +4,7 @@
 
 #include "ports/serial_port.h"
 
-namespace kestrand::platform {
+namespace kestrand::adapters::posix {
 
 void ReceiveQueue::push(std::vector<ReceiveStep> steps) {
   for (ReceiveStep& s : steps) {
@@ -27,7 +27,7 @@ void ReceiveQueue::deliver() {
     const auto generation = generation_;
     if (!step.bytes.empty()) {
       readable_ += step.bytes;
-      raise(comm_event::kReceive);
+      raise(ports::comm_event::kReceive);
     }
     // A handler that closed the port has dropped the rest of this step too.
     if (step.lineError != 0 && generation == generation_) raise(step.lineError);
@@ -50,4 +50,4 @@ void ReceiveQueue::clear() {
   ++generation_;
 }
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::adapters::posix

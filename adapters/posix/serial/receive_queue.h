@@ -8,7 +8,7 @@
 
 #include "adapters/posix/serial/line_marks.h"
 
-namespace kestrand::platform {
+namespace kestrand::adapters::posix {
 
 class ReceiveQueue {
  public:
@@ -41,4 +41,4 @@ class ReceiveQueue {
   unsigned long generation_ = 0;  // counts clear()
 };
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::adapters::posix

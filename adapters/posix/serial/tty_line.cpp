@@ -8,7 +8,7 @@
 #include <linux/serial.h>
 #endif
 
-namespace kestrand::platform {
+namespace kestrand::adapters::posix {
 
 #if !defined(_WIN32)
 
@@ -55,4 +55,4 @@ std::optional<LineCounters> readLineCounters(int) {
 
 #endif
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::adapters::posix

@@ -6,7 +6,7 @@
 
 #include "adapters/posix/serial/line_marks.h"
 
-namespace kestrand::platform {
+namespace kestrand::adapters::posix {
 
 // Makes the terminal driver keep and mark bad bytes instead of dropping them: parity and
 // framing checks on (INPCK), errors not ignored (IGNPAR off), marks on (PARMRK), breaks
@@ -19,4 +19,4 @@ bool markLineErrors(int fd);
 // adapters) or the system has no such call.
 std::optional<LineCounters> readLineCounters(int fd);
 
-}  // namespace kestrand::platform
+}  // namespace kestrand::adapters::posix

@@ -7,8 +7,8 @@
 #include <optional>
 #include <utility>
 
-#include "core/error.h"
 #include "adapters/posix/serial/tty_line.h"
+#include "core/error.h"
 
 #if !defined(Q_OS_WIN)
 #include <poll.h>
@@ -17,7 +17,7 @@
 #include <cerrno>
 #endif
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
 namespace {
 
@@ -130,8 +130,8 @@ void QtSerialPort::open(const std::string& device) {
   classifier_.reset(std::nullopt);
 #else
   const auto fd = static_cast<int>(port_->handle());
-  marks_ = markLineErrors(fd);
-  classifier_.reset(readLineCounters(fd));
+  marks_ = posix::markLineErrors(fd);
+  classifier_.reset(posix::readLineCounters(fd));
   hangUp_->setSocket(fd);
   hangUp_->setEnabled(true);
 #endif
@@ -153,7 +153,7 @@ void QtSerialPort::checkLost([[maybe_unused]] bool resourceError) {
   if (!resourceError) return;
 #endif
   close();
-  queue_.push({ReceiveStep{{}, comm_event::kPortLost}});
+  queue_.push({posix::ReceiveStep{{}, ports::comm_event::kPortLost}});
   // Raised from the event loop rather than from inside Qt's notification, so that the handler
   // may open the port again at once.
   QTimer::singleShot(0, port_.get(), [this] { queue_.deliver(); });
@@ -204,15 +204,16 @@ bool QtSerialPort::ingest() {
   const QByteArray raw = port_->readAll();
   if (raw.isEmpty()) return false;
   const std::string_view view(raw.constData(), static_cast<std::size_t>(raw.size()));
-  const DecodedBytes decoded = marks_ ? decoder_.feed(view) : DecodedBytes{std::string(view), {}};
-  std::optional<LineCounters> counters;
+  const posix::DecodedBytes decoded =
+      marks_ ? decoder_.feed(view) : posix::DecodedBytes{std::string(view), {}};
+  std::optional<posix::LineCounters> counters;
 #if !defined(Q_OS_WIN)
-  counters = readLineCounters(static_cast<int>(port_->handle()));
+  counters = posix::readLineCounters(static_cast<int>(port_->handle()));
 #endif
-  std::vector<ReceiveStep> steps = classifier_.steps(decoded, counters);
+  std::vector<posix::ReceiveStep> steps = classifier_.steps(decoded, counters);
   if (steps.empty()) return false;
   queue_.push(std::move(steps));
   return true;
 }
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

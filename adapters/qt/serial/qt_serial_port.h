@@ -56,9 +56,9 @@
 class QSerialPort;
 class QSocketNotifier;
 
-namespace kestrand::platform::qt {
+namespace kestrand::adapters::qt {
 
-class QtSerialPort final : public SerialPort {
+class QtSerialPort final : public ports::SerialPort {
  public:
   QtSerialPort();
   ~QtSerialPort() override;
@@ -89,11 +89,11 @@ class QtSerialPort final : public SerialPort {
   std::unique_ptr<QSerialPort> port_;
   // Watches the device for a hang-up, which Qt does not report by itself.
   std::unique_ptr<QSocketNotifier> hangUp_;
-  LineMarkDecoder decoder_;
-  LineErrorClassifier classifier_;
-  ReceiveQueue queue_;
+  posix::LineMarkDecoder decoder_;
+  posix::LineErrorClassifier classifier_;
+  posix::ReceiveQueue queue_;
   bool marks_ = false;
   std::string system_;  // the device opened, links followed
 };
 
-}  // namespace kestrand::platform::qt
+}  // namespace kestrand::adapters::qt

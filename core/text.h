@@ -19,6 +19,13 @@ inline std::string signedText(std::int64_t n) {
   return n < 0 ? std::to_string(n) : " " + std::to_string(n);
 }
 
+// `text` without the spaces before and after it.
+inline std::string_view withoutSpaces(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
 // The line break placed inside message texts: line feed, then carriage return.
 inline const std::string kLineBreak = std::string("\n\r");
 

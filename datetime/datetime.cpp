@@ -327,12 +327,6 @@ std::optional<std::int64_t> parseTime12(std::string_view text) {
 
 namespace {
 
-std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 // A run of 1..4 digits and nothing else.
 std::optional<int> wholeNumber(std::string_view part) {
   if (part.empty() || part.size() > 4) return std::nullopt;
@@ -367,7 +361,7 @@ std::optional<CivilDate> parseDisplayedDate(std::string_view text, int dateChoic
 }
 
 std::optional<std::int64_t> parseDisplayedTime(std::string_view text) {
-  text = trimBlanks(text);
+  text = withoutSpaces(text);
   if (text.size() > 3 && text[text.size() - 3] == ' ') return parseTime12(text);
   std::size_t pos = 0;
   const auto hour = readNumber(text, pos, 1, 2);
@@ -437,7 +431,7 @@ std::string isoText(Tenths at, bool elapsed) {
 }
 
 std::vector<CivilDate> dateReadings(std::string_view text) {
-  text = trimBlanks(text);
+  text = withoutSpaces(text);
   std::array<std::string_view, 3> parts;
   std::size_t count = 0;
   std::size_t start = 0;
@@ -470,14 +464,14 @@ std::vector<std::int64_t> timeReadings(std::string_view text) {
   const bool blank = !text.empty() && text.front() == ' ';
   const auto t = parseDisplayedTime(text);
   if (!t) return {};
-  const std::string_view trimmed = trimBlanks(text);
+  const std::string_view trimmed = withoutSpaces(text);
   const bool twentyFour = !(trimmed.size() > 3 && trimmed[trimmed.size() - 3] == ' ');
   if (twentyFour && *t / 3600 == 12 && !blank) return {*t - std::int64_t{12} * 3600, *t};
   return {*t};
 }
 
 std::optional<std::int64_t> parseElapsedTime(std::string_view text) {
-  text = trimBlanks(text);
+  text = withoutSpaces(text);
   std::int64_t parts[3] = {0, 0, 0};
   int part = 0;
   bool digit = false;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "core/text.h"
+
 #include "view/stats.h"
 
 namespace kestrand::view {
@@ -21,8 +23,7 @@ std::string fixed(const char* format, double v) {
 }  // namespace
 
 std::optional<ReadingUnit> readingUnit(std::string_view units) {
-  while (!units.empty() && units.front() == ' ') units.remove_prefix(1);
-  while (!units.empty() && units.back() == ' ') units.remove_suffix(1);
+  units = withoutSpaces(units);
   using R = ReadingUnit;
   // The superscript two is byte 178 of the single-byte code page.
   static const std::array<std::pair<std::string_view, R>, 10> kUnits = {{
@@ -78,11 +79,15 @@ void WindowAverager::add(double time, std::span<const double> ratios) {
   // A window closes once a sample reaches its end: the samples it holds are all known.
   while (held_.size() >= 2) {
     const double closes = held_[0][0] + window_;
-    past_ = std::max<std::size_t>(past_, 1);
-    while (past_ < held_.size() && held_[past_][0] < closes) ++past_;
-    if (past_ == held_.size()) break;
+    if (reach(closes) == held_.size()) break;
     close(past_, closes);
   }
+}
+
+std::size_t WindowAverager::reach(double closes) {
+  past_ = std::max<std::size_t>(past_, 1);
+  while (past_ < held_.size() && held_[past_][0] < closes) ++past_;
+  return past_;
 }
 
 inline double WindowAverager::stands(std::size_t k) const {
@@ -128,9 +133,7 @@ std::vector<std::optional<WindowAverage>> WindowAverager::finishAll() {
   while (!held_.empty()) {
     const double closes = held_[0][0] + window_;
     if (closes > end + slack) break;
-    past_ = std::max<std::size_t>(past_, 1);
-    while (past_ < held_.size() && held_[past_][0] < closes) ++past_;
-    close(past_, closes);
+    close(reach(closes), closes);
   }
   held_.clear();
   return best_;
@@ -268,6 +271,7 @@ void Assessor::add(const ChartData& part) {
 }
 
 void Assessor::addShared(const ChartData& part) {
+  if (std::all_of(columns_.begin(), columns_.end(), [](const Column& c) { return c.own; })) return;
   const std::size_t columns = std::min(part.series.size(), columns_.size());
   std::vector<double> ratios(columns_.size(), 0.0);
   for (std::size_t j = 0; j < part.x.size(); ++j) {

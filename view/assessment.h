@@ -106,6 +106,8 @@ class WindowAverager {
   // Closes the first window held: its samples end before `past`, the held sample its time
   // reaches (held_.size() for the end of the samples).
   void close(std::size_t past, double closes);
+  // The first held sample at or past `closes` (held_.size() when none is yet), from past_ on.
+  std::size_t reach(double closes);
   double stands(std::size_t k) const;  // the time held sample k stands for
 
   double interval_, window_;

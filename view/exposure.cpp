@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/text.h"
+
 namespace kestrand::view {
 
 namespace {
@@ -148,14 +150,9 @@ std::optional<double> parseFrequency(std::string_view text) {
 }
 
 std::optional<double> parseUncertainty(std::string_view text) {
-  const auto trim = [](std::string_view t) {
-    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
-    while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
-    return t;
-  };
-  text = trim(text);
+  text = withoutSpaces(text);
   if (text.empty()) return 0.0;
-  if (text.ends_with("dB")) text = trim(text.substr(0, text.size() - 2));
+  if (text.ends_with("dB")) text = withoutSpaces(text.substr(0, text.size() - 2));
   double db = 0.0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), db);
   if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(db) || db < 0.0)

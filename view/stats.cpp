@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "core/text.h"
 #include "datetime/datetime.h"
 
 namespace kestrand::view {
@@ -209,8 +210,7 @@ std::string statsLine(const ColumnStats& s) {
 
 std::optional<double> parseReferenceLevel(std::string_view text) {
   text = text.substr(0, text.find_first_of(",\r\n"));
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  text = withoutSpaces(text);
   if (text.empty()) return std::nullopt;
   // strtod on a copy: the text must be one number and nothing more.
   const std::string copy(text);
